@@ -1,0 +1,50 @@
+// tests/unit/common/test_support_win.cpp: test helpers on Windows (run under wine64).
+#include "tests/unit/common/test_support.h"
+
+#include "common/settings.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+Registry& RegistryUnderTest()
+{
+    return SystemRegistry();
+}
+
+void ResetProductKeys()
+{
+    RegistryUnderTest().DeleteTree(ERegRoot::CurrentUser, kUserKey);
+    RegistryUnderTest().DeleteTree(ERegRoot::LocalMachine, kInstallKey);
+}
+
+std::string MakeTestDirectory(const std::string& p_sName)
+{
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("brevolt-test-" + std::to_string(GetCurrentProcessId())) / p_sName;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+std::string ReadWholeFile(const std::string& p_sPath)
+{
+    std::ifstream in(p_sPath, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteWholeFile(const std::string& p_sPath, const std::string& p_sContents)
+{
+    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
+    out << p_sContents;
+}
+
+bool SetEnvironment(const std::string& p_sName, const std::string& p_sValue)
+{
+    return SetEnvironmentVariableA(p_sName.c_str(), p_sValue.c_str()) != 0;
+}
