@@ -1,0 +1,207 @@
+// tests/win/common/runtime_win_test.cpp: the runtime against real Windows: processes sharing
+// the trace log, crash reports of real crashes, the filter's protection, resource strings.
+#include "common/crash_report.h"
+#include "common/error_slot.h"
+#include "common/trace_log.h"
+#include "tests/unit/common/test_support.h"
+
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace
+{
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string ChildPath()
+{
+    char path[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of('\\') + 1) + "common_child.exe";
+}
+
+// Starts the child with TMP and TEMP pointing at p_sTemp, so its logger and crash report
+// write there. Returns its exit code, or -1 when it did not end within a minute.
+long RunChild(const std::string& p_sArguments, const std::string& p_sTemp, HANDLE* p_phProcess = nullptr,
+              std::string* p_psOutput = nullptr)
+{
+    // The child inherits the environment; the test's own TMP and TEMP are put back after.
+    char savedTmp[MAX_PATH] = "";
+    char savedTemp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", savedTmp, MAX_PATH);
+    GetEnvironmentVariableA("TEMP", savedTemp, MAX_PATH);
+    SetEnvironmentVariableA("TMP", p_sTemp.c_str());
+    SetEnvironmentVariableA("TEMP", p_sTemp.c_str());
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + ChildPath() + "\" " + p_sArguments;
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(writeEnd);
+    SetEnvironmentVariableA("TMP", savedTmp[0] != '\0' ? savedTmp : nullptr);
+    SetEnvironmentVariableA("TEMP", savedTemp[0] != '\0' ? savedTemp : nullptr);
+    EXPECT_TRUE(started) << command;
+    if (!started)
+    {
+        CloseHandle(readEnd);
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    if (p_phProcess != nullptr)
+    {
+        *p_phProcess = process.hProcess;
+        CloseHandle(readEnd);
+        return 0;
+    }
+    std::string output;
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        output.append(buffer, got);
+    CloseHandle(readEnd);
+    if (p_psOutput != nullptr)
+        *p_psOutput = output;
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return static_cast<long>(code);
+}
+
+TEST(TraceLogWin, TwoProcessesProduceOnlyWholeLines)
+{
+    const std::string dir = MakeTestDirectory("two-processes");
+    HANDLE first = nullptr;
+    HANDLE second = nullptr;
+    RunChild("log \"" + dir + "\" 400 p", dir, &first);
+    RunChild("log \"" + dir + "\" 400 q", dir, &second);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    HANDLE both[] = {first, second};
+    ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE, 120000), WAIT_OBJECT_0);
+    CloseHandle(first);
+    CloseHandle(second);
+
+    std::string text = ReadWholeFile(LogFilePath(dir, "trace"));
+    if (text.rfind(kTraceRestartNote, 0) == 0)
+        text.erase(0, std::char_traits<char>::length(kTraceRestartNote));
+    size_t start = 0;
+    int whole = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    {
+        const std::string line = text.substr(start, end - start);
+        const char mark = line.empty() ? '?' : line.back();
+        ASSERT_TRUE(mark == 'p' || mark == 'q') << line.substr(0, 200);
+        ASSERT_EQ(line.substr(line.size() - 150), std::string(150, mark)) << "a line was torn";
+        ASSERT_THAT(line, HasSubstr(" common_child.exe ")) << line.substr(0, 120);
+        ++whole;
+    }
+    EXPECT_EQ(start, text.size());
+    EXPECT_GT(whole, 100);
+}
+
+struct CCrashCase
+{
+    const char* m_szArguments;
+    const char* m_szException;
+    bool m_bFramesInChild;
+};
+
+class CrashReportWin : public ::testing::TestWithParam<CCrashCase>
+{
+};
+
+TEST_P(CrashReportWin, ChildCrashLeavesAReport)
+{
+    const CCrashCase& c = GetParam();
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& ch : name)
+        ch = (ch == '/') ? '-' : ch;
+    const std::string temp = MakeTestDirectory(name);
+    const long code = RunChild(c.m_szArguments, temp);
+    EXPECT_NE(code, 0);
+    const std::string report = ReadWholeFile(temp + "\\Brevolt SMS\\crash.log");
+    ASSERT_FALSE(report.empty()) << "no crash.log";
+    EXPECT_THAT(report, StartsWith("Application\t\t"));
+    EXPECT_THAT(report, HasSubstr("common_child.exe\r\nProcess\t\t\t"));
+    EXPECT_THAT(report, HasSubstr(std::string("(") + c.m_szException + ")\r\nLocation\t\t\t0x"));
+    EXPECT_THAT(report, HasSubstr("\r\nOperating System\t"));
+    EXPECT_THAT(report, HasSubstr("\r\nService Pack\t\t"));
+    EXPECT_THAT(report, HasSubstr("\r\n\r\nStack trace is as follows\r\n" + std::string(65, '-') + "\r\n"));
+    if (c.m_bFramesInChild)
+    {
+        // The fault lies in the child, three frames below main: all in one module.
+        EXPECT_THAT(report, HasSubstr("common_child.exe\nversion: 1.0.0.1\n    offset: 0x"));
+        size_t offsets = 0;
+        for (size_t at = report.find("    offset: 0x"); at != std::string::npos; at = report.find("    offset:", at + 1))
+            ++offsets;
+        EXPECT_GE(offsets, 4u) << report;
+    }
+    const std::string trace = ReadWholeFile(temp + "\\Brevolt SMS\\trace.log");
+    EXPECT_THAT(trace, HasSubstr("child about to crash"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Crashes, CrashReportWin,
+    ::testing::Values(CCrashCase{"crash-av", "EXCEPTION_ACCESS_VIOLATION", true},
+                      CCrashCase{"crash-code E0001234", "Unknown exception type", false},
+                      CCrashCase{"crash-code C0000094", "EXCEPTION_INT_DIVIDE_BY_ZERO", false}));
+
+TEST(CrashReportWin, FaultInsideTheFilterWritesHandlerCrash)
+{
+    const std::string temp = MakeTestDirectory("crash-in-filter");
+    EXPECT_NE(RunChild("crash-in-filter", temp), 0);
+    const std::string report = ReadWholeFile(temp + "\\Brevolt SMS\\handler_crash.log");
+    EXPECT_THAT(report, StartsWith("An exception occurred in the unhandled exception filter of type 0xC0000005\r\n"
+                                   "Stack trace is as follows\r\n"));
+    EXPECT_THAT(report, HasSubstr("common_child.exe\n    offset: 0x")) << "no version lines in this report";
+    // The crash report itself got as far as its header before the fault.
+    EXPECT_THAT(ReadWholeFile(temp + "\\Brevolt SMS\\crash.log"), HasSubstr("Stack trace is as follows"));
+}
+
+TEST(CrashReportWin, FilterCannotBeReplaced)
+{
+    const std::string temp = MakeTestDirectory("replace-filter");
+    std::string output;
+    EXPECT_EQ(RunChild("replace-filter", temp, nullptr, &output), 0);
+    EXPECT_THAT(output, HasSubstr("blocked"));
+}
+
+TEST(StringTableWin, ResourceTableMatchesTheCompiledTable)
+{
+    const CStringTable::CEntry entries[] = {
+#define MSG(id, text) {id, text},
+#include "tests/unit/common/test_strings.inc"
+#undef MSG
+    };
+    for (const auto& entry : entries)
+    {
+        char buffer[1024];
+        const int n = LoadStringA(GetModuleHandleA(nullptr), entry.m_uId, buffer, sizeof(buffer));
+        ASSERT_GT(n, 0) << entry.m_uId;
+        EXPECT_EQ(std::string(buffer, n), entry.m_szText);
+    }
+}
+
+TEST(TraceLogWin, ModuleLoggerWritesToTheTemporaryFolder)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    EXPECT_EQ(ModuleLogger().FilePath(), std::string(temp) + "Brevolt SMS\\trace.log");
+    Log("runtime test line with\r\nbreaks");
+    const std::string trace = ReadWholeFile(ModuleLogger().FilePath());
+    EXPECT_THAT(trace, HasSubstr(" common_win_test.exe runtime test line withbreaks\r\n"));
+}
+} // namespace
