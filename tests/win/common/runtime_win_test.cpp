@@ -1,5 +1,6 @@
 // tests/win/common/runtime_win_test.cpp: the runtime against real Windows: processes sharing
 // the trace log, crash reports of real crashes, the filter's protection, resource strings.
+#include "common/boundary.h"
 #include "common/crash_report.h"
 #include "common/error_slot.h"
 #include "common/trace_log.h"
@@ -177,6 +178,36 @@ TEST(CrashReportWin, FilterCannotBeReplaced)
     std::string output;
     EXPECT_EQ(RunChild("replace-filter", temp, nullptr, &output), 0);
     EXPECT_THAT(output, HasSubstr("blocked"));
+}
+
+__attribute__((noinline)) int Divide(int p_iBy)
+{
+    volatile int by = p_iBy;
+    return 100 / by;
+}
+
+TEST(BoundaryWin, HardwareFaultsBecomeTheFailureValue)
+{
+    EXPECT_EQ(TrapExceptions("WritesNull", -1, [] {
+                  *static_cast<volatile int*>(nullptr) = 1;
+                  return 0;
+              }),
+              -1);
+    EXPECT_EQ(TrapExceptions("DividesByZero", -1, [] { return Divide(0); }), -1);
+    // A fault inside a nested guard stays inside it; the outer body goes on.
+    const int outer = TrapExceptions("Outer", -1, [] {
+        const int inner = TrapExceptions("Inner", -2, [] {
+            *static_cast<volatile int*>(nullptr) = 1;
+            return 0;
+        });
+        return inner * 10;
+    });
+    EXPECT_EQ(outer, -20);
+    EXPECT_EQ(TrapExceptions("Fine", -1, [] { return Divide(4); }), 25);
+    const std::string trace = ReadWholeFile(ModuleLogger().FilePath());
+    EXPECT_THAT(trace, HasSubstr("Exception of type EXCEPTION_ACCESS_VIOLATION caught in module common_win_test.exe"));
+    EXPECT_THAT(trace, HasSubstr("Exception of type EXCEPTION_INT_DIVIDE_BY_ZERO caught in module common_win_test.exe"));
+    EXPECT_THAT(trace, HasSubstr("Exception trapped in Inner"));
 }
 
 TEST(StringTableWin, ResourceTableMatchesTheCompiledTable)
