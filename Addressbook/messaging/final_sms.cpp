@@ -32,6 +32,7 @@ int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_o
     try
     {
         oKeys = std::make_unique<CMobileKeySet>(p_oCountry.ForMobileKey());
+        oKeys->Reserve(CountIndividuals(p_oRequest.m_p_mrlFirst) + CountIndividuals(p_oRequest.m_p_mrlSecond));
         oMerger = std::make_unique<CTokenMerger>(p_oRequest.m_szMessage, p_oRequest.m_p_oTokens,
                                                  p_oRequest.m_dwTransformFlags);
         if (*p_pp_oList == nullptr)
@@ -45,19 +46,23 @@ int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_o
 
     const int64_t iCapacity = SMSCapacity(p_oRequest.m_iMaxSMSCount);
     CFinalSMSList& oList = **p_pp_oList;
+    std::vector<std::string> vValues; // reused from one recipient to the next
     try
     {
         VisitCombinedFlatRecipients(
             p_oRequest.m_p_mrlFirst, p_oRequest.m_p_mrlSecond, *oKeys, [&](const CMessageRecipient& p_oRecipient) {
-                if (!p_oRequest.m_bKeepEmptyTokens && oMerger->HasEmptyValue(p_oRecipient))
+                if (!oMerger->CollectValues(p_oRecipient, vValues) && !p_oRequest.m_bKeepEmptyTokens)
                     return;
-                std::string sText = oMerger->Merge(p_oRecipient);
-                if (static_cast<int64_t>(sText.size()) > iCapacity)
+                size_t nLength = oMerger->MergedLength(vValues);
+                if (static_cast<int64_t>(nLength) > iCapacity)
                 {
                     if (!p_oRequest.m_bAllowTruncation)
                         return;
-                    sText.resize(static_cast<size_t>(iCapacity));
+                    nLength = static_cast<size_t>(iCapacity);
                 }
+                OwnedString sText(new char[nLength + 1]);
+                oMerger->MergeInto(vValues, sText.get(), nLength);
+                sText[nLength] = '\0';
                 auto oSMS = std::make_unique<CFinalSMS>();
                 // The send pipeline names a recipient without a name by its number; the final SMS
                 // does the same, while the name tokens above saw the name as absent.
@@ -65,7 +70,7 @@ int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_o
                     CopyOwnedString(p_oRecipient.m_szName != nullptr ? p_oRecipient.m_szName : p_oRecipient.m_szMobile)
                         .release();
                 oSMS->m_szMobile = CopyOwnedString(p_oRecipient.m_szMobile).release();
-                oSMS->m_szText = MakeOwnedString(sText).release();
+                oSMS->m_szText = sText.release();
                 AppendItem(oList, std::move(oSMS));
             });
     }

@@ -8,6 +8,7 @@
 #include "common/trace_log.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace
@@ -86,25 +87,54 @@ CTokenMerger::CTokenMerger(const char* p_szMessage, const CMessageTokenList* p_p
     m_vPlaceholders.erase(itEnd, m_vPlaceholders.end());
 }
 
-bool CTokenMerger::HasEmptyValue(const CMessageRecipient& p_oRecipient) const
+bool CTokenMerger::CollectValues(const CMessageRecipient& p_oRecipient, std::vector<std::string>& p_vValues) const
 {
-    for (const CPlaceholder& oPlaceholder : m_vPlaceholders)
-        if (TokenValue(oPlaceholder.m_szName, p_oRecipient).empty())
-            return true;
-    return false;
+    const bool bTransform = (m_dwFlags & (kTransformSqueeze | kTransformJoinWords)) != 0;
+    bool bAllPresent = true;
+    p_vValues.resize(m_vPlaceholders.size());
+    for (size_t i = 0; i < m_vPlaceholders.size(); ++i)
+    {
+        p_vValues[i] = TokenValue(m_vPlaceholders[i].m_szName, p_oRecipient);
+        if (p_vValues[i].empty())
+            bAllPresent = false;
+        else if (bTransform)
+            p_vValues[i] = TransformTokenValue(p_vValues[i], m_dwFlags);
+    }
+    return bAllPresent;
+}
+
+size_t CTokenMerger::MergedLength(const std::vector<std::string>& p_vValues) const
+{
+    size_t nLength = m_sMessage.size() - m_vPlaceholders.size();
+    for (const std::string& sValue : p_vValues)
+        nLength += sValue.size();
+    return nLength;
+}
+
+void CTokenMerger::MergeInto(const std::vector<std::string>& p_vValues, char* p_p_cOut, size_t p_nLength) const
+{
+    size_t nWritten = 0;
+    auto write = [&](const char* p_p_cFrom, size_t p_nCount) {
+        const size_t nTake = std::min(p_nCount, p_nLength - nWritten);
+        std::memcpy(p_p_cOut + nWritten, p_p_cFrom, nTake);
+        nWritten += nTake;
+    };
+    size_t nCopied = 0;
+    for (size_t i = 0; i < m_vPlaceholders.size() && nWritten < p_nLength; ++i)
+    {
+        write(m_sMessage.data() + nCopied, m_vPlaceholders[i].m_nPosition - nCopied);
+        write(p_vValues[i].data(), p_vValues[i].size());
+        nCopied = m_vPlaceholders[i].m_nPosition + 1;
+    }
+    if (nWritten < p_nLength)
+        write(m_sMessage.data() + nCopied, m_sMessage.size() - nCopied);
 }
 
 std::string CTokenMerger::Merge(const CMessageRecipient& p_oRecipient) const
 {
-    std::string sMerged;
-    sMerged.reserve(m_sMessage.size() + 16 * m_vPlaceholders.size());
-    size_t nCopied = 0;
-    for (const CPlaceholder& oPlaceholder : m_vPlaceholders)
-    {
-        sMerged.append(m_sMessage, nCopied, oPlaceholder.m_nPosition - nCopied);
-        sMerged += TransformTokenValue(TokenValue(oPlaceholder.m_szName, p_oRecipient), m_dwFlags);
-        nCopied = oPlaceholder.m_nPosition + 1;
-    }
-    sMerged.append(m_sMessage, nCopied, std::string::npos);
+    std::vector<std::string> vValues;
+    CollectValues(p_oRecipient, vValues);
+    std::string sMerged(MergedLength(vValues), '\0');
+    MergeInto(vValues, sMerged.data(), sMerged.size());
     return sMerged;
 }

@@ -20,9 +20,14 @@ class CTokenMerger
     // the text comes from the compose window and the merge must not trust it blindly.
     CTokenMerger(const char* p_szMessage, const CMessageTokenList* p_p_oTokens, uint32_t p_dwTransformFlags);
 
-    // True when any named token has no value for this recipient.
-    bool HasEmptyValue(const CMessageRecipient& p_oRecipient) const;
-    // The message with each placeholder replaced by the recipient's transformed value.
+    // The transformed value of each token in placeholder order; false when any value was empty
+    // before its transformation (such a recipient is skipped when empty tokens are not kept).
+    bool CollectValues(const CMessageRecipient& p_oRecipient, std::vector<std::string>& p_vValues) const;
+    // Length of the message with these values merged in.
+    size_t MergedLength(const std::vector<std::string>& p_vValues) const;
+    // Writes the first p_nLength characters (at most MergedLength) of the merged message.
+    void MergeInto(const std::vector<std::string>& p_vValues, char* p_p_cOut, size_t p_nLength) const;
+    // The whole merged message for one recipient.
     std::string Merge(const CMessageRecipient& p_oRecipient) const;
 
   private:

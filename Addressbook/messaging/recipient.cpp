@@ -211,7 +211,8 @@ void SetInvalidMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedS
 
 void SetTypedNumber(CMessageRecipient& p_oRecipient, CCountryCode& p_oCountry)
 {
-    const std::string sMobile = "+" + ComparableForm(TextOf(p_oRecipient.m_szDisplayText), p_oCountry);
+    std::string sMobile(1, '+');
+    sMobile += ComparableForm(TextOf(p_oRecipient.m_szDisplayText), p_oCountry);
     OwnedString sDisplay = MakeOwnedString(sMobile);
     ReplaceOwnedValues(p_oRecipient, nullptr, nullptr, MakeOwnedString(sMobile), nullptr, nullptr);
     Replace(p_oRecipient.m_szDisplayText, std::move(sDisplay));

@@ -9,6 +9,7 @@
 #include "common/trace_log.h"
 
 #include <new>
+#include <unordered_set>
 
 namespace
 {
@@ -71,6 +72,20 @@ void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& 
             p_fnVisit(*p_oItem);
         }
     }
+}
+
+size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, int p_iDepth)
+{
+    size_t nCount = 0;
+    if (p_p_mrlList == nullptr || p_iDepth > kMaxListNesting)
+        return 0;
+    for (auto* p_oNode = p_p_mrlList->m_p_oFirst; p_oNode != nullptr; p_oNode = p_oNode->m_p_oNext)
+    {
+        if (p_oNode->m_p_oItem == nullptr)
+            continue;
+        nCount += IsDistList(*p_oNode->m_p_oItem) ? CountIndividuals(p_oNode->m_p_oItem->m_p_mrlMembers, p_iDepth + 1) : 1;
+    }
+    return nCount;
 }
 
 // Duplicate removal of the address-book dialogs: one key set per kind of key.
@@ -136,17 +151,6 @@ class CThreeKeyFlattener
 };
 } // namespace
 
-CMobileKeySet::CMobileKeySet(std::string p_sCountryCode) : m_sCountryCode(std::move(p_sCountryCode))
-{
-}
-
-bool CMobileKeySet::Admit(const CMessageRecipient& p_oRecipient)
-{
-    if (!PassesSendTest(p_oRecipient.m_szMobile))
-        return false;
-    return m_setKeys.insert(MobileKey(p_oRecipient.m_szMobile, m_sCountryCode)).second;
-}
-
 int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
                                     const CMessageRecipientList* p_p_mrlSecond,
                                     CMessageRecipientList** p_pp_mrlOut, CCountryCode& p_oCountry)
@@ -158,6 +162,7 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
     {
         // One reading of the setting per job keeps every key of the job on the same country.
         CMobileKeySet oKeys(p_oCountry.ForMobileKey());
+        oKeys.Reserve(CountIndividuals(p_p_mrlFirst) + CountIndividuals(p_p_mrlSecond));
         RecipientListPtr mrlOut = NewList<CMessageRecipientList>();
         FlattenForSending(p_p_mrlFirst, oKeys, *mrlOut, 0);
         FlattenForSending(p_p_mrlSecond, oKeys, *mrlOut, 0);
@@ -169,6 +174,11 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
         Log("GetCombinedFlatNonDuplicateList: out of memory");
         return 0;
     }
+}
+
+size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)
+{
+    return CountIndividuals(p_p_mrlList, 0);
 }
 
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,

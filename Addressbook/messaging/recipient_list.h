@@ -4,30 +4,16 @@
 
 #include "Addressbook/include/corvane_records.h"
 #include "Addressbook/messaging/country_code.h"
+#include "Addressbook/messaging/mobile_key_set.h"
 
 #include "common/error_slot.h"
 
 #include <functional>
 #include <string>
-#include <unordered_set>
 
 // Distribution lists deeper than this are not followed; real address books nest a few levels,
 // and the limit keeps a list that contains itself from recursing without end.
 constexpr int kMaxListNesting = 32;
-
-// The mobile keys already taken while lists are flattened for sending.
-class CMobileKeySet
-{
-  public:
-    explicit CMobileKeySet(std::string p_sCountryCode);
-
-    // True, and the key is taken, when the recipient's mobile passes the send test and its key is new.
-    bool Admit(const CMessageRecipient& p_oRecipient);
-
-  private:
-    std::string m_sCountryCode;
-    std::unordered_set<std::string> m_setKeys;
-};
 
 // A new owning list with the flattened first list and then the flattened second one (either may
 // be null): only mobiles that pass the send test, each mobile key once, distribution lists kept
@@ -37,6 +23,10 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
                                     const CMessageRecipientList* p_p_mrlSecond,
                                     CMessageRecipientList** p_pp_mrlOut,
                                     CCountryCode& p_oCountry = ProcessCountryCode());
+
+// The individuals of the lists, members of distribution lists included: what a flattening of
+// them can hold at most.
+size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList);
 
 // Calls p_fnVisit for each individual the combined flat list would hold, in its order, without
 // copying anyone.

@@ -93,6 +93,28 @@ TEST_F(FlattenTest, SelfContainingListEnds)
     EXPECT_EQ((std::vector<std::string>{"Loop"}), Names(Combine(oTo.Get(), nullptr)));
 }
 
+TEST(MobileKeySet, PackedKeysKeepEveryDigit)
+{
+    CMobileKeySet oKeys("27");
+    const struct
+    {
+        const char* m_szMobile;
+        bool m_bNew;
+    } aCases[] = {
+        {"082 5", true},   {"+27 825", false},   {"(0825)", true}, // "+0825" is not "+825"
+        {"+825", true},    {"0", true},          {"(", true},      // "+27" and "+" are keys too
+        {"+", false},      {"+27", false},       {"()", false},
+        {"+123456789012345678901", true}, {"+123456789012345678901", false}, // too long to pack
+        {"+12345678901234567890", true},  {"12x", false},
+    };
+    for (const auto& c : aCases)
+    {
+        CMessageRecipient* p_oRecipient = CTestList::MakePerson("P", c.m_szMobile);
+        EXPECT_EQ(c.m_bNew, oKeys.Admit(*p_oRecipient)) << c.m_szMobile;
+        DeleteMessageRecipient(&p_oRecipient);
+    }
+}
+
 // Randomised lists that share numbers written in different ways, nested one level: however they
 // are combined, no two individuals of the result share a mobile key.
 TEST_F(FlattenTest, PropertyNoTwoEntriesShareAMobileKey)
