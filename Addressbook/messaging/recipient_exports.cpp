@@ -31,6 +31,29 @@ template <class TObject, class TMake> int CreateInto(const char* p_szName, TObje
     }
     return 1;
 }
+// Until the node exists the caller keeps the recipient, so a refusal frees nothing.
+int InsertRecipient(const char* p_szName, CMessageRecipientList* p_p_mrlList, CMessageRecipient* p_p_oRecipient,
+                    int32_t p_iPosition)
+{
+    if (p_p_mrlList == nullptr || p_p_oRecipient == nullptr)
+    {
+        Log("%s: no list or no recipient", p_szName);
+        return 0;
+    }
+    std::unique_ptr<CMessageRecipient> oRecipient(p_p_oRecipient);
+    bool bInserted = false;
+    try
+    {
+        bInserted = InsertItemAt(*p_p_mrlList, oRecipient, p_iPosition);
+    }
+    catch (const std::bad_alloc&)
+    {
+        Log("%s: out of memory", p_szName);
+    }
+    if (!bInserted)
+        oRecipient.release();
+    return bInserted ? 1 : 0;
+}
 } // namespace
 
 extern "C"
@@ -111,33 +134,17 @@ extern "C"
 
     int CORVANE_API AddMessageRecipient(CMessageRecipientList* p_p_mrlList, CMessageRecipient* p_p_oRecipient)
     {
-        return InsertMessageRecipientAtPos(p_p_mrlList, p_p_oRecipient,
-                                           p_p_mrlList == nullptr ? 0 : static_cast<int32_t>(p_p_mrlList->m_dwCount));
+        return TrapExceptions("AddMessageRecipient", 0, [&] {
+            const int32_t iEnd = p_p_mrlList == nullptr ? 0 : static_cast<int32_t>(p_p_mrlList->m_dwCount);
+            return InsertRecipient("AddMessageRecipient", p_p_mrlList, p_p_oRecipient, iEnd);
+        });
     }
 
     int CORVANE_API InsertMessageRecipientAtPos(CMessageRecipientList* p_p_mrlList,
                                                 CMessageRecipient* p_p_oRecipient, int32_t p_iPosition)
     {
         return TrapExceptions("InsertMessageRecipientAtPos", 0, [&] {
-            if (p_p_mrlList == nullptr || p_p_oRecipient == nullptr)
-            {
-                Log("InsertMessageRecipientAtPos: no list or no recipient");
-                return 0;
-            }
-            // Until the node exists the caller keeps the recipient, so a refusal frees nothing.
-            std::unique_ptr<CMessageRecipient> oRecipient(p_p_oRecipient);
-            bool bInserted = false;
-            try
-            {
-                bInserted = InsertItemAt(*p_p_mrlList, oRecipient, p_iPosition);
-            }
-            catch (const std::bad_alloc&)
-            {
-                Log("InsertMessageRecipientAtPos: out of memory");
-            }
-            if (!bInserted)
-                oRecipient.release();
-            return bInserted ? 1 : 0;
+            return InsertRecipient("InsertMessageRecipientAtPos", p_p_mrlList, p_p_oRecipient, p_iPosition);
         });
     }
 
