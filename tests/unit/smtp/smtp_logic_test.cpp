@@ -162,8 +162,8 @@ TEST(smtp_socket, UnknownHostNamesItsNetworkError)
     net::IPv4 address = 0;
     EXPECT_FALSE(socket.GetHostEntry("no-such-host.invalid", address));
     EXPECT_EQ(kMsgNetworkError, socket.Error().Id());
-    EXPECT_THAT(socket.Error().Text(), testing::MatchesRegex("A 'WSA[A-Z_]+' network error occured in "
-                                                             "'CSocket::GetHostEntry'"));
+    EXPECT_THAT(socket.Error().Text(), testing::StartsWith("A 'WSA"));
+    EXPECT_THAT(socket.Error().Text(), HasSubstr("' network error occured in 'CSocket::GetHostEntry'"));
     net::Cleanup();
 }
 
