@@ -145,6 +145,27 @@ uint32_t InvMixWord(uint32_t p_dwWord)
     return static_cast<uint32_t>(column[0]) << 24 | static_cast<uint32_t>(column[1]) << 16 |
            static_cast<uint32_t>(column[2]) << 8 | column[3];
 }
+
+// The cipher and the equivalent inverse cipher have the same shape; only the tables differ.
+void RunRounds(const uint8_t* p_pIn, uint8_t* p_pOut, const CRijndael::RoundKey* p_pKeys, size_t p_nRounds,
+               size_t p_nBlockSize, bool p_bInverse)
+{
+    const uint8_t(&box)[256] = p_bInverse ? g_oBoxes.m_aSi : g_oBoxes.m_aS;
+    const uint8_t(&mix)[4] = p_bInverse ? kInvMix : kMix;
+    const size_t columns = p_nBlockSize / 4;
+    uint8_t state[kMaxRijndaelBlock];
+    std::memcpy(state, p_pIn, p_nBlockSize);
+    AddRoundKey(state, p_pKeys[0], columns);
+    for (size_t round = 1; round <= p_nRounds; ++round)
+    {
+        SubBytes(state, p_nBlockSize, box);
+        ShiftRows(state, columns, p_bInverse);
+        if (round != p_nRounds)
+            MixColumns(state, columns, mix);
+        AddRoundKey(state, p_pKeys[round], columns);
+    }
+    std::memcpy(p_pOut, state, p_nBlockSize);
+}
 } // namespace
 
 bool CRijndael::IsValidSize(size_t p_nBytes)
@@ -283,34 +304,10 @@ const char* CRijndael::DecryptCBC(const uint8_t* p_pIn, uint8_t* p_pOut, size_t 
 
 void CRijndael::EncryptBlock(const uint8_t* p_pIn, uint8_t* p_pOut) const
 {
-    const size_t columns = m_nBlockSize / 4;
-    uint8_t state[kMaxRijndaelBlock];
-    std::memcpy(state, p_pIn, m_nBlockSize);
-    AddRoundKey(state, m_aKe[0], columns);
-    for (size_t round = 1; round <= m_nRounds; ++round)
-    {
-        SubBytes(state, m_nBlockSize, g_oBoxes.m_aS);
-        ShiftRows(state, columns, false);
-        if (round != m_nRounds)
-            MixColumns(state, columns, kMix);
-        AddRoundKey(state, m_aKe[round], columns);
-    }
-    std::memcpy(p_pOut, state, m_nBlockSize);
+    RunRounds(p_pIn, p_pOut, m_aKe, m_nRounds, m_nBlockSize, false);
 }
 
 void CRijndael::DecryptBlock(const uint8_t* p_pIn, uint8_t* p_pOut) const
 {
-    const size_t columns = m_nBlockSize / 4;
-    uint8_t state[kMaxRijndaelBlock];
-    std::memcpy(state, p_pIn, m_nBlockSize);
-    AddRoundKey(state, m_aKd[0], columns);
-    for (size_t round = 1; round <= m_nRounds; ++round)
-    {
-        SubBytes(state, m_nBlockSize, g_oBoxes.m_aSi);
-        ShiftRows(state, columns, true);
-        if (round != m_nRounds)
-            MixColumns(state, columns, kInvMix);
-        AddRoundKey(state, m_aKd[round], columns);
-    }
-    std::memcpy(p_pOut, state, m_nBlockSize);
+    RunRounds(p_pIn, p_pOut, m_aKd, m_nRounds, m_nBlockSize, true);
 }
