@@ -18,9 +18,28 @@ bool IsDistList(const CMessageRecipient& p_oRecipient)
     return p_oRecipient.m_iKind == kKindDistList;
 }
 
-// Flattening for sending: the output list owns deep copies; p_iDepth guards against lists that
-// (through shared members) contain themselves.
-void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys,
+// A distribution list reached again (hosts may share a member, even a list within itself) adds no
+// new number the first visit did not, so each list is walked once; this also bounds the work for
+// lists that contain themselves. The depth limit keeps the stack safe on absurd nesting.
+class CListWalk
+{
+  public:
+    bool Enter(const CMessageRecipient& p_oList, int p_iDepth, const char* p_szWho)
+    {
+        if (p_iDepth >= kMaxListNesting)
+        {
+            Log("%s: distribution list nested deeper than %d skipped", p_szWho, kMaxListNesting);
+            return false;
+        }
+        return m_setVisited.insert(&p_oList).second;
+    }
+
+  private:
+    std::unordered_set<const CMessageRecipient*> m_setVisited;
+};
+
+// Flattening for sending: the output list owns deep copies.
+void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys, CListWalk& p_oWalk,
                        CMessageRecipientList& p_oOut, int p_iDepth)
 {
     if (p_p_mrlSource == nullptr)
@@ -32,14 +51,11 @@ void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet
             continue;
         if (IsDistList(*p_oItem))
         {
-            if (p_iDepth >= kMaxListNesting)
-            {
-                Log("FlattenForSending: distribution list nested deeper than %d skipped", kMaxListNesting);
+            if (!p_oWalk.Enter(*p_oItem, p_iDepth, "FlattenForSending"))
                 continue;
-            }
             RecipientPtr oList = CopyRecipientHeader(*p_oItem);
             EnsureMembersList(*oList);
-            FlattenForSending(p_oItem->m_p_mrlMembers, p_oKeys, *oList->m_p_mrlMembers, p_iDepth + 1);
+            FlattenForSending(p_oItem->m_p_mrlMembers, p_oKeys, p_oWalk, *oList->m_p_mrlMembers, p_iDepth + 1);
             if (oList->m_p_mrlMembers->m_dwCount > 0)
                 AppendItem(p_oOut, std::move(oList));
         }
@@ -50,7 +66,7 @@ void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet
     }
 }
 
-void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys,
+void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys, CListWalk& p_oWalk,
                      const std::function<void(const CMessageRecipient&)>& p_fnVisit, int p_iDepth)
 {
     if (p_p_mrlSource == nullptr)
@@ -62,10 +78,8 @@ void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& 
             continue;
         if (IsDistList(*p_oItem))
         {
-            if (p_iDepth < kMaxListNesting)
-                VisitForSending(p_oItem->m_p_mrlMembers, p_oKeys, p_fnVisit, p_iDepth + 1);
-            else
-                Log("VisitForSending: distribution list nested deeper than %d skipped", kMaxListNesting);
+            if (p_oWalk.Enter(*p_oItem, p_iDepth, "VisitForSending"))
+                VisitForSending(p_oItem->m_p_mrlMembers, p_oKeys, p_oWalk, p_fnVisit, p_iDepth + 1);
         }
         else if (p_oKeys.Admit(*p_oItem))
         {
@@ -74,16 +88,20 @@ void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& 
     }
 }
 
-size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, int p_iDepth)
+size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, CListWalk& p_oWalk, int p_iDepth)
 {
     size_t nCount = 0;
-    if (p_p_mrlList == nullptr || p_iDepth > kMaxListNesting)
+    if (p_p_mrlList == nullptr)
         return 0;
     for (auto* p_oNode = p_p_mrlList->m_p_oFirst; p_oNode != nullptr; p_oNode = p_oNode->m_p_oNext)
     {
-        if (p_oNode->m_p_oItem == nullptr)
+        const CMessageRecipient* p_oItem = p_oNode->m_p_oItem;
+        if (p_oItem == nullptr)
             continue;
-        nCount += IsDistList(*p_oNode->m_p_oItem) ? CountIndividuals(p_oNode->m_p_oItem->m_p_mrlMembers, p_iDepth + 1) : 1;
+        if (!IsDistList(*p_oItem))
+            ++nCount;
+        else if (p_oWalk.Enter(*p_oItem, p_iDepth, "CountIndividuals"))
+            nCount += CountIndividuals(p_oItem->m_p_mrlMembers, p_oWalk, p_iDepth + 1);
     }
     return nCount;
 }
@@ -101,7 +119,7 @@ class CThreeKeyFlattener
         return m_bDropped;
     }
 
-    void Flatten(const CMessageRecipientList& p_oSource, CMessageRecipientList& p_oOut, int p_iDepth)
+    void Flatten(const CMessageRecipientList& p_oSource, CMessageRecipientList& p_oOut, int p_iDepth = 0)
     {
         for (auto* p_oNode = p_oSource.m_p_oFirst; p_oNode != nullptr; p_oNode = p_oNode->m_p_oNext)
         {
@@ -114,8 +132,14 @@ class CThreeKeyFlattener
                 // not yet expanded has no members, and dropping it would lose the choice.
                 RecipientPtr oList = CopyRecipientHeader(*p_oItem);
                 EnsureMembersList(*oList);
-                if (p_oItem->m_p_mrlMembers != nullptr && p_iDepth < kMaxListNesting)
-                    Flatten(*p_oItem->m_p_mrlMembers, *oList->m_p_mrlMembers, p_iDepth + 1);
+                if (p_oItem->m_p_mrlMembers != nullptr)
+                {
+                    // A list met again keeps no members: they were all seen on the first visit.
+                    if (m_oWalk.Enter(*p_oItem, p_iDepth, "RemoveDuplicateRecipients"))
+                        Flatten(*p_oItem->m_p_mrlMembers, *oList->m_p_mrlMembers, p_iDepth + 1);
+                    else if (p_oItem->m_p_mrlMembers->m_dwCount > 0)
+                        m_bDropped = true;
+                }
                 AppendItem(p_oOut, std::move(oList));
             }
             else if (IsNew(*p_oItem))
@@ -144,6 +168,7 @@ class CThreeKeyFlattener
     }
 
     std::string m_sCountryCode;
+    CListWalk m_oWalk;
     std::unordered_set<std::string> m_setMobiles;
     std::unordered_set<std::string> m_setEmails;
     std::unordered_set<std::string> m_setEntries;
@@ -164,8 +189,9 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
         CMobileKeySet oKeys(p_oCountry.ForMobileKey());
         oKeys.Reserve(CountIndividuals(p_p_mrlFirst) + CountIndividuals(p_p_mrlSecond));
         RecipientListPtr mrlOut = NewList<CMessageRecipientList>();
-        FlattenForSending(p_p_mrlFirst, oKeys, *mrlOut, 0);
-        FlattenForSending(p_p_mrlSecond, oKeys, *mrlOut, 0);
+        CListWalk oWalk;
+        FlattenForSending(p_p_mrlFirst, oKeys, oWalk, *mrlOut, 0);
+        FlattenForSending(p_p_mrlSecond, oKeys, oWalk, *mrlOut, 0);
         *p_pp_mrlOut = mrlOut.release();
         return 1;
     }
@@ -178,15 +204,17 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
 
 size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)
 {
-    return CountIndividuals(p_p_mrlList, 0);
+    CListWalk oWalk;
+    return CountIndividuals(p_p_mrlList, oWalk, 0);
 }
 
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,
                                  const CMessageRecipientList* p_p_mrlSecond, CMobileKeySet& p_oKeys,
                                  const std::function<void(const CMessageRecipient&)>& p_fnVisit)
 {
-    VisitForSending(p_p_mrlFirst, p_oKeys, p_fnVisit, 0);
-    VisitForSending(p_p_mrlSecond, p_oKeys, p_fnVisit, 0);
+    CListWalk oWalk;
+    VisitForSending(p_p_mrlFirst, p_oKeys, oWalk, p_fnVisit, 0);
+    VisitForSending(p_p_mrlSecond, p_oKeys, oWalk, p_fnVisit, 0);
 }
 
 bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode& p_oCountry)
@@ -195,7 +223,7 @@ bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode
         return false;
     CThreeKeyFlattener oFlattener(p_oCountry.ForMobileKey());
     RecipientListPtr mrlReduced = NewList<CMessageRecipientList>();
-    oFlattener.Flatten(*p_p_mrlList, *mrlReduced, 0);
+    oFlattener.Flatten(*p_p_mrlList, *mrlReduced);
     if (!oFlattener.DroppedAny())
         return false;
     DestroyList(p_p_mrlList);

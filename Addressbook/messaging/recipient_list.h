@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-// Distribution lists deeper than this are not followed; real address books nest a few levels,
-// and the limit keeps a list that contains itself from recursing without end.
+// Distribution lists deeper than this are not followed: real address books nest a few levels,
+// and the limit keeps the walk's stack bounded whatever a host builds.
 constexpr int kMaxListNesting = 32;
 
 // A new owning list with the flattened first list and then the flattened second one (either may

@@ -85,12 +85,28 @@ TEST_F(FlattenTest, CopiesAreIndependentAndNamedByMobile)
     EXPECT_EQ(0, GetCombinedFlatNonDuplicateList(oTo.Get(), nullptr, nullptr, m_oCountry));
 }
 
-TEST_F(FlattenTest, SelfContainingListEnds)
+TEST_F(FlattenTest, SharedAndSelfContainingListsAreWalkedOnce)
 {
+    // Two references to itself would double the walk at every level if lists were walked per visit.
     CTestList oTo;
     CMessageRecipient* p_oLoop = oTo.Add(CTestList::MakeDistList("Loop", {CTestList::MakePerson("A", "0821")}));
     AppendSharedItem(*p_oLoop->m_p_mrlMembers, p_oLoop);
-    EXPECT_EQ((std::vector<std::string>{"Loop"}), Names(Combine(oTo.Get(), nullptr)));
+    AppendSharedItem(*p_oLoop->m_p_mrlMembers, p_oLoop);
+    AppendSharedItem(*oTo.Get(), p_oLoop);
+    CMessageRecipientList* p_mrlOut = Combine(oTo.Get(), oTo.Get());
+    EXPECT_EQ((std::vector<std::string>{"Loop"}), Names(p_mrlOut));
+    EXPECT_EQ((std::vector<std::string>{"A"}), Names(p_mrlOut->m_p_oFirst->m_p_oItem->m_p_mrlMembers));
+    EXPECT_EQ(1u, CountIndividuals(oTo.Get()));
+
+    CMessageRecipientList* p_mrlCopy = nullptr;
+    CreateMessageRecipientList(&p_mrlCopy);
+    AddMessageRecipient(p_mrlCopy, CTestList::MakePerson("Bare", nullptr));
+    CMessageRecipient* p_oCopiedLoop = nullptr;
+    CopyMessageRecipient(p_oLoop, &p_oCopiedLoop);
+    AddMessageRecipient(p_mrlCopy, p_oCopiedLoop);
+    EXPECT_TRUE(RemoveDuplicateRecipients(p_mrlCopy, m_oCountry));
+    EXPECT_EQ((std::vector<std::string>{"Bare", "Loop"}), Names(p_mrlCopy));
+    DeleteMessageRecipientList(&p_mrlCopy);
 }
 
 TEST(MobileKeySet, PackedKeysKeepEveryDigit)
