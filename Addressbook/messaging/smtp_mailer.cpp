@@ -306,7 +306,11 @@ int CSMTPMailer::Send(const char* p_szSenderName, const char* p_szSenderEmail, c
         return -1;
     if (m_p_oLink->IsStopped())
         return 0;
-    if (SendMail(kMaxRecipientsPerMail) != 0)
+    const int result = SendMail(kMaxRecipientsPerMail);
+    // A dialogue that ended early leaves the session in an unknown step: the next send starts anew.
+    m_pwsSMTPServer->Close();
+    m_bConnected = false;
+    if (result != 0)
     {
         Log("CSMTPMailer::SendMail() failed");
         return -1;
