@@ -352,18 +352,16 @@ EWaitResult CHostLookup::Wait(platform::CEvent* p_pStop, uint32_t p_dwMillisecon
     p_dwError = 0;
     if (!m_pState)
         return EWaitResult::Failed;
-    if (m_pState->m_dwExitCode != kStillActive)
-        return EWaitResult::Network;
+    // A pending stop wins over a lookup that has also ended, as on Windows.
     pollfd entries[2] = {};
-    entries[0].fd = static_cast<int>(m_pState->m_oDone.NativeHandle());
-    entries[0].events = POLLIN;
-    nfds_t count = 1;
+    nfds_t count = 0;
     if (p_pStop != nullptr && p_pStop->IsValid())
     {
-        entries[1].fd = static_cast<int>(p_pStop->NativeHandle());
-        entries[1].events = POLLIN;
-        count = 2;
+        entries[count].fd = static_cast<int>(p_pStop->NativeHandle());
+        entries[count++].events = POLLIN;
     }
+    entries[count].fd = static_cast<int>(m_pState->m_oDone.NativeHandle());
+    entries[count++].events = POLLIN;
     int ready;
     do
         ready = poll(entries, count, PollTimeout(p_dwMilliseconds));
@@ -375,9 +373,7 @@ EWaitResult CHostLookup::Wait(platform::CEvent* p_pStop, uint32_t p_dwMillisecon
     }
     if (ready == 0)
         return EWaitResult::Timeout;
-    if (entries[0].revents & POLLIN)
-        return EWaitResult::Network;
-    if (p_pStop->Wait(0))
+    if (count == 2 && (entries[0].revents & POLLIN) && p_pStop->Wait(0))
         return EWaitResult::Stop;
     return EWaitResult::Network;
 }

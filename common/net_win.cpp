@@ -427,18 +427,19 @@ EWaitResult CHostLookup::Wait(platform::CEvent* p_pStop, uint32_t p_dwMillisecon
     p_dwError = 0;
     if (!m_pState)
         return EWaitResult::Failed;
-    HANDLE handles[2] = {m_pState->m_hThread, nullptr};
-    DWORD count = 1;
+    // The stop comes first: a pending stop wins over a lookup that has also ended.
+    HANDLE handles[2] = {nullptr, m_pState->m_hThread};
+    DWORD first = 1;
     if (p_pStop != nullptr && p_pStop->IsValid())
     {
-        handles[1] = reinterpret_cast<HANDLE>(p_pStop->NativeHandle());
-        count = 2;
+        handles[0] = reinterpret_cast<HANDLE>(p_pStop->NativeHandle());
+        first = 0;
     }
-    const DWORD result = WaitForMultipleObjects(count, handles, FALSE, p_dwMilliseconds);
-    if (result == WAIT_OBJECT_0)
-        return EWaitResult::Network;
-    if (count == 2 && result == WAIT_OBJECT_0 + 1)
+    const DWORD result = WaitForMultipleObjects(2 - first, handles + first, FALSE, p_dwMilliseconds);
+    if (first == 0 && result == WAIT_OBJECT_0)
         return EWaitResult::Stop;
+    if (result == WAIT_OBJECT_0 + (1 - first))
+        return EWaitResult::Network;
     if (result == WAIT_TIMEOUT)
         return EWaitResult::Timeout;
     p_dwError = result == WAIT_FAILED ? GetLastError() : result;
