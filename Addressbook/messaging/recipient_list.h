@@ -1,0 +1,47 @@
+// Addressbook/messaging/recipient_list.h: what the send pipeline and the dialogs do to whole
+// recipient lists: flattening to distinct mobiles, removing duplicates, dropping the local user.
+#pragma once
+
+#include "Addressbook/include/corvane_records.h"
+#include "Addressbook/messaging/country_code.h"
+#include "Addressbook/messaging/mobile_key_set.h"
+
+#include "common/error_slot.h"
+
+#include <functional>
+#include <string>
+
+// Distribution lists deeper than this are not followed: real address books nest a few levels,
+// and the limit keeps the walk's stack bounded whatever a host builds.
+constexpr int kMaxListNesting = 32;
+
+// A new owning list with the flattened first list and then the flattened second one (either may
+// be null): only mobiles that pass the send test, each mobile key once, distribution lists kept
+// with their distinct members and dropped when none is left. Returns 0 without an out-parameter
+// or when memory runs out (*p_pp_mrlOut is then null).
+int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
+                                    const CMessageRecipientList* p_p_mrlSecond,
+                                    CMessageRecipientList** p_pp_mrlOut,
+                                    CCountryCode& p_oCountry = ProcessCountryCode());
+
+// The individuals of the lists, members of distribution lists included: what a flattening of
+// them can hold at most.
+size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList);
+
+// Calls p_fnVisit for each individual the combined flat list would hold, in its order, without
+// copying anyone.
+void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,
+                                 const CMessageRecipientList* p_p_mrlSecond, CMobileKeySet& p_oKeys,
+                                 const std::function<void(const CMessageRecipient&)>& p_fnVisit);
+
+// Drops repeated people from a list of two or more, keyed by mobile, else e-mail, else entry.
+// When something was dropped the list is replaced by the reduced copy and true is returned.
+bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode& p_oCountry = ProcessCountryCode());
+
+// Whether an entry is the local user's own (the address-book session decides).
+using LocalUserTest = std::function<bool(const CEntryID& p_oEntry)>;
+
+// Removes every recipient without a mobile and every one whose entry is the local user's. A null
+// item stops the walk with the error "StripLocalUserFromList() NULL recipient" and returns false.
+bool StripLocalUserFromList(CMessageRecipientList& p_oList, const LocalUserTest& p_fnIsLocalUser,
+                            CErrorSlot* p_p_oError = nullptr);
