@@ -35,7 +35,7 @@ nlohmann::json TimeJson(const CSystemTime& p_oTime)
 {
     if (IsZero(p_oTime))
         return nullptr;
-    char text[32];
+    char text[48];
     std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02u", p_oTime.m_wYear, p_oTime.m_wMonth,
                   p_oTime.m_wDay, p_oTime.m_wHour, p_oTime.m_wMinute, p_oTime.m_wSecond);
     return text;

@@ -14,6 +14,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace
 {
 int Usage()
@@ -100,6 +105,11 @@ std::string ReadStdin()
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // Documents carry their own CR LF; text-mode streams would double them.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     if (argc < 2)
         return Usage();
     const std::string command = argv[1];

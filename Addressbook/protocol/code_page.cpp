@@ -44,7 +44,54 @@ std::string Windows1252ToUtf8(std::string_view p_sText)
     return out;
 }
 
+bool Utf8ToWindows1252(std::string_view p_sText, std::string& p_sOut)
+{
+    p_sOut.clear();
+    p_sOut.reserve(p_sText.size());
+    for (size_t i = 0; i < p_sText.size();)
+    {
+        const auto lead = static_cast<uint8_t>(p_sText[i]);
+        uint32_t code = 0;
+        size_t length = 0;
+        if (lead < 0x80)
+            code = lead, length = 1;
+        else if ((lead & 0xE0) == 0xC0)
+            code = lead & 0x1F, length = 2;
+        else if ((lead & 0xF0) == 0xE0)
+            code = lead & 0x0F, length = 3;
+        else
+            return false;
+        if (i + length > p_sText.size())
+            return false;
+        for (size_t k = 1; k < length; ++k)
+        {
+            const auto next = static_cast<uint8_t>(p_sText[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        i += length;
+        if (code < 0x80 || (code >= 0xA0 && code < 0x100))
+        {
+            p_sOut += static_cast<char>(code);
+            continue;
+        }
+        size_t high = 0;
+        while (high < 32 && g_aHigh[high] != code)
+            ++high;
+        if (high == 32)
+            return false;
+        p_sOut += static_cast<char>(0x80 + high);
+    }
+    return true;
+}
+
 #ifndef _WIN32
+bool Utf8ToAnsi(std::string_view p_sUtf8, std::string& p_sAnsi)
+{
+    return Utf8ToWindows1252(p_sUtf8, p_sAnsi);
+}
+
 bool AnsiToUtf8(std::string_view p_sAnsi, std::string& p_sUtf8)
 {
     p_sUtf8 = Windows1252ToUtf8(p_sAnsi);

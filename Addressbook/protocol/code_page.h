@@ -13,4 +13,8 @@ namespace code_page
 // The portable conversion; the five bytes Windows-1252 leaves undefined map to U+0081, U+008D,
 // U+008F, U+0090 and U+009D as MultiByteToWideChar maps them.
 std::string Windows1252ToUtf8(std::string_view p_sText);
+// UTF-8 back to ANSI, as a reader of what the client sent needs it. Fails on text that is not
+// UTF-8 or holds a character the code page cannot carry.
+[[nodiscard]] bool Utf8ToAnsi(std::string_view p_sUtf8, std::string& p_sAnsi);
+[[nodiscard]] bool Utf8ToWindows1252(std::string_view p_sText, std::string& p_sOut);
 } // namespace code_page
