@@ -36,10 +36,19 @@ std::string Windows1252ToUtf8(std::string_view p_sText)
 {
     std::string out;
     out.reserve(p_sText.size() + p_sText.size() / 4);
-    for (char c : p_sText)
+    // Documents are almost all ASCII: copy runs of it whole.
+    size_t i = 0;
+    while (i < p_sText.size())
     {
-        const auto byte = static_cast<uint8_t>(c);
-        AppendUtf8(out, byte >= 0x80 && byte < 0xA0 ? g_aHigh[byte - 0x80] : byte);
+        size_t run = i;
+        while (run < p_sText.size() && static_cast<uint8_t>(p_sText[run]) < 0x80)
+            ++run;
+        out.append(p_sText.data() + i, run - i);
+        if (run == p_sText.size())
+            break;
+        const auto byte = static_cast<uint8_t>(p_sText[run]);
+        AppendUtf8(out, byte < 0xA0 ? g_aHigh[byte - 0x80] : byte);
+        i = run + 1;
     }
     return out;
 }

@@ -3,6 +3,7 @@
 // portable rules over a seam that only the operating system can answer.
 #pragma once
 
+#include "Addressbook/include/corvane_records.h"
 #include "common/settings.h"
 
 #include <cstddef>
@@ -10,19 +11,8 @@
 #include <string>
 #include <vector>
 
-// SYSTEMTIME.
-struct CSystemTime
-{
-    uint16_t m_wYear = 0;
-    uint16_t m_wMonth = 0;
-    uint16_t m_wDayOfWeek = 0;
-    uint16_t m_wDay = 0;
-    uint16_t m_wHour = 0;
-    uint16_t m_wMinute = 0;
-    uint16_t m_wSecond = 0;
-    uint16_t m_wMilliseconds = 0;
-};
-static_assert(sizeof(CSystemTime) == 16);
+// SYSTEMTIME: the same record the hosts hand in as a delivery time.
+using CSystemTime = CDeliveryTime;
 
 // OSVERSIONINFOEXA; the short form OSVERSIONINFOA is its first 148 bytes.
 struct COSVersionInfo

@@ -1,5 +1,5 @@
-// Addressbook/protocol/rijndael.cpp: Rijndael on a byte state, tables computed at compile time.
-// Payloads are a few kilobytes, so clarity wins over T-table speed.
+// Addressbook/protocol/rijndael.cpp: Rijndael on 32-bit columns with round tables computed at
+// compile time. A bulk job's payload runs to megabytes, so a round is four table lookups per column.
 #include "Addressbook/protocol/rijndael.h"
 
 #include <cstring>
@@ -67,12 +67,7 @@ uint32_t SubWord(uint32_t p_dw)
     return out;
 }
 
-uint8_t ByteOf(uint32_t p_dwWord, int p_iRow)
-{
-    return static_cast<uint8_t>(p_dwWord >> (24 - 8 * p_iRow));
-}
-
-// Row i of the state moves left by this many columns; Rijndael's offsets depend on the block.
+// Row r of the state moves left by this many columns; Rijndael's offsets depend on the block.
 void ShiftOffsets(size_t p_nColumns, size_t (&p_aOffsets)[4])
 {
     p_aOffsets[0] = 0;
@@ -81,90 +76,99 @@ void ShiftOffsets(size_t p_nColumns, size_t (&p_aOffsets)[4])
     p_aOffsets[3] = p_nColumns == 8 ? 4 : 3;
 }
 
-// The state holds byte 4c + r at column c, row r: the input's own order.
-void AddRoundKey(uint8_t* p_pState, const CRijndael::RoundKey& p_aKey, size_t p_nColumns)
+constexpr uint32_t RotateRight8(uint32_t p_dw)
 {
-    for (size_t c = 0; c < p_nColumns; ++c)
-    {
-        for (int r = 0; r < 4; ++r)
-            p_pState[4 * c + r] ^= ByteOf(p_aKey[c], r);
-    }
+    return p_dw >> 8 | p_dw << 24;
 }
 
-void SubBytes(uint8_t* p_pState, size_t p_nBytes, const uint8_t (&p_aBox)[256])
+constexpr uint32_t Column(uint8_t p_b0, uint8_t p_b1, uint8_t p_b2, uint8_t p_b3)
 {
-    for (size_t i = 0; i < p_nBytes; ++i)
-        p_pState[i] = p_aBox[p_pState[i]];
+    return static_cast<uint32_t>(p_b0) << 24 | static_cast<uint32_t>(p_b1) << 16 | static_cast<uint32_t>(p_b2) << 8 |
+           p_b3;
 }
 
-void ShiftRows(uint8_t* p_pState, size_t p_nColumns, bool p_bInverse)
+// Columns are words with row 0 in the most significant byte. Table k maps the byte of row k to
+// its S-box value spread over the mixed column, so SubBytes, ShiftRows and MixColumns of one
+// column are four lookups. Decryption uses the equivalent inverse cipher with its own tables.
+struct CRoundTables
 {
-    size_t offsets[4];
-    ShiftOffsets(p_nColumns, offsets);
-    uint8_t copy[kMaxRijndaelBlock];
-    std::memcpy(copy, p_pState, 4 * p_nColumns);
-    for (size_t c = 0; c < p_nColumns; ++c)
+    uint32_t m_aEncrypt[4][256];
+    uint32_t m_aDecrypt[4][256];
+};
+
+constexpr CRoundTables MakeRoundTables()
+{
+    CRoundTables tables{};
+    for (int x = 0; x < 256; ++x)
     {
-        for (int r = 1; r < 4; ++r)
+        const uint8_t s = g_oBoxes.m_aS[x];
+        const uint8_t si = g_oBoxes.m_aSi[x];
+        tables.m_aEncrypt[0][x] = Column(Mul(s, 2), s, s, Mul(s, 3));
+        tables.m_aDecrypt[0][x] = Column(Mul(si, 0x0E), Mul(si, 0x09), Mul(si, 0x0D), Mul(si, 0x0B));
+        for (int k = 1; k < 4; ++k)
         {
-            const size_t moved = (c + offsets[r]) % p_nColumns;
-            if (p_bInverse)
-                p_pState[4 * moved + r] = copy[4 * c + r];
-            else
-                p_pState[4 * c + r] = copy[4 * moved + r];
+            tables.m_aEncrypt[k][x] = RotateRight8(tables.m_aEncrypt[k - 1][x]);
+            tables.m_aDecrypt[k][x] = RotateRight8(tables.m_aDecrypt[k - 1][x]);
         }
     }
+    return tables;
 }
 
-void MixColumn(uint8_t* p_pColumn, const uint8_t (&p_aRow)[4])
-{
-    uint8_t in[4];
-    std::memcpy(in, p_pColumn, 4);
-    for (int r = 0; r < 4; ++r)
-    {
-        p_pColumn[r] = static_cast<uint8_t>(Mul(p_aRow[0], in[r]) ^ Mul(p_aRow[1], in[(r + 1) % 4]) ^
-                                            Mul(p_aRow[2], in[(r + 2) % 4]) ^ Mul(p_aRow[3], in[(r + 3) % 4]));
-    }
-}
-
-constexpr uint8_t kMix[4] = {2, 3, 1, 1};
-constexpr uint8_t kInvMix[4] = {0x0E, 0x0B, 0x0D, 0x09};
-
-void MixColumns(uint8_t* p_pState, size_t p_nColumns, const uint8_t (&p_aRow)[4])
-{
-    for (size_t c = 0; c < p_nColumns; ++c)
-        MixColumn(p_pState + 4 * c, p_aRow);
-}
+constexpr CRoundTables g_oTables = MakeRoundTables();
 
 uint32_t InvMixWord(uint32_t p_dwWord)
 {
-    uint8_t column[4];
-    for (int r = 0; r < 4; ++r)
-        column[r] = ByteOf(p_dwWord, r);
-    MixColumn(column, kInvMix);
-    return static_cast<uint32_t>(column[0]) << 24 | static_cast<uint32_t>(column[1]) << 16 |
-           static_cast<uint32_t>(column[2]) << 8 | column[3];
+    // InvMixColumns of a round key: the decryption tables without their S-box, reached through
+    // S(x) so that the table's Si cancels.
+    return g_oTables.m_aDecrypt[0][g_oBoxes.m_aS[p_dwWord >> 24]] ^
+           g_oTables.m_aDecrypt[1][g_oBoxes.m_aS[(p_dwWord >> 16) & 0xFF]] ^
+           g_oTables.m_aDecrypt[2][g_oBoxes.m_aS[(p_dwWord >> 8) & 0xFF]] ^
+           g_oTables.m_aDecrypt[3][g_oBoxes.m_aS[p_dwWord & 0xFF]];
 }
 
-// The cipher and the equivalent inverse cipher have the same shape; only the tables differ.
+// The cipher and the equivalent inverse cipher have the same shape; only the tables and the
+// direction of the row shifts differ.
 void RunRounds(const uint8_t* p_pIn, uint8_t* p_pOut, const CRijndael::RoundKey* p_pKeys, size_t p_nRounds,
                size_t p_nBlockSize, bool p_bInverse)
 {
+    const uint32_t(&table)[4][256] = p_bInverse ? g_oTables.m_aDecrypt : g_oTables.m_aEncrypt;
     const uint8_t(&box)[256] = p_bInverse ? g_oBoxes.m_aSi : g_oBoxes.m_aS;
-    const uint8_t(&mix)[4] = p_bInverse ? kInvMix : kMix;
     const size_t columns = p_nBlockSize / 4;
-    uint8_t state[kMaxRijndaelBlock];
-    std::memcpy(state, p_pIn, p_nBlockSize);
-    AddRoundKey(state, p_pKeys[0], columns);
-    for (size_t round = 1; round <= p_nRounds; ++round)
+    size_t offsets[4];
+    ShiftOffsets(columns, offsets);
+    // source[r][c]: the column whose row r lands in column c after the shift.
+    size_t source[4][kMaxRijndaelBlockWords];
+    for (int r = 0; r < 4; ++r)
     {
-        SubBytes(state, p_nBlockSize, box);
-        ShiftRows(state, columns, p_bInverse);
-        if (round != p_nRounds)
-            MixColumns(state, columns, mix);
-        AddRoundKey(state, p_pKeys[round], columns);
+        for (size_t c = 0; c < columns; ++c)
+            source[r][c] = p_bInverse ? (c + columns - offsets[r]) % columns : (c + offsets[r]) % columns;
     }
-    std::memcpy(p_pOut, state, p_nBlockSize);
+
+    uint32_t state[kMaxRijndaelBlockWords];
+    uint32_t next[kMaxRijndaelBlockWords];
+    for (size_t c = 0; c < columns; ++c)
+        state[c] = Column(p_pIn[4 * c], p_pIn[4 * c + 1], p_pIn[4 * c + 2], p_pIn[4 * c + 3]) ^ p_pKeys[0][c];
+    for (size_t round = 1; round < p_nRounds; ++round)
+    {
+        for (size_t c = 0; c < columns; ++c)
+        {
+            next[c] = table[0][state[source[0][c]] >> 24] ^ table[1][(state[source[1][c]] >> 16) & 0xFF] ^
+                      table[2][(state[source[2][c]] >> 8) & 0xFF] ^ table[3][state[source[3][c]] & 0xFF] ^
+                      p_pKeys[round][c];
+        }
+        std::memcpy(state, next, 4 * columns);
+    }
+    // The last round has no MixColumns.
+    for (size_t c = 0; c < columns; ++c)
+    {
+        const uint32_t word = Column(box[state[source[0][c]] >> 24], box[(state[source[1][c]] >> 16) & 0xFF],
+                                     box[(state[source[2][c]] >> 8) & 0xFF], box[state[source[3][c]] & 0xFF]) ^
+                              p_pKeys[p_nRounds][c];
+        p_pOut[4 * c] = static_cast<uint8_t>(word >> 24);
+        p_pOut[4 * c + 1] = static_cast<uint8_t>(word >> 16);
+        p_pOut[4 * c + 2] = static_cast<uint8_t>(word >> 8);
+        p_pOut[4 * c + 3] = static_cast<uint8_t>(word);
+    }
 }
 } // namespace
 
