@@ -5,10 +5,6 @@
 
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 Registry& RegistryUnderTest()
 {
     return SystemRegistry();
@@ -18,30 +14,6 @@ void ResetProductKeys()
 {
     RegistryUnderTest().DeleteTree(ERegRoot::CurrentUser, kUserKey);
     RegistryUnderTest().DeleteTree(ERegRoot::LocalMachine, kInstallKey);
-}
-
-std::string MakeTestDirectory(const std::string& p_sName)
-{
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("brevolt-test-" + std::to_string(GetCurrentProcessId())) / p_sName;
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    std::filesystem::create_directories(dir);
-    return dir.string();
-}
-
-std::string ReadWholeFile(const std::string& p_sPath)
-{
-    std::ifstream in(p_sPath, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteWholeFile(const std::string& p_sPath, const std::string& p_sContents)
-{
-    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
-    out << p_sContents;
 }
 
 bool SetEnvironment(const std::string& p_sName, const std::string& p_sValue)
