@@ -77,6 +77,21 @@ std::string EnvelopeText(const CMailMessage& p_oMail)
     return std::string();
 }
 
+// Mail stores often keep messages with bare LF line ends; the envelope was signed with CR LF,
+// the canonical form of mail text, so that is restored before anything is read.
+std::string CanonicalLineEnds(const std::string& p_sText)
+{
+    std::string out;
+    out.reserve(p_sText.size() + p_sText.size() / 32);
+    for (size_t i = 0; i < p_sText.size(); ++i)
+    {
+        if (p_sText[i] == '\n' && (i == 0 || p_sText[i - 1] != '\r'))
+            out += '\r';
+        out += p_sText[i];
+    }
+    return out;
+}
+
 std::string Mailbox(const std::string& p_sTo)
 {
     const size_t open = p_sTo.find('<');
@@ -171,7 +186,7 @@ std::string ErrorJson(const std::string& p_sSource, const std::string& p_sError)
 bool DecodeGatewayMail(const CGatewayInput& p_oInput, CAES& p_oKey, std::vector<std::string>& p_vLines)
 {
     std::string mailbox;
-    std::string text = p_oInput.m_sText;
+    std::string text = CanonicalLineEnds(p_oInput.m_sText);
     // A bare envelope starts with its tag; anything else is read as a mail message.
     if (text.rfind("<SMS SEND>", 0) != 0)
     {

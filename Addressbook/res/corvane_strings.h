@@ -24,3 +24,5 @@ constexpr unsigned kMsgFunctionFailed2 = 228;     // "Function '%s' failed in '%
 constexpr unsigned kMsgNetworkError = 229;        // "A '%s' network error occured in '%s'"
 constexpr unsigned kMsgAnErrorOccurred = 232;     // "An error occurred"
 constexpr unsigned kMsgInitCaption = 233;         // "SMS - Addressbook Initialization Error"
+constexpr unsigned kMsgRenderingFinalSMS = 338;   // "Rendering final SMSs..."
+constexpr unsigned kMsgPackageNotRecognised = 339; // "Default mail package not recognised"
