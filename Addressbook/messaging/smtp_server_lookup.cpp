@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <vector>
 
 namespace
 {
@@ -44,6 +45,16 @@ bool ServerOfDefaultAccount(CRegistry& p_oRegistry, const std::string& p_sManage
         return Fail(p_oError, "RegOpenKeyEx(2)", p_szOperation);
     if (!ReadText(p_oRegistry, accountKey, "SMTP Server", p_sServer) || p_sServer.empty())
         return Fail(p_oError, "RegQueryValueEx(2)", p_szOperation);
+    // Accounts on another port than 25 keep it as the DWORD "SMTP Port"; the mailer reads a
+    // "host:port" server name.
+    std::vector<uint8_t> port;
+    if (p_oRegistry.ReadRegistry(ERegRoot::CurrentUser, accountKey, "SMTP Port", true, port) && port.size() == 4 &&
+        p_sServer.find(':') == std::string::npos)
+    {
+        const uint32_t value = port[0] | port[1] << 8 | port[2] << 16 | static_cast<uint32_t>(port[3]) << 24;
+        if (value != 0 && value <= 65535 && value != 25)
+            p_sServer += ":" + std::to_string(value);
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 // tests/unit/sending/email_sender_test.cpp: jobs leave the e-mail sender over real SMTP and the
 // reference gateway decodes what arrived; set-up failures send nothing.
+#include "Addressbook/messaging/email_package.h"
 #include "Addressbook/messaging/email_sender.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "gateway/gateway_commands.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 namespace
@@ -33,11 +35,13 @@ class EmailSenderTest : public ::testing::Test
         ASSERT_TRUE(m_oRegistry.WriteUserText("CountryCode", "27"));
         // Outlook's own account settings name the SMTP server the job leaves through.
         const std::string accounts = "Software\\Microsoft\\Office\\Outlook\\OMI Account Manager";
-        const std::string server = m_oServer.Server();
         ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, accounts, "Default Mail Account", "00000001", 9,
                                               kRegSz));
-        ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, accounts + "\\Accounts\\00000001", "SMTP Server",
-                                              server.c_str(), server.size() + 1, kRegSz));
+        // The server's port is the account's DWORD "SMTP Port", as mail accounts keep it.
+        const std::string account = accounts + "\\Accounts\\00000001";
+        const uint32_t port = m_oServer.Port();
+        ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, account, "SMTP Server", "127.0.0.1", 10, kRegSz));
+        ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, account, "SMTP Port", &port, 4, kRegDword));
         ASSERT_TRUE(CreateMessageRecipientList(&m_p_mrlTo));
     }
 
@@ -174,5 +178,66 @@ TEST_F(EmailSenderTest, MissingKeyOrServerFailsWithTheirErrors)
     EXPECT_EQ(noKey->SendSMS(m_p_mrlTo, nullptr, "hi", nullptr), -1);
     EXPECT_EQ(noKey->Result(), kSendNothingSent) << "nothing is sent without the account key";
     EXPECT_TRUE(StoredMails(m_sMaildir).empty());
+}
+} // namespace
+
+namespace
+{
+TEST(EmailPackage, DefaultMailClientAndVersions)
+{
+    auto store = CreateMemoryRegistry();
+    CRegistry registry(*store);
+    const auto setDefault = [&](const std::string& p_sKey, const std::string& p_sText) {
+        ASSERT_TRUE(registry.WriteRegistry(ERegRoot::LocalMachine, p_sKey, "", p_sText.c_str(), p_sText.size() + 1,
+                                           kRegSz));
+    };
+    EXPECT_EQ(DetectDefaultMailPackage(registry), kPackageNotRecognised);
+    setDefault("SOFTWARE\\Classes\\mailto\\shell\\open\\command", "\"C:\\Eudora\\eudora.exe\" /m %1");
+    EXPECT_EQ(DetectDefaultMailPackage(registry), 3) << "mailto when no client is named";
+    setDefault("SOFTWARE\\Clients\\Mail", "Outlook Express");
+    setDefault("SOFTWARE\\Clients\\Mail\\Outlook Express\\shell\\open\\command",
+               "\"C:\\Program Files\\Outlook Express\\msimn.exe\" /mailurl:%1");
+    EXPECT_EQ(DetectDefaultMailPackage(registry), 1);
+    setDefault("SOFTWARE\\Clients\\Mail\\Outlook Express\\shell\\open\\command", "C:\\mutt.exe");
+    EXPECT_EQ(DetectDefaultMailPackage(registry), kPackageNotRecognised);
+
+    const std::string key = "Software\\Microsoft\\Outlook Express\\Version Info";
+    EXPECT_EQ(OutlookExpressVersionCode(registry), -1);
+    const std::pair<const char*, int> versions[] = {{"4,72,3110,0", 0}, {"5,50,4133,2400", 1}, {"6,0,2900,5512", 2},
+                                                    {"7,0", 3}, {"junk", -1}};
+    for (const auto& v : versions)
+    {
+        ASSERT_TRUE(registry.WriteRegistry(ERegRoot::LocalMachine, key, "Current", v.first, std::strlen(v.first) + 1,
+                                           kRegSz));
+        EXPECT_EQ(OutlookExpressVersionCode(registry), v.second) << v.first;
+    }
+}
+
+TEST(EmailPackage, GatewayBodiesByRoad)
+{
+    const std::string document = "<SMS SEND>\r\n...\r\n</SMS SEND>\r\n";
+    EXPECT_EQ(GatewayMailBody(EGatewayRoad::SMTP, document), document);
+    EXPECT_EQ(GatewayMailBody(EGatewayRoad::TransferFile, document), kGatewayPreamble);
+    EXPECT_EQ(GatewayMailBody(EGatewayRoad::MAPI, document), kGatewayPreamble + std::string(50, '\n') + document);
+    const std::string huge(600000, 'x');
+    EXPECT_EQ(GatewayMailBody(EGatewayRoad::MAPI, huge), kGatewayPreamble) << "over 512000 characters: preamble only";
+    EXPECT_EQ(GatewayMailBody(EGatewayRoad::MAPI, std::string(512000, 'x')).size(),
+              std::string(kGatewayPreamble).size() + 50 + 512000);
+}
+
+TEST(EmailSenderText, LabelsAndFolderSubjects)
+{
+    EXPECT_EQ(SenderLabel("Ann", "ann@example.org"), "Ann [ann@example.org]");
+    EXPECT_EQ(SenderLabel("", "ann@example.org"), "ann@example.org");
+    std::string subject;
+    for (int i = 0; i < 15; ++i)
+        subject += "line " + std::to_string(i) + "\r\n\t";
+    const std::string cleaned = CleanFolderSubject(subject);
+    EXPECT_EQ(cleaned.size(), 100u);
+    EXPECT_EQ(cleaned.find_first_of("\r\n\t"), std::string::npos);
+    const std::pair<uint32_t, int> states[] = {{kLinkRunning, kSendSuccess}, {kLinkCancelled, kSendCancelled},
+                                               {kLinkCantCancel, kSendCantCancel}, {kLinkAborted, kSendAborted}};
+    for (const auto& s : states)
+        EXPECT_EQ(ResultFromLinkState(s.first), s.second);
 }
 } // namespace
