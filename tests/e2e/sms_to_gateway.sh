@@ -34,6 +34,18 @@ prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-prefix}
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port"
 say "-- prefix $prefix: sender Ann Example <ann@example.org>, Outlook account sending through localhost:$port"
 
+if [ -n "${BREVOLT_SMS_TO:-}" ]; then
+  # One job as asked: numbers separated by ";".
+  IFS=';' read -r -a numbers <<<"$BREVOLT_SMS_TO"
+  say "-- sending \"$BREVOLT_SMS_TEXT\" to ${numbers[*]} from Windows code under wine64:"
+  BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$send" "$BREVOLT_SMS_TEXT" "${numbers[@]}" | tr -d '\r' | tee "$work/send.out"
+  grep -q 'result 2 (Send Success)' "$work/send.out"
+  say "-- what the SMTP server stored, as the reference gateway decodes it:"
+  "$gateway" decode --key "$work/account.key" --maildir "$work/maildir"
+  [ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
+  exit 0
+fi
+
 say "-- sending \"See you at 8 - Ann\" to 082 555 0001 and +27 82 555 0002 from Windows code under wine64:"
 BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$send" "See you at 8 - Ann" "082 555 0001" "+27 82 555 0002" | tr -d '\r' | tee "$work/send.out"
 grep -q 'result 2 (Send Success)' "$work/send.out"
@@ -47,4 +59,5 @@ say "-- what the SMTP server stored, as the reference gateway decodes it:"
 grep -q '"mailbox":"sms@brevolt.example","mobile":"082 555 0001"' "$work/decoded.json"
 grep -q '"text":"See you at 8 - Ann"' "$work/decoded.json"
 [ "$(grep -c '"bulk":true' "$work/decoded.json")" -eq 3 ]
+[ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
 echo "e2e: 5 SMS sent from wine64 over SMTP and decoded by the gateway"
