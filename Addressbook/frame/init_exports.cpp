@@ -1,0 +1,238 @@
+// Addressbook/frame/init_exports.cpp: Init and Uninit, the library's life cycle inside its host.
+#include "Addressbook/frame/exports.h"
+#include "Addressbook/frame/frame_messages.h"
+#include "Addressbook/frame/library.h"
+#include "Addressbook/frame/mail_package_object.h"
+#include "Addressbook/frame/message_box.h"
+#include "Addressbook/res/corvane_strings.h"
+#include "common/boundary.h"
+#include "common/trace_log.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace
+{
+constexpr const char* kOutlookWindowClass = "rctrl_renwnd32";
+
+// Init's boxes belong to the desktop: the host's own windows may not be usable yet.
+void ShowInitMessage(unsigned p_uCaptionId, const std::string& p_sText, UINT p_uIcon = 0)
+{
+    ShowMessage(GetDesktopWindow(), p_uCaptionId, p_sText, MB_OK | p_uIcon);
+}
+
+void ShowInitMessage(unsigned p_uId)
+{
+    ShowInitMessage(p_uId, TableText(p_uId));
+}
+
+// Outlook 97, 98 and 2000 can be installed for Internet mail only, without the MAPI spooler.
+bool IsInternetMailOnly(int p_iVersion, CRegistry& p_oRegistry)
+{
+    const char* key = nullptr;
+    if (p_iVersion == 1 || p_iVersion == 2)
+        key = "Software\\Microsoft\\Office\\8.0\\Outlook\\Setup";
+    else if (p_iVersion == 3)
+        key = "Software\\Microsoft\\Office\\9.0\\Outlook\\Setup";
+    else
+        return false;
+    std::vector<uint8_t> data;
+    uint32_t type = 0;
+    if (!p_oRegistry.ReadRegistry(ERegRoot::CurrentUser, key, "MailSupport", true, data, &type))
+        return false;
+    if (type != kRegDword || data.size() != sizeof(DWORD))
+        return false;
+    DWORD value = 0;
+    std::memcpy(&value, data.data(), sizeof(value));
+    return value != 1;
+}
+
+BOOL CALLBACK FindOutlookWindowProc(HWND p_hWindow, LPARAM p_lParam)
+{
+    char className[64] = {};
+    if (GetClassNameA(p_hWindow, className, sizeof(className)) == 0 || lstrcmpiA(className, kOutlookWindowClass) != 0)
+        return TRUE;
+    char title[512] = {};
+    GetWindowTextA(p_hWindow, title, sizeof(title));
+    if (std::strstr(title, "Outlook") == nullptr)
+        return TRUE;
+    *reinterpret_cast<HWND*>(p_lParam) = p_hWindow;
+    return FALSE;
+}
+
+HWND FindOutlookMainWindow()
+{
+    HWND found = nullptr;
+    EnumWindows(&FindOutlookWindowProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool AllocateSlots(CLibrary& p_oLibrary, const CSlotRange& p_oRange)
+{
+    if (p_oLibrary.m_oSlots.Allocate(p_oRange))
+        return true;
+    ShowInitMessage(kMsgTlsAllocFailed);
+    return false;
+}
+
+bool CreateBoldFont(CLibrary& p_oLibrary)
+{
+    if (p_oLibrary.m_hBoldFont != nullptr)
+        return true;
+    p_oLibrary.m_hBoldFont =
+        CreateFontA(10, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+    if (p_oLibrary.m_hBoldFont == nullptr)
+        Log("Init: CreateFont failed, error %lu", GetLastError());
+    return p_oLibrary.m_hBoldFont != nullptr;
+}
+
+bool IsFullStart(int p_iCallerKind)
+{
+    return p_iCallerKind != kCallerNoPackage && p_iCallerKind != kCallerNoPackageToo;
+}
+
+// The mail-package object, and for Outlook the Word-hook binding. A second Init keeps the object
+// the first one made.
+bool CreatePackageObjects(CLibrary& p_oLibrary, IMAPISession* p_pSession, IDispatch* p_pApplication)
+{
+    const int package = p_oLibrary.m_iPackage;
+    if (package != kPackageOutlook && package != kPackageOutlookExpress)
+    {
+        Log("Init: package %d has no package object", package);
+        return true;
+    }
+    std::unique_ptr<CMailPackage>& slot =
+        package == kPackageOutlook ? p_oLibrary.m_p_oOutlook : p_oLibrary.m_p_oOutlookExpress;
+    if (!slot)
+    {
+        slot = CreateMailPackageObject(package, p_oLibrary.m_iPackageVersion, p_pSession, p_pApplication,
+                                       p_oLibrary.m_oRegistry);
+        if (!slot)
+        {
+            ShowInitMessage(kMsgNoPackageObject);
+            return false;
+        }
+        if (slot->Error().IsSet())
+        {
+            ShowInitMessage(kMsgInitCaption, slot->Error().Text(), MB_ICONWARNING);
+            slot.reset();
+            return false;
+        }
+    }
+    if (package == kPackageOutlook && !p_oLibrary.m_p_oWordHook)
+    {
+        // Word-edited mail only loses its "Notify mobile" boxes without the hook, so a binding
+        // in error is traced and the start goes on.
+        p_oLibrary.m_p_oWordHook = std::make_unique<CWordHookBinding>(p_oLibrary.m_oRegistry);
+        if (p_oLibrary.m_p_oWordHook->Error().IsSet())
+            Log("Init: Word hook binding: %s", p_oLibrary.m_p_oWordHook->Error().Text().c_str());
+    }
+    return true;
+}
+
+bool CreateSecurityObject(CLibrary& p_oLibrary)
+{
+    if (p_oLibrary.m_p_oSecurity)
+        return true;
+    p_oLibrary.m_p_oSecurity.reset(new (std::nothrow) CClientSecurityProtocol(p_oLibrary.m_oRegistry));
+    if (!p_oLibrary.m_p_oSecurity)
+    {
+        ShowInitMessage(kMsgSecurityCreateFailed);
+        return false;
+    }
+    if (p_oLibrary.m_p_oSecurity->IsError())
+    {
+        Log("Init: CClientSecurityProtocol: %s", p_oLibrary.m_p_oSecurity->Error().Text().c_str());
+        p_oLibrary.m_p_oSecurity.reset();
+        ShowInitMessage(kMsgSecurityInError);
+        return false;
+    }
+    return true;
+}
+
+// The notification rules join the library with their rule manager; until then there is none to make.
+bool CreateRuleManagerObject(CLibrary&)
+{
+    return true;
+}
+} // namespace
+
+extern "C"
+{
+    int CORVANE_API Init(int p_iPackage, int p_iPackageVersion, IMAPISession* p_pSession, IDispatch* p_pApplication,
+                         HWND p_hParent, int p_iCallerKind)
+    {
+        return TrapExceptions("Init", 0, [&]() -> int {
+            CLogScope scope("Init");
+            Log("Init: package %d, version %d, session %p, application %p, parent %p, caller %d", p_iPackage,
+                p_iPackageVersion, static_cast<void*>(p_pSession), static_cast<void*>(p_pApplication),
+                static_cast<void*>(p_hParent), p_iCallerKind);
+            CLibrary& library = Library();
+
+            library.SetParentWindow(p_hParent);
+            if (p_iCallerKind == kCallerNoPackage && p_iPackage == kPackageOutlook)
+            {
+                if (IsInternetMailOnly(p_iPackageVersion, library.m_oRegistry) || p_iPackageVersion == 4 ||
+                    p_iPackageVersion == 5)
+                {
+                    if (const HWND outlook = FindOutlookMainWindow(); outlook != nullptr)
+                        library.SetParentWindow(outlook);
+                }
+            }
+
+            if (!AllocateSlots(library, kFirstSlots))
+                return 0;
+
+            library.m_iPackage = p_iPackage;
+            library.m_iPackageVersion = p_iPackageVersion;
+            library.m_iCallerKind = p_iCallerKind;
+            CreateBoldFont(library);
+
+            if (IsFullStart(p_iCallerKind))
+            {
+                if (!CreatePackageObjects(library, p_pSession, p_pApplication))
+                    return 0;
+                if (!AllocateSlots(library, kFullStartSlots))
+                    return 0;
+                if (!CreateSecurityObject(library) || !CreateRuleManagerObject(library))
+                    return 0;
+            }
+
+            if (!AllocateSlots(library, kLastSlots))
+                return 0;
+            Log("Init: ready");
+            return 1;
+        });
+    }
+
+    int CORVANE_API Uninit()
+    {
+        return TrapExceptions("Uninit", 0, [&]() -> int {
+            CLogScope scope("Uninit");
+            CLibrary& library = Library();
+            if (library.m_hBoldFont != nullptr)
+            {
+                DeleteObject(library.m_hBoldFont);
+                library.m_hBoldFont = nullptr;
+            }
+            library.m_p_oOutlookExpress.reset();
+            library.m_p_oOutlook.reset();
+            library.m_p_oSecurity.reset();
+            library.m_oSlots.FreeAll();
+            {
+                std::lock_guard<std::mutex> lock(library.m_oAdviseMutex);
+                library.m_hResourceChangeEvent.reset();
+                library.m_hResourceChangingMutex.reset();
+            }
+            library.m_p_oWordHook.reset();
+            library.m_iPackage = kPackageNotChosen;
+            library.m_iPackageVersion = 0;
+            library.m_iCallerKind = 0;
+            library.SetParentWindow(nullptr);
+            Log("Uninit: done");
+            return 1;
+        });
+    }
+}

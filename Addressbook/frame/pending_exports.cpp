@@ -1,0 +1,220 @@
+// Addressbook/frame/pending_exports.cpp: exports whose subsystems join the library later. Each
+// answers with its failure value and says so in the trace log, so a host that binds every export
+// by name keeps working. Stopping a monitor or discarding a CC-to-mobile notice that cannot exist
+// yet is already done, and reports success as the finished versions do.
+#include "Addressbook/frame/exports.h"
+#include "common/boundary.h"
+#include "common/trace_log.h"
+
+namespace
+{
+int NotBuilt(const char* p_szName, int p_iResult)
+{
+    Log("%s: not part of this build of the library", p_szName);
+    return p_iResult;
+}
+} // namespace
+
+extern "C"
+{
+    int CORVANE_API SendSMS(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*, uint32_t, const CDeliveryTime*, const char*, int* p_piResult)
+    {
+        return TrapExceptions("SendSMS", 0, [&]() -> int {
+            if (p_piResult != nullptr)
+                *p_piResult = 3;
+            return NotBuilt("SendSMS", 0);
+        });
+    }
+
+    int CORVANE_API SendBulkSMS(HWND, const char*, const CFinalSMSList*, const char*, uint32_t, const CDeliveryTime*, const CDeliveryTime*, HWND, const char*, const CMessageRecipientList*, const CMessageRecipientList*, int* p_piResult)
+    {
+        return TrapExceptions("SendBulkSMS", 0, [&]() -> int {
+            if (p_piResult != nullptr)
+                *p_piResult = 3;
+            return NotBuilt("SendBulkSMS", 0);
+        });
+    }
+
+    int CORVANE_API WriteToSMSFolder(const CMessageRecipientList*, const CMessageRecipientList*, const char*, const char*, const char*)
+    {
+        return TrapExceptions("WriteToSMSFolder", 0, [&]() -> int {
+            return NotBuilt("WriteToSMSFolder", 0);
+        });
+    }
+
+    int CORVANE_API CCPhoneSend(HWND)
+    {
+        return TrapExceptions("CCPhoneSend", 0, [&]() -> int {
+            return NotBuilt("CCPhoneSend", 0);
+        });
+    }
+
+    int CORVANE_API CCPhoneStore(IUnknown*, int, int, int)
+    {
+        return TrapExceptions("CCPhoneStore", 0, [&]() -> int {
+            return NotBuilt("CCPhoneStore", 0);
+        });
+    }
+
+    int CORVANE_API CCPhoneCleanup()
+    {
+        return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int {
+            return NotBuilt("CCPhoneCleanup", 1);
+        });
+    }
+
+    int CORVANE_API ImportFromFile(HWND, const char*, CMessageRecipientList**, int32_t*)
+    {
+        return TrapExceptions("ImportFromFile", 0, [&]() -> int {
+            return NotBuilt("ImportFromFile", 0);
+        });
+    }
+
+    int CORVANE_API ImportRecipients(HWND, CMessageRecipientList**, int32_t*)
+    {
+        return TrapExceptions("ImportRecipients", 0, [&]() -> int {
+            return NotBuilt("ImportRecipients", 0);
+        });
+    }
+
+    int CORVANE_API CompressWithDialog(HWND, const CMessageTokenList*, const char*, char** p_pszCompressed, int32_t*, uint32_t*)
+    {
+        return TrapExceptions("CompressWithDialog", 0, [&]() -> int {
+            if (p_pszCompressed != nullptr)
+                *p_pszCompressed = nullptr;
+            return NotBuilt("CompressWithDialog", 0);
+        });
+    }
+
+    int CORVANE_API SelectRecipients(HWND, CMessageRecipientList**, CMessageRecipientList**)
+    {
+        return TrapExceptions("SelectRecipients", 0, [&]() -> int {
+            return NotBuilt("SelectRecipients", 0);
+        });
+    }
+
+    int CORVANE_API CompleteText(const char*, char** p_pszCompletion)
+    {
+        return TrapExceptions("CompleteText", 0, [&]() -> int {
+            if (p_pszCompletion != nullptr)
+                *p_pszCompletion = nullptr;
+            return NotBuilt("CompleteText", 0);
+        });
+    }
+
+    int CORVANE_API Check(HWND, CMessageRecipientList**, CMessageRecipientList**, int, HWND, int*)
+    {
+        return TrapExceptions("Check", 0, [&]() -> int {
+            return NotBuilt("Check", 0);
+        });
+    }
+
+    int CORVANE_API ShowProperties(CMessageRecipient*, HWND)
+    {
+        return TrapExceptions("ShowProperties", 0, [&]() -> int {
+            return NotBuilt("ShowProperties", 0);
+        });
+    }
+
+    int CORVANE_API PreviewMail(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*, const CMessageTokenList*, uint32_t, int32_t, int32_t, int32_t)
+    {
+        return TrapExceptions("PreviewMail", 0, [&]() -> int {
+            return NotBuilt("PreviewMail", 0);
+        });
+    }
+
+    int CORVANE_API MailSummary(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*, const CMessageTokenList*, HWND, uint32_t, int32_t*, int32_t*, int32_t*, int32_t*, int32_t, int32_t)
+    {
+        return TrapExceptions("MailSummary", 0, [&]() -> int {
+            return NotBuilt("MailSummary", 0);
+        });
+    }
+
+    int CORVANE_API StartReminderMonitor(IDispatch*)
+    {
+        return TrapExceptions("StartReminderMonitor", 0, [&]() -> int {
+            return NotBuilt("StartReminderMonitor", 0);
+        });
+    }
+
+    int CORVANE_API StopReminderMonitor()
+    {
+        return TrapExceptions("StopReminderMonitor", 0, [&]() -> int {
+            return NotBuilt("StopReminderMonitor", 1);
+        });
+    }
+
+    int CORVANE_API CreateReminder(HWND, CDeliveryTime*, int32_t*, uint32_t*)
+    {
+        return TrapExceptions("CreateReminder", 0, [&]() -> int {
+            return NotBuilt("CreateReminder", 0);
+        });
+    }
+
+    int CORVANE_API ChangeReminderForm(int32_t)
+    {
+        return TrapExceptions("ChangeReminderForm", 0, [&]() -> int {
+            return NotBuilt("ChangeReminderForm", 0);
+        });
+    }
+
+    int CORVANE_API ShowReminderPurge(HWND)
+    {
+        return TrapExceptions("ShowReminderPurge", 0, [&]() -> int {
+            return NotBuilt("ShowReminderPurge", 0);
+        });
+    }
+
+    int CORVANE_API InstallSMSForms()
+    {
+        return TrapExceptions("InstallSMSForms", 0, [&]() -> int {
+            return NotBuilt("InstallSMSForms", 0);
+        });
+    }
+
+    int CORVANE_API UninstallSMSForms()
+    {
+        return TrapExceptions("UninstallSMSForms", 0, [&]() -> int {
+            return NotBuilt("UninstallSMSForms", 0);
+        });
+    }
+
+    int CORVANE_API ShowRuleManager(HWND)
+    {
+        return TrapExceptions("ShowRuleManager", 0, [&]() -> int {
+            return NotBuilt("ShowRuleManager", 0);
+        });
+    }
+
+    int CORVANE_API StartOEMonitor()
+    {
+        return TrapExceptions("StartOEMonitor", 0, [&]() -> int {
+            return NotBuilt("StartOEMonitor", 0);
+        });
+    }
+
+    int CORVANE_API StopOEMonitor()
+    {
+        return TrapExceptions("StopOEMonitor", 0, [&]() -> int {
+            return NotBuilt("StopOEMonitor", 1);
+        });
+    }
+
+    int CORVANE_API GetOEMaxForIdentity(const char*, uint32_t*, uint32_t*)
+    {
+        return TrapExceptions("GetOEMaxForIdentity", 0, [&]() -> int {
+            return NotBuilt("GetOEMaxForIdentity", 0);
+        });
+    }
+
+    // The recommend-to-friends mailer is not part of the product; hosts still bind both names.
+    int CORVANE_API RecommendToFriends(HWND)
+    {
+        return 0;
+    }
+
+    int CORVANE_API StartVMIfNecessary(HWND)
+    {
+        return 0;
+    }
+}

@@ -1,0 +1,68 @@
+// Addressbook/frame/thread_slots.cpp: CThreadSlots over TlsAlloc.
+#include "Addressbook/frame/thread_slots.h"
+
+#include "common/trace_log.h"
+
+namespace
+{
+size_t IndexOf(ESlot p_eSlot)
+{
+    return static_cast<size_t>(p_eSlot);
+}
+} // namespace
+
+CThreadSlots::CThreadSlots()
+{
+    for (DWORD& index : m_adwIndex)
+        index = TLS_OUT_OF_INDEXES;
+}
+
+CThreadSlots::~CThreadSlots()
+{
+    FreeAll();
+}
+
+bool CThreadSlots::Allocate(const CSlotRange& p_oRange)
+{
+    const size_t first = IndexOf(p_oRange.m_eFirst);
+    for (size_t i = first; i < first + p_oRange.m_nCount && i < IndexOf(ESlot::Count); ++i)
+    {
+        if (m_adwIndex[i] != TLS_OUT_OF_INDEXES)
+            continue;
+        const DWORD index = TlsAlloc();
+        if (index == TLS_OUT_OF_INDEXES)
+        {
+            Log("CThreadSlots::Allocate: TlsAlloc failed for slot %u, error %lu", static_cast<unsigned>(i),
+                GetLastError());
+            return false;
+        }
+        m_adwIndex[i] = index;
+    }
+    return true;
+}
+
+void CThreadSlots::FreeAll()
+{
+    for (DWORD& index : m_adwIndex)
+    {
+        if (index == TLS_OUT_OF_INDEXES)
+            continue;
+        TlsFree(index);
+        index = TLS_OUT_OF_INDEXES;
+    }
+}
+
+bool CThreadSlots::IsAllocated(ESlot p_eSlot) const
+{
+    return p_eSlot < ESlot::Count && m_adwIndex[IndexOf(p_eSlot)] != TLS_OUT_OF_INDEXES;
+}
+
+void* CThreadSlots::Get(ESlot p_eSlot) const
+{
+    return IsAllocated(p_eSlot) ? TlsGetValue(m_adwIndex[IndexOf(p_eSlot)]) : nullptr;
+}
+
+bool CThreadSlots::Set(ESlot p_eSlot, void* p_pValue)
+{
+    return IsAllocated(p_eSlot) && TlsSetValue(m_adwIndex[IndexOf(p_eSlot)], p_pValue) != FALSE;
+}
