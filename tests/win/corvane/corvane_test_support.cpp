@@ -1,0 +1,260 @@
+// tests/win/corvane/corvane_test_support.cpp: loading Corvane.dll and the shared helpers.
+#include "tests/win/corvane/corvane_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace
+{
+constexpr const char* kInstallKey = "Software\\Brevolt\\Install";
+
+BOOL CALLBACK CollectWindow(HWND p_hWindow, LPARAM p_lParam)
+{
+    reinterpret_cast<std::vector<HWND>*>(p_lParam)->push_back(p_hWindow);
+    return TRUE;
+}
+
+std::vector<HWND> OwnTopLevelDialogs()
+{
+    std::vector<HWND> all;
+    EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&all));
+    std::vector<HWND> dialogs;
+    for (HWND window : all)
+    {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        char className[32] = {};
+        GetClassNameA(window, className, sizeof(className));
+        if (process == GetCurrentProcessId() && std::string(className) == "#32770" && IsWindowVisible(window))
+            dialogs.push_back(window);
+    }
+    return dialogs;
+}
+} // namespace
+
+const char* const kBindingOrder[] = {
+    szDeleteSMSList, szCreateFinalSMSs, szThreadInit, szThreadUninit, szFreeString, szGetEmailDetails,
+    szGetLocalSenderDetails, szDeleteMessageRecipientAtPos, szInsertMessageRecipientAtPos, szAddMessageRecipient,
+    szUninit, szInit, szCreateLocalUser, szEditLocalUser, szCompleteText, szCheck, szSendSMS, szShowProperties,
+    szAddExtraProp, szAddDistList, szSelectRecipients, szPreviewMail, szMailSummary, szImportRecipients,
+    szWriteToSMSFolder, szRecommendToFriends, szDeleteMessageRecipient, szDeleteString, szDeleteMessageRecipientList,
+    szCreateMessageRecipientList, szCreateMessageRecipient, szCreateMessageRecipientFromDetails,
+    szCopyMessageRecipient, szGetSessionForThread, szStartReminderMonitor, szStopReminderMonitor, szStartOEMonitor,
+    szStopOEMonitor, szStartAdvise, szChangeReminderForm, szGetOEMaxForIdentity, szCCPhoneSend, szCCPhoneStore,
+    szCCPhoneCleanup, szStartVMIfNecessary, szCreateReminder, szSetParentWindow, szShowRuleManager,
+    szShowReminderPurge, szInstallSMSForms, szUninstallSMSForms, szSendBulkSMS, szImportFromFile,
+    szCreateProgressBar, szDeleteProgressBar, szCompressWithDialog,
+};
+const size_t kBindingCount = sizeof(kBindingOrder) / sizeof(kBindingOrder[0]);
+
+CCorvane& CCorvane::Get()
+{
+    static CCorvane s_oCorvane;
+    return s_oCorvane;
+}
+
+CCorvane::CCorvane()
+{
+    // The library is installed the way the installer leaves it: its path under Install.
+    if (!WriteRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", CORVANE_DLL_PATH) ||
+        !WriteRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Penhold", TEST_PENHOLD_PATH) ||
+        !ReadRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", m_sPath))
+        return;
+    m_hModule = LoadLibraryA(m_sPath.c_str());
+    if (m_hModule == nullptr)
+        return;
+    Init = Bind<PFN_Init>(szInit);
+    Uninit = Bind<PFN_Uninit>(szUninit);
+    ThreadInit = Bind<PFN_ThreadInit>(szThreadInit);
+    ThreadUninit = Bind<PFN_ThreadUninit>(szThreadUninit);
+    GetSessionForThread = Bind<PFN_GetSessionForThread>(szGetSessionForThread);
+    SetParentWindow = Bind<PFN_SetParentWindow>(szSetParentWindow);
+    StartAdvise = Bind<PFN_StartAdvise>(szStartAdvise);
+    CreateProgressBar = Bind<PFN_CreateProgressBar>(szCreateProgressBar);
+    DeleteProgressBar = Bind<PFN_DeleteProgressBar>(szDeleteProgressBar);
+    GetLocalSenderDetails = Bind<PFN_GetLocalSenderDetails>(szGetLocalSenderDetails);
+    CreateLocalUser = Bind<PFN_CreateLocalUser>(szCreateLocalUser);
+    EditLocalUser = Bind<PFN_EditLocalUser>(szEditLocalUser);
+    FreeString = Bind<PFN_FreeString>(szFreeString);
+    CreateMessageRecipient = Bind<PFN_CreateMessageRecipient>(szCreateMessageRecipient);
+    CreateMessageRecipientFromDetails = Bind<PFN_CreateMessageRecipientFromDetails>(szCreateMessageRecipientFromDetails);
+    CopyMessageRecipient = Bind<PFN_CopyMessageRecipient>(szCopyMessageRecipient);
+    DeleteMessageRecipient = Bind<PFN_DeleteMessageRecipient>(szDeleteMessageRecipient);
+    CreateMessageRecipientList = Bind<PFN_CreateMessageRecipientList>(szCreateMessageRecipientList);
+    DeleteMessageRecipientList = Bind<PFN_DeleteMessageRecipientList>(szDeleteMessageRecipientList);
+    AddMessageRecipient = Bind<PFN_AddMessageRecipient>(szAddMessageRecipient);
+    InsertMessageRecipientAtPos = Bind<PFN_InsertMessageRecipientAtPos>(szInsertMessageRecipientAtPos);
+    DeleteMessageRecipientAtPos = Bind<PFN_DeleteMessageRecipientAtPos>(szDeleteMessageRecipientAtPos);
+    AddExtraProp = Bind<PFN_AddExtraProp>(szAddExtraProp);
+    AddDistList = Bind<PFN_AddDistList>(szAddDistList);
+}
+
+bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(p_hRoot, p_szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG result = RegSetValueExA(key, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sText.c_str()),
+                                       static_cast<DWORD>(p_sText.size() + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+bool ReadRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, std::string& p_sText)
+{
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer) - 1;
+    if (RegGetValueA(p_hRoot, p_szKey, p_szName, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    p_sText = buffer;
+    return true;
+}
+
+void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(p_hRoot, p_szKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, p_szName);
+    RegCloseKey(key);
+}
+
+HWND WaitForWindow(const std::function<HWND()>& p_fnFound, std::chrono::milliseconds p_oLimit)
+{
+    const auto end = std::chrono::steady_clock::now() + p_oLimit;
+    for (;;)
+    {
+        if (const HWND found = p_fnFound(); found != nullptr)
+            return found;
+        if (std::chrono::steady_clock::now() > end)
+            return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool WaitUntilGone(HWND p_hWindow, std::chrono::milliseconds p_oLimit)
+{
+    return WaitForWindow([&]() { return IsWindow(p_hWindow) ? nullptr : GetDesktopWindow(); }, p_oLimit) != nullptr;
+}
+
+HWND FindDialogByCaption(const std::string& p_sCaption)
+{
+    for (HWND dialog : OwnTopLevelDialogs())
+        if (WindowText(dialog) == p_sCaption)
+            return dialog;
+    return nullptr;
+}
+
+HWND FindMessageBoxOwnedBy(HWND p_hOwner)
+{
+    for (HWND dialog : OwnTopLevelDialogs())
+        if (dialog != p_hOwner && GetWindow(dialog, GW_OWNER) == p_hOwner)
+            return dialog;
+    return nullptr;
+}
+
+std::string WindowText(HWND p_hWindow)
+{
+    char text[1024] = {};
+    GetWindowTextA(p_hWindow, text, sizeof(text));
+    return text;
+}
+
+void PumpMessages(std::chrono::milliseconds p_oFor)
+{
+    const auto end = std::chrono::steady_clock::now() + p_oFor;
+    while (std::chrono::steady_clock::now() < end)
+    {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName)
+{
+    RECT rect{};
+    if (!GetWindowRect(p_hWindow, &rect))
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap != nullptr)
+    {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        SelectObject(memory, old);
+        GdiFlush();
+        CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+        const std::string path = std::string(ARTIFACTS_DIR) + "/" + p_sFileName;
+        const DWORD rowBytes = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + rowBytes * static_cast<DWORD>(height);
+        HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (out != INVALID_HANDLE_VALUE)
+        {
+            DWORD written = 0;
+            saved = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+                    WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+                    WriteFile(out, bits, rowBytes * static_cast<DWORD>(height), &written, nullptr);
+            CloseHandle(out);
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+CHeapUse MeasureHeaps()
+{
+    CHeapUse use;
+    HANDLE heaps[256];
+    const DWORD count = GetProcessHeaps(256, heaps);
+    for (DWORD i = 0; i < count && i < 256; ++i)
+    {
+        if (!HeapLock(heaps[i]))
+            continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry))
+        {
+            if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0)
+            {
+                ++use.m_nBlocks;
+                use.m_nBytes += entry.cbData;
+            }
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return use;
+}
+
+CInitScope::CInitScope(int p_iPackage, int p_iVersion, int p_iCallerKind, HWND p_hParent)
+    : m_bSucceeded(CCorvane::Get().Init(p_iPackage, p_iVersion, nullptr, nullptr, p_hParent, p_iCallerKind) == 1)
+{
+}
+
+CInitScope::~CInitScope()
+{
+    CCorvane::Get().Uninit();
+}
