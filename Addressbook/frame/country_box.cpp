@@ -8,7 +8,6 @@
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -20,7 +19,7 @@ constexpr size_t kMaxCodeDigits = 4;
 // The numeric value of a code text, or -1 when it is not 1 to 4 digits after an optional "+".
 long CodeValue(const std::string& p_sCode)
 {
-    size_t start = (!p_sCode.empty() && p_sCode[0] == '+') ? 1 : 0;
+    const size_t start = (!p_sCode.empty() && p_sCode[0] == '+') ? 1 : 0;
     const size_t digits = p_sCode.size() - start;
     if (digits == 0 || digits > kMaxCodeDigits)
         return -1;

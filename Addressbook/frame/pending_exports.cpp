@@ -210,11 +210,11 @@ extern "C"
     // The recommend-to-friends mailer is not part of the product; hosts still bind both names.
     int CORVANE_API RecommendToFriends(HWND)
     {
-        return 0;
+        return TrapExceptions("RecommendToFriends", 0, []() { return 0; });
     }
 
     int CORVANE_API StartVMIfNecessary(HWND)
     {
-        return 0;
+        return TrapExceptions("StartVMIfNecessary", 0, []() { return 0; });
     }
 }
