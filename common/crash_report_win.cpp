@@ -3,6 +3,7 @@
 
 #include "common/platform.h"
 #include "common/trace_log.h"
+#include "common/version_info_win.h"
 
 #include <windows.h>
 
@@ -63,27 +64,6 @@ std::string ModulePath(HMODULE p_hModule)
     return (n == 0 || n >= sizeof(buffer)) ? std::string() : std::string(buffer, n);
 }
 
-bool FileVersion(const std::string& p_sPath, WORD p_aVersion[4])
-{
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(p_sPath.c_str(), &ignored);
-    if (size == 0)
-        return false;
-    std::vector<char> block(size);
-    if (!GetFileVersionInfoA(p_sPath.c_str(), 0, size, block.data()))
-        return false;
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || info == nullptr ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return false;
-    p_aVersion[0] = HIWORD(info->dwFileVersionMS);
-    p_aVersion[1] = LOWORD(info->dwFileVersionMS);
-    p_aVersion[2] = HIWORD(info->dwFileVersionLS);
-    p_aVersion[3] = LOWORD(info->dwFileVersionLS);
-    return true;
-}
-
 class CReportFile
 {
   public:
@@ -121,7 +101,7 @@ class CFrameWriter
             const std::string path = ModulePath(module);
             m_oFile.Write(FormatModuleLine(path));
             WORD version[4];
-            if (m_bVersions && FileVersion(path, version))
+            if (m_bVersions && platform::FileVersion(path, version))
                 m_oFile.Write(FormatVersionLine(version[0], version[1], version[2], version[3]));
             m_hLast = module;
         }

@@ -1,6 +1,7 @@
 // Addressbook/protocol/platform_records_win.cpp: Windows' answers for the platform and language
 // records, and the proof that the portable records match the system's layouts.
 #include "Addressbook/protocol/protocol_records.h"
+#include "common/version_info_win.h"
 
 #include <windows.h>
 
@@ -47,12 +48,8 @@ class CWindowsPlatformFacts : public IPlatformFacts
 
     bool FileLanguage(const std::string& p_sPath, uint16_t& p_wLangId) override
     {
-        DWORD handle = 0;
-        const DWORD size = GetFileVersionInfoSizeA(p_sPath.c_str(), &handle);
-        if (size == 0)
-            return false;
-        std::vector<char> data(size);
-        if (!GetFileVersionInfoA(p_sPath.c_str(), 0, size, data.data()))
+        std::vector<char> data;
+        if (!platform::ReadVersionBlock(p_sPath, data))
             return false;
         void* translation = nullptr;
         UINT length = 0;
