@@ -116,9 +116,9 @@ extern "C"
                             const CMessageRecipientList* p_p_mrlCc, const char* p_szMessage, uint32_t p_dwOptions,
                             const CDeliveryTime* p_pstDelivery, const char* p_szFolderSubject, int* p_piResult)
     {
-        if (p_piResult != nullptr)
-            *p_piResult = kSendNothingSent;
         return TrapExceptions("SendSMS", 0, [&]() -> int {
+            if (p_piResult != nullptr)
+                *p_piResult = kSendNothingSent;
             CLogScope scope("SendSMS");
             Log("SendSMS: parent %p, options 0x%X", static_cast<void*>(p_hParent), p_dwOptions);
             const RecipientListPtr to = CopyRecipientList(p_p_mrlTo);
@@ -149,9 +149,9 @@ extern "C"
                                 const CMessageRecipientList* p_p_mrlTo, const CMessageRecipientList* p_p_mrlCc,
                                 int* p_piResult)
     {
-        if (p_piResult != nullptr)
-            *p_piResult = kSendNothingSent;
         return TrapExceptions("SendBulkSMS", 0, [&]() -> int {
+            if (p_piResult != nullptr)
+                *p_piResult = kSendNothingSent;
             CLogScope scope("SendBulkSMS");
             Log("SendBulkSMS: parent %p, options 0x%X", static_cast<void*>(p_hParent), p_dwOptions);
             const RecipientListPtr to = CopyRecipientList(p_p_mrlTo);
