@@ -17,24 +17,6 @@ int NotBuilt(const char* p_szName, int p_iResult)
 
 extern "C"
 {
-    int CORVANE_API SendSMS(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*, uint32_t, const CDeliveryTime*, const char*, int* p_piResult)
-    {
-        return TrapExceptions("SendSMS", 0, [&]() -> int {
-            if (p_piResult != nullptr)
-                *p_piResult = 3;
-            return NotBuilt("SendSMS", 0);
-        });
-    }
-
-    int CORVANE_API SendBulkSMS(HWND, const char*, const CFinalSMSList*, const char*, uint32_t, const CDeliveryTime*, const CDeliveryTime*, HWND, const char*, const CMessageRecipientList*, const CMessageRecipientList*, int* p_piResult)
-    {
-        return TrapExceptions("SendBulkSMS", 0, [&]() -> int {
-            if (p_piResult != nullptr)
-                *p_piResult = 3;
-            return NotBuilt("SendBulkSMS", 0);
-        });
-    }
-
     int CORVANE_API WriteToSMSFolder(const CMessageRecipientList*, const CMessageRecipientList*, const char*, const char*, const char*)
     {
         return TrapExceptions("WriteToSMSFolder", 0, [&]() -> int {

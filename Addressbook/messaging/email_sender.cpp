@@ -1,6 +1,7 @@
 // Addressbook/messaging/email_sender.cpp: job → MAIL document → sealed envelope → package.
 #include "Addressbook/messaging/email_sender.h"
 
+#include "Addressbook/messaging/email_package.h"
 #include "Addressbook/messaging/local_sender.h"
 #include "Addressbook/messaging/recipient_list.h"
 #include "Addressbook/protocol/client_security_protocol.h"
@@ -150,49 +151,44 @@ bool CEmailSender::SetupSMSMailProperties(bool p_bBulk, const CSystemTime* p_pDe
     return true;
 }
 
-namespace
-{
-bool DeepCopy(const CMessageRecipientList& p_oList, RecipientListPtr& p_p_mrlOut)
+RecipientListPtr CopyRecipientList(const CMessageRecipientList* p_p_mrlSource)
 {
     RecipientListPtr copy = NewList<CMessageRecipientList>();
-    for (const CMessageRecipientNode* node = p_oList.m_p_oFirst; node != nullptr; node = node->m_p_oNext)
+    if (p_p_mrlSource == nullptr)
+        return copy;
+    for (const CMessageRecipientNode* node = p_p_mrlSource->m_p_oFirst; node != nullptr; node = node->m_p_oNext)
     {
         if (node->m_p_oItem != nullptr)
             AppendItem(*copy, CopyRecipient(*node->m_p_oItem));
     }
-    p_p_mrlOut = std::move(copy);
-    return true;
+    return copy;
 }
-} // namespace
 
-bool CEmailSender::SetRecipients(const CMessageRecipientList& p_oList)
+bool CEmailSender::InstallCopy(const CMessageRecipientList& p_oList, RecipientListPtr& p_p_mrlField,
+                               const CMessageRecipientList*& p_p_mrlMailField, const char* p_szField,
+                               const char* p_szWhere)
 {
     try
     {
-        DeepCopy(p_oList, m_p_mrlTo);
-        m_oMail.m_p_mrlTo = m_p_mrlTo.get();
+        p_p_mrlField = CopyRecipientList(&p_oList);
+        p_p_mrlMailField = p_p_mrlField.get();
         return true;
     }
     catch (const std::bad_alloc&)
     {
-        m_oError.Set(CorvaneStrings(), kMsgErrorAllocating, "m_p_mrlTo", "CEmailSender::SetRecipients");
+        m_oError.Set(CorvaneStrings(), kMsgErrorAllocating, p_szField, p_szWhere);
         return false;
     }
+}
+
+bool CEmailSender::SetRecipients(const CMessageRecipientList& p_oList)
+{
+    return InstallCopy(p_oList, m_p_mrlTo, m_oMail.m_p_mrlTo, "m_p_mrlTo", "CEmailSender::SetRecipients");
 }
 
 bool CEmailSender::SetBccRecipients(const CMessageRecipientList& p_oList)
 {
-    try
-    {
-        DeepCopy(p_oList, m_p_mrlBcc);
-        m_oMail.m_p_mrlBcc = m_p_mrlBcc.get();
-        return true;
-    }
-    catch (const std::bad_alloc&)
-    {
-        m_oError.Set(CorvaneStrings(), kMsgErrorAllocating, "m_p_mrlBcc", "CEmailSender::SetBccRecipients");
-        return false;
-    }
+    return InstallCopy(p_oList, m_p_mrlBcc, m_oMail.m_p_mrlBcc, "m_p_mrlBcc", "CEmailSender::SetBccRecipients");
 }
 
 bool CEmailSender::SetMessagePlain(const std::string& p_sText)
@@ -231,14 +227,63 @@ bool CEmailSender::Send()
     return !m_oError.IsSet();
 }
 
+namespace
+{
+// The name a package object goes by in message 210.
+const char* PackageObjectName(int p_iPackage)
+{
+    switch (p_iPackage)
+    {
+    case kPackageOutlook:
+        return "p_olOutlook";
+    case kPackageOutlookExpress:
+        return "p_oeOutlookExpress";
+    case kPackageNetscape:
+        return "p_nsNetscape";
+    case kPackageEudora:
+        return "p_eudEudora";
+    case kPackageAOL:
+        return "p_aolAOL";
+    }
+    return "p_oPackage";
+}
+} // namespace
+
 void CEmailSender::SendMailWithPackage()
 {
     CLogScope scope("CEmailSender::SendMailWithPackage");
     m_iResult = kSendNothingSent;
+    if (m_iPackage == kPackageNotChosen)
+    {
+        const int detected = DetectDefaultMailPackage(m_oRegistry);
+        if (detected == kPackageNotRecognised)
+        {
+            m_oError.Set(CorvaneStrings(), kMsgPackageNotRecognised);
+            ReportError(m_oError, false);
+            return;
+        }
+        Log("CEmailSender::SendMailWithPackage: default mail package %d", detected);
+        m_iPackage = detected;
+    }
+
+    const bool outlook = m_iPackage == kPackageOutlook;
+    if (outlook && m_oOutlookHooks.m_fnEnter && !m_oOutlookHooks.m_fnEnter())
+        return;
+    struct CLeave
+    {
+        const std::function<void()>* m_pfnLeave;
+        ~CLeave()
+        {
+            if (m_pfnLeave != nullptr && *m_pfnLeave)
+                (*m_pfnLeave)();
+        }
+    } leave{outlook ? &m_oOutlookHooks.m_fnLeave : nullptr};
+
     std::unique_ptr<CMailPackage> package = m_fnPackages ? m_fnPackages(m_iPackage, m_iPackageVersion) : nullptr;
     if (package == nullptr)
     {
-        m_oError.Set(CorvaneStrings(), kMsgPackageNotRecognised);
+        m_oError.Set(CorvaneStrings(), kMsgErrorAllocating, PackageObjectName(m_iPackage),
+                     "CEmailSender::SendMailWithPackage");
         ReportError(m_oError, false);
         return;
     }
@@ -247,6 +292,13 @@ void CEmailSender::SendMailWithPackage()
     {
         m_oError.CopyFrom(package->Error());
         m_iResult = kSendFailed;
+        return;
+    }
+    // A stopped or timed-out send left nothing in the Outbox for Outlook to send.
+    if (outlook && m_oOutlookHooks.m_fnTriggerSend && !m_oLink.IsStopped() && !m_oOutlookHooks.m_fnTriggerSend())
+    {
+        Log("CEmailSender::TriggerSendButton()");
+        m_iResult = kSendNotTriggered;
         return;
     }
     m_iResult = ResultFromLinkState(m_oLink.State());

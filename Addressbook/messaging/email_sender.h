@@ -35,6 +35,18 @@ int ResultFromLinkState(uint32_t p_dwState);
 std::string SenderLabel(const std::string& p_sName, const std::string& p_sEmail);
 // Tabs and line breaks become blanks; at most 100 characters.
 std::string CleanFolderSubject(const std::string& p_sSubject);
+// A deep copy of a list (null gives an empty list); recipients and their members are copied.
+RecipientListPtr CopyRecipientList(const CMessageRecipientList* p_p_mrlSource);
+
+// What the Outlook road (package 0) needs around the transport on the send thread: entering sets
+// up COM and the thread's MAPI values, the trigger makes a running Outlook send its Outbox, and
+// leaving undoes the set-up. Any of them may be empty.
+struct COutlookThreadHooks
+{
+    std::function<bool()> m_fnEnter;
+    std::function<bool()> m_fnTriggerSend;
+    std::function<void()> m_fnLeave;
+};
 
 class CEmailSender
 {
@@ -65,6 +77,18 @@ class CEmailSender
     void SetProgress(CSendProgress* p_p_oProgress)
     {
         m_p_oProgress = p_p_oProgress;
+    }
+    void SetOutlookThreadHooks(COutlookThreadHooks p_oHooks)
+    {
+        m_oOutlookHooks = std::move(p_oHooks);
+    }
+    int Package() const
+    {
+        return m_iPackage;
+    }
+    int PackageVersion() const
+    {
+        return m_iPackageVersion;
     }
 
     // A single job: every recipient of both lists gets p_sText. 0 sent (see Result), -1 failed.
@@ -109,11 +133,14 @@ class CEmailSender
 
   private:
     bool SealDocument(const std::string& p_sDocument);
+    bool InstallCopy(const CMessageRecipientList& p_oList, RecipientListPtr& p_p_mrlField,
+                     const CMessageRecipientList*& p_p_mrlMailField, const char* p_szField, const char* p_szWhere);
 
     CRegistry& m_oRegistry;
     IPlatformFacts* m_p_oFacts;
     PackageFactory m_fnPackages;
     SendRunner m_fnRunner;
+    COutlookThreadHooks m_oOutlookHooks;
     CSendProgress* m_p_oProgress = nullptr;
     CLocalSender m_oSender;
     RecipientListPtr m_p_mrlTo;

@@ -61,6 +61,10 @@ std::unique_ptr<CMailPackage> CreateSMTPPackageFor(int p_iPackage, int p_iPackag
             [&p_oRegistry, p_iPackageVersion](std::string& p_sServer, CErrorSlot& p_oError) {
                 return GetOutlookExpressSMTPServer(p_oRegistry, p_iPackageVersion == 4, p_sServer, p_oError);
             });
+    case kPackageNetscape:
+        return std::make_unique<CSMTPPackage>([&p_oRegistry](std::string& p_sServer, CErrorSlot& p_oError) {
+            return GetNetscapeSMTPServer(p_oRegistry, p_sServer, p_oError);
+        });
     case kPackageEudora:
         return std::make_unique<CSMTPPackage>([&p_oRegistry](std::string& p_sServer, CErrorSlot& p_oError) {
             return GetEudoraSMTPServer(p_oRegistry, p_sServer, p_oError);

@@ -38,9 +38,11 @@ class CListWalk
     std::unordered_set<const CMessageRecipient*> m_setVisited;
 };
 
-// Flattening for sending: the output list owns deep copies.
-void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys, CListWalk& p_oWalk,
-                       CMessageRecipientList& p_oOut, int p_iDepth)
+// The walk flattening and visiting share: each distribution list entered once, each individual
+// admitted by its mobile key.
+template <typename FIndividual, typename FList>
+void WalkForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys, CListWalk& p_oWalk,
+                    int p_iDepth, const char* p_szWho, FIndividual&& p_fnIndividual, FList&& p_fnList)
 {
     if (p_p_mrlSource == nullptr)
         return;
@@ -51,41 +53,39 @@ void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet
             continue;
         if (IsDistList(*p_oItem))
         {
-            if (!p_oWalk.Enter(*p_oItem, p_iDepth, "FlattenForSending"))
-                continue;
-            RecipientPtr oList = CopyRecipientHeader(*p_oItem);
-            EnsureMembersList(*oList);
-            FlattenForSending(p_oItem->m_p_mrlMembers, p_oKeys, p_oWalk, *oList->m_p_mrlMembers, p_iDepth + 1);
-            if (oList->m_p_mrlMembers->m_dwCount > 0)
-                AppendItem(p_oOut, std::move(oList));
+            if (p_oWalk.Enter(*p_oItem, p_iDepth, p_szWho))
+                p_fnList(*p_oItem);
         }
         else if (p_oKeys.Admit(*p_oItem))
         {
-            AppendItem(p_oOut, CopyRecipient(*p_oItem));
+            p_fnIndividual(*p_oItem);
         }
     }
+}
+
+// Flattening for sending: the output list owns deep copies.
+void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys, CListWalk& p_oWalk,
+                       CMessageRecipientList& p_oOut, int p_iDepth)
+{
+    WalkForSending(
+        p_p_mrlSource, p_oKeys, p_oWalk, p_iDepth, "FlattenForSending",
+        [&](const CMessageRecipient& p_oItem) { AppendItem(p_oOut, CopyRecipient(p_oItem)); },
+        [&](const CMessageRecipient& p_oItem) {
+            RecipientPtr oList = CopyRecipientHeader(p_oItem);
+            EnsureMembersList(*oList);
+            FlattenForSending(p_oItem.m_p_mrlMembers, p_oKeys, p_oWalk, *oList->m_p_mrlMembers, p_iDepth + 1);
+            if (oList->m_p_mrlMembers->m_dwCount > 0)
+                AppendItem(p_oOut, std::move(oList));
+        });
 }
 
 void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& p_oKeys, CListWalk& p_oWalk,
                      const std::function<void(const CMessageRecipient&)>& p_fnVisit, int p_iDepth)
 {
-    if (p_p_mrlSource == nullptr)
-        return;
-    for (auto* p_oNode = p_p_mrlSource->m_p_oFirst; p_oNode != nullptr; p_oNode = p_oNode->m_p_oNext)
-    {
-        const CMessageRecipient* p_oItem = p_oNode->m_p_oItem;
-        if (p_oItem == nullptr)
-            continue;
-        if (IsDistList(*p_oItem))
-        {
-            if (p_oWalk.Enter(*p_oItem, p_iDepth, "VisitForSending"))
-                VisitForSending(p_oItem->m_p_mrlMembers, p_oKeys, p_oWalk, p_fnVisit, p_iDepth + 1);
-        }
-        else if (p_oKeys.Admit(*p_oItem))
-        {
-            p_fnVisit(*p_oItem);
-        }
-    }
+    WalkForSending(p_p_mrlSource, p_oKeys, p_oWalk, p_iDepth, "VisitForSending", p_fnVisit,
+                   [&](const CMessageRecipient& p_oItem) {
+                       VisitForSending(p_oItem.m_p_mrlMembers, p_oKeys, p_oWalk, p_fnVisit, p_iDepth + 1);
+                   });
 }
 
 size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, CListWalk& p_oWalk, int p_iDepth)

@@ -24,3 +24,17 @@ std::string OutlookExpressAccountManagerKey(CRegistry& p_oRegistry, bool p_bVers
 // compared without case, surrounding blanks and one pair of quotes removed).
 [[nodiscard]] bool ReadIniValue(const std::string& p_sPath, const std::string& p_sSection, const std::string& p_sKey,
                                 std::string& p_sValue);
+
+// Netscape: "network.hosts.smtp_server" in the current user's prefs.js, found through the
+// Navigator's "CurrentUser" and the install folder of the program that opens NetscapeMarkup.
+[[nodiscard]] bool GetNetscapeSMTPServer(CRegistry& p_oRegistry, std::string& p_sServer, CErrorSlot& p_oError);
+
+// The install folder ("...\\Netscape\\", with its separator) of a shell open command such as
+// "\"C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe\" -h \"%1\"": the program's
+// folder without its "Program" and "Communicator" levels. Empty when the command names no path.
+std::string NetscapeInstallFolder(const std::string& p_sCommand);
+
+// The value a prefs.js text gives p_sName: the quoted text (JavaScript escapes undone) or the bare
+// number or word after the name in its user_pref("name", value) line. The last line for the name
+// wins, as it does when Netscape reads the file. False when no well-formed line names it.
+[[nodiscard]] bool ReadPrefsValue(const std::string& p_sText, const std::string& p_sName, std::string& p_sValue);

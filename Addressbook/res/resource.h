@@ -20,3 +20,10 @@
 #define IDC_LOCAL_USER_COUNTRY 1604
 #define IDC_LOCAL_USER_MOBILE 1605
 #define IDC_LOCAL_USER_INTRO 1606
+
+// Send progress dialog of SendSMS and SendBulkSMS.
+#define IDD_SEND_PROGRESS 1700
+#define IDC_SEND_ANIMATE 1701
+#define IDC_SEND_TEXT 1702
+#define IDC_SEND_BAR 1703
+#define IDC_SEND_STOP 1704

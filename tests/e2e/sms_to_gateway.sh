@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# tests/e2e/sms_to_gateway.sh ROOT SEND_EXE GATEWAY [--show]: a prefix set up like a user's PC,
-# a real SMTP server, an SMS job sent from Windows code under wine64, and the reference gateway
-# decoding what the server stored. Fails unless every SMS arrives verified with its text.
+# tests/e2e/sms_to_gateway.sh ROOT BREVOLT_SEND CORVANE_DIR GATEWAY [--show]: a prefix set up like a
+# user's PC (Corvane.dll installed from CORVANE_DIR), a real SMTP server, SMS jobs sent by
+# brevolt-send through Corvane's exports under wine64, and the reference gateway decoding what the
+# server stored. Fails unless every SMS arrives verified with its mobile, text, parts and options.
 set -euo pipefail
 root=$1
 send=$2
-gateway=$3
-show=${4:-}
+corvane_dir=$3
+gateway=$4
+show=${5:-}
 [ -x "$gateway" ] || { echo "native gateway not built: $gateway"; exit 77; }
 say() { [ -n "$show" ] && echo "$@"; return 0; }
 
@@ -31,33 +33,84 @@ done
 
 "$gateway" keygen >"$work/account.key"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-prefix}
-"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port"
-say "-- prefix $prefix: sender Ann Example <ann@example.org>, Outlook account sending through localhost:$port"
+"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
+say "-- prefix $prefix: sender Ann Example <ann@example.org>, Corvane.dll from $corvane_dir,"
+say "   Outlook and Outlook Express accounts sending through localhost:$port"
+
+# brevolt-send ARGS...: one job; its output is kept, its exit code returned.
+run_send() {
+  local rc=0
+  BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$send" "$@" >"$work/one.out" 2>"$work/one.err" || rc=$?
+  tr -d '\r' <"$work/one.out" | tee -a "$work/send.out"
+  tr -d '\r' <"$work/one.err" >&2
+  return $rc
+}
+decode() {
+  "$gateway" decode --key "$work/account.key" --maildir "$work/maildir"
+}
+keep_maildir() {
+  [ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
+}
 
 if [ -n "${BREVOLT_SMS_TO:-}" ]; then
   # One job as asked: numbers separated by ";".
-  IFS=';' read -r -a numbers <<<"$BREVOLT_SMS_TO"
-  say "-- sending \"$BREVOLT_SMS_TEXT\" to ${numbers[*]} from Windows code under wine64:"
-  BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$send" "$BREVOLT_SMS_TEXT" "${numbers[@]}" | tr -d '\r' | tee "$work/send.out"
-  grep -q 'result 2 (Send Success)' "$work/send.out"
+  say "-- brevolt-send --to \"$BREVOLT_SMS_TO\" --text \"$BREVOLT_SMS_TEXT\" (Windows, under wine64):"
+  rc=0
+  run_send --to "$BREVOLT_SMS_TO" --text "$BREVOLT_SMS_TEXT" || rc=$?
+  [ "$rc" -eq 2 ] || { echo "FAIL: brevolt-send exited $rc"; exit 1; }
   say "-- what the SMTP server stored, as the reference gateway decodes it:"
-  "$gateway" decode --key "$work/account.key" --maildir "$work/maildir"
-  [ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
+  decode
+  keep_maildir
   exit 0
 fi
 
-say "-- sending \"See you at 8 - Ann\" to 082 555 0001 and +27 82 555 0002 from Windows code under wine64:"
-BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$send" "See you at 8 - Ann" "082 555 0001" "+27 82 555 0002" | tr -d '\r' | tee "$work/send.out"
-grep -q 'result 2 (Send Success)' "$work/send.out"
+expect_exit() {
+  local want=$1
+  shift
+  local rc=0
+  run_send "$@" || rc=$?
+  [ "$rc" -eq "$want" ] || { echo "FAIL: brevolt-send $* exited $rc, expected $want"; exit 1; }
+}
 
-say "-- a bulk job to three numbers:"
-BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$send" --bulk "Sale ends today" 0825550003 0825550004 0825550005 | tr -d '\r' | tee -a "$work/send.out"
+say "-- a single job to a typed number and a named contact, options 0xA00 (package 0, Outlook's account):"
+expect_exit 2 --to "082 555 0001;Bob Smith <+27 82 555 0002>" --text "See you at 8 - Ann" --options 0xA00
+say "-- a bulk job with two tokens: two contacts and a distribution list that repeats one of them:"
+expect_exit 2 --bulk --to "Bob Smith <0825550003>;Cy Jones <0825550004>" \
+  --list "Team:Dee Brown <0825550005>,Bob Smith <0825550003>" \
+  --text "Hi {First Name} {Last Name}, sale ends today" --at "2027-01-15 09:30"
+long=$(printf 'Long message %.0s' $(seq 1 25))
+say "-- a long single job (${#long} characters) through Outlook Express's identity account (package 1):"
+expect_exit 2 --package 1 --to "0825550006" --text "$long"
+say "-- a job with the default mail client (package 6, the prefix names Outlook Express):"
+expect_exit 2 --package 6 --to "0825550007" --text "Default client"
+say "-- bad arguments are refused before anything is sent:"
+expect_exit 64 --to "0825550008" --text "Hi {First Name}"
+expect_exit 64 --to "0825550008" --text "x" --at "2027-02-30 10:00"
 
 say "-- what the SMTP server stored, as the reference gateway decodes it:"
-"$gateway" decode --key "$work/account.key" --maildir "$work/maildir" | tee "$work/decoded.json"
-[ "$(grep -c '"verified":true' "$work/decoded.json")" -eq 5 ] || { echo "FAIL: expected 5 verified SMS"; exit 1; }
-grep -q '"mailbox":"sms@brevolt.example","mobile":"082 555 0001"' "$work/decoded.json"
-grep -q '"text":"See you at 8 - Ann"' "$work/decoded.json"
-[ "$(grep -c '"bulk":true' "$work/decoded.json")" -eq 3 ]
-[ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
-echo "e2e: 5 SMS sent from wine64 over SMTP and decoded by the gateway"
+decode | tee "$work/decoded.json" | { [ -n "$show" ] && cat || cat >/dev/null; }
+/usr/bin/python3 - "$work/decoded.json" "$long" <<'PY'
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
+long_text = sys.argv[2]
+errors = [l for l in lines if "error" in l]
+assert not errors, errors
+assert all(l["verified"] for l in lines), "an SMS failed verification"
+def by_mobile(pred):
+    return {l["mobile"]: l for l in lines if pred(l)}
+single = by_mobile(lambda l: not l["bulk"] and l["text"] == "See you at 8 - Ann")
+assert len(single) == 2, single
+assert all(l["mailbox"] == "sms@brevolt.example" and l["options"] == 0xA00 and l["parts"] == 1 for l in single.values())
+bulk = [l for l in lines if l["bulk"]]
+assert len(bulk) == 3, "one SMS per distinct mobile: %r" % bulk
+texts = sorted(l["text"] for l in bulk)
+assert texts == ["Hi Bob Smith, sale ends today", "Hi Cy Jones, sale ends today", "Hi Dee Brown, sale ends today"], texts
+assert len({l["mobile"] for l in bulk}) == 3
+assert all(l["mailbox"] == "bulksms@brevolt.example" and l["delivery_time"].startswith("2027-01-15T09:30") for l in bulk), bulk
+longs = [l for l in lines if l["text"] == long_text]
+assert len(longs) == 1 and longs[0]["parts"] == 3, longs
+assert len([l for l in lines if l["text"] == "Default client"]) == 1
+assert len(lines) == 7, "exactly the seven SMS sent: %d" % len(lines)
+print("e2e: 7 SMS sent by brevolt-send through Corvane under wine64, decoded by the gateway")
+PY
+keep_maildir
