@@ -155,7 +155,8 @@ bool CRuleManager::SaveRules()
                 name.compare(4, std::string::npos, std::to_string(number)) == 0)
                 continue;
             const uint32_t result = store.DeleteTree(ERegRoot::CurrentUser, std::string(kRulesKey) + "\\" + name);
-            if (result != kErrorSuccess)
+            // Gone is what was wanted, however the registry words it.
+            if (result != kErrorSuccess && result != kErrorFileNotFound)
             {
                 Log("CRuleManager::SaveRules: removing %s failed, error %u", name.c_str(), result);
                 m_oError.Set(CorvaneStrings(), kMsgApiError, "RegDeleteKey", static_cast<long>(result),
