@@ -283,3 +283,33 @@ TEST(RuleManagerDialog, CancelChangesNothing)
     }
     ClearRules(SystemRegistry());
 }
+
+TEST(RuleManagerDialog, InitRefusesToStartOverADamagedRuleAndSaysWhy)
+{
+    CCorvane::Get();
+    StoreFullSet();
+    const char text[] = "three";
+    ASSERT_EQ(SystemRegistry().SetValue(ERegRoot::CurrentUser, "Software\\Brevolt\\Rules\\Rule1", "SMSLimit", kRegSz,
+                                        text, sizeof(text)),
+              kErrorSuccess);
+    CBox seen;
+    std::thread user([&]() {
+        const HWND box = WaitForWindow([&]() { return FindDialogByCaption("CRuleManager creation FAILED"); }, 10s);
+        if (box == nullptr)
+            return;
+        seen = {WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    {
+        CInitScope init(1, 6, kCallerFull);
+        EXPECT_FALSE(init.Succeeded());
+    }
+    user.join();
+    EXPECT_EQ(seen.m_sCaption, "CRuleManager creation FAILED");
+    EXPECT_EQ(seen.m_sText, "Invalid or truncated data in 'Software\\Brevolt\\Rules\\Rule1\\SMSLimit'.");
+    ClearRules(SystemRegistry());
+
+    // Without any rules stored the library starts as before.
+    CInitScope init(1, 6, kCallerFull);
+    EXPECT_TRUE(init.Succeeded());
+}
