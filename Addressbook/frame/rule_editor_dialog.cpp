@@ -16,7 +16,7 @@ namespace
 {
 constexpr int kKeywordControls[kRuleFieldCount] = {IDC_RULE_FROM, IDC_RULE_TO, IDC_RULE_SUBJECT, IDC_RULE_BODY};
 constexpr std::pair<int, uint32_t> kActionControls[] = {
-    {IDC_RULE_SMS_FROM, kRuleActionSender}, {IDC_RULE_SMS_TO, kRuleActionRecipients},
+    {IDC_RULE_SMS_FROM, kRuleActionSender},     {IDC_RULE_SMS_TO, kRuleActionRecipients},
     {IDC_RULE_SMS_SUBJECT, kRuleActionSubject}, {IDC_RULE_SMS_BODY, kRuleActionBody},
     {IDC_RULE_SMS_TIME, kRuleActionTime},
 };
@@ -46,7 +46,7 @@ INT_PTR CALLBACK CRuleEditorDialog::DialogProc(HWND p_hDialog, UINT p_uMessage, 
     return TrapExceptions("CRuleEditorDialog::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
         if (p_uMessage == WM_INITDIALOG)
             SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-        auto* self = reinterpret_cast<CRuleEditorDialog*>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
+        auto *self = reinterpret_cast<CRuleEditorDialog *>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
         return self != nullptr ? self->HandleMessage(p_hDialog, p_uMessage, p_wParam) : FALSE;
     });
 }
@@ -89,17 +89,19 @@ void CRuleEditorDialog::OnInitDialog(HWND p_hDialog)
         SendDlgItemMessageA(p_hDialog, kKeywordControls[i], EM_LIMITTEXT, kMaxRuleKeywordChars, 0);
         SetDlgItemTextA(p_hDialog, kKeywordControls[i], m_oRule.m_aCriteria[i].TriggerData().c_str());
     }
-    for (const auto& [control, bit] : kActionControls)
+    for (const auto &[control, bit] : kActionControls)
         Check(p_hDialog, control, (m_oRule.m_dwTriggerAction & bit) != 0);
 
     const HWND limit = GetDlgItem(p_hDialog, IDC_RULE_LIMIT);
     for (uint32_t i = 1; i <= kMaxRuleSMSLimit; ++i)
         SendMessageA(limit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(i).c_str()));
-    const uint32_t current = m_oRule.m_dwSMSLimit < 1 ? 1 : m_oRule.m_dwSMSLimit > kMaxRuleSMSLimit ? kMaxRuleSMSLimit
-                                                                                                    : m_oRule.m_dwSMSLimit;
+    const uint32_t current = m_oRule.m_dwSMSLimit < 1                  ? 1
+                             : m_oRule.m_dwSMSLimit > kMaxRuleSMSLimit ? kMaxRuleSMSLimit
+                                                                       : m_oRule.m_dwSMSLimit;
     SendMessageA(limit, CB_SETCURSEL, current - 1, 0);
 
-    CheckRadioButton(p_hDialog, IDC_RULE_TO_ME, IDC_RULE_TO_OTHER, m_oRule.m_bSendToMe ? IDC_RULE_TO_ME : IDC_RULE_TO_OTHER);
+    CheckRadioButton(p_hDialog, IDC_RULE_TO_ME, IDC_RULE_TO_OTHER,
+                     m_oRule.m_bSendToMe ? IDC_RULE_TO_ME : IDC_RULE_TO_OTHER);
     const HWND combo = GetDlgItem(p_hDialog, IDC_RULE_COUNTRY);
     if (!FillCountryBox(combo, true))
         Log("CRuleEditorDialog::OnInitDialog: the country box could not be filled");
@@ -127,7 +129,7 @@ void CRuleEditorDialog::OnOK(HWND p_hDialog)
     for (int i = 0; i < kRuleFieldCount; ++i)
         fields.m_asKeywords[static_cast<size_t>(i)] = TrimmedControlText(p_hDialog, kKeywordControls[i]);
     fields.m_bTriggerAlways = IsChecked(p_hDialog, IDC_RULE_ALWAYS);
-    for (const auto& [control, bit] : kActionControls)
+    for (const auto &[control, bit] : kActionControls)
         if (IsChecked(p_hDialog, control))
             fields.m_dwTriggerAction |= bit;
     fields.m_bSendToMe = !IsChecked(p_hDialog, IDC_RULE_TO_OTHER);
@@ -166,7 +168,7 @@ void CRuleEditorDialog::OnOK(HWND p_hDialog)
     m_oRule.m_sName = fields.m_sName;
     for (int i = 0; i < kRuleFieldCount; ++i)
     {
-        CMessageRuleCriterion& criterion = m_oRule.m_aCriteria[i];
+        CMessageRuleCriterion &criterion = m_oRule.m_aCriteria[i];
         // A criterion that someone set to match whole fields keeps its way of matching.
         if (criterion.TriggerCriteria() == 0 || m_bNew)
             criterion.SetTriggerCriteria(kCriteriaEditorDefault);

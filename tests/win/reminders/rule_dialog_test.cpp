@@ -15,8 +15,8 @@ namespace
 {
 using namespace std::chrono_literals;
 
-constexpr const char* kManagerCaption = "Inbox Rules";
-constexpr const char* kEditorCaption = "Create New Rule";
+constexpr const char *kManagerCaption = "Inbox Rules";
+constexpr const char *kEditorCaption = "Create New Rule";
 
 struct CBox
 {
@@ -72,7 +72,7 @@ std::string Text(HWND p_hDialog, int p_iControl)
 }
 
 // Saves a window's shot and says where, so a failing run points at the picture.
-void Shoot(HWND p_hWindow, const char* p_szName)
+void Shoot(HWND p_hWindow, const char *p_szName)
 {
     PumpMessages(300ms);
     EXPECT_TRUE(SaveWindowShot(p_hWindow, p_szName)) << p_szName;
@@ -127,10 +127,10 @@ CMessageRuleList StoredRules()
     return reader.Rules();
 }
 
-std::vector<std::string> NamesOf(const CMessageRuleList& p_oRules)
+std::vector<std::string> NamesOf(const CMessageRuleList &p_oRules)
 {
     std::vector<std::string> names;
-    for (const CMessageRule& rule : p_oRules)
+    for (const CMessageRule &rule : p_oRules)
         names.push_back(rule.m_sName);
     return names;
 }
@@ -149,7 +149,7 @@ using CNames = std::vector<std::string>;
 
 TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
 {
-    CCorvane& corvane = CCorvane::Get();
+    CCorvane &corvane = CCorvane::Get();
     const auto showRuleManager = corvane.Bind<PFN_ShowRuleManager>(szShowRuleManager);
     ASSERT_NE(showRuleManager, nullptr);
     StoreFullSet();
@@ -220,8 +220,9 @@ TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
     ASSERT_NE(editor, nullptr) << "no dialog captioned " << kEditorCaption;
     EXPECT_EQ(emptyText, "Inbox Rule 2");
     EXPECT_EQ(emptyBox.m_sCaption, "Empty rule");
-    EXPECT_EQ(emptyBox.m_sText.rfind("Please enter at least one keyword in either 'From', 'To', 'Subject', or 'Body'.", 0),
-              0u);
+    EXPECT_EQ(
+        emptyBox.m_sText.rfind("Please enter at least one keyword in either 'From', 'To', 'Subject', or 'Body'.", 0),
+        0u);
     EXPECT_EQ(noContentBox.m_sCaption, "Nothing to send");
     EXPECT_EQ(noContentBox.m_sText,
               "Please check at least one item for the notification SMS content (Step 3) such as 'From' or 'Subject'.");
@@ -251,7 +252,7 @@ TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
 
 TEST(RuleManagerDialog, CancelChangesNothing)
 {
-    CCorvane& corvane = CCorvane::Get();
+    CCorvane &corvane = CCorvane::Get();
     const auto showRuleManager = corvane.Bind<PFN_ShowRuleManager>(szShowRuleManager);
     ASSERT_NE(showRuleManager, nullptr);
     StoreFullSet();
