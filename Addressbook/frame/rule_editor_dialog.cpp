@@ -81,6 +81,9 @@ void CRuleEditorDialog::OnInitDialog(HWND p_hDialog)
 {
     if (!m_bNew)
         SetWindowTextA(p_hDialog, TableText(kMsgRuleEditTitle).c_str());
+    if (const HFONT bold = Library().BoldFont(); bold != nullptr)
+        for (int step : {IDC_RULE_STEP1, IDC_RULE_STEP2, IDC_RULE_STEP3, IDC_RULE_STEP4})
+            SendDlgItemMessageA(p_hDialog, step, WM_SETFONT, reinterpret_cast<WPARAM>(bold), TRUE);
     SendDlgItemMessageA(p_hDialog, IDC_RULE_NAME, EM_LIMITTEXT, kMaxRuleNameChars, 0);
     SetDlgItemTextA(p_hDialog, IDC_RULE_NAME, m_oRule.m_sName.c_str());
     Check(p_hDialog, IDC_RULE_ALWAYS, m_oRule.m_bTriggerAlways);

@@ -214,6 +214,30 @@ bool CRuleManager::Match(const std::string &p_sFrom, const std::string &p_sTo, c
     return true;
 }
 
+bool CRuleManager::CollectAnnouncements(const CRuleMail& p_oMail, std::vector<CRuleOutcome>& p_vOutcomes)
+{
+    p_vOutcomes.clear();
+    bool keepGoing = false;
+    // Each call moves the cursor on by at least one rule, so the loop ends.
+    do
+    {
+        CRuleOutcome outcome;
+        bool fired = false;
+        if (!Match(p_oMail.m_sFrom, p_oMail.m_sTo, p_oMail.m_sSubject, p_oMail.m_sBody, keepGoing, fired,
+                   outcome.m_sSMSText, outcome.m_bSendToMe, outcome.m_sNumber))
+        {
+            p_vOutcomes.clear();
+            return false;
+        }
+        if (fired)
+        {
+            outcome.m_bContinue = keepGoing;
+            p_vOutcomes.push_back(std::move(outcome));
+        }
+    } while (keepGoing);
+    return true;
+}
+
 CMessageRuleList CRuleManager::Rules() const
 {
     std::lock_guard<std::mutex> lock(m_oMutex);

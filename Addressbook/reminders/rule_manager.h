@@ -41,6 +41,10 @@ class CRuleManager
                              const std::string& p_sBody, bool& p_bContinue, bool& p_bFired, std::string& p_sSMSText,
                              bool& p_bSendToMe, std::string& p_sNumber);
 
+    // The whole loop for one mail, as the mailbox watchers run it: every SMS the rules that fire ask
+    // for, in priority order. False, with nothing collected, when a rule could not be tested.
+    [[nodiscard]] bool CollectAnnouncements(const CRuleMail& p_oMail, std::vector<CRuleOutcome>& p_vOutcomes);
+
     // A copy of the rules, for a dialog to edit.
     CMessageRuleList Rules() const;
     void SetRules(CMessageRuleList p_oRules);

@@ -42,23 +42,13 @@ class CRulesFixture : public testing::Test
     // Runs the matching loop for one mail the way the mailbox watchers do.
     std::vector<CSent> Deliver(const CRuleMail& p_oMail, bool* p_pbFailed = nullptr)
     {
+        std::vector<CRuleOutcome> outcomes;
+        const bool ok = m_oManager.CollectAnnouncements(p_oMail, outcomes);
+        if (p_pbFailed != nullptr)
+            *p_pbFailed = !ok;
         std::vector<CSent> sent;
-        bool keepGoing = false;
-        for (int guard = 0; guard < 100; ++guard)
-        {
-            bool fired = false, toMe = false;
-            std::string text, number;
-            const bool ok = m_oManager.Match(p_oMail.m_sFrom, p_oMail.m_sTo, p_oMail.m_sSubject, p_oMail.m_sBody,
-                                             keepGoing, fired, text, toMe, number);
-            if (p_pbFailed != nullptr)
-                *p_pbFailed = !ok;
-            if (!ok)
-                return {};
-            if (fired)
-                sent.push_back({text, toMe, number});
-            if (!keepGoing)
-                break;
-        }
+        for (const CRuleOutcome& outcome : outcomes)
+            sent.push_back({outcome.m_sSMSText, outcome.m_bSendToMe, outcome.m_sNumber});
         return sent;
     }
 
