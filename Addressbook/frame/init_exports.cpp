@@ -152,9 +152,25 @@ bool CreateSecurityObject(CLibrary& p_oLibrary)
     return true;
 }
 
-// The notification rules join the library with their rule manager; until then there is none to make.
-bool CreateRuleManagerObject(CLibrary&)
+// The rule manager, loaded from the settings once here; the mailbox watchers and the rules dialog
+// share it. A second Init keeps the one the first made.
+bool CreateRuleManagerObject(CLibrary& p_oLibrary)
 {
+    if (p_oLibrary.m_p_oRuleManager)
+        return true;
+    std::unique_ptr<CRuleManager> manager(new (std::nothrow) CRuleManager(p_oLibrary.m_oRegistry));
+    if (!manager)
+    {
+        ShowInitMessage(kMsgRuleManagerFailed);
+        return false;
+    }
+    if (!manager->LoadRulesFromRegistry() || manager->IsError())
+    {
+        Log("Init: CRuleManager: %s", manager->Error().Text().c_str());
+        ShowInitMessage(kMsgRuleManagerFailed, manager->Error().Text());
+        return false;
+    }
+    p_oLibrary.m_p_oRuleManager = std::move(manager);
     return true;
 }
 } // namespace
@@ -220,6 +236,7 @@ extern "C"
             library.m_p_oOutlookExpress.reset();
             library.m_p_oOutlook.reset();
             library.m_p_oSecurity.reset();
+            library.m_p_oRuleManager.reset();
             library.m_oSlots.FreeAll();
             {
                 std::lock_guard<std::mutex> lock(library.m_oAdviseMutex);

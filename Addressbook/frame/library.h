@@ -6,6 +6,7 @@
 #include "Addressbook/frame/word_hook_binding.h"
 #include "Addressbook/messaging/mail_package.h"
 #include "Addressbook/protocol/client_security_protocol.h"
+#include "Addressbook/reminders/rule_manager.h"
 #include "common/handle_win.h"
 #include "common/settings.h"
 
@@ -69,6 +70,7 @@ class CLibrary
     std::unique_ptr<CMailPackage> m_p_oOutlookExpress;
     std::unique_ptr<CMailPackage> m_p_oOutlook;
     std::unique_ptr<CClientSecurityProtocol> m_p_oSecurity;
+    std::unique_ptr<CRuleManager> m_p_oRuleManager;
     std::unique_ptr<CWordHookBinding> m_p_oWordHook;
 
     // StartAdvise's resource-change event and mutex; the advise calls run on host threads.

@@ -161,13 +161,6 @@ extern "C"
         });
     }
 
-    int CORVANE_API ShowRuleManager(HWND)
-    {
-        return TrapExceptions("ShowRuleManager", 0, [&]() -> int {
-            return NotBuilt("ShowRuleManager", 0);
-        });
-    }
-
     int CORVANE_API StartOEMonitor()
     {
         return TrapExceptions("StartOEMonitor", 0, [&]() -> int {
