@@ -74,10 +74,8 @@ class CWindowsRegistry final : public Registry
     {
         if (p_sSubkey.empty())
             return ERROR_ACCESS_DENIED;
-        const LONG result = RegDeleteTreeA(RootKey(p_eRoot), p_sSubkey.c_str());
-        if (result != ERROR_SUCCESS)
-            return static_cast<uint32_t>(result);
-        return static_cast<uint32_t>(RegDeleteKeyA(RootKey(p_eRoot), p_sSubkey.c_str()));
+        // Given a subkey name, RegDeleteTree removes that key itself along with everything below it.
+        return static_cast<uint32_t>(RegDeleteTreeA(RootKey(p_eRoot), p_sSubkey.c_str()));
     }
 
     uint32_t EnumSubkeys(ERegRoot p_eRoot, const std::string& p_sSubkey, std::vector<std::string>& p_vNames) override

@@ -177,4 +177,18 @@ TEST_F(SettingsTest, KeyAndValueExistence)
     EXPECT_FALSE(m_oRegistry.ValueExists(ERegRoot::CurrentUser, kOptionsKey, "Attendee"));
     EXPECT_FALSE(m_oRegistry.ValueExists(ERegRoot::CurrentUser, kRulesKey, "Reminder"));
 }
+
+// Both registries answer a tree deletion alike: success once, then "not found".
+TEST_F(SettingsTest, DeletingATreeRemovesTheKeyAndEverythingBelow)
+{
+    const std::string sRule = std::string(kRulesKey) + "\\Rule0";
+    ASSERT_TRUE(m_oRegistry.WriteOptionsDword("Reminder", 1));
+    ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, sRule + "\\Criterion0", "TriggerCriteria",
+                                          "\x01\0\0\0", 4, kRegDword));
+    Registry& oStore = RegistryUnderTest();
+    EXPECT_EQ(oStore.DeleteTree(ERegRoot::CurrentUser, sRule), 0u);
+    EXPECT_FALSE(m_oRegistry.KeyExists(ERegRoot::CurrentUser, sRule));
+    EXPECT_TRUE(m_oRegistry.ValueExists(ERegRoot::CurrentUser, kOptionsKey, "Reminder"));
+    EXPECT_EQ(oStore.DeleteTree(ERegRoot::CurrentUser, sRule), 2u);
+}
 } // namespace
