@@ -66,7 +66,6 @@ std::string GatewayMailBody(EGatewayRoad p_eRoad, const std::string& p_sDocument
     case EGatewayRoad::SMTP:
         return p_sDocument;
     case EGatewayRoad::TransferFile:
-        return kGatewayPreamble;
     case EGatewayRoad::MAPI:
         break;
     }
