@@ -94,7 +94,15 @@ bool RegisterServer(const std::string& p_sModulePath)
         return false;
     }
     typeLib->Release();
-    return true;
+    // The library is registered under its LCID 0x0409. Wine's type-library marshaller looks for
+    // the module under the neutral LCID only, so the same path is written there too; Windows finds
+    // it under either.
+#ifdef _WIN64
+    const char* const kSysKind = "win64";
+#else
+    const char* const kSysKind = "win32";
+#endif
+    return SetText(std::string("TypeLib\\") + kQuilletLibId + "\\1.0\\0\\" + kSysKind, nullptr, p_sModulePath);
 }
 
 bool UnregisterServer(const std::string&)
@@ -111,5 +119,7 @@ bool UnregisterServer(const std::string&)
     const HRESULT hr = UnRegisterTypeLib(LIBID_QUILLETLib, 1, 0, 0x0409, kind);
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY)
         Log("UnregisterServer: UnRegisterTypeLib: 0x%x", static_cast<unsigned>(hr));
+    // The neutral-LCID path written at registration goes with the library.
+    ok = RemoveTree(std::string("TypeLib\\") + kQuilletLibId) && ok;
     return ok;
 }
