@@ -429,7 +429,8 @@ HRESULT CQuillet::CreateNewSMS(LONG hParentWnd, BSTR bstrTo, BSTR bstrMessage)
 bool CQuillet::SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std::string& p_sTo, const char* p_pszBody)
 {
     Log("SpawnNewMessage");
-    if (!m_p_abcoAddressBook)
+    // A window without a working core could neither check nor send.
+    if (!m_p_abcoAddressBook || !m_p_abcoAddressBook->Ready())
         return false;
     auto window = std::make_unique<CSMSWindow>(m_iPackage, m_p_abcoAddressBook.get(), p_hParentWnd, m_hMonitorWnd,
                                                &m_oWindows);

@@ -175,8 +175,8 @@ bool CMyBulkbar::Create(HWND p_hRebar, HWND p_hOwner)
     const int labelWidth = TextWidth(m_hWnd, limitLabel) + 8;
     x = AddSpace(m_hWnd, labelWidth);
     MakeChild(m_hWnd, WC_STATICA, limitLabel, SS_CENTERIMAGE, 0, x + 4, labelWidth - 4, 20, -1);
-    x = AddSpace(m_hWnd, 52);
-    m_hLimit = MakeChild(m_hWnd, WC_EDITA, "10", ES_NUMBER | ES_RIGHT | WS_TABSTOP, WS_EX_CLIENTEDGE, x, 34, 20,
+    x = AddSpace(m_hWnd, 56);
+    m_hLimit = MakeChild(m_hWnd, WC_EDITA, "10", ES_NUMBER | ES_RIGHT | WS_TABSTOP, WS_EX_CLIENTEDGE, x, 52, 20,
                          kIdSMSLimit);
     SendMessageA(m_hLimit, EM_LIMITTEXT, 10, 0);
     m_hSpin = CreateWindowExA(0, UPDOWN_CLASSA, "",
@@ -196,8 +196,6 @@ bool CMyBulkbar::Create(HWND p_hRebar, HWND p_hOwner)
     m_hSenderId = MakeChild(m_hWnd, WC_EDITA, "", ES_AUTOHSCROLL | WS_TABSTOP | WS_DISABLED, WS_EX_CLIENTEDGE, x,
                             idWidth, 20, kIdSenderId);
     SendMessageA(m_hSenderId, EM_LIMITTEXT, 11, 0);
-    HWND tip = reinterpret_cast<HWND>(SendMessageA(m_hWnd, TB_GETTOOLTIPS, 0, 0));
-    (void)tip;
     SetTokens({});
     return m_hTokens != nullptr && m_hLimit != nullptr && m_hSenderOption != nullptr && m_hSenderId != nullptr;
 }
