@@ -875,6 +875,21 @@ bool CSMSWindow::CheckNames(const char* p_szProgressTitle, HWND* p_phProgress)
     return true;
 }
 
+void CSMSWindow::SelectRecipients()
+{
+    // The dialog starts from what the fields hold and, on OK, replaces both lists.
+    if (!FillRecipientList(kIdToField, m_p_mrlTo) || !FillRecipientList(kIdCcField, m_p_mrlCc))
+        return;
+    if (!m_p_abcoBinding->m_pfnSelectRecipients(m_hWnd, &m_p_mrlTo, &m_p_mrlCc))
+        return;
+    if (!UpdateField(kIdToField, m_p_mrlTo))
+        Log("Updating TO failed");
+    if (!UpdateField(kIdCcField, m_p_mrlCc))
+        Log("Updating CC failed");
+    RefreshTokens();
+    ShowBulkState();
+}
+
 void CSMSWindow::ReleaseArchiveMutex()
 {
     if (m_bHoldsArchive)
@@ -1232,7 +1247,7 @@ bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
     case kIdToButton:
     case kIdCcButton:
         if (code == BN_CLICKED || command == ID_TOOLS_SELECT_RECIPIENTS)
-            NotAvailableYet("Select Recipients");
+            SelectRecipients();
         return true;
     case ID_TOOLS_PREVIEW:
         NotAvailableYet("Preview");

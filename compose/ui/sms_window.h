@@ -83,6 +83,7 @@ class CSMSWindow : public CMyWindow
     void ToggleBar(int p_iCommand);
     void SetBandShown(HWND p_hRebar, HWND p_hChild, bool p_bShow);
     void OpenFile();
+    void SelectRecipients();
     void ForceClose();
     void CloseAfterSend();
     void ReleaseArchiveMutex();

@@ -145,6 +145,21 @@ TEST(Init, OutlookExpressPackageLoadsNoMapi)
     quillet->Release();
 }
 
+TEST(Init, OutlookPackageLoadsMapiOncePerProcess)
+{
+    CBoxRecorder boxes;
+    // No DLLPathEx and no component path here: the search ends at "mapi32.dll".
+    auto* quillet = new CQuillet();
+    (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
+    const HMODULE first = g_hMapiInstance;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, GetModuleHandleA("mapi32.dll"));
+    (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
+    EXPECT_EQ(g_hMapiInstance, first);
+    quillet->Release();
+    EXPECT_EQ(g_hMapiInstance, nullptr);
+}
+
 TEST(Init, BindingErrorsFailInitAndNameTheirCause)
 {
     const struct

@@ -421,6 +421,11 @@ TEST_F(ComposeWindow, ScreenshotWithBothBars)
         SendMessageA(window, WM_COMMAND, 32803, 0);
     ASSERT_TRUE(registry.ReadOptionsDword("ShowBulkBar", shown));
     EXPECT_EQ(shown, 1u);
+    // Emoticons go in at the caret.
+    HWND body = FindDescendant(window, kIdBodyField);
+    SendMessageA(body, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+    SendMessageA(window, WM_COMMAND, 32846, 0);
+    EXPECT_EQ(TextOf(body), "Hello from the compose window :-):-D");
     MoveWindow(window, 20, 20, 820, 480, TRUE);
     PumpUntil([] { return false; }, 700ms);
     EXPECT_TRUE(IsWindowVisible(FindDescendant(window, kIdBulkBar)));
