@@ -436,3 +436,47 @@ TEST_F(ComposeWindow, ScreenshotWithBothBars)
     if (!bDelivery)
         SendMessageA(window, WM_COMMAND, 32803, 0);
 }
+
+TEST_F(ComposeWindow, CloseAsksBeforeLosingChanges)
+{
+    HWND window = Open("0821234567", "Hello");
+    ASSERT_NE(window, nullptr);
+    // Untouched since it opened: closes without asking.
+    HWND untouched = Open(nullptr, "Hello");
+    ASSERT_NE(untouched, nullptr);
+    m_oBoxes.Clear();
+    PostMessageA(untouched, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(untouched); }, 5s));
+    EXPECT_TRUE(m_oBoxes.Seen().empty());
+
+    SetWindowTextA(FindDescendant(window, kIdBodyField), "Hello again");
+    m_oBoxes.SetAnswer(IDCANCEL);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !m_oBoxes.Seen().empty(); }, 5s));
+    EXPECT_EQ(LastCaption(), "Confirm Close");
+    PumpUntil([] { return false; }, 200ms);
+    EXPECT_TRUE(IsWindow(window));
+    m_oBoxes.SetAnswer(IDNO);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 5s));
+}
+
+TEST(ServerShutdown, ReleasingTheObjectClosesItsWindowsAfterOfferingToSave)
+{
+    CBoxRecorder boxes;
+    boxes.SetAnswer(IDNO);
+    auto* quillet = new CQuillet();
+    ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+    BSTR body = SysAllocString(L"Unsaved text");
+    ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, body), S_OK);
+    SysFreeString(body);
+    ASSERT_TRUE(PumpUntil([&] { return !quillet->Windows().Snapshot().empty(); }, 10s));
+    HWND window = quillet->Windows().Snapshot()[0].m_hWnd;
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s));
+    SetWindowTextA(FindDescendant(window, kIdBodyField), "Changed text");
+    quillet->Release();
+    EXPECT_FALSE(IsWindow(window));
+    const auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].m_sCaption, "Save SMS");
+}
