@@ -27,9 +27,9 @@ class CComEnvironment : public ::testing::Environment
 };
 const auto* const g_pEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
 
-int RunQuillet(const char* p_szSwitch)
+int RunProgram(const char* p_szProgram, const char* p_szArguments)
 {
-    std::string line = std::string("\"") + QUILLET_EXE_PATH + "\" " + p_szSwitch;
+    std::string line = std::string("\"") + p_szProgram + "\" " + p_szArguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -41,6 +41,11 @@ int RunQuillet(const char* p_szSwitch)
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return static_cast<int>(code);
+}
+
+int RunQuillet(const char* p_szSwitch)
+{
+    return RunProgram(QUILLET_EXE_PATH, p_szSwitch);
 }
 
 std::string Lower(std::string p_s)
@@ -131,6 +136,13 @@ TEST(Activation, CoCreateInstanceStartsTheLocalServer)
         EXPECT_EQ(id, n.m_id);
     }
     quillet->Release();
+}
+
+TEST(Activation, QuilletOpenOpensAComposeWindowThroughCom)
+{
+    ASSERT_EQ(RunQuillet("/RegServer"), 0);
+    // Without --wait the tool lets the object go at once: the server closes the window and ends.
+    EXPECT_EQ(RunProgram(QUILLET_OPEN_PATH, "--to 0821234567 --text Hello"), 0);
 }
 
 TEST(Init, OutlookExpressPackageLoadsNoMapi)
