@@ -84,13 +84,6 @@ extern "C"
         });
     }
 
-    int CORVANE_API Check(HWND, CMessageRecipientList**, CMessageRecipientList**, int, HWND, int*)
-    {
-        return TrapExceptions("Check", 0, [&]() -> int {
-            return NotBuilt("Check", 0);
-        });
-    }
-
     int CORVANE_API ShowProperties(CMessageRecipient*, HWND)
     {
         return TrapExceptions("ShowProperties", 0, [&]() -> int {

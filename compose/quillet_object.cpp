@@ -1,0 +1,628 @@
+// compose/quillet_object.cpp: CQuillet's methods, Init, InitializeMAPI, SpawnNewMessage and the
+// destructor's ordered shutdown.
+#include "compose/quillet_object.h"
+
+#include "common/boundary.h"
+#include "common/settings.h"
+#include "common/trace_log.h"
+#include "compose/quillet_strings.h"
+#include "compose/send_rules.h"
+#include "compose/ui/sms_window.h"
+
+#include <cstdio>
+#include <vector>
+
+const IID IID_IMAPISession_Quillet = {0x00020300, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+namespace
+{
+constexpr HRESULT kFailed = static_cast<HRESULT>(0xFFFFFFFF);
+
+void Announce(const char* p_szStep)
+{
+    std::printf("CQuillet::~CQuillet() - %s\n", p_szStep);
+    std::fflush(stdout);
+}
+
+std::string ToAnsi(BSTR p_bstr)
+{
+    if (p_bstr == nullptr)
+        return {};
+    const int length = static_cast<int>(SysStringLen(p_bstr));
+    if (length == 0)
+        return {};
+    const int size = WideCharToMultiByte(CP_ACP, 0, p_bstr, length, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, p_bstr, length, text.data(), size, nullptr, nullptr);
+    return text;
+}
+
+BSTR ToBstr(const char* p_szText)
+{
+    const char* text = p_szText != nullptr ? p_szText : "";
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+    return SysAllocString(wide.data());
+}
+
+HWND AsWindow(LONG p_l)
+{
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(p_l));
+}
+
+bool FileExists(const std::string& p_sPath)
+{
+    const DWORD attributes = GetFileAttributesA(p_sPath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+typedef BOOL(WINAPI* PFN_FGetComponentPath)(LPSTR, LPSTR, LPSTR, DWORD, BOOL);
+struct CMapiInit
+{
+    ULONG m_ulVersion;
+    ULONG m_ulFlags;
+};
+typedef HRESULT(WINAPI* PFN_MAPIInitialize)(void*);
+typedef void(WINAPI* PFN_MAPIUninitialize)();
+
+#ifdef _WIN64
+constexpr const char* kMapiInitializeName = "MAPIInitialize";
+constexpr const char* kMapiUninitializeName = "MAPIUninitialize";
+#else
+constexpr const char* kMapiInitializeName = "MAPIInitialize@4";
+constexpr const char* kMapiUninitializeName = "MAPIUninitialize@0";
+#endif
+} // namespace
+
+CQuillet::CQuillet()
+{
+    ModuleLock();
+}
+
+CQuillet::~CQuillet()
+{
+    TrapExceptionsVoid("CQuillet::~CQuillet", [&] {
+        Announce("BEGIN");
+        Announce("StopReminderMonitor");
+        if (m_p_abcoAddressBook && m_p_abcoAddressBook->Ready())
+            m_p_abcoAddressBook->m_pfnStopReminderMonitor();
+        Announce("ForceSMSWindowsToClose");
+        ForceSMSWindowsToClose();
+        Announce("CTemplateWindow::ForceWindowsToClose()");
+        Announce("m_p_abcoAddressBook");
+        m_p_abcoAddressBook.reset();
+        Announce("m_p_mapiSession");
+        if (m_p_mapiSession != nullptr)
+            reinterpret_cast<IUnknown*>(m_p_mapiSession)->Release();
+        m_p_mapiSession = nullptr;
+        Announce("m_p_dispApp");
+        if (m_p_dispApp != nullptr)
+            m_p_dispApp->Release();
+        m_p_dispApp = nullptr;
+        for (const CWindowRecord& record : m_oWindows.Snapshot())
+            if (record.m_hThread != nullptr)
+                CloseHandle(record.m_hThread);
+        m_oWindows.Clear();
+        Announce("FreeLibraryIfNotNULL( m_hRichDll )");
+        if (m_hRichDll != nullptr)
+            FreeLibrary(m_hRichDll);
+        Announce("fnMAPIUninitialize");
+        if (g_hMapiInstance != nullptr)
+        {
+            auto uninitialize =
+                reinterpret_cast<PFN_MAPIUninitialize>(GetProcAddress(g_hMapiInstance, kMapiUninitializeName));
+            if (uninitialize != nullptr)
+                uninitialize();
+            else
+                m_oError.Set(QuilletStrings(), kQMsgFunctionNotFound, "MAPIUninitialise");
+        }
+        Announce("FreeLibraryIfNotNULL( m_hMapiInstance )");
+        if (g_hMapiInstance != nullptr)
+            FreeLibrary(g_hMapiInstance);
+        g_hMapiInstance = nullptr;
+        if (m_pTypeInfo != nullptr)
+            m_pTypeInfo->Release();
+        Announce("END");
+    });
+    ModuleUnlock();
+}
+
+HRESULT CQuillet::QueryInterface(REFIID p_riid, void** p_ppv)
+{
+    if (p_ppv == nullptr)
+        return E_POINTER;
+    if (IsEqualIID(p_riid, IID_IUnknown) || IsEqualIID(p_riid, IID_IDispatch) || IsEqualIID(p_riid, IID_IQuillet))
+    {
+        *p_ppv = static_cast<IQuillet*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *p_ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG CQuillet::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+}
+
+ULONG CQuillet::Release()
+{
+    const LONG refs = InterlockedDecrement(&m_lRefs);
+    if (refs == 0)
+        delete this;
+    return static_cast<ULONG>(refs);
+}
+
+HRESULT CQuillet::GetTypeInfoCount(UINT* p_pctinfo)
+{
+    if (p_pctinfo == nullptr)
+        return E_POINTER;
+    *p_pctinfo = 1;
+    return S_OK;
+}
+
+HRESULT CQuillet::GetTypeInfo(UINT p_iTInfo, LCID, ITypeInfo** p_ppTInfo)
+{
+    return TrapExceptions("CQuillet::GetTypeInfo", E_UNEXPECTED, [&]() -> HRESULT {
+        if (p_ppTInfo == nullptr)
+            return E_POINTER;
+        *p_ppTInfo = nullptr;
+        if (p_iTInfo != 0)
+            return DISP_E_BADINDEX;
+        if (m_pTypeInfo == nullptr)
+        {
+            // The type library travels inside the executable as TYPELIB 1.
+            wchar_t path[MAX_PATH] = {};
+            GetModuleFileNameW(nullptr, path, MAX_PATH);
+            ITypeLib* typeLib = nullptr;
+            HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &typeLib);
+            if (FAILED(hr))
+                hr = LoadRegTypeLib(LIBID_QUILLETLib, 1, 0, 0x0409, &typeLib);
+            if (FAILED(hr))
+                return hr;
+            hr = typeLib->GetTypeInfoOfGuid(IID_IQuillet, &m_pTypeInfo);
+            typeLib->Release();
+            if (FAILED(hr))
+                return hr;
+        }
+        m_pTypeInfo->AddRef();
+        *p_ppTInfo = m_pTypeInfo;
+        return S_OK;
+    });
+}
+
+HRESULT CQuillet::GetIDsOfNames(REFIID, LPOLESTR* p_rgszNames, UINT p_cNames, LCID p_lcid, DISPID* p_rgDispId)
+{
+    ITypeInfo* info = nullptr;
+    HRESULT hr = GetTypeInfo(0, p_lcid, &info);
+    if (FAILED(hr))
+        return hr;
+    hr = info->GetIDsOfNames(p_rgszNames, p_cNames, p_rgDispId);
+    info->Release();
+    return hr;
+}
+
+HRESULT CQuillet::Invoke(DISPID p_dispIdMember, REFIID, LCID p_lcid, WORD p_wFlags, DISPPARAMS* p_pDispParams,
+                         VARIANT* p_pVarResult, EXCEPINFO* p_pExcepInfo, UINT* p_puArgErr)
+{
+    ITypeInfo* info = nullptr;
+    HRESULT hr = GetTypeInfo(0, p_lcid, &info);
+    if (FAILED(hr))
+        return hr;
+    hr = info->Invoke(static_cast<IQuillet*>(this), p_dispIdMember, p_wFlags, p_pDispParams, p_pVarResult,
+                      p_pExcepInfo, p_puArgErr);
+    info->Release();
+    return hr;
+}
+
+void CQuillet::ShowError(const CErrorSlot& p_oError) const
+{
+    Log("CQuillet: %s", p_oError.Text().c_str());
+    (void)QuilletMessageBox(GetDesktopWindow(), p_oError.Text(), QuilletText(kQMsgConstructionCaption), MB_OK);
+}
+
+HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSession, IUnknown* p_IUnkApp,
+                       LONG hParentWnd, LONG hMonitorWnd, LONG bSendMessage)
+{
+    return TrapExceptions("CQuillet::Init", kFailed, [&]() -> HRESULT {
+        CLogScope scope("CQuillet::Init");
+        Log("iPackage %d, iPackageVersion %d, p_IUnkSession %x, p_IUnkApp %x", iPackage, iPackageVersion,
+            static_cast<unsigned>(reinterpret_cast<uintptr_t>(p_IUnkSession)),
+            static_cast<unsigned>(reinterpret_cast<uintptr_t>(p_IUnkApp)));
+        m_hParentWnd = AsWindow(hParentWnd);
+        m_hMonitorWnd = AsWindow(hMonitorWnd);
+        m_bSendMessage = bSendMessage != 0;
+        m_iPackage = iPackage;
+        m_iPackageVersion = iPackageVersion;
+        g_iPackage = iPackage;
+        g_iPackageVersion = iPackageVersion;
+        if (iPackage == 0)
+            (void)InitializeMAPI(iPackageVersion);
+        if (m_oError.IsSet())
+            ShowError(m_oError);
+        if (p_IUnkApp != nullptr && m_p_dispApp == nullptr &&
+            FAILED(p_IUnkApp->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_p_dispApp))))
+        {
+            m_p_dispApp = nullptr;
+            m_oError.Set(QuilletStrings(), kQMsgNoDispatch);
+            ShowError(m_oError);
+            return kFailed;
+        }
+        if (p_IUnkSession != nullptr && m_p_mapiSession == nullptr &&
+            FAILED(p_IUnkSession->QueryInterface(IID_IMAPISession_Quillet,
+                                                 reinterpret_cast<void**>(&m_p_mapiSession))))
+        {
+            m_p_mapiSession = nullptr;
+            m_oError.Set(QuilletStrings(), kQMsgNoSession);
+            ShowError(m_oError);
+            return kFailed;
+        }
+        // A second Init keeps the first binding: the core library is started once per object.
+        if (!m_p_abcoAddressBook)
+        {
+            m_p_abcoAddressBook = std::make_unique<CAddressBookControlObject>(iPackage, iPackageVersion,
+                                                                              m_p_mapiSession, m_p_dispApp,
+                                                                              m_hParentWnd);
+            SetBusyCursorModule(m_p_abcoAddressBook->Module());
+        }
+        if (m_p_abcoAddressBook->Error().IsSet())
+        {
+            ShowError(m_p_abcoAddressBook->Error());
+            m_oError.CopyFrom(m_p_abcoAddressBook->Error());
+            return kFailed;
+        }
+        if (m_hRichDll == nullptr)
+        {
+            m_hRichDll = LoadLibraryA("RichEd20.Dll");
+            if (m_hRichDll == nullptr)
+            {
+                m_oError.Set(QuilletStrings(), kQMsgLoadFailed, "RichEd20.Dll", static_cast<int>(GetLastError()));
+                ShowError(m_oError);
+                return kFailed;
+            }
+        }
+        return S_OK;
+    });
+}
+
+bool CQuillet::InitializeMAPI(int p_iPackageVersion)
+{
+    if (g_hMapiInstance != nullptr)
+        return true;
+    CRegistry registry;
+    bool bInternetOnly = false;
+    bool bNT = false;
+    if (p_iPackageVersion == 2 || p_iPackageVersion == 3)
+    {
+        const std::string key = p_iPackageVersion == 2 ? "Software\\Microsoft\\Office\\8.0\\Outlook\\Setup"
+                                                       : "Software\\Microsoft\\Office\\9.0\\Outlook\\Setup";
+        std::vector<uint8_t> data;
+        uint32_t type = 0;
+        if (registry.ReadRegistry(ERegRoot::CurrentUser, key, "MailSupport", true, data, &type))
+        {
+            uint32_t value = 0;
+            for (size_t i = 0; i < data.size() && i < 4; ++i)
+                value |= static_cast<uint32_t>(data[i]) << (8 * i);
+            bInternetOnly = value != 1;
+        }
+    }
+    if (bInternetOnly)
+    {
+        OSVERSIONINFOEXA versionEx{};
+        versionEx.dwOSVersionInfoSize = sizeof(versionEx);
+        OSVERSIONINFOA version{};
+        version.dwOSVersionInfoSize = sizeof(version);
+        DWORD platform = 0;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        const bool bExtended = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&versionEx)) != FALSE;
+        const bool bPlain = !bExtended && GetVersionExA(&version) != FALSE;
+#pragma GCC diagnostic pop
+        if (bExtended)
+            platform = versionEx.dwPlatformId;
+        else if (bPlain)
+            platform = version.dwPlatformId;
+        else
+        {
+            m_oError.Set(QuilletStrings(), kQMsgApiError, "GetVersionEx", static_cast<long>(GetLastError()),
+                         "CQuillet::InitializeMAPI");
+            return false;
+        }
+        bNT = platform == VER_PLATFORM_WIN32_NT;
+    }
+
+    std::string path;
+    std::vector<uint8_t> data;
+    if (registry.ReadRegistry(ERegRoot::LocalMachine, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook", "DLLPathEx", true,
+                              data) &&
+        !data.empty())
+    {
+        std::string candidate(reinterpret_cast<const char*>(data.data()), data.size());
+        candidate = candidate.c_str();
+        if (FileExists(candidate))
+            path = candidate;
+    }
+    if (path.empty())
+    {
+        HMODULE stub = LoadLibraryA("mapistub.dll");
+        if (stub == nullptr)
+            stub = LoadLibraryA("mapi32.dll");
+        if (stub != nullptr)
+        {
+            auto getPath = reinterpret_cast<PFN_FGetComponentPath>(GetProcAddress(stub, "FGetComponentPath"));
+            char component[] = "{FF1D0740-D227-11D1-A4B0-006008AF820E}";
+            char qualifier1[] = "Microsoft\\Office\\9.0\\Outlook";
+            char qualifier2[] = "Microsoft\\Office\\9.0\\Common\\LanguageResources";
+            char buffer[MAX_PATH] = {};
+            bool bFound = false;
+            if (getPath != nullptr)
+                bFound = getPath(component, qualifier1, buffer, MAX_PATH, TRUE) ||
+                         getPath(component, qualifier2, buffer, MAX_PATH, TRUE) ||
+                         getPath(component, nullptr, buffer, MAX_PATH, TRUE);
+            FreeLibrary(stub);
+            std::string found = buffer;
+            if (bFound && found.size() > 13)
+            {
+                std::string directory = found.substr(0, found.size() - 13);
+                SetCurrentDirectoryA(directory.c_str());
+                directory += bInternetOnly ? (bNT ? "\\omint.dll" : "\\omi9.dll") : "\\msmapi32.dll";
+                if (FileExists(directory))
+                    path = directory;
+            }
+        }
+    }
+    if (path.empty())
+        path = "mapi32.dll";
+    Log("CQuillet::InitializeMAPI: loading %s", path.c_str());
+    g_hMapiInstance = LoadLibraryA(path.c_str());
+    if (g_hMapiInstance == nullptr)
+    {
+        m_oError.Set(QuilletStrings(), kQMsgLoadFailed, path.c_str(), static_cast<int>(GetLastError()));
+        return false;
+    }
+    auto initialize = reinterpret_cast<PFN_MAPIInitialize>(GetProcAddress(g_hMapiInstance, kMapiInitializeName));
+    if (initialize == nullptr)
+    {
+        m_oError.Set(QuilletStrings(), kQMsgFunctionNotFound, "MAPIInitialize");
+        ShowError(m_oError);
+        FreeLibrary(g_hMapiInstance);
+        g_hMapiInstance = nullptr;
+        return false;
+    }
+    CMapiInit init{0, 1};
+    const HRESULT hr = initialize(&init);
+    if (FAILED(hr))
+    {
+        m_oError.Set(QuilletStrings(), kQMsgCallError, "MAPIInitialize", static_cast<unsigned>(hr),
+                     "CQuillet::InitializeMAPI");
+        ShowError(m_oError);
+        return false;
+    }
+    return true;
+}
+
+template <class F> HRESULT CQuillet::Forward(const char* p_szName, bool p_bFailOnFalse, F&& p_fnCall)
+{
+    return TrapExceptions(p_szName, kFailed, [&]() -> HRESULT {
+        if (!m_p_abcoAddressBook)
+            return S_OK;
+        if (!m_p_abcoAddressBook->Ready())
+            return p_bFailOnFalse ? kFailed : S_OK;
+        const int result = p_fnCall(*m_p_abcoAddressBook);
+        return (p_bFailOnFalse && result == 0) ? kFailed : S_OK;
+    });
+}
+
+HRESULT CQuillet::CreateNewSMS(LONG hParentWnd, BSTR bstrTo, BSTR bstrMessage)
+{
+    return TrapExceptions("CQuillet::CreateNewSMS", kFailed, [&]() -> HRESULT {
+        const std::string to = ToAnsi(bstrTo);
+        const std::string body = ToAnsi(bstrMessage);
+        return SpawnNewMessage(AsWindow(hParentWnd), m_bSendMessage, to, bstrMessage != nullptr ? body.c_str() : nullptr)
+                   ? S_OK
+                   : kFailed;
+    });
+}
+
+bool CQuillet::SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std::string& p_sTo, const char* p_pszBody)
+{
+    Log("SpawnNewMessage");
+    // A window without a working core could neither check nor send.
+    if (!m_p_abcoAddressBook || !m_p_abcoAddressBook->Ready())
+        return false;
+    auto window = std::make_unique<CSMSWindow>(m_iPackage, m_p_abcoAddressBook.get(), p_hParentWnd, m_hMonitorWnd,
+                                               &m_oWindows);
+    if (window->Error().IsSet())
+    {
+        m_oError.CopyFrom(window->Error());
+        return false;
+    }
+    std::string body;
+    if (p_pszBody != nullptr)
+        body = p_pszBody;
+    else
+    {
+        CRegistry registry;
+        uint32_t sendDefaults = 0;
+        std::string signature;
+        registry.GetSendDefaults(sendDefaults, signature);
+        body = compose::InitialBody(sendDefaults, signature);
+    }
+    IMAPISession* session = m_p_mapiSession;
+    if (session == nullptr && m_p_abcoAddressBook->Ready())
+        session = m_p_abcoAddressBook->m_pfnGetSessionForThread();
+    // The window owns itself from here: its thread deletes it when the window is gone.
+    if (!CSMSWindow::Start(std::move(window), p_bSendMessage, p_sTo, body, session, m_p_dispApp))
+        return false;
+    Log("SpawnNewMessage completed.");
+    return true;
+}
+
+void CQuillet::ForceSMSWindowsToClose()
+{
+    const std::vector<CWindowRecord> records = m_oWindows.Snapshot();
+    for (const CWindowRecord& record : records)
+    {
+        if (!IsWindow(record.m_hWnd))
+            continue;
+        if (reinterpret_cast<HWND>(GetWindowLongPtrA(record.m_hWnd, GWLP_USERDATA)) == m_hParentWnd ||
+            GetPropA(record.m_hWnd, "TemplateWindow") == reinterpret_cast<HANDLE>(1))
+            PostMessageA(record.m_hWnd, WM_SMS_FORCECLOSE, 0, 0);
+    }
+    for (const CWindowRecord& record : records)
+    {
+        if (record.m_hClosedEvent != nullptr)
+        {
+            WaitForSingleObject(record.m_hClosedEvent, INFINITE);
+            CloseHandle(record.m_hClosedEvent);
+        }
+        DWORD code = STILL_ACTIVE;
+        while (record.m_hThread != nullptr && GetExitCodeThread(record.m_hThread, &code) && code == STILL_ACTIVE)
+            Sleep(10);
+    }
+}
+
+HRESULT CQuillet::StartReminderMonitor()
+{
+    return Forward("CQuillet::StartReminderMonitor", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStartReminderMonitor(m_p_dispApp); });
+}
+
+HRESULT CQuillet::StopReminderMonitor()
+{
+    return Forward("CQuillet::StopReminderMonitor", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStopReminderMonitor(); });
+}
+
+HRESULT CQuillet::StartMailMonitor(LONG dwPID)
+{
+    return Forward("CQuillet::StartMailMonitor", false,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStartAdvise(static_cast<DWORD>(dwPID)); });
+}
+
+HRESULT CQuillet::CCPhoneSend(LONG hParentWnd)
+{
+    return Forward("CQuillet::CCPhoneSend", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnCCPhoneSend(AsWindow(hParentWnd)); });
+}
+
+HRESULT CQuillet::CreateReminder(LONG hParentWnd)
+{
+    return Forward("CQuillet::CreateReminder", true, [&](CAddressBookControlObject& b) {
+        CDeliveryTime delivery{};
+        int32_t sendResult = 0;
+        uint32_t reserved = 0;
+        return b.m_pfnCreateReminder(AsWindow(hParentWnd), &delivery, &sendResult, &reserved);
+    });
+}
+
+HRESULT CQuillet::CCPhoneStore(IUnknown* p_IUnkMesage, LONG NotifyTo, LONG NotifyCC, LONG NotifyBCC)
+{
+    return Forward("CQuillet::CCPhoneStore", true, [&](CAddressBookControlObject& b) {
+        return b.m_pfnCCPhoneStore(p_IUnkMesage, NotifyTo, NotifyCC, NotifyBCC);
+    });
+}
+
+HRESULT CQuillet::CCPhoneCleanup()
+{
+    return Forward("CQuillet::CCPhoneCleanup", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnCCPhoneCleanup(); });
+}
+
+HRESULT CQuillet::GetEmailDetails(LONG cbeid, BSTR bstrEid, BSTR* bstrSender, BSTR* bstrMessage)
+{
+    return TrapExceptions("CQuillet::GetEmailDetails", kFailed, [&]() -> HRESULT {
+        if (!m_p_abcoAddressBook)
+            return S_OK;
+        if (!m_p_abcoAddressBook->Ready() || bstrSender == nullptr || bstrMessage == nullptr || cbeid < 0)
+            return kFailed;
+        *bstrSender = nullptr;
+        *bstrMessage = nullptr;
+        // The entry comes as hexadecimal text; a text shorter than its byte count is refused rather
+        // than read past its end.
+        std::vector<uint8_t> bytes;
+        if (!compose::HexToBytes(ToAnsi(bstrEid), static_cast<size_t>(cbeid), bytes))
+            return kFailed;
+        char* sender = nullptr;
+        char* message = nullptr;
+        if (m_p_abcoAddressBook->m_pfnGetEmailDetails(static_cast<uint32_t>(cbeid), bytes.data(), &sender,
+                                                      &message) == 0)
+            return kFailed;
+        BSTR bstrBody = ToBstr(message);
+        BSTR bstrFrom = ToBstr(sender);
+        m_p_abcoAddressBook->m_pfnFreeString(&sender);
+        m_p_abcoAddressBook->m_pfnFreeString(&message);
+        if (bstrBody == nullptr || bstrFrom == nullptr)
+        {
+            SysFreeString(bstrBody);
+            SysFreeString(bstrFrom);
+            return kFailed;
+        }
+        *bstrMessage = bstrBody;
+        *bstrSender = bstrFrom;
+        return S_OK;
+    });
+}
+
+HRESULT CQuillet::StartVMIfNecessary(LONG hParentWnd)
+{
+    return Forward("CQuillet::StartVMIfNecessary", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStartVMIfNecessary(AsWindow(hParentWnd)); });
+}
+
+HRESULT CQuillet::InstallSMSForms()
+{
+    return Forward("CQuillet::InstallSMSForms", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnInstallSMSForms(); });
+}
+
+HRESULT CQuillet::UninstallSMSForms()
+{
+    return Forward("CQuillet::UninstallSMSForms", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnUninstallSMSForms(); });
+}
+
+HRESULT CQuillet::SetBrowserWindow(LONG lWnd)
+{
+    return Forward("CQuillet::SetBrowserWindow", false,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnSetParentWindow(AsWindow(lWnd)); });
+}
+
+HRESULT CQuillet::ShowRuleManager(LONG hParentWnd)
+{
+    return Forward("CQuillet::ShowRuleManager", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnShowRuleManager(AsWindow(hParentWnd)); });
+}
+
+HRESULT CQuillet::ChangeReminderForm(LONG bChangeOldOnes)
+{
+    return Forward("CQuillet::ChangeReminderForm", false,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnChangeReminderForm(bChangeOldOnes); });
+}
+
+HRESULT CQuillet::ShowTemplateEditor(LONG)
+{
+    // The template editor joins the server later; the request is answered and traced.
+    Log("CQuillet::ShowTemplateEditor: not available yet");
+    return S_OK;
+}
+
+HRESULT CQuillet::ShowSyncReminders(LONG hParentWnd)
+{
+    return Forward("CQuillet::ShowSyncReminders", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnShowReminderPurge(AsWindow(hParentWnd)); });
+}
+
+HRESULT CQuillet::StartOEMonitor()
+{
+    return Forward("CQuillet::StartOEMonitor", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStartOEMonitor(); });
+}
+
+HRESULT CQuillet::StopOEMonitor()
+{
+    return Forward("CQuillet::StopOEMonitor", true,
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStopOEMonitor(); });
+}

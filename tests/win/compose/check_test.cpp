@@ -1,0 +1,92 @@
+// tests/win/compose/check_test.cpp: the core's Check as the compose window calls it: typed numbers
+// become typed-number recipients, other text stays unresolved, and lists without anyone to send to
+// are refused with the "No valid recipients" box.
+#include "compose/quillet_object.h"
+#include "tests/win/compose/compose_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace
+{
+CMessageRecipientList* MakeList(CAddressBookControlObject& p_oCore, std::initializer_list<const char*> p_texts)
+{
+    CMessageRecipientList* list = nullptr;
+    p_oCore.m_pfnCreateMessageRecipientList(&list);
+    for (const char* text : p_texts)
+    {
+        CMessageRecipient* recipient = nullptr;
+        p_oCore.m_pfnCreateMessageRecipient(text, &recipient);
+        p_oCore.m_pfnAddMessageRecipient(list, recipient);
+    }
+    return list;
+}
+
+HWND FindOwnBox(const char* p_szCaption)
+{
+    struct CSearch
+    {
+        const char* m_szCaption;
+        HWND m_hFound;
+    } search{p_szCaption, nullptr};
+    EnumWindows(
+        [](HWND p_hWindow, LPARAM p_lParam) -> BOOL {
+            auto* s = reinterpret_cast<CSearch*>(p_lParam);
+            DWORD process = 0;
+            GetWindowThreadProcessId(p_hWindow, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(p_hWindow) && TextOf(p_hWindow) == s->m_szCaption)
+            {
+                s->m_hFound = p_hWindow;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.m_hFound;
+}
+} // namespace
+
+TEST(Check, TypedNumbersResolveAndTheRestStaysUnresolved)
+{
+    auto* quillet = new CQuillet();
+    ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+    CAddressBookControlObject& core = *quillet->Binding();
+    CMessageRecipientList* to = MakeList(core, {"0821234567", "Bob Smith"});
+    CMessageRecipientList* cc = MakeList(core, {"+27 83 765 4321"});
+    int exited = 1;
+    EXPECT_EQ(core.m_pfnCheck(nullptr, &to, &cc, 0, nullptr, &exited), 1);
+    EXPECT_EQ(exited, 0);
+    ASSERT_EQ(to->m_dwCount, 2u);
+    EXPECT_EQ(to->m_p_oFirst->m_p_oItem->m_dwState, kStateTypedNumber);
+    EXPECT_EQ(to->m_p_oFirst->m_p_oNext->m_p_oItem->m_dwState, kStateUnresolved);
+    EXPECT_EQ(cc->m_p_oFirst->m_p_oItem->m_dwState, kStateTypedNumber);
+    // A second check leaves what is resolved as it is.
+    EXPECT_EQ(core.m_pfnCheck(nullptr, &to, &cc, 0, nullptr, &exited), 1);
+    EXPECT_EQ(to->m_p_oFirst->m_p_oItem->m_dwState, kStateTypedNumber);
+
+    // Nobody usable: the box is shown and the check fails, unless sending anyway.
+    CMessageRecipientList* names = MakeList(core, {"Bob Smith"});
+    CMessageRecipientList* none = MakeList(core, {});
+    EXPECT_EQ(core.m_pfnCheck(nullptr, &names, &none, 1, nullptr, &exited), 1);
+    int result = -1;
+    std::thread checker([&] { result = core.m_pfnCheck(nullptr, &names, &none, 0, nullptr, &exited); });
+    HWND box = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (box = FindOwnBox("No valid recipients")) != nullptr; }, 10s));
+    if (box != nullptr)
+    {
+        HWND text = FindWindowExA(box, nullptr, "Static", nullptr);
+        std::string shown;
+        for (; text != nullptr; text = FindWindowExA(box, text, "Static", nullptr))
+            shown += TextOf(text);
+        EXPECT_NE(shown.find("This SMS message cannot be sent now as there are no"), std::string::npos) << shown;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    checker.join();
+    EXPECT_EQ(result, 0);
+    for (CMessageRecipientList* list : {to, cc, names, none})
+        core.m_pfnDeleteMessageRecipientList(&list);
+    quillet->Release();
+}

@@ -1,0 +1,244 @@
+// tests/win/compose/compose_test_support.cpp: the compose tests' shared helpers.
+#include "tests/win/compose/compose_test_support.h"
+
+#include "compose/quillet_process.h"
+
+#include <thread>
+
+namespace
+{
+int RecordBox(HWND, const std::string& p_sText, const std::string& p_sCaption, UINT)
+{
+    CBoxRecorder* recorder = CBoxRecorder::s_pActive;
+    if (recorder == nullptr)
+        return IDOK;
+    std::lock_guard<std::mutex> lock(recorder->m_oLock);
+    recorder->m_vSeen.push_back({p_sCaption, p_sText});
+    return recorder->m_iAnswer;
+}
+
+LRESULT CALLBACK OpenerProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    auto* opener = reinterpret_cast<COpener*>(GetWindowLongPtrA(p_hWnd, GWLP_USERDATA));
+    if (opener != nullptr && p_uMsg == 3027)
+    {
+        opener->m_vRegistered.push_back(reinterpret_cast<HWND>(p_lParam));
+        return 0;
+    }
+    if (opener != nullptr && p_uMsg == 0x040B)
+    {
+        opener->m_iCount += static_cast<int>(static_cast<INT_PTR>(p_wParam));
+        ++opener->m_iCountMessages;
+        return 0;
+    }
+    return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+}
+
+BOOL CALLBACK FindById(HWND p_hWindow, LPARAM p_lParam)
+{
+    auto* search = reinterpret_cast<std::pair<int, HWND>*>(p_lParam);
+    if (GetDlgCtrlID(p_hWindow) == search->first)
+    {
+        search->second = p_hWindow;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+CBoxRecorder* CBoxRecorder::s_pActive = nullptr;
+
+CBoxRecorder::CBoxRecorder()
+{
+    s_pActive = this;
+    g_pfnMessageBox = &RecordBox;
+}
+
+CBoxRecorder::~CBoxRecorder()
+{
+    s_pActive = nullptr;
+}
+
+std::vector<CBoxSeen> CBoxRecorder::Seen()
+{
+    std::lock_guard<std::mutex> lock(m_oLock);
+    return m_vSeen;
+}
+
+void CBoxRecorder::Clear()
+{
+    std::lock_guard<std::mutex> lock(m_oLock);
+    m_vSeen.clear();
+}
+
+void CBoxRecorder::SetAnswer(int p_iAnswer)
+{
+    std::lock_guard<std::mutex> lock(m_oLock);
+    m_iAnswer = p_iAnswer;
+}
+
+COpener::COpener()
+{
+    static const bool s_bRegistered = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &OpenerProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ComposeTestOpener";
+        return RegisterClassA(&wc) != 0;
+    }();
+    (void)s_bRegistered;
+    m_hWnd = CreateWindowA("ComposeTestOpener", "opener", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+COpener::~COpener()
+{
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+    DestroyWindow(m_hWnd);
+}
+
+bool InstallCore(const char* p_szPath)
+{
+    return WriteRegText(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Addressbook", p_szPath);
+}
+
+bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(p_hRoot, p_szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG result = RegSetValueExA(key, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sText.c_str()),
+                                       static_cast<DWORD>(p_sText.size() + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+bool KeyExists(HKEY p_hRoot, const std::string& p_sKey)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(p_hRoot, p_sKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sText)
+{
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer) - 1;
+    if (RegGetValueA(p_hRoot, p_sKey.c_str(), p_szName, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    p_sText = buffer;
+    return true;
+}
+
+void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(p_hRoot, p_szKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, p_szName);
+    RegCloseKey(key);
+}
+
+bool PumpUntil(const std::function<bool()>& p_fnDone, std::chrono::milliseconds p_oLimit)
+{
+    const auto end = std::chrono::steady_clock::now() + p_oLimit;
+    for (;;)
+    {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (p_fnDone())
+            return true;
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+HWND FindDescendant(HWND p_hRoot, int p_iId)
+{
+    std::pair<int, HWND> search{p_iId, nullptr};
+    EnumChildWindows(p_hRoot, &FindById, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+std::string TextOf(HWND p_hWindow)
+{
+    char text[4096] = {};
+    GetWindowTextA(p_hWindow, text, sizeof(text));
+    return text;
+}
+
+std::string Normalised(std::string p_sText)
+{
+    std::string out;
+    for (size_t i = 0; i < p_sText.size(); ++i)
+    {
+        if (p_sText[i] == '\r')
+        {
+            out += '\n';
+            if (i + 1 < p_sText.size() && p_sText[i + 1] == '\n')
+                ++i;
+        }
+        else
+            out += p_sText[i];
+    }
+    return out;
+}
+
+bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName)
+{
+    RECT rect{};
+    if (!GetWindowRect(p_hWindow, &rect))
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap != nullptr)
+    {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        SelectObject(memory, old);
+        CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+        const std::string path = std::string(ARTIFACTS_DIR) + "/" + p_sFileName;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
+            const DWORD imageSize = stride * static_cast<DWORD>(height);
+            BITMAPFILEHEADER header{};
+            header.bfType = 0x4D42;
+            header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+            header.bfSize = header.bfOffBits + imageSize;
+            DWORD written = 0;
+            WriteFile(file, &header, sizeof(header), &written, nullptr);
+            WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
+            WriteFile(file, bits, imageSize, &written, nullptr);
+            CloseHandle(file);
+            saved = true;
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}

@@ -1,0 +1,66 @@
+// tests/win/compose/compose_test_support.h: what the compose tests share: the installed core library,
+// a recorder in place of message boxes, an opener window that hears the compose windows, and waits
+// that keep this thread's messages flowing.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Writes HKLM Software\Brevolt\Install "Addressbook" = p_szPath.
+bool InstallCore(const char* p_szPath);
+bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText);
+bool KeyExists(HKEY p_hRoot, const std::string& p_sKey);
+bool ReadRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sText);
+void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName);
+
+// Message boxes of Quillet are recorded and answered instead of shown.
+struct CBoxSeen
+{
+    std::string m_sCaption;
+    std::string m_sText;
+};
+class CBoxRecorder
+{
+  public:
+    CBoxRecorder();
+    ~CBoxRecorder();
+    std::vector<CBoxSeen> Seen();
+    void Clear();
+    void SetAnswer(int p_iAnswer);
+    static CBoxRecorder* s_pActive;
+    std::mutex m_oLock;
+    std::vector<CBoxSeen> m_vSeen;
+    int m_iAnswer = IDOK;
+};
+
+// A top-level window of the test thread that records the compose windows' messages to their opener.
+class COpener
+{
+  public:
+    COpener();
+    ~COpener();
+    HWND Handle() const
+    {
+        return m_hWnd;
+    }
+    std::vector<HWND> m_vRegistered;
+    int m_iCount = 0;
+    int m_iCountMessages = 0;
+
+  private:
+    HWND m_hWnd = nullptr;
+};
+
+// Dispatches this thread's messages until p_fnDone or the limit.
+bool PumpUntil(const std::function<bool()>& p_fnDone, std::chrono::milliseconds p_oLimit);
+// The first descendant of p_hRoot with this control id.
+HWND FindDescendant(HWND p_hRoot, int p_iId);
+std::string TextOf(HWND p_hWindow);
+std::string Normalised(std::string p_sText);
+// Saves the screen's image of a window as a BMP under the artifacts directory.
+bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName);

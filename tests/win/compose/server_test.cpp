@@ -1,0 +1,255 @@
+// tests/win/compose/server_test.cpp: the compose server: registration and removal in the registry,
+// activation as a local server, Init and its binding errors, and GetEmailDetails' entry text.
+#include "compose/quillet_object.h"
+#include "compose/registration.h"
+#include "tests/win/compose/compose_test_support.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace
+{
+class CComEnvironment : public ::testing::Environment
+{
+  public:
+    void SetUp() override
+    {
+        OleInitialize(nullptr);
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |
+                                                            ICC_COOL_CLASSES | ICC_UPDOWN_CLASS};
+        InitCommonControlsEx(&controls);
+        LoadLibraryA("riched20.dll");
+        ASSERT_TRUE(InstallCore(CORVANE_DLL_PATH));
+    }
+};
+const auto* const g_pEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
+
+int RunProgram(const char* p_szProgram, const char* p_szArguments)
+{
+    std::string line = std::string("\"") + p_szProgram + "\" " + p_szArguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 30000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return static_cast<int>(code);
+}
+
+int RunQuillet(const char* p_szSwitch)
+{
+    return RunProgram(QUILLET_EXE_PATH, p_szSwitch);
+}
+
+std::string Lower(std::string p_s)
+{
+    for (char& c : p_s)
+        c = static_cast<char>(c == '/' ? '\\' : std::tolower(static_cast<unsigned char>(c)));
+    return p_s;
+}
+
+const std::string kClsidKey = std::string("CLSID\\") + kQuilletClsid;
+const std::string kAppIdKey = std::string("AppID\\") + kQuilletAppId;
+
+// Every key the two scripts write.
+const char* const kScriptKeys[] = {"Quillet.Quillet.1", "Quillet.Quillet.1\\CLSID", "Quillet.Quillet",
+                                   "Quillet.Quillet\\CLSID", "Quillet.Quillet\\CurVer", "AppID\\Quillet.EXE"};
+const char* const kClassSubkeys[] = {"ProgID", "VersionIndependentProgID", "Programmable", "LocalServer32",
+                                     "TypeLib"};
+} // namespace
+
+TEST(Registration, RegServerWritesTheScriptsAndUnregServerRemovesThem)
+{
+    ASSERT_EQ(RunQuillet("/UnregServer"), 0);
+    ASSERT_EQ(RunQuillet("-RegServer"), 0);
+    std::string text;
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, kAppIdKey, nullptr, text));
+    EXPECT_EQ(text, "Quillet");
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, "AppID\\Quillet.EXE", "AppID", text));
+    EXPECT_EQ(text, kQuilletAppId);
+    for (const char* key : kScriptKeys)
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, "Quillet.Quillet.1", nullptr, text));
+    EXPECT_EQ(text, "Quillet Class");
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, "Quillet.Quillet", nullptr, text));
+    EXPECT_EQ(text, "Quillet Class");
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, "Quillet.Quillet\\CurVer", nullptr, text));
+    EXPECT_EQ(text, "Quillet.Quillet.1");
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, "Quillet.Quillet.1\\CLSID", nullptr, text));
+    EXPECT_EQ(text, kQuilletClsid);
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, kClsidKey, nullptr, text));
+    EXPECT_EQ(text, "Quillet Class");
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, kClsidKey, "AppID", text));
+    EXPECT_EQ(text, kQuilletAppId);
+    for (const char* sub : kClassSubkeys)
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kClsidKey + "\\" + sub)) << sub;
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, kClsidKey + "\\LocalServer32", nullptr, text));
+    EXPECT_EQ(Lower(text), Lower(QUILLET_EXE_PATH));
+    ASSERT_TRUE(ReadRegText(HKEY_CLASSES_ROOT, kClsidKey + "\\TypeLib", nullptr, text));
+    EXPECT_EQ(text, kQuilletLibId);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("TypeLib\\") + kQuilletLibId + "\\1.0"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Interface\\{72E052ED-5EC2-4B31-8308-049FED56873C}"));
+
+    // Registering again over an existing class replaces it (ForceRemove) without failing.
+    ASSERT_EQ(RunQuillet("/regserver"), 0);
+
+    ASSERT_EQ(RunQuillet("/UnregServer"), 0);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kAppIdKey));
+    for (const char* key : kScriptKeys)
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClsidKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("TypeLib\\") + kQuilletLibId));
+    // The roots the scripts only pass through stay.
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "AppID"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
+
+    ASSERT_EQ(RunQuillet("/RegServer"), 0);
+}
+
+TEST(Activation, CoCreateInstanceStartsTheLocalServer)
+{
+    ASSERT_EQ(RunQuillet("/RegServer"), 0);
+    IQuillet* quillet = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
+                               reinterpret_cast<void**>(&quillet)),
+              S_OK);
+    EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+    EXPECT_EQ(quillet->ShowTemplateEditor(0), S_OK);
+    // Late binding through the embedded type library: DISPIDs follow the method order.
+    const struct
+    {
+        const wchar_t* m_wszName;
+        DISPID m_id;
+    } names[] = {{L"Init", 1}, {L"CreateNewSMS", 2}, {L"GetEmailDetails", 10}, {L"StopOEMonitor", 20}};
+    for (const auto& n : names)
+    {
+        LPOLESTR name = const_cast<LPOLESTR>(n.m_wszName);
+        DISPID id = 0;
+        EXPECT_EQ(quillet->GetIDsOfNames(IID_NULL, &name, 1, 0x0409, &id), S_OK);
+        EXPECT_EQ(id, n.m_id);
+    }
+    quillet->Release();
+}
+
+TEST(Activation, QuilletOpenOpensAComposeWindowThroughCom)
+{
+    ASSERT_EQ(RunQuillet("/RegServer"), 0);
+    // Without --wait the tool lets the object go at once: the server closes the window and ends.
+    EXPECT_EQ(RunProgram(QUILLET_OPEN_PATH, "--to 0821234567 --text Hello"), 0);
+}
+
+TEST(Init, OutlookExpressPackageLoadsNoMapi)
+{
+    CBoxRecorder boxes;
+    auto* quillet = new CQuillet();
+    EXPECT_EQ(quillet->Init(1, 6, nullptr, nullptr, 0, 0, 0), S_OK);
+    EXPECT_EQ(g_hMapiInstance, nullptr);
+    ASSERT_NE(quillet->Binding(), nullptr);
+    EXPECT_TRUE(quillet->Binding()->Ready());
+    EXPECT_TRUE(boxes.Seen().empty());
+    quillet->Release();
+}
+
+TEST(Init, OutlookPackageLoadsMapiOncePerProcess)
+{
+    CBoxRecorder boxes;
+    // No DLLPathEx and no component path here: the search ends at "mapi32.dll".
+    auto* quillet = new CQuillet();
+    (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
+    const HMODULE first = g_hMapiInstance;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first, GetModuleHandleA("mapi32.dll"));
+    (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
+    EXPECT_EQ(g_hMapiInstance, first);
+    quillet->Release();
+    EXPECT_EQ(g_hMapiInstance, nullptr);
+}
+
+TEST(Init, BindingErrorsFailInitAndNameTheirCause)
+{
+    const struct
+    {
+        const char* m_szCorePath;
+        unsigned m_uId;
+        const char* m_szText;
+    } cases[] = {
+        {MISSING_EXPORT_CORE_PATH, 214, "Failed to find function SendBulkSMS"},
+        {nullptr, 216, "Failed to get Addressbook location."},
+        {"Z:\\nowhere\\Corvane.dll", 221, "Failed to load 'Corvane.Dll' with error code"},
+    };
+    for (const auto& c : cases)
+    {
+        CBoxRecorder boxes;
+        if (c.m_szCorePath != nullptr)
+            ASSERT_TRUE(InstallCore(c.m_szCorePath));
+        else
+            DeleteRegValue(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Addressbook");
+        auto* quillet = new CQuillet();
+        EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), static_cast<HRESULT>(0xFFFFFFFF)) << c.m_uId;
+        EXPECT_EQ(quillet->Error().Id(), c.m_uId);
+        EXPECT_EQ(quillet->Error().Text().rfind(c.m_szText, 0), 0u) << quillet->Error().Text();
+        const auto seen = boxes.Seen();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].m_sCaption, "IQuillet Construction Failed");
+        // The binding stays in error: reporting methods fail, the others answer S_OK, none calls the core.
+        EXPECT_EQ(quillet->StopOEMonitor(), static_cast<HRESULT>(0xFFFFFFFF));
+        EXPECT_EQ(quillet->SetBrowserWindow(0), S_OK);
+        EXPECT_EQ(quillet->CreateNewSMS(0, nullptr, nullptr), static_cast<HRESULT>(0xFFFFFFFF));
+        quillet->Release();
+        ASSERT_TRUE(InstallCore(CORVANE_DLL_PATH));
+    }
+}
+
+namespace
+{
+std::vector<uint8_t> g_vEntryBytes;
+int CORVANE_API FakeGetEmailDetails(uint32_t p_dwCount, const uint8_t* p_pBytes, char** p_pszSender, char** p_pszText)
+{
+    g_vEntryBytes.assign(p_pBytes, p_pBytes + p_dwCount);
+    *p_pszSender = const_cast<char*>("Ann Sender");
+    *p_pszText = const_cast<char*>("Body text");
+    return 1;
+}
+int CORVANE_API FakeFreeString(char** p_pszText)
+{
+    *p_pszText = nullptr;
+    return 1;
+}
+} // namespace
+
+TEST(GetEmailDetails, HexEntryTextBecomesBytes)
+{
+    auto* quillet = new CQuillet();
+    ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+    CAddressBookControlObject& core = *quillet->Binding();
+    const auto realGet = core.m_pfnGetEmailDetails;
+    const auto realFree = core.m_pfnFreeString;
+    core.m_pfnGetEmailDetails = &FakeGetEmailDetails;
+    core.m_pfnFreeString = &FakeFreeString;
+    BSTR sender = nullptr;
+    BSTR message = nullptr;
+    BSTR entry = SysAllocString(L"0A1BFF");
+    EXPECT_EQ(quillet->GetEmailDetails(3, entry, &sender, &message), S_OK);
+    EXPECT_EQ(g_vEntryBytes, (std::vector<uint8_t>{0x0A, 0x1B, 0xFF}));
+    ASSERT_NE(sender, nullptr);
+    ASSERT_NE(message, nullptr);
+    EXPECT_STREQ(sender, L"Ann Sender");
+    EXPECT_STREQ(message, L"Body text");
+    SysFreeString(sender);
+    SysFreeString(message);
+    // A text shorter than its byte count is refused before the core sees it.
+    g_vEntryBytes.clear();
+    EXPECT_EQ(quillet->GetEmailDetails(4, entry, &sender, &message), static_cast<HRESULT>(0xFFFFFFFF));
+    EXPECT_TRUE(g_vEntryBytes.empty());
+    SysFreeString(entry);
+    core.m_pfnGetEmailDetails = realGet;
+    core.m_pfnFreeString = realFree;
+    quillet->Release();
+}
