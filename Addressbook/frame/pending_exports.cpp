@@ -77,15 +77,6 @@ extern "C"
         });
     }
 
-    int CORVANE_API CompressWithDialog(HWND, const CMessageTokenList*, const char*, char** p_pszCompressed, int32_t*, uint32_t*)
-    {
-        return TrapExceptions("CompressWithDialog", 0, [&]() -> int {
-            if (p_pszCompressed != nullptr)
-                *p_pszCompressed = nullptr;
-            return NotBuilt("CompressWithDialog", 0);
-        });
-    }
-
     int CORVANE_API SelectRecipients(HWND, CMessageRecipientList**, CMessageRecipientList**)
     {
         return TrapExceptions("SelectRecipients", 0, [&]() -> int {
