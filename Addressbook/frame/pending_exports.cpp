@@ -63,20 +63,6 @@ extern "C"
         });
     }
 
-    int CORVANE_API ImportFromFile(HWND, const char*, CMessageRecipientList**, int32_t*)
-    {
-        return TrapExceptions("ImportFromFile", 0, [&]() -> int {
-            return NotBuilt("ImportFromFile", 0);
-        });
-    }
-
-    int CORVANE_API ImportRecipients(HWND, CMessageRecipientList**, int32_t*)
-    {
-        return TrapExceptions("ImportRecipients", 0, [&]() -> int {
-            return NotBuilt("ImportRecipients", 0);
-        });
-    }
-
     int CORVANE_API SelectRecipients(HWND, CMessageRecipientList**, CMessageRecipientList**)
     {
         return TrapExceptions("SelectRecipients", 0, [&]() -> int {

@@ -123,13 +123,14 @@ std::vector<std::string> SplitImportLine(const std::string& p_sLine, const CText
 }
 
 bool ImportTextFile(const std::string& p_sPath, const CTextImportLayout& p_oLayout,
-                    const std::vector<CImportColumn>& p_vColumns, RecipientPtr& p_oResult)
+                    const std::vector<CImportColumn>& p_vColumns, RecipientPtr& p_oResult,
+                    const std::string* p_p_sListPath)
 {
     p_oResult.reset();
     CLineReader oReader;
     if (!oReader.Open(p_sPath))
         return false;
-    CBulkListBuilder oBuilder(p_sPath, p_vColumns);
+    CBulkListBuilder oBuilder(p_p_sListPath != nullptr ? *p_p_sListPath : p_sPath, p_vColumns);
     std::string sLine;
     bool bFirst = true;
     while (oReader.Next(sLine))

@@ -51,6 +51,8 @@ struct CTextImportLayout
 std::vector<std::string> SplitImportLine(const std::string& p_sLine, const CTextImportLayout& p_oLayout);
 
 // Reads the whole file again with the wizard's layout and columns. False when the file cannot be
-// read; *p_p_oResult is then null and nothing was made.
+// read; p_oResult is then null and nothing was made. The list is named after p_sListPath when
+// given (a workbook read through a temporary text copy), else after the file read.
 [[nodiscard]] bool ImportTextFile(const std::string& p_sPath, const CTextImportLayout& p_oLayout,
-                                  const std::vector<CImportColumn>& p_vColumns, RecipientPtr& p_oResult);
+                                  const std::vector<CImportColumn>& p_vColumns, RecipientPtr& p_oResult,
+                                  const std::string* p_p_sListPath = nullptr);
