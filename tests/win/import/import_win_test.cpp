@@ -207,6 +207,81 @@ TEST_F(CImportTest, EmptyFileAndWorkbookWithoutExcelAreReported)
     }
 }
 
+// Registers (or removes) the Excel stand-in as "Excel.Application".
+bool RunStandin(const char* p_szSwitch)
+{
+    std::string sCommand = std::string("\"") + EXCEL_STANDIN_PATH + "\" " + p_szSwitch;
+    STARTUPINFOA oStartup{};
+    oStartup.cb = sizeof(oStartup);
+    PROCESS_INFORMATION oProcess{};
+    if (!CreateProcessA(nullptr, sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &oStartup, &oProcess))
+        return false;
+    WaitForSingleObject(oProcess.hProcess, 30000);
+    DWORD dwExit = 1;
+    GetExitCodeProcess(oProcess.hProcess, &dwExit);
+    CloseHandle(oProcess.hThread);
+    CloseHandle(oProcess.hProcess);
+    return dwExit == 0;
+}
+
+TEST_F(CImportTest, WorkbookImportedThroughExcelAutomation)
+{
+    ASSERT_TRUE(RunStandin("/RegServer"));
+    const std::string sPath = TempPath("staff.xls");
+    WriteFile(sPath, "BREVOLT WORKBOOK 1\r\n"
+                     "SHEET Summary\r\n"
+                     "Total\t2\r\n"
+                     "SHEET Staff\r\n"
+                     "Mobile\tName\tOffice\r\n"
+                     "0825551234\tAnn Lee\tDurban, North\r\n"
+                     "\tBob\t\"Main\"\r\n");
+    std::vector<std::string> vSeen;
+    std::thread oUser([&]() {
+        HWND hDialog = AwaitStep("Bulk Import Wizard (Step 1 of 2)", "import_workbook_step1.bmp");
+        if (hDialog == nullptr)
+        {
+            // Whatever went wrong was shown in a box; record it and close it.
+            if (const HWND hBox = FindDialogByCaption("Automation Error"); hBox != nullptr)
+            {
+                vSeen.push_back(WindowText(GetDlgItem(hBox, 0xFFFF)));
+                PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+            }
+            return;
+        }
+        const HWND hSheets = GetDlgItem(hDialog, IDC_IMPORT_SHEETS);
+        for (LRESULT i = 0; i < SendMessageA(hSheets, LB_GETCOUNT, 0, 0); ++i)
+        {
+            char szName[64] = {};
+            SendMessageA(hSheets, LB_GETTEXT, i, reinterpret_cast<LPARAM>(szName));
+            vSeen.push_back(szName);
+        }
+        SendMessageA(hSheets, LB_SETCURSEL, 1, 0);
+        Click(hDialog, IDC_IMPORT_NEXT);
+        hDialog = AwaitStep("Bulk Import Wizard (Step 2 of 2)", "import_workbook_step2.bmp");
+        if (hDialog == nullptr)
+            return;
+        vSeen.push_back(WindowText(GetDlgItem(hDialog, IDC_IMPORT_PAGE_LABEL)));
+        Click(hDialog, IDC_IMPORT_FINISH);
+    });
+    EXPECT_EQ(1, m_pfnImportFromFile(nullptr, sPath.c_str(), &m_p_mrlList, nullptr));
+    oUser.join();
+    DeleteFileA(sPath.c_str());
+    EXPECT_TRUE(RunStandin("/UnregServer"));
+
+    EXPECT_EQ((std::vector<std::string>{"Summary", "Staff", "Set Column Information"}), vSeen);
+    ASSERT_EQ(1u, m_p_mrlList->m_dwCount);
+    const CMessageRecipient& oList = *m_p_mrlList->m_p_oFirst->m_p_oItem;
+    EXPECT_EQ("staff.xls", std::string(oList.m_szName));
+    ASSERT_NE(nullptr, oList.m_p_oEntry);
+    EXPECT_EQ(sPath, std::string(reinterpret_cast<const char*>(oList.m_p_oEntry->m_p_bBytes)));
+    const auto vMembers = Members(oList);
+    ASSERT_EQ(2u, vMembers.size());
+    EXPECT_EQ("Ann Lee", std::string(vMembers[0]->m_szName));
+    EXPECT_EQ("Durban, North", ExtraValue(*vMembers[0], "Office"));
+    EXPECT_EQ(kStateNoMobile, vMembers[1]->m_dwState);
+    EXPECT_EQ("Main", ExtraValue(*vMembers[1], "Office"));
+}
+
 TEST_F(CImportTest, CompressDialogPreviewsAndReturnsTheChosenMethods)
 {
     ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, kInstallKeyPath, "DictFile", SMS_DICTIONARY_PATH));
