@@ -45,29 +45,6 @@ extern "C"
         });
     }
 
-    int CORVANE_API ImportFromFile(HWND, const char*, CMessageRecipientList**, int32_t*)
-    {
-        return TrapExceptions("ImportFromFile", 0, [&]() -> int {
-            return NotBuilt("ImportFromFile", 0);
-        });
-    }
-
-    int CORVANE_API ImportRecipients(HWND, CMessageRecipientList**, int32_t*)
-    {
-        return TrapExceptions("ImportRecipients", 0, [&]() -> int {
-            return NotBuilt("ImportRecipients", 0);
-        });
-    }
-
-    int CORVANE_API CompressWithDialog(HWND, const CMessageTokenList*, const char*, char** p_pszCompressed, int32_t*, uint32_t*)
-    {
-        return TrapExceptions("CompressWithDialog", 0, [&]() -> int {
-            if (p_pszCompressed != nullptr)
-                *p_pszCompressed = nullptr;
-            return NotBuilt("CompressWithDialog", 0);
-        });
-    }
-
     int CORVANE_API SelectRecipients(HWND, CMessageRecipientList**, CMessageRecipientList**)
     {
         return TrapExceptions("SelectRecipients", 0, [&]() -> int {
