@@ -453,8 +453,17 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
                                           smtp = ms::GetString(row, PR_SMTP_ADDRESS);
                         if (Upper(dn) == Upper(name) || Upper(addr) == Upper(name) || (!smtp.empty() && Upper(smtp) == Upper(name)))
                             exact.push_back(row);
-                        else if (Upper(dn).rfind(Upper(name), 0) == 0)
-                            prefix.push_back(row);
+                        else
+                        {
+                            // Ambiguous name resolution: the text begins the name or one of its words.
+                            const std::string udn = Upper(dn), un = Upper(name);
+                            for (size_t at = 0; at != std::string::npos; at = udn.find(' ', at), at = at == std::string::npos ? at : at + 1)
+                                if (udn.compare(at, un.size(), un) == 0)
+                                {
+                                    prefix.push_back(row);
+                                    break;
+                                }
+                        }
                     }
                 const std::vector<ms::CPropList>& hits = !exact.empty() ? exact : prefix;
                 if (hits.size() != 1)

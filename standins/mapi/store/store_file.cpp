@@ -341,7 +341,9 @@ class CReader
   public:
     explicit CReader(CStoreFile& p_file) : m_file(p_file) {}
 
-    CPropList Props(const json& p_j, const std::string& p_sWhere)
+    // Address-book entries carry fixed directory properties above 0x8000 (PR_EMS_AB_*), which
+    // are not named: p_bDirectory allows them as plain tags.
+    CPropList Props(const json& p_j, const std::string& p_sWhere, bool p_bDirectory = false)
     {
         CPropList props;
         if (p_j.is_null())
@@ -390,7 +392,7 @@ class CReader
                         }
                 if (!bNamed)
                     ulTag = ParseNumber(jt, where + ".tag");
-                if (PropId(ulTag) == 0 || PropId(ulTag) >= kFirstNamedId)
+                if (PropId(ulTag) == 0 || (PropId(ulTag) >= kFirstNamedId && !p_bDirectory))
                     Fail(where, "property ids from 0x8000 up are named: give guid and lid or name");
                 if (p.contains("type"))
                     ulTag = MakeTag(ParseType(p["type"], where + ".type"), PropId(ulTag));
@@ -605,13 +607,13 @@ void AssignIds(CFolder& p_f, CStoreFile& p_file, const std::set<uint32_t>& p_use
         AssignIds(*child, p_file, p_used);
 }
 
-json PropsJson(const CPropList& p_props, const CStoreFile& p_file)
+json PropsJson(const CPropList& p_props, const CStoreFile& p_file, bool p_bDirectory = false)
 {
     json a = json::array();
     for (const CPropValue& v : p_props)
     {
         json p;
-        if (PropId(v.m_ulTag) >= kFirstNamedId)
+        if (PropId(v.m_ulTag) >= kFirstNamedId && !p_bDirectory)
         {
             const CNamedProp* name = p_file.NameOfId(PropId(v.m_ulTag));
             if (!name)
@@ -882,7 +884,7 @@ bool LoadStoreFile(const std::string& p_sText, CStoreFile& p_file, std::string& 
                 if (entry.m_sContainer != "gal" && entry.m_sContainer != "pab")
                     Fail(where, "container is gal or pab");
                 entry.m_bDistList = e.value("distList", false);
-                entry.m_props = reader.Props(e.value("props", json()), where + ".props");
+                entry.m_props = reader.Props(e.value("props", json()), where + ".props", true);
                 if (e.contains("members"))
                 {
                     const json& m = Array(e["members"], where + ".members");
@@ -948,7 +950,7 @@ std::string SaveStoreFile(const CStoreFile& p_file)
         j["addressBook"].push_back(json{{"id", e.m_uId},
                                         {"container", e.m_sContainer},
                                         {"distList", e.m_bDistList},
-                                        {"props", PropsJson(e.m_props, p_file)},
+                                        {"props", PropsJson(e.m_props, p_file, true)},
                                         {"members", e.m_vMembers}});
     return j.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -32,7 +32,7 @@ const char kSeed[] = R"({
   {"name": "Archive"}
  ],
  "addressBook": [
-  {"id": 900, "props": [{"tag": "PR_DISPLAY_NAME", "value": "Carl Jones"}]},
+  {"id": 900, "props": [{"tag": "PR_DISPLAY_NAME", "value": "Carl Jones"}, {"tag": "PR_EMS_AB_PROXY_ADDRESSES", "value": ["SMTP:carl@example.com"]}]},
   {"id": 901, "distList": true, "container": "pab", "members": [900]}
  ]
 })";

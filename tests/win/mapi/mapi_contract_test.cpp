@@ -106,11 +106,12 @@ template <typename T> struct CRelease
     operator T*() const { return m_p; }
 };
 
-IMAPIFolder* OpenFolder(ULONG p_ulTag, IMsgStore* p_pStore = nullptr)
+// Opens the folder whose entry id is p_ulTag on p_pFrom (the store by default).
+IMAPIFolder* OpenFolder(ULONG p_ulTag, IMAPIProp* p_pFrom = nullptr)
 {
-    IMsgStore* store = p_pStore ? p_pStore : g_pStore;
+    IMsgStore* store = g_pStore;
     LPSPropValue v = nullptr;
-    EXPECT_EQ(g_mapi.m_pfnGetOneProp(store, p_ulTag, &v), S_OK);
+    EXPECT_EQ(g_mapi.m_pfnGetOneProp(p_pFrom ? p_pFrom : store, p_ulTag, &v), S_OK);
     if (!v)
         return nullptr;
     ULONG type = 0;
@@ -307,8 +308,11 @@ TEST_F(CMapiContract, ipm_subtree_depth_first_finds_nested_contact_folders)
 
 TEST_F(CMapiContract, contents_table_paging_restrict_and_findrow)
 {
+    // The Drafts folder is named on the Inbox (and the root folder), not on the store.
+    CRelease<IMAPIFolder> inbox;
+    inbox.m_p = Inbox();
     CRelease<IMAPIFolder> drafts;
-    drafts.m_p = OpenFolder(PR_IPM_DRAFTS_ENTRYID, nullptr);
+    drafts.m_p = OpenFolder(PR_IPM_DRAFTS_ENTRYID, inbox.m_p);
     ASSERT_NE(drafts.m_p, nullptr);
     for (int i = 0; i < 25; ++i)
     {
@@ -609,6 +613,7 @@ TEST_F(CMapiContract, new_mail_from_the_drop_folder_reaches_the_registering_thre
         std::ofstream eml(g_sTemp + "\\drop\\incoming.eml.part", std::ios::binary);
         eml << "From: \"Gateway\" <gateway@brevolt.example>\r\nTo: user@brevolt.example\r\nSubject: Delivery report\r\n\r\nAll sent.\r\n";
     }
+    DeleteFileA((g_sTemp + "\\drop\\incoming.eml").c_str());
     ASSERT_TRUE(MoveFileA((g_sTemp + "\\drop\\incoming.eml.part").c_str(), (g_sTemp + "\\drop\\incoming.eml").c_str()));
     PumpUntil([&] { return sink.m_iNewMail > 0; }, 10000);
     EXPECT_EQ(sink.m_iNewMail, 1);
