@@ -147,17 +147,22 @@ void SetText(IMAPIProp* p_p, ULONG p_ulTag, const char* p_sz)
 class CMapiContract : public testing::Test
 {
   public:
-    static void SetUpTestSuite()
+    static void SetUpTestSuite() { SetUp(true); }
+    // p_bSeed: the store starts from the suite's seed; else from what the stand-in's key names.
+    static void SetUp(bool p_bSeed)
     {
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         g_sTemp = std::string(temp) + "brevolt-mapi-test";
         CreateDirectoryA(g_sTemp.c_str(), nullptr);
         CreateDirectoryA((g_sTemp + "\\drop").c_str(), nullptr);
-        // The store starts from the seed each run.
-        ASSERT_TRUE(CopyFileA(MAPI_SEED_FILE, (g_sTemp + "\\store.json").c_str(), FALSE));
         const char* kKey = "Software\\Brevolt Test\\MAPI Stand-in";
-        SetString(HKEY_CURRENT_USER, kKey, "StoreFile", g_sTemp + "\\store.json");
+        if (p_bSeed)
+        {
+            // The store starts from the seed each run.
+            ASSERT_TRUE(CopyFileA(MAPI_SEED_FILE, (g_sTemp + "\\store.json").c_str(), FALSE));
+            SetString(HKEY_CURRENT_USER, kKey, "StoreFile", g_sTemp + "\\store.json");
+        }
         SetString(HKEY_CURRENT_USER, kKey, "DropFolder", g_sTemp + "\\drop");
         SetString(HKEY_CURRENT_USER, kKey, "SpoolDelayMs", "60000"); // leave only at FlushQueues
         const char* server = getenv("BREVOLT_SMTP_SERVER");
@@ -768,7 +773,7 @@ TEST(mapi_win_send, submitted_mail_with_attachment_reaches_smtp_and_moves_to_sen
 {
     if (!getenv("BREVOLT_SMTP_SERVER"))
         GTEST_SKIP() << "needs the SMTP server of mapi_win_send";
-    CMapiContract::SetUpTestSuite();
+    CMapiContract::SetUp(true);
     std::vector<BYTE> eid = SubmitWithAttachment("Brevolt MAPI stand-in mail", "gateway@brevolt.example");
     FlushQueues();
     EXPECT_EQ(g_pStore->AbortSubmit(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), 0), MAPI_E_NOT_IN_QUEUE)
@@ -782,5 +787,31 @@ TEST(mapi_win_send, submitted_mail_with_attachment_reaches_smtp_and_moves_to_sen
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(Text(all[0][0]), "Brevolt MAPI stand-in mail");
     g_mapi.m_pfnFreeProws(rows);
+    CMapiContract::TearDownTestSuite();
+}
+
+// Run by mapi_scenario after "mapistore seed": log on to what the tool seeded, list the contacts,
+// and send a mail to the first contact's address.
+TEST(mapi_scenario, seeded_store_logs_on_lists_contacts_and_sends)
+{
+    if (!getenv("BREVOLT_SMTP_SERVER") || !getenv("BREVOLT_MAPI_SCENARIO"))
+        GTEST_SKIP() << "needs mapi_scenario's seeded store and SMTP server";
+    CMapiContract::SetUp(false);
+    CRelease<IMAPIFolder> inbox;
+    inbox.m_p = Inbox();
+    CRelease<IMAPIFolder> contacts;
+    contacts.m_p = OpenFolder(PR_IPM_CONTACT_ENTRYID, inbox.m_p);
+    ASSERT_NE(contacts.m_p, nullptr);
+    CRelease<IMAPITable> t;
+    ASSERT_EQ(contacts->GetContentsTable(0, &t), S_OK);
+    LPSRowSet rows = nullptr;
+    auto all = AllRows(t, {PR_DISPLAY_NAME_A, PR_MOBILE_TELEPHONE_NUMBER_A}, rows);
+    std::vector<std::string> names;
+    for (auto& r : all)
+        names.push_back(Text(r[0]) + " " + Text(r[1]));
+    g_mapi.m_pfnFreeProws(rows);
+    EXPECT_EQ(names, (std::vector<std::string>{"Frank Miller +447700900555", "Grace Hall +447700900556"}));
+    SubmitWithAttachment("Brevolt MAPI scenario mail", "frank@example.com");
+    FlushQueues();
     CMapiContract::TearDownTestSuite();
 }
