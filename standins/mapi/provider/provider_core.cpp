@@ -1092,7 +1092,7 @@ HRESULT CProvider::EnsureLoaded()
             OutputDebugStringA(("MAPI stand-in: store file rejected: " + err + "\n").c_str());
             return MAPI_E_CORRUPT_DATA; // the file is left as it is: nothing is lost
         }
-        ms::EnsureStandardFolders(file, false);
+        ms::EnsureStandardFolders(file, file.m_bReminders);
         m_file = std::move(file);
     }
     m_bLoaded = true;

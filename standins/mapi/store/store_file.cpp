@@ -807,6 +807,12 @@ bool LoadStoreFile(const std::string& p_sText, CStoreFile& p_file, std::string& 
         CReader reader(file);
         if (j.contains("profile"))
             file.m_sProfile = Str(j["profile"], "profile");
+        if (j.contains("reminders"))
+        {
+            if (!j["reminders"].is_boolean())
+                Fail("reminders", "expected true or false");
+            file.m_bReminders = j["reminders"].get<bool>();
+        }
         if (j.contains("names"))
         {
             // The named-property map keeps its ids across saves.
@@ -929,6 +935,7 @@ std::string SaveStoreFile(const CStoreFile& p_file)
     json j;
     j["profile"] = p_file.m_sProfile;
     j["nextId"] = p_file.m_uNextId;
+    j["reminders"] = p_file.m_bReminders;
     j["names"] = json::array();
     for (const auto& n : p_file.m_vNames)
     {

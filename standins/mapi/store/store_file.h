@@ -76,6 +76,9 @@ struct CStoreFile
     std::vector<CNamedProp> m_vNames;
     std::vector<CAbEntry> m_vAddressBook;
     uint32_t m_uNextId = 1;
+    // False when the file leaves out the "Reminders" search folder ("reminders": false); kept
+    // on save so a store seeded without it stays without it.
+    bool m_bReminders = true;
 
     uint32_t NewId() { return m_uNextId++; }
     // The property id of a named property; with p_bCreate a new one is assigned. 0 if none.

@@ -7,8 +7,7 @@
 
 #include <windows.h>
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -111,16 +110,14 @@ int Seed(const std::string& p_sSeed, const std::string& p_sStore)
         std::fprintf(stderr, "mapistore: %s: %s\n", p_sSeed.c_str(), err.c_str());
         return 2;
     }
-    // A seed leaves out the Reminders search folder with "reminders": false.
-    const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
-    const bool bReminders = !(j.is_object() && j.contains("reminders") && j["reminders"].is_boolean() && !j["reminders"].get<bool>());
     if (file.m_vStores.empty())
     {
         mapistore::CStoreFile def = mapistore::MakeDefaultStoreFile();
         file.m_vStores = std::move(def.m_vStores);
         file.m_uNextId = std::max(file.m_uNextId, def.m_uNextId);
     }
-    mapistore::EnsureStandardFolders(file, bReminders);
+    // A seed leaves out the Reminders search folder with "reminders": false.
+    mapistore::EnsureStandardFolders(file, file.m_bReminders);
     if (!p_sStore.empty() && !SetConfig("StoreFile", p_sStore))
     {
         std::fprintf(stderr, "mapistore: cannot write the stand-in's key\n");

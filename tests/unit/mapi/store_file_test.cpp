@@ -86,10 +86,14 @@ TEST(mapi_store_file, seed_standard_folders_and_round_trip)
 
 TEST(mapi_store_file, seed_may_leave_out_reminders)
 {
-    CStoreFile f = Load(R"({"stores": [{"name": "P", "default": true}]})");
-    EnsureStandardFolders(f, false);
+    CStoreFile f = Load(R"({"reminders": false, "stores": [{"name": "P", "default": true}]})");
+    EXPECT_FALSE(f.m_bReminders);
+    EnsureStandardFolders(f, f.m_bReminders);
     EXPECT_NE(FindFolderByRole(f.DefaultStore()->m_root, "finder"), nullptr);
     EXPECT_EQ(FindFolderByRole(f.DefaultStore()->m_root, "reminders"), nullptr);
+    // Saved and loaded again, the store stays without it.
+    CStoreFile again = Load(SaveStoreFile(f));
+    EXPECT_FALSE(again.m_bReminders);
 }
 
 TEST(mapi_store_file, rejects_broken_files_and_keeps_the_old_one)

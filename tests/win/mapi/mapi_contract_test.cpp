@@ -673,6 +673,80 @@ TEST_F(CMapiContract, session_marshalled_to_another_apartment)
     EXPECT_EQ(stores, 2u);
 }
 
+TEST_F(CMapiContract, reminders_search_folder_and_search_criteria)
+{
+    CRelease<IMAPIFolder> inbox;
+    inbox.m_p = Inbox();
+    CRelease<IMAPIFolder> reminders;
+    reminders.m_p = OpenFolder(PR_REM_ONLINE_ENTRYID, inbox.m_p);
+    ASSERT_NE(reminders.m_p, nullptr);
+    LPSRestriction res = nullptr;
+    LPENTRYLIST folders = nullptr;
+    ULONG state = 0;
+    ASSERT_EQ(reminders->GetSearchCriteria(0, &res, &folders, &state), S_OK);
+    EXPECT_EQ(res->rt, ULONG(RES_PROPERTY));
+    EXPECT_EQ(folders->cValues, 1u);
+    EXPECT_TRUE(state & SEARCH_RECURSIVE);
+    // An appointment with its reminder set (the named property the criteria name) shows up.
+    CRelease<IMAPIFolder> calendar;
+    calendar.m_p = OpenFolder(PR_IPM_APPOINTMENT_ENTRYID, inbox.m_p);
+    CRelease<IMessage> appt;
+    ASSERT_EQ(calendar->CreateMessage(nullptr, 0, &appt), S_OK);
+    SetText(appt, PR_SUBJECT_A, "Dentist");
+    SPropValue set{};
+    set.ulPropTag = res->res.resProperty.ulPropTag;
+    set.Value.b = TRUE;
+    ASSERT_EQ(appt->SetProps(1, &set, nullptr), S_OK);
+    ASSERT_EQ(appt->SaveChanges(0), S_OK);
+    g_mapi.m_pfnFree(res);
+    g_mapi.m_pfnFree(folders);
+    CRelease<IMAPITable> t;
+    ASSERT_EQ(reminders->GetContentsTable(0, &t), S_OK);
+    LPSRowSet rows = nullptr;
+    auto all = AllRows(t, {PR_SUBJECT_A}, rows);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(Text(all[0][0]), "Dentist");
+    g_mapi.m_pfnFreeProws(rows);
+    // An ordinary folder is no search folder.
+    EXPECT_EQ(inbox->GetSearchCriteria(0, &res, nullptr, &state), MAPI_E_NO_SUPPORT);
+}
+
+TEST_F(CMapiContract, body_and_compressed_rtf_streams)
+{
+    CRelease<IMAPIFolder> inbox;
+    inbox.m_p = Inbox();
+    CRelease<IMessage> msg;
+    ASSERT_EQ(inbox->CreateMessage(nullptr, 0, &msg), S_OK);
+    {
+        CRelease<IStream> body;
+        ASSERT_EQ(msg->OpenProperty(PR_BODY_A, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, reinterpret_cast<LPUNKNOWN*>(&body)), S_OK);
+        ASSERT_EQ(body->Write("Plain text", 10, nullptr), S_OK);
+        ASSERT_EQ(body->Commit(0), S_OK);
+    }
+    LPSPropValue v = nullptr;
+    ASSERT_EQ(g_mapi.m_pfnGetOneProp(msg, PR_BODY_A, &v), S_OK);
+    EXPECT_STREQ(v->Value.lpszA, "Plain text");
+    g_mapi.m_pfnFree(v);
+    const char rtf[] = "{\\rtf1\\ansi Hello}";
+    {
+        CRelease<IStream> compressed, raw;
+        ASSERT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, reinterpret_cast<LPUNKNOWN*>(&compressed)), S_OK);
+        ASSERT_EQ(g_mapi.m_pfnWrapRtf(compressed, MAPI_MODIFY, &raw), S_OK);
+        ASSERT_EQ(raw->Write(rtf, sizeof rtf - 1, nullptr), S_OK);
+        ASSERT_EQ(raw->Commit(0), S_OK);
+    }
+    CRelease<IStream> compressed, raw;
+    ASSERT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&compressed)), S_OK);
+    ASSERT_EQ(g_mapi.m_pfnWrapRtf(compressed, 0, &raw), S_OK);
+    char buf[64] = {};
+    ULONG read = 0;
+    ASSERT_EQ(raw->Read(buf, sizeof buf - 1, &read), S_OK);
+    EXPECT_EQ(std::string(buf, read), rtf);
+    // Without MAPI_CREATE a missing property cannot be opened.
+    CRelease<IStream> none;
+    EXPECT_EQ(msg->OpenProperty(PROP_TAG(PT_BINARY, 0x1013), &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&none)), MAPI_E_NOT_FOUND);
+}
+
 namespace
 {
 // Builds and submits a message from the Outbox; returns its entry id.
