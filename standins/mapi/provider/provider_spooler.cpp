@@ -306,6 +306,11 @@ void ScanDropFolder()
             fromName.pop_back();
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::SenderName, fromName.empty() ? fromAddr : fromName));
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::SenderEmail, fromAddr));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENDER_ADDRTYPE)), "SMTP"));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_NAME)), fromName.empty() ? fromAddr : fromName));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_EMAIL_ADDRESS)), fromAddr));
+        // The headers as received, which mail-watching clients read to recognise senders.
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS)), head + "\r\n"));
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::Body, body));
         ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::MessageFlags, 0));
         FILETIME ft;

@@ -635,10 +635,11 @@ TEST_F(CMapiContract, new_mail_from_the_drop_folder_reaches_the_registering_thre
     CRelease<IMAPITable> t;
     ASSERT_EQ(inbox->GetContentsTable(0, &t), S_OK);
     LPSRowSet rows = nullptr;
-    auto all = AllRows(t, {PR_SUBJECT_A, PR_SENDER_EMAIL_ADDRESS_A, PR_MESSAGE_FLAGS}, rows);
+    auto all = AllRows(t, {PR_SUBJECT_A, PR_SENDER_EMAIL_ADDRESS_A, PR_MESSAGE_FLAGS, PR_TRANSPORT_MESSAGE_HEADERS_A}, rows);
     bool bFound = false;
     for (auto& r : all)
-        bFound = bFound || (Text(r[0]) == "Delivery report" && Text(r[1]) == "gateway@brevolt.example" && !(r[2].Value.l & MSGFLAG_READ));
+        bFound = bFound || (Text(r[0]) == "Delivery report" && Text(r[1]) == "gateway@brevolt.example" && !(r[2].Value.l & MSGFLAG_READ) &&
+                            Text(r[3]).find("Subject: Delivery report\r\n") != std::string::npos);
     EXPECT_TRUE(bFound);
     g_mapi.m_pfnFreeProws(rows);
 }
