@@ -31,7 +31,9 @@ CBlock* Header(void* p_p) { return p_p ? reinterpret_cast<CBlock*>(static_cast<c
 
 using namespace mapiprov;
 
-extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer)
+namespace
+{
+SCODE AllocateBuffer(ULONG cbSize, LPVOID* lppBuffer)
 {
     if (!lppBuffer)
         return MAPI_E_INVALID_PARAMETER;
@@ -45,7 +47,7 @@ extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer)
     return S_OK;
 }
 
-extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer)
+SCODE AllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer)
 {
     if (!lppBuffer)
         return MAPI_E_INVALID_PARAMETER;
@@ -65,7 +67,7 @@ extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* 
     return S_OK;
 }
 
-extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer)
+ULONG FreeBuffer(LPVOID lpBuffer)
 {
     CBlock* b = Header(lpBuffer);
     if (!b)
@@ -85,6 +87,24 @@ extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer)
         next = n;
     }
     return S_OK;
+}
+
+} // namespace
+
+extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer)
+{
+    return TrapExceptions("MAPIAllocateBuffer", static_cast<SCODE>(MAPI_E_NOT_ENOUGH_MEMORY), [&] { return AllocateBuffer(cbSize, lppBuffer); });
+}
+
+extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer)
+{
+    return TrapExceptions("MAPIAllocateMore", static_cast<SCODE>(MAPI_E_NOT_ENOUGH_MEMORY),
+                          [&] { return AllocateMore(cbSize, lpObject, lppBuffer); });
+}
+
+extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer)
+{
+    return TrapExceptions("MAPIFreeBuffer", static_cast<ULONG>(MAPI_E_INVALID_PARAMETER), [&] { return FreeBuffer(lpBuffer); });
 }
 
 namespace mapiprov

@@ -418,9 +418,11 @@ extern "C" HRESULT WINAPI HrThisThreadAdviseSink(LPMAPIADVISESINK lpAdviseSink, 
 
 extern "C" HRESULT WINAPI MAPIOpenFormMgr(LPMAPISESSION, LPMAPIFORMMGR* ppmgr)
 {
-    if (ppmgr)
-        *ppmgr = nullptr;
-    return MAPI_E_NO_SUPPORT; // no forms here
+    return TrapExceptions("MAPIOpenFormMgr", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (ppmgr)
+            *ppmgr = nullptr;
+        return MAPI_E_NO_SUPPORT; // no forms here
+    });
 }
 
 extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName, LPTSTR, LPSTREAM* lppStream)
@@ -428,8 +430,6 @@ extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG
     return TrapExceptions("OpenStreamOnFile", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
         if (!lpszFileName || !lppStream)
             return MAPI_E_INVALID_PARAMETER;
-        const bool bUnicode = (ulFlags & SOF_UNIQUEFILENAME) == 0 && false;
-        (void)bUnicode;
         return OpenFileStream(WideFromUtf8(Utf8FromAnsi(reinterpret_cast<const char*>(lpszFileName))), ulFlags, lppStream);
     });
 }
@@ -459,32 +459,38 @@ extern "C" HRESULT WINAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, L
 
 extern "C" void WINAPI FreeProws(LPSRowSet lpRows)
 {
-    if (!lpRows)
-        return;
-    for (ULONG i = 0; i < lpRows->cRows; ++i)
-        MAPIFreeBuffer(lpRows->aRow[i].lpProps);
-    MAPIFreeBuffer(lpRows);
+    TrapExceptionsVoid("FreeProws", [&] {
+        if (!lpRows)
+            return;
+        for (ULONG i = 0; i < lpRows->cRows; ++i)
+            MAPIFreeBuffer(lpRows->aRow[i].lpProps);
+        MAPIFreeBuffer(lpRows);
+    });
 }
 
 extern "C" void WINAPI FreePadrlist(LPADRLIST lpAdrlist)
 {
-    if (!lpAdrlist)
-        return;
-    for (ULONG i = 0; i < lpAdrlist->cEntries; ++i)
-        MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
-    MAPIFreeBuffer(lpAdrlist);
+    TrapExceptionsVoid("FreePadrlist", [&] {
+        if (!lpAdrlist)
+            return;
+        for (ULONG i = 0; i < lpAdrlist->cEntries; ++i)
+            MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
+        MAPIFreeBuffer(lpAdrlist);
+    });
 }
 
 extern "C" ULONG WINAPI UlRelease(LPVOID lpunk)
 {
-    return lpunk ? static_cast<IUnknown*>(lpunk)->Release() : 0;
+    return TrapExceptions("UlRelease", ULONG(0), [&] { return lpunk ? static_cast<IUnknown*>(lpunk)->Release() : ULONG(0); });
 }
 
 extern "C" HRESULT WINAPI RTFSync(LPMESSAGE lpMessage, ULONG, WINBOOL* lpfMessageUpdated)
 {
-    if (!lpMessage || !lpfMessageUpdated)
-        return MAPI_E_INVALID_PARAMETER;
-    // The store keeps PR_BODY and PR_RTF_COMPRESSED as they are written; nothing to bring in line.
-    *lpfMessageUpdated = FALSE;
-    return S_OK;
+    return TrapExceptions("RTFSync", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lpMessage || !lpfMessageUpdated)
+            return MAPI_E_INVALID_PARAMETER;
+        // The store keeps PR_BODY and PR_RTF_COMPRESSED as they are written; nothing to bring in line.
+        *lpfMessageUpdated = FALSE;
+        return S_OK;
+    });
 }

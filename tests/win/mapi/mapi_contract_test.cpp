@@ -45,8 +45,15 @@ struct CMapi
     void(WINAPI* m_pfnFreeProws)(LPSRowSet) = nullptr;
     HRESULT(WINAPI* m_pfnGetOneProp)(LPMAPIPROP, ULONG, LPSPropValue*) = nullptr;
     HRESULT(WINAPI* m_pfnWrapRtf)(LPSTREAM, ULONG, LPSTREAM*) = nullptr;
+    LPOPENSTREAMONFILE m_pfnOpenStream = nullptr;
 };
 CMapi g_mapi;
+// OpenStreamOnFile takes the allocators as arguments; the stand-in's own are passed.
+SCODE WINAPI MAPIAllocateBuffer_Test(ULONG p_cb, LPVOID* p_pp)
+{
+    return reinterpret_cast<LPMAPIALLOCATEBUFFER>(GetProcAddress(g_mapi.m_hLib, "MAPIAllocateBuffer"))(p_cb, p_pp);
+}
+ULONG WINAPI MAPIFreeBuffer_Test(LPVOID p_p) { return g_mapi.m_pfnFree(p_p); }
 IMAPISession* g_pSession = nullptr;
 IMsgStore* g_pStore = nullptr;
 IAddrBook* g_pAddrBook = nullptr;
@@ -183,6 +190,7 @@ class CMapiContract : public testing::Test
         Bind(g_mapi.m_pfnFreeProws, "FreeProws");
         Bind(g_mapi.m_pfnGetOneProp, "HrGetOneProp");
         Bind(g_mapi.m_pfnWrapRtf, "WrapCompressedRTFStream");
+        Bind(g_mapi.m_pfnOpenStream, "OpenStreamOnFile");
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
         ASSERT_EQ(g_mapi.m_pfnInit(nullptr), S_OK);
 
@@ -746,6 +754,33 @@ TEST_F(CMapiContract, body_and_compressed_rtf_streams)
     // Without MAPI_CREATE a missing property cannot be opened.
     CRelease<IStream> none;
     EXPECT_EQ(msg->OpenProperty(PROP_TAG(PT_BINARY, 0x1013), &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&none)), MAPI_E_NOT_FOUND);
+}
+
+TEST_F(CMapiContract, stream_on_file_creates_writes_and_reads)
+{
+    std::string path = g_sTemp + "\\stream.bin";
+    DeleteFileA(path.c_str());
+    CRelease<IStream> none;
+    EXPECT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READ, reinterpret_cast<LPTSTR>(path.data()), nullptr, &none),
+              MAPI_E_NOT_FOUND);
+    {
+        CRelease<IStream> out;
+        ASSERT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_CREATE | STGM_READWRITE,
+                                         reinterpret_cast<LPTSTR>(path.data()), nullptr, &out),
+                  S_OK);
+        ASSERT_EQ(out->Write("attachment bytes", 16, nullptr), S_OK);
+        ASSERT_EQ(out->Commit(0), S_OK);
+    }
+    CRelease<IStream> in;
+    ASSERT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READ, reinterpret_cast<LPTSTR>(path.data()), nullptr, &in), S_OK);
+    STATSTG st{};
+    ASSERT_EQ(in->Stat(&st, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(st.cbSize.QuadPart, 16u);
+    char buf[32] = {};
+    ULONG read = 0;
+    ASSERT_EQ(in->Read(buf, sizeof buf, &read), S_OK);
+    EXPECT_EQ(std::string(buf, read), "attachment bytes");
+    EXPECT_NE(in->Write("x", 1, nullptr), S_OK) << "a read-only stream refuses writes";
 }
 
 namespace
