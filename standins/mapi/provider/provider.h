@@ -1,0 +1,267 @@
+// standins/mapi/provider/provider.h: the MAPI stand-in provider's shared pieces: the one store
+// behind every session, entry ids, property conversion, the COM object base and tables.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <mapicode.h>
+#include <mapidefs.h>
+#include <mapiguid.h>
+#include <mapitags.h>
+#include <mapiutil.h>
+#include <mapix.h>
+
+// <winuser.h> maps SetProp to SetPropA; the store's SetProp is meant here, never the window one.
+#undef SetProp
+
+#include "common/boundary.h"
+#include "standins/mapi/provider/mapi_shims.h"
+#include "standins/mapi/store/store_file.h"
+#include "standins/mapi/store/table_view.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace mapiprov
+{
+namespace ms = mapistore;
+
+// The stand-in's own configuration key (HKCU): "StoreFile" (path of the JSON store),
+// "SmtpServer" ("host:port"), "DropFolder" (folder watched for .eml files), "SpoolDelayMs".
+constexpr wchar_t kConfigKey[] = L"Software\\Brevolt Test\\MAPI Stand-in";
+
+// Every object kind an entry id can name.
+enum EKind : ULONG
+{
+    kKindStore = 1,
+    kKindFolder = 2,
+    kKindMessage = 3,
+    kKindAbContainer = 4,
+    kKindAbEntry = 5,     // a GAL or PAB entry (mail user or distribution list)
+    kKindAbContact = 6,   // a contact's e-mail slot seen through the "Contacts" container
+    kKindStatus = 7,
+    kKindIdentity = 8,
+};
+// Address-book containers by id.
+enum EContainer : ULONG
+{
+    kAbRoot = 0,
+    kAbGal = 1,
+    kAbOutlook = 2,
+    kAbContacts = 3,
+    kAbPab = 4,
+};
+
+#pragma pack(push, 1)
+struct CEntryIdBits
+{
+    BYTE m_abFlags[4];
+    BYTE m_abUid[16];
+    ULONG m_ulKind;
+    ULONG m_ulId;
+    ULONG m_ulExtra;
+};
+#pragma pack(pop)
+static_assert(sizeof(CEntryIdBits) == 32);
+
+ms::CBytes MakeEntryId(const ms::CBytes& p_uid, ULONG p_ulKind, ULONG p_ulId, ULONG p_ulExtra = 0);
+// The address book's provider uid (entry ids of containers and entries).
+const ms::CBytes& AbUid();
+bool ParseEntryId(ULONG p_cb, const void* p_pEid, CEntryIdBits& p_bits);
+
+// The global lock: the provider's objects are free-threaded and share one store.
+std::recursive_mutex& Lock();
+
+class CProvider
+{
+  public:
+    static CProvider& Get();
+    // Loads the store file named by the configuration key (an absent file stands for the default store).
+    HRESULT EnsureLoaded();
+    void Save();      // writes the store file (atomically: temporary file then rename)
+    void Changed() { ++m_ulGeneration; }
+    uint64_t Generation() const { return m_ulGeneration; }
+    std::wstring Config(const wchar_t* p_szName, const std::wstring& p_sDefault = {});
+
+    ms::CStoreFile m_file;
+    bool m_bLoaded = false;
+    std::wstring m_sPath;
+    std::atomic<uint64_t> m_ulGeneration{1};
+};
+
+// Strings: the store keeps UTF-8; PT_STRING8 is the ANSI code page.
+std::string Utf8FromAnsi(const char* p_sz);
+std::string Utf8FromWide(const wchar_t* p_wsz);
+std::string AnsiFromUtf8(const std::string& p_s);
+std::wstring WideFromUtf8(const std::string& p_s);
+// A string argument of a MAPI call: ANSI unless p_bUnicode.
+std::string ArgString(const void* p_p, bool p_bUnicode);
+
+// Copies p_v into p_out as p_ulTag asks (its type, or the stored type for PT_UNSPECIFIED with
+// strings as p_bUnicode says), allocating with MAPIAllocateMore on p_pParent.
+HRESULT ToSPropValue(const ms::CPropValue& p_v, ULONG p_ulTag, bool p_bUnicode, void* p_pParent, SPropValue& p_out);
+// Reads a caller's value; false for types the store does not keep.
+bool FromSPropValue(const SPropValue& p_v, ms::CPropValue& p_out);
+bool FromSRestriction(const SRestriction* p_pRes, ms::CRestriction& p_out, int p_iDepth = 0);
+// Converts a row (a property list) to a MAPIAllocateBuffer'd array for p_cols.
+HRESULT RowToSRow(const ms::CPropList& p_row, const std::vector<ULONG>& p_cols, bool p_bUnicode, SRow& p_out);
+HRESULT AllocTagArray(const std::vector<ULONG>& p_tags, LPSPropTagArray* p_pp);
+HRESULT CopyBytesOut(const ms::CBytes& p_b, ULONG* p_pcb, LPENTRYID* p_pp, void* p_pParent = nullptr);
+
+// Runs a COM method body under the lock and the exception trap, then delivers the
+// notifications the body queued (outside the lock).
+HRESULT Call(const char* p_szName, const std::function<HRESULT()>& p_body);
+
+// Notifications.
+struct CAdvise
+{
+    ULONG m_ulConnection;
+    ms::CBytes m_storeUid;
+    ms::CBytes m_filterEid; // empty: the whole store
+    ULONG m_ulMask;
+    IMAPIAdviseSink* m_pSink;
+};
+ULONG AddAdvise(const ms::CBytes& p_storeUid, ms::CBytes p_filter, ULONG p_ulMask, IMAPIAdviseSink* p_pSink);
+bool RemoveAdvise(ULONG p_ulConnection);
+// Queues an event for delivery at the end of the current call.
+void QueueObjectEvent(ULONG p_ulEvent, const ms::CBytes& p_storeUid, const ms::CBytes& p_eid, ULONG p_ulObjType,
+                      const ms::CBytes& p_parent, const ms::CBytes& p_oldEid = {}, const ms::CBytes& p_oldParent = {});
+void QueueNewMail(const ms::CBytes& p_storeUid, const ms::CBytes& p_eid, const ms::CBytes& p_parent,
+                  const std::string& p_sClass, ULONG p_ulFlags);
+void DeliverQueued();
+
+// Base of every COM object: reference count, and the free-threaded marshaler aggregated so the
+// objects pass between apartments of the process as the same pointer.
+class CUnknownBase
+{
+  public:
+    virtual ~CUnknownBase();
+
+  protected:
+    HRESULT QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf, std::initializer_list<const IID*> p_iids);
+    ULONG AddRefBase() { return ++m_cRef; }
+    ULONG ReleaseBase()
+    {
+        const ULONG c = --m_cRef;
+        if (c == 0)
+            delete this;
+        return c;
+    }
+    std::atomic<ULONG> m_cRef{1};
+    IUnknown* m_pFtm = nullptr;
+};
+
+#define MAPI_UNKNOWN_IMPL(...)                                                                                         \
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override                                                      \
+    {                                                                                                                  \
+        return QueryBase(riid, ppv, static_cast<IUnknown*>(this), {__VA_ARGS__});                                      \
+    }                                                                                                                  \
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefBase(); }                                                    \
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseBase(); }
+
+// IMAPIProp over a property list. Derived objects give the list they keep (Stored), what is
+// computed on read (AddComputed), and whether writes are allowed.
+template <typename I> class CPropObject : public I, public CUnknownBase
+{
+  public:
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* p_pp) override
+    {
+        if (p_pp)
+            *p_pp = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP SaveChanges(ULONG p_ulFlags) override
+    {
+        return Call("IMAPIProp::SaveChanges", [&] { return Save(p_ulFlags); });
+    }
+    STDMETHODIMP GetProps(LPSPropTagArray p_pTags, ULONG p_ulFlags, ULONG* p_pc, LPSPropValue* p_pp) override;
+    STDMETHODIMP GetPropList(ULONG p_ulFlags, LPSPropTagArray* p_pp) override;
+    STDMETHODIMP OpenProperty(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, ULONG p_ulFlags, LPUNKNOWN* p_pp) override
+    {
+        return Call("IMAPIProp::OpenProperty", [&] { return OpenProp(p_ulTag, p_iid, p_ulOpts, p_ulFlags, p_pp); });
+    }
+    STDMETHODIMP SetProps(ULONG p_c, LPSPropValue p_pv, LPSPropProblemArray* p_ppProblems) override;
+    STDMETHODIMP DeleteProps(LPSPropTagArray p_pTags, LPSPropProblemArray* p_ppProblems) override;
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                        LPSPropProblemArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray* p_ppTags, LPGUID p_pGuid, ULONG p_ulFlags, ULONG* p_pc,
+                                 LPMAPINAMEID** p_ppp) override;
+    STDMETHODIMP GetIDsFromNames(ULONG p_c, LPMAPINAMEID* p_pp, ULONG p_ulFlags, LPSPropTagArray* p_ppTags) override;
+
+  protected:
+    // The object's own properties (nullptr when it has none that can be changed).
+    virtual ms::CPropList* Stored() = 0;
+    virtual void AddComputed(ms::CPropList& p_props) { (void)p_props; }
+    virtual bool Writable() { return Stored() != nullptr; }
+    virtual bool IsComputedTag(ULONG p_ulTag);
+    virtual HRESULT Save(ULONG p_ulFlags) = 0;
+    virtual HRESULT OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, ULONG p_ulFlags, LPUNKNOWN* p_pp);
+    virtual void Touched() {}
+    ms::CPropList AllProps()
+    {
+        ms::CPropList props;
+        if (ms::CPropList* p = Stored())
+            props = *p;
+        AddComputed(props);
+        return props;
+    }
+};
+
+// Tables: rows from a source function, refreshed when the store changed.
+class CTable final : public IMAPITable, public CUnknownBase
+{
+  public:
+    using CSource = std::function<std::vector<ms::CPropList>()>;
+    CTable(CSource p_source, std::vector<ULONG> p_cols, bool p_bUnicode);
+    MAPI_UNKNOWN_IMPL(&IID_IMAPITable)
+    MAPI_IMAPITABLE_METHODS(override)
+
+  private:
+    void Refresh();
+    CSource m_source;
+    std::vector<ULONG> m_vCols;
+    bool m_bUnicode;
+    uint64_t m_ulGeneration = 0;
+    ms::CTableView m_view;
+};
+HRESULT NewTable(CTable::CSource p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags, LPMAPITABLE* p_pp);
+
+// Streams over bytes in memory; Commit hands the bytes to p_onCommit.
+// p_pOwner (already AddRef'd by the caller, may be null) is released with the stream.
+HRESULT NewMemoryStream(ms::CBytes p_data, std::function<void(const ms::CBytes&)> p_onCommit, IUnknown* p_pOwner,
+                        IStream** p_pp);
+HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p_pp);
+
+// Store objects (provider_store.cpp).
+HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp);
+HRESULT OpenStoreEntry(const CEntryIdBits& p_bits, ULONG p_ulFlags, ULONG* p_pulType, IUnknown** p_pp);
+ms::CBytes StoreEntryId(const ms::CStore& p_store);
+ms::CBytes FolderEntryId(const ms::CStore& p_store, const ms::CFolder& p_f);
+ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId);
+// Locates a store and folder by entry id.
+bool LocateFolder(const CEntryIdBits& p_bits, ms::CStore*& p_store, ms::CFolder*& p_folder);
+// Puts a message into a folder, persists and notifies (drop-folder delivery, mapistore deliver).
+uint32_t DeliverToInbox(ms::CItem p_item);
+// Address book (provider_ab.cpp).
+HRESULT OpenAddressBook(IAddrBook** p_pp);
+HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_pp);
+// Spooler (provider_spooler.cpp).
+void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
+bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
+void FlushSpooler();
+void StartBackground();
+void StopBackground();
+HRESULT NewStatus(IMAPIStatus** p_pp);
+} // namespace mapiprov
+
+#include "standins/mapi/provider/prop_object_impl.h"

@@ -1,0 +1,496 @@
+// standins/mapi/provider/provider_session.cpp: the exported MAPI functions, profiles, sessions,
+// the status table and advise sinks bound to the registering thread.
+#include "standins/mapi/provider/provider.h"
+
+#include <mapiform.h>
+
+#include <algorithm>
+
+using namespace mapiprov;
+
+namespace mapiprov
+{
+namespace
+{
+LONG g_lInitCount = 0;
+
+ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b) { return ms::CPropValue::Binary(p_ulTag, std::move(p_b)); }
+ms::CPropValue Long(ULONG p_ulTag, int64_t p_i) { return ms::CPropValue::Long(p_ulTag, p_i); }
+ms::CPropValue Str(ULONG p_ulTag, std::string p_s) { return ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(p_ulTag)), std::move(p_s)); }
+
+const ms::CBytes& SessionUid()
+{
+    static const ms::CBytes s_uid = {0xB7, 0x5E, 0x55, 0x10, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C, 0x74, 0x53, 0x45, 0x00, 0x00, 0x01};
+    return s_uid;
+}
+
+class CStatus final : public CPropObject<IMAPIStatus>
+{
+  public:
+    MAPI_UNKNOWN_IMPL(&IID_IMAPIStatus, &IID_IMAPIProp)
+    STDMETHODIMP ValidateState(ULONG, ULONG) override { return S_OK; }
+    STDMETHODIMP SettingsDialog(ULONG, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP ChangePassword(LPTSTR, LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP FlushQueues(ULONG, ULONG, LPENTRYID, ULONG) override
+    {
+        // Sends what is queued now, outside the store lock (the SMTP exchange takes time).
+        TrapExceptionsVoid("IMAPIStatus::FlushQueues", [] { FlushSpooler(); });
+        DeliverQueued();
+        return S_OK;
+    }
+
+  protected:
+    ms::CPropList* Stored() override { return nullptr; }
+    void AddComputed(ms::CPropList& p_props) override
+    {
+        ms::SetProp(p_props, Long(PR_RESOURCE_TYPE, MAPI_SPOOLER));
+        ms::SetProp(p_props, Str(PR_DISPLAY_NAME, "Outlook"));
+        ms::SetProp(p_props, Long(PR_STATUS_CODE, STATUS_AVAILABLE));
+        ms::SetProp(p_props, Long(PR_OBJECT_TYPE, MAPI_STATUS));
+        ms::SetProp(p_props, Bin(PR_ENTRYID, MakeEntryId(SessionUid(), kKindStatus, MAPI_SPOOLER)));
+    }
+    HRESULT Save(ULONG) override { return MAPI_E_NO_ACCESS; }
+};
+
+class CSession final : public IMAPISession, public CUnknownBase
+{
+  public:
+    CSession() { StartBackground(); }
+    ~CSession() override
+    {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        CProvider::Get().Save();
+    }
+    MAPI_UNKNOWN_IMPL(&IID_IMAPISession)
+
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* p_pp) override
+    {
+        if (p_pp)
+            *p_pp = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP GetMsgStoresTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
+    {
+        return Call("IMAPISession::GetMsgStoresTable", [&]() -> HRESULT {
+            return NewTable(
+                [] {
+                    std::vector<ms::CPropList> rows;
+                    for (auto& s : CProvider::Get().m_file.m_vStores)
+                    {
+                        ms::CPropList r;
+                        ms::SetProp(r, Bin(PR_ENTRYID, StoreEntryId(s)));
+                        ms::SetProp(r, Str(PR_DISPLAY_NAME, ms::GetString(s.m_props, PR_DISPLAY_NAME, "Personal Folders")));
+                        ms::SetProp(r, Long(PR_DEFAULT_STORE, s.m_bDefault ? 1 : 0));
+                        ms::SetProp(r, Bin(PR_RECORD_KEY, s.m_uid));
+                        ms::SetProp(r, Bin(PR_INSTANCE_KEY, s.m_uid));
+                        ms::SetProp(r, Bin(PR_MDB_PROVIDER, {0xB7, 0x5D, 0x31, 0x4E, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C, 0x74, 0x4D, 0x53, 0x00, 0x00, 0x01}));
+                        ms::SetProp(r, Long(PR_RESOURCE_FLAGS, s.m_bDefault ? STATUS_DEFAULT_STORE : 0));
+                        ms::SetProp(r, Str(PR_PROVIDER_DISPLAY, "Personal Folders"));
+                        ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STORE));
+                        rows.push_back(std::move(r));
+                    }
+                    return rows;
+                },
+                {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_DEFAULT_STORE, PR_MDB_PROVIDER, PR_INSTANCE_KEY}, p_ulFlags, p_pp);
+        });
+    }
+    STDMETHODIMP OpenMsgStore(ULONG_PTR, ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG, LPMDB* p_pp) override
+    {
+        return Call("IMAPISession::OpenMsgStore", [&]() -> HRESULT {
+            CEntryIdBits bits;
+            if (!p_pp)
+                return MAPI_E_INVALID_PARAMETER;
+            if (!ParseEntryId(p_cb, p_pEid, bits) || bits.m_ulKind != kKindStore)
+                return MAPI_E_INVALID_ENTRYID;
+            return OpenStore(ms::CBytes(bits.m_abUid, bits.m_abUid + 16), p_pp);
+        });
+    }
+    STDMETHODIMP OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* p_pp) override
+    {
+        return Call("IMAPISession::OpenAddressBook", [&]() -> HRESULT {
+            if (!p_pp)
+                return MAPI_E_INVALID_PARAMETER;
+            return mapiprov::OpenAddressBook(p_pp);
+        });
+    }
+    STDMETHODIMP OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP GetStatusTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
+    {
+        return Call("IMAPISession::GetStatusTable", [&]() -> HRESULT {
+            return NewTable(
+                [] {
+                    auto row = [](ULONG type, const char* name, ULONG id) {
+                        ms::CPropList r;
+                        ms::SetProp(r, Long(PR_RESOURCE_TYPE, type));
+                        ms::SetProp(r, Str(PR_DISPLAY_NAME, name));
+                        ms::SetProp(r, Str(PR_PROVIDER_DISPLAY, name));
+                        ms::SetProp(r, Long(PR_STATUS_CODE, STATUS_AVAILABLE));
+                        ms::SetProp(r, Bin(PR_ENTRYID, MakeEntryId(SessionUid(), kKindStatus, id)));
+                        ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STATUS));
+                        return r;
+                    };
+                    return std::vector<ms::CPropList>{row(MAPI_SUBSYSTEM, "MAPI Subsystem", MAPI_SUBSYSTEM),
+                                                      row(MAPI_SPOOLER, "Outlook", MAPI_SPOOLER),
+                                                      row(MAPI_STORE_PROVIDER, "Personal Folders", MAPI_STORE_PROVIDER),
+                                                      row(MAPI_TRANSPORT_PROVIDER, "Internet E-mail", MAPI_TRANSPORT_PROVIDER)};
+                },
+                {PR_RESOURCE_TYPE, PR_DISPLAY_NAME_A, PR_ENTRYID, PR_STATUS_CODE}, p_ulFlags, p_pp);
+        });
+    }
+    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG p_ulFlags, ULONG* p_pType, LPUNKNOWN* p_pp) override
+    {
+        return Call("IMAPISession::OpenEntry", [&]() -> HRESULT {
+            CEntryIdBits bits;
+            if (!p_pType || !p_pp)
+                return MAPI_E_INVALID_PARAMETER;
+            if (!ParseEntryId(p_cb, p_pEid, bits))
+                return MAPI_E_INVALID_ENTRYID;
+            if (bits.m_ulKind == kKindStatus)
+            {
+                if (bits.m_ulId != MAPI_SPOOLER)
+                    return MAPI_E_NO_SUPPORT;
+                *p_pType = MAPI_STATUS;
+                *p_pp = static_cast<IMAPIStatus*>(new CStatus());
+                return S_OK;
+            }
+            if (bits.m_ulKind >= kKindAbContainer)
+                return OpenAbEntry(bits, p_pType, p_pp);
+            return OpenStoreEntry(bits, p_ulFlags, p_pType, p_pp);
+        });
+    }
+    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG, ULONG* p_pResult) override
+    {
+        return Call("IMAPISession::CompareEntryIDs", [&]() -> HRESULT {
+            CEntryIdBits a, b;
+            if (!p_pResult)
+                return MAPI_E_INVALID_PARAMETER;
+            if (!ParseEntryId(p_cb1, p_p1, a) || !ParseEntryId(p_cb2, p_p2, b))
+                return MAPI_E_UNKNOWN_ENTRYID;
+            *p_pResult = memcmp(a.m_abUid, b.m_abUid, sizeof(CEntryIdBits) - 4) == 0;
+            return S_OK;
+        });
+    }
+    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP Unadvise(ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP EnumAdrTypes(ULONG, ULONG*, LPTSTR**) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP QueryIdentity(ULONG* p_pcb, LPENTRYID* p_pp) override
+    {
+        return Call("IMAPISession::QueryIdentity", [&]() -> HRESULT {
+            return CopyBytesOut(MakeEntryId(SessionUid(), kKindIdentity, 1), p_pcb, p_pp);
+        });
+    }
+    STDMETHODIMP Logoff(ULONG_PTR, ULONG, ULONG) override
+    {
+        return Call("IMAPISession::Logoff", [&]() -> HRESULT {
+            CProvider::Get().Save();
+            m_bLoggedOff = true;
+            return S_OK;
+        });
+    }
+    STDMETHODIMP SetDefaultStore(ULONG, ULONG, LPENTRYID) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP AdminServices(ULONG, LPSERVICEADMIN*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG, LPSTR) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP PrepareForm(LPCIID, LPMESSAGE, ULONG*) override { return MAPI_E_NO_SUPPORT; }
+
+  private:
+    bool m_bLoggedOff = false;
+};
+
+class CProfAdmin final : public IProfAdmin, public CUnknownBase
+{
+  public:
+    MAPI_UNKNOWN_IMPL(&IID_IProfAdmin)
+    STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* p_pp) override
+    {
+        if (p_pp)
+            *p_pp = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP GetProfileTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
+    {
+        return Call("IProfAdmin::GetProfileTable", [&]() -> HRESULT {
+            return NewTable(
+                [] {
+                    ms::CPropList r;
+                    ms::SetProp(r, Str(PR_DISPLAY_NAME, CProvider::Get().m_file.m_sProfile));
+                    ms::SetProp(r, Long(PR_DEFAULT_PROFILE, 1));
+                    return std::vector<ms::CPropList>{r};
+                },
+                {PR_DISPLAY_NAME_A, PR_DEFAULT_PROFILE}, p_ulFlags, p_pp);
+        });
+    }
+    STDMETHODIMP CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP DeleteProfile(LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP SetDefaultProfile(LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN*) override { return MAPI_E_NO_SUPPORT; }
+};
+
+// HrThisThreadAdviseSink: notifications reach the wrapped sink on the thread that made the
+// wrapper, through a message-only window pumped by that thread's message loop.
+constexpr UINT kNotifyMessage = WM_APP + 0x4D;
+
+LRESULT CALLBACK NotifyWndProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    if (p_uMsg != kNotifyMessage)
+        return DefWindowProcW(p_hWnd, p_uMsg, p_wParam, p_lParam);
+    auto* sink = reinterpret_cast<IMAPIAdviseSink*>(p_wParam);
+    auto* n = reinterpret_cast<LPNOTIFICATION>(p_lParam);
+    TrapExceptionsVoid("CThreadAdviseSink::WndProc", [&] { sink->OnNotify(1, n); });
+    MAPIFreeBuffer(n);
+    sink->Release();
+    return 0;
+}
+
+HWND ThreadNotifyWindow()
+{
+    thread_local HWND t_hWnd = nullptr;
+    if (t_hWnd)
+        return t_hWnd;
+    static ATOM s_atom = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = NotifyWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"BrevoltMapiStandInNotify";
+        return RegisterClassW(&wc);
+    }();
+    (void)s_atom;
+    t_hWnd = CreateWindowExW(0, L"BrevoltMapiStandInNotify", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return t_hWnd;
+}
+
+LPNOTIFICATION CopyNotification(const NOTIFICATION& p_n)
+{
+    LPNOTIFICATION c = nullptr;
+    if (FAILED(MAPIAllocateBuffer(sizeof(NOTIFICATION), reinterpret_cast<void**>(&c))))
+        return nullptr;
+    *c = p_n;
+    auto eid = [&](ULONG cb, LPENTRYID& e) {
+        if (!e || !cb)
+            return;
+        LPENTRYID copy = nullptr;
+        ULONG n = 0;
+        (void)CopyBytesOut(ms::CBytes(reinterpret_cast<const uint8_t*>(e), reinterpret_cast<const uint8_t*>(e) + cb), &n, &copy, c);
+        e = copy;
+    };
+    if (p_n.ulEventType == fnevNewMail)
+    {
+        eid(c->info.newmail.cbEntryID, c->info.newmail.lpEntryID);
+        eid(c->info.newmail.cbParentID, c->info.newmail.lpParentID);
+        if (p_n.info.newmail.lpszMessageClass)
+        {
+            const size_t cb = (p_n.info.newmail.ulFlags & MAPI_UNICODE) ? (wcslen(reinterpret_cast<LPCWSTR>(p_n.info.newmail.lpszMessageClass)) + 1) * 2
+                                                                       : strlen(reinterpret_cast<LPCSTR>(p_n.info.newmail.lpszMessageClass)) + 1;
+            void* p = nullptr;
+            MAPIAllocateMore(static_cast<ULONG>(cb), c, &p);
+            memcpy(p, p_n.info.newmail.lpszMessageClass, cb);
+            c->info.newmail.lpszMessageClass = static_cast<LPTSTR>(p);
+        }
+    }
+    else if (p_n.ulEventType & (fnevObjectCreated | fnevObjectDeleted | fnevObjectModified | fnevObjectMoved | fnevObjectCopied | fnevSearchComplete))
+    {
+        eid(c->info.obj.cbEntryID, c->info.obj.lpEntryID);
+        eid(c->info.obj.cbParentID, c->info.obj.lpParentID);
+        eid(c->info.obj.cbOldID, c->info.obj.lpOldID);
+        eid(c->info.obj.cbOldParentID, c->info.obj.lpOldParentID);
+        c->info.obj.lpPropTagArray = nullptr;
+    }
+    return c;
+}
+
+class CThreadAdviseSink final : public IMAPIAdviseSink, public CUnknownBase
+{
+  public:
+    CThreadAdviseSink(IMAPIAdviseSink* p_pInner, HWND p_hWnd) : m_pInner(p_pInner), m_hWnd(p_hWnd) { m_pInner->AddRef(); }
+    ~CThreadAdviseSink() override { m_pInner->Release(); }
+    MAPI_UNKNOWN_IMPL(&IID_IMAPIAdviseSink)
+    STDMETHODIMP_(ULONG) OnNotify(ULONG p_c, LPNOTIFICATION p_pn) override
+    {
+        return TrapExceptions("CThreadAdviseSink::OnNotify", ULONG(0), [&]() -> ULONG {
+            for (ULONG i = 0; i < p_c && p_pn; ++i)
+                if (LPNOTIFICATION copy = CopyNotification(p_pn[i]))
+                {
+                    m_pInner->AddRef();
+                    if (!PostMessageW(m_hWnd, kNotifyMessage, reinterpret_cast<WPARAM>(m_pInner), reinterpret_cast<LPARAM>(copy)))
+                    {
+                        m_pInner->Release();
+                        MAPIFreeBuffer(copy);
+                    }
+                }
+            return 0;
+        });
+    }
+
+  private:
+    IMAPIAdviseSink* m_pInner;
+    HWND m_hWnd;
+};
+} // namespace
+
+HRESULT NewStatus(IMAPIStatus** p_pp)
+{
+    *p_pp = new CStatus();
+    return S_OK;
+}
+} // namespace mapiprov
+
+extern "C" HRESULT WINAPI MAPIInitialize(LPVOID)
+{
+    return TrapExceptions("MAPIInitialize", static_cast<HRESULT>(MAPI_E_CALL_FAILED), []() -> HRESULT {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        const HRESULT hr = CProvider::Get().EnsureLoaded();
+        if (FAILED(hr))
+            return hr;
+        ++g_lInitCount;
+        return S_OK;
+    });
+}
+
+extern "C" void WINAPI MAPIUninitialize()
+{
+    TrapExceptionsVoid("MAPIUninitialize", [] {
+        bool bLast = false;
+        {
+            std::lock_guard<std::recursive_mutex> lock(Lock());
+            if (g_lInitCount > 0 && --g_lInitCount == 0)
+            {
+                CProvider::Get().Save();
+                bLast = true;
+            }
+        }
+        if (bLast)
+            StopBackground();
+    });
+}
+
+extern "C" HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* lppProfAdmin)
+{
+    return TrapExceptions("MAPIAdminProfiles", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lppProfAdmin)
+            return MAPI_E_INVALID_PARAMETER;
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        if (g_lInitCount == 0)
+            return MAPI_E_NOT_INITIALIZED;
+        *lppProfAdmin = new CProfAdmin();
+        return S_OK;
+    });
+}
+
+extern "C" HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, ULONG ulFlags, LPMAPISESSION* lppSession)
+{
+    return TrapExceptions("MAPILogonEx", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lppSession)
+            return MAPI_E_INVALID_PARAMETER;
+        *lppSession = nullptr;
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        if (g_lInitCount == 0)
+            return MAPI_E_NOT_INITIALIZED;
+        const std::string profile = ArgString(lpszProfileName, (ulFlags & MAPI_UNICODE) != 0);
+        const std::string& known = CProvider::Get().m_file.m_sProfile;
+        const bool bMatch = profile.size() == known.size() &&
+                            std::equal(profile.begin(), profile.end(), known.begin(), [](char a, char b) { return tolower(a) == tolower(b); });
+        if (!bMatch && !(profile.empty() && (ulFlags & MAPI_USE_DEFAULT)))
+            return MAPI_E_LOGON_FAILED;
+        *lppSession = new CSession();
+        return S_OK;
+    });
+}
+
+extern "C" HRESULT WINAPI HrThisThreadAdviseSink(LPMAPIADVISESINK lpAdviseSink, LPMAPIADVISESINK* lppAdviseSink)
+{
+    return TrapExceptions("HrThisThreadAdviseSink", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lpAdviseSink || !lppAdviseSink)
+            return MAPI_E_INVALID_PARAMETER;
+        HWND hWnd = ThreadNotifyWindow();
+        if (!hWnd)
+            return MAPI_E_CALL_FAILED;
+        *lppAdviseSink = new CThreadAdviseSink(lpAdviseSink, hWnd);
+        return S_OK;
+    });
+}
+
+extern "C" HRESULT WINAPI MAPIOpenFormMgr(LPMAPISESSION, LPMAPIFORMMGR* ppmgr)
+{
+    return TrapExceptions("MAPIOpenFormMgr", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (ppmgr)
+            *ppmgr = nullptr;
+        return MAPI_E_NO_SUPPORT; // no forms here
+    });
+}
+
+extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName, LPTSTR, LPSTREAM* lppStream)
+{
+    return TrapExceptions("OpenStreamOnFile", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lpszFileName || !lppStream)
+            return MAPI_E_INVALID_PARAMETER;
+        return OpenFileStream(WideFromUtf8(Utf8FromAnsi(reinterpret_cast<const char*>(lpszFileName))), ulFlags, lppStream);
+    });
+}
+
+extern "C" HRESULT WINAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp)
+{
+    return TrapExceptions("HrGetOneProp", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lpMapiProp || !lppProp)
+            return MAPI_E_INVALID_PARAMETER;
+        *lppProp = nullptr;
+        SizedSPropTagArray(1, tags) = {1, {ulPropTag}};
+        ULONG c = 0;
+        LPSPropValue v = nullptr;
+        HRESULT hr = lpMapiProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &c, &v);
+        if (FAILED(hr))
+            return hr;
+        if (hr == MAPI_W_ERRORS_RETURNED || c != 1 || PROP_TYPE(v->ulPropTag) == PT_ERROR)
+        {
+            const HRESULT err = (v && PROP_TYPE(v->ulPropTag) == PT_ERROR) ? v->Value.err : MAPI_E_NOT_FOUND;
+            MAPIFreeBuffer(v);
+            return err;
+        }
+        *lppProp = v;
+        return S_OK;
+    });
+}
+
+extern "C" void WINAPI FreeProws(LPSRowSet lpRows)
+{
+    TrapExceptionsVoid("FreeProws", [&] {
+        if (!lpRows)
+            return;
+        for (ULONG i = 0; i < lpRows->cRows; ++i)
+            MAPIFreeBuffer(lpRows->aRow[i].lpProps);
+        MAPIFreeBuffer(lpRows);
+    });
+}
+
+extern "C" void WINAPI FreePadrlist(LPADRLIST lpAdrlist)
+{
+    TrapExceptionsVoid("FreePadrlist", [&] {
+        if (!lpAdrlist)
+            return;
+        for (ULONG i = 0; i < lpAdrlist->cEntries; ++i)
+            MAPIFreeBuffer(lpAdrlist->aEntries[i].rgPropVals);
+        MAPIFreeBuffer(lpAdrlist);
+    });
+}
+
+extern "C" ULONG WINAPI UlRelease(LPVOID lpunk)
+{
+    return TrapExceptions("UlRelease", ULONG(0), [&] { return lpunk ? static_cast<IUnknown*>(lpunk)->Release() : ULONG(0); });
+}
+
+extern "C" HRESULT WINAPI RTFSync(LPMESSAGE lpMessage, ULONG, WINBOOL* lpfMessageUpdated)
+{
+    return TrapExceptions("RTFSync", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lpMessage || !lpfMessageUpdated)
+            return MAPI_E_INVALID_PARAMETER;
+        // The store keeps PR_BODY and PR_RTF_COMPRESSED as they are written; nothing to bring in line.
+        *lpfMessageUpdated = FALSE;
+        return S_OK;
+    });
+}

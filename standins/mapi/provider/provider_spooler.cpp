@@ -1,0 +1,508 @@
+// standins/mapi/provider/provider_spooler.cpp: the spooler (submitted messages leave as RFC 5322
+// mail over SMTP to the configured "SmtpServer", after "SpoolDelayMs" or at FlushQueues), the drop
+// folder that delivers .eml files into the Inbox, and WrapCompressedRTFStream.
+#include "standins/mapi/provider/provider.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace mapiprov
+{
+namespace
+{
+struct CQueued
+{
+    ms::CBytes m_uid;
+    uint32_t m_uId;
+    ULONGLONG m_ullDue;
+};
+std::deque<CQueued> g_queue; // under Lock()
+std::mutex g_sendLock;       // one SMTP exchange at a time
+HANDLE g_hStop = nullptr;
+HANDLE g_hThread = nullptr;
+
+std::string Base64(const ms::CBytes& p_b)
+{
+    static const char k[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < p_b.size(); i += 3)
+    {
+        const uint32_t n = (p_b[i] << 16) | (i + 1 < p_b.size() ? p_b[i + 1] << 8 : 0) | (i + 2 < p_b.size() ? p_b[i + 2] : 0);
+        out += k[n >> 18 & 63];
+        out += k[n >> 12 & 63];
+        out += i + 1 < p_b.size() ? k[n >> 6 & 63] : '=';
+        out += i + 2 < p_b.size() ? k[n & 63] : '=';
+        if ((i / 3 + 1) % 19 == 0)
+            out += "\r\n";
+    }
+    return out;
+}
+
+std::string SmtpAddressOf(const ms::CPropList& p_r)
+{
+    const std::string type = ms::GetString(p_r, PR_ADDRTYPE);
+    if (!ms::GetString(p_r, PR_SMTP_ADDRESS).empty())
+        return ms::GetString(p_r, PR_SMTP_ADDRESS);
+    if (type == "SMTP" || type.empty())
+        return ms::GetString(p_r, PR_EMAIL_ADDRESS);
+    return {};
+}
+
+// The RFC 5322 text of a message: headers, the body, attachments as base64 MIME parts.
+std::string Compose(const ms::CItem& p_item, std::vector<std::string>& p_rcpts)
+{
+    std::string to, cc;
+    for (const auto& r : p_item.m_vRecipients)
+    {
+        const std::string addr = SmtpAddressOf(r);
+        if (addr.empty())
+            continue;
+        p_rcpts.push_back(addr);
+        const auto type = ms::GetLong(r, PR_RECIPIENT_TYPE).value_or(MAPI_TO);
+        if (type == MAPI_BCC)
+            continue;
+        std::string& list = type == MAPI_CC ? cc : to;
+        list += (list.empty() ? "" : ", ") + ("\"" + ms::GetString(r, PR_DISPLAY_NAME) + "\" <" + addr + ">");
+    }
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char date[64];
+    snprintf(date, sizeof date, "%s, %02d %s %04d %02d:%02d:%02d +0000", kDays[st.wDayOfWeek], st.wDay, kMonths[st.wMonth - 1], st.wYear,
+             st.wHour, st.wMinute, st.wSecond);
+    const std::string from = ms::GetString(p_item.m_props, PR_SENDER_EMAIL_ADDRESS, "user@brevolt.example");
+    std::string m = "From: " + from + "\r\n";
+    if (!to.empty())
+        m += "To: " + to + "\r\n";
+    if (!cc.empty())
+        m += "Cc: " + cc + "\r\n";
+    m += "Subject: " + ms::GetString(p_item.m_props, PR_SUBJECT) + "\r\nDate: " + date + "\r\nMIME-Version: 1.0\r\n";
+    std::string body = ms::GetString(p_item.m_props, PR_BODY);
+    const std::string boundary = "=_brevolt_mapi_" + std::to_string(p_item.m_uId);
+    if (p_item.m_vAttachments.empty())
+        m += "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + body + "\r\n";
+    else
+    {
+        m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n--" + boundary +
+             "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + body + "\r\n";
+        for (const auto& a : p_item.m_vAttachments)
+        {
+            std::string name = ms::GetString(a, PR_ATTACH_LONG_FILENAME, ms::GetString(a, PR_ATTACH_FILENAME, "attachment.bin"));
+            const std::string mime = ms::GetString(a, PR_ATTACH_MIME_TAG, "application/octet-stream");
+            const ms::CPropValue* data = ms::FindProp(a, PR_ATTACH_DATA_BIN);
+            m += "--" + boundary + "\r\nContent-Type: " + mime + "; name=\"" + name +
+                 "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + name + "\"\r\n\r\n" +
+                 Base64(data ? data->m_bValue : ms::CBytes()) + "\r\n";
+        }
+        m += "--" + boundary + "--\r\n";
+    }
+    // Lines of the message body go out with CRLF; bare LFs from PR_BODY become CRLF.
+    std::string out;
+    for (size_t i = 0; i < m.size(); ++i)
+    {
+        if (m[i] == '\n' && (i == 0 || m[i - 1] != '\r'))
+            out += '\r';
+        out += m[i];
+    }
+    return out;
+}
+
+bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const std::vector<std::string>& p_rcpts, const std::string& p_sData)
+{
+    const size_t colon = p_sServer.rfind(':');
+    const std::string host = colon == std::string::npos ? p_sServer : p_sServer.substr(0, colon);
+    const std::string port = colon == std::string::npos ? "25" : p_sServer.substr(colon + 1);
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return false;
+    bool ok = false;
+    addrinfo hints{}, *res = nullptr;
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &res) == 0 && res)
+    {
+        SOCKET s = socket(res->ai_family, res->ai_socktype, res->ai_protocol);
+        DWORD timeout = 15000;
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+        if (s != INVALID_SOCKET && connect(s, res->ai_addr, static_cast<int>(res->ai_addrlen)) == 0)
+        {
+            std::string buf;
+            auto reply = [&]() -> int {
+                // A reply ends with a line whose fourth character is a space.
+                for (;;)
+                {
+                    size_t start = 0;
+                    for (size_t nl; (nl = buf.find("\r\n", start)) != std::string::npos; start = nl + 2)
+                        if (nl - start >= 4 && buf[start + 3] == ' ')
+                        {
+                            const int code = atoi(buf.substr(start, 3).c_str());
+                            buf.erase(0, nl + 2);
+                            return code;
+                        }
+                    char chunk[512];
+                    const int n = recv(s, chunk, sizeof chunk, 0);
+                    if (n <= 0)
+                        return -1;
+                    buf.append(chunk, n);
+                }
+            };
+            auto send_all = [&](const std::string& p_s) {
+                return send(s, p_s.data(), static_cast<int>(p_s.size()), 0) == static_cast<int>(p_s.size());
+            };
+            auto cmd = [&](const std::string& p_s, int p_iWant) { return send_all(p_s + "\r\n") && reply() / 100 == p_iWant / 100; };
+            ok = reply() == 220 && cmd("HELO localhost", 250) && cmd("MAIL FROM:<" + p_sFrom + ">", 250);
+            for (const auto& r : p_rcpts)
+                ok = ok && cmd("RCPT TO:<" + r + ">", 250);
+            if (ok && cmd("DATA", 354))
+            {
+                std::string data;
+                size_t start = 0;
+                while (start < p_sData.size())
+                {
+                    size_t nl = p_sData.find("\r\n", start);
+                    const std::string line = p_sData.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+                    data += (line.rfind(".", 0) == 0 ? "." : "") + line + "\r\n";
+                    start = nl == std::string::npos ? p_sData.size() : nl + 2;
+                }
+                ok = send_all(data + ".\r\n") && reply() == 250;
+                cmd("QUIT", 221);
+            }
+            else
+                ok = false;
+        }
+        if (s != INVALID_SOCKET)
+            closesocket(s);
+        freeaddrinfo(res);
+    }
+    WSACleanup();
+    return ok;
+}
+
+// Sends one queued message; afterwards it is deleted or moved as its properties say.
+void SendOne(const CQueued& p_q)
+{
+    std::string server, data, from;
+    std::vector<std::string> rcpts;
+    {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        ms::CStore* s = CProvider::Get().m_file.StoreByUid(p_q.m_uid);
+        ms::CItem* item = s ? ms::FindItem(s->m_root, p_q.m_uId).Item() : nullptr;
+        if (!item)
+            return;
+        data = Compose(*item, rcpts);
+        from = ms::GetString(item->m_props, PR_SENDER_EMAIL_ADDRESS, "user@brevolt.example");
+        server = Utf8FromWide(CProvider::Get().Config(L"SmtpServer", L"localhost:25").c_str());
+    }
+    const bool bSent = !rcpts.empty() && SmtpSend(server, from, rcpts, data);
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    CProvider& prov = CProvider::Get();
+    ms::CStore* s = prov.m_file.StoreByUid(p_q.m_uid);
+    ms::CItemRef ref = s ? ms::FindItem(s->m_root, p_q.m_uId) : ms::CItemRef{};
+    if (!ref.Item())
+        return;
+    ms::CItem item = *ref.Item();
+    int64_t flags = ms::GetLong(item.m_props, PR_MESSAGE_FLAGS).value_or(0) & ~static_cast<int64_t>(MSGFLAG_SUBMIT);
+    if (!bSent)
+    {
+        // A failed send stays in its folder, unsent, as a non-delivery would leave it.
+        ms::SetProp(ref.Item()->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_UNSENT));
+        prov.Changed();
+        prov.Save();
+        return;
+    }
+    ms::SetProp(item.m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_READ));
+    const ms::CBytes oldEid = MessageEntryId(*s, item.m_uId), oldParent = FolderEntryId(*s, *ref.m_pFolder);
+    ref.m_pFolder->m_vItems.erase(ref.m_pFolder->m_vItems.begin() + static_cast<ptrdiff_t>(ref.m_nIndex));
+    const ms::CPropValue* sent = ms::FindProp(item.m_props, PR_SENTMAIL_ENTRYID);
+    CEntryIdBits bits;
+    ms::CStore* ds = nullptr;
+    ms::CFolder* df = nullptr;
+    if (ms::GetLong(item.m_props, PR_DELETE_AFTER_SUBMIT).value_or(0))
+        QueueObjectEvent(fnevObjectDeleted, s->m_uid, oldEid, MAPI_MESSAGE, oldParent);
+    else if (sent && ParseEntryId(static_cast<ULONG>(sent->m_bValue.size()), sent->m_bValue.data(), bits) && LocateFolder(bits, ds, df) && ds == s)
+    {
+        df->m_vItems.push_back(item);
+        QueueObjectEvent(fnevObjectMoved, s->m_uid, oldEid, MAPI_MESSAGE, FolderEntryId(*s, *df), oldEid, oldParent);
+    }
+    else
+        ref.m_pFolder->m_vItems.push_back(item); // neither: it stays where it was, sent
+    prov.Changed();
+    prov.Save();
+}
+
+// Imports the .eml files of the drop folder into the Inbox.
+void ScanDropFolder()
+{
+    std::wstring dir;
+    {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        dir = CProvider::Get().Config(L"DropFolder");
+    }
+    if (dir.empty())
+        return;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*.eml").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do
+    {
+        const std::wstring path = dir + L"\\" + fd.cFileName;
+        std::ifstream in(path.c_str(), std::ios::binary);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        in.close();
+        const std::string text = ss.str().substr(0, 16u << 20);
+        ms::CItem item;
+        // Headers up to the first empty line; unfolded, the ones a store shows.
+        size_t end = text.find("\r\n\r\n");
+        size_t sep = 4;
+        if (end == std::string::npos)
+        {
+            end = text.find("\n\n");
+            sep = 2;
+        }
+        const std::string head = text.substr(0, end);
+        const std::string body = end == std::string::npos ? std::string() : text.substr(end + sep);
+        auto header = [&](const char* p_szName) -> std::string {
+            std::istringstream hs(head);
+            std::string line, value;
+            bool bIn = false;
+            while (std::getline(hs, line))
+            {
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                if (bIn && !line.empty() && (line[0] == ' ' || line[0] == '\t'))
+                {
+                    value += line;
+                    continue;
+                }
+                if (bIn)
+                    break;
+                const size_t n = strlen(p_szName);
+                if (line.size() > n && _strnicmp(line.c_str(), p_szName, n) == 0 && line[n] == ':')
+                {
+                    value = line.substr(n + 1);
+                    bIn = true;
+                }
+            }
+            const size_t b = value.find_first_not_of(" \t");
+            return b == std::string::npos ? std::string() : value.substr(b);
+        };
+        ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::MessageClass, "IPM.Note"));
+        ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::Subject, header("Subject")));
+        std::string from = header("From");
+        const size_t lt = from.find('<'), gt = from.find('>');
+        const std::string fromAddr = lt != std::string::npos && gt > lt ? from.substr(lt + 1, gt - lt - 1) : from;
+        std::string fromName = lt != std::string::npos ? from.substr(0, lt) : from;
+        fromName.erase(std::remove(fromName.begin(), fromName.end(), '"'), fromName.end());
+        while (!fromName.empty() && fromName.back() == ' ')
+            fromName.pop_back();
+        ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::SenderName, fromName.empty() ? fromAddr : fromName));
+        ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::SenderEmail, fromAddr));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENDER_ADDRTYPE)), "SMTP"));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_NAME)), fromName.empty() ? fromAddr : fromName));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_EMAIL_ADDRESS)), fromAddr));
+        // The headers as received, which mail-watching clients read to recognise senders.
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS)), head + "\r\n"));
+        ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::Body, body));
+        ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::MessageFlags, 0));
+        FILETIME ft;
+        GetSystemTimeAsFileTime(&ft);
+        ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::DeliveryTime, static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime)));
+        if (!DeleteFileW(path.c_str()))
+            continue; // still being written; next round
+        Call("DropFolder::Deliver", [&]() -> HRESULT { return DeliverToInbox(std::move(item)) ? S_OK : MAPI_E_NOT_FOUND; });
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+DWORD WINAPI BackgroundThread(LPVOID)
+{
+    while (WaitForSingleObject(g_hStop, 200) == WAIT_TIMEOUT)
+        TrapExceptionsVoid("MAPI stand-in spooler", [] {
+            std::vector<CQueued> due;
+            {
+                std::lock_guard<std::recursive_mutex> lock(Lock());
+                const ULONGLONG now = GetTickCount64();
+                for (auto it = g_queue.begin(); it != g_queue.end();)
+                    if (it->m_ullDue <= now)
+                    {
+                        due.push_back(*it);
+                        it = g_queue.erase(it);
+                    }
+                    else
+                        ++it;
+            }
+            std::lock_guard<std::mutex> send(g_sendLock);
+            for (const auto& q : due)
+                SendOne(q);
+            DeliverQueued();
+            ScanDropFolder();
+        });
+    return 0;
+}
+} // namespace
+
+void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
+{
+    const ULONGLONG delay = std::wcstoul(CProvider::Get().Config(L"SpoolDelayMs", L"3000").c_str(), nullptr, 10);
+    g_queue.push_back({p_storeUid, p_uId, GetTickCount64() + delay});
+}
+
+bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
+{
+    const auto it = std::find_if(g_queue.begin(), g_queue.end(), [&](const CQueued& q) { return q.m_uid == p_storeUid && q.m_uId == p_uId; });
+    if (it == g_queue.end())
+        return false; // it has left already (or was never submitted)
+    g_queue.erase(it);
+    ms::CStore* s = CProvider::Get().m_file.StoreByUid(p_storeUid);
+    if (ms::CItem* item = s ? ms::FindItem(s->m_root, p_uId).Item() : nullptr)
+    {
+        const int64_t flags = ms::GetLong(item->m_props, PR_MESSAGE_FLAGS).value_or(0);
+        ms::SetProp(item->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, (flags & ~static_cast<int64_t>(MSGFLAG_SUBMIT)) | MSGFLAG_UNSENT));
+        CProvider::Get().Changed();
+        CProvider::Get().Save();
+    }
+    return true;
+}
+
+void FlushSpooler()
+{
+    std::vector<CQueued> all;
+    {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        all.assign(g_queue.begin(), g_queue.end());
+        g_queue.clear();
+    }
+    std::lock_guard<std::mutex> send(g_sendLock);
+    for (const auto& q : all)
+        SendOne(q);
+}
+
+void StartBackground()
+{
+    if (g_hThread)
+        return;
+    g_hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_hThread = CreateThread(nullptr, 0, BackgroundThread, nullptr, 0, nullptr);
+}
+
+void StopBackground()
+{
+    if (!g_hThread)
+        return;
+    SetEvent(g_hStop);
+    WaitForSingleObject(g_hThread, 10000);
+    CloseHandle(g_hThread);
+    CloseHandle(g_hStop);
+    g_hThread = g_hStop = nullptr;
+}
+} // namespace mapiprov
+
+using namespace mapiprov;
+
+// Compressed RTF ([MS-OXRTFCP]): reads both the "LZFu" and the uncompressed "MELA" forms and
+// writes "MELA", which every reader accepts.
+extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream, ULONG ulFlags, LPSTREAM* lpUncompressedRTFStream)
+{
+    return TrapExceptions("WrapCompressedRTFStream", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
+        if (!lpCompressedRTFStream || !lpUncompressedRTFStream)
+            return MAPI_E_INVALID_PARAMETER;
+        *lpUncompressedRTFStream = nullptr;
+        IStream* inner = lpCompressedRTFStream;
+        if (ulFlags & MAPI_MODIFY)
+        {
+            inner->AddRef();
+            return NewMemoryStream({}, [inner](const ms::CBytes& p_raw) {
+                ms::CBytes out(16);
+                auto put = [&](size_t at, uint32_t v) { memcpy(out.data() + at, &v, 4); };
+                put(0, static_cast<uint32_t>(p_raw.size() + 12));
+                put(4, static_cast<uint32_t>(p_raw.size()));
+                put(8, 0x414C454D); // "MELA"
+                put(12, 0);
+                out.insert(out.end(), p_raw.begin(), p_raw.end());
+                LARGE_INTEGER zero{};
+                ULARGE_INTEGER size{};
+                size.QuadPart = out.size();
+                inner->Seek(zero, STREAM_SEEK_SET, nullptr);
+                inner->SetSize(size);
+                inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr);
+                inner->Commit(0);
+            }, inner, lpUncompressedRTFStream);
+        }
+        ms::CBytes in;
+        BYTE chunk[4096];
+        ULONG read = 0;
+        while (SUCCEEDED(inner->Read(chunk, sizeof chunk, &read)) && read > 0 && in.size() < (64u << 20))
+            in.insert(in.end(), chunk, chunk + read);
+        if (in.size() < 16)
+            return MAPI_E_INVALID_PARAMETER;
+        uint32_t compSize, rawSize, type;
+        memcpy(&compSize, in.data(), 4);
+        memcpy(&rawSize, in.data() + 4, 4);
+        memcpy(&type, in.data() + 8, 4);
+        ms::CBytes out;
+        const size_t end = std::min<size_t>(in.size(), static_cast<size_t>(compSize) + 4);
+        if (type == 0x414C454D)
+            out.assign(in.begin() + 16, in.begin() + static_cast<ptrdiff_t>(std::max<size_t>(16, end)));
+        else if (type == 0x75465A4C)
+        {
+            static const char kPrefix[] =
+                "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern \\fscript \\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0\\blue0\r\n\\par \\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
+            BYTE dict[4096] = {};
+            const size_t prefix = sizeof kPrefix - 1;
+            memcpy(dict, kPrefix, prefix);
+            size_t w = prefix;
+            size_t i = 16;
+            bool bDone = false;
+            while (i < end && !bDone && out.size() <= rawSize)
+            {
+                const BYTE control = in[i++];
+                for (int bit = 0; bit < 8 && i < end; ++bit)
+                {
+                    if (control & (1 << bit))
+                    {
+                        if (i + 1 >= end)
+                        {
+                            bDone = true;
+                            break;
+                        }
+                        const uint16_t ref = static_cast<uint16_t>(in[i] << 8 | in[i + 1]);
+                        i += 2;
+                        size_t off = ref >> 4;
+                        const size_t len = (ref & 15) + 2;
+                        if (off == (w & 4095))
+                        {
+                            bDone = true;
+                            break;
+                        }
+                        for (size_t k = 0; k < len; ++k)
+                        {
+                            const BYTE c = dict[(off + k) & 4095];
+                            out.push_back(c);
+                            dict[w++ & 4095] = c;
+                        }
+                    }
+                    else
+                    {
+                        const BYTE c = in[i++];
+                        out.push_back(c);
+                        dict[w++ & 4095] = c;
+                    }
+                }
+            }
+            if (out.size() > rawSize)
+                out.resize(rawSize);
+        }
+        else
+            return MAPI_E_INVALID_PARAMETER;
+        return NewMemoryStream(std::move(out), {}, nullptr, lpUncompressedRTFStream);
+    });
+}

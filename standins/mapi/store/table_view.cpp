@@ -1,0 +1,162 @@
+// standins/mapi/store/table_view.cpp: cursor, restriction and sort of a stand-in table.
+#include "standins/mapi/store/table_view.h"
+
+#include <algorithm>
+
+namespace mapistore
+{
+void CTableView::SetRows(std::vector<CPropList> p_rows)
+{
+    m_vRows = std::move(p_rows);
+    const uint32_t pos = m_uPos;
+    Rebuild();
+    m_uPos = std::min(pos, RowCount());
+}
+
+void CTableView::Restrict(std::optional<CRestriction> p_res)
+{
+    m_restriction = std::move(p_res);
+    Rebuild();
+    m_uPos = 0;
+}
+
+void CTableView::Sort(std::vector<CSortKey> p_keys)
+{
+    m_vSortKeys = std::move(p_keys);
+    Rebuild();
+    m_uPos = 0;
+}
+
+void CTableView::Rebuild()
+{
+    m_vView.clear();
+    for (uint32_t i = 0; i < m_vRows.size(); ++i)
+        if (!m_restriction || Matches(*m_restriction, m_vRows[i]))
+            m_vView.push_back(i);
+    if (!m_vSortKeys.empty())
+        std::stable_sort(m_vView.begin(), m_vView.end(), [&](uint32_t a, uint32_t b) {
+            return CompareRows(m_vRows[a], m_vRows[b], m_vSortKeys) < 0;
+        });
+    // Bookmarks point at rows by index; a changed view invalidates what is past its end.
+    for (auto& b : m_vBookmarks)
+        if (b && *b > RowCount())
+            b = RowCount();
+}
+
+bool CTableView::Origin(uint32_t p_ulOrigin, uint32_t& p_uIndex) const
+{
+    switch (p_ulOrigin)
+    {
+    case kBookmarkBeginning:
+        p_uIndex = 0;
+        return true;
+    case kBookmarkCurrent:
+        p_uIndex = m_uPos;
+        return true;
+    case kBookmarkEnd:
+        p_uIndex = RowCount();
+        return true;
+    default: {
+        const uint32_t slot = p_ulOrigin - 3;
+        if (slot >= m_vBookmarks.size() || !m_vBookmarks[slot])
+            return false;
+        p_uIndex = std::min(*m_vBookmarks[slot], RowCount());
+        return true;
+    }
+    }
+}
+
+bool CTableView::SeekRow(uint32_t p_ulOrigin, int32_t p_lRows, int32_t& p_lSought)
+{
+    uint32_t start = 0;
+    if (!Origin(p_ulOrigin, start))
+        return false;
+    const int64_t target = std::clamp<int64_t>(static_cast<int64_t>(start) + p_lRows, 0, RowCount());
+    p_lSought = static_cast<int32_t>(target - start);
+    m_uPos = static_cast<uint32_t>(target);
+    return true;
+}
+
+bool CTableView::SeekRowApprox(uint32_t p_ulNum, uint32_t p_ulDen)
+{
+    if (p_ulDen == 0)
+        return false;
+    if (p_ulNum >= p_ulDen)
+        m_uPos = RowCount();
+    else
+        m_uPos = static_cast<uint32_t>(static_cast<uint64_t>(p_ulNum) * RowCount() / p_ulDen);
+    return true;
+}
+
+std::vector<const CPropList*> CTableView::QueryRows(int32_t p_lCount, bool p_bNoAdvance)
+{
+    std::vector<const CPropList*> out;
+    if (p_lCount >= 0)
+    {
+        const uint32_t end = static_cast<uint32_t>(std::min<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, RowCount()));
+        for (uint32_t i = m_uPos; i < end; ++i)
+            out.push_back(&m_vRows[m_vView[i]]);
+        if (!p_bNoAdvance)
+            m_uPos = end;
+    }
+    else
+    {
+        // Backward reads return the rows before the cursor in table order.
+        const uint32_t begin = static_cast<uint32_t>(std::max<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, 0));
+        for (uint32_t i = begin; i < m_uPos; ++i)
+            out.push_back(&m_vRows[m_vView[i]]);
+        if (!p_bNoAdvance)
+            m_uPos = begin;
+    }
+    return out;
+}
+
+bool CTableView::FindRow(const CRestriction& p_res, uint32_t p_ulOrigin, bool p_bBackward, bool& p_bBadBookmark)
+{
+    uint32_t start = 0;
+    p_bBadBookmark = !Origin(p_ulOrigin, start);
+    if (p_bBadBookmark)
+        return false;
+    if (!p_bBackward)
+    {
+        for (uint32_t i = start; i < RowCount(); ++i)
+            if (Matches(p_res, m_vRows[m_vView[i]]))
+            {
+                m_uPos = i;
+                return true;
+            }
+        return false;
+    }
+    // Backward searches begin at the row before the origin.
+    for (uint32_t i = start; i-- > 0;)
+        if (Matches(p_res, m_vRows[m_vView[i]]))
+        {
+            m_uPos = i;
+            return true;
+        }
+    return false;
+}
+
+uint32_t CTableView::CreateBookmark()
+{
+    for (uint32_t i = 0; i < m_vBookmarks.size(); ++i)
+        if (!m_vBookmarks[i])
+        {
+            m_vBookmarks[i] = m_uPos;
+            return i + 3;
+        }
+    m_vBookmarks.emplace_back(m_uPos);
+    return static_cast<uint32_t>(m_vBookmarks.size() + 2);
+}
+
+bool CTableView::FreeBookmark(uint32_t p_ulBookmark)
+{
+    if (p_ulBookmark < 3)
+        return true; // the predefined bookmarks need no freeing
+    const uint32_t slot = p_ulBookmark - 3;
+    if (slot >= m_vBookmarks.size() || !m_vBookmarks[slot])
+        return false;
+    m_vBookmarks[slot].reset();
+    return true;
+}
+} // namespace mapistore

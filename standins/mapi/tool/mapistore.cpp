@@ -1,0 +1,199 @@
+// standins/mapi/tool/mapistore.cpp: mapistore.exe, the MAPI stand-in's store tool for tests and
+// the prefix set-up: "seed FILE.json [STORE.json]" checks a seed, completes the standard folders,
+// writes the store file and names it in the stand-in's key; "dump" prints the store file;
+// "deliver FILE.eml" hands a mail to the running provider through the drop folder; "list FOLDER"
+// prints the items of a folder given by name or by a path from the store's root ("a/b").
+#include "standins/mapi/store/store_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace
+{
+const char kKey[] = "Software\\Brevolt Test\\MAPI Stand-in";
+
+std::string Config(const char* p_szName)
+{
+    char buf[1024] = {};
+    DWORD cb = sizeof buf - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, kKey, p_szName, RRF_RT_REG_SZ, nullptr, buf, &cb) != ERROR_SUCCESS)
+        return {};
+    return buf;
+}
+
+bool SetConfig(const char* p_szName, const std::string& p_sValue)
+{
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return false;
+    const bool ok = RegSetValueExA(h, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sValue.c_str()),
+                                   static_cast<DWORD>(p_sValue.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(h);
+    return ok;
+}
+
+std::string StorePath()
+{
+    std::string path = Config("StoreFile");
+    if (path.empty())
+    {
+        char dir[MAX_PATH];
+        GetTempPathA(MAX_PATH, dir);
+        path = std::string(dir) + "brevolt-mapi-store.json"; // where the provider looks without a value
+    }
+    return path;
+}
+
+bool ReadText(const std::string& p_sPath, std::string& p_sText)
+{
+    std::ifstream in(p_sPath, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    p_sText = ss.str();
+    return true;
+}
+
+bool LoadStore(mapistore::CStoreFile& p_file)
+{
+    std::string text, err;
+    if (!ReadText(StorePath(), text))
+    {
+        p_file = mapistore::MakeDefaultStoreFile();
+        return true;
+    }
+    if (!mapistore::LoadStoreFile(text, p_file, err))
+    {
+        std::fprintf(stderr, "mapistore: %s: %s\n", StorePath().c_str(), err.c_str());
+        return false;
+    }
+    return true;
+}
+
+mapistore::CFolder* FindByPath(mapistore::CFolder& p_f, const std::string& p_sPath)
+{
+    const size_t slash = p_sPath.find('/');
+    const std::string head = p_sPath.substr(0, slash);
+    for (auto& c : p_f.m_vFolders)
+        if (mapistore::GetString(c->m_props, mapistore::tag::DisplayName) == head)
+        {
+            if (slash == std::string::npos)
+                return c.get();
+            if (mapistore::CFolder* f = FindByPath(*c, p_sPath.substr(slash + 1)))
+                return f;
+        }
+    // A bare name is looked for anywhere in the tree.
+    if (slash == std::string::npos)
+        for (auto& c : p_f.m_vFolders)
+            if (mapistore::CFolder* f = FindByPath(*c, p_sPath))
+                return f;
+    return nullptr;
+}
+
+int Seed(const std::string& p_sSeed, const std::string& p_sStore)
+{
+    std::string text, err;
+    if (!ReadText(p_sSeed, text))
+    {
+        std::fprintf(stderr, "mapistore: cannot read %s\n", p_sSeed.c_str());
+        return 2;
+    }
+    mapistore::CStoreFile file;
+    if (!mapistore::LoadStoreFile(text, file, err))
+    {
+        std::fprintf(stderr, "mapistore: %s: %s\n", p_sSeed.c_str(), err.c_str());
+        return 2;
+    }
+    if (file.m_vStores.empty())
+    {
+        mapistore::CStoreFile def = mapistore::MakeDefaultStoreFile();
+        file.m_vStores = std::move(def.m_vStores);
+        file.m_uNextId = std::max(file.m_uNextId, def.m_uNextId);
+    }
+    // A seed leaves out the Reminders search folder with "reminders": false.
+    mapistore::EnsureStandardFolders(file, file.m_bReminders);
+    if (!p_sStore.empty() && !SetConfig("StoreFile", p_sStore))
+    {
+        std::fprintf(stderr, "mapistore: cannot write the stand-in's key\n");
+        return 2;
+    }
+    std::ofstream out(StorePath(), std::ios::binary | std::ios::trunc);
+    out << mapistore::SaveStoreFile(file);
+    if (!out)
+    {
+        std::fprintf(stderr, "mapistore: cannot write %s\n", StorePath().c_str());
+        return 2;
+    }
+    std::printf("mapistore: seeded %s\n", StorePath().c_str());
+    return 0;
+}
+
+int Deliver(const std::string& p_sEml)
+{
+    const std::string drop = Config("DropFolder");
+    if (drop.empty())
+    {
+        std::fprintf(stderr, "mapistore: no DropFolder value in HKCU\\%s\n", kKey);
+        return 2;
+    }
+    // Written under a temporary name and renamed, so the provider never reads half a file.
+    char name[64];
+    std::snprintf(name, sizeof name, "\\mapistore-%lu-%lu", GetCurrentProcessId(), GetTickCount());
+    const std::string part = drop + name + ".part", eml = drop + name + ".eml";
+    if (!CopyFileA(p_sEml.c_str(), part.c_str(), FALSE) || !MoveFileA(part.c_str(), eml.c_str()))
+    {
+        std::fprintf(stderr, "mapistore: cannot deliver %s into %s\n", p_sEml.c_str(), drop.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+int List(const std::string& p_sFolder)
+{
+    mapistore::CStoreFile file;
+    if (!LoadStore(file))
+        return 2;
+    for (auto& s : file.m_vStores)
+        if (mapistore::CFolder* f = FindByPath(s.m_root, p_sFolder))
+        {
+            for (const auto& item : f->m_vItems)
+            {
+                std::string text = mapistore::GetString(item.m_props, mapistore::tag::Subject);
+                if (text.empty())
+                    text = mapistore::GetString(item.m_props, mapistore::tag::DisplayName);
+                std::printf("%u\t%s\t%s\n", item.m_uId, mapistore::GetString(item.m_props, mapistore::tag::MessageClass).c_str(),
+                            text.c_str());
+            }
+            return 0;
+        }
+    std::fprintf(stderr, "mapistore: no folder %s\n", p_sFolder.c_str());
+    return 1;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "seed" && (argc == 3 || argc == 4))
+        return Seed(argv[2], argc == 4 ? argv[3] : "");
+    if (cmd == "dump" && argc == 2)
+    {
+        mapistore::CStoreFile file;
+        if (!LoadStore(file))
+            return 2;
+        std::fputs(mapistore::SaveStoreFile(file).c_str(), stdout);
+        return 0;
+    }
+    if (cmd == "deliver" && argc == 3)
+        return Deliver(argv[2]);
+    if (cmd == "list" && argc == 3)
+        return List(argv[2]);
+    std::fprintf(stderr, "usage: mapistore seed FILE.json [STORE.json] | dump | deliver FILE.eml | list FOLDER\n");
+    return 2;
+}
