@@ -1,6 +1,9 @@
-// compose/tools/quillet_open.cpp: quillet-open.exe [--package N] [--to TEXT] [--text TEXT] [--wait]:
-// activates the compose server through CoCreateInstance as a host does, calls Init and CreateNewSMS,
-// and with --wait keeps the object until the window count it hears drops back to zero.
+// compose/tools/quillet_open.cpp: quillet-open.exe [--package N] [--to TEXT] [--text TEXT] [--wait]
+// [--screenshot FILE.bmp] [--send]: activates the compose server through CoCreateInstance as a host
+// does, calls Init and CreateNewSMS, and with --wait keeps the object until the window count it
+// hears drops back to zero. --screenshot saves the new window as a bitmap once it has painted;
+// --send presses its Send command as a user would and waits (at most two minutes) for the window
+// to close, which it does only when the SMS went out.
 #include "compose/quillet_h.h"
 
 #include <windows.h>
@@ -13,11 +16,21 @@
 namespace
 {
 constexpr UINT WM_SMS_WINDOWCOUNT = 0x040B;
+constexpr UINT WM_SMS_REGISTERWINDOW = 3027;
+constexpr WPARAM kSendCommand = 40002;
+constexpr DWORD kWindowWaitMs = 10000;
+constexpr DWORD kSendWaitMs = 120000;
 int g_iWindows = 0;
 bool g_bSeen = false;
+HWND g_hSMSWindow = nullptr;
 
 LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
+    if (p_uMsg == WM_SMS_REGISTERWINDOW)
+    {
+        g_hSMSWindow = reinterpret_cast<HWND>(p_lParam);
+        return 0;
+    }
     if (p_uMsg == WM_SMS_WINDOWCOUNT)
     {
         g_iWindows += static_cast<int>(static_cast<INT_PTR>(p_wParam));
@@ -36,6 +49,72 @@ BSTR ToBstr(const char* p_szText)
     MultiByteToWideChar(CP_ACP, 0, p_szText, -1, wide.data(), length);
     return SysAllocString(wide.data());
 }
+
+// Dispatches messages until p_fnDone says so or p_dwMilliseconds pass; false on time-out.
+template <typename Done> bool PumpUntil(Done p_fnDone, DWORD p_dwMilliseconds)
+{
+    const ULONGLONG qwEnd = GetTickCount64() + p_dwMilliseconds;
+    while (!p_fnDone())
+    {
+        const ULONGLONG qwNow = GetTickCount64();
+        if (qwNow >= qwEnd)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(qwEnd - qwNow), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return true;
+}
+
+// The window's screen area as a 24-bit bottom-up bitmap file.
+bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath)
+{
+    RECT rect{};
+    if (!GetWindowRect(p_hWindow, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap != nullptr)
+    {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        SelectObject(memory, old);
+        HANDLE file = CreateFileA(p_szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            const DWORD imageSize = static_cast<DWORD>((width * 3 + 3) & ~3) * static_cast<DWORD>(height);
+            BITMAPFILEHEADER header{};
+            header.bfType = 0x4D42;
+            header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+            header.bfSize = header.bfOffBits + imageSize;
+            DWORD written = 0;
+            saved = WriteFile(file, &header, sizeof(header), &written, nullptr) &&
+                    WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+                    WriteFile(file, bits, imageSize, &written, nullptr);
+            CloseHandle(file);
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -44,6 +123,8 @@ int main(int argc, char** argv)
     const char* to = nullptr;
     const char* text = nullptr;
     bool wait = false;
+    bool send = false;
+    const char* screenshot = nullptr;
     for (int i = 1; i < argc; ++i)
     {
         if (std::strcmp(argv[i], "--package") == 0 && i + 1 < argc)
@@ -54,9 +135,14 @@ int main(int argc, char** argv)
             text = argv[++i];
         else if (std::strcmp(argv[i], "--wait") == 0)
             wait = true;
+        else if (std::strcmp(argv[i], "--send") == 0)
+            send = wait = true;
+        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+            screenshot = argv[++i];
         else
         {
-            std::fprintf(stderr, "usage: quillet-open [--package N] [--to TEXT] [--text TEXT] [--wait]\n");
+            std::fprintf(stderr, "usage: quillet-open [--package N] [--to TEXT] [--text TEXT] [--wait] "
+                                 "[--screenshot FILE.bmp] [--send]\n");
             return 2;
         }
     }
@@ -89,14 +175,40 @@ int main(int argc, char** argv)
     }
     std::printf("quillet-open: 0x%08lx\n", static_cast<unsigned long>(hr));
     std::fflush(stdout);
-    if (SUCCEEDED(hr) && wait)
+    int exitCode = SUCCEEDED(hr) ? 0 : 1;
+    if (SUCCEEDED(hr) && (send || screenshot != nullptr))
     {
-        MSG message;
-        while ((!g_bSeen || g_iWindows > 0) && GetMessageW(&message, nullptr, 0, 0) > 0)
-            DispatchMessageW(&message);
+        if (!PumpUntil([] { return g_hSMSWindow != nullptr; }, kWindowWaitMs))
+        {
+            std::fprintf(stderr, "quillet-open: no compose window registered itself\n");
+            exitCode = 3;
+        }
+        else
+        {
+            // Lets the window and its bars finish painting before the picture is taken.
+            PumpUntil([] { return false; }, 1500);
+            if (screenshot != nullptr && !SaveWindowBitmap(g_hSMSWindow, screenshot))
+                std::fprintf(stderr, "quillet-open: could not save %s\n", screenshot);
+            if (send)
+                PostMessageW(g_hSMSWindow, WM_COMMAND, kSendCommand, 0);
+        }
     }
+    if (exitCode == 0 && wait)
+    {
+        const bool closed = PumpUntil([] { return g_bSeen && g_iWindows <= 0; }, send ? kSendWaitMs : INFINITE);
+        if (!closed)
+        {
+            std::fprintf(stderr, "quillet-open: the compose window is still open\n");
+            exitCode = 4;
+        }
+        else if (send)
+        {
+            std::printf("quillet-open: sent, the compose window closed\n");
+        }
+    }
+    std::fflush(stdout);
     quillet->Release();
     DestroyWindow(host);
     CoUninitialize();
-    return SUCCEEDED(hr) ? 0 : 1;
+    return exitCode;
 }

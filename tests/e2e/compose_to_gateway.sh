@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# tests/e2e/compose_to_gateway.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY [--show]: the
+# compose server registered in a prefix set up like a user's PC, a compose window opened through
+# IQuillet::CreateNewSMS with recipients and a text, its Send pressed, and the reference gateway
+# decoding what the real SMTP server stored. The window's picture goes to build/artifacts/.
+# With BREVOLT_INTERACTIVE set the window opens on the caller's display and is left to the user.
+set -euo pipefail
+root=$1
+quillet=$2
+quillet_open=$3
+corvane_dir=$4
+gateway=$5
+show=${6:-}
+[ -x "$gateway" ] || { echo "native gateway not built: $gateway"; exit 77; }
+say() { [ -n "$show" ] && echo "$@"; return 0; }
+
+work=$(mktemp -d)
+server_pid=
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+/usr/bin/python3 -m aiosmtpd -n -l "127.0.0.1:$port" -c aiosmtpd.handlers.Mailbox "$work/maildir" &
+server_pid=$!
+for _ in $(seq 1 50); do
+  /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null && break
+  sleep 0.1
+done
+
+"$gateway" keygen >"$work/account.key"
+prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-compose-prefix}
+"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
+wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
+wine "$quillet" /RegServer
+say "-- prefix $prefix: Quillet registered, Corvane.dll from $corvane_dir, the Outlook Express"
+say "   account sending through localhost:$port"
+
+to=${BREVOLT_SMS_TO:-082 555 0101; +27 82 555 0102}
+text=${BREVOLT_SMS_TEXT:-Typed into the compose window - Ann}
+
+if [ -n "${BREVOLT_INTERACTIVE:-}" ]; then
+  say "-- a compose window on your display; send from it, then close it"
+  wine "$quillet_open" --to "$to" --text "$text" --wait | tr -d '\r'
+  say "-- what the SMTP server stored, as the reference gateway decodes it:"
+  [ -d "$work/maildir" ] && "$gateway" decode --key "$work/account.key" --maildir "$work/maildir"
+  exit 0
+fi
+
+mkdir -p "$root/build/artifacts"
+shot=$root/build/artifacts/compose_demo.bmp
+say "-- IQuillet::CreateNewSMS to \"$to\" with \"$text\", then Send (Windows, under wine64):"
+rc=0
+wine "$quillet_open" --to "$to" --text "$text" --screenshot "Z:$shot" --send | tr -d '\r' || rc=$?
+[ "$rc" -eq 0 ] || { echo "FAIL: quillet-open exited $rc"; exit 1; }
+[ -s "$shot" ] && convert "$shot" "${shot%.bmp}.png" && say "-- the window before Send: ${shot%.bmp}.png"
+
+say "-- what the SMTP server stored, as the reference gateway decodes it:"
+"$gateway" decode --key "$work/account.key" --maildir "$work/maildir" | tee "$work/decoded.json"
+[ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
+/usr/bin/python3 - "$work/decoded.json" "$text" "$to" <<'EOF'
+import json, re, sys
+rows = [json.loads(line) for line in open(sys.argv[1]) if line.strip()]
+text, to = sys.argv[2], sys.argv[3]
+wanted = [n.strip() for n in to.split(";") if n.strip()]
+def digits(n): return re.sub(r"\D", "", n)[-9:]
+sms = [r for r in rows if r.get("verified")]
+assert len(sms) == len(wanted), f"expected {len(wanted)} verified SMS, got {rows}"
+assert all(r.get("text") == text for r in sms), sms
+assert sorted(digits(r["mobile"]) for r in sms) == sorted(digits(n) for n in wanted), sms
+EOF
+say "-- every SMS typed into the window arrived verified"
