@@ -2,6 +2,7 @@
 #include "tests/win/compose/compose_test_support.h"
 
 #include "compose/quillet_process.h"
+#include "tools/window_picture/window_picture.h"
 
 #include <thread>
 
@@ -194,51 +195,6 @@ std::string Normalised(std::string p_sText)
 
 bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName)
 {
-    RECT rect{};
-    if (!GetWindowRect(p_hWindow, &rect))
-        return false;
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap != nullptr)
-    {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        SelectObject(memory, old);
-        CreateDirectoryA(ARTIFACTS_DIR, nullptr);
-        const std::string path = std::string(ARTIFACTS_DIR) + "/" + p_sFileName;
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-        {
-            const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
-            const DWORD imageSize = stride * static_cast<DWORD>(height);
-            BITMAPFILEHEADER header{};
-            header.bfType = 0x4D42;
-            header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-            header.bfSize = header.bfOffBits + imageSize;
-            DWORD written = 0;
-            WriteFile(file, &header, sizeof(header), &written, nullptr);
-            WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
-            WriteFile(file, bits, imageSize, &written, nullptr);
-            CloseHandle(file);
-            saved = true;
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+    CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+    return SaveWindowBitmap(p_hWindow, (std::string(ARTIFACTS_DIR) + "/" + p_sFileName).c_str());
 }

@@ -157,9 +157,37 @@ TEST(Init, OutlookExpressPackageLoadsNoMapi)
     quillet->Release();
 }
 
+// Takes the MAPI path value away for one test (other tests of the prefix install a provider there)
+// and puts back what was there.
+class CNoMapiPathValue
+{
+  public:
+    CNoMapiPathValue()
+    {
+        char value[MAX_PATH] = {};
+        DWORD size = sizeof(value);
+        m_bHad = RegGetValueA(HKEY_LOCAL_MACHINE, kKey, "DLLPathEx", RRF_RT_REG_SZ, nullptr, value, &size) ==
+                 ERROR_SUCCESS;
+        m_sValue = value;
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kKey, "DLLPathEx");
+    }
+    ~CNoMapiPathValue()
+    {
+        if (m_bHad)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kKey, "DLLPathEx", REG_SZ, m_sValue.c_str(),
+                            static_cast<DWORD>(m_sValue.size() + 1));
+    }
+
+  private:
+    static constexpr const char* kKey = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
+    bool m_bHad = false;
+    std::string m_sValue;
+};
+
 TEST(Init, OutlookPackageLoadsMapiOncePerProcess)
 {
     CBoxRecorder boxes;
+    const CNoMapiPathValue noPath;
     // No DLLPathEx and no component path here: the search ends at "mapi32.dll".
     auto* quillet = new CQuillet();
     (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);

@@ -1,6 +1,8 @@
 // tests/win/corvane/corvane_test_support.cpp: loading Corvane.dll and the shared helpers.
 #include "tests/win/corvane/corvane_test_support.h"
 
+#include "tools/window_picture/window_picture.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -178,52 +180,8 @@ void PumpMessages(std::chrono::milliseconds p_oFor)
 
 bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName)
 {
-    RECT rect{};
-    if (!GetWindowRect(p_hWindow, &rect))
-        return false;
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap != nullptr)
-    {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        SelectObject(memory, old);
-        GdiFlush();
-        CreateDirectoryA(ARTIFACTS_DIR, nullptr);
-        const std::string path = std::string(ARTIFACTS_DIR) + "/" + p_sFileName;
-        const DWORD rowBytes = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-        file.bfSize = file.bfOffBits + rowBytes * static_cast<DWORD>(height);
-        HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (out != INVALID_HANDLE_VALUE)
-        {
-            DWORD written = 0;
-            saved = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-                    WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-                    WriteFile(out, bits, rowBytes * static_cast<DWORD>(height), &written, nullptr);
-            CloseHandle(out);
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+    CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+    return SaveWindowBitmap(p_hWindow, (std::string(ARTIFACTS_DIR) + "/" + p_sFileName).c_str());
 }
 
 CHeapUse MeasureHeaps()

@@ -1,0 +1,48 @@
+// tools/window_picture/window_picture.cpp: a window's screen area as a bottom-up 24-bit bitmap file.
+#include "tools/window_picture/window_picture.h"
+
+bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath)
+{
+    RECT rect{};
+    if (!GetWindowRect(p_hWindow, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap != nullptr)
+    {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        SelectObject(memory, old);
+        HANDLE file = CreateFileA(p_szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+        {
+            // Rows are padded to whole 4-byte words.
+            const DWORD imageSize = static_cast<DWORD>((width * 3 + 3) & ~3) * static_cast<DWORD>(height);
+            BITMAPFILEHEADER header{};
+            header.bfType = 0x4D42;
+            header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+            header.bfSize = header.bfOffBits + imageSize;
+            DWORD written = 0;
+            saved = WriteFile(file, &header, sizeof(header), &written, nullptr) &&
+                    WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+                    WriteFile(file, bits, imageSize, &written, nullptr);
+            CloseHandle(file);
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
