@@ -17,7 +17,7 @@ class CDictionarySetting : public ::testing::Test
     void SetUp() override
     {
         m_sPath = (std::filesystem::temp_directory_path() /
-                   ("dict_" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".txt"))
+                   ("dict_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt"))
                       .string();
     }
     void TearDown() override
