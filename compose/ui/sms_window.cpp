@@ -491,17 +491,16 @@ bool CSMSWindow::CreateChildren()
     AddBand(m_hUtilityRebar, m_hUtilityBar, size.cx, size.cy, false);
 
     const DWORD lineField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
-    for (int id : {kIdToField, kIdCcField})
+    for (CMyRichEdit* field : {&m_oToField, &m_oCcField})
     {
-        HWND field = CreateWindowExA(WS_EX_CLIENTEDGE, "RichEdit20A", "", lineField, 0, 0, 100, 22, m_hWnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        if (field == nullptr)
+        if (!field->Create(m_hWnd, field == &m_oToField ? kIdToField : kIdCcField, lineField, WS_EX_CLIENTEDGE,
+                           nullptr, std::string()))
         {
             m_oError.Set(QuilletStrings(), kQMsgLoadFailed, "RichEdit20A", static_cast<int>(GetLastError()));
             return false;
         }
-        SendMessageA(field, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-        SendMessageA(field, EM_SETEVENTMASK, 0, ENM_CHANGE);
+        SendMessageA(field->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SendMessageA(field->Handle(), EM_SETEVENTMASK, 0, ENM_CHANGE);
     }
 
     m_hOptionsRebar = MakeRebar(m_hWnd, kIdOptionsRebar);
@@ -514,13 +513,12 @@ bool CSMSWindow::CreateChildren()
     AddBand(m_hOptionsRebar, m_oDeliverybar.Handle(), BarSize(m_oDeliverybar.Handle()).cx, 26, false);
     AddBand(m_hOptionsRebar, m_oBulkbar.Handle(), BarSize(m_oBulkbar.Handle()).cx, 26, true);
 
-    HWND body = CreateWindowExA(WS_EX_CLIENTEDGE, "RichEdit20A", "",
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                    ES_WANTRETURN,
-                                0, 0, 100, 100, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBodyField)),
-                                instance, nullptr);
-    if (body == nullptr)
+    if (!m_oBodyField.Create(m_hWnd, kIdBodyField,
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                 ES_WANTRETURN,
+                             WS_EX_CLIENTEDGE, nullptr, std::string()))
         return false;
+    HWND body = m_oBodyField.Handle();
     SendMessageA(body, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     SendMessageA(body, EM_SETEVENTMASK, 0, ENM_CHANGE);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "compose/address_book_binding.h"
+#include "compose/fields/my_rich_edit_win.h"
 #include "compose/quillet_process.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/my_window.h"
@@ -116,6 +117,9 @@ class CSMSWindow : public CMyWindow
     HWND m_hStatus = nullptr;
     HWND m_hToolTip = nullptr;
     HMENU m_hMenu = nullptr;
+    CMyRichEdit m_oToField;
+    CMyRichEdit m_oCcField;
+    CMyRichEdit m_oBodyField;
     CMyBulkbar m_oBulkbar;
     CMyDeliverybar m_oDeliverybar;
     CMessageRecipientList* m_p_mrlTo = nullptr;
