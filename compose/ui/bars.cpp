@@ -1,6 +1,7 @@
 // compose/ui/bars.cpp: the bulk and delivery bars.
 #include "compose/ui/bars.h"
 
+#include "common/boundary.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "compose/quillet_process.h"
@@ -24,18 +25,20 @@ bool g_bSenderIdWarned = false;
 LRESULT CALLBACK ForwardProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam, UINT_PTR,
                              DWORD_PTR p_dwTarget)
 {
-    if (p_uMsg == WM_COMMAND && p_lParam != 0 && reinterpret_cast<HWND>(p_lParam) != p_hWnd)
-        return SendMessageA(reinterpret_cast<HWND>(p_dwTarget), p_uMsg, p_wParam, p_lParam);
-    if (p_uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(p_lParam)->hwndFrom != p_hWnd)
-    {
-        // Tooltips of the bar itself stay with the bar.
-        const UINT code = reinterpret_cast<NMHDR*>(p_lParam)->code;
-        if (code != TTN_GETDISPINFOA && code != TTN_GETDISPINFOW)
+    return TrapExceptions("ForwardProc", static_cast<LRESULT>(0), [&]() -> LRESULT {
+        if (p_uMsg == WM_COMMAND && p_lParam != 0 && reinterpret_cast<HWND>(p_lParam) != p_hWnd)
             return SendMessageA(reinterpret_cast<HWND>(p_dwTarget), p_uMsg, p_wParam, p_lParam);
-    }
-    if (p_uMsg == WM_NCDESTROY)
-        RemoveWindowSubclass(p_hWnd, &ForwardProc, 1);
-    return DefSubclassProc(p_hWnd, p_uMsg, p_wParam, p_lParam);
+        if (p_uMsg == WM_NOTIFY && reinterpret_cast<NMHDR*>(p_lParam)->hwndFrom != p_hWnd)
+        {
+            // Tooltips of the bar itself stay with the bar.
+            const UINT code = reinterpret_cast<NMHDR*>(p_lParam)->code;
+            if (code != TTN_GETDISPINFOA && code != TTN_GETDISPINFOW)
+                return SendMessageA(reinterpret_cast<HWND>(p_dwTarget), p_uMsg, p_wParam, p_lParam);
+        }
+        if (p_uMsg == WM_NCDESTROY)
+            RemoveWindowSubclass(p_hWnd, &ForwardProc, 1);
+        return DefSubclassProc(p_hWnd, p_uMsg, p_wParam, p_lParam);
+    });
 }
 
 HFONT GuiFont()
@@ -134,15 +137,17 @@ std::string WindowTextOf(HWND p_hWindow, size_t p_nMax)
 
 INT_PTR CALLBACK SenderIdDialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM)
 {
-    if (p_uMsg == WM_INITDIALOG)
-        return TRUE;
-    if (p_uMsg == WM_COMMAND && (LOWORD(p_wParam) == IDOK || LOWORD(p_wParam) == IDCANCEL))
-    {
-        const bool bDontShow = IsDlgButtonChecked(p_hDlg, IDC_SENDER_ID_DONT_SHOW) == BST_CHECKED;
-        EndDialog(p_hDlg, LOWORD(p_wParam) == IDOK && bDontShow ? 2 : 1);
-        return TRUE;
-    }
-    return FALSE;
+    return TrapExceptions("SenderIdDialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
+        if (p_uMsg == WM_INITDIALOG)
+            return TRUE;
+        if (p_uMsg == WM_COMMAND && (LOWORD(p_wParam) == IDOK || LOWORD(p_wParam) == IDCANCEL))
+        {
+            const bool bDontShow = IsDlgButtonChecked(p_hDlg, IDC_SENDER_ID_DONT_SHOW) == BST_CHECKED;
+            EndDialog(p_hDlg, LOWORD(p_wParam) == IDOK && bDontShow ? 2 : 1);
+            return TRUE;
+        }
+        return FALSE;
+    });
 }
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "compose/quillet_strings.h"
 #include "compose/res/resource.h"
 #include "compose/send_rules.h"
+#include "compose/ui/print_win.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -1202,8 +1203,13 @@ bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
         (void)Save(true);
         return true;
     case ID_FILE_PRINT:
-        NotAvailableYet("Print");
+    {
+        // The print queue names the job after the window's title (the file, or a new message).
+        char title[MAX_PATH] = "";
+        GetWindowTextA(m_hWnd, title, sizeof(title));
+        PrintText(m_hWnd, FieldText(kIdBodyField), *title != '\0' ? title : QuilletText(300));
         return true;
+    }
     case ID_FILE_CLOSE:
         PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
         return true;
