@@ -6,6 +6,7 @@
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/message_box.h"
+#include "Addressbook/frame/modal_dialog.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/res/resource.h"
 #include "common/boundary.h"
@@ -37,21 +38,7 @@ CLocalUserDetails ReadLocalUserDetails(CRegistry& p_oRegistry)
 
 bool CLocalUserDialog::Run(HWND p_hOwner)
 {
-    const INT_PTR result = DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(IDD_LOCAL_USER), p_hOwner, &DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
-    if (result == -1)
-        Log("CLocalUserDialog::Run: DialogBoxParam failed, error %lu", GetLastError());
-    return result == IDOK;
-}
-
-INT_PTR CALLBACK CLocalUserDialog::DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CLocalUserDialog::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        if (p_uMessage == WM_INITDIALOG)
-            SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-        auto* self = reinterpret_cast<CLocalUserDialog*>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
-        return self != nullptr ? self->HandleMessage(p_hDialog, p_uMessage, p_wParam) : FALSE;
-    });
+    return CModalDialog::Run(*this, IDD_LOCAL_USER, p_hOwner, "CLocalUserDialog");
 }
 
 INT_PTR CLocalUserDialog::HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam)

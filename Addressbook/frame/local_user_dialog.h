@@ -34,7 +34,7 @@ class CLocalUserDialog
     bool Run(HWND p_hOwner);
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam);
+    friend struct CModalDialog;
     INT_PTR HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam);
     void OnInitDialog(HWND p_hDialog);
     void OnDone(HWND p_hDialog);

@@ -5,6 +5,7 @@
 #include "Addressbook/frame/dialog_text.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/message_box.h"
+#include "Addressbook/frame/modal_dialog.h"
 #include "Addressbook/reminders/rule_messages.h"
 #include "Addressbook/res/resource.h"
 #include "common/boundary.h"
@@ -34,21 +35,7 @@ void Check(HWND p_hDialog, int p_iControl, bool p_bChecked)
 
 bool CRuleEditorDialog::Run(HWND p_hOwner)
 {
-    const INT_PTR result = DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(IDD_RULE_EDITOR), p_hOwner, &DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
-    if (result == -1)
-        Log("CRuleEditorDialog::Run: DialogBoxParam failed, error %lu", GetLastError());
-    return result == IDOK;
-}
-
-INT_PTR CALLBACK CRuleEditorDialog::DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CRuleEditorDialog::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        if (p_uMessage == WM_INITDIALOG)
-            SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-        auto *self = reinterpret_cast<CRuleEditorDialog *>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
-        return self != nullptr ? self->HandleMessage(p_hDialog, p_uMessage, p_wParam) : FALSE;
-    });
+    return CModalDialog::Run(*this, IDD_RULE_EDITOR, p_hOwner, "CRuleEditorDialog");
 }
 
 INT_PTR CRuleEditorDialog::HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam)

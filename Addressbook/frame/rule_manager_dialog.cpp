@@ -5,6 +5,7 @@
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/message_box.h"
+#include "Addressbook/frame/modal_dialog.h"
 #include "Addressbook/frame/rule_editor_dialog.h"
 #include "Addressbook/reminders/rule_messages.h"
 #include "Addressbook/res/resource.h"
@@ -21,21 +22,7 @@ constexpr int kSelectionButtons[] = {IDC_RULE_EDIT, IDC_RULE_DELETE, IDC_RULE_EN
 bool CRuleManagerDialog::Run(HWND p_hOwner)
 {
     m_oRules = m_oManager.Rules();
-    const INT_PTR result = DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(IDD_RULE_MANAGER), p_hOwner, &DialogProc,
-                                           reinterpret_cast<LPARAM>(this));
-    if (result == -1)
-        Log("CRuleManagerDialog::Run: DialogBoxParam failed, error %lu", GetLastError());
-    return result == IDOK;
-}
-
-INT_PTR CALLBACK CRuleManagerDialog::DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CRuleManagerDialog::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        if (p_uMessage == WM_INITDIALOG)
-            SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-        auto* self = reinterpret_cast<CRuleManagerDialog*>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
-        return self != nullptr ? self->HandleMessage(p_hDialog, p_uMessage, p_wParam) : FALSE;
-    });
+    return CModalDialog::Run(*this, IDD_RULE_MANAGER, p_hOwner, "CRuleManagerDialog");
 }
 
 INT_PTR CRuleManagerDialog::HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam)

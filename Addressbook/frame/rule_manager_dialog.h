@@ -17,7 +17,7 @@ class CRuleManagerDialog
     bool Run(HWND p_hOwner);
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam);
+    friend struct CModalDialog;
     INT_PTR HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam);
     // Refills the list and selects p_iSelect (-1: nothing).
     void FillList(HWND p_hDialog, int p_iSelect);
