@@ -12,24 +12,15 @@ show=${5:-}
 [ -x "$gateway" ] || { echo "native gateway not built: $gateway"; exit 77; }
 say() { [ -n "$show" ] && echo "$@"; return 0; }
 
+. "$root/tests/smtp_server.sh"
 work=$(mktemp -d)
-server_pid=
 cleanup() {
-  if [ -n "$server_pid" ]; then
-    kill "$server_pid" 2>/dev/null || true
-    wait "$server_pid" 2>/dev/null || true
-  fi
+  stop_smtp_server
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-/usr/bin/python3 -m aiosmtpd -n -l "127.0.0.1:$port" -c aiosmtpd.handlers.Mailbox "$work/maildir" &
-server_pid=$!
-for _ in $(seq 1 50); do
-  /usr/bin/python3 -c "import socket; socket.create_connection(('127.0.0.1',$port),1)" 2>/dev/null && break
-  sleep 0.1
-done
+start_smtp_server "$work/maildir"
+port=$smtp_port
 
 "$gateway" keygen >"$work/account.key"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-prefix}
