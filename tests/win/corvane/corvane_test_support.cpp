@@ -216,3 +216,34 @@ CInitScope::~CInitScope()
 {
     CCorvane::Get().Uninit();
 }
+
+CDialogUser::CDialogUser(std::function<void(HWND)> p_fnScript) : m_fnScript(std::move(p_fnScript))
+{
+}
+
+CDialogUser::~CDialogUser()
+{
+    if (m_oThread.joinable())
+        m_oThread.join();
+}
+
+void CDialogUser::Start(const std::string& p_sCaption, std::chrono::milliseconds p_oGrace)
+{
+    m_oThread = std::thread([this, p_sCaption, p_oGrace]() {
+        m_hDialog = WaitForWindow([&]() { return FindDialogByCaption(p_sCaption); }, std::chrono::seconds(10));
+        if (m_hDialog == nullptr)
+            return;
+        m_fnScript(m_hDialog);
+        // Whatever the script did, the dialog must not outlive it.
+        if (IsWindow(m_hDialog) && !WaitUntilGone(m_hDialog, p_oGrace))
+        {
+            m_bLeftOpen = true;
+            PostMessageA(m_hDialog, WM_COMMAND, IDCANCEL, 0);
+        }
+    });
+}
+
+void CDialogUser::Join()
+{
+    m_oThread.join();
+}

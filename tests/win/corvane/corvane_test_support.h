@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The binding order of the compose server: every name is resolved, in this order.
@@ -81,6 +82,32 @@ HWND FindMessageBoxOwnedBy(HWND p_hOwner);
 std::string WindowText(HWND p_hWindow);
 // Dispatches this thread's messages for a while, so its windows paint.
 void PumpMessages(std::chrono::milliseconds p_oFor);
+
+// The user of a modal dialog that runs on the test's thread: on a thread of its own it waits for
+// the dialog with p_sCaption, runs the script on it, and cancels the dialog if the script left it
+// open for longer than p_oGrace (which the test then sees as LeftOpen).
+class CDialogUser
+{
+  public:
+    explicit CDialogUser(std::function<void(HWND)> p_fnScript);
+    ~CDialogUser();
+    void Start(const std::string& p_sCaption, std::chrono::milliseconds p_oGrace = std::chrono::seconds(3));
+    void Join();
+    HWND Dialog() const
+    {
+        return m_hDialog;
+    }
+    bool LeftOpen() const
+    {
+        return m_bLeftOpen;
+    }
+
+  private:
+    std::function<void(HWND)> m_fnScript;
+    std::thread m_oThread;
+    HWND m_hDialog = nullptr;
+    bool m_bLeftOpen = false;
+};
 
 // Saves what the screen shows of a window as a BMP under the artifacts directory.
 bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName);

@@ -60,47 +60,6 @@ CBox Press(HWND p_hDialog, int p_iButton)
     return seen;
 }
 
-// The dialog runs modally on the test's thread; this thread is the user.
-class CUser
-{
-  public:
-    explicit CUser(std::function<void(HWND)> p_fnScript) : m_fnScript(std::move(p_fnScript))
-    {
-    }
-    void Start(const char* p_szCaption)
-    {
-        m_oThread = std::thread([this, caption = std::string(p_szCaption)]() {
-            m_hDialog = WaitForWindow([&]() { return FindDialogByCaption(caption); }, 10s);
-            if (m_hDialog == nullptr)
-                return;
-            m_fnScript(m_hDialog);
-            // Whatever the script did, the dialog must not outlive it.
-            if (IsWindow(m_hDialog) && !WaitUntilGone(m_hDialog, 2s))
-            {
-                m_bLeftOpen = true;
-                PostMessageA(m_hDialog, WM_COMMAND, IDCANCEL, 0);
-            }
-        });
-    }
-    void Join()
-    {
-        m_oThread.join();
-    }
-    HWND Dialog() const
-    {
-        return m_hDialog;
-    }
-    bool LeftOpen() const
-    {
-        return m_bLeftOpen;
-    }
-
-  private:
-    std::function<void(HWND)> m_fnScript;
-    std::thread m_oThread;
-    HWND m_hDialog = nullptr;
-    bool m_bLeftOpen = false;
-};
 
 struct CEntry
 {
@@ -163,7 +122,7 @@ TEST(CorvaneLocalUser, CreateChecksEveryFieldBeforeItStoresTheDetails)
     LRESULT countries = 0;
     std::string firstItem, secondItem, lastItem;
     CBox afterValid{"not pressed", ""};
-    CUser user([&](HWND p_hDialog) {
+    CDialogUser user([&](HWND p_hDialog) {
         const HWND combo = GetDlgItem(p_hDialog, IDC_LOCAL_USER_COUNTRY);
         countries = SendMessageA(combo, CB_GETCOUNT, 0, 0);
         firstItem = ItemText(combo, 0);
@@ -179,7 +138,7 @@ TEST(CorvaneLocalUser, CreateChecksEveryFieldBeforeItStoresTheDetails)
         Enter(p_hDialog, {"  Jane Doe ", "jane@example.com", southAfrica, "082 555 1234"});
         afterValid = Press(p_hDialog, IDOK);
     });
-    user.Start(kCreateCaption);
+    user.Start(kCreateCaption, 2s);
     const int result = corvane.CreateLocalUser(nullptr, 0);
     user.Join();
 
@@ -264,7 +223,7 @@ TEST(CorvaneLocalUser, EditShowsTheStoredDetailsOverOutlookAndExitKeepsThem)
         HWND owner = nullptr;
         std::string name, email, mobile, country;
         LOGFONTA header{};
-        CUser user([&](HWND p_hDialog) {
+        CDialogUser user([&](HWND p_hDialog) {
             owner = GetWindow(p_hDialog, GW_OWNER);
             name = ControlText(p_hDialog, IDC_LOCAL_USER_NAME);
             email = ControlText(p_hDialog, IDC_LOCAL_USER_EMAIL);
@@ -277,7 +236,7 @@ TEST(CorvaneLocalUser, EditShowsTheStoredDetailsOverOutlookAndExitKeepsThem)
             SetDlgItemTextA(p_hDialog, IDC_LOCAL_USER_NAME, "Someone Else");
             Press(p_hDialog, IDCANCEL);
         });
-        user.Start(kEditCaption);
+        user.Start(kEditCaption, 2s);
         EXPECT_EQ(corvane.EditLocalUser(nullptr, 0, 0), 0);
         user.Join();
 

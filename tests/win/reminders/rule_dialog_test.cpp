@@ -78,46 +78,6 @@ void Shoot(HWND p_hWindow, const char *p_szName)
     EXPECT_TRUE(SaveWindowShot(p_hWindow, p_szName)) << p_szName;
 }
 
-// A user on a thread of their own; the dialog runs modally on the test's thread.
-class CUser
-{
-  public:
-    explicit CUser(std::function<void(HWND)> p_fnScript) : m_fnScript(std::move(p_fnScript))
-    {
-    }
-    void Start()
-    {
-        m_oThread = std::thread([this]() {
-            m_hDialog = WaitForWindow([&]() { return FindDialogByCaption(kManagerCaption); }, 10s);
-            if (m_hDialog == nullptr)
-                return;
-            m_fnScript(m_hDialog);
-            if (IsWindow(m_hDialog) && !WaitUntilGone(m_hDialog, 3s))
-            {
-                m_bLeftOpen = true;
-                PostMessageA(m_hDialog, WM_COMMAND, IDCANCEL, 0);
-            }
-        });
-    }
-    void Join()
-    {
-        m_oThread.join();
-    }
-    HWND Dialog() const
-    {
-        return m_hDialog;
-    }
-    bool LeftOpen() const
-    {
-        return m_bLeftOpen;
-    }
-
-  private:
-    std::function<void(HWND)> m_fnScript;
-    std::thread m_oThread;
-    HWND m_hDialog = nullptr;
-    bool m_bLeftOpen = false;
-};
 
 CMessageRuleList StoredRules()
 {
@@ -160,7 +120,7 @@ TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
     std::string firstDescription, noneSelected, enableLabel, emptyText;
     CBox emptyBox, noContentBox;
     HWND editor = nullptr;
-    CUser user([&](HWND p_hDialog) {
+    CDialogUser user([&](HWND p_hDialog) {
         atStart = Items(p_hDialog);
         firstDescription = Text(p_hDialog, IDC_RULE_DESCRIPTION);
         Shoot(p_hDialog, "rules_inbox_rules.bmp");
@@ -203,7 +163,7 @@ TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
         Shoot(p_hDialog, "rules_inbox_rules_after.bmp");
         PostMessageA(p_hDialog, WM_COMMAND, IDOK, 0);
     });
-    user.Start();
+    user.Start(kManagerCaption);
     const int result = showRuleManager(nullptr);
     user.Join();
 
@@ -263,7 +223,7 @@ TEST(RuleManagerDialog, CancelChangesNothing)
     {
         SCOPED_TRACE(round);
         CNames seen, emptied;
-        CUser user([&](HWND p_hDialog) {
+        CDialogUser user([&](HWND p_hDialog) {
             seen = Items(p_hDialog);
             for (int i = 0; i < 3; ++i)
             {
@@ -273,7 +233,7 @@ TEST(RuleManagerDialog, CancelChangesNothing)
             emptied = Items(p_hDialog);
             PostMessageA(p_hDialog, WM_COMMAND, IDCANCEL, 0);
         });
-        user.Start();
+        user.Start(kManagerCaption);
         EXPECT_EQ(showRuleManager(nullptr), 1);
         user.Join();
         EXPECT_FALSE(user.LeftOpen());
