@@ -5,7 +5,7 @@
 // --send presses its Send command as a user would and waits (at most two minutes) for the window
 // to close, which it does only when the SMS went out.
 #include "compose/quillet_h.h"
-#include "tools/window_picture/window_picture.h"
+#include "tools/window_picture/window_picture_win.h"
 
 #include <windows.h>
 

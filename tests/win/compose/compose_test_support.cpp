@@ -2,7 +2,7 @@
 #include "tests/win/compose/compose_test_support.h"
 
 #include "compose/quillet_process.h"
-#include "tools/window_picture/window_picture.h"
+#include "tools/window_picture/window_picture_win.h"
 
 #include <thread>
 

@@ -1,7 +1,7 @@
 // tests/win/corvane/corvane_test_support.cpp: loading Corvane.dll and the shared helpers.
 #include "tests/win/corvane/corvane_test_support.h"
 
-#include "tools/window_picture/window_picture.h"
+#include "tools/window_picture/window_picture_win.h"
 
 #include <gtest/gtest.h>
 

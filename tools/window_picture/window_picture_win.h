@@ -1,4 +1,4 @@
-// tools/window_picture/window_picture.h: a window's picture as a bitmap file, for the tools and the
+// tools/window_picture/window_picture_win.h: a window's picture as a bitmap file, for the tools and the
 // Windows tests that show what a window looked like.
 #pragma once
 

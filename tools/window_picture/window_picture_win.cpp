@@ -1,5 +1,5 @@
-// tools/window_picture/window_picture.cpp: a window's screen area as a bottom-up 24-bit bitmap file.
-#include "tools/window_picture/window_picture.h"
+// tools/window_picture/window_picture_win.cpp: a window's screen area as a bottom-up 24-bit bitmap file.
+#include "tools/window_picture/window_picture_win.h"
 
 bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath)
 {
