@@ -247,3 +247,18 @@ void CDialogUser::Join()
 {
     m_oThread.join();
 }
+
+CBox PressExpectingBox(HWND p_hDialog, int p_iButton)
+{
+    PostMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(p_iButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(p_hDialog, p_iButton)));
+    const HWND box = WaitForWindow([&]() { return FindMessageBoxOwnedBy(p_hDialog); }, std::chrono::seconds(2));
+    if (box == nullptr)
+        return CBox();
+    CBox seen{WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    // Wine hides a finished box and gives its owner back at once but destroys it a while later.
+    WaitForWindow([&]() { return !IsWindowVisible(box) && IsWindowEnabled(p_hDialog) ? p_hDialog : nullptr; },
+                  std::chrono::seconds(5));
+    return seen;
+}

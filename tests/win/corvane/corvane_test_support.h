@@ -83,6 +83,16 @@ std::string WindowText(HWND p_hWindow);
 // Dispatches this thread's messages for a while, so its windows paint.
 void PumpMessages(std::chrono::milliseconds p_oFor);
 
+// A message box as the user saw it.
+struct CBox
+{
+    std::string m_sCaption;
+    std::string m_sText;
+};
+// Presses a button of p_hDialog as the mouse does; returns the message box it raised, closed again
+// with OK, or an empty record when none came within two seconds.
+CBox PressExpectingBox(HWND p_hDialog, int p_iButton);
+
 // The user of a modal dialog that runs on the test's thread: on a thread of its own it waits for
 // the dialog with p_sCaption, runs the script on it, and cancels the dialog if the script left it
 // open for longer than p_oGrace (which the test then sees as LeftOpen).

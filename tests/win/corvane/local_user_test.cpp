@@ -18,12 +18,6 @@ constexpr const char* kUserKey = "Software\\Brevolt";
 constexpr const char* kCreateCaption = "Create 'Brevolt SMS User'";
 constexpr const char* kEditCaption = "Edit 'Brevolt SMS User'";
 
-struct CBox
-{
-    std::string m_sCaption;
-    std::string m_sText;
-};
-
 void ClearUserDetails()
 {
     for (const char* name : {"Name", "Email", "CountryCode", "Phone"})
@@ -42,22 +36,6 @@ std::string ItemText(HWND p_hCombo, LRESULT p_iIndex)
 std::string ControlText(HWND p_hDialog, int p_iControl)
 {
     return WindowText(GetDlgItem(p_hDialog, p_iControl));
-}
-
-// Presses a button with the mouse's message; returns the message box it raised, closed again,
-// or an empty record when none came.
-CBox Press(HWND p_hDialog, int p_iButton)
-{
-    PostMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(p_iButton, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(p_hDialog, p_iButton)));
-    const HWND box = WaitForWindow([&]() { return FindMessageBoxOwnedBy(p_hDialog); }, 2s);
-    if (box == nullptr)
-        return CBox();
-    CBox seen{WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    // Wine hides a finished box and gives its owner back at once but destroys it a while later.
-    WaitForWindow([&]() { return !IsWindowVisible(box) && IsWindowEnabled(p_hDialog) ? p_hDialog : nullptr; }, 5s);
-    return seen;
 }
 
 
@@ -131,12 +109,12 @@ TEST(CorvaneLocalUser, CreateChecksEveryFieldBeforeItStoresTheDetails)
         for (const CCase& c : cases)
         {
             Enter(p_hDialog, c.m_oEntry);
-            seen.push_back(Press(p_hDialog, IDOK));
+            seen.push_back(PressExpectingBox(p_hDialog, IDOK));
             if (!IsWindow(p_hDialog))
                 return;
         }
         Enter(p_hDialog, {"  Jane Doe ", "jane@example.com", southAfrica, "082 555 1234"});
-        afterValid = Press(p_hDialog, IDOK);
+        afterValid = PressExpectingBox(p_hDialog, IDOK);
     });
     user.Start(kCreateCaption, 2s);
     const int result = corvane.CreateLocalUser(nullptr, 0);
@@ -234,7 +212,7 @@ TEST(CorvaneLocalUser, EditShowsTheStoredDetailsOverOutlookAndExitKeepsThem)
             GetObjectA(font, sizeof(header), &header);
             SaveWindowShot(p_hDialog, "corvane_your_details.bmp");
             SetDlgItemTextA(p_hDialog, IDC_LOCAL_USER_NAME, "Someone Else");
-            Press(p_hDialog, IDCANCEL);
+            PressExpectingBox(p_hDialog, IDCANCEL);
         });
         user.Start(kEditCaption, 2s);
         EXPECT_EQ(corvane.EditLocalUser(nullptr, 0, 0), 0);

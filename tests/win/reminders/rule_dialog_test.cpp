@@ -18,30 +18,10 @@ using namespace std::chrono_literals;
 constexpr const char *kManagerCaption = "Inbox Rules";
 constexpr const char *kEditorCaption = "Create New Rule";
 
-struct CBox
-{
-    std::string m_sCaption;
-    std::string m_sText;
-};
-
 void Click(HWND p_hDialog, int p_iButton)
 {
     SendMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(p_iButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(p_hDialog, p_iButton)));
-}
-
-// Presses a button that may raise a message box; returns the box it raised, closed again.
-CBox PressExpectingBox(HWND p_hDialog, int p_iButton)
-{
-    PostMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(p_iButton, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(p_hDialog, p_iButton)));
-    const HWND box = WaitForWindow([&]() { return FindMessageBoxOwnedBy(p_hDialog); }, 2s);
-    if (box == nullptr)
-        return CBox();
-    CBox seen{WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    WaitForWindow([&]() { return !IsWindowVisible(box) && IsWindowEnabled(p_hDialog) ? p_hDialog : nullptr; }, 5s);
-    return seen;
 }
 
 void Select(HWND p_hDialog, int p_iIndex)
