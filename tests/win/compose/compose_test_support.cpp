@@ -104,45 +104,6 @@ bool InstallCore(const char* p_szPath)
     return WriteRegText(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Addressbook", p_szPath);
 }
 
-bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(p_hRoot, p_szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const LONG result = RegSetValueExA(key, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sText.c_str()),
-                                       static_cast<DWORD>(p_sText.size() + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
-
-bool KeyExists(HKEY p_hRoot, const std::string& p_sKey)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(p_hRoot, p_sKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-bool ReadRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sText)
-{
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    if (RegGetValueA(p_hRoot, p_sKey.c_str(), p_szName, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return false;
-    p_sText = buffer;
-    return true;
-}
-
-void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(p_hRoot, p_szKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, p_szName);
-    RegCloseKey(key);
-}
-
 bool PumpUntil(const std::function<bool()>& p_fnDone, std::chrono::milliseconds p_oLimit)
 {
     const auto end = std::chrono::steady_clock::now() + p_oLimit;

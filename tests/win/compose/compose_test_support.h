@@ -3,6 +3,8 @@
 // that keep this thread's messages flowing.
 #pragma once
 
+#include "tests/win/support/registry_text_win.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -13,10 +15,6 @@
 
 // Writes HKLM Software\Brevolt\Install "Addressbook" = p_szPath.
 bool InstallCore(const char* p_szPath);
-bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText);
-bool KeyExists(HKEY p_hRoot, const std::string& p_sKey);
-bool ReadRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sText);
-void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName);
 
 // Message boxes of Quillet are recorded and answered instead of shown.
 struct CBoxSeen

@@ -92,36 +92,6 @@ CCorvane::CCorvane()
     AddDistList = Bind<PFN_AddDistList>(szAddDistList);
 }
 
-bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(p_hRoot, p_szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const LONG result = RegSetValueExA(key, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sText.c_str()),
-                                       static_cast<DWORD>(p_sText.size() + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
-}
-
-bool ReadRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, std::string& p_sText)
-{
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    if (RegGetValueA(p_hRoot, p_szKey, p_szName, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
-        return false;
-    p_sText = buffer;
-    return true;
-}
-
-void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(p_hRoot, p_szKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, p_szName);
-    RegCloseKey(key);
-}
-
 HWND WaitForWindow(const std::function<HWND()>& p_fnFound, std::chrono::milliseconds p_oLimit)
 {
     const auto end = std::chrono::steady_clock::now() + p_oLimit;

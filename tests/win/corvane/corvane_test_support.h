@@ -4,6 +4,8 @@
 
 #include "Addressbook/include/corvane.h"
 
+#include "tests/win/support/registry_text_win.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -66,11 +68,6 @@ class CCorvane
     HMODULE m_hModule = nullptr;
     std::string m_sPath;
 };
-
-// Registry helpers over the real registry of the test prefix.
-bool WriteRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sText);
-bool ReadRegText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, std::string& p_sText);
-void DeleteRegValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName);
 
 // Polls p_fnFound (every 20 ms) until it gives a window or the time is up.
 HWND WaitForWindow(const std::function<HWND()>& p_fnFound, std::chrono::milliseconds p_oLimit);
