@@ -13,22 +13,22 @@
 
 namespace
 {
-constexpr const char *kCriterionKeys[kRuleFieldCount] = {"From", "To", "Subject", "Body"};
+constexpr const char* kCriterionKeys[kRuleFieldCount] = {"From", "To", "Subject", "Body"};
 constexpr unsigned kSMSLabels[kRuleFieldCount] = {kMsgRuleSMSFrom, kMsgRuleSMSTo, kMsgRuleWithSubject,
                                                   kMsgRuleWithBody};
 constexpr unsigned kDescriptionLabels[kRuleFieldCount] = {kMsgRuleReceivedFrom, kMsgRuleAddressedTo,
                                                           kMsgRuleWithSubject, kMsgRuleWithBody};
 
-constexpr const char *kNameChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789;, -+=.@_";
-constexpr const char *kNumberChars = "0123456789";
+constexpr const char* kNameChars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789;, -+=.@_";
+constexpr const char* kNumberChars = "0123456789";
 
 std::string Text(unsigned p_uId)
 {
-    const char *text = CorvaneStrings().Find(p_uId);
+    const char* text = CorvaneStrings().Find(p_uId);
     return text != nullptr ? text : FormatTableMessage(CorvaneStrings(), p_uId);
 }
 
-bool OnlyCharsOf(const std::string &p_sText, const char *p_szAllowed)
+bool OnlyCharsOf(const std::string& p_sText, const char* p_szAllowed)
 {
     return p_sText.find_first_not_of(p_szAllowed) == std::string::npos;
 }
@@ -37,26 +37,26 @@ bool OnlyCharsOf(const std::string &p_sText, const char *p_szAllowed)
 class CRuleStore
 {
   public:
-    CRuleStore(CRegistry &p_oRegistry, std::string p_sKey, CErrorSlot &p_oError, const char *p_szMethod)
+    CRuleStore(CRegistry& p_oRegistry, std::string p_sKey, CErrorSlot& p_oError, const char* p_szMethod)
         : m_oRegistry(p_oRegistry), m_sKey(std::move(p_sKey)), m_oError(p_oError), m_szMethod(p_szMethod)
     {
     }
 
-    bool WriteDword(const char *p_szName, uint32_t p_dwValue)
+    bool WriteDword(const char* p_szName, uint32_t p_dwValue)
     {
         if (m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, m_sKey, p_szName, &p_dwValue, sizeof(p_dwValue),
                                       kRegDword))
             return true;
         return Failed("CRegistry::WriteRegistry", p_szName);
     }
-    bool WriteText(const char *p_szName, const std::string &p_sText)
+    bool WriteText(const char* p_szName, const std::string& p_sText)
     {
         if (m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, m_sKey, p_szName, p_sText.c_str(), p_sText.size() + 1,
                                       kRegSz))
             return true;
         return Failed("CRegistry::WriteRegistry", p_szName);
     }
-    bool ReadDword(const char *p_szName, uint32_t &p_dwValue)
+    bool ReadDword(const char* p_szName, uint32_t& p_dwValue)
     {
         std::vector<uint8_t> data;
         uint32_t type = 0;
@@ -67,7 +67,7 @@ class CRuleStore
         std::memcpy(&p_dwValue, data.data(), sizeof(p_dwValue));
         return true;
     }
-    bool ReadFlag(const char *p_szName, bool &p_bValue)
+    bool ReadFlag(const char* p_szName, bool& p_bValue)
     {
         uint32_t value = 0;
         if (!ReadDword(p_szName, value))
@@ -75,7 +75,7 @@ class CRuleStore
         p_bValue = value != 0;
         return true;
     }
-    bool ReadText(const char *p_szName, size_t p_nMaxChars, std::string &p_sText)
+    bool ReadText(const char* p_szName, size_t p_nMaxChars, std::string& p_sText)
     {
         std::vector<uint8_t> data;
         uint32_t type = 0;
@@ -91,14 +91,14 @@ class CRuleStore
     }
 
   private:
-    bool Failed(const char *p_szCall, const char *p_szName)
+    bool Failed(const char* p_szCall, const char* p_szName)
     {
         Log("%s: %s of %s\\%s failed, error %u", m_szMethod, p_szCall, m_sKey.c_str(), p_szName,
             platform::GetLastErrorCode());
         m_oError.Set(CorvaneStrings(), kMsgFunctionFailed, p_szCall, m_szMethod);
         return false;
     }
-    bool Invalid(const char *p_szName)
+    bool Invalid(const char* p_szName)
     {
         Log("%s: %s\\%s has the wrong type or size", m_szMethod, m_sKey.c_str(), p_szName);
         const std::string where = m_sKey + "\\" + p_szName;
@@ -106,14 +106,14 @@ class CRuleStore
         return false;
     }
 
-    CRegistry &m_oRegistry;
+    CRegistry& m_oRegistry;
     std::string m_sKey;
-    CErrorSlot &m_oError;
-    const char *m_szMethod;
+    CErrorSlot& m_oError;
+    const char* m_szMethod;
 };
 
 // A field part of the announcement: label, " '", value, "', "; nothing for an empty value.
-void AppendField(std::string &p_sText, unsigned p_uLabel, const std::string &p_sValue)
+void AppendField(std::string& p_sText, unsigned p_uLabel, const std::string& p_sValue)
 {
     if (p_sValue.empty())
         return;
@@ -131,7 +131,7 @@ std::string RuleKeyName(int p_iNumber)
     return std::string(kRulesKey) + name;
 }
 
-std::string RuleDisplayNumber(const std::string &p_sCountryCode, const std::string &p_sNumber)
+std::string RuleDisplayNumber(const std::string& p_sCountryCode, const std::string& p_sNumber)
 {
     std::string code = p_sCountryCode;
     if (!code.empty() && code[0] == '+')
@@ -149,12 +149,12 @@ CMessageRuleCriterion::CMessageRuleCriterion(ERuleField p_eField) : m_eField(p_e
 {
 }
 
-const char *CMessageRuleCriterion::Key() const
+const char* CMessageRuleCriterion::Key() const
 {
     return kCriterionKeys[m_eField];
 }
 
-void CMessageRuleCriterion::SetTriggerData(const std::string &p_sData)
+void CMessageRuleCriterion::SetTriggerData(const std::string& p_sData)
 {
     m_sTriggerData = p_sData;
 }
@@ -180,11 +180,11 @@ std::vector<std::string> CMessageRuleCriterion::Keywords() const
     return keywords;
 }
 
-bool CMessageRuleCriterion::Matches(const std::string &p_sField) const
+bool CMessageRuleCriterion::Matches(const std::string& p_sField) const
 {
     const std::string field = AnsiUpperCase(p_sField);
     bool any = false;
-    for (const std::string &keyword : Keywords())
+    for (const std::string& keyword : Keywords())
     {
         const std::string upper = AnsiUpperCase(keyword);
         if ((m_dwTriggerCriteria & kCriteriaEquals) != 0)
@@ -197,14 +197,14 @@ bool CMessageRuleCriterion::Matches(const std::string &p_sField) const
     return (m_dwTriggerCriteria & kCriteriaNegate) != 0 ? !any : any;
 }
 
-bool CMessageRuleCriterion::Save(CRegistry &p_oRegistry, int p_iRuleNumber)
+bool CMessageRuleCriterion::Save(CRegistry& p_oRegistry, int p_iRuleNumber)
 {
     m_oError.Clear();
     CRuleStore store(p_oRegistry, RuleKeyName(p_iRuleNumber) + "\\" + Key(), m_oError, "CMessageRuleCriterion::Save");
     return store.WriteText("TriggerData", m_sTriggerData) && store.WriteDword("TriggerCriteria", m_dwTriggerCriteria);
 }
 
-bool CMessageRuleCriterion::Load(CRegistry &p_oRegistry, int p_iRuleNumber)
+bool CMessageRuleCriterion::Load(CRegistry& p_oRegistry, int p_iRuleNumber)
 {
     m_oError.Clear();
     CRuleStore store(p_oRegistry, RuleKeyName(p_iRuleNumber) + "\\" + Key(), m_oError, "CMessageRuleCriterion::Load");
@@ -226,7 +226,7 @@ CMessageRule::CMessageRule(int p_iPriority)
 {
 }
 
-bool CMessageRule::SameData(const CMessageRule &p_oOther) const
+bool CMessageRule::SameData(const CMessageRule& p_oOther) const
 {
     return m_iPriority == p_oOther.m_iPriority && m_sName == p_oOther.m_sName &&
            m_dwTriggerAction == p_oOther.m_dwTriggerAction && m_dwSMSLimit == p_oOther.m_dwSMSLimit &&
@@ -236,7 +236,7 @@ bool CMessageRule::SameData(const CMessageRule &p_oOther) const
            m_aCriteria == p_oOther.m_aCriteria;
 }
 
-bool CMessageRule::Save(CRegistry &p_oRegistry)
+bool CMessageRule::Save(CRegistry& p_oRegistry)
 {
     m_oError.Clear();
     CRuleStore store(p_oRegistry, RuleKeyName(m_iPriority), m_oError, "CMessageRule::Save");
@@ -250,7 +250,7 @@ bool CMessageRule::Save(CRegistry &p_oRegistry)
                        store.WriteText("RecipientNumberCC", m_sRecipientNumberCC);
     if (!saved)
         return false;
-    for (CMessageRuleCriterion &criterion : m_aCriteria)
+    for (CMessageRuleCriterion& criterion : m_aCriteria)
     {
         if (!criterion.Save(p_oRegistry, m_iPriority))
         {
@@ -261,7 +261,7 @@ bool CMessageRule::Save(CRegistry &p_oRegistry)
     return true;
 }
 
-bool CMessageRule::Load(CRegistry &p_oRegistry, int p_iNumber)
+bool CMessageRule::Load(CRegistry& p_oRegistry, int p_iNumber)
 {
     m_oError.Clear();
     CRuleStore store(p_oRegistry, RuleKeyName(p_iNumber), m_oError, "CMessageRule::Load");
@@ -279,7 +279,7 @@ bool CMessageRule::Load(CRegistry &p_oRegistry, int p_iNumber)
         store.ReadText("RecipientNumberCC", kMaxRuleNumberChars, loaded.m_sRecipientNumberCC);
     if (!read)
         return false;
-    for (CMessageRuleCriterion &criterion : loaded.m_aCriteria)
+    for (CMessageRuleCriterion& criterion : loaded.m_aCriteria)
     {
         if (!criterion.Load(p_oRegistry, p_iNumber))
         {
@@ -303,7 +303,7 @@ size_t CMessageRule::CharacterLimit() const
     return static_cast<size_t>(SMSCapacity(limit));
 }
 
-std::string CMessageRule::BuildSMSText(const CRuleMail &p_oMail, const CRuleContext &p_oContext) const
+std::string CMessageRule::BuildSMSText(const CRuleMail& p_oMail, const CRuleContext& p_oContext) const
 {
     std::string text = m_bSendToMe ? Text(kMsgRuleYouve) : p_oContext.m_sUserName;
     text += Text(kMsgRuleReceivedAnEmail);
@@ -315,7 +315,7 @@ std::string CMessageRule::BuildSMSText(const CRuleMail &p_oMail, const CRuleCont
         AppendField(text, kSMSLabels[kRuleFieldSubject], p_oMail.m_sSubject);
     if ((m_dwTriggerAction & kRuleActionTime) != 0)
     {
-        const CTraceTime &t = p_oContext.m_oReceived;
+        const CTraceTime& t = p_oContext.m_oReceived;
         text += Text(kMsgRuleOn);
         text += FormatTableMessage(CorvaneStrings(), kMsgRuleTimeFormat, t.m_iMonth, t.m_iDay, t.m_iYear, t.m_iHour,
                                    t.m_iMinute, t.m_iSecond);
@@ -330,8 +330,8 @@ std::string CMessageRule::BuildSMSText(const CRuleMail &p_oMail, const CRuleCont
     return text;
 }
 
-bool CMessageRule::Match(const CRuleMail &p_oMail, const CRuleContext &p_oContext, bool &p_bFired,
-                         CRuleOutcome &p_oOutcome)
+bool CMessageRule::Match(const CRuleMail& p_oMail, const CRuleContext& p_oContext, bool& p_bFired,
+                         CRuleOutcome& p_oOutcome)
 {
     m_oError.Clear();
     p_bFired = false;
@@ -342,10 +342,10 @@ bool CMessageRule::Match(const CRuleMail &p_oMail, const CRuleContext &p_oContex
 
     if (!m_bTriggerAlways)
     {
-        const std::string *fields[kRuleFieldCount] = {&p_oMail.m_sFrom, &p_oMail.m_sTo, &p_oMail.m_sSubject,
+        const std::string* fields[kRuleFieldCount] = {&p_oMail.m_sFrom, &p_oMail.m_sTo, &p_oMail.m_sSubject,
                                                       &p_oMail.m_sBody};
         bool tested = false;
-        for (const CMessageRuleCriterion &criterion : m_aCriteria)
+        for (const CMessageRuleCriterion& criterion : m_aCriteria)
         {
             if (criterion.IsEmpty())
                 continue;
@@ -393,8 +393,8 @@ std::string CMessageRule::GetDescription() const
         text += Text(kMsgRuleFromAnyone);
     else
     {
-        std::vector<const CMessageRuleCriterion *> used;
-        for (const CMessageRuleCriterion &criterion : m_aCriteria)
+        std::vector<const CMessageRuleCriterion*> used;
+        for (const CMessageRuleCriterion& criterion : m_aCriteria)
             if (!criterion.IsEmpty())
                 used.push_back(&criterion);
         for (size_t i = 0; i < used.size(); ++i)
@@ -418,7 +418,7 @@ std::string CMessageRule::GetDescription() const
         {kRuleActionTime, kMsgRulePartTime},
     };
     std::vector<std::string> selected;
-    for (const auto &[bit, id] : parts)
+    for (const auto& [bit, id] : parts)
         if ((m_dwTriggerAction & bit) != 0)
             selected.push_back(Text(id));
     for (size_t i = 0; i < selected.size(); ++i)
@@ -436,7 +436,7 @@ std::string CMessageRule::GetDescription() const
     return text;
 }
 
-bool CMessageRule::ValidateFields(const CRuleEditorFields &p_oFields, CRuleFieldProblem &p_oProblem)
+bool CMessageRule::ValidateFields(const CRuleEditorFields& p_oFields, CRuleFieldProblem& p_oProblem)
 {
     p_oProblem = CRuleFieldProblem();
     if (p_oFields.m_sName.empty())
@@ -452,7 +452,7 @@ bool CMessageRule::ValidateFields(const CRuleEditorFields &p_oFields, CRuleField
     bool anyKeyword = false;
     for (int i = 0; i < kRuleFieldCount; ++i)
     {
-        const std::string &keywords = p_oFields.m_asKeywords[static_cast<size_t>(i)];
+        const std::string& keywords = p_oFields.m_asKeywords[static_cast<size_t>(i)];
         if (!OnlyCharsOf(keywords, kNameChars))
         {
             p_oProblem = {kMsgRuleInvalidChars, kMsgRuleInvalidCharsText, CRuleFieldProblem::kKeyword, i};

@@ -12,11 +12,11 @@
 
 namespace
 {
-constexpr const char *kRulePrefix = "Rule";
-constexpr const char *kUserNameValue = "Name";
+constexpr const char* kRulePrefix = "Rule";
+constexpr const char* kUserNameValue = "Name";
 
 // The number of a "Rule%d" subkey; -1 for any other name.
-int RuleNumberOf(const std::string &p_sName)
+int RuleNumberOf(const std::string& p_sName)
 {
     if (p_sName.size() <= 4 || p_sName.size() > 14)
         return -1;
@@ -54,7 +54,7 @@ CTraceTime LocalTimeNow()
     return time;
 }
 
-bool MoveRuleUp(CMessageRuleList &p_oRules, size_t p_nIndex)
+bool MoveRuleUp(CMessageRuleList& p_oRules, size_t p_nIndex)
 {
     if (p_nIndex == 0 || p_nIndex >= p_oRules.size())
         return false;
@@ -62,7 +62,7 @@ bool MoveRuleUp(CMessageRuleList &p_oRules, size_t p_nIndex)
     return true;
 }
 
-bool MoveRuleDown(CMessageRuleList &p_oRules, size_t p_nIndex)
+bool MoveRuleDown(CMessageRuleList& p_oRules, size_t p_nIndex)
 {
     if (p_nIndex + 1 >= p_oRules.size())
         return false;
@@ -70,13 +70,13 @@ bool MoveRuleDown(CMessageRuleList &p_oRules, size_t p_nIndex)
     return true;
 }
 
-void RenumberRules(CMessageRuleList &p_oRules)
+void RenumberRules(CMessageRuleList& p_oRules)
 {
     for (size_t i = 0; i < p_oRules.size(); ++i)
         p_oRules[i].m_iPriority = static_cast<int>(i);
 }
 
-CRuleManager::CRuleManager(CRegistry &p_oRegistry, std::function<CTraceTime()> p_fnClock)
+CRuleManager::CRuleManager(CRegistry& p_oRegistry, std::function<CTraceTime()> p_fnClock)
     : m_oRegistry(p_oRegistry), m_fnClock(std::move(p_fnClock)), m_p_mrlRules(std::make_unique<CMessageRuleList>())
 {
 }
@@ -85,7 +85,7 @@ bool CRuleManager::LoadRulesFromRegistry()
 {
     std::lock_guard<std::mutex> lock(m_oMutex);
     m_oError.Clear();
-    ::Registry &store = m_oRegistry.Store();
+    ::Registry& store = m_oRegistry.Store();
     uint32_t result = store.OpenKey(ERegRoot::CurrentUser, kRulesKey);
     if (result == kErrorFileNotFound)
     {
@@ -134,7 +134,7 @@ bool CRuleManager::SaveRules()
     std::lock_guard<std::mutex> lock(m_oMutex);
     m_oError.Clear();
     RenumberRules(*m_p_mrlRules);
-    for (CMessageRule &rule : *m_p_mrlRules)
+    for (CMessageRule& rule : *m_p_mrlRules)
     {
         if (!rule.Save(m_oRegistry))
         {
@@ -146,10 +146,10 @@ bool CRuleManager::SaveRules()
     // Loading counts the subkeys, so a deleted rule's key left behind would bring a rule back.
     // Removed only now, once every kept rule is safely written.
     std::vector<std::string> subkeys;
-    ::Registry &store = m_oRegistry.Store();
+    ::Registry& store = m_oRegistry.Store();
     if (store.EnumSubkeys(ERegRoot::CurrentUser, kRulesKey, subkeys) == kErrorSuccess)
     {
-        for (const std::string &name : subkeys)
+        for (const std::string& name : subkeys)
         {
             const int number = RuleNumberOf(name);
             if (number >= 0 && static_cast<size_t>(number) < m_p_mrlRules->size() &&
@@ -170,9 +170,9 @@ bool CRuleManager::SaveRules()
     return true;
 }
 
-bool CRuleManager::Match(const std::string &p_sFrom, const std::string &p_sTo, const std::string &p_sSubject,
-                         const std::string &p_sBody, bool &p_bContinue, bool &p_bFired, std::string &p_sSMSText,
-                         bool &p_bSendToMe, std::string &p_sNumber)
+bool CRuleManager::Match(const std::string& p_sFrom, const std::string& p_sTo, const std::string& p_sSubject,
+                         const std::string& p_sBody, bool& p_bContinue, bool& p_bFired, std::string& p_sSMSText,
+                         bool& p_bSendToMe, std::string& p_sNumber)
 {
     std::lock_guard<std::mutex> lock(m_oMutex);
     if (!p_bContinue)
@@ -187,10 +187,10 @@ bool CRuleManager::Match(const std::string &p_sFrom, const std::string &p_sTo, c
     context.m_sUserName = m_oRegistry.ReadUserText(kUserNameValue);
     context.m_oReceived = m_fnClock();
 
-    CMessageRuleList &rules = *m_p_mrlRules;
+    CMessageRuleList& rules = *m_p_mrlRules;
     while (m_nCursor < rules.size())
     {
-        CMessageRule &rule = rules[m_nCursor];
+        CMessageRule& rule = rules[m_nCursor];
         ++m_nCursor;
         if (!rule.m_bEnabled)
             continue;

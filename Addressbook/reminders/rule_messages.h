@@ -2,10 +2,10 @@
 // their dialogs use; the texts are in Addressbook/res/strings.inc.
 #pragma once
 
-constexpr unsigned kMsgRuleEmpty = 90;          // "Empty rule"
-constexpr unsigned kMsgRuleEmptyText = 91;      // "Please enter at least one keyword ..."
-constexpr unsigned kMsgRuleNoContentText = 93;  // "Please check at least one item for the notification SMS ..."
-constexpr unsigned kMsgInvalidData = 400;       // "Invalid or truncated data in '%s'."
+constexpr unsigned kMsgRuleEmpty = 90;         // "Empty rule"
+constexpr unsigned kMsgRuleEmptyText = 91;     // "Please enter at least one keyword ..."
+constexpr unsigned kMsgRuleNoContentText = 93; // "Please check at least one item for the notification SMS ..."
+constexpr unsigned kMsgInvalidData = 400;      // "Invalid or truncated data in '%s'."
 
 constexpr unsigned kMsgRuleFiresWhen = 760;       // "This rule fires when you receive an e-mail "
 constexpr unsigned kMsgRuleFromAnyone = 761;      // "from anyone"
@@ -33,14 +33,14 @@ constexpr unsigned kMsgRuleOn = 782;              // "on "
 constexpr unsigned kMsgRuleTimeFormat = 783;      // "%02d/%02d/%d at %d:%02d:%02d"
 constexpr unsigned kMsgRuleInvalidChars = 784;    // "Invalid characters"
 constexpr unsigned kMsgRuleInvalidCharsText = 785;
-constexpr unsigned kMsgRuleMissingName = 786;     // "Missing rule name"
+constexpr unsigned kMsgRuleMissingName = 786; // "Missing rule name"
 constexpr unsigned kMsgRuleMissingNameText = 787;
-constexpr unsigned kMsgRuleInvalidNumber = 788;   // "Invalid number"
+constexpr unsigned kMsgRuleInvalidNumber = 788; // "Invalid number"
 constexpr unsigned kMsgRuleInvalidNumberText = 789;
-constexpr unsigned kMsgRuleMissingNumber = 790;   // "Missing number"
+constexpr unsigned kMsgRuleMissingNumber = 790; // "Missing number"
 constexpr unsigned kMsgRuleMissingNumberText = 791;
-constexpr unsigned kMsgRuleNothingToSend = 792;   // "Nothing to send"
-constexpr unsigned kMsgRuleDisabledSuffix = 793;  // " (disabled)"
-constexpr unsigned kMsgRuleEditTitle = 794;       // "Edit Rule"
-constexpr unsigned kMsgRuleEnable = 795;          // "E&nable"
-constexpr unsigned kMsgRuleDisable = 796;         // "Disa&ble"
+constexpr unsigned kMsgRuleNothingToSend = 792;  // "Nothing to send"
+constexpr unsigned kMsgRuleDisabledSuffix = 793; // " (disabled)"
+constexpr unsigned kMsgRuleEditTitle = 794;      // "Edit Rule"
+constexpr unsigned kMsgRuleEnable = 795;         // "E&nable"
+constexpr unsigned kMsgRuleDisable = 796;        // "Disa&ble"
