@@ -4,6 +4,7 @@
 #include "common/boundary.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
+#include "compose/fields/recipient_text.h"
 #include "compose/quillet_strings.h"
 #include "compose/res/resource.h"
 #include "compose/send_rules.h"
