@@ -247,8 +247,7 @@ void WriteRecipientBlock(const CMessageRecipient& p_oRecipient, std::string& p_s
     PutString(p_sOut, p_oRecipient.m_szDisplayText);
     const CEntryID* entry = p_oRecipient.m_p_oEntry;
     const uint32_t entryBytes = entry != nullptr && entry->m_p_bBytes != nullptr ? entry->m_dwByteCount : 0;
-    // A recipient without an address-book entry (a typed number) is of the typed kind.
-    const int32_t entryKind = entry != nullptr ? entry->m_iKind : EID_TYPE_BULK;
+    const int32_t entryKind = entry != nullptr ? entry->m_iKind : 0;
     PutU32(p_sOut, static_cast<uint32_t>(entryKind));
     PutU32(p_sOut, entryBytes);
     if (entryBytes != 0)

@@ -130,7 +130,10 @@ std::vector<std::string> CollectTokens(const CMessageRecipientList* p_p_mrlTo, c
             if (recipient == nullptr || recipient->m_iKind == kKindUnidentified)
                 continue;
             const CMessageRecipientList* members = recipient->m_p_mrlMembers;
-            if (recipient->m_p_oEntry != nullptr && recipient->m_p_oEntry->m_iKind != EID_TYPE_BULK)
+            // Only a person or list of an address book has the name and e-mail fields; a recipient
+            // read back from the clipboard without one carries an entry of no kind.
+            const int32_t entryKind = recipient->m_p_oEntry != nullptr ? recipient->m_p_oEntry->m_iKind : 0;
+            if (entryKind == EID_TYPE_STORE || entryKind == EID_TYPE_AB)
             {
                 for (const char* token : {"First Name", "Last Name", "Full Name", "Email", "Mobile"})
                     add(token);

@@ -134,8 +134,9 @@ TEST(RecipientText, TokensInOrderOfFirstAppearance)
     CTestList to;
     to.Add(Typed("Bob"));                                                                   // unresolved: none
     to.Add(Make(kStateTypedNumber, kKindIndividual, "+27825550001", nullptr, nullptr, 0));  // entry of no book
+    to.Add(Make(kStateTypedNumber, kKindIndividual, "+27825550002", nullptr, nullptr, 0));
     CMessageRecipient* typed = to.Get()->m_p_oLast->m_p_oItem;
-    delete typed->m_p_oEntry;
+    delete typed->m_p_oEntry; // as the check makes it: no entry at all
     typed->m_p_oEntry = nullptr;
     to.Add(Make(kStateResolved, kKindIndividual, "Ann", "Ann", nullptr, EID_TYPE_AB));
     CTestList cc;
