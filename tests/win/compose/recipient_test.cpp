@@ -424,3 +424,49 @@ TEST_F(RecipientField, ABulkListOffersItsColumnsAsTokensAndMakesTheSendBulk)
     EXPECT_EQ(ComboTexts(tokens), (std::vector<std::string>{"No tokens"}));
     FreeMade();
 }
+
+namespace
+{
+// The address book knows one name.
+int CORVANE_API FakeCompleteText(const char* p_szPrefix, char** p_pszCompletion)
+{
+    const std::string known = "Bob Stone";
+    *p_pszCompletion = nullptr;
+    const size_t length = std::strlen(p_szPrefix);
+    if (length > known.size() || _strnicmp(known.c_str(), p_szPrefix, length) != 0)
+        return 0;
+    *p_pszCompletion = _strdup(known.c_str());
+    return 1;
+}
+int CORVANE_API FakeFreeString(char** p_pszText)
+{
+    free(*p_pszText);
+    *p_pszText = nullptr;
+    return 1;
+}
+} // namespace
+
+TEST_F(RecipientField, TypedNamesAreCompletedAfterTheCaretAndSelected)
+{
+    g_p_abcoCore->m_pfnCompleteText = &FakeCompleteText;
+    g_p_abcoCore->m_pfnFreeString = &FakeFreeString;
+    HWND window = Open();
+    ASSERT_NE(window, nullptr);
+    HWND to = FindDescendant(window, kIdToField);
+    SetWindowTextA(to, "Ann; ");
+    SendMessageA(to, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+    for (char c : std::string("bo"))
+        SendMessageA(to, WM_CHAR, static_cast<WPARAM>(c), 0);
+    Settle(window);
+    EXPECT_EQ(TextOf(to), "Ann; bob Stone");
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageA(to, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 7u);
+    EXPECT_EQ(end, 14u);
+    // Typing on replaces the suggestion; a name the book does not know is left alone.
+    for (char c : std::string("x"))
+        SendMessageA(to, WM_CHAR, static_cast<WPARAM>(c), 0);
+    Settle(window);
+    EXPECT_EQ(TextOf(to), "Ann; box");
+}
