@@ -470,3 +470,54 @@ TEST_F(RecipientField, TypedNamesAreCompletedAfterTheCaretAndSelected)
     Settle(window);
     EXPECT_EQ(TextOf(to), "Ann; box");
 }
+
+namespace
+{
+int32_t g_iImportPosition = 0;
+// The wizard's result: one imported list with a column beyond the standard ones.
+int CORVANE_API FakeImportRecipients(HWND, CMessageRecipientList** p_pp_mrlList, int32_t* p_piPosition)
+{
+    CAddressBookControlObject& core = *g_p_abcoCore;
+    g_iImportPosition = *p_piPosition;
+    const std::string path("C:\\imported.csv", 16);
+    CMessageRecipient* list = nullptr;
+    core.m_pfnCreateMessageRecipientFromDetails(kStateListIncomplete, kKindDistList, "imported", nullptr, nullptr,
+                                                "imported", EID_TYPE_BULK, static_cast<uint32_t>(path.size()),
+                                                reinterpret_cast<const uint8_t*>(path.data()), kOptionNameTokens,
+                                                &list);
+    core.m_pfnAddDistList(list);
+    CMessageRecipient* member = nullptr;
+    core.m_pfnCreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, "Dee Ray", "0825550009", nullptr,
+                                                "Dee Ray", EID_TYPE_BULK, 0, nullptr, kOptionNameTokens, &member);
+    core.m_pfnAddExtraProp(member, "Balance", "12.50");
+    core.m_pfnAddMessageRecipient(list->m_p_mrlMembers, member);
+    core.m_pfnAddMessageRecipient(*p_pp_mrlList, list);
+    return 1;
+}
+} // namespace
+
+TEST_F(RecipientField, ImportListAddsTheListToToAndRefreshesTheTokens)
+{
+    g_p_abcoCore->m_pfnImportRecipients = &FakeImportRecipients;
+    HWND window = Open();
+    ASSERT_NE(window, nullptr);
+    HWND to = FindDescendant(window, kIdToField);
+    SetWindowTextA(to, "0821234567");
+    SetWindowTextA(FindDescendant(window, kIdCcField), "Bob");
+    Settle(window);
+    g_iImportPosition = 0;
+    SendMessageA(window, WM_COMMAND, ID_FILE_IMPORT, 0);
+    Settle(window);
+    // The typed text was read first and stays text; the list comes first as an object.
+    const auto objects = Embedded(to);
+    ASSERT_EQ(objects.size(), 1u);
+    EXPECT_STREQ(objects[0]->m_szName, "imported");
+    EXPECT_EQ(TextOf(to).substr(1), "; 0821234567");
+    EXPECT_EQ(TextOf(FindDescendant(window, kIdCcField)), "Bob");
+    EXPECT_EQ(ComboTexts(FindDescendant(window, kIdTokenList)),
+              (std::vector<std::string>{"First Name", "Last Name", "Full Name", "Balance", "Mobile"}));
+    // The dialog is placed to the right of the window.
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    EXPECT_GE(static_cast<int>(static_cast<short>(LOWORD(g_iImportPosition))), static_cast<int>(rect.right));
+}
