@@ -230,7 +230,6 @@ TEST(RecipientBlock, LengthsAndCountsBeyondTheDataAreRefused)
 {
     const std::string strings = Str("Ann") + Str("") + Str("082") + Str("Ann");
     const std::string tail = U32(0) + U32(kStateResolved) + U32(3);
-    const std::string bulkEntry = U32(EID_TYPE_BULK) + U32(2) + "p\0" + std::string();
     const struct
     {
         const char* m_szCase;
@@ -247,7 +246,6 @@ TEST(RecipientBlock, LengthsAndCountsBeyondTheDataAreRefused)
                                       U32(1) + Str("m") + Str("") + Str("082") + U32(0xFFFFFFF0u)},
         {"padding that is not zero", strings + U32(0) + U32(0) + tail + U32(0) + std::string("\0\0\x01", 3)},
     };
-    (void)bulkEntry;
     for (const auto& c : cases)
     {
         std::vector<CMessageRecipient*> read;
