@@ -108,7 +108,7 @@ SIZEL LabelExtent(const std::string& p_sLabel, HFONT p_hFont)
     GetTextExtentPoint32A(screen, p_sLabel.c_str(), static_cast<int>(p_sLabel.size()), &text);
     TEXTMETRICA metrics{};
     if (GetTextMetricsA(screen, &metrics))
-        text.cy = metrics.tmAscent + 3; // room for the frame below the label's baseline
+        text.cy = metrics.tmAscent + 1; // room for the frame below the label's baseline
     SelectObject(screen, old);
     const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
     const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
