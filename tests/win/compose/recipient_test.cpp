@@ -521,3 +521,42 @@ TEST_F(RecipientField, ImportListAddsTheListToToAndRefreshesTheTokens)
     GetWindowRect(window, &rect);
     EXPECT_GE(static_cast<int>(static_cast<short>(LOWORD(g_iImportPosition))), static_cast<int>(rect.right));
 }
+
+TEST_F(RecipientField, PlainTextPastesAsTypedTextAndEachWindowCopiesInTurn)
+{
+    HWND first = Open();
+    HWND second = Open();
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(PumpUntil([] { return OpenClipboard(nullptr) != FALSE; }, 3s));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 17);
+    std::memcpy(GlobalLock(memory), "Carl; 0821234567", 17);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+    HWND firstTo = FindDescendant(first, kIdToField);
+    SendMessageA(firstTo, WM_PASTE, 0, 0);
+    Settle(first);
+    EXPECT_EQ(TextOf(firstTo), "Carl; 0821234567");
+    EXPECT_TRUE(Embedded(firstTo).empty());
+
+    // A copy in one window, then one in another: the clipboard follows the latest.
+    SendMessageA(first, WM_COMMAND, ID_TOOLS_CHECK_NAMES, 0);
+    Settle(first);
+    SendMessageA(firstTo, EM_SETSEL, 0, -1);
+    SendMessageA(firstTo, WM_COPY, 0, 0);
+    EXPECT_EQ(ClipboardText(), "0821234567; Carl");
+    HWND secondTo = FindDescendant(second, kIdToField);
+    SetWindowTextA(secondTo, "0837654321");
+    SendMessageA(second, WM_COMMAND, ID_TOOLS_CHECK_NAMES, 0);
+    Settle(second);
+    SendMessageA(secondTo, EM_SETSEL, 0, -1);
+    SendMessageA(secondTo, WM_COPY, 0, 0);
+    EXPECT_EQ(ClipboardText(), "0837654321");
+    HWND firstCc = FindDescendant(first, kIdCcField);
+    SendMessageA(firstCc, WM_PASTE, 0, 0);
+    Settle(first);
+    ASSERT_EQ(Embedded(firstCc).size(), 1u);
+    EXPECT_STREQ(Embedded(firstCc)[0]->m_szDisplayText, "0837654321");
+}
