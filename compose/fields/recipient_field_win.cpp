@@ -12,6 +12,7 @@
 
 #include <ole2.h>
 
+#include <cstring>
 #include <new>
 
 namespace
@@ -287,12 +288,20 @@ bool CRecipientField::Copy()
         Log("Can't get the clipboard data");
         return false;
     }
-    const HRESULT hr = OleSetClipboard(data);
+    // Another program may hold the clipboard open for a moment: try again for a little while.
+    HRESULT hr = OleSetClipboard(data);
+    for (int attempt = 0; hr == CLIPBRD_E_CANT_OPEN && attempt < 5; ++attempt)
+    {
+        Sleep(20);
+        hr = OleSetClipboard(data);
+    }
     data->Release();
     if (FAILED(hr))
     {
         Log("Can't set the ole clipboard: 0x%x", static_cast<unsigned>(hr));
-        return false;
+        // Under Wine the OLE clipboard's window belongs to the thread that used it first and goes
+        // with it; the same formats, rendered now, still go through the clipboard itself.
+        return hr == CLIPBRD_E_CANT_OPEN && PutOnClipboard(copied, blocks);
     }
     // Rendered now, the copy stays on the clipboard whatever happens to this window.
     if (FAILED(OleFlushClipboard()))
@@ -301,6 +310,51 @@ bool CRecipientField::Copy()
         return false;
     }
     return true;
+}
+
+bool CRecipientField::PutOnClipboard(const std::string& p_sText, const std::string& p_sBlocks)
+{
+    const auto global = [](const void* p_pData, size_t p_nSize) -> HGLOBAL {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, p_nSize == 0 ? 1 : p_nSize);
+        void* target = memory != nullptr ? GlobalLock(memory) : nullptr;
+        if (target == nullptr)
+        {
+            if (memory != nullptr)
+                GlobalFree(memory);
+            return nullptr;
+        }
+        std::memcpy(target, p_pData, p_nSize);
+        GlobalUnlock(memory);
+        return memory;
+    };
+    if (!OpenClipboard(m_hWnd))
+    {
+        Log("Can't get the clipboard data");
+        return false;
+    }
+    EmptyClipboard();
+    bool bSet = true;
+    HGLOBAL text = global(p_sText.c_str(), p_sText.size() + 1);
+    if (text == nullptr || SetClipboardData(CF_TEXT, text) == nullptr)
+    {
+        if (text != nullptr)
+            GlobalFree(text);
+        bSet = false;
+    }
+    if (!p_sBlocks.empty() && RecipientClipboardFormat() != 0)
+    {
+        HGLOBAL blocks = global(p_sBlocks.data(), p_sBlocks.size());
+        if (blocks == nullptr || SetClipboardData(RecipientClipboardFormat(), blocks) == nullptr)
+        {
+            if (blocks != nullptr)
+                GlobalFree(blocks);
+            bSet = false;
+        }
+    }
+    CloseClipboard();
+    if (!bSet)
+        Log("Can't get the clipboard data");
+    return bSet;
 }
 
 bool CRecipientField::Cut()
