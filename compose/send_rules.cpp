@@ -191,25 +191,6 @@ bool IsOnlySignature(const std::string& p_sBody, const std::string& p_sSignature
     return p_sBody == "\n" + p_sSignature || p_sBody == "\r\n" + p_sSignature;
 }
 
-std::vector<std::string> SplitRecipientText(const std::string& p_sText)
-{
-    std::vector<std::string> texts;
-    size_t start = 0;
-    while (start <= p_sText.size())
-    {
-        size_t end = p_sText.find(';', start);
-        if (end == std::string::npos)
-            end = p_sText.size();
-        std::string part = p_sText.substr(start, end - start);
-        const size_t first = part.find_first_not_of(" \t\r\n");
-        const size_t last = part.find_last_not_of(" \t\r\n");
-        if (first != std::string::npos)
-            texts.push_back(part.substr(first, last - first + 1));
-        start = end + 1;
-    }
-    return texts;
-}
-
 bool HexToBytes(const std::string& p_sText, size_t p_nCount, std::vector<uint8_t>& p_vBytes)
 {
     if (p_sText.size() < p_nCount * 2)

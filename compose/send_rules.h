@@ -89,9 +89,6 @@ std::string InitialBody(uint32_t p_dwSendDefaults, const std::string& p_sSignatu
 // A body that holds nothing but the signature line.
 bool IsOnlySignature(const std::string& p_sBody, const std::string& p_sSignature);
 
-// Typed recipients: the texts between semicolons, trimmed, empty ones skipped.
-std::vector<std::string> SplitRecipientText(const std::string& p_sText);
-
 // Two hexadecimal digits per byte, high nibble first; false for a short or non-hex text.
 bool HexToBytes(const std::string& p_sText, size_t p_nCount, std::vector<uint8_t>& p_vBytes);
 

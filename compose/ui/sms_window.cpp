@@ -4,6 +4,7 @@
 #include "common/boundary.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
+#include "compose/fields/recipient_text.h"
 #include "compose/quillet_strings.h"
 #include "compose/res/resource.h"
 #include "compose/send_rules.h"
@@ -492,8 +493,9 @@ bool CSMSWindow::CreateChildren()
     AddBand(m_hUtilityRebar, m_hUtilityBar, size.cx, size.cy, false);
 
     const DWORD lineField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
-    for (CMyRichEdit* field : {&m_oToField, &m_oCcField})
+    for (CRecipientField* field : {&m_oToField, &m_oCcField})
     {
+        field->Bind(m_p_abcoBinding, field == &m_oToField ? &m_p_mrlTo : &m_p_mrlCc);
         if (!field->Create(m_hWnd, field == &m_oToField ? kIdToField : kIdCcField, lineField, WS_EX_CLIENTEDGE,
                            nullptr, std::string()))
         {
@@ -626,105 +628,102 @@ void CSMSWindow::SetFieldText(int p_iId, const std::string& p_sText)
     SetDlgItemTextA(m_hWnd, p_iId, p_sText.c_str());
 }
 
-bool CSMSWindow::FillRecipientList(int p_iField, CMessageRecipientList*& p_p_mrlList)
+CRecipientField& CSMSWindow::FieldOf(int p_iField)
 {
-    CAddressBookControlObject& core = *m_p_abcoBinding;
-    CMessageRecipientList* list = nullptr;
-    if (!core.m_pfnCreateMessageRecipientList(&list))
-        return false;
-    // Recipients already checked keep their resolution when their text is unchanged.
-    for (const std::string& text : compose::SplitRecipientText(FieldText(p_iField)))
-    {
-        CMessageRecipient* recipient = nullptr;
-        const CMessageRecipient* known = nullptr;
-        for (auto* node = p_p_mrlList != nullptr ? p_p_mrlList->m_p_oFirst : nullptr; node != nullptr;
-             node = node->m_p_oNext)
-            if (node->m_p_oItem != nullptr && node->m_p_oItem->m_szDisplayText != nullptr &&
-                text == node->m_p_oItem->m_szDisplayText)
-                known = node->m_p_oItem;
-        const bool made = known != nullptr ? core.m_pfnCopyMessageRecipient(known, &recipient) != 0
-                                           : core.m_pfnCreateMessageRecipient(text.c_str(), &recipient) != 0;
-        if (!made || !core.m_pfnAddMessageRecipient(list, recipient))
-        {
-            if (recipient != nullptr)
-                core.m_pfnDeleteMessageRecipient(&recipient);
-            core.m_pfnDeleteMessageRecipientList(&list);
-            return false;
-        }
-    }
-    core.m_pfnDeleteMessageRecipientList(&p_p_mrlList);
-    p_p_mrlList = list;
-    return true;
+    return p_iField == kIdCcField ? m_oCcField : m_oToField;
+}
+
+bool CSMSWindow::FillRecipientList(int p_iField)
+{
+    return FieldOf(p_iField).FillRecipientList();
 }
 
 bool CSMSWindow::UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList)
 {
-    std::string text;
-    for (auto* node = p_p_mrlList != nullptr ? p_p_mrlList->m_p_oFirst : nullptr; node != nullptr;
-         node = node->m_p_oNext)
-    {
-        const CMessageRecipient* recipient = node->m_p_oItem;
-        if (recipient == nullptr)
-            continue;
-        const char* label = recipient->m_szDisplayText;
-        if (label == nullptr || *label == '\0')
-            label = recipient->m_szName;
-        if (label == nullptr || *label == '\0')
-            label = "<No Name>";
-        if (!text.empty())
-            text += "; ";
-        text += label;
-    }
-    // Rewriting the field must not undo the list just checked.
-    HWND field = GetDlgItem(m_hWnd, p_iField);
-    if (field == nullptr)
-        return false;
-    const LRESULT mask = SendMessageA(field, EM_GETEVENTMASK, 0, 0);
-    SendMessageA(field, EM_SETEVENTMASK, 0, 0);
-    const BOOL set = SetWindowTextA(field, text.c_str());
-    SendMessageA(field, EM_SETEVENTMASK, 0, mask);
-    return set != FALSE;
+    return FieldOf(p_iField).RewriteFromList(p_p_mrlList);
 }
 
 void CSMSWindow::RefreshTokens()
 {
-    std::vector<std::string> tokens;
-    const auto add = [&](const char* p_szToken) {
-        for (const std::string& known : tokens)
-            if (known == p_szToken)
-                return;
-        tokens.emplace_back(p_szToken);
-    };
-    for (const CMessageRecipientList* list : {m_p_mrlTo, m_p_mrlCc})
-        for (auto* node = list != nullptr ? list->m_p_oFirst : nullptr; node != nullptr; node = node->m_p_oNext)
-        {
-            const CMessageRecipient* recipient = node->m_p_oItem;
-            if (recipient == nullptr || recipient->m_iKind == kKindUnidentified)
-                continue;
-            if (recipient->m_p_oEntry != nullptr && recipient->m_p_oEntry->m_iKind != EID_TYPE_BULK)
-            {
-                for (const char* token : {"First Name", "Last Name", "Full Name", "Email", "Mobile"})
-                    add(token);
-            }
-            else if (recipient->m_p_mrlMembers != nullptr && recipient->m_p_mrlMembers->m_p_oFirst != nullptr &&
-                     recipient->m_p_mrlMembers->m_p_oFirst->m_p_oItem != nullptr)
-            {
-                const CMessageRecipient* member = recipient->m_p_mrlMembers->m_p_oFirst->m_p_oItem;
-                if ((recipient->m_dwOptions & kOptionNameTokens) != 0)
-                    for (const char* token : {"First Name", "Last Name", "Full Name"})
-                        add(token);
-                if ((recipient->m_dwOptions & kOptionEmailToken) != 0)
-                    add("Email");
-                for (auto* prop = member->m_p_oExtraProps != nullptr ? member->m_p_oExtraProps->m_p_oFirst : nullptr;
-                     prop != nullptr; prop = prop->m_p_oNext)
-                    if (prop->m_p_oItem != nullptr && prop->m_p_oItem->m_szName != nullptr)
-                        add(prop->m_p_oItem->m_szName);
-                add("Mobile");
-            }
-            else
-                add("Mobile");
-        }
+    const std::vector<std::string> tokens = compose::CollectTokens(m_p_mrlTo, m_p_mrlCc);
+    MarkBodyTokens(tokens);
     m_oBulkbar.SetTokens(tokens);
+}
+
+void CSMSWindow::MarkBodyTokens(const std::vector<std::string>& p_vTokens)
+{
+    Log("CSMSWindow::MarkBodyTokens: %u tokens available", static_cast<unsigned>(p_vTokens.size()));
+}
+
+void CSMSWindow::InsertBodyToken(const std::string& p_sToken)
+{
+    Log("CSMSWindow::InsertBodyToken: %s", p_sToken.c_str());
+}
+
+void CSMSWindow::InsertToken()
+{
+    const std::vector<std::string> tokens = m_oBulkbar.Tokens();
+    if (tokens.empty())
+        return; // only "No tokens" is listed
+    const LRESULT selected = SendMessageA(GetDlgItem(m_oBulkbar.Handle(), kIdTokenList), CB_GETCURSEL, 0, 0);
+    if (selected < 0 || static_cast<size_t>(selected) >= tokens.size())
+        return;
+    InsertBodyToken(tokens[static_cast<size_t>(selected)]);
+}
+
+void CSMSWindow::OnRecipientChar(WPARAM p_wChar, HWND p_hField)
+{
+    if (!compose::ContinuesName(static_cast<char>(p_wChar)) || p_hField == nullptr)
+        return;
+    CRecipientField& field = FieldOf(GetDlgCtrlID(p_hField));
+    long start = 0;
+    long end = 0;
+    field.GetSelection(start, end);
+    const std::string text = field.RawText();
+    // Only the end of a name is completed: text after the caret belongs to someone else.
+    if (start != end || (static_cast<size_t>(end) < text.size() && compose::SeparatorOverlap(text.substr(end)) == 0))
+        return;
+    const std::string partial = compose::PartialNameBefore(text, static_cast<size_t>(start));
+    if (partial.empty())
+        return;
+    CAddressBookControlObject& core = *m_p_abcoBinding;
+    char* completion = nullptr;
+    if (!core.m_pfnCompleteText(partial.c_str(), &completion) || completion == nullptr)
+        return;
+    const std::string full = completion;
+    core.m_pfnFreeString(&completion);
+    if (full.size() <= partial.size() || _strnicmp(full.c_str(), partial.c_str(), partial.size()) != 0)
+        return;
+    // The rest goes in selected, so that typing on replaces it.
+    const std::string rest = full.substr(partial.size());
+    field.ReplaceSelection(rest);
+    field.SetSelection(start, start + static_cast<long>(rest.size()));
+}
+
+void CSMSWindow::ImportList()
+{
+    Log("Calling FillRecipientList CSMSWindow::onBulkBarImportButton from");
+    if (!FillRecipientList(kIdToField) || !FillRecipientList(kIdCcField))
+        return;
+    // The import dialog opens beside the window, level with its client area.
+    RECT window{};
+    GetWindowRect(m_hWnd, &window);
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof(metrics);
+    int caption = GetSystemMetrics(SM_CYCAPTION);
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+        caption = metrics.iCaptionHeight;
+    const int x = window.right + static_cast<int>(metrics.iBorderWidth);
+    const int y = window.top + caption;
+    int32_t position = static_cast<int32_t>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y)));
+    if (!m_p_abcoBinding->m_pfnImportRecipients(m_hWnd, &m_p_mrlTo, &position))
+        return;
+    if (!UpdateField(kIdToField, m_p_mrlTo))
+        Log("Updating TO failed");
+    if (!UpdateField(kIdCcField, m_p_mrlCc))
+        Log("Updating CC failed");
+    RefreshTokens();
+    ShowBulkState();
 }
 
 bool CSMSWindow::IsBulk()
@@ -833,7 +832,7 @@ void CSMSWindow::NotAvailableYet(const char* p_szCommand)
 bool CSMSWindow::CheckNames(const char* p_szProgressTitle, HWND* p_phProgress)
 {
     CAddressBookControlObject& core = *m_p_abcoBinding;
-    if (!FillRecipientList(kIdToField, m_p_mrlTo) || !FillRecipientList(kIdCcField, m_p_mrlCc))
+    if (!FillRecipientList(kIdToField) || !FillRecipientList(kIdCcField))
         return false;
     HWND progress = nullptr;
     if (p_szProgressTitle != nullptr && p_phProgress != nullptr)
@@ -877,7 +876,8 @@ bool CSMSWindow::CheckNames(const char* p_szProgressTitle, HWND* p_phProgress)
 void CSMSWindow::SelectRecipients()
 {
     // The dialog starts from what the fields hold and, on OK, replaces both lists.
-    if (!FillRecipientList(kIdToField, m_p_mrlTo) || !FillRecipientList(kIdCcField, m_p_mrlCc))
+    Log("Calling FillRecipientList from CSMSWindow::onToolsSelectRecipients");
+    if (!FillRecipientList(kIdToField) || !FillRecipientList(kIdCcField))
         return;
     if (!m_p_abcoBinding->m_pfnSelectRecipients(m_hWnd, &m_p_mrlTo, &m_p_mrlCc))
         return;
@@ -921,7 +921,11 @@ void CSMSWindow::OnFileSend()
     };
 
     const std::string body = FieldText(kIdBodyField);
-    if (Trimmed(FieldText(kIdToField)).empty() && Trimmed(FieldText(kIdCcField)).empty())
+    // A checked recipient is an object in its field, which its text does not show.
+    const auto fieldEmpty = [&](int p_iField) {
+        return Trimmed(FieldText(p_iField)).empty() && FieldOf(p_iField).ObjectCount() == 0;
+    };
+    if (fieldEmpty(kIdToField) && fieldEmpty(kIdCcField))
     {
         Box(94, QuilletText(95), MB_OK | MB_ICONWARNING);
         return finish();
@@ -1191,7 +1195,7 @@ bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
         OpenFile();
         return true;
     case ID_FILE_IMPORT:
-        NotAvailableYet("Import List");
+        ImportList();
         return true;
     case ID_FILE_SEND:
         OnFileSend();
@@ -1315,7 +1319,7 @@ bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
         (void)QuilletMessageBox(m_hWnd, std::string(kProduct) + "\nVersion 1.0", "About Brevolt SMS", MB_OK | MB_ICONINFORMATION);
         return true;
     case kIdInsertToken:
-        NotAvailableYet("Insert token");
+        InsertToken();
         return true;
     case kIdSenderIdOption:
         if (code == BN_CLICKED)
@@ -1450,11 +1454,12 @@ INT_PTR CSMSWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
         return TRUE;
     case WM_SMS_RECIPIENTSCHANGED:
         (void)FillRecipientList(reinterpret_cast<HWND>(p_lParam) == GetDlgItem(m_hWnd, kIdCcField) ? kIdCcField
-                                                                                                   : kIdToField,
-                                reinterpret_cast<HWND>(p_lParam) == GetDlgItem(m_hWnd, kIdCcField) ? m_p_mrlCc
-                                                                                                   : m_p_mrlTo);
+                                                                                                   : kIdToField);
         RefreshTokens();
         ShowBulkState();
+        return TRUE;
+    case WM_SMS_RECIPIENTCHAR:
+        OnRecipientChar(p_wParam, reinterpret_cast<HWND>(p_lParam));
         return TRUE;
     case WM_SMS_VALIDATELIMIT:
         (void)m_oBulkbar.ValidateSMSLimit(m_hWnd);

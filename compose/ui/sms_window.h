@@ -5,6 +5,7 @@
 
 #include "compose/address_book_binding.h"
 #include "compose/fields/my_rich_edit_win.h"
+#include "compose/fields/recipient_field_win.h"
 #include "compose/quillet_process.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/my_window.h"
@@ -76,9 +77,17 @@ class CSMSWindow : public CMyWindow
     HWND MakeButtonBar(HWND p_hParent, int p_iId);
     std::string FieldText(int p_iId) const;
     void SetFieldText(int p_iId, const std::string& p_sText);
-    bool FillRecipientList(int p_iField, CMessageRecipientList*& p_p_mrlList);
+    CRecipientField& FieldOf(int p_iField);
+    bool FillRecipientList(int p_iField);
     bool UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList);
     void RefreshTokens();
+    // A character typed into a recipient field: complete the name being typed.
+    void OnRecipientChar(WPARAM p_wChar, HWND p_hField);
+    void ImportList();
+    void InsertToken();
+    // The body's side of the token list: marks its tokens available or not, inserts one.
+    void MarkBodyTokens(const std::vector<std::string>& p_vTokens);
+    void InsertBodyToken(const std::string& p_sToken);
     void ShowBulkState();
     void ApplyFlagsToMenu();
     void ToggleBar(int p_iCommand);
@@ -117,8 +126,8 @@ class CSMSWindow : public CMyWindow
     HWND m_hStatus = nullptr;
     HWND m_hToolTip = nullptr;
     HMENU m_hMenu = nullptr;
-    CMyRichEdit m_oToField;
-    CMyRichEdit m_oCcField;
+    CRecipientField m_oToField;
+    CRecipientField m_oCcField;
     CMyRichEdit m_oBodyField;
     CMyBulkbar m_oBulkbar;
     CMyDeliverybar m_oDeliverybar;

@@ -1,5 +1,6 @@
 // tests/fuzz/compose_text_fuzz.cpp: the compose window's readers of text from hosts and users: the
 // entry identifier's hexadecimal text, typed recipients, a time entry, the SMS limit and the sender ID.
+#include "compose/fields/recipient_text.h"
 #include "compose/send_rules.h"
 
 #include <cstddef>

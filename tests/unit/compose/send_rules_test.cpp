@@ -230,10 +230,8 @@ TEST(Signature, NewBodyAndSignatureOnlyTest)
     EXPECT_FALSE(IsOnlySignature("Sig", "Sig"));
 }
 
-TEST(HostText, RecipientsAndEntryHex)
+TEST(HostText, EntryHex)
 {
-    EXPECT_EQ(SplitRecipientText(" Bob ; 0821234567;;  "), (std::vector<std::string>{"Bob", "0821234567"}));
-    EXPECT_TRUE(SplitRecipientText(" ; ").empty());
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(HexToBytes("0A1BFF", 3, bytes));
     EXPECT_EQ(bytes, (std::vector<uint8_t>{0x0A, 0x1B, 0xFF}));
