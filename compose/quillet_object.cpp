@@ -9,6 +9,7 @@
 #include "compose/send_rules.h"
 #include "compose/ui/sms_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -462,7 +463,19 @@ bool CQuillet::SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std
 
 void CQuillet::ForceSMSWindowsToClose()
 {
-    const std::vector<CWindowRecord> records = m_oWindows.Snapshot();
+    // A window still being made is waited for until it exists (or its thread gave up), so that it
+    // too is told to close before the core library goes away.
+    const auto starting = [](const CWindowRecord& p_oRecord) {
+        DWORD code = STILL_ACTIVE;
+        return p_oRecord.m_hWnd == nullptr && p_oRecord.m_hThread != nullptr &&
+               GetExitCodeThread(p_oRecord.m_hThread, &code) && code == STILL_ACTIVE;
+    };
+    std::vector<CWindowRecord> records = m_oWindows.Snapshot();
+    while (std::any_of(records.begin(), records.end(), starting))
+    {
+        Sleep(10);
+        records = m_oWindows.Snapshot();
+    }
     for (const CWindowRecord& record : records)
     {
         if (!IsWindow(record.m_hWnd))

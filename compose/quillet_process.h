@@ -21,7 +21,8 @@ extern HMODULE g_hMapiInstance;
 extern int g_iPackage;
 extern int g_iPackageVersion;
 
-// One compose or template window an opener started.
+// One compose or template window an opener started. It is listed before its thread runs, without
+// a window until the thread has made one.
 struct CWindowRecord
 {
     HANDLE m_hClosedEvent;
@@ -37,6 +38,14 @@ class CWindowList
     {
         std::lock_guard<std::mutex> lock(m_oLock);
         m_vRecords.push_back(p_oRecord);
+    }
+    // The window of the record of p_hThread, once its thread has made it.
+    void SetWindow(HANDLE p_hThread, HWND p_hWnd)
+    {
+        std::lock_guard<std::mutex> lock(m_oLock);
+        for (CWindowRecord& record : m_vRecords)
+            if (record.m_hThread == p_hThread)
+                record.m_hWnd = p_hWnd;
     }
     std::vector<CWindowRecord> Snapshot() const
     {

@@ -269,6 +269,10 @@ bool CSMSWindow::Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessag
         return false;
     }
     window.m_hThread = thread;
+    // Listed before it runs: whoever closes the opener's windows must wait for this one too, even
+    // while it is still being made (and using the core library).
+    if (window.m_p_oWindows != nullptr)
+        window.m_p_oWindows->Add({window.m_hClosedEvent, thread, nullptr});
     p_oWindow.release();
     ResumeThread(thread);
     const DWORD wait = WaitForSingleObject(started, 5000);
@@ -291,7 +295,7 @@ DWORD WINAPI CSMSWindow::ThreadMain(void* p_pWindow)
             return;
         }
         if (window->m_p_oWindows != nullptr)
-            window->m_p_oWindows->Add({window->m_hClosedEvent, window->m_hThread, dialog});
+            window->m_p_oWindows->SetWindow(window->m_hThread, dialog);
         ShowWindow(dialog, SW_SHOW);
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0)

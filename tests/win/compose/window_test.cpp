@@ -1,6 +1,7 @@
 // tests/win/compose/window_test.cpp: compose windows opened by the server object in this process:
 // the initial body, the opener's messages, the send flow's refusals and results, the bars.
 #include "common/settings.h"
+#include "common/trace_log.h"
 #include "compose/quillet_object.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/sms_window.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 
 using namespace std::chrono_literals;
@@ -470,7 +473,12 @@ TEST(ServerShutdown, ReleasingTheObjectClosesItsWindowsAfterOfferingToSave)
     BSTR body = SysAllocString(L"Unsaved text");
     ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, body), S_OK);
     SysFreeString(body);
-    ASSERT_TRUE(PumpUntil([&] { return !quillet->Windows().Snapshot().empty(); }, 10s));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const auto records = quillet->Windows().Snapshot();
+            return !records.empty() && records[0].m_hWnd != nullptr;
+        },
+        10s));
     HWND window = quillet->Windows().Snapshot()[0].m_hWnd;
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s));
     SetWindowTextA(FindDescendant(window, kIdBodyField), "Changed text");
@@ -479,4 +487,39 @@ TEST(ServerShutdown, ReleasingTheObjectClosesItsWindowsAfterOfferingToSave)
     const auto seen = boxes.Seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].m_sCaption, "Save SMS");
+}
+
+namespace
+{
+// What the trace log gained after p_nFrom bytes (all of it when it restarted in between).
+std::string TraceSince(uint64_t p_nFrom)
+{
+    std::ifstream file(ModuleLogger().FilePath(), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return p_nFrom <= text.size() ? text.substr(p_nFrom) : text;
+}
+
+uint64_t TraceSize()
+{
+    std::ifstream file(ModuleLogger().FilePath(), std::ios::binary | std::ios::ate);
+    return file ? static_cast<uint64_t>(file.tellg()) : 0;
+}
+} // namespace
+
+TEST(ServerShutdown, ReleasingTheObjectWhileItsWindowIsStillBeingMadeWaitsForIt)
+{
+    // The window's thread builds the window with the core library; the object must not free the
+    // library under it, however soon after opening the window it is released.
+    CBoxRecorder boxes;
+    boxes.SetAnswer(IDNO);
+    for (int round = 0; round < 5; ++round)
+    {
+        const uint64_t before = TraceSize();
+        auto* quillet = new CQuillet();
+        ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+        ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, nullptr), S_OK);
+        quillet->Release();
+        const std::string trace = TraceSince(before);
+        EXPECT_EQ(trace.find("Exception"), std::string::npos) << trace;
+    }
 }
