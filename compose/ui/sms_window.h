@@ -5,6 +5,7 @@
 
 #include "compose/address_book_binding.h"
 #include "compose/fields/my_rich_edit_win.h"
+#include "compose/fields/quillet_field_win.h"
 #include "compose/quillet_process.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/my_window.h"
@@ -80,6 +81,7 @@ class CSMSWindow : public CMyWindow
     bool UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList);
     void RefreshTokens();
     void ShowBulkState();
+    void ShowCount();
     void ApplyFlagsToMenu();
     void ToggleBar(int p_iCommand);
     void SetBandShown(HWND p_hRebar, HWND p_hChild, bool p_bShow);
@@ -119,7 +121,7 @@ class CSMSWindow : public CMyWindow
     HMENU m_hMenu = nullptr;
     CMyRichEdit m_oToField;
     CMyRichEdit m_oCcField;
-    CMyRichEdit m_oBodyField;
+    CQuilletField m_oBodyField;
     CMyBulkbar m_oBulkbar;
     CMyDeliverybar m_oDeliverybar;
     CMessageRecipientList* m_p_mrlTo = nullptr;
@@ -133,4 +135,7 @@ class CSMSWindow : public CMyWindow
     bool m_bShowUtility = false;
     bool m_bShowMenu = true;
     bool m_bShowButtons = true;
+    bool m_bOverwrite = false;
+    bool m_bCounted = false;
+    HWND m_hFocusField = nullptr;
 };
