@@ -228,7 +228,7 @@ STDMETHODIMP CEnumFormatEtc::Next(ULONG p_nCount, FORMATETC* p_pFormats, ULONG* 
 
 STDMETHODIMP CEnumFormatEtc::Skip(ULONG p_nCount)
 {
-    m_nAt = std::min(m_vFormats.size(), m_nAt + p_nCount);
+    m_nAt = std::min(m_vFormats.size(), m_nAt + static_cast<size_t>(p_nCount));
     return m_nAt < m_vFormats.size() ? S_OK : S_FALSE;
 }
 
