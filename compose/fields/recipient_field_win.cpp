@@ -4,6 +4,7 @@
 #include "common/boundary.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
+#include "compose/fields/clipboard_win.h"
 #include "compose/fields/confirmed_recipient_win.h"
 #include "compose/fields/recipient_block.h"
 #include "compose/fields/recipient_text.h"
@@ -18,8 +19,8 @@
 namespace
 {
 // The context menu's own texts.
-constexpr unsigned kQTextProperties = 330;
-constexpr unsigned kQTextSelectAll = 331;
+constexpr unsigned kQTextProperties = 334;
+constexpr unsigned kQTextSelectAll = 335;
 constexpr const char* kCommaValue = "CommaPromptNotAgain";
 constexpr const char* kCommaNotAgain = "NotAgain";
 // The comma question's answer: the button pressed, with this bit when the box was ticked.
@@ -288,73 +289,9 @@ bool CRecipientField::Copy()
         Log("Can't get the clipboard data");
         return false;
     }
-    // Another program may hold the clipboard open for a moment: try again for a little while.
-    HRESULT hr = OleSetClipboard(data);
-    for (int attempt = 0; hr == CLIPBRD_E_CANT_OPEN && attempt < 5; ++attempt)
-    {
-        Sleep(20);
-        hr = OleSetClipboard(data);
-    }
+    const bool bOffered = OfferOnClipboard(data, m_hWnd);
     data->Release();
-    if (FAILED(hr))
-    {
-        Log("Can't set the ole clipboard: 0x%x", static_cast<unsigned>(hr));
-        // Under Wine the OLE clipboard's window belongs to the thread that used it first and goes
-        // with it; the same formats, rendered now, still go through the clipboard itself.
-        return hr == CLIPBRD_E_CANT_OPEN && PutOnClipboard(copied, blocks);
-    }
-    // Rendered now, the copy stays on the clipboard whatever happens to this window.
-    if (FAILED(OleFlushClipboard()))
-    {
-        Log("Can't flush the ole clipboard");
-        return false;
-    }
-    return true;
-}
-
-bool CRecipientField::PutOnClipboard(const std::string& p_sText, const std::string& p_sBlocks)
-{
-    const auto global = [](const void* p_pData, size_t p_nSize) -> HGLOBAL {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, p_nSize == 0 ? 1 : p_nSize);
-        void* target = memory != nullptr ? GlobalLock(memory) : nullptr;
-        if (target == nullptr)
-        {
-            if (memory != nullptr)
-                GlobalFree(memory);
-            return nullptr;
-        }
-        std::memcpy(target, p_pData, p_nSize);
-        GlobalUnlock(memory);
-        return memory;
-    };
-    if (!OpenClipboard(m_hWnd))
-    {
-        Log("Can't get the clipboard data");
-        return false;
-    }
-    EmptyClipboard();
-    bool bSet = true;
-    HGLOBAL text = global(p_sText.c_str(), p_sText.size() + 1);
-    if (text == nullptr || SetClipboardData(CF_TEXT, text) == nullptr)
-    {
-        if (text != nullptr)
-            GlobalFree(text);
-        bSet = false;
-    }
-    if (!p_sBlocks.empty() && RecipientClipboardFormat() != 0)
-    {
-        HGLOBAL blocks = global(p_sBlocks.data(), p_sBlocks.size());
-        if (blocks == nullptr || SetClipboardData(RecipientClipboardFormat(), blocks) == nullptr)
-        {
-            if (blocks != nullptr)
-                GlobalFree(blocks);
-            bSet = false;
-        }
-    }
-    CloseClipboard();
-    if (!bSet)
-        Log("Can't get the clipboard data");
-    return bSet;
+    return bOffered;
 }
 
 bool CRecipientField::Cut()

@@ -58,8 +58,6 @@ class CRecipientField : public CMyRichEdit
     void OnComma();
     void ShowContextMenu(LPARAM p_lParam);
     bool PasteBlocks(IDataObject* p_pData);
-    // The copy through the clipboard itself, when the OLE clipboard cannot be had.
-    bool PutOnClipboard(const std::string& p_sText, const std::string& p_sBlocks);
 
     CAddressBookControlObject* m_p_abcoCore = nullptr;
     CMessageRecipientList** m_pp_mrlList = nullptr;

@@ -527,7 +527,9 @@ bool CSMSWindow::CreateChildren()
         return false;
     HWND body = m_oBodyField.Handle();
     SendMessageA(body, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    SendMessageA(body, EM_SETEVENTMASK, 0, ENM_CHANGE);
+    // One less than ten parts of 153: the longest body the SMS limit lets through.
+    SendMessageA(body, EM_LIMITTEXT, 1529, 0);
+    SendMessageA(body, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_DRAGDROPDONE | ENM_DROPFILES);
 
     m_hStatus = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, m_hWnd,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBar)), instance, nullptr);
@@ -541,8 +543,11 @@ bool CSMSWindow::CreateChildren()
         return false;
     for (HWND button : {toButton, ccButton})
         SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    const int parts[] = {120, 320, -1};
-    SendMessageA(m_hStatus, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    // The send's kind with the insert indicator, then the body's count.
+    const int parts[] = {160, -1};
+    SendMessageA(m_hStatus, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    SendMessageA(m_hStatus, SB_SETICON, 1,
+                 reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SMS_COUNT), IMAGE_ICON, 16, 16, 0)));
 
     m_hToolTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, instance, nullptr);
@@ -650,18 +655,9 @@ bool CSMSWindow::UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlL
 void CSMSWindow::RefreshTokens()
 {
     const std::vector<std::string> tokens = compose::CollectTokens(m_p_mrlTo, m_p_mrlCc);
-    MarkBodyTokens(tokens);
+    // Tokens in the body whose column no recipient offers any more are shown as unavailable.
+    m_oBodyField.SetAvailableTokens(tokens);
     m_oBulkbar.SetTokens(tokens);
-}
-
-void CSMSWindow::MarkBodyTokens(const std::vector<std::string>& p_vTokens)
-{
-    Log("CSMSWindow::MarkBodyTokens: %u tokens available", static_cast<unsigned>(p_vTokens.size()));
-}
-
-void CSMSWindow::InsertBodyToken(const std::string& p_sToken)
-{
-    Log("CSMSWindow::InsertBodyToken: %s", p_sToken.c_str());
 }
 
 void CSMSWindow::InsertToken()
@@ -672,7 +668,10 @@ void CSMSWindow::InsertToken()
     const LRESULT selected = SendMessageA(GetDlgItem(m_oBulkbar.Handle(), kIdTokenList), CB_GETCURSEL, 0, 0);
     if (selected < 0 || static_cast<size_t>(selected) >= tokens.size())
         return;
-    InsertBodyToken(tokens[static_cast<size_t>(selected)]);
+    const std::string& token = tokens[static_cast<size_t>(selected)];
+    if (!m_oBodyField.InsertToken(token))
+        Log("CSMSWindow::InsertToken: the token %s could not be inserted", token.c_str());
+    SetFocus(m_oBodyField.Handle());
 }
 
 void CSMSWindow::OnRecipientChar(WPARAM p_wChar, HWND p_hField)
@@ -732,19 +731,31 @@ void CSMSWindow::ImportList()
 
 bool CSMSWindow::IsBulk()
 {
-    // The body is plain text for now: it always knows its tokens, and holds none.
-    return compose::IsBulkSend(true, false, m_p_mrlTo, m_p_mrlCc, m_oBulkbar.SenderIdChecked());
+    std::string body;
+    std::vector<compose::CBodyToken> tokens;
+    const bool bKnown = m_oBodyField.GetBodyAndTokens(body, tokens);
+    return compose::IsBulkSend(bKnown, !tokens.empty(), m_p_mrlTo, m_p_mrlCc, m_oBulkbar.SenderIdChecked());
 }
 
 void CSMSWindow::ShowBulkState()
 {
     if (m_hStatus == nullptr)
         return;
-    SendMessageA(m_hStatus, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(QuilletText(IsBulk() ? 313 : 312).c_str()));
-    const std::string body = FieldText(kIdBodyField);
-    char count[64];
-    std::snprintf(count, sizeof(count), "%u characters", static_cast<unsigned>(body.size()));
-    SendMessageA(m_hStatus, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(count));
+    const std::string state = QuilletText(IsBulk() ? 313 : 312) + "\t\t" + (m_bOverwrite ? " OVR" : " INS");
+    SendMessageA(m_hStatus, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(state.c_str()));
+    ShowCount();
+}
+
+void CSMSWindow::ShowCount()
+{
+    // Windows 95, 98 and Me keep the count the window opened with.
+    if (m_hStatus == nullptr || (m_bCounted && !CQuilletField::IsNTFamily("CSMSWindow::ShowCount")))
+        return;
+    const compose::CBodyCount count = m_oBodyField.Count();
+    const std::string text =
+        QuilletText(153, static_cast<long>(count.m_iRemaining), static_cast<long>(count.m_iSMSCount));
+    SendMessageA(m_hStatus, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));
+    m_bCounted = true;
 }
 
 void CSMSWindow::ApplyFlagsToMenu()
@@ -924,7 +935,9 @@ void CSMSWindow::OnFileSend()
         m_bSendInProgress = false;
     };
 
-    const std::string body = FieldText(kIdBodyField);
+    std::string body;
+    std::vector<compose::CBodyToken> tokens;
+    const bool bTokensKnown = m_oBodyField.GetBodyAndTokens(body, tokens);
     // A checked recipient is an object in its field, which its text does not show.
     const auto fieldEmpty = [&](int p_iField) {
         return Trimmed(FieldText(p_iField)).empty() && FieldOf(p_iField).ObjectCount() == 0;
@@ -1000,12 +1013,19 @@ void CSMSWindow::OnFileSend()
             return finish();
         SetProgressText(progress, QuilletText(146).c_str());
         Log("Getting Body and Tokens");
+        if (!bTokensKnown)
+        {
+            Log("CSMSWindow::OnFileSend: the body's tokens cannot be read");
+            return finish();
+        }
+        const CHostTokenList tokenList(tokens);
+        const uint32_t compression = m_oBodyField.Compression();
         Log("Showing Message Summary");
         int32_t limit = m_oBulkbar.SMSLimit();
         int32_t changed = 0;
         const int summary =
-            core.m_pfnMailSummary(m_hWnd, m_p_mrlTo, m_p_mrlCc, body.c_str(), nullptr, progress, 0, &m_iSummaryOption1,
-                                  &m_iSummaryOption2, &limit, &changed, 1, 1);
+            core.m_pfnMailSummary(m_hWnd, m_p_mrlTo, m_p_mrlCc, body.c_str(), tokenList.List(), progress, compression,
+                                  &m_iSummaryOption1, &m_iSummaryOption2, &limit, &changed, 1, 1);
         if (summary != 1)
         {
             Log("CSMSWindow::OnFileSend: summary %s", summary == 0 ? "failed" : "cancelled");
@@ -1016,8 +1036,9 @@ void CSMSWindow::OnFileSend()
         SetProgressText(progress, QuilletText(147).c_str());
         Log("Creating Final SMS");
         CFinalSMSList* list = nullptr;
-        if (!core.m_pfnCreateFinalSMSs(body.c_str(), nullptr, m_p_mrlTo, m_p_mrlCc, m_oBulkbar.SMSLimit(),
-                                       m_iSummaryOption1, m_iSummaryOption2, 0, &list) ||
+        const std::string plain = m_oBodyField.GetPlainText();
+        if (!core.m_pfnCreateFinalSMSs(body.c_str(), tokenList.List(), m_p_mrlTo, m_p_mrlCc, m_oBulkbar.SMSLimit(),
+                                       m_iSummaryOption1, m_iSummaryOption2, compression, &list) ||
             list == nullptr || list->m_dwCount == 0)
         {
             if (list != nullptr)
@@ -1025,8 +1046,8 @@ void CSMSWindow::OnFileSend()
             Box(102, QuilletText(103), MB_OK | MB_ICONWARNING);
             return finish();
         }
-        const std::string title = "Bulk SMS: " + body;
-        const int started = core.m_pfnSendBulkSMS(m_hWnd, bHasId ? senderId.c_str() : nullptr, list, body.c_str(),
+        const std::string title = "Bulk SMS: " + plain;
+        const int started = core.m_pfnSendBulkSMS(m_hWnd, bHasId ? senderId.c_str() : nullptr, list, plain.c_str(),
                                                   flags, &delivery, nullptr, progress, title.c_str(), m_p_mrlTo,
                                                   m_p_mrlCc, &result);
         core.m_pfnDeleteSMSList(&list);
@@ -1066,29 +1087,14 @@ void CSMSWindow::CloseAfterSend()
 
 bool CSMSWindow::SaveToFile()
 {
-    std::ofstream file(m_sFileName, std::ios::binary | std::ios::trunc);
-    if (!file)
-        return false;
-    const std::string body = FieldText(kIdBodyField);
-    file.write(body.data(), static_cast<std::streamsize>(body.size()));
-    return static_cast<bool>(file);
+    return m_oBodyField.SaveToFile(m_sFileName, m_hWnd);
 }
 
 bool CSMSWindow::LoadFromFile(const std::string& p_sPath)
 {
-    std::ifstream file(p_sPath, std::ios::binary);
-    if (!file)
-        return false;
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::string withBreaks;
-    for (char c : text)
-    {
-        if (c == '\0')
-            continue; // a text control ends at a NUL: keep what follows it
-        withBreaks += c;
-    }
-    SetFieldText(kIdBodyField, withBreaks);
-    return true;
+    const bool bLoaded = m_oBodyField.LoadFromFile(p_sPath, m_hWnd);
+    ShowBulkState();
+    return bLoaded;
 }
 
 void CSMSWindow::OpenFile()
@@ -1268,7 +1274,8 @@ bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
         NotAvailableYet("Summary");
         return true;
     case ID_TOOLS_COMPRESS:
-        NotAvailableYet("Compress");
+        if (m_oBodyField.Compress(m_hWnd, m_p_abcoBinding->m_pfnCompressWithDialog, m_p_abcoBinding->m_pfnFreeString))
+            ShowBulkState();
         return true;
     case ID_TEMPLATE_GENERATE:
         NotAvailableYet("Generate from template");
@@ -1372,9 +1379,8 @@ bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
     for (int i = 0; i < kEmoticonCount; ++i)
         if (command == kEmoticonCommands[i])
         {
-            HWND body = GetDlgItem(m_hWnd, kIdBodyField);
-            SendMessageA(body, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kEmoticons[i]));
-            SetFocus(body);
+            m_oBodyField.ReplaceSelection(kEmoticons[i], true);
+            SetFocus(m_oBodyField.Handle());
             return true;
         }
     if (command >= ID_TEMPLATE_RECENT_FIRST && command <= ID_TEMPLATE_RECENT_LAST)
@@ -1428,6 +1434,12 @@ bool CSMSWindow::OnNotify(NMHDR* p_pHeader, LRESULT& p_lResult)
         OnSize();
         return true;
     }
+    if (p_pHeader->idFrom == static_cast<UINT_PTR>(kIdBodyField) && p_pHeader->code == EN_DRAGDROPDONE)
+    {
+        m_bModified = true;
+        ShowBulkState();
+        return true;
+    }
     return false;
 }
 
@@ -1473,6 +1485,13 @@ INT_PTR CSMSWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
         return TRUE;
     case WM_SMS_RELEASEARCHIVE:
         ReleaseArchiveMutex();
+        return TRUE;
+    case WM_SMS_INSERTTOGGLED:
+        m_bOverwrite = !m_bOverwrite;
+        ShowBulkState();
+        return TRUE;
+    case WM_SMS_FIELDFOCUS:
+        m_hFocusField = reinterpret_cast<HWND>(p_wParam);
         return TRUE;
     default:
         return FALSE;

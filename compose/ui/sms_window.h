@@ -5,6 +5,7 @@
 
 #include "compose/address_book_binding.h"
 #include "compose/fields/my_rich_edit_win.h"
+#include "compose/fields/quillet_field_win.h"
 #include "compose/fields/recipient_field_win.h"
 #include "compose/quillet_process.h"
 #include "compose/ui/bars.h"
@@ -86,9 +87,8 @@ class CSMSWindow : public CMyWindow
     void ImportList();
     void InsertToken();
     // The body's side of the token list: marks its tokens available or not, inserts one.
-    void MarkBodyTokens(const std::vector<std::string>& p_vTokens);
-    void InsertBodyToken(const std::string& p_sToken);
     void ShowBulkState();
+    void ShowCount();
     void ApplyFlagsToMenu();
     void ToggleBar(int p_iCommand);
     void SetBandShown(HWND p_hRebar, HWND p_hChild, bool p_bShow);
@@ -128,7 +128,7 @@ class CSMSWindow : public CMyWindow
     HMENU m_hMenu = nullptr;
     CRecipientField m_oToField;
     CRecipientField m_oCcField;
-    CMyRichEdit m_oBodyField;
+    CQuilletField m_oBodyField;
     CMyBulkbar m_oBulkbar;
     CMyDeliverybar m_oDeliverybar;
     CMessageRecipientList* m_p_mrlTo = nullptr;
@@ -142,4 +142,7 @@ class CSMSWindow : public CMyWindow
     bool m_bShowUtility = false;
     bool m_bShowMenu = true;
     bool m_bShowButtons = true;
+    bool m_bOverwrite = false;
+    bool m_bCounted = false;
+    HWND m_hFocusField = nullptr;
 };
