@@ -32,7 +32,7 @@ int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_o
     try
     {
         oKeys = std::make_unique<CMobileKeySet>(p_oCountry.ForMobileKey());
-        oKeys->Reserve(CountIndividuals(p_oRequest.m_p_mrlFirst) + CountIndividuals(p_oRequest.m_p_mrlSecond));
+        oKeys->Reserve(TopLevelCount(p_oRequest.m_p_mrlFirst, p_oRequest.m_p_mrlSecond));
         oMerger = std::make_unique<CTokenMerger>(p_oRequest.m_szMessage, p_oRequest.m_p_oTokens,
                                                  p_oRequest.m_dwTransformFlags);
         if (*p_pp_oList == nullptr)

@@ -1,4 +1,4 @@
-// Addressbook/messaging/mobile_key_set.cpp: packed mobile keys in a linear-probing table.
+// Addressbook/messaging/mobile_key_set.cpp: mobile keys packed as they are read.
 #include "Addressbook/messaging/mobile_key_set.h"
 
 #include "Addressbook/messaging/phone_rules.h"
@@ -8,17 +8,34 @@ namespace
 // 17 digits stay below 2^57, leaving the top bits for the digit count; numbers are at most 15.
 constexpr size_t kMaxPackedDigits = 17;
 constexpr int kDigitCountShift = 57;
-constexpr size_t kInitialSlots = 1024;
 
-uint64_t Mix(uint64_t p_qwValue)
+bool IsDigit(char p_c)
 {
-    p_qwValue ^= p_qwValue >> 33;
-    p_qwValue *= 0xff51afd7ed558ccdULL;
-    p_qwValue ^= p_qwValue >> 33;
-    p_qwValue *= 0xc4ceb9fe1a85ec53ULL;
-    p_qwValue ^= p_qwValue >> 33;
-    return p_qwValue;
+    return p_c >= '0' && p_c <= '9';
 }
+
+// Digits accumulated into the packed form, or counted only once there are too many to pack.
+struct CKeyDigits
+{
+    void Add(char p_c)
+    {
+        if (m_nCount < kMaxPackedDigits)
+            m_qwValue = m_qwValue * 10 + static_cast<uint64_t>(p_c - '0');
+        ++m_nCount;
+    }
+    bool Fits() const
+    {
+        return m_nCount <= kMaxPackedDigits;
+    }
+    // The count is offset by one so that the key of no digits at all is not the empty slot.
+    uint64_t Packed() const
+    {
+        return (static_cast<uint64_t>(m_nCount + 1) << kDigitCountShift) | m_qwValue;
+    }
+
+    uint64_t m_qwValue = 0;
+    size_t m_nCount = 0;
+};
 } // namespace
 
 CMobileKeySet::CMobileKeySet(std::string p_sCountryCode) : m_sCountryDigits(DigitsOf(p_sCountryCode))
@@ -29,61 +46,44 @@ bool CMobileKeySet::PackKey(std::string_view p_sDigits, uint64_t& p_qwPacked)
 {
     if (p_sDigits.size() > kMaxPackedDigits)
         return false;
-    uint64_t qwValue = 0;
+    CKeyDigits oDigits;
     for (char c : p_sDigits)
-        qwValue = qwValue * 10 + static_cast<uint64_t>(c - '0');
-    // The count is offset by one so that the key of no digits at all is not the empty slot.
-    p_qwPacked = (static_cast<uint64_t>(p_sDigits.size() + 1) << kDigitCountShift) | qwValue;
+        oDigits.Add(c);
+    p_qwPacked = oDigits.Packed();
     return true;
 }
 
 bool CMobileKeySet::Admit(const CMessageRecipient& p_oRecipient)
 {
-    if (!PassesSendTest(p_oRecipient.m_szMobile))
+    // One pass does the send test and gathers the key's digits: a number that passes is made of
+    // phone characters only, so all of its digits (after a leading "0") belong to the key.
+    const char* p_cNumber = p_oRecipient.m_szMobile;
+    if (p_cNumber == nullptr)
         return false;
-    const std::string sKey = MobileKey(p_oRecipient.m_szMobile, m_sCountryDigits);
-    const std::string_view sDigits = std::string_view(sKey).substr(1);
-    uint64_t qwPacked = 0;
-    if (PackKey(sDigits, qwPacked))
-        return InsertPacked(qwPacked);
-    return m_setLongKeys.insert(sKey).second;
+    const char* p_c = p_cNumber[0] == '+' ? p_cNumber + 1 : p_cNumber;
+    if (!(IsDigit(*p_c) || *p_c == '('))
+        return false;
+    CKeyDigits oDigits;
+    if (p_cNumber[0] == '0')
+    {
+        for (char c : m_sCountryDigits)
+            oDigits.Add(c);
+        ++p_c;
+    }
+    for (; *p_c != '\0'; ++p_c)
+    {
+        const char c = *p_c;
+        if (IsDigit(c))
+            oDigits.Add(c);
+        else if (c != ' ' && c != '-' && c != '(' && c != ')')
+            return false;
+    }
+    if (oDigits.Fits())
+        return m_oPacked.Insert(oDigits.Packed());
+    return m_setLongKeys.insert(MobileKey(p_cNumber, m_sCountryDigits)).second;
 }
 
 void CMobileKeySet::Reserve(size_t p_nKeys)
 {
-    size_t nSlots = m_vSlots.empty() ? kInitialSlots : m_vSlots.size();
-    while (nSlots < p_nKeys * 2)
-        nSlots *= 2;
-    if (nSlots > m_vSlots.size())
-        Rehash(nSlots);
-}
-
-bool CMobileKeySet::InsertPacked(uint64_t p_qwPacked)
-{
-    // At most half full keeps the probe runs short.
-    if ((m_nUsed + 1) * 2 > m_vSlots.size())
-        Rehash(m_vSlots.empty() ? kInitialSlots : m_vSlots.size() * 2);
-    const size_t nMask = m_vSlots.size() - 1;
-    for (size_t i = Mix(p_qwPacked) & nMask;; i = (i + 1) & nMask)
-    {
-        if (m_vSlots[i] == p_qwPacked)
-            return false;
-        if (m_vSlots[i] == 0)
-        {
-            m_vSlots[i] = p_qwPacked;
-            ++m_nUsed;
-            return true;
-        }
-    }
-}
-
-void CMobileKeySet::Rehash(size_t p_nSlots)
-{
-    std::vector<uint64_t> vOld;
-    vOld.swap(m_vSlots);
-    m_vSlots.assign(p_nSlots, 0);
-    m_nUsed = 0;
-    for (uint64_t qwPacked : vOld)
-        if (qwPacked != 0)
-            InsertPacked(qwPacked);
+    m_oPacked.Reserve(p_nKeys);
 }

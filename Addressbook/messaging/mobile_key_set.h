@@ -4,12 +4,12 @@
 #pragma once
 
 #include "Addressbook/include/corvane_records.h"
+#include "Addressbook/messaging/packed_key_table.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_set>
-#include <vector>
 
 class CMobileKeySet
 {
@@ -29,11 +29,7 @@ class CMobileKeySet
     static bool PackKey(std::string_view p_sDigits, uint64_t& p_qwPacked);
 
   private:
-    bool InsertPacked(uint64_t p_qwPacked);
-    void Rehash(size_t p_nSlots);
-
     std::string m_sCountryDigits;
-    std::vector<uint64_t> m_vSlots; // 0 is an empty slot; packed keys are never 0
-    size_t m_nUsed = 0;
+    CPackedKeyTable m_oPacked;
     std::unordered_set<std::string> m_setLongKeys;
 };

@@ -3,11 +3,13 @@
 
 #include "Addressbook/messaging/entry_id.h"
 #include "Addressbook/messaging/item_list.h"
+#include "Addressbook/messaging/packed_key_table.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/messaging/recipient.h"
 
 #include "common/trace_log.h"
 
+#include <cstdint>
 #include <new>
 #include <unordered_set>
 
@@ -31,11 +33,11 @@ class CListWalk
             Log("%s: distribution list nested deeper than %d skipped", p_szWho, kMaxListNesting);
             return false;
         }
-        return m_setVisited.insert(&p_oList).second;
+        return m_oVisited.Insert(reinterpret_cast<uintptr_t>(&p_oList));
     }
 
   private:
-    std::unordered_set<const CMessageRecipient*> m_setVisited;
+    CPackedKeyTable m_oVisited;
 };
 
 // The walk flattening and visiting share: each distribution list entered once, each individual
@@ -187,7 +189,7 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
     {
         // One reading of the setting per job keeps every key of the job on the same country.
         CMobileKeySet oKeys(p_oCountry.ForMobileKey());
-        oKeys.Reserve(CountIndividuals(p_p_mrlFirst) + CountIndividuals(p_p_mrlSecond));
+        oKeys.Reserve(TopLevelCount(p_p_mrlFirst, p_p_mrlSecond));
         RecipientListPtr mrlOut = NewList<CMessageRecipientList>();
         CListWalk oWalk;
         FlattenForSending(p_p_mrlFirst, oKeys, oWalk, *mrlOut, 0);
@@ -200,6 +202,12 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
         Log("GetCombinedFlatNonDuplicateList: out of memory");
         return 0;
     }
+}
+
+size_t TopLevelCount(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond)
+{
+    return size_t(p_p_mrlFirst == nullptr ? 0 : p_p_mrlFirst->m_dwCount) +
+           size_t(p_p_mrlSecond == nullptr ? 0 : p_p_mrlSecond->m_dwCount);
 }
 
 size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)

@@ -28,6 +28,10 @@ int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
 // them can hold at most.
 size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList);
 
+// The entries of the two lists' top levels. A job's key set is sized by it before the walk, which
+// reads every recipient once; members of distribution lists grow the set as they are met.
+size_t TopLevelCount(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond);
+
 // Calls p_fnVisit for each individual the combined flat list would hold, in its order, without
 // copying anyone.
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,

@@ -1,0 +1,76 @@
+// Addressbook/messaging/packed_key_table.cpp: linear probing over a power-of-two array, grown
+// before it is more than three quarters full.
+#include "Addressbook/messaging/packed_key_table.h"
+
+namespace
+{
+constexpr size_t kMinSlots = 64;
+
+// Spreads keys whose differences sit in a few bits (consecutive numbers, aligned pointers) over
+// the whole table.
+uint64_t Mix(uint64_t p_qwValue)
+{
+    p_qwValue ^= p_qwValue >> 33;
+    p_qwValue *= 0xff51afd7ed558ccdULL;
+    p_qwValue ^= p_qwValue >> 33;
+    p_qwValue *= 0xc4ceb9fe1a85ec53ULL;
+    p_qwValue ^= p_qwValue >> 33;
+    return p_qwValue;
+}
+
+// Slots for p_nKeys at most three quarters full.
+size_t SlotsFor(size_t p_nKeys)
+{
+    size_t nSlots = kMinSlots;
+    while (nSlots / 4 * 3 < p_nKeys)
+        nSlots *= 2;
+    return nSlots;
+}
+} // namespace
+
+size_t CPackedKeyTable::SlotOf(uint64_t p_qwKey) const
+{
+    const size_t nMask = m_nSlots - 1;
+    size_t i = static_cast<size_t>(Mix(p_qwKey)) & nMask;
+    while (m_p_qwSlots[i] != 0 && m_p_qwSlots[i] != p_qwKey)
+        i = (i + 1) & nMask;
+    return i;
+}
+
+void CPackedKeyTable::Reserve(size_t p_nKeys)
+{
+    if (p_nKeys > kMaxReservedKeys)
+        p_nKeys = kMaxReservedKeys;
+    const size_t nSlots = SlotsFor(p_nKeys);
+    if (nSlots > m_nSlots)
+        Rehash(nSlots);
+}
+
+bool CPackedKeyTable::Insert(uint64_t p_qwKey)
+{
+    if (m_nSlots == 0 || (m_nUsed + 1) > m_nSlots / 4 * 3)
+        Rehash(m_nSlots == 0 ? kMinSlots : m_nSlots * 2);
+    const size_t i = SlotOf(p_qwKey);
+    if (m_p_qwSlots[i] == p_qwKey)
+        return false;
+    m_p_qwSlots[i] = p_qwKey;
+    ++m_nUsed;
+    return true;
+}
+
+bool CPackedKeyTable::Contains(uint64_t p_qwKey) const
+{
+    return m_nSlots != 0 && m_p_qwSlots[SlotOf(p_qwKey)] == p_qwKey;
+}
+
+void CPackedKeyTable::Rehash(size_t p_nSlots)
+{
+    // The new array is complete before the old one goes, so a failed allocation changes nothing.
+    std::unique_ptr<uint64_t[]> p_qwOld(new uint64_t[p_nSlots]());
+    p_qwOld.swap(m_p_qwSlots);
+    const size_t nOldSlots = m_nSlots;
+    m_nSlots = p_nSlots;
+    for (size_t i = 0; i < nOldSlots; ++i)
+        if (p_qwOld[i] != 0)
+            m_p_qwSlots[SlotOf(p_qwOld[i])] = p_qwOld[i];
+}
