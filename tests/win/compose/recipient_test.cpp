@@ -252,6 +252,52 @@ HWND FindOwnWindow(const char* p_szCaption)
 }
 } // namespace
 
+TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNothing)
+{
+    HWND window = Open();
+    ASSERT_NE(window, nullptr);
+    HWND to = FindDescendant(window, kIdToField);
+    HWND body = FindDescendant(window, kIdBodyField);
+    HWND tokens = FindDescendant(window, kIdTokenList);
+    CMessageRecipient* ann = Make(kStateResolved, kKindIndividual, "Ann Lee", "+27 82 555 1234", "ann@example.com",
+                                  EID_TYPE_AB, std::string("\x01\x02", 2));
+    CMessageRecipient* typed =
+        Make(kStateTypedNumber, kKindIndividual, "+27825550002", "+27825550002", nullptr, 0, std::string());
+    PutOnClipboard({ann, typed});
+    SendMessageA(to, WM_PASTE, 0, 0);
+    Settle(window);
+    ASSERT_EQ(Embedded(to).size(), 2u);
+
+    // Pick a token in the bulk bar's list and press Insert: it lands at the body's caret.
+    const std::string text = "Hi , your mobile  is on file.";
+    SetWindowTextA(body, text.c_str());
+    const auto insert = [&](long p_iAt, const char* p_szToken) {
+        SendMessageA(body, EM_SETSEL, p_iAt, p_iAt);
+        const LRESULT index = SendMessageA(tokens, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(p_szToken));
+        ASSERT_GE(index, 0) << p_szToken;
+        SendMessageA(tokens, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(kIdInsertToken, BN_CLICKED), 0);
+        Settle(window);
+    };
+    insert(3, "First Name");
+    insert(18, "Mobile");
+    IRichEditOle* ole = nullptr;
+    ASSERT_TRUE(SendMessageA(body, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)));
+    EXPECT_EQ(ole->GetObjectCount(), 2);
+    ole->Release();
+
+    // The two objects count for nothing: only the typed characters are left to pay for.
+    char count[128] = {};
+    SendMessageA(FindDescendant(window, kIdStatusBar), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(count));
+    EXPECT_EQ(std::string(count), std::to_string(160 - text.size()) + " characters remaining to send as 1 SMS message(s)");
+
+    MoveWindow(window, 20, 20, 700, 360, TRUE);
+    PumpUntil([] { return false; }, 500ms);
+    EXPECT_TRUE(SaveWindowShot(window, "compose_tokens_and_recipients.bmp"));
+    FreeMade();
+}
+
 TEST_F(RecipientField, ObjectsCopiedFromToArriveInCcAsTheSameRecipients)
 {
     HWND window = Open();
