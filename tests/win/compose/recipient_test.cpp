@@ -298,6 +298,50 @@ TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNo
     FreeMade();
 }
 
+TEST_F(RecipientField, CompressShortensTheBodyAndPutsItsTokensBackWhereTheyBelong)
+{
+    ASSERT_TRUE(WriteRegText(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "DictFile", SMS_DICTIONARY_PATH));
+    HWND window = Open();
+    ASSERT_NE(window, nullptr);
+    HWND to = FindDescendant(window, kIdToField);
+    HWND body = FindDescendant(window, kIdBodyField);
+    Make(kStateTypedNumber, kKindIndividual, "+27825550002", "+27825550002", nullptr, 0, std::string());
+    PutOnClipboard(m_vMade);
+    SendMessageA(to, WM_PASTE, 0, 0);
+    Settle(window);
+    SetWindowTextA(body, "see you tomorrow,  please");
+    SendMessageA(body, EM_SETSEL, 18, 18);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(kIdInsertToken, BN_CLICKED), 0);
+    Settle(window);
+
+    // Tools > Compress opens the core's dialog over the window; the user picks whitespace and
+    // dictionary and presses OK.
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TOOLS_COMPRESS, 0), 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnWindow("Compress Message Body")) != nullptr; }, 10s));
+    HWND slider = FindWindowExA(dialog, nullptr, TRACKBAR_CLASSA, nullptr);
+    ASSERT_NE(slider, nullptr);
+    SendMessageA(slider, TBM_SETPOS, TRUE, 2);
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 2), reinterpret_cast<LPARAM>(slider));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10s));
+    Settle(window);
+
+    IRichEditOle* ole = nullptr;
+    ASSERT_TRUE(SendMessageA(body, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)));
+    ASSERT_EQ(ole->GetObjectCount(), 1);
+    REOBJECT object{};
+    object.cbStruct = sizeof(object);
+    EXPECT_EQ(ole->GetObject(0, &object, REO_GETOBJ_NO_INTERFACES), S_OK);
+    ole->Release();
+    EXPECT_EQ(object.cp, 11);
+    std::string text = TextOf(body);
+    ASSERT_EQ(text.size(), 16u) << text;
+    text[11] = '#';
+    EXPECT_EQ(text, "c u 2moro, # pls");
+    FreeMade();
+}
+
 TEST_F(RecipientField, ObjectsCopiedFromToArriveInCcAsTheSameRecipients)
 {
     HWND window = Open();
