@@ -25,28 +25,6 @@ CMessageRecipientList* MakeList(CAddressBookControlObject& p_oCore, std::initial
     return list;
 }
 
-HWND FindOwnBox(const char* p_szCaption)
-{
-    struct CSearch
-    {
-        const char* m_szCaption;
-        HWND m_hFound;
-    } search{p_szCaption, nullptr};
-    EnumWindows(
-        [](HWND p_hWindow, LPARAM p_lParam) -> BOOL {
-            auto* s = reinterpret_cast<CSearch*>(p_lParam);
-            DWORD process = 0;
-            GetWindowThreadProcessId(p_hWindow, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(p_hWindow) && TextOf(p_hWindow) == s->m_szCaption)
-            {
-                s->m_hFound = p_hWindow;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.m_hFound;
-}
 } // namespace
 
 TEST(Check, TypedNumbersResolveAndTheRestStaysUnresolved)
@@ -74,7 +52,7 @@ TEST(Check, TypedNumbersResolveAndTheRestStaysUnresolved)
     int result = -1;
     std::thread checker([&] { result = core.m_pfnCheck(nullptr, &names, &none, 0, nullptr, &exited); });
     HWND box = nullptr;
-    EXPECT_TRUE(PumpUntil([&] { return (box = FindOwnBox("No valid recipients")) != nullptr; }, 10s));
+    EXPECT_TRUE(PumpUntil([&] { return (box = FindOwnWindow("No valid recipients")) != nullptr; }, 10s));
     if (box != nullptr)
     {
         HWND text = FindWindowExA(box, nullptr, "Static", nullptr);

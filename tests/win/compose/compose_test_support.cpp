@@ -2,6 +2,7 @@
 #include "tests/win/compose/compose_test_support.h"
 
 #include "compose/quillet_process.h"
+#include "compose/ui/sms_window.h"
 #include "tools/window_picture/window_picture_win.h"
 
 #include <thread>
@@ -158,4 +159,45 @@ bool SaveWindowShot(HWND p_hWindow, const std::string& p_sFileName)
 {
     CreateDirectoryA(ARTIFACTS_DIR, nullptr);
     return SaveWindowBitmap(p_hWindow, (std::string(ARTIFACTS_DIR) + "/" + p_sFileName).c_str());
+}
+
+HWND FindOwnWindow(const std::string& p_sCaption)
+{
+    struct CSearch
+    {
+        const std::string* m_pCaption;
+        HWND m_hFound;
+    } search{&p_sCaption, nullptr};
+    EnumWindows(
+        [](HWND p_hWindow, LPARAM p_lParam) -> BOOL {
+            auto* s = reinterpret_cast<CSearch*>(p_lParam);
+            DWORD process = 0;
+            GetWindowThreadProcessId(p_hWindow, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(p_hWindow) && TextOf(p_hWindow) == *s->m_pCaption)
+            {
+                s->m_hFound = p_hWindow;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.m_hFound;
+}
+
+bool CloseOpenedWindows(COpener& p_oOpener)
+{
+    for (HWND window : p_oOpener.m_vRegistered)
+        if (IsWindow(window))
+            PostMessageA(window, WM_SMS_FORCECLOSE, 0, 0);
+    const bool bClosed = PumpUntil(
+        [&] {
+            for (HWND window : p_oOpener.m_vRegistered)
+                if (IsWindow(window))
+                    return false;
+            return true;
+        },
+        std::chrono::seconds(10));
+    // The closing windows' last messages to the opener arrive before the caller goes on.
+    PumpUntil([&] { return p_oOpener.m_iCount == 0; }, std::chrono::seconds(2));
+    return bClosed;
 }

@@ -54,6 +54,13 @@ class COpener
     HWND m_hWnd = nullptr;
 };
 
+// A visible top-level window of this process with exactly this caption.
+HWND FindOwnWindow(const std::string& p_sCaption);
+// Tells every compose window the opener heard of to close (answering a save question as the box
+// recorder does), and waits until they are gone and have said so to the opener. False when one
+// outlived ten seconds.
+bool CloseOpenedWindows(COpener& p_oOpener);
+
 // Dispatches this thread's messages until p_fnDone or the limit.
 bool PumpUntil(const std::function<bool()>& p_fnDone, std::chrono::milliseconds p_oLimit);
 // The first descendant of p_hRoot with this control id.

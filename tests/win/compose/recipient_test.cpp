@@ -148,18 +148,7 @@ class RecipientField : public ::testing::Test
     {
         DeleteRegValue(HKEY_CURRENT_USER, kBrevoltKey, "CommaPromptNotAgain");
         m_oBoxes.SetAnswer(IDNO);
-        for (HWND window : m_oOpener.m_vRegistered)
-            if (IsWindow(window))
-                PostMessageA(window, WM_SMS_FORCECLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntil(
-            [&] {
-                for (HWND window : m_oOpener.m_vRegistered)
-                    if (IsWindow(window))
-                        return false;
-                return true;
-            },
-            10s));
-        PumpUntil([&] { return m_oOpener.m_iCount == 0; }, 2s);
+        EXPECT_TRUE(CloseOpenedWindows(m_oOpener));
         m_pQuillet->Release();
         g_p_abcoCore = nullptr;
     }
@@ -228,28 +217,6 @@ class RecipientField : public ::testing::Test
     std::vector<CMessageRecipient*> m_vMade;
 };
 
-HWND FindOwnWindow(const char* p_szCaption)
-{
-    struct CSearch
-    {
-        const char* m_szCaption;
-        HWND m_hFound;
-    } search{p_szCaption, nullptr};
-    EnumWindows(
-        [](HWND p_hWindow, LPARAM p_lParam) -> BOOL {
-            auto* s = reinterpret_cast<CSearch*>(p_lParam);
-            DWORD process = 0;
-            GetWindowThreadProcessId(p_hWindow, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(p_hWindow) && TextOf(p_hWindow) == s->m_szCaption)
-            {
-                s->m_hFound = p_hWindow;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.m_hFound;
-}
 } // namespace
 
 TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNothing)

@@ -120,19 +120,7 @@ class ComposeWindow : public ::testing::Test
     void TearDown() override
     {
         m_oBoxes.SetAnswer(IDNO);
-        for (HWND window : m_oOpener.m_vRegistered)
-            if (IsWindow(window))
-                PostMessageA(window, WM_SMS_FORCECLOSE, 0, 0);
-        EXPECT_TRUE(PumpUntil(
-            [&] {
-                for (HWND window : m_oOpener.m_vRegistered)
-                    if (IsWindow(window))
-                        return false;
-                return true;
-            },
-            10s));
-        // The closing windows' last messages to the opener arrive before the object goes.
-        PumpUntil([&] { return m_oOpener.m_iCount == 0; }, 2s);
+        EXPECT_TRUE(CloseOpenedWindows(m_oOpener));
         m_pQuillet->Release();
         g_pfnLocalTime = [](SYSTEMTIME* p_pst) { GetLocalTime(p_pst); };
     }
