@@ -82,8 +82,7 @@ struct CTwoTokenMessage
 class CCacheFlusher
 {
   public:
-    explicit CCacheFlusher(const benchmark::State& p_oState)
-        : m_vBytes(p_oState.range(1) != 0 ? size_t(96) << 20 : 0)
+    explicit CCacheFlusher(const benchmark::State& p_oState) : m_vBytes(p_oState.range(1) != 0 ? size_t(96) << 20 : 0)
     {
     }
 
