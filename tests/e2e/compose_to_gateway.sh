@@ -11,20 +11,7 @@ quillet_open=$3
 corvane_dir=$4
 gateway=$5
 show=${6:-}
-[ -x "$gateway" ] || { echo "native gateway not built: $gateway"; exit 77; }
-say() { [ -n "$show" ] && echo "$@"; return 0; }
-
-. "$root/tests/smtp_server.sh"
-work=$(mktemp -d)
-cleanup() {
-  stop_smtp_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_smtp_server "$work/maildir"
-port=$smtp_port
-
-"$gateway" keygen >"$work/account.key"
+. "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-compose-prefix}
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }

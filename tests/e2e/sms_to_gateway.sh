@@ -9,20 +9,7 @@ send=$2
 corvane_dir=$3
 gateway=$4
 show=${5:-}
-[ -x "$gateway" ] || { echo "native gateway not built: $gateway"; exit 77; }
-say() { [ -n "$show" ] && echo "$@"; return 0; }
-
-. "$root/tests/smtp_server.sh"
-work=$(mktemp -d)
-cleanup() {
-  stop_smtp_server
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_smtp_server "$work/maildir"
-port=$smtp_port
-
-"$gateway" keygen >"$work/account.key"
+. "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-prefix}
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
 say "-- prefix $prefix: sender Ann Example <ann@example.org>, Corvane.dll from $corvane_dir,"
