@@ -5,7 +5,7 @@
 #include "common/trace_log.h"
 #include "compose/fields/body_text.h"
 #include "compose/fields/clipboard_win.h"
-#include "compose/quillet_process.h"
+#include "compose/quillet_process_win.h"
 #include "compose/quillet_strings.h"
 
 #include <richole.h>

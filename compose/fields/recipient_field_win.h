@@ -4,7 +4,7 @@
 // (separators, the comma question, completion reports) and the context menu.
 #pragma once
 
-#include "compose/address_book_binding.h"
+#include "compose/address_book_binding_win.h"
 #include "compose/fields/my_rich_edit_win.h"
 
 #include <string>

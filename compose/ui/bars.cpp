@@ -4,7 +4,7 @@
 #include "common/boundary.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
-#include "compose/quillet_process.h"
+#include "compose/quillet_process_win.h"
 #include "compose/quillet_strings.h"
 #include "compose/res/resource.h"
 #include "compose/send_rules.h"

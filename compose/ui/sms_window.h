@@ -3,11 +3,11 @@
 // core library.
 #pragma once
 
-#include "compose/address_book_binding.h"
+#include "compose/address_book_binding_win.h"
 #include "compose/fields/my_rich_edit_win.h"
 #include "compose/fields/quillet_field_win.h"
 #include "compose/fields/recipient_field_win.h"
-#include "compose/quillet_process.h"
+#include "compose/quillet_process_win.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/my_window.h"
 

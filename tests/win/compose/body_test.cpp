@@ -3,7 +3,7 @@
 // window's count in the status bar with a picture of a body holding two tokens.
 #include "compose/fields/quillet_field_win.h"
 #include "compose/fields/token_stream.h"
-#include "compose/quillet_object.h"
+#include "compose/quillet_object_win.h"
 #include "compose/ui/sms_window.h"
 #include "tests/win/compose/compose_test_support.h"
 

@@ -1,7 +1,7 @@
 // tests/win/compose/check_test.cpp: the core's Check as the compose window calls it: typed numbers
 // become typed-number recipients, other text stays unresolved, and lists without anyone to send to
 // are refused with the "No valid recipients" box.
-#include "compose/quillet_object.h"
+#include "compose/quillet_object_win.h"
 #include "tests/win/compose/compose_test_support.h"
 
 #include <gtest/gtest.h>

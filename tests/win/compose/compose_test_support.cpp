@@ -1,7 +1,7 @@
 // tests/win/compose/compose_test_support.cpp: the compose tests' shared helpers.
 #include "tests/win/compose/compose_test_support.h"
 
-#include "compose/quillet_process.h"
+#include "compose/quillet_process_win.h"
 #include "compose/ui/sms_window.h"
 #include "tools/window_picture/window_picture_win.h"
 

@@ -4,7 +4,7 @@
 #include "common/settings.h"
 #include "compose/fields/confirmed_recipient_win.h"
 #include "compose/fields/recipient_block.h"
-#include "compose/quillet_object.h"
+#include "compose/quillet_object_win.h"
 #include "compose/res/resource.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/sms_window.h"

@@ -1,7 +1,7 @@
 // tests/win/compose/server_test.cpp: the compose server: registration and removal in the registry,
 // activation as a local server, Init and its binding errors, and GetEmailDetails' entry text.
-#include "compose/quillet_object.h"
-#include "compose/registration.h"
+#include "compose/quillet_object_win.h"
+#include "compose/registration_win.h"
 #include "tests/win/compose/compose_test_support.h"
 
 #include <commctrl.h>

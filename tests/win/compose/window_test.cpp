@@ -2,7 +2,7 @@
 // the initial body, the opener's messages, the send flow's refusals and results, the bars.
 #include "common/settings.h"
 #include "common/trace_log.h"
-#include "compose/quillet_object.h"
+#include "compose/quillet_object_win.h"
 #include "compose/ui/bars.h"
 #include "compose/ui/sms_window.h"
 #include "tests/win/compose/compose_test_support.h"

@@ -1,4 +1,4 @@
-// compose/quillet_process.h: what the compose server keeps once per process: the module lock count
+// compose/quillet_process_win.h: what the compose server keeps once per process: the module lock count
 // that ends the server, the MAPI library, the last Init's package, the window list record and the
 // message-box seam every Quillet box goes through.
 #pragma once

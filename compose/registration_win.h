@@ -1,4 +1,4 @@
-// compose/registration.h: the compose server's registry scripts, applied by /RegServer and removed by
+// compose/registration_win.h: the compose server's registry scripts, applied by /RegServer and removed by
 // /UnregServer, written straight to the registry.
 #pragma once
 

@@ -1,12 +1,12 @@
-// compose/quillet_object.h: CQuillet, the object behind the Quillet coclass: it keeps the host's
+// compose/quillet_object_win.h: CQuillet, the object behind the Quillet coclass: it keeps the host's
 // session and application, binds the core library, opens compose windows and forwards the host's
 // requests to the core.
 #pragma once
 
 #include "common/error_slot.h"
-#include "compose/address_book_binding.h"
+#include "compose/address_book_binding_win.h"
 #include "compose/quillet_h.h"
-#include "compose/quillet_process.h"
+#include "compose/quillet_process_win.h"
 
 #include <memory>
 #include <string>

@@ -1,5 +1,5 @@
-// compose/address_book_binding.cpp: loading Corvane and resolving its exports.
-#include "compose/address_book_binding.h"
+// compose/address_book_binding_win.cpp: loading Corvane and resolving its exports.
+#include "compose/address_book_binding_win.h"
 
 #include "common/settings.h"
 #include "common/trace_log.h"

@@ -1,5 +1,5 @@
-// compose/quillet_process.cpp: process-wide state of the compose server.
-#include "compose/quillet_process.h"
+// compose/quillet_process_win.cpp: process-wide state of the compose server.
+#include "compose/quillet_process_win.h"
 
 #include "common/trace_log.h"
 

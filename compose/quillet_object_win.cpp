@@ -1,6 +1,6 @@
-// compose/quillet_object.cpp: CQuillet's methods, Init, InitializeMAPI, SpawnNewMessage and the
+// compose/quillet_object_win.cpp: CQuillet's methods, Init, InitializeMAPI, SpawnNewMessage and the
 // destructor's ordered shutdown.
-#include "compose/quillet_object.h"
+#include "compose/quillet_object_win.h"
 
 #include "common/boundary.h"
 #include "common/settings.h"

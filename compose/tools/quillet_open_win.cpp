@@ -1,4 +1,4 @@
-// compose/tools/quillet_open.cpp: quillet-open.exe [--package N] [--to TEXT] [--text TEXT] [--wait]
+// compose/tools/quillet_open_win.cpp: quillet-open.exe [--package N] [--to TEXT] [--text TEXT] [--wait]
 // [--screenshot FILE.bmp] [--send]: activates the compose server through CoCreateInstance as a host
 // does, calls Init and CreateNewSMS, and with --wait keeps the object until the window count it
 // hears drops back to zero. --screenshot saves the new window as a bitmap once it has painted;

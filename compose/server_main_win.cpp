@@ -1,12 +1,12 @@
-// compose/server_main.cpp: Quillet.exe: registration from the command line, or the local server's
+// compose/server_main_win.cpp: Quillet.exe: registration from the command line, or the local server's
 // class object, message loop and shutdown monitor.
 #include "common/boundary.h"
 #include "common/crash_report.h"
 #include "common/trace_log.h"
 #include "common/trace_log.h"
-#include "compose/quillet_object.h"
-#include "compose/quillet_process.h"
-#include "compose/registration.h"
+#include "compose/quillet_object_win.h"
+#include "compose/quillet_process_win.h"
+#include "compose/registration_win.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-// compose/registration.cpp: registration in the order of the two scripts: the AppID, then the
+// compose/registration_win.cpp: registration in the order of the two scripts: the AppID, then the
 // ProgIDs and the class. Keys marked "ForceRemove" are cleared before they are written; on removal
 // the AppID and CLSID roots stay, everything the scripts created below them goes.
-#include "compose/registration.h"
+#include "compose/registration_win.h"
 
 #include "common/trace_log.h"
 #include "compose/quillet_h.h"

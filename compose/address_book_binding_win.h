@@ -1,4 +1,4 @@
-// compose/address_book_binding.h: CAddressBookControlObject, Quillet's binding to the core library:
+// compose/address_book_binding_win.h: CAddressBookControlObject, Quillet's binding to the core library:
 // Corvane loaded by the path of the Install value "Addressbook", every export it uses resolved by
 // name in a fixed order, and the core's Init called once all are present.
 #pragma once
