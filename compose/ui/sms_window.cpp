@@ -647,6 +647,21 @@ bool CSMSWindow::FillRecipientList(int p_iField)
     return FieldOf(p_iField).FillRecipientList();
 }
 
+bool CSMSWindow::FillRecipientLists()
+{
+    return FillRecipientList(kIdToField) && FillRecipientList(kIdCcField);
+}
+
+void CSMSWindow::ShowReplacedRecipients()
+{
+    if (!UpdateField(kIdToField, m_p_mrlTo))
+        Log("Updating TO failed");
+    if (!UpdateField(kIdCcField, m_p_mrlCc))
+        Log("Updating CC failed");
+    RefreshTokens();
+    ShowBulkState();
+}
+
 bool CSMSWindow::UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList)
 {
     return FieldOf(p_iField).RewriteFromList(p_p_mrlList);
@@ -706,7 +721,7 @@ void CSMSWindow::OnRecipientChar(WPARAM p_wChar, HWND p_hField)
 void CSMSWindow::ImportList()
 {
     Log("Calling FillRecipientList CSMSWindow::onBulkBarImportButton from");
-    if (!FillRecipientList(kIdToField) || !FillRecipientList(kIdCcField))
+    if (!FillRecipientLists())
         return;
     // The import dialog opens beside the window, level with its client area.
     RECT window{};
@@ -721,12 +736,7 @@ void CSMSWindow::ImportList()
     int32_t position = static_cast<int32_t>(MAKELONG(static_cast<WORD>(x), static_cast<WORD>(y)));
     if (!m_p_abcoBinding->m_pfnImportRecipients(m_hWnd, &m_p_mrlTo, &position))
         return;
-    if (!UpdateField(kIdToField, m_p_mrlTo))
-        Log("Updating TO failed");
-    if (!UpdateField(kIdCcField, m_p_mrlCc))
-        Log("Updating CC failed");
-    RefreshTokens();
-    ShowBulkState();
+    ShowReplacedRecipients();
 }
 
 bool CSMSWindow::IsBulk()
@@ -847,7 +857,7 @@ void CSMSWindow::NotAvailableYet(const char* p_szCommand)
 bool CSMSWindow::CheckNames(const char* p_szProgressTitle, HWND* p_phProgress)
 {
     CAddressBookControlObject& core = *m_p_abcoBinding;
-    if (!FillRecipientList(kIdToField) || !FillRecipientList(kIdCcField))
+    if (!FillRecipientLists())
         return false;
     HWND progress = nullptr;
     if (p_szProgressTitle != nullptr && p_phProgress != nullptr)
@@ -892,16 +902,11 @@ void CSMSWindow::SelectRecipients()
 {
     // The dialog starts from what the fields hold and, on OK, replaces both lists.
     Log("Calling FillRecipientList from CSMSWindow::onToolsSelectRecipients");
-    if (!FillRecipientList(kIdToField) || !FillRecipientList(kIdCcField))
+    if (!FillRecipientLists())
         return;
     if (!m_p_abcoBinding->m_pfnSelectRecipients(m_hWnd, &m_p_mrlTo, &m_p_mrlCc))
         return;
-    if (!UpdateField(kIdToField, m_p_mrlTo))
-        Log("Updating TO failed");
-    if (!UpdateField(kIdCcField, m_p_mrlCc))
-        Log("Updating CC failed");
-    RefreshTokens();
-    ShowBulkState();
+    ShowReplacedRecipients();
 }
 
 void CSMSWindow::ReleaseArchiveMutex()

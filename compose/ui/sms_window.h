@@ -80,6 +80,10 @@ class CSMSWindow : public CMyWindow
     void SetFieldText(int p_iId, const std::string& p_sText);
     CRecipientField& FieldOf(int p_iField);
     bool FillRecipientList(int p_iField);
+    // Both fields read into m_p_mrlTo and m_p_mrlCc, as a dialog that edits the lists starts from.
+    bool FillRecipientLists();
+    // After a dialog replaced both lists: the fields rewritten from them, tokens and bulk state shown.
+    void ShowReplacedRecipients();
     bool UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList);
     void RefreshTokens();
     // A character typed into a recipient field: complete the name being typed.
