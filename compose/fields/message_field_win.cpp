@@ -349,19 +349,10 @@ std::string CMessageField::PlainTextWithTokens(long p_iStart, long p_iEnd)
 
 bool CMessageField::InsertTokenAtCaret(const std::string& p_sName)
 {
-    IRichEditOle* ole = GetOle();
-    if (ole == nullptr)
-    {
-        Log("Can't get OLE interface to the rich edit");
-        return false;
-    }
+    IRichEditOle* ole = nullptr;
     IOleClientSite* site = nullptr;
-    if (FAILED(ole->GetClientSite(&site)) || site == nullptr)
-    {
-        Log("p_IRichEdit->GetClientSite failed");
-        ole->Release();
+    if (!GetOleAndSite(ole, site, "p_IRichEdit->GetClientSite failed"))
         return false;
-    }
     // The object takes the place of the selection.
     ReplaceSelection(std::string(), true);
     long start = 0;

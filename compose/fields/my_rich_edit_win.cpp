@@ -2,6 +2,7 @@
 #include "compose/fields/my_rich_edit_win.h"
 
 #include "common/boundary.h"
+#include "common/trace_log.h"
 
 #include <commctrl.h>
 
@@ -66,6 +67,26 @@ IRichEditOle* CMyRichEdit::GetOle() const
     if (m_hWnd == nullptr || !SendMessageA(m_hWnd, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)))
         return nullptr;
     return ole;
+}
+
+bool CMyRichEdit::GetOleAndSite(IRichEditOle*& p_pOle, IOleClientSite*& p_pSite, const char* p_szSiteFailure) const
+{
+    p_pSite = nullptr;
+    p_pOle = GetOle();
+    if (p_pOle == nullptr)
+    {
+        Log("Can't get OLE interface to the rich edit");
+        return false;
+    }
+    if (FAILED(p_pOle->GetClientSite(&p_pSite)) || p_pSite == nullptr)
+    {
+        Log("%s", p_szSiteFailure);
+        p_pOle->Release();
+        p_pOle = nullptr;
+        p_pSite = nullptr;
+        return false;
+    }
+    return true;
 }
 
 long CMyRichEdit::ObjectCount() const

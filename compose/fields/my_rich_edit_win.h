@@ -34,6 +34,10 @@ class CMyRichEdit
     }
     // The control's OLE interface with a reference the caller releases, or null.
     IRichEditOle* GetOle() const;
+    // The OLE interface and its client site, both referenced for the caller to release, for
+    // inserting an object. On failure nothing is held and the missing part is logged, the site's
+    // failure with p_szSiteFailure.
+    bool GetOleAndSite(IRichEditOle*& p_pOle, IOleClientSite*& p_pSite, const char* p_szSiteFailure) const;
     // Number of embedded objects, 0 without an OLE interface.
     long ObjectCount() const;
     // The window text as the control reports it (an embedded object is one character).

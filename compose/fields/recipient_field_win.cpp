@@ -178,19 +178,10 @@ bool CRecipientField::InsertRecipientObject(const CMessageRecipient& p_oRecipien
 {
     if (m_p_abcoCore == nullptr || !m_p_abcoCore->Ready())
         return false;
-    IRichEditOle* ole = GetOle();
-    if (ole == nullptr)
-    {
-        Log("Can't get OLE interface to the rich edit");
-        return false;
-    }
+    IRichEditOle* ole = nullptr;
     IOleClientSite* site = nullptr;
-    if (FAILED(ole->GetClientSite(&site)) || site == nullptr)
-    {
-        Log("p_IRichEdit->GetClientSite");
-        ole->Release();
+    if (!GetOleAndSite(ole, site, "p_IRichEdit->GetClientSite"))
         return false;
-    }
     CMessageRecipient* copy = nullptr;
     if (!m_p_abcoCore->m_pfnCopyMessageRecipient(&p_oRecipient, &copy) || copy == nullptr)
     {
