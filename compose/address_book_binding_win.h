@@ -3,7 +3,7 @@
 // name in a fixed order, and the core's Init called once all are present.
 #pragma once
 
-#include "Addressbook/include/corvane.h"
+#include "Addressbook/include/corvane_win.h"
 #include "common/error_slot.h"
 
 #include <windows.h>

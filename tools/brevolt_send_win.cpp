@@ -3,7 +3,7 @@
 // recipient lists are built through them, and SendSMS (or CreateFinalSMSs and SendBulkSMS for
 // --bulk) runs the send with its progress dialog. Prints "result N (...)"; the exit code is the
 // send result, except that a failed transport exits 10 so that no failure reads as success.
-#include "Addressbook/include/corvane.h"
+#include "Addressbook/include/corvane_win.h"
 #include "tools/send_arguments.h"
 
 #include <windows.h>

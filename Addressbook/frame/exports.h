@@ -1,9 +1,9 @@
 // Addressbook/frame/exports.h: the declarations of the exports the library itself defines (the
 // record exports are in corvane_records.h). Each is checked against the function type hosts bind
-// it by, so a signature that drifts from corvane.h does not compile.
+// it by, so a signature that drifts from corvane_win.h does not compile.
 #pragma once
 
-#include "Addressbook/include/corvane.h"
+#include "Addressbook/include/corvane_win.h"
 
 #include <type_traits>
 
@@ -81,7 +81,7 @@ extern "C"
 }
 
 #define CORVANE_CHECK_EXPORT(name)                                                                                     \
-    static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name " differs from its type in corvane.h")
+    static_assert(std::is_same_v<decltype(&name), PFN_##name>, #name " differs from its type in corvane_win.h")
 CORVANE_CHECK_EXPORT(Init);
 CORVANE_CHECK_EXPORT(Uninit);
 CORVANE_CHECK_EXPORT(ThreadInit);

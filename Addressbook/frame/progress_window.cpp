@@ -15,7 +15,7 @@
 #include <vector>
 
 static_assert(IDC_PROGRESS_TEXT == kProgressTextControl && IDC_PROGRESS_BAR == kProgressBarControl,
-              "hosts address the progress window's controls by the ids of corvane.h");
+              "hosts address the progress window's controls by the ids of corvane_win.h");
 
 namespace
 {

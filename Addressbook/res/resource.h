@@ -8,8 +8,8 @@
 // Progress window.
 #define IDD_PROGRESS_BAR 1500
 #define IDD_PROGRESS_ANIMATION 1510
-#define IDC_PROGRESS_TEXT 1501 // kProgressTextControl in corvane.h
-#define IDC_PROGRESS_BAR 1502  // kProgressBarControl in corvane.h
+#define IDC_PROGRESS_TEXT 1501 // kProgressTextControl in corvane_win.h
+#define IDC_PROGRESS_BAR 1502  // kProgressBarControl in corvane_win.h
 #define IDC_PROGRESS_ANIMATE 1503
 
 // "Your Details" dialog of the local user.

@@ -3,7 +3,7 @@
 // counts its SMS messages and keeps the compression setting the core's compressor chose for it.
 #pragma once
 
-#include "Addressbook/include/corvane.h"
+#include "Addressbook/include/corvane_win.h"
 #include "compose/fields/gsm_alphabet.h"
 #include "compose/fields/message_field_win.h"
 

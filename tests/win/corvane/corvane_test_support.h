@@ -2,7 +2,7 @@
 // and heap helpers its tests share.
 #pragma once
 
-#include "Addressbook/include/corvane.h"
+#include "Addressbook/include/corvane_win.h"
 
 #include "tests/win/support/registry_text_win.h"
 

@@ -1,4 +1,4 @@
-// Addressbook/include/corvane.h: Corvane's exported C API as its hosts bind it: one function type and one
+// Addressbook/include/corvane_win.h: Corvane's exported C API as its hosts bind it: one function type and one
 // export name per export. Hosts load Corvane.dll by path and resolve every export with GetProcAddress.
 // Exports return 1 for success and 0 for failure unless their comment says otherwise; objects and
 // strings they hand out are freed only through the matching Corvane export.
