@@ -2,6 +2,7 @@
 // platform_win.cpp is the product; platform_posix.cpp lets the same logic run in native tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -39,6 +40,13 @@ std::string ProcessPath();
 // Environment variables written %NAME% are replaced by their values. Fails, leaving p_sOut
 // empty, when the result would need more than p_nMaxChars characters.
 bool ExpandEnvironment(const std::string& p_sIn, size_t p_nMaxChars, std::string& p_sOut);
+
+// Zeroed memory straight from the system's pages (mmap, VirtualAlloc), for a large table that a
+// job fills and drops: a heap request that size makes the heap first merge every small block the
+// job's records freed, and hands back memory that must be cleared again. nullptr when the system
+// has none. FreePages takes the pointer and the size AllocatePages was given.
+void* AllocatePages(size_t p_nBytes);
+void FreePages(void* p_pPages, size_t p_nBytes);
 
 // A mutex shared by every process that opens the same name.
 class CNamedMutex

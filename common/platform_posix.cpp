@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -272,5 +273,16 @@ void CThreadSlot::Set(void* p_pValue)
 {
     if (m_bValid)
         pthread_setspecific(static_cast<pthread_key_t>(m_uSlot), p_pValue);
+}
+void* AllocatePages(size_t p_nBytes)
+{
+    void* p_pPages = mmap(nullptr, p_nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return p_pPages == MAP_FAILED ? nullptr : p_pPages;
+}
+
+void FreePages(void* p_pPages, size_t p_nBytes)
+{
+    if (p_pPages != nullptr)
+        munmap(p_pPages, p_nBytes);
 }
 } // namespace platform

@@ -223,4 +223,14 @@ void CThreadSlot::Set(void* p_pValue)
     if (m_bValid)
         TlsSetValue(static_cast<DWORD>(m_uSlot), p_pValue);
 }
+void* AllocatePages(size_t p_nBytes)
+{
+    return VirtualAlloc(nullptr, p_nBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void FreePages(void* p_pPages, size_t)
+{
+    if (p_pPages != nullptr)
+        VirtualFree(p_pPages, 0, MEM_RELEASE);
+}
 } // namespace platform

@@ -2,6 +2,10 @@
 // before it is more than three quarters full.
 #include "Addressbook/messaging/packed_key_table.h"
 
+#include "common/platform.h"
+
+#include <new>
+
 namespace
 {
 constexpr size_t kMinSlots = 64;
@@ -28,11 +32,29 @@ size_t SlotsFor(size_t p_nKeys)
 }
 } // namespace
 
+CSlotArray::CSlotArray(size_t p_nSlots) : m_nSlots(p_nSlots)
+{
+    if (p_nSlots >= kPagedSlots)
+        m_p_qwSlots = static_cast<uint64_t*>(platform::AllocatePages(p_nSlots * sizeof(uint64_t)));
+    else
+        m_p_qwSlots = new (std::nothrow) uint64_t[p_nSlots]();
+    if (m_p_qwSlots == nullptr)
+        throw std::bad_alloc();
+}
+
+CSlotArray::~CSlotArray()
+{
+    if (m_nSlots >= kPagedSlots)
+        platform::FreePages(m_p_qwSlots, m_nSlots * sizeof(uint64_t));
+    else
+        delete[] m_p_qwSlots;
+}
+
 size_t CPackedKeyTable::SlotOf(uint64_t p_qwKey) const
 {
-    const size_t nMask = m_nSlots - 1;
+    const size_t nMask = m_aSlots.Size() - 1;
     size_t i = static_cast<size_t>(Mix(p_qwKey)) & nMask;
-    while (m_p_qwSlots[i] != 0 && m_p_qwSlots[i] != p_qwKey)
+    while (m_aSlots[i] != 0 && m_aSlots[i] != p_qwKey)
         i = (i + 1) & nMask;
     return i;
 }
@@ -42,35 +64,34 @@ void CPackedKeyTable::Reserve(size_t p_nKeys)
     if (p_nKeys > kMaxReservedKeys)
         p_nKeys = kMaxReservedKeys;
     const size_t nSlots = SlotsFor(p_nKeys);
-    if (nSlots > m_nSlots)
+    if (nSlots > m_aSlots.Size())
         Rehash(nSlots);
 }
 
 bool CPackedKeyTable::Insert(uint64_t p_qwKey)
 {
-    if (m_nSlots == 0 || (m_nUsed + 1) > m_nSlots / 4 * 3)
-        Rehash(m_nSlots == 0 ? kMinSlots : m_nSlots * 2);
+    const size_t nSlots = m_aSlots.Size();
+    if (nSlots == 0 || (m_nUsed + 1) > nSlots / 4 * 3)
+        Rehash(nSlots == 0 ? kMinSlots : nSlots * 2);
     const size_t i = SlotOf(p_qwKey);
-    if (m_p_qwSlots[i] == p_qwKey)
+    if (m_aSlots[i] == p_qwKey)
         return false;
-    m_p_qwSlots[i] = p_qwKey;
+    m_aSlots[i] = p_qwKey;
     ++m_nUsed;
     return true;
 }
 
 bool CPackedKeyTable::Contains(uint64_t p_qwKey) const
 {
-    return m_nSlots != 0 && m_p_qwSlots[SlotOf(p_qwKey)] == p_qwKey;
+    return m_aSlots.Size() != 0 && m_aSlots[SlotOf(p_qwKey)] == p_qwKey;
 }
 
 void CPackedKeyTable::Rehash(size_t p_nSlots)
 {
     // The new array is complete before the old one goes, so a failed allocation changes nothing.
-    std::unique_ptr<uint64_t[]> p_qwOld(new uint64_t[p_nSlots]());
-    p_qwOld.swap(m_p_qwSlots);
-    const size_t nOldSlots = m_nSlots;
-    m_nSlots = p_nSlots;
-    for (size_t i = 0; i < nOldSlots; ++i)
-        if (p_qwOld[i] != 0)
-            m_p_qwSlots[SlotOf(p_qwOld[i])] = p_qwOld[i];
+    CSlotArray aOld(p_nSlots);
+    aOld.Swap(m_aSlots);
+    for (size_t i = 0; i < aOld.Size(); ++i)
+        if (aOld[i] != 0)
+            m_aSlots[SlotOf(aOld[i])] = aOld[i];
 }

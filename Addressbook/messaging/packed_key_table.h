@@ -5,7 +5,46 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <utility>
+
+// The table's slots, all zero when made. A table of kPagedSlots slots or more comes straight from
+// the system's pages: a heap request that large would make the heap first merge every small block
+// freed since the last one (a whole job's records, when the job before it was freed), and would
+// come back uncleared.
+class CSlotArray
+{
+  public:
+    static constexpr size_t kPagedSlots = 8192;
+
+    CSlotArray() = default;
+    // Throws std::bad_alloc when there is no memory for p_nSlots slots.
+    explicit CSlotArray(size_t p_nSlots);
+    ~CSlotArray();
+    CSlotArray(const CSlotArray&) = delete;
+    CSlotArray& operator=(const CSlotArray&) = delete;
+
+    void Swap(CSlotArray& p_oOther) noexcept
+    {
+        std::swap(m_p_qwSlots, p_oOther.m_p_qwSlots);
+        std::swap(m_nSlots, p_oOther.m_nSlots);
+    }
+    uint64_t& operator[](size_t p_nIndex)
+    {
+        return m_p_qwSlots[p_nIndex];
+    }
+    uint64_t operator[](size_t p_nIndex) const
+    {
+        return m_p_qwSlots[p_nIndex];
+    }
+    size_t Size() const
+    {
+        return m_nSlots;
+    }
+
+  private:
+    uint64_t* m_p_qwSlots = nullptr;
+    size_t m_nSlots = 0;
+};
 
 class CPackedKeyTable
 {
@@ -29,7 +68,7 @@ class CPackedKeyTable
     }
     size_t SlotCount() const
     {
-        return m_nSlots;
+        return m_aSlots.Size();
     }
 
     // A hint larger than this (a list count a host may have written anything into) is not
@@ -40,7 +79,6 @@ class CPackedKeyTable
     size_t SlotOf(uint64_t p_qwKey) const;
     void Rehash(size_t p_nSlots);
 
-    std::unique_ptr<uint64_t[]> m_p_qwSlots; // 0 marks an empty slot
-    size_t m_nSlots = 0;                     // a power of two, or 0 before the first key
+    CSlotArray m_aSlots; // 0 marks an empty slot; a power of two of them, or none before the first key
     size_t m_nUsed = 0;
 };
