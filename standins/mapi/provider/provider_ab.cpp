@@ -139,10 +139,43 @@ ms::CPropList ContainerProps(ULONG p_ulId)
     return p;
 }
 
-class CAbContainer final : public CPropObject<IABContainer>
+// What the two read-only containers (an address book and a distribution list) share: entries open
+// by their entry id, nothing is created, copied, deleted, searched or resolved in them, and their
+// properties are all computed and never saved. p_szOpenEntryLabel names OpenEntry in the trace.
+template <typename I> class CReadOnlyContainer : public CPropObject<I>
 {
   public:
-    explicit CAbContainer(ULONG p_ulId) : m_ulId(p_ulId) {}
+    explicit CReadOnlyContainer(const char* p_szOpenEntryLabel) : m_szOpenEntryLabel(p_szOpenEntryLabel) {}
+    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG, ULONG* p_pType, LPUNKNOWN* p_pp) override
+    {
+        return Call(m_szOpenEntryLabel, [&]() -> HRESULT {
+            CEntryIdBits bits;
+            if (!p_pType || !p_pp)
+                return MAPI_E_INVALID_PARAMETER;
+            if (!ParseEntryId(p_cb, p_pEid, bits))
+                return MAPI_E_UNKNOWN_ENTRYID;
+            return OpenAbEntry(bits, p_pType, p_pp);
+        });
+    }
+    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override { return MAPI_E_NO_SUPPORT; }
+
+  protected:
+    ms::CPropList* Stored() override { return nullptr; }
+    HRESULT Save(ULONG) override { return MAPI_E_NO_ACCESS; }
+
+  private:
+    const char* m_szOpenEntryLabel;
+};
+
+class CAbContainer final : public CReadOnlyContainer<IABContainer>
+{
+  public:
+    explicit CAbContainer(ULONG p_ulId) : CReadOnlyContainer("IABContainer::OpenEntry"), m_ulId(p_ulId) {}
     MAPI_UNKNOWN_IMPL(&IID_IABContainer, &IID_IMAPIContainer, &IID_IMAPIProp)
     STDMETHODIMP GetContentsTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {
@@ -181,32 +214,13 @@ class CAbContainer final : public CPropObject<IABContainer>
                 {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_DEPTH, PR_CONTAINER_FLAGS, PR_DISPLAY_TYPE}, p_ulFlags, p_pp);
         });
     }
-    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG, ULONG* p_pType, LPUNKNOWN* p_pp) override
-    {
-        return Call("IABContainer::OpenEntry", [&]() -> HRESULT {
-            CEntryIdBits bits;
-            if (!p_pType || !p_pp)
-                return MAPI_E_INVALID_PARAMETER;
-            if (!ParseEntryId(p_cb, p_pEid, bits))
-                return MAPI_E_UNKNOWN_ENTRYID;
-            return OpenAbEntry(bits, p_pType, p_pp);
-        });
-    }
-    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override { return MAPI_E_NO_SUPPORT; }
 
   protected:
-    ms::CPropList* Stored() override { return nullptr; }
     void AddComputed(ms::CPropList& p_props) override
     {
         for (auto& v : ContainerProps(m_ulId))
             ms::SetProp(p_props, v);
     }
-    HRESULT Save(ULONG) override { return MAPI_E_NO_ACCESS; }
 
   private:
     ULONG m_ulId;
@@ -313,10 +327,10 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
     bool m_bExists = false;
 };
 
-class CDistList final : public CPropObject<IDistList>
+class CDistList final : public CReadOnlyContainer<IDistList>
 {
   public:
-    explicit CDistList(uint32_t p_uId) : m_uId(p_uId) {}
+    explicit CDistList(uint32_t p_uId) : CReadOnlyContainer("IDistList::OpenEntry"), m_uId(p_uId) {}
     MAPI_UNKNOWN_IMPL(&IID_IDistList, &IID_IMAPIContainer, &IID_IMAPIProp)
     STDMETHODIMP GetContentsTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {
@@ -335,32 +349,13 @@ class CDistList final : public CPropObject<IDistList>
         });
     }
     STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG, ULONG* p_pType, LPUNKNOWN* p_pp) override
-    {
-        return Call("IDistList::OpenEntry", [&]() -> HRESULT {
-            CEntryIdBits bits;
-            if (!p_pType || !p_pp)
-                return MAPI_E_INVALID_PARAMETER;
-            if (!ParseEntryId(p_cb, p_pEid, bits))
-                return MAPI_E_UNKNOWN_ENTRYID;
-            return OpenAbEntry(bits, p_pType, p_pp);
-        });
-    }
-    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override { return MAPI_E_NO_SUPPORT; }
 
   protected:
-    ms::CPropList* Stored() override { return nullptr; }
     void AddComputed(ms::CPropList& p_props) override
     {
         if (const ms::CAbEntry* e = ms::FindAbEntry(CProvider::Get().m_file, m_uId))
             p_props = EntryProps(*e);
     }
-    HRESULT Save(ULONG) override { return MAPI_E_NO_ACCESS; }
 
   private:
     uint32_t m_uId;
