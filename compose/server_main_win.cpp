@@ -3,7 +3,6 @@
 #include "common/boundary.h"
 #include "common/crash_report.h"
 #include "common/trace_log.h"
-#include "common/trace_log.h"
 #include "compose/quillet_object_win.h"
 #include "compose/quillet_process_win.h"
 #include "compose/registration_win.h"
@@ -131,12 +130,14 @@ int RunServer()
         return 1;
     }
     HANDLE monitor = CreateThread(nullptr, 0, &ShutdownMonitor, nullptr, 0, nullptr);
+    Log("Quillet: serving");
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
     {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    Log("Quillet: no object is left, ending");
     CoRevokeClassObject(cookie);
     Sleep(1000);
     if (monitor != nullptr)

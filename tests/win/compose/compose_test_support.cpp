@@ -5,6 +5,10 @@
 #include "compose/ui/sms_window.h"
 #include "tools/window_picture/window_picture_win.h"
 
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <fstream>
 #include <thread>
 
 namespace
@@ -200,4 +204,74 @@ bool CloseOpenedWindows(COpener& p_oOpener)
     // The closing windows' last messages to the opener arrive before the caller goes on.
     PumpUntil([&] { return p_oOpener.m_iCount == 0; }, std::chrono::seconds(2));
     return bClosed;
+}
+
+namespace
+{
+bool QuilletRunning()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+        found = lstrcmpiA(entry.szExeFile, "Quillet.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+// The last lines of every trace log in the log directory.
+void PrintLogTails()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "Brevolt SMS\\";
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((dir + "*.log").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+    {
+        std::ifstream file(dir + found.cFileName);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(file, line);)
+            lines.push_back(line);
+        std::fprintf(stderr, "-- end of %s:\n", found.cFileName);
+        for (size_t i = lines.size() > 15 ? lines.size() - 15 : 0; i < lines.size(); ++i)
+            std::fprintf(stderr, "   %s\n", lines[i].c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+} // namespace
+
+CHangWatch::CHangWatch(const char* p_szStep, DWORD p_dwLimitMs)
+    : m_szStep(p_szStep), m_dwLimitMs(p_dwLimitMs), m_hDone(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_hThread(CreateThread(nullptr, 0, &Watch, this, 0, nullptr))
+{
+}
+
+CHangWatch::~CHangWatch()
+{
+    SetEvent(m_hDone);
+    if (m_hThread != nullptr)
+    {
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+    }
+    CloseHandle(m_hDone);
+}
+
+DWORD WINAPI CHangWatch::Watch(void* p_pSelf)
+{
+    auto* self = static_cast<CHangWatch*>(p_pSelf);
+    if (WaitForSingleObject(self->m_hDone, self->m_dwLimitMs) != WAIT_TIMEOUT)
+        return 0;
+    std::fprintf(stderr, "HANG: %s did not return within %lu ms; Quillet.exe %s\n", self->m_szStep,
+                 static_cast<unsigned long>(self->m_dwLimitMs), QuilletRunning() ? "is running" : "is not running");
+    PrintLogTails();
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return 0;
 }

@@ -61,6 +61,25 @@ HWND FindOwnWindow(const std::string& p_sCaption);
 // outlived ten seconds.
 bool CloseOpenedWindows(COpener& p_oOpener);
 
+// Ends the test process with a report when a step that can hang (activating or releasing the local
+// server) outlives its limit: the step named, whether a Quillet.exe is running, and the end of each
+// trace log. A hang then fails in seconds with something to go on, not at ctest's timeout.
+class CHangWatch
+{
+  public:
+    CHangWatch(const char* p_szStep, DWORD p_dwLimitMs);
+    ~CHangWatch();
+    CHangWatch(const CHangWatch&) = delete;
+    CHangWatch& operator=(const CHangWatch&) = delete;
+
+  private:
+    static DWORD WINAPI Watch(void* p_pSelf);
+    const char* m_szStep;
+    DWORD m_dwLimitMs;
+    HANDLE m_hDone;
+    HANDLE m_hThread;
+};
+
 // Dispatches this thread's messages until p_fnDone or the limit.
 bool PumpUntil(const std::function<bool()>& p_fnDone, std::chrono::milliseconds p_oLimit);
 // The first descendant of p_hRoot with this control id.

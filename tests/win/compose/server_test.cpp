@@ -116,6 +116,7 @@ TEST(Registration, RegServerWritesTheScriptsAndUnregServerRemovesThem)
 TEST(Activation, CoCreateInstanceStartsTheLocalServer)
 {
     ASSERT_EQ(RunQuillet("/RegServer"), 0);
+    const CHangWatch watch("starting the local server and calling it", 90000);
     IQuillet* quillet = nullptr;
     ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
                                reinterpret_cast<void**>(&quillet)),

@@ -501,6 +501,7 @@ TEST(ServerShutdown, ReleasingTheObjectWhileItsWindowIsStillBeingMadeWaitsForIt)
     CBoxRecorder boxes;
     boxes.SetAnswer(IDNO);
     const uint64_t before = TraceSize();
+    const CHangWatch watch("opening a window and releasing the object at once", 60000);
     auto* quillet = new CQuillet();
     ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
     ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, nullptr), S_OK);
