@@ -274,6 +274,7 @@ void CThreadSlot::Set(void* p_pValue)
     if (m_bValid)
         pthread_setspecific(static_cast<pthread_key_t>(m_uSlot), p_pValue);
 }
+
 void* AllocatePages(size_t p_nBytes)
 {
     void* p_pPages = mmap(nullptr, p_nBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

@@ -223,6 +223,7 @@ void CThreadSlot::Set(void* p_pValue)
     if (m_bValid)
         TlsSetValue(static_cast<DWORD>(m_uSlot), p_pValue);
 }
+
 void* AllocatePages(size_t p_nBytes)
 {
     return VirtualAlloc(nullptr, p_nBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);

@@ -1,6 +1,7 @@
 // tests/win/compose/compose_test_support.cpp: the compose tests' shared helpers.
 #include "tests/win/compose/compose_test_support.h"
 
+#include "common/trace_log.h"
 #include "compose/quillet_process_win.h"
 #include "compose/ui/sms_window.h"
 #include "tools/window_picture/window_picture_win.h"
@@ -225,9 +226,7 @@ bool QuilletRunning()
 // The last lines of every trace log in the log directory.
 void PrintLogTails()
 {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "Brevolt SMS\\";
+    const std::string dir = DefaultLogDirectory() + "\\";
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA((dir + "*.log").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
