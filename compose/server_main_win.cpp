@@ -1,5 +1,5 @@
 // compose/server_main_win.cpp: Quillet.exe: registration from the command line, or the local server's
-// class object, message loop and shutdown monitor.
+// class object and the message loop that serves it until no object is left.
 #include "common/boundary.h"
 #include "common/crash_report.h"
 #include "common/trace_log.h"
@@ -17,8 +17,6 @@
 
 namespace
 {
-DWORD g_dwMainThread = 0;
-
 class CQuilletFactory : public IClassFactory
 {
   public:
@@ -67,21 +65,63 @@ class CQuilletFactory : public IClassFactory
     }
 };
 
-DWORD WINAPI ShutdownMonitor(void*)
+// How long the server stays up, its class object still registered, once its last object has
+// gone: the system may already have handed that class object to a client whose request is on its
+// way. The request is then served, and its object keeps the server up.
+constexpr DWORD kLingerMs = 1000;
+// How long the server still dispatches after it has revoked its class object, so a request that
+// raced the revoke fails at once instead of waiting on a thread that no longer answers.
+constexpr DWORD kAfterRevokeMs = 250;
+
+// Dispatches what is queued; false once WM_QUIT arrives.
+bool DispatchQueued()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (message.message == WM_QUIT)
+            return false;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
+// Dispatches messages for p_dwMs; false once WM_QUIT arrives.
+bool DispatchFor(DWORD p_dwMs)
+{
+    const DWORD start = GetTickCount();
+    for (DWORD elapsed = 0; elapsed < p_dwMs; elapsed = GetTickCount() - start)
+    {
+        MsgWaitForMultipleObjectsEx(0, nullptr, p_dwMs - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (!DispatchQueued())
+            return false;
+    }
+    return true;
+}
+
+// Serves until no object is left and none was asked for during the linger that follows.
+void ServeUntilIdle()
 {
     HANDLE idle = ModuleIdleEvent();
     for (;;)
     {
-        WaitForSingleObject(idle, INFINITE);
-        // Several releases may have set it; what counts is the count once they are drained.
-        while (WaitForSingleObject(idle, 0) == WAIT_OBJECT_0)
+        const DWORD woken = MsgWaitForMultipleObjectsEx(1, &idle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woken == WAIT_OBJECT_0 + 1)
         {
+            if (!DispatchQueued())
+                return;
+            continue;
         }
-        if (ModuleLockCount() == 0)
+        if (woken != WAIT_OBJECT_0)
         {
-            PostThreadMessageA(g_dwMainThread, WM_QUIT, 0, 0);
-            return 0;
+            Log("Quillet: waiting for work failed: %lu", static_cast<unsigned long>(GetLastError()));
+            return;
         }
+        if (ModuleLockCount() != 0)
+            continue;
+        if (!DispatchFor(kLingerMs) || ModuleLockCount() == 0)
+            return;
     }
 }
 
@@ -114,7 +154,6 @@ std::string ModulePath()
 
 int RunServer()
 {
-    g_dwMainThread = GetCurrentThreadId();
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES |
@@ -129,19 +168,11 @@ int RunServer()
         CoUninitialize();
         return 1;
     }
-    HANDLE monitor = CreateThread(nullptr, 0, &ShutdownMonitor, nullptr, 0, nullptr);
     Log("Quillet: serving");
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-    {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    ServeUntilIdle();
     Log("Quillet: no object is left, ending");
     CoRevokeClassObject(cookie);
-    Sleep(1000);
-    if (monitor != nullptr)
-        CloseHandle(monitor);
+    (void)DispatchFor(kAfterRevokeMs);
     CoUninitialize();
     return 0;
 }

@@ -70,6 +70,13 @@ template <typename Done> bool PumpUntil(Done p_fnDone, DWORD p_dwMilliseconds)
     }
     return true;
 }
+// The answers of an activation that reached a server as it was ending: its class object already
+// revoked, or its process gone before the call arrived.
+bool ServerWasEnding(HRESULT p_hr)
+{
+    return p_hr == E_FAIL || p_hr == CO_E_SERVER_STOPPING || p_hr == RPC_E_DISCONNECTED ||
+           p_hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || p_hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -112,6 +119,15 @@ int main(int argc, char** argv)
     IQuillet* quillet = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
                                   reinterpret_cast<void**>(&quillet));
+    if (ServerWasEnding(hr))
+    {
+        // The request met a server as it revoked its class object; the next one starts a new server.
+        std::fprintf(stderr, "quillet-open: the server was ending (0x%08lx); asking again\n",
+                     static_cast<unsigned long>(hr));
+        Sleep(500);
+        hr = CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
+                              reinterpret_cast<void**>(&quillet));
+    }
     if (FAILED(hr))
     {
         std::fprintf(stderr, "quillet-open: CoCreateInstance failed: 0x%08lx\n", static_cast<unsigned long>(hr));

@@ -209,20 +209,57 @@ bool CloseOpenedWindows(COpener& p_oOpener)
 
 namespace
 {
-bool QuilletRunning()
+std::vector<DWORD> ProcessesNamed(const char* p_szExeName)
 {
+    std::vector<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return false;
+        return ids;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    bool found = false;
-    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szExeFile, "Quillet.exe") == 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, p_szExeName) == 0)
+            ids.push_back(entry.th32ProcessID);
     CloseHandle(snapshot);
-    return found;
+    return ids;
+}
+} // namespace
+
+bool WaitForProcessesNamed(const char* p_szExeName, DWORD p_dwLimitMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;)
+    {
+        if (ProcessesNamed(p_szExeName).empty())
+            return true;
+        if (GetTickCount() - start >= p_dwLimitMs)
+            return false;
+        Sleep(100);
+    }
 }
 
+int EndProcessesNamed(const char* p_szExeName, DWORD p_dwGraceMs)
+{
+    if (WaitForProcessesNamed(p_szExeName, p_dwGraceMs))
+        return 0;
+    int ended = 0;
+    for (DWORD id : ProcessesNamed(p_szExeName))
+    {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process == nullptr)
+            continue;
+        if (TerminateProcess(process, 3))
+        {
+            WaitForSingleObject(process, 5000);
+            ++ended;
+        }
+        CloseHandle(process);
+    }
+    return ended;
+}
+
+namespace
+{
 // The last lines of every trace log in the log directory.
 void PrintLogTails()
 {
@@ -267,9 +304,11 @@ DWORD WINAPI CHangWatch::Watch(void* p_pSelf)
     auto* self = static_cast<CHangWatch*>(p_pSelf);
     if (WaitForSingleObject(self->m_hDone, self->m_dwLimitMs) != WAIT_TIMEOUT)
         return 0;
-    std::fprintf(stderr, "HANG: %s did not return within %lu ms; Quillet.exe %s\n", self->m_szStep,
-                 static_cast<unsigned long>(self->m_dwLimitMs), QuilletRunning() ? "is running" : "is not running");
+    std::fprintf(stderr, "HANG: %s did not return within %lu ms\n", self->m_szStep,
+                 static_cast<unsigned long>(self->m_dwLimitMs));
     PrintLogTails();
+    // A server left behind would hold the test's output open and stall the runner until its timeout.
+    std::fprintf(stderr, "HANG: Quillet.exe processes ended: %d\n", EndProcessesNamed("Quillet.exe", 0));
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return 0;

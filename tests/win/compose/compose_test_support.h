@@ -61,9 +61,15 @@ HWND FindOwnWindow(const std::string& p_sCaption);
 // outlived ten seconds.
 bool CloseOpenedWindows(COpener& p_oOpener);
 
+// Waits up to p_dwLimitMs for every process of this file name to end; false when one is left.
+bool WaitForProcessesNamed(const char* p_szExeName, DWORD p_dwLimitMs);
+// Waits up to p_dwGraceMs for every process of this file name to end, then ends those still
+// running; how many it had to end.
+int EndProcessesNamed(const char* p_szExeName, DWORD p_dwGraceMs);
+
 // Ends the test process with a report when a step that can hang (activating or releasing the local
-// server) outlives its limit: the step named, whether a Quillet.exe is running, and the end of each
-// trace log. A hang then fails in seconds with something to go on, not at ctest's timeout.
+// server) outlives its limit: the step named, the end of each trace log and how many Quillet.exe
+// processes had to be ended. A hang then fails in seconds with something to go on, not at ctest's timeout.
 class CHangWatch
 {
   public:

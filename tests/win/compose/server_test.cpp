@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 namespace
 {
@@ -24,6 +25,12 @@ class CComEnvironment : public ::testing::Environment
         LoadLibraryA("riched20.dll");
         ASSERT_TRUE(InstallCore(CORVANE_DLL_PATH));
     }
+    // Every server the tests started has ended by itself once its last object went; one still
+    // running is a fault, and would also hold the test's output open until the runner's timeout.
+    void TearDown() override
+    {
+        EXPECT_EQ(EndProcessesNamed("Quillet.exe", 15000), 0) << "a Quillet.exe was still running";
+    }
 };
 const auto* const g_pEnvironment = ::testing::AddGlobalTestEnvironment(new CComEnvironment);
 
@@ -35,9 +42,16 @@ int RunProgram(const char* p_szProgram, const char* p_szArguments)
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
-    WaitForSingleObject(process.hProcess, 30000);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_TIMEOUT)
+    {
+        ADD_FAILURE() << line << " was still running after 30 s and was ended";
+        TerminateProcess(process.hProcess, 3);
+        WaitForSingleObject(process.hProcess, 5000);
+        code = static_cast<DWORD>(-1);
+    }
+    else
+        GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return static_cast<int>(code);
@@ -137,6 +151,31 @@ TEST(Activation, CoCreateInstanceStartsTheLocalServer)
         EXPECT_EQ(id, n.m_id);
     }
     quillet->Release();
+}
+
+// A release lets the server end once no new request has come for a while. An activation soon after
+// a release meets the server still up; one after it has gone starts a new one. Each is answered;
+// none is left waiting.
+TEST(Activation, ActivationsSoonAfterAReleaseAndAfterTheServerHasGoneAreAnswered)
+{
+    ASSERT_EQ(RunQuillet("/RegServer"), 0);
+    const CHangWatch watch("activating the server again after a release", 120000);
+    // 0: the server has gone, so the activation starts a new one; otherwise the pause in ms.
+    const DWORD pausesMs[] = {0, 1, 200, 400, 0, 1};
+    for (size_t round = 0; round < std::size(pausesMs); ++round)
+    {
+        if (pausesMs[round] == 0)
+            ASSERT_TRUE(WaitForProcessesNamed("Quillet.exe", 20000)) << "round " << round;
+        else
+            Sleep(pausesMs[round]);
+        IQuillet* quillet = nullptr;
+        ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
+                                   reinterpret_cast<void**>(&quillet)),
+                  S_OK)
+            << "round " << round;
+        EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK) << "round " << round;
+        quillet->Release();
+    }
 }
 
 TEST(Activation, QuilletOpenOpensAComposeWindowThroughCom)
