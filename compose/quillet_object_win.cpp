@@ -145,15 +145,12 @@ HRESULT CQuillet::QueryInterface(REFIID p_riid, void** p_ppv)
 
 ULONG CQuillet::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+    return m_oRefs.AddRef();
 }
 
 ULONG CQuillet::Release()
 {
-    const LONG refs = InterlockedDecrement(&m_lRefs);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
+    return m_oRefs.Release(this, "CQuillet::Release");
 }
 
 HRESULT CQuillet::GetTypeInfoCount(UINT* p_pctinfo)

@@ -3,6 +3,7 @@
 // requests to the core.
 #pragma once
 
+#include "common/com_ref_count_win.h"
 #include "common/error_slot.h"
 #include "compose/address_book_binding_win.h"
 #include "compose/quillet_h.h"
@@ -77,7 +78,7 @@ class CQuillet : public IQuillet
     // Runs p_fnCall when the binding can be used; a false result fails the method.
     template <class F> HRESULT Forward(const char* p_szName, bool p_bFailOnFalse, F&& p_fnCall);
 
-    LONG m_lRefs = 1;
+    CComRefCount m_oRefs;
     CErrorSlot m_oError;
     CWindowList m_oWindows;
     std::unique_ptr<CAddressBookControlObject> m_p_abcoAddressBook;

@@ -173,15 +173,12 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::QueryInterface(REFIID p_riid, voi
 
 ULONG STDMETHODCALLTYPE CConfirmedRecipient::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+    return m_oRefs.AddRef();
 }
 
 ULONG STDMETHODCALLTYPE CConfirmedRecipient::Release()
 {
-    const LONG refs = InterlockedDecrement(&m_lRefs);
-    if (refs == 0)
-        TrapExceptionsVoid("CConfirmedRecipient::Release", [&] { delete this; });
-    return static_cast<ULONG>(refs);
+    return m_oRefs.Release(this, "CConfirmedRecipient::Release");
 }
 
 HRESULT STDMETHODCALLTYPE CConfirmedRecipient::SetClientSite(IOleClientSite* p_pSite)
@@ -470,15 +467,12 @@ HRESULT STDMETHODCALLTYPE CRecipientData::QueryInterface(REFIID p_riid, void** p
 
 ULONG STDMETHODCALLTYPE CRecipientData::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+    return m_oRefs.AddRef();
 }
 
 ULONG STDMETHODCALLTYPE CRecipientData::Release()
 {
-    const LONG refs = InterlockedDecrement(&m_lRefs);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
+    return m_oRefs.Release(this, "CRecipientData::Release");
 }
 
 HRESULT STDMETHODCALLTYPE CRecipientData::GetData(FORMATETC* p_pFormat, STGMEDIUM* p_pMedium)

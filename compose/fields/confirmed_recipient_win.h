@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Addressbook/include/corvane_records.h"
+#include "common/com_ref_count_win.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -95,9 +96,10 @@ class CConfirmedRecipient final : public IOleObject, public IViewObject2, public
     HRESULT STDMETHODCALLTYPE GetRecipient(const CMessageRecipient** p_pp_oRecipient) override;
 
   private:
+    friend class ::CComRefCount;
     ~CConfirmedRecipient();
 
-    LONG m_lRefs = 1;
+    CComRefCount m_oRefs;
     CMessageRecipient* m_p_oRecipient;
     RecipientDeleter m_pfnDelete;
     HFONT m_hFont;
@@ -130,9 +132,10 @@ class CRecipientData final : public IDataObject
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override;
 
   private:
+    friend class ::CComRefCount;
     ~CRecipientData() = default;
 
-    LONG m_lRefs = 1;
+    CComRefCount m_oRefs;
     std::string m_sText;
     std::string m_sBlocks;
 };

@@ -73,14 +73,11 @@ class CFieldDataObject final : public IDataObject
     }
     STDMETHODIMP_(ULONG) AddRef() override
     {
-        return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+        return m_oRefs.AddRef();
     }
     STDMETHODIMP_(ULONG) Release() override
     {
-        const LONG refs = InterlockedDecrement(&m_lRefs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
+        return m_oRefs.Release(this, "CFieldDataObject::Release");
     }
 
     STDMETHODIMP GetData(FORMATETC* p_pFormat, STGMEDIUM* p_pMedium) override
@@ -157,8 +154,9 @@ class CFieldDataObject final : public IDataObject
     }
 
   private:
+    friend class ::CComRefCount;
     ~CFieldDataObject() = default;
-    LONG m_lRefs = 1;
+    CComRefCount m_oRefs;
     UINT m_uFormat;
     std::string m_sSerialised;
     std::string m_sText;
@@ -204,15 +202,12 @@ STDMETHODIMP CEnumFormatEtc::QueryInterface(REFIID p_riid, void** p_ppv)
 
 STDMETHODIMP_(ULONG) CEnumFormatEtc::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+    return m_oRefs.AddRef();
 }
 
 STDMETHODIMP_(ULONG) CEnumFormatEtc::Release()
 {
-    const LONG refs = InterlockedDecrement(&m_lRefs);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
+    return m_oRefs.Release(this, "CEnumFormatEtc::Release");
 }
 
 STDMETHODIMP CEnumFormatEtc::Next(ULONG p_nCount, FORMATETC* p_pFormats, ULONG* p_pnFetched)

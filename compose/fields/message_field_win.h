@@ -4,6 +4,7 @@
 // registered format together with plain text.
 #pragma once
 
+#include "common/com_ref_count_win.h"
 #include "compose/fields/my_rich_edit_win.h"
 #include "compose/fields/token_stream.h"
 
@@ -28,8 +29,9 @@ class CEnumFormatEtc final : public IEnumFORMATETC
     STDMETHODIMP Clone(IEnumFORMATETC** p_ppEnum) override;
 
   private:
+    friend class ::CComRefCount;
     ~CEnumFormatEtc() = default;
-    LONG m_lRefs = 1;
+    CComRefCount m_oRefs;
     std::vector<FORMATETC> m_vFormats;
     size_t m_nAt;
 };

@@ -3,6 +3,7 @@
 #include "compose/fields/token_object_win.h"
 
 #include "common/boundary.h"
+#include "common/com_ref_count_win.h"
 
 // {C7F843DF-029D-4276-952D-3A5BC50D2A02}
 const IID IID_IMessageToken = {0xC7F843DF, 0x029D, 0x4276, {0x95, 0x2D, 0x3A, 0x5B, 0xC5, 0x0D, 0x2A, 0x02}};
@@ -59,14 +60,11 @@ class CTokenObject final : public IOleObject, public IViewObject2, public IMessa
     }
     STDMETHODIMP_(ULONG) AddRef() override
     {
-        return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+        return m_oRefs.AddRef();
     }
     STDMETHODIMP_(ULONG) Release() override
     {
-        const LONG refs = InterlockedDecrement(&m_lRefs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
+        return m_oRefs.Release(this, "CTokenObject::Release");
     }
 
     // IMessageToken
@@ -255,13 +253,14 @@ class CTokenObject final : public IOleObject, public IViewObject2, public IMessa
     }
 
   private:
+    friend class ::CComRefCount;
     ~CTokenObject()
     {
         if (m_pSite != nullptr)
             m_pSite->Release();
     }
 
-    LONG m_lRefs = 1;
+    CComRefCount m_oRefs;
     std::string m_sName;
     bool m_bAvailable;
     IOleClientSite* m_pSite = nullptr;
