@@ -117,16 +117,18 @@ int main(int argc, char** argv)
     RegisterClassW(&wc);
     HWND host = CreateWindowW(L"QuilletOpenHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     IQuillet* quillet = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
-                                  reinterpret_cast<void**>(&quillet));
+    const auto activate = [&quillet] {
+        return CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
+                                reinterpret_cast<void**>(&quillet));
+    };
+    HRESULT hr = activate();
     if (ServerWasEnding(hr))
     {
         // The request met a server as it revoked its class object; the next one starts a new server.
         std::fprintf(stderr, "quillet-open: the server was ending (0x%08lx); asking again\n",
                      static_cast<unsigned long>(hr));
         Sleep(500);
-        hr = CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
-                              reinterpret_cast<void**>(&quillet));
+        hr = activate();
     }
     if (FAILED(hr))
     {

@@ -223,6 +223,27 @@ std::vector<DWORD> ProcessesNamed(const char* p_szExeName)
     CloseHandle(snapshot);
     return ids;
 }
+
+// The last lines of every trace log in the log directory.
+void PrintLogTails()
+{
+    const std::string dir = DefaultLogDirectory() + "\\";
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((dir + "*.log").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+    {
+        std::ifstream file(dir + found.cFileName);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(file, line);)
+            lines.push_back(line);
+        std::fprintf(stderr, "-- end of %s:\n", found.cFileName);
+        for (size_t i = lines.size() > 15 ? lines.size() - 15 : 0; i < lines.size(); ++i)
+            std::fprintf(stderr, "   %s\n", lines[i].c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
 } // namespace
 
 bool WaitForProcessesNamed(const char* p_szExeName, DWORD p_dwLimitMs)
@@ -257,30 +278,6 @@ int EndProcessesNamed(const char* p_szExeName, DWORD p_dwGraceMs)
     }
     return ended;
 }
-
-namespace
-{
-// The last lines of every trace log in the log directory.
-void PrintLogTails()
-{
-    const std::string dir = DefaultLogDirectory() + "\\";
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((dir + "*.log").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do
-    {
-        std::ifstream file(dir + found.cFileName);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(file, line);)
-            lines.push_back(line);
-        std::fprintf(stderr, "-- end of %s:\n", found.cFileName);
-        for (size_t i = lines.size() > 15 ? lines.size() - 15 : 0; i < lines.size(); ++i)
-            std::fprintf(stderr, "   %s\n", lines[i].c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-} // namespace
 
 CHangWatch::CHangWatch(const char* p_szStep, DWORD p_dwLimitMs)
     : m_szStep(p_szStep), m_dwLimitMs(p_dwLimitMs), m_hDone(CreateEventA(nullptr, TRUE, FALSE, nullptr)),

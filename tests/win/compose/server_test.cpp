@@ -51,7 +51,9 @@ int RunProgram(const char* p_szProgram, const char* p_szArguments)
         code = static_cast<DWORD>(-1);
     }
     else
+    {
         GetExitCodeProcess(process.hProcess, &code);
+    }
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return static_cast<int>(code);
