@@ -35,25 +35,6 @@ int RuleNumberOf(const std::string& p_sName)
 }
 } // namespace
 
-CTraceTime LocalTimeNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
-    CTraceTime time;
-    time.m_iYear = local.tm_year + 1900;
-    time.m_iMonth = local.tm_mon + 1;
-    time.m_iDay = local.tm_mday;
-    time.m_iHour = local.tm_hour;
-    time.m_iMinute = local.tm_min;
-    time.m_iSecond = local.tm_sec;
-    return time;
-}
-
 bool MoveRuleUp(CMessageRuleList& p_oRules, size_t p_nIndex)
 {
     if (p_nIndex == 0 || p_nIndex >= p_oRules.size())
@@ -76,7 +57,7 @@ void RenumberRules(CMessageRuleList& p_oRules)
         p_oRules[i].m_iPriority = static_cast<int>(i);
 }
 
-CRuleManager::CRuleManager(CRegistry& p_oRegistry, std::function<CTraceTime()> p_fnClock)
+CRuleManager::CRuleManager(CRegistry& p_oRegistry, LocalClock p_fnClock)
     : m_oRegistry(p_oRegistry), m_fnClock(std::move(p_fnClock)), m_p_mrlRules(std::make_unique<CMessageRuleList>())
 {
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Addressbook/reminders/message_rule.h"
+#include "common/clock.h"
 
 #include <functional>
 #include <memory>
@@ -10,9 +11,6 @@
 #include <vector>
 
 using CMessageRuleList = std::vector<CMessageRule>;
-
-// The local time of now; the rules' clock unless a test gives another.
-CTraceTime LocalTimeNow();
 
 // Moves within a list being edited; false when the rule is already at that end or out of range.
 bool MoveRuleUp(CMessageRuleList& p_oRules, size_t p_nIndex);
@@ -23,7 +21,7 @@ void RenumberRules(CMessageRuleList& p_oRules);
 class CRuleManager
 {
   public:
-    explicit CRuleManager(CRegistry& p_oRegistry, std::function<CTraceTime()> p_fnClock = &LocalTimeNow);
+    explicit CRuleManager(CRegistry& p_oRegistry, LocalClock p_fnClock = &LocalTimeNow);
     CRuleManager(const CRuleManager&) = delete;
     CRuleManager& operator=(const CRuleManager&) = delete;
 
@@ -64,7 +62,7 @@ class CRuleManager
 
   private:
     CRegistry& m_oRegistry;
-    std::function<CTraceTime()> m_fnClock;
+    LocalClock m_fnClock;
     // The mailbox watchers match on their threads while the dialog edits on the host's.
     mutable std::mutex m_oMutex;
     std::unique_ptr<CMessageRuleList> m_p_mrlRules;
