@@ -37,8 +37,10 @@ if [ -n "${BREVOLT_SMS_TO:-}" ]; then
   run_send --to "$BREVOLT_SMS_TO" --text "$BREVOLT_SMS_TEXT" || rc=$?
   [ "$rc" -eq 2 ] || { echo "FAIL: brevolt-send exited $rc"; exit 1; }
   say "-- what the SMTP server stored, as the reference gateway decodes it:"
-  decode
+  decode | tee "$work/decoded.json"
   keep_maildir
+  /usr/bin/python3 "$root/tests/e2e/sms_check.py" check "$work/decoded.json" "$BREVOLT_SMS_TEXT" "$BREVOLT_SMS_TO" \
+    "${BREVOLT_USER_COUNTRY:-27}"
   exit 0
 fi
 
@@ -69,26 +71,36 @@ say "-- what the SMTP server stored, as the reference gateway decodes it:"
 decode | tee "$work/decoded.json" | { [ -n "$show" ] && cat || cat >/dev/null; }
 /usr/bin/python3 - "$work/decoded.json" "$long" <<'PY'
 import json, sys
-lines = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
-long_text = sys.argv[2]
-errors = [l for l in lines if "error" in l]
-assert not errors, errors
-assert all(l["verified"] for l in lines), "an SMS failed verification"
-def by_mobile(pred):
-    return {l["mobile"]: l for l in lines if pred(l)}
-single = by_mobile(lambda l: not l["bulk"] and l["text"] == "See you at 8 - Ann")
-assert len(single) == 2, single
-assert all(l["mailbox"] == "sms@brevolt.example" and l["options"] == 0xA00 and l["parts"] == 1 for l in single.values())
-bulk = [l for l in lines if l["bulk"]]
-assert len(bulk) == 3, "one SMS per distinct mobile: %r" % bulk
-texts = sorted(l["text"] for l in bulk)
-assert texts == ["Hi Bob Smith, sale ends today", "Hi Cy Jones, sale ends today", "Hi Dee Brown, sale ends today"], texts
-assert len({l["mobile"] for l in bulk}) == 3
-assert all(l["mailbox"] == "bulksms@brevolt.example" and l["delivery_time"].startswith("2027-01-15T09:30") for l in bulk), bulk
-longs = [l for l in lines if l["text"] == long_text]
-assert len(longs) == 1 and longs[0]["parts"] == 3, longs
-assert len([l for l in lines if l["text"] == "Default client"]) == 1
-assert len(lines) == 7, "exactly the seven SMS sent: %d" % len(lines)
-print("e2e: 7 SMS sent by brevolt-send through Corvane under wine64, decoded by the gateway")
+
+
+def check():
+    lines = [json.loads(l) for l in open(sys.argv[1]) if l.strip()]
+    long_text = sys.argv[2]
+    errors = [l for l in lines if "error" in l]
+    assert not errors, errors
+    assert all(l["verified"] for l in lines), "an SMS failed verification"
+    def by_mobile(pred):
+        return {l["mobile"]: l for l in lines if pred(l)}
+    single = by_mobile(lambda l: not l["bulk"] and l["text"] == "See you at 8 - Ann")
+    assert len(single) == 2, single
+    assert all(l["mailbox"] == "sms@brevolt.example" and l["options"] == 0xA00 and l["parts"] == 1 for l in single.values())
+    bulk = [l for l in lines if l["bulk"]]
+    assert len(bulk) == 3, "one SMS per distinct mobile: %r" % bulk
+    texts = sorted(l["text"] for l in bulk)
+    assert texts == ["Hi Bob Smith, sale ends today", "Hi Cy Jones, sale ends today", "Hi Dee Brown, sale ends today"], texts
+    assert len({l["mobile"] for l in bulk}) == 3
+    assert all(l["mailbox"] == "bulksms@brevolt.example" and l["delivery_time"].startswith("2027-01-15T09:30") for l in bulk), bulk
+    longs = [l for l in lines if l["text"] == long_text]
+    assert len(longs) == 1 and longs[0]["parts"] == 3, longs
+    assert len([l for l in lines if l["text"] == "Default client"]) == 1
+    assert len(lines) == 7, "exactly the seven SMS sent: %d" % len(lines)
+    print("e2e: 7 SMS sent by brevolt-send through Corvane under wine64, decoded by the gateway")
+
+
+try:
+    check()
+except (AssertionError, KeyError, ValueError) as e:
+    print("FAIL: %s: %s" % (type(e).__name__, e))
+    sys.exit(1)
 PY
 keep_maildir
