@@ -17,7 +17,8 @@ class CZipCompressor
   public:
     // Inputs above kMaxUncompressedSize are refused: their blob could never be read back.
     [[nodiscard]] int Compress(const void* p_pData, size_t p_nLength, std::vector<uint8_t>& p_vBlob);
-    // Fails on a header above kMaxUncompressedSize and when zlib's result length differs from it.
+    // Refuses a header above kMaxUncompressedSize or above what the compressed bytes could inflate
+    // to, before inflating; fails when zlib's result length differs from the header.
     [[nodiscard]] int Uncompress(const void* p_pBlob, size_t p_nLength, std::vector<uint8_t>& p_vData);
 
     const CErrorSlot& Error() const

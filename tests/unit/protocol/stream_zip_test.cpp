@@ -89,6 +89,49 @@ TEST(ZipCompressorTest, IncompressibleDataAboveOneBlockRoundTrips)
     }
 }
 
+TEST(ZipCompressorTest, TheDensestBlobAtTheCapDecodes)
+{
+    // A run of one byte is deflate's best case; at the cap it is the longest blob for its size
+    // that the gateway can send, and it sits close to the bound the header is checked against.
+    CZipCompressor zip;
+    const std::vector<uint8_t> data(kMaxUncompressedSize, 'A');
+    std::vector<uint8_t> blob, back;
+    ASSERT_TRUE(zip.Compress(data.data(), data.size(), blob)) << zip.Error().Text();
+    EXPECT_GT(data.size() / blob.size(), 1000u);
+    ASSERT_TRUE(zip.Uncompress(blob.data(), blob.size(), back)) << zip.Error().Text();
+    EXPECT_TRUE(back == data);
+}
+
+TEST(ZipCompressorTest, ClaimsTheBytesCannotInflateToAreRefusedBeforeInflating)
+{
+    CZipCompressor zip;
+    const std::vector<uint8_t> kept = BytesOf("kept");
+    std::vector<uint8_t> out = kept;
+    // A complete zlib stream of nothing behind a header that claims the cap: 10 bytes in all.
+    std::vector<uint8_t> hostile = {0, 0, 0, 0, 0x78, 0x9c, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01};
+    PutU32(hostile.data(), kMaxUncompressedSize);
+    EXPECT_FALSE(zip.Uncompress(hostile.data(), hostile.size(), out));
+    EXPECT_EQ(zip.Error().Text(), "Invalid or truncated data in 'CZipCompressor::Uncompress'.")
+        << "refused on its header, not after inflating into a buffer of the claimed size";
+    EXPECT_EQ(out, kept);
+    PutU32(hostile.data(), 0);
+    ASSERT_TRUE(zip.Uncompress(hostile.data(), hostile.size(), out)) << "the same stream, honestly framed";
+    EXPECT_TRUE(out.empty());
+
+    // One compressed byte inflates to at most 1032; the claim is measured against that.
+    const std::string text(5000, 'x');
+    std::vector<uint8_t> blob;
+    ASSERT_TRUE(zip.Compress(text.data(), text.size(), blob));
+    const uint32_t bound = static_cast<uint32_t>(1032 * (blob.size() - 4));
+    PutU32(blob.data(), bound + 1);
+    EXPECT_FALSE(zip.Uncompress(blob.data(), blob.size(), out));
+    EXPECT_EQ(zip.Error().Text(), "Invalid or truncated data in 'CZipCompressor::Uncompress'.");
+    PutU32(blob.data(), bound);
+    EXPECT_FALSE(zip.Uncompress(blob.data(), blob.size(), out)) << "within the bound, but longer than the stream";
+    EXPECT_EQ(zip.Error().Text(), "Function 'uncompress' failed in 'CZipCompressor::Uncompress'.");
+    EXPECT_EQ(out, std::vector<uint8_t>()) << "the empty result of the last success stays";
+}
+
 TEST(ZipCompressorTest, HostileAndTruncatedBlobsFail)
 {
     CZipCompressor zip;
