@@ -104,9 +104,12 @@ def read_rows(path):
         for n, line in enumerate(f, 1):
             if line.strip():
                 try:
-                    rows.append(json.loads(line))
+                    row = json.loads(line)
                 except ValueError:
-                    rows.append({"error": "line %d of the gateway's output is not JSON: %r" % (n, line[:80])})
+                    row = None
+                if not isinstance(row, dict):
+                    row = {"error": "line %d of the gateway's output is not a JSON object: %r" % (n, line[:80])}
+                rows.append(row)
     return rows
 
 

@@ -92,11 +92,14 @@ class CommandLineTest(unittest.TestCase):
                          (0, "1 SMS, one per distinct mobile, arrived verified\n", ""))
 
     def test_failures_are_lines_and_an_exit_code_not_a_traceback(self):
-        path = self.decoded([json.dumps(row("+27825551234")), "{not json"])
+        path = self.decoded([json.dumps(row("+27825551234")), "{not json", "[1]"])
         rc, out, err = self.run_main("check", path, "T", "0825551234;0830000001")
         self.assertEqual(rc, 1)
-        self.assertEqual(out, "FAIL: the gateway could not decode a mail: line 2 of the gateway's output is not JSON:"
-                              " '{not json\\n'\nFAIL: no SMS reached +27830000001 (typed as '0830000001')\n")
+        self.assertEqual(out.splitlines(), [
+            "FAIL: the gateway could not decode a mail: line 2 of the gateway's output is not a JSON object:"
+            " '{not json\\n'",
+            "FAIL: the gateway could not decode a mail: line 3 of the gateway's output is not a JSON object: '[1]\\n'",
+            "FAIL: no SMS reached +27830000001 (typed as '0830000001')"])
         rc, out, _ = self.run_main("check", path + ".missing", "T", "0825551234")
         self.assertEqual(rc, 1)
         self.assertTrue(out.startswith("FAIL: cannot read the gateway's output: "), out)
