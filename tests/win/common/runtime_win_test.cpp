@@ -157,6 +157,7 @@ TEST_P(CrashReportWin, ChildCrashLeavesAReport)
 INSTANTIATE_TEST_SUITE_P(
     Crashes, CrashReportWin,
     ::testing::Values(CCrashCase{"crash-av", "EXCEPTION_ACCESS_VIOLATION", true},
+                      CCrashCase{"guarded-then-crash", "EXCEPTION_ACCESS_VIOLATION", true},
                       CCrashCase{"crash-code E0001234", "Unknown exception type", false},
                       CCrashCase{"crash-code C0000094", "EXCEPTION_INT_DIVIDE_BY_ZERO", false}));
 
