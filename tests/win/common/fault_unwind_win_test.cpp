@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -187,6 +188,33 @@ TEST(FaultUnwind, FaultOnASecondThreadIsTrappedThere)
     ExpectReleased(mine, TrapExceptions("MainBody", -1, [&] { return HoldAndFault(mine, EFault::NullWrite); }));
     EXPECT_THAT(ReadWholeFile(ModuleLogger().FilePath()), HasSubstr("Exception trapped in WorkerBody"));
 }
+
+#if defined(__x86_64__)
+// Code made at run time has no unwind information: a fault in it cannot be thrown, and the
+// guard falls back to resuming where it started, leaving the frames in between as they were.
+TEST(FaultUnwind, CodeWithoutUnwindInformationFallsBackToResuming)
+{
+    // mov dword ptr [0], 1; ret
+    const unsigned char code[] = {0xC7, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0xC3};
+    void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    ASSERT_NE(page, nullptr);
+    std::memcpy(page, code, sizeof(code));
+    FlushInstructionCache(GetCurrentProcess(), page, sizeof(code));
+    const auto run = reinterpret_cast<void (*)()>(page);
+    DWORD64 imageBase = 0;
+    EXPECT_EQ(RtlLookupFunctionEntry(reinterpret_cast<DWORD64>(page), &imageBase, nullptr), nullptr);
+
+    EXPECT_EQ(TrapExceptions("FaultsInMadeCode", -1, [&] {
+                  run();
+                  return 0;
+              }),
+              -1);
+    // The next fault in our own code is thrown again and unwinds as before.
+    CHeld held;
+    ExpectReleased(held, TrapExceptions("AfterFallback", -1, [&] { return HoldAndFaultBelow(held, EFault::NullWrite); }));
+    VirtualFree(page, 0, MEM_RELEASE);
+}
+#endif
 
 TEST(FaultUnwind, RunWithFaultGuardReportsCodeAndAddress)
 {
