@@ -134,8 +134,8 @@ TEST(FaultUnwind, OwnersAreReleasedForEachKindOfFault)
         ExpectReleased(held, result);
         // The next guarded call takes the lock at once.
         EXPECT_EQ(TrapExceptions("TakesTheLock", -1, [&] {
-                      std::lock_guard<std::mutex> lock(held.m_oLock);
-                      return 5;
+                      std::unique_lock<std::mutex> lock(held.m_oLock, std::try_to_lock);
+                      return lock.owns_lock() ? 5 : 0;
                   }),
                   5);
     }
