@@ -39,7 +39,8 @@ struct CHardwareFault
 // - Before rewriting the context the handler walks the frames from the fault up to the guard;
 //   when one of them cannot be unwound (no unwind information on win64; on win32 a frame whose
 //   address lies outside this module's DWARF tables, e.g. a system DLL calling back into us), or
-//   when a second fault hits while the first is unwinding, it falls back to resuming at the
+//   when a second fault hits under the same guard before it has returned from the first (a
+//   fault in a cleanup, or a body that caught the first), it falls back to resuming at the
 //   context the guard captured, abandoning the frames in between without their destructors.
 // - A fault outside any guard is left alone and reaches the crash report.
 [[nodiscard]] bool RunWithFaultGuard(void (*p_pfnBody)(void*), void* p_pContext, uint32_t& p_dwCode,

@@ -85,7 +85,7 @@ struct CGuardFrame
 
 // Only faults of the processor are trapped. Software exceptions (C++ throws, RPC and debugger
 // notifications) have handlers of their own further down the stack and must reach them.
-bool IsHardwareFault(DWORD p_dwCode)
+[[nodiscard]] bool IsHardwareFault(DWORD p_dwCode)
 {
     switch (p_dwCode)
     {
@@ -114,7 +114,7 @@ constexpr int kMaxFramesToGuard = 512;
 #if defined(__x86_64__)
 // Walks the frames from the fault to the guard's frame with the system's unwinder, which is the
 // one the throw will use: every frame needs unwind information.
-bool CanUnwindToGuard(const CONTEXT& p_oFault, const void* p_pGuard)
+[[nodiscard]] bool CanUnwindToGuard(const CONTEXT& p_oFault, const void* p_pGuard)
 {
     CONTEXT context = p_oFault;
     const auto guard = reinterpret_cast<DWORD64>(p_pGuard);
@@ -145,7 +145,7 @@ void RedirectToThrow(CONTEXT& p_oContext, DWORD p_dwCode, void* p_pAddress)
     p_oContext.Rdx = reinterpret_cast<DWORD64>(p_pAddress);
 }
 #else
-bool HasUnwindEntry(DWORD p_dwPc)
+[[nodiscard]] bool HasUnwindEntry(DWORD p_dwPc)
 {
     dwarf_eh_bases bases = {};
     return _Unwind_Find_FDE(reinterpret_cast<void*>(p_dwPc), &bases) != nullptr;
@@ -154,7 +154,7 @@ bool HasUnwindEntry(DWORD p_dwPc)
 // libgcc's DWARF unwinder knows only this module's tables and cannot step over a frame without
 // them. Every module keeps its frame-pointer chain, so the chain from the faulting frame up to
 // the guard shows whether the throw would reach the guard.
-bool CanUnwindToGuard(const CONTEXT& p_oFault, const void* p_pGuard)
+[[nodiscard]] bool CanUnwindToGuard(const CONTEXT& p_oFault, const void* p_pGuard)
 {
     if (!HasUnwindEntry(p_oFault.Eip))
         return false;
