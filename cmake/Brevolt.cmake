@@ -6,6 +6,9 @@ set(BREVOLT_WARNINGS -Wall -Wextra -Werror)
 if(WIN32)
   # Windows headers declare many unused parameters in callbacks; the rest stays strict.
   list(APPEND BREVOLT_WARNINGS -Wno-cast-function-type)
+  # A hardware fault inside a guarded body is thrown from the faulting instruction
+  # (common/boundary.h): trapping instructions need unwind information of their own.
+  set(BREVOLT_WINDOWS_FLAGS -fnon-call-exceptions)
 endif()
 
 if(BREVOLT_SANITIZE AND NOT WIN32)
@@ -21,7 +24,7 @@ endif()
 
 # brevolt_target(TARGET): our own code, held to -Werror.
 function(brevolt_target target)
-  target_compile_options(${target} PRIVATE ${BREVOLT_WARNINGS})
+  target_compile_options(${target} PRIVATE ${BREVOLT_WARNINGS} ${BREVOLT_WINDOWS_FLAGS})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
 endfunction()
 

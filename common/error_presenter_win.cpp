@@ -1,13 +1,15 @@
 // common/error_presenter_win.cpp: reported errors appear in a message box over the desktop.
 #include "common/error_slot.h"
 
+#include "common/message_box_win.h"
+
 #include <windows.h>
 
 namespace
 {
 void MessageBoxPresenter(const std::string& p_sCaption, const std::string& p_sText)
 {
-    MessageBoxA(GetDesktopWindow(), p_sText.c_str(), p_sCaption.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ShowMessageBox(GetDesktopWindow(), p_sText, p_sCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 } // namespace
 

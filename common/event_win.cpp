@@ -1,6 +1,8 @@
 // common/event_win.cpp: the auto-reset event as a Windows event object.
 #include "common/event.h"
 
+#include "common/handle_win.h"
+
 #include <windows.h>
 
 namespace platform
@@ -11,8 +13,8 @@ CEvent::CEvent() : m_hHandle(reinterpret_cast<intptr_t>(CreateEventA(nullptr, FA
 
 CEvent::~CEvent()
 {
-    if (m_hHandle != 0)
-        CloseHandle(reinterpret_cast<HANDLE>(m_hHandle));
+    // The portable header keeps the handle as an integer; its owner closes it here.
+    unique_handle owner(reinterpret_cast<HANDLE>(m_hHandle));
 }
 
 bool CEvent::IsValid() const

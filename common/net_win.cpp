@@ -3,6 +3,7 @@
 #include "common/net.h"
 
 #include "common/boundary.h"
+#include "common/handle_win.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -244,14 +245,8 @@ struct CHostLookup::CState : std::enable_shared_from_this<CHostLookup::CState>
     std::atomic<HWND> m_hWindow{nullptr};
     std::atomic<HANDLE> m_hRequest{nullptr};
     std::atomic<bool> m_bCancelled{false};
-    HANDLE m_hThread = nullptr;
+    unique_handle m_hThread;
     alignas(8) char m_acHost[kHostBufferSize] = {};
-
-    ~CState()
-    {
-        if (m_hThread != nullptr)
-            CloseHandle(m_hThread);
-    }
 };
 
 namespace
@@ -416,7 +411,7 @@ bool CHostLookup::Start(const std::string& p_sName, uint32_t& p_dwError)
         delete holder;
         return false;
     }
-    state->m_hThread = thread;
+    state->m_hThread.reset(thread);
     m_pState = std::move(state);
     p_dwError = 0;
     return true;
@@ -428,7 +423,7 @@ EWaitResult CHostLookup::Wait(platform::CEvent* p_pStop, uint32_t p_dwMillisecon
     if (!m_pState)
         return EWaitResult::Failed;
     // The stop comes first: a pending stop wins over a lookup that has also ended.
-    HANDLE handles[2] = {nullptr, m_pState->m_hThread};
+    HANDLE handles[2] = {nullptr, m_pState->m_hThread.get()};
     DWORD first = 1;
     if (p_pStop != nullptr && p_pStop->IsValid())
     {
@@ -449,7 +444,7 @@ EWaitResult CHostLookup::Wait(platform::CEvent* p_pStop, uint32_t p_dwMillisecon
 uint32_t CHostLookup::ExitCode() const
 {
     DWORD code = STILL_ACTIVE;
-    if (!m_pState || !GetExitCodeThread(m_pState->m_hThread, &code))
+    if (!m_pState || !GetExitCodeThread(m_pState->m_hThread.get(), &code))
         return kStillActive;
     return code;
 }

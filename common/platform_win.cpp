@@ -1,6 +1,8 @@
 // common/platform_win.cpp: the Windows side of the seam, the one the product runs on.
 #include "common/platform.h"
 
+#include "common/handle_win.h"
+
 #include <windows.h>
 
 namespace platform
@@ -100,8 +102,8 @@ CNamedMutex::CNamedMutex(const std::string& p_sName)
 
 CNamedMutex::~CNamedMutex()
 {
-    if (m_hHandle != 0)
-        CloseHandle(reinterpret_cast<HANDLE>(m_hHandle));
+    // The portable header keeps the handle as an integer; its owner closes it here.
+    unique_handle owner(reinterpret_cast<HANDLE>(m_hHandle));
 }
 
 bool CNamedMutex::IsValid() const
@@ -193,8 +195,7 @@ bool CSharedFile::Append(const void* p_pData, size_t p_nSize)
 
 void CSharedFile::Close()
 {
-    if (IsOpen())
-        CloseHandle(reinterpret_cast<HANDLE>(m_hHandle));
+    unique_file owner(reinterpret_cast<HANDLE>(m_hHandle));
     m_hHandle = -1;
 }
 

@@ -4,6 +4,7 @@
 // --bulk) runs the send with its progress dialog. Prints "result N (...)"; the exit code is the
 // send result, except that a failed transport exits 10 so that no failure reads as success.
 #include "Addressbook/include/corvane_win.h"
+#include "common/handle_win.h"
 #include "tools/send_arguments.h"
 
 #include <windows.h>
@@ -197,23 +198,19 @@ int Run(const CSendArguments& p_oArgs)
         std::fprintf(stderr, "brevolt-send: HKLM\\Software\\Brevolt\\Install has no \"Addressbook\" path\n");
         return kExitSetupFailed;
     }
-    const HMODULE module = LoadLibraryA(path.c_str());
-    if (module == nullptr)
+    const unique_hmodule module(LoadLibraryA(path.c_str()));
+    if (!module)
     {
         std::fprintf(stderr, "brevolt-send: cannot load %s (error %lu)\n", path.c_str(), GetLastError());
         return kExitSetupFailed;
     }
     CExports corvane;
-    if (!BindAll(module, corvane))
-    {
-        FreeLibrary(module);
+    if (!BindAll(module.get(), corvane))
         return kExitSetupFailed;
-    }
     if (corvane.Init(p_oArgs.m_iPackage, 0, nullptr, nullptr, nullptr, kCallerFull) != 1)
     {
         std::fprintf(stderr, "brevolt-send: Corvane's Init failed\n");
         corvane.Uninit();
-        FreeLibrary(module);
         return kExitSetupFailed;
     }
     corvane.ThreadInit(nullptr, nullptr);
@@ -279,7 +276,6 @@ int Run(const CSendArguments& p_oArgs)
     corvane.DeleteMessageRecipientList(&cc);
     corvane.ThreadUninit();
     corvane.Uninit();
-    FreeLibrary(module);
     return exitCode;
 }
 } // namespace

@@ -1,6 +1,8 @@
 // tools/window_picture/window_picture_win.cpp: a window's screen area as a bottom-up 24-bit bitmap file.
 #include "tools/window_picture/window_picture_win.h"
 
+#include "common/handle_win.h"
+
 bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath)
 {
     RECT rect{};
@@ -8,8 +10,8 @@ bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath)
         return false;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const unique_window_dc screen(nullptr);
+    const unique_hdc memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -18,31 +20,23 @@ bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath)
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap != nullptr)
-    {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        SelectObject(memory, old);
-        HANDLE file = CreateFileA(p_szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-        {
-            // Rows are padded to whole 4-byte words.
-            const DWORD imageSize = static_cast<DWORD>((width * 3 + 3) & ~3) * static_cast<DWORD>(height);
-            BITMAPFILEHEADER header{};
-            header.bfType = 0x4D42;
-            header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-            header.bfSize = header.bfOffBits + imageSize;
-            DWORD written = 0;
-            saved = WriteFile(file, &header, sizeof(header), &written, nullptr) &&
-                    WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-                    WriteFile(file, bits, imageSize, &written, nullptr);
-            CloseHandle(file);
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+    const unique_hbitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap)
+        return false;
+    HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+    SelectObject(memory.get(), old);
+    const unique_file file(CreateFileA(p_szPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    if (!file)
+        return false;
+    // Rows are padded to whole 4-byte words.
+    const DWORD imageSize = static_cast<DWORD>((width * 3 + 3) & ~3) * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + imageSize;
+    DWORD written = 0;
+    return WriteFile(file.get(), &header, sizeof(header), &written, nullptr) &&
+           WriteFile(file.get(), &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+           WriteFile(file.get(), bits, imageSize, &written, nullptr);
 }

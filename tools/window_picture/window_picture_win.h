@@ -6,4 +6,4 @@
 
 // Copies the window's screen area into a 24-bit bitmap file at p_szPath; false when the window has
 // no area or the file cannot be written.
-bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath);
+[[nodiscard]] bool SaveWindowBitmap(HWND p_hWindow, const char* p_szPath);

@@ -1,5 +1,6 @@
 // tests/win/common/common_child.cpp: a second process for the runtime's Windows tests: it logs
 // alongside the test, or crashes in the ways the crash report must describe.
+#include "common/boundary.h"
 #include "common/crash_report.h"
 #include "common/trace_log.h"
 
@@ -50,6 +51,13 @@ int main(int argc, char** argv)
     ModuleLogger().Log("child about to crash: %s", mode.c_str());
     if (mode == "crash-av")
         Outer();
+    else if (mode == "guarded-then-crash")
+    {
+        // A fault the guard traps leaves the crash report in place for the one it does not.
+        const bool trapped = !TrapExceptionsVoid("ChildGuard", [] { Middle(nullptr); });
+        std::printf("%s\n", trapped ? "trapped" : "not trapped");
+        Outer();
+    }
     else if (mode == "crash-code" && argc == 3)
         RaiseException(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 16)), EXCEPTION_NONCONTINUABLE, 0, nullptr);
     else if (mode == "crash-in-filter")

@@ -3,6 +3,7 @@
 #include "common/boundary.h"
 #include "common/crash_report.h"
 #include "common/error_slot.h"
+#include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "tests/unit/common/test_support.h"
 
@@ -25,8 +26,9 @@ std::string ChildPath()
 }
 
 // Starts the child with TMP and TEMP pointing at p_sTemp, so its logger and crash report
-// write there. Returns its exit code, or -1 when it did not end within a minute.
-long RunChild(const std::string& p_sArguments, const std::string& p_sTemp, HANDLE* p_phProcess = nullptr,
+// write there. Returns its exit code, or -1 when it did not end within a minute. With
+// p_phProcess the child is left running and its process handle handed over.
+long RunChild(const std::string& p_sArguments, const std::string& p_sTemp, unique_handle* p_phProcess = nullptr,
               std::string* p_psOutput = nullptr)
 {
     // The child inherits the environment; the test's own TMP and TEMP are put back after.
@@ -37,63 +39,57 @@ long RunChild(const std::string& p_sArguments, const std::string& p_sTemp, HANDL
     SetEnvironmentVariableA("TMP", p_sTemp.c_str());
     SetEnvironmentVariableA("TEMP", p_sTemp.c_str());
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    unique_handle readEnd;
+    unique_handle writeEnd;
+    CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION process = {};
     std::string command = "\"" + ChildPath() + "\" " + p_sArguments;
     const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process);
-    CloseHandle(writeEnd);
+    // The child holds its own copy of the write end; the pipe ends when the child does.
+    writeEnd.reset();
     SetEnvironmentVariableA("TMP", savedTmp[0] != '\0' ? savedTmp : nullptr);
     SetEnvironmentVariableA("TEMP", savedTemp[0] != '\0' ? savedTemp : nullptr);
     EXPECT_TRUE(started) << command;
     if (!started)
-    {
-        CloseHandle(readEnd);
         return -1;
-    }
-    CloseHandle(process.hThread);
+    const unique_handle thread(process.hThread);
+    unique_handle child(process.hProcess);
     if (p_phProcess != nullptr)
     {
-        *p_phProcess = process.hProcess;
-        CloseHandle(readEnd);
+        *p_phProcess = std::move(child);
         return 0;
     }
     std::string output;
     char buffer[512];
     DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
         output.append(buffer, got);
-    CloseHandle(readEnd);
     if (p_psOutput != nullptr)
         *p_psOutput = output;
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
+    if (WaitForSingleObject(child.get(), 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(child.get(), &code);
     return static_cast<long>(code);
 }
 
 TEST(TraceLogWin, TwoProcessesProduceOnlyWholeLines)
 {
     const std::string dir = MakeTestDirectory("two-processes");
-    HANDLE first = nullptr;
-    HANDLE second = nullptr;
+    unique_handle first;
+    unique_handle second;
     RunChild("log \"" + dir + "\" 400 p", dir, &first);
     RunChild("log \"" + dir + "\" 400 q", dir, &second);
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
-    HANDLE both[] = {first, second};
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(second);
+    HANDLE both[] = {first.get(), second.get()};
     ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE, 120000), WAIT_OBJECT_0);
-    CloseHandle(first);
-    CloseHandle(second);
 
     std::string text = ReadWholeFile(LogFilePath(dir, "trace"));
     if (text.rfind(kTraceRestartNote, 0) == 0)
@@ -157,6 +153,7 @@ TEST_P(CrashReportWin, ChildCrashLeavesAReport)
 INSTANTIATE_TEST_SUITE_P(
     Crashes, CrashReportWin,
     ::testing::Values(CCrashCase{"crash-av", "EXCEPTION_ACCESS_VIOLATION", true},
+                      CCrashCase{"guarded-then-crash", "EXCEPTION_ACCESS_VIOLATION", true},
                       CCrashCase{"crash-code E0001234", "Unknown exception type", false},
                       CCrashCase{"crash-code C0000094", "EXCEPTION_INT_DIVIDE_BY_ZERO", false}));
 

@@ -2,6 +2,8 @@
 // per-thread slots and StartAdvise's named objects.
 #include "tests/win/corvane/corvane_test_support.h"
 
+#include "common/handle_win.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -135,20 +137,18 @@ TEST(CorvaneLibrary, StartAdviseMakesTheResourceChangeEventAndMutexUntilUninit)
         ASSERT_TRUE(init.Succeeded());
         ASSERT_EQ(corvane.StartAdvise(4711), 1);
 
-        HANDLE event = OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, "ResourceChangeEvent4711");
-        ASSERT_NE(event, nullptr);
-        HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str());
-        ASSERT_NE(mutex, nullptr);
+        const unique_handle event(OpenEventA(EVENT_MODIFY_STATE | SYNCHRONIZE, FALSE, "ResourceChangeEvent4711"));
+        ASSERT_TRUE(event);
+        const unique_handle mutex(OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str()));
+        ASSERT_TRUE(mutex);
         // Auto-reset and initially clear: one signal wakes one wait.
-        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-        SetEvent(event);
-        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+        EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
+        SetEvent(event.get());
+        EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(event.get(), 0), WAIT_TIMEOUT);
         // Not owned by anyone at creation.
-        EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);
-        ReleaseMutex(mutex);
-        CloseHandle(event);
-        CloseHandle(mutex);
+        EXPECT_EQ(WaitForSingleObject(mutex.get(), 0), WAIT_OBJECT_0);
+        ReleaseMutex(mutex.get());
     }
     EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "ResourceChangeEvent4711"), nullptr) << "Uninit left the event open";
     EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, mutexName.c_str()), nullptr) << "Uninit left the mutex open";

@@ -4,6 +4,7 @@
 #include "tests/win/corvane/corvane_test_support.h"
 
 #include "Addressbook/res/resource.h"
+#include "common/handle_win.h"
 #include "gateway/gateway_commands.h"
 
 #include <gtest/gtest.h>
@@ -34,15 +35,15 @@ class CScriptedSMTPServer
         getsockname(m_hListen, reinterpret_cast<sockaddr*>(&address), &length);
         m_uPort = ntohs(address.sin_port);
         listen(m_hListen, 4);
-        m_hRelease = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+        m_hRelease.reset(CreateEventA(nullptr, TRUE, TRUE, nullptr));
     }
     ~CScriptedSMTPServer()
     {
-        SetEvent(m_hRelease);
+        SetEvent(m_hRelease.get());
         closesocket(m_hListen);
         if (m_oThread.joinable())
             m_oThread.join();
-        CloseHandle(m_hRelease);
+        m_hRelease.reset();
         WSACleanup();
     }
 
@@ -52,7 +53,7 @@ class CScriptedSMTPServer
     }
     void HoldGreeting()
     {
-        ResetEvent(m_hRelease);
+        ResetEvent(m_hRelease.get());
     }
     void Serve(int p_iSessions)
     {
@@ -79,7 +80,7 @@ class CScriptedSMTPServer
   private:
     void Session(SOCKET p_hClient)
     {
-        WaitForSingleObject(m_hRelease, 30000);
+        WaitForSingleObject(m_hRelease.get(), 30000);
         Reply(p_hClient, "220 scripted ESMTP\r\n");
         std::string pending;
         bool inData = false;
@@ -131,7 +132,7 @@ class CScriptedSMTPServer
 
     SOCKET m_hListen = INVALID_SOCKET;
     unsigned short m_uPort = 0;
-    HANDLE m_hRelease = nullptr;
+    unique_handle m_hRelease;
     std::thread m_oThread;
     std::atomic<int> m_iMessages{0};
     std::string m_sReceived;
@@ -142,13 +143,11 @@ constexpr const char* kOmiKey = "Software\\Microsoft\\Office\\Outlook\\OMI Accou
 
 bool WriteRegDword(HKEY p_hRoot, const char* p_szKey, const char* p_szName, DWORD p_dwValue)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(p_hRoot, p_szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    unique_hkey key;
+    if (RegCreateKeyExA(p_hRoot, p_szKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
-    const LONG result =
-        RegSetValueExA(key, p_szName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&p_dwValue), sizeof(p_dwValue));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return RegSetValueExA(key.get(), p_szName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&p_dwValue),
+                          sizeof(p_dwValue)) == ERROR_SUCCESS;
 }
 
 class CorvaneSend : public testing::Test

@@ -3,6 +3,7 @@
 #include "tests/win/corvane/corvane_test_support.h"
 
 #include "Addressbook/res/resource.h"
+#include "common/handle_win.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -216,11 +217,11 @@ bool RunStandin(const char* p_szSwitch)
     PROCESS_INFORMATION oProcess{};
     if (!CreateProcessA(nullptr, sCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &oStartup, &oProcess))
         return false;
-    WaitForSingleObject(oProcess.hProcess, 30000);
+    const unique_handle hThread(oProcess.hThread);
+    const unique_handle hProcess(oProcess.hProcess);
+    WaitForSingleObject(hProcess.get(), 30000);
     DWORD dwExit = 1;
-    GetExitCodeProcess(oProcess.hProcess, &dwExit);
-    CloseHandle(oProcess.hThread);
-    CloseHandle(oProcess.hProcess);
+    GetExitCodeProcess(hProcess.get(), &dwExit);
     return dwExit == 0;
 }
 
