@@ -164,7 +164,7 @@ HRESULT CPropObject<I>::OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, UL
             data.assign(p, p + w.size() * sizeof(wchar_t));
         }
     }
-    std::function<void(const ms::CBytes&)> onCommit;
+    std::function<HRESULT(const ms::CBytes&)> onCommit;
     com_ptr<IUnknown> owner;
     if (bCreate || bModify)
     {
@@ -188,6 +188,7 @@ HRESULT CPropObject<I>::OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, UL
             if (ms::CPropList* s = self->Stored())
                 ms::SetProp(*s, std::move(nv));
             self->Touched();
+            return S_OK;
         };
     }
     IStream* stream = nullptr;

@@ -101,7 +101,9 @@ class CProvider
     static CProvider& Get();
     // Loads the store file named by the configuration key (an absent file stands for the default store).
     [[nodiscard]] HRESULT EnsureLoaded();
-    void Save();      // writes the store file (atomically: temporary file then rename)
+    // Writes the store file (atomically: temporary file then rename); false, after logging why,
+    // when it could not be written.
+    [[nodiscard]] bool Save();
     void Changed() { ++m_ulGeneration; }
     uint64_t Generation() const { return m_ulGeneration; }
     std::wstring Config(const wchar_t* p_szName, const std::wstring& p_sDefault = {});
@@ -256,13 +258,13 @@ class CTable final : public IMAPITable, public CUnknownBase
 };
 [[nodiscard]] HRESULT NewTable(CTable::CSource p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags, LPMAPITABLE* p_pp);
 
-// Streams over bytes in memory; Commit hands the bytes to p_onCommit. The stream keeps p_owner
-// (may be empty) alive as long as it lives.
-[[nodiscard]] HRESULT NewMemoryStream(ms::CBytes p_data, std::function<void(const ms::CBytes&)> p_onCommit,
+// Streams over bytes in memory; Commit hands the bytes to p_onCommit and returns its result. The
+// stream keeps p_owner (may be empty) alive as long as it lives.
+[[nodiscard]] HRESULT NewMemoryStream(ms::CBytes p_data, std::function<HRESULT(const ms::CBytes&)> p_onCommit,
                                       com_ptr<IUnknown> p_owner, IStream** p_pp);
 [[nodiscard]] HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p_pp);
 
-// Store objects (provider_store.cpp).
+// Store objects (provider_msgstore.cpp, provider_folder.cpp, provider_message.cpp).
 [[nodiscard]] HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp);
 [[nodiscard]] HRESULT OpenStoreEntry(const CEntryIdBits& p_bits, ULONG p_ulFlags, ULONG* p_pulType, IUnknown** p_pp);
 ms::CBytes StoreEntryId(const ms::CStore& p_store);

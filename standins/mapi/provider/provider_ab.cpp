@@ -314,7 +314,8 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
             item->m_props = m_props;
         }
         prov.Changed();
-        prov.Save();
+        if (!prov.Save())
+            return MAPI_E_DISK_ERROR;
         Reload();
         return S_OK;
     }

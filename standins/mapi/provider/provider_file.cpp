@@ -64,10 +64,10 @@ HRESULT CProvider::EnsureLoaded()
     return S_OK;
 }
 
-void CProvider::Save()
+bool CProvider::Save()
 {
     if (!m_bLoaded)
-        return;
+        return true;
     const std::string text = ms::SaveStoreFile(m_file);
     const std::wstring tmp = m_sPath + L".tmp";
     {
@@ -76,9 +76,9 @@ void CProvider::Save()
         if (!out)
         {
             LOG_FAILURE("the store file could not be written");
-            return;
+            return false;
         }
     }
-    LOG_IF_WIN32_BOOL_FALSE(MoveFileExW(tmp.c_str(), m_sPath.c_str(), MOVEFILE_REPLACE_EXISTING));
+    return LOG_IF_WIN32_BOOL_FALSE(MoveFileExW(tmp.c_str(), m_sPath.c_str(), MOVEFILE_REPLACE_EXISTING)) != FALSE;
 }
 } // namespace mapiprov

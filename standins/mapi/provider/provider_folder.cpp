@@ -215,7 +215,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
                 return MAPI_E_INVALID_PARAMETER; // a first search needs both criteria and folders
             f->m_ulSearchFlags = p_ulFlags & RECURSIVE_SEARCH;
             CProvider::Get().Changed();
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             return S_OK;
         });
     }
@@ -322,7 +322,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
                                  FolderEntryId(*ds, *df), oldEid, FolderEntryId(*s, *f));
             }
             CProvider::Get().Changed();
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             return bPartial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
         });
     }
@@ -354,7 +354,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
                 QueueObjectEvent(fnevObjectDeleted, m_uid, MessageEntryId(*s, bits.m_ulId), MAPI_MESSAGE, FolderEntryId(*s, *f));
             }
             CProvider::Get().Changed();
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             return bPartial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
         });
     }
@@ -385,7 +385,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
             const uint32_t id = nf->m_uId;
             f->m_vFolders.push_back(std::move(nf));
             CProvider::Get().Changed();
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             QueueObjectEvent(fnevObjectCreated, m_uid, FolderEntryId(*s, *f->m_vFolders.back()), MAPI_FOLDER, FolderEntryId(*s, *f));
             *p_pp = new CFolder(m_uid, id);
             return S_OK;
@@ -417,7 +417,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
             const ms::CBytes eid = FolderEntryId(*s, **it);
             f->m_vFolders.erase(it);
             CProvider::Get().Changed();
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             QueueObjectEvent(fnevObjectDeleted, m_uid, eid, MAPI_FOLDER, FolderEntryId(*s, *f));
             return S_OK;
         });
@@ -468,7 +468,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
         ms::CFolder* f;
         if (!Locate(s, f))
             return MAPI_E_OBJECT_DELETED;
-        CProvider::Get().Save();
+        if (!CProvider::Get().Save())
+            return MAPI_E_DISK_ERROR;
         QueueObjectEvent(fnevObjectModified, m_uid, FolderEntryId(*s, *f), MAPI_FOLDER, {});
         return S_OK;
     }

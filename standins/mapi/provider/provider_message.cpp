@@ -298,9 +298,12 @@ class CMessage final : public CPropObject<IMessage>
             *ref.Item() = m_item;
         m_bSaved = true;
         prov.Changed();
-        prov.Save();
         QueueObjectEvent(bNew ? fnevObjectCreated : fnevObjectModified, m_uid, MessageEntryId(*s, m_item.m_uId),
                          MAPI_MESSAGE, FolderEntryId(*s, *f));
+        // The message is in the store the session sees either way; the caller hears when it could
+        // not be kept on disk, and may save again.
+        if (!prov.Save())
+            return MAPI_E_DISK_ERROR;
         if (!(p_ulFlags & (KEEP_OPEN_READWRITE | KEEP_OPEN_READONLY)))
             m_bWritable = true; // the object may be used again; a further save writes again
         if (p_ulFlags & KEEP_OPEN_READONLY)

@@ -174,8 +174,7 @@ class CMsgStore final : public CPropObject<IMsgStore>
     }
     HRESULT Save(ULONG) override
     {
-        CProvider::Get().Save();
-        return S_OK;
+        return CProvider::Get().Save() ? S_OK : MAPI_E_DISK_ERROR;
     }
 
   private:
@@ -258,7 +257,7 @@ uint32_t DeliverToInbox(ms::CItem p_item)
     const ULONG flags = static_cast<ULONG>(ms::GetLong(p_item.m_props, PR_MESSAGE_FLAGS).value_or(0));
     inbox->m_vItems.push_back(std::move(p_item));
     prov.Changed();
-    prov.Save();
+    (void)prov.Save(); // a failure is logged; the mail is in the Inbox until the next save
     QueueObjectEvent(fnevObjectCreated, s->m_uid, MessageEntryId(*s, id), MAPI_MESSAGE, FolderEntryId(*s, *inbox));
     QueueNewMail(s->m_uid, MessageEntryId(*s, id), FolderEntryId(*s, *inbox), cls, flags);
     return id;

@@ -59,7 +59,7 @@ class CSession final : public IMAPISession, public CUnknownBase
     ~CSession() override
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
-        CProvider::Get().Save();
+        (void)CProvider::Get().Save(); // a failure is logged
     }
     MAPI_UNKNOWN_IMPL(&IID_IMAPISession)
 
@@ -184,7 +184,7 @@ class CSession final : public IMAPISession, public CUnknownBase
     STDMETHODIMP Logoff(ULONG_PTR, ULONG, ULONG) override
     {
         return Call("IMAPISession::Logoff", [&]() -> HRESULT {
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged
             m_bLoggedOff = true;
             return S_OK;
         });
@@ -369,7 +369,7 @@ extern "C" void WINAPI MAPIUninitialize()
             std::lock_guard<std::recursive_mutex> lock(Lock());
             if (g_lInitCount > 0 && --g_lInitCount == 0)
             {
-                CProvider::Get().Save();
+                (void)CProvider::Get().Save(); // a failure is logged
                 bLast = true;
             }
         }

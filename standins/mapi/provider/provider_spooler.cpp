@@ -242,7 +242,7 @@ void SendOne(const CQueued& p_q)
         // A failed send stays in its folder, unsent, as a non-delivery would leave it.
         ms::SetProp(ref.Item()->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_UNSENT));
         prov.Changed();
-        prov.Save();
+        (void)prov.Save(); // a failure is logged
         return;
     }
     ms::SetProp(item.m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_READ));
@@ -262,7 +262,7 @@ void SendOne(const CQueued& p_q)
     else
         ref.m_pFolder->m_vItems.push_back(item); // neither: it stays where it was, sent
     prov.Changed();
-    prov.Save();
+    (void)prov.Save(); // a failure is logged
 }
 
 // Imports the .eml files of the drop folder into the Inbox.
@@ -396,7 +396,7 @@ bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
         const int64_t flags = ms::GetLong(item->m_props, PR_MESSAGE_FLAGS).value_or(0);
         ms::SetProp(item->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, (flags & ~static_cast<int64_t>(MSGFLAG_SUBMIT)) | MSGFLAG_UNSENT));
         CProvider::Get().Changed();
-        CProvider::Get().Save();
+        (void)CProvider::Get().Save(); // a failure is logged
     }
     return true;
 }
@@ -453,7 +453,7 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
         if (ulFlags & MAPI_MODIFY)
         {
             // The wrapper keeps the stream it writes into.
-            return NewMemoryStream({}, [inner](const ms::CBytes& p_raw) {
+            return NewMemoryStream({}, [inner](const ms::CBytes& p_raw) -> HRESULT {
                 ms::CBytes out(16);
                 auto put = [&](size_t at, uint32_t v) { memcpy(out.data() + at, &v, 4); };
                 put(0, static_cast<uint32_t>(p_raw.size() + 12));
@@ -464,11 +464,10 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
                 LARGE_INTEGER zero{};
                 ULARGE_INTEGER size{};
                 size.QuadPart = out.size();
-                if (FAILED(LOG_IF_FAILED(inner->Seek(zero, STREAM_SEEK_SET, nullptr))) ||
-                    FAILED(LOG_IF_FAILED(inner->SetSize(size))) ||
-                    FAILED(LOG_IF_FAILED(inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr))))
-                    return;
-                LOG_IF_FAILED(inner->Commit(0));
+                RETURN_IF_FAILED(inner->Seek(zero, STREAM_SEEK_SET, nullptr));
+                RETURN_IF_FAILED(inner->SetSize(size));
+                RETURN_IF_FAILED(inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr));
+                return LOG_IF_FAILED(inner->Commit(0));
             }, com_ptr<IUnknown>::copy_from(inner), lpUncompressedRTFStream);
         }
         ms::CBytes in;

@@ -11,7 +11,7 @@ namespace
 class CMemoryStream final : public IStream, public CUnknownBase
 {
   public:
-    CMemoryStream(ms::CBytes p_data, std::function<void(const ms::CBytes&)> p_onCommit, com_ptr<IUnknown> p_owner)
+    CMemoryStream(ms::CBytes p_data, std::function<HRESULT(const ms::CBytes&)> p_onCommit, com_ptr<IUnknown> p_owner)
         : m_data(std::move(p_data)), m_onCommit(std::move(p_onCommit)), m_owner(std::move(p_owner))
     {
     }
@@ -83,16 +83,16 @@ class CMemoryStream final : public IStream, public CUnknownBase
     }
     STDMETHODIMP Commit(DWORD) override
     {
-        std::function<void(const ms::CBytes&)> f;
+        std::function<HRESULT(const ms::CBytes&)> f;
         ms::CBytes data;
         {
             std::lock_guard<std::recursive_mutex> lock(Lock());
             f = m_onCommit;
             data = m_data;
         }
-        if (f)
-            TrapExceptionsVoid("IStream::Commit", [&] { f(data); });
-        return S_OK;
+        if (!f)
+            return S_OK;
+        return TrapExceptions("IStream::Commit", static_cast<HRESULT>(STG_E_CANTSAVE), [&] { return f(data); });
     }
     STDMETHODIMP Revert() override { return S_OK; }
     STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
@@ -112,12 +112,12 @@ class CMemoryStream final : public IStream, public CUnknownBase
   private:
     ms::CBytes m_data;
     size_t m_nPos = 0;
-    std::function<void(const ms::CBytes&)> m_onCommit;
+    std::function<HRESULT(const ms::CBytes&)> m_onCommit;
     com_ptr<IUnknown> m_owner; // the object whose property the stream is
 };
 } // namespace
 
-HRESULT NewMemoryStream(ms::CBytes p_data, std::function<void(const ms::CBytes&)> p_onCommit, com_ptr<IUnknown> p_owner,
+HRESULT NewMemoryStream(ms::CBytes p_data, std::function<HRESULT(const ms::CBytes&)> p_onCommit, com_ptr<IUnknown> p_owner,
                         IStream** p_pp)
 {
     if (!p_pp)
@@ -147,17 +147,21 @@ HRESULT ReadStreamFile(const std::wstring& p_sPath, ms::CBytes& p_data)
     return read == p_data.size() ? S_OK : MAPI_E_DISK_ERROR;
 }
 
-void WriteStreamFile(const std::wstring& p_sPath, const ms::CBytes& p_data)
+// Makes or rewrites the file with p_data; the error says why it could not.
+HRESULT WriteStreamFile(const std::wstring& p_sPath, const ms::CBytes& p_data)
 {
     unique_file file(CreateFileW(p_sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file)
     {
-        LogCallFailure(__PRETTY_FUNCTION__, "CreateFileW", EResultKind::Win32Error, GetLastError());
-        return;
+        const DWORD error = GetLastError();
+        LogCallFailure(__PRETTY_FUNCTION__, "CreateFileW", EResultKind::Win32Error, error);
+        return HRESULT_FROM_WIN32(error);
     }
     DWORD written = 0;
-    if (!p_data.empty())
-        LOG_IF_WIN32_BOOL_FALSE(WriteFile(file.get(), p_data.data(), static_cast<DWORD>(p_data.size()), &written, nullptr));
+    if (!p_data.empty() &&
+        !LOG_IF_WIN32_BOOL_FALSE(WriteFile(file.get(), p_data.data(), static_cast<DWORD>(p_data.size()), &written, nullptr)))
+        return STG_E_WRITEFAULT;
+    return written == p_data.size() ? S_OK : STG_E_WRITEFAULT;
 }
 } // namespace
 
@@ -170,12 +174,15 @@ HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p
     if (!bCreate)
         if (const HRESULT hr = ReadStreamFile(p_sPath, data); FAILED(hr))
             return hr;
-    std::function<void(const ms::CBytes&)> onCommit;
+    std::function<HRESULT(const ms::CBytes&)> onCommit;
     if (bWrite)
     {
-        onCommit = [p_sPath](const ms::CBytes& p_b) { WriteStreamFile(p_sPath, p_b); };
+        onCommit = [p_sPath](const ms::CBytes& p_b) { return WriteStreamFile(p_sPath, p_b); };
+        // The file exists (empty) from the start, as CreateFile would make it; one that cannot be
+        // made fails the call.
         if (bCreate)
-            onCommit(data); // the file exists (empty) from the start, as CreateFile would make it
+            if (const HRESULT hr = onCommit(data); FAILED(hr))
+                return hr;
     }
     return NewMemoryStream(std::move(data), onCommit, {}, p_pp);
 }

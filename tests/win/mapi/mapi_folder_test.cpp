@@ -141,3 +141,18 @@ TEST_F(CMapiContract, contents_table_paging_restrict_and_findrow)
     ASSERT_EQ(t->GetRowCount(0, &count), S_OK);
     EXPECT_EQ(count, 25u);
 }
+
+TEST_F(CMapiContract, save_changes_reports_a_store_file_it_cannot_write)
+{
+    // The store file is replaced through "<file>.tmp": a folder of that name stops the write.
+    const std::string blocker = g_sTemp + "\\store.json.tmp";
+    ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    CRelease<IMAPIFolder> inbox;
+    inbox.attach(Inbox());
+    CRelease<IMessage> msg;
+    ASSERT_EQ(inbox->CreateMessage(nullptr, 0, &msg), S_OK);
+    SetText(msg, PR_SUBJECT_A, "Kept on the second try");
+    EXPECT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_DISK_ERROR);
+    ASSERT_TRUE(RemoveDirectoryA(blocker.c_str()));
+    EXPECT_EQ(msg->SaveChanges(0), S_OK);
+}

@@ -66,3 +66,25 @@ TEST_F(CMapiContract, stream_on_file_creates_writes_and_reads)
     EXPECT_EQ(std::string(buf, read), "attachment bytes");
     EXPECT_NE(in->Write("x", 1, nullptr), S_OK) << "a read-only stream refuses writes";
 }
+
+TEST_F(CMapiContract, stream_on_file_reports_a_file_it_cannot_write)
+{
+    auto open = [](std::string& p_sPath, IStream** p_pp) {
+        return g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_CREATE | STGM_READWRITE,
+                                      reinterpret_cast<LPTSTR>(p_sPath.data()), nullptr, p_pp);
+    };
+    // A file that cannot be made fails the call, not a later write.
+    std::string missing = g_sTemp + "\\no such folder\\stream.bin";
+    CRelease<IStream> none;
+    EXPECT_NE(open(missing, &none), S_OK);
+    // A file whose folder went away meanwhile fails the Commit that should have written it.
+    const std::string dir = g_sTemp + "\\vanishing";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string path = dir + "\\stream.bin";
+    CRelease<IStream> out;
+    ASSERT_EQ(open(path, &out), S_OK);
+    ASSERT_EQ(out->Write("lost bytes", 10, nullptr), S_OK);
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
+    EXPECT_NE(out->Commit(0), S_OK);
+}
