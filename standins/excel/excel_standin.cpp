@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+
 #include <atomic>
 #include <fstream>
 #include <memory>
@@ -58,7 +62,7 @@ struct CBook
     bool m_bSaved = true;
 };
 
-bool LoadBook(const std::string& p_sPath, CBook& p_oBook)
+[[nodiscard]] bool LoadBook(const std::string& p_sPath, CBook& p_oBook)
 {
     std::ifstream oIn(p_sPath, std::ios::binary);
     std::string sLine;
@@ -103,7 +107,7 @@ std::string CsvCell(const std::string& p_sCell)
     return s + "\"";
 }
 
-HRESULT Fail(EXCEPINFO* p_p_oException, const std::string& p_sText)
+[[nodiscard]] HRESULT Fail(EXCEPINFO* p_p_oException, const std::string& p_sText)
 {
     if (p_p_oException != nullptr)
     {
@@ -184,8 +188,10 @@ class CObject : public IDispatch
                 vArgs.push_back(&p_pParams->rgvarg[i - 1]);
         VARIANT vIgnored;
         VariantInit(&vIgnored);
-        const HRESULT hr = Call(static_cast<int>(p_id), (p_wFlags & DISPATCH_PROPERTYPUT) != 0, vArgs,
-                                p_pResult != nullptr ? p_pResult : &vIgnored, p_pException);
+        const HRESULT hr = TrapExceptions("CObject::Invoke", static_cast<HRESULT>(E_UNEXPECTED), [&] {
+            return Call(static_cast<int>(p_id), (p_wFlags & DISPATCH_PROPERTYPUT) != 0, vArgs,
+                        p_pResult != nullptr ? p_pResult : &vIgnored, p_pException);
+        });
         VariantClear(&vIgnored);
         return hr;
     }
@@ -206,7 +212,7 @@ class CObject : public IDispatch
         p_pResult->vt = VT_I4;
         p_pResult->lVal = p_l;
     }
-    static bool ArgText(const std::vector<VARIANT*>& p_vArgs, size_t p_n, std::string& p_s)
+    [[nodiscard]] static bool ArgText(const std::vector<VARIANT*>& p_vArgs, size_t p_n, std::string& p_s)
     {
         VARIANT v;
         VariantInit(&v);
@@ -216,7 +222,7 @@ class CObject : public IDispatch
         VariantClear(&v);
         return true;
     }
-    static bool ArgLong(const std::vector<VARIANT*>& p_vArgs, size_t p_n, long& p_l)
+    [[nodiscard]] static bool ArgLong(const std::vector<VARIANT*>& p_vArgs, size_t p_n, long& p_l)
     {
         VARIANT v;
         VariantInit(&v);
@@ -443,10 +449,9 @@ class CFactory : public IClassFactory
     {
         if (p_pOuter != nullptr)
             return CLASS_E_NOAGGREGATION;
-        auto* p_oApplication = new CApplication();
-        const HRESULT hr = p_oApplication->QueryInterface(p_riid, p_ppv);
-        p_oApplication->Release();
-        return hr;
+        com_ptr<IDispatch> oApplication;
+        oApplication.attach(new CApplication());
+        return oApplication->QueryInterface(p_riid, p_ppv);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL p_bLock) override
     {
@@ -458,16 +463,15 @@ class CFactory : public IClassFactory
     }
 };
 
-bool SetKeyText(const std::string& p_sKey, const char* p_szName, const std::string& p_sValue)
+[[nodiscard]] bool SetKeyText(const std::string& p_sKey, const char* p_szName, const std::string& p_sValue)
 {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, p_sKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) !=
-        ERROR_SUCCESS)
+    unique_hkey hKey;
+    if (LOG_IF_WIN32_ERROR(RegCreateKeyExA(HKEY_LOCAL_MACHINE, p_sKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                           hKey.put(), nullptr)) != ERROR_SUCCESS)
         return false;
-    const LONG l = RegSetValueExA(hKey, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sValue.c_str()),
-                                  static_cast<DWORD>(p_sValue.size() + 1));
-    RegCloseKey(hKey);
-    return l == ERROR_SUCCESS;
+    return LOG_IF_WIN32_ERROR(RegSetValueExA(hKey.get(), p_szName, 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(p_sValue.c_str()),
+                                             static_cast<DWORD>(p_sValue.size() + 1))) == ERROR_SUCCESS;
 }
 
 int Register(bool p_bRegister)
@@ -501,11 +505,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR p_szCommandLine, int)
     if (sCommand.find("Embedding") == std::string::npos && sCommand.find("Automation") == std::string::npos)
         return 2;
     g_dwMainThread = GetCurrentThreadId();
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+    if (FAILED(LOG_IF_FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))))
         return 1;
     static CFactory s_oFactory;
     DWORD dwCookie = 0;
-    if (FAILED(CoRegisterClassObject(kStandinClsid, &s_oFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &dwCookie)))
+    if (FAILED(LOG_IF_FAILED(
+            CoRegisterClassObject(kStandinClsid, &s_oFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &dwCookie))))
     {
         CoUninitialize();
         return 1;
@@ -516,7 +521,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR p_szCommandLine, int)
         TranslateMessage(&oMessage);
         DispatchMessageA(&oMessage);
     }
-    CoRevokeClassObject(dwCookie);
+    LOG_IF_FAILED(CoRevokeClassObject(dwCookie));
     CoUninitialize();
     return 0;
 }

@@ -164,11 +164,12 @@ HRESULT CPropObject<I>::OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, UL
             data.assign(p, p + w.size() * sizeof(wchar_t));
         }
     }
-    std::function<void(const ms::CBytes&)> onCommit;
+    std::function<HRESULT(const ms::CBytes&)> onCommit;
+    com_ptr<IUnknown> owner;
     if (bCreate || bModify)
     {
         // The stream writes back through this object, which stays alive while the stream does.
-        this->AddRef();
+        owner = com_ptr<IUnknown>::copy_from(static_cast<I*>(this));
         auto* self = this;
         onCommit = [self, p_ulTag, type](const ms::CBytes& p_b) {
             std::lock_guard<std::recursive_mutex> lock(Lock());
@@ -187,17 +188,11 @@ HRESULT CPropObject<I>::OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, UL
             if (ms::CPropList* s = self->Stored())
                 ms::SetProp(*s, std::move(nv));
             self->Touched();
+            return S_OK;
         };
     }
     IStream* stream = nullptr;
-    // A writable stream keeps this object alive (it was AddRef'd above) until it is released.
-    HRESULT hr = NewMemoryStream(std::move(data), onCommit, onCommit ? static_cast<IUnknown*>(static_cast<I*>(this)) : nullptr, &stream);
-    if (FAILED(hr))
-    {
-        if (onCommit)
-            this->Release();
-        return hr;
-    }
+    RETURN_IF_FAILED(NewMemoryStream(std::move(data), onCommit, std::move(owner), &stream));
     *p_pp = stream;
     return S_OK;
 }

@@ -15,6 +15,9 @@
 #undef SetProp
 
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/unique_any.h"
 #include "standins/mapi/provider/mapi_shims.h"
 #include "standins/mapi/store/store_file.h"
 #include "standins/mapi/store/table_view.h"
@@ -70,7 +73,24 @@ static_assert(sizeof(CEntryIdBits) == 32);
 ms::CBytes MakeEntryId(const ms::CBytes& p_uid, ULONG p_ulKind, ULONG p_ulId, ULONG p_ulExtra = 0);
 // The address book's provider uid (entry ids of containers and entries).
 const ms::CBytes& AbUid();
-bool ParseEntryId(ULONG p_cb, const void* p_pEid, CEntryIdBits& p_bits);
+[[nodiscard]] bool ParseEntryId(ULONG p_cb, const void* p_pEid, CEntryIdBits& p_bits);
+
+// Owners for what this provider allocated itself: freed with its own MAPIFreeBuffer and FreeProws
+// (common/mapi_owner_win.h frees through the functions of a loaded MAPI library instead).
+template <typename T> struct own_buffer_traits
+{
+    using pointer = T*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p_p) noexcept { MAPIFreeBuffer(p_p); }
+};
+struct own_rows_traits
+{
+    using pointer = LPSRowSet;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p_p) noexcept { FreeProws(p_p); }
+};
+template <typename T> using unique_own_buffer = unique_any<own_buffer_traits<T>>;
+using unique_own_rows = unique_any<own_rows_traits>;
 
 // The global lock: the provider's objects are free-threaded and share one store.
 std::recursive_mutex& Lock();
@@ -80,8 +100,10 @@ class CProvider
   public:
     static CProvider& Get();
     // Loads the store file named by the configuration key (an absent file stands for the default store).
-    HRESULT EnsureLoaded();
-    void Save();      // writes the store file (atomically: temporary file then rename)
+    [[nodiscard]] HRESULT EnsureLoaded();
+    // Writes the store file (atomically: temporary file then rename); false, after logging why,
+    // when it could not be written.
+    [[nodiscard]] bool Save();
     void Changed() { ++m_ulGeneration; }
     uint64_t Generation() const { return m_ulGeneration; }
     std::wstring Config(const wchar_t* p_szName, const std::wstring& p_sDefault = {});
@@ -102,18 +124,18 @@ std::string ArgString(const void* p_p, bool p_bUnicode);
 
 // Copies p_v into p_out as p_ulTag asks (its type, or the stored type for PT_UNSPECIFIED with
 // strings as p_bUnicode says), allocating with MAPIAllocateMore on p_pParent.
-HRESULT ToSPropValue(const ms::CPropValue& p_v, ULONG p_ulTag, bool p_bUnicode, void* p_pParent, SPropValue& p_out);
+[[nodiscard]] HRESULT ToSPropValue(const ms::CPropValue& p_v, ULONG p_ulTag, bool p_bUnicode, void* p_pParent, SPropValue& p_out);
 // Reads a caller's value; false for types the store does not keep.
-bool FromSPropValue(const SPropValue& p_v, ms::CPropValue& p_out);
-bool FromSRestriction(const SRestriction* p_pRes, ms::CRestriction& p_out, int p_iDepth = 0);
+[[nodiscard]] bool FromSPropValue(const SPropValue& p_v, ms::CPropValue& p_out);
+[[nodiscard]] bool FromSRestriction(const SRestriction* p_pRes, ms::CRestriction& p_out, int p_iDepth = 0);
 // Converts a row (a property list) to a MAPIAllocateBuffer'd array for p_cols.
-HRESULT RowToSRow(const ms::CPropList& p_row, const std::vector<ULONG>& p_cols, bool p_bUnicode, SRow& p_out);
-HRESULT AllocTagArray(const std::vector<ULONG>& p_tags, LPSPropTagArray* p_pp);
-HRESULT CopyBytesOut(const ms::CBytes& p_b, ULONG* p_pcb, LPENTRYID* p_pp, void* p_pParent = nullptr);
+[[nodiscard]] HRESULT RowToSRow(const ms::CPropList& p_row, const std::vector<ULONG>& p_cols, bool p_bUnicode, SRow& p_out);
+[[nodiscard]] HRESULT AllocTagArray(const std::vector<ULONG>& p_tags, LPSPropTagArray* p_pp);
+[[nodiscard]] HRESULT CopyBytesOut(const ms::CBytes& p_b, ULONG* p_pcb, LPENTRYID* p_pp, void* p_pParent = nullptr);
 
 // Runs a COM method body under the lock and the exception trap, then delivers the
 // notifications the body queued (outside the lock).
-HRESULT Call(const char* p_szName, const std::function<HRESULT()>& p_body);
+[[nodiscard]] HRESULT Call(const char* p_szName, const std::function<HRESULT()>& p_body);
 
 // Notifications.
 struct CAdvise
@@ -122,10 +144,10 @@ struct CAdvise
     ms::CBytes m_storeUid;
     ms::CBytes m_filterEid; // empty: the whole store
     ULONG m_ulMask;
-    IMAPIAdviseSink* m_pSink;
+    com_ptr<IMAPIAdviseSink> m_pSink;
 };
 ULONG AddAdvise(const ms::CBytes& p_storeUid, ms::CBytes p_filter, ULONG p_ulMask, IMAPIAdviseSink* p_pSink);
-bool RemoveAdvise(ULONG p_ulConnection);
+[[nodiscard]] bool RemoveAdvise(ULONG p_ulConnection);
 // Queues an event for delivery at the end of the current call.
 void QueueObjectEvent(ULONG p_ulEvent, const ms::CBytes& p_storeUid, const ms::CBytes& p_eid, ULONG p_ulObjType,
                       const ms::CBytes& p_parent, const ms::CBytes& p_oldEid = {}, const ms::CBytes& p_oldParent = {});
@@ -141,7 +163,7 @@ class CUnknownBase
     virtual ~CUnknownBase();
 
   protected:
-    HRESULT QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf, std::initializer_list<const IID*> p_iids);
+    [[nodiscard]] HRESULT QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf, std::initializer_list<const IID*> p_iids);
     ULONG AddRefBase() { return ++m_cRef; }
     ULONG ReleaseBase()
     {
@@ -151,7 +173,7 @@ class CUnknownBase
         return c;
     }
     std::atomic<ULONG> m_cRef{1};
-    IUnknown* m_pFtm = nullptr;
+    IUnknown* m_pFtm = nullptr; // the aggregated free-threaded marshaler: this object's own plumbing
 };
 
 #define MAPI_UNKNOWN_IMPL(...)                                                                                         \
@@ -234,34 +256,34 @@ class CTable final : public IMAPITable, public CUnknownBase
     uint64_t m_ulGeneration = 0;
     ms::CTableView m_view;
 };
-HRESULT NewTable(CTable::CSource p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags, LPMAPITABLE* p_pp);
+[[nodiscard]] HRESULT NewTable(CTable::CSource p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags, LPMAPITABLE* p_pp);
 
-// Streams over bytes in memory; Commit hands the bytes to p_onCommit.
-// p_pOwner (already AddRef'd by the caller, may be null) is released with the stream.
-HRESULT NewMemoryStream(ms::CBytes p_data, std::function<void(const ms::CBytes&)> p_onCommit, IUnknown* p_pOwner,
-                        IStream** p_pp);
-HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p_pp);
+// Streams over bytes in memory; Commit hands the bytes to p_onCommit and returns its result. The
+// stream keeps p_owner (may be empty) alive as long as it lives.
+[[nodiscard]] HRESULT NewMemoryStream(ms::CBytes p_data, std::function<HRESULT(const ms::CBytes&)> p_onCommit,
+                                      com_ptr<IUnknown> p_owner, IStream** p_pp);
+[[nodiscard]] HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p_pp);
 
-// Store objects (provider_store.cpp).
-HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp);
-HRESULT OpenStoreEntry(const CEntryIdBits& p_bits, ULONG p_ulFlags, ULONG* p_pulType, IUnknown** p_pp);
+// Store objects (provider_msgstore.cpp, provider_folder.cpp, provider_message.cpp).
+[[nodiscard]] HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp);
+[[nodiscard]] HRESULT OpenStoreEntry(const CEntryIdBits& p_bits, ULONG p_ulFlags, ULONG* p_pulType, IUnknown** p_pp);
 ms::CBytes StoreEntryId(const ms::CStore& p_store);
 ms::CBytes FolderEntryId(const ms::CStore& p_store, const ms::CFolder& p_f);
 ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId);
 // Locates a store and folder by entry id.
-bool LocateFolder(const CEntryIdBits& p_bits, ms::CStore*& p_store, ms::CFolder*& p_folder);
+[[nodiscard]] bool LocateFolder(const CEntryIdBits& p_bits, ms::CStore*& p_store, ms::CFolder*& p_folder);
 // Puts a message into a folder, persists and notifies (drop-folder delivery, mapistore deliver).
 uint32_t DeliverToInbox(ms::CItem p_item);
 // Address book (provider_ab.cpp).
-HRESULT OpenAddressBook(IAddrBook** p_pp);
-HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_pp);
+[[nodiscard]] HRESULT OpenAddressBook(IAddrBook** p_pp);
+[[nodiscard]] HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_pp);
 // Spooler (provider_spooler.cpp).
 void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
-bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
+[[nodiscard]] bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
 void FlushSpooler();
 void StartBackground();
 void StopBackground();
-HRESULT NewStatus(IMAPIStatus** p_pp);
+[[nodiscard]] HRESULT NewStatus(IMAPIStatus** p_pp);
 } // namespace mapiprov
 
 #include "standins/mapi/provider/prop_object_impl.h"

@@ -314,7 +314,8 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
             item->m_props = m_props;
         }
         prov.Changed();
-        prov.Save();
+        if (!prov.Save())
+            return MAPI_E_DISK_ERROR;
         Reload();
         return S_OK;
     }
@@ -478,7 +479,7 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
                 SRow row{};
                 if (FAILED(RowToSRow(resolved, cols, (p_ulFlags & MAPI_UNICODE) != 0, row)))
                     return MAPI_E_NOT_ENOUGH_MEMORY;
-                MAPIFreeBuffer(e.rgPropVals);
+                const unique_own_buffer<SPropValue> replaced(e.rgPropVals); // the entry's values before
                 e.rgPropVals = row.lpProps;
                 e.cValues = row.cValues;
             }
@@ -493,14 +494,11 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
         return Call("IAddrBook::Details", [&]() -> HRESULT {
             // No dialog here: the entry must exist, and the details "dialog" is dismissed at once.
             ULONG type = 0;
-            IUnknown* unk = nullptr;
+            com_ptr<IUnknown> unk;
             CEntryIdBits bits;
             if (!ParseEntryId(p_cb, p_pEid, bits))
                 return MAPI_E_UNKNOWN_ENTRYID;
-            HRESULT hr = OpenAbEntry(bits, &type, &unk);
-            if (unk)
-                unk->Release();
-            return hr;
+            return OpenAbEntry(bits, &type, unk.put());
         });
     }
     STDMETHODIMP RecipOptions(ULONG_PTR, ULONG, LPADRENTRY) override { return MAPI_E_NO_SUPPORT; }
@@ -555,13 +553,12 @@ HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_p
     }
     case kKindAbContact: {
         auto* u = new CAbEntryObject<IMailUser>(kKindAbContact, p_bits.m_ulId, p_bits.m_ulExtra);
+        com_ptr<IMailUser> owner;
+        owner.attach(u);
         if (!u->Exists() || p_bits.m_ulExtra > 2)
-        {
-            u->Release();
             return MAPI_E_NOT_FOUND;
-        }
         *p_pulType = MAPI_MAILUSER;
-        *p_pp = static_cast<IMailUser*>(u);
+        *p_pp = owner.detach();
         return S_OK;
     }
     default:

@@ -59,7 +59,7 @@ class CSession final : public IMAPISession, public CUnknownBase
     ~CSession() override
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
-        CProvider::Get().Save();
+        (void)CProvider::Get().Save(); // a failure is logged
     }
     MAPI_UNKNOWN_IMPL(&IID_IMAPISession)
 
@@ -184,7 +184,7 @@ class CSession final : public IMAPISession, public CUnknownBase
     STDMETHODIMP Logoff(ULONG_PTR, ULONG, ULONG) override
     {
         return Call("IMAPISession::Logoff", [&]() -> HRESULT {
-            CProvider::Get().Save();
+            (void)CProvider::Get().Save(); // a failure is logged
             m_bLoggedOff = true;
             return S_OK;
         });
@@ -241,11 +241,11 @@ LRESULT CALLBACK NotifyWndProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM
 {
     if (p_uMsg != kNotifyMessage)
         return DefWindowProcW(p_hWnd, p_uMsg, p_wParam, p_lParam);
-    auto* sink = reinterpret_cast<IMAPIAdviseSink*>(p_wParam);
-    auto* n = reinterpret_cast<LPNOTIFICATION>(p_lParam);
-    TrapExceptionsVoid("CThreadAdviseSink::WndProc", [&] { sink->OnNotify(1, n); });
-    MAPIFreeBuffer(n);
-    sink->Release();
+    // The message carries a reference to the sink and the notification's buffer; both are ours now.
+    com_ptr<IMAPIAdviseSink> sink;
+    sink.attach(reinterpret_cast<IMAPIAdviseSink*>(p_wParam));
+    const unique_own_buffer<NOTIFICATION> n(reinterpret_cast<LPNOTIFICATION>(p_lParam));
+    TrapExceptionsVoid("CThreadAdviseSink::WndProc", [&] { sink->OnNotify(1, n.get()); });
     return 0;
 }
 
@@ -262,15 +262,18 @@ HWND ThreadNotifyWindow()
         return RegisterClassW(&wc);
     }();
     (void)s_atom;
-    t_hWnd = CreateWindowExW(0, L"BrevoltMapiStandInNotify", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+    t_hWnd = LOG_IF_WIN32_BOOL_FALSE(CreateWindowExW(0, L"BrevoltMapiStandInNotify", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                                     nullptr, GetModuleHandleW(nullptr), nullptr));
     return t_hWnd;
 }
 
-LPNOTIFICATION CopyNotification(const NOTIFICATION& p_n)
+// The notification and everything it points to in one MAPI buffer; empty when memory ran out.
+unique_own_buffer<NOTIFICATION> CopyNotification(const NOTIFICATION& p_n)
 {
-    LPNOTIFICATION c = nullptr;
-    if (FAILED(MAPIAllocateBuffer(sizeof(NOTIFICATION), reinterpret_cast<void**>(&c))))
-        return nullptr;
+    unique_own_buffer<NOTIFICATION> owner;
+    if (FAILED(LOG_IF_MAPI_FAILED(MAPIAllocateBuffer(sizeof(NOTIFICATION), reinterpret_cast<void**>(owner.put())))))
+        return {};
+    LPNOTIFICATION c = owner.get();
     *c = p_n;
     auto eid = [&](ULONG cb, LPENTRYID& e) {
         if (!e || !cb)
@@ -289,7 +292,8 @@ LPNOTIFICATION CopyNotification(const NOTIFICATION& p_n)
             const size_t cb = (p_n.info.newmail.ulFlags & MAPI_UNICODE) ? (wcslen(reinterpret_cast<LPCWSTR>(p_n.info.newmail.lpszMessageClass)) + 1) * 2
                                                                        : strlen(reinterpret_cast<LPCSTR>(p_n.info.newmail.lpszMessageClass)) + 1;
             void* p = nullptr;
-            MAPIAllocateMore(static_cast<ULONG>(cb), c, &p);
+            if (FAILED(LOG_IF_MAPI_FAILED(MAPIAllocateMore(static_cast<ULONG>(cb), c, &p))))
+                return {};
             memcpy(p, p_n.info.newmail.lpszMessageClass, cb);
             c->info.newmail.lpszMessageClass = static_cast<LPTSTR>(p);
         }
@@ -302,26 +306,30 @@ LPNOTIFICATION CopyNotification(const NOTIFICATION& p_n)
         eid(c->info.obj.cbOldParentID, c->info.obj.lpOldParentID);
         c->info.obj.lpPropTagArray = nullptr;
     }
-    return c;
+    return owner;
 }
 
 class CThreadAdviseSink final : public IMAPIAdviseSink, public CUnknownBase
 {
   public:
-    CThreadAdviseSink(IMAPIAdviseSink* p_pInner, HWND p_hWnd) : m_pInner(p_pInner), m_hWnd(p_hWnd) { m_pInner->AddRef(); }
-    ~CThreadAdviseSink() override { m_pInner->Release(); }
+    CThreadAdviseSink(IMAPIAdviseSink* p_pInner, HWND p_hWnd)
+        : m_pInner(com_ptr<IMAPIAdviseSink>::copy_from(p_pInner)), m_hWnd(p_hWnd)
+    {
+    }
     MAPI_UNKNOWN_IMPL(&IID_IMAPIAdviseSink)
     STDMETHODIMP_(ULONG) OnNotify(ULONG p_c, LPNOTIFICATION p_pn) override
     {
         return TrapExceptions("CThreadAdviseSink::OnNotify", ULONG(0), [&]() -> ULONG {
             for (ULONG i = 0; i < p_c && p_pn; ++i)
-                if (LPNOTIFICATION copy = CopyNotification(p_pn[i]))
+                if (auto copy = CopyNotification(p_pn[i]))
                 {
-                    m_pInner->AddRef();
-                    if (!PostMessageW(m_hWnd, kNotifyMessage, reinterpret_cast<WPARAM>(m_pInner), reinterpret_cast<LPARAM>(copy)))
+                    com_ptr<IMAPIAdviseSink> sink = m_pInner;
+                    // The window procedure takes over the reference and the buffer.
+                    if (LOG_IF_WIN32_BOOL_FALSE(PostMessageW(m_hWnd, kNotifyMessage, reinterpret_cast<WPARAM>(sink.get()),
+                                                             reinterpret_cast<LPARAM>(copy.get()))))
                     {
-                        m_pInner->Release();
-                        MAPIFreeBuffer(copy);
+                        (void)sink.detach();
+                        (void)copy.release();
                     }
                 }
             return 0;
@@ -329,7 +337,7 @@ class CThreadAdviseSink final : public IMAPIAdviseSink, public CUnknownBase
     }
 
   private:
-    IMAPIAdviseSink* m_pInner;
+    com_ptr<IMAPIAdviseSink> m_pInner;
     HWND m_hWnd;
 };
 } // namespace
@@ -361,7 +369,7 @@ extern "C" void WINAPI MAPIUninitialize()
             std::lock_guard<std::recursive_mutex> lock(Lock());
             if (g_lInitCount > 0 && --g_lInitCount == 0)
             {
-                CProvider::Get().Save();
+                (void)CProvider::Get().Save(); // a failure is logged
                 bLast = true;
             }
         }
@@ -442,17 +450,13 @@ extern "C" HRESULT WINAPI HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, L
         *lppProp = nullptr;
         SizedSPropTagArray(1, tags) = {1, {ulPropTag}};
         ULONG c = 0;
-        LPSPropValue v = nullptr;
-        HRESULT hr = lpMapiProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &c, &v);
+        unique_own_buffer<SPropValue> v;
+        HRESULT hr = lpMapiProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &c, v.put());
         if (FAILED(hr))
             return hr;
-        if (hr == MAPI_W_ERRORS_RETURNED || c != 1 || PROP_TYPE(v->ulPropTag) == PT_ERROR)
-        {
-            const HRESULT err = (v && PROP_TYPE(v->ulPropTag) == PT_ERROR) ? v->Value.err : MAPI_E_NOT_FOUND;
-            MAPIFreeBuffer(v);
-            return err;
-        }
-        *lppProp = v;
+        if (hr == MAPI_W_ERRORS_RETURNED || c != 1 || PROP_TYPE(v.get()->ulPropTag) == PT_ERROR)
+            return (v && PROP_TYPE(v.get()->ulPropTag) == PT_ERROR) ? v.get()->Value.err : MAPI_E_NOT_FOUND;
+        *lppProp = v.release();
         return S_OK;
     });
 }

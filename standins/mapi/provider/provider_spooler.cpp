@@ -24,8 +24,32 @@ struct CQueued
 };
 std::deque<CQueued> g_queue; // under Lock()
 std::mutex g_sendLock;       // one SMTP exchange at a time
-HANDLE g_hStop = nullptr;
-HANDLE g_hThread = nullptr;
+unique_handle g_hStop;
+unique_handle g_hThread;
+
+struct socket_traits
+{
+    using pointer = SOCKET;
+    static pointer invalid() noexcept { return INVALID_SOCKET; }
+    static void close(pointer p_s) noexcept { closesocket(p_s); }
+};
+using unique_socket = unique_any<socket_traits>;
+
+struct addrinfo_traits
+{
+    using pointer = addrinfo*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p_p) noexcept { freeaddrinfo(p_p); }
+};
+using unique_addrinfo = unique_any<addrinfo_traits>;
+
+struct find_handle_traits
+{
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer p_h) noexcept { FindClose(p_h); }
+};
+using unique_find_handle = unique_any<find_handle_traits>;
 
 std::string Base64(const ms::CBytes& p_b)
 {
@@ -120,18 +144,24 @@ bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const st
     const std::string host = colon == std::string::npos ? p_sServer : p_sServer.substr(0, colon);
     const std::string port = colon == std::string::npos ? "25" : p_sServer.substr(colon + 1);
     WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+    if (LOG_IF_WIN32_ERROR(WSAStartup(MAKEWORD(2, 2), &wsa)) != 0)
         return false;
+    const scope_exit cleanup([] { WSACleanup(); });
     bool ok = false;
-    addrinfo hints{}, *res = nullptr;
+    addrinfo hints{};
+    unique_addrinfo res;
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &res) == 0 && res)
+    if (LOG_IF_WIN32_ERROR(getaddrinfo(host.c_str(), port.c_str(), &hints, res.put())) == 0 && res)
     {
-        SOCKET s = socket(res->ai_family, res->ai_socktype, res->ai_protocol);
+        const addrinfo* ai = res.get();
+        unique_socket sock(socket(ai->ai_family, ai->ai_socktype, ai->ai_protocol));
+        const SOCKET s = sock.get();
         DWORD timeout = 15000;
         setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-        if (s != INVALID_SOCKET && connect(s, res->ai_addr, static_cast<int>(res->ai_addrlen)) == 0)
+        if (!sock || connect(s, ai->ai_addr, static_cast<int>(ai->ai_addrlen)) != 0)
+            LogCallFailure(__PRETTY_FUNCTION__, "connect", EResultKind::Win32Error, WSAGetLastError());
+        else
         {
             std::string buf;
             auto reply = [&]() -> int {
@@ -176,12 +206,10 @@ bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const st
             }
             else
                 ok = false;
+            if (!ok)
+                LOG_FAILURE("the SMTP exchange with %s failed", p_sServer.c_str());
         }
-        if (s != INVALID_SOCKET)
-            closesocket(s);
-        freeaddrinfo(res);
     }
-    WSACleanup();
     return ok;
 }
 
@@ -214,7 +242,7 @@ void SendOne(const CQueued& p_q)
         // A failed send stays in its folder, unsent, as a non-delivery would leave it.
         ms::SetProp(ref.Item()->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_UNSENT));
         prov.Changed();
-        prov.Save();
+        (void)prov.Save(); // a failure is logged
         return;
     }
     ms::SetProp(item.m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_READ));
@@ -234,7 +262,7 @@ void SendOne(const CQueued& p_q)
     else
         ref.m_pFolder->m_vItems.push_back(item); // neither: it stays where it was, sent
     prov.Changed();
-    prov.Save();
+    (void)prov.Save(); // a failure is logged
 }
 
 // Imports the .eml files of the drop folder into the Inbox.
@@ -248,8 +276,8 @@ void ScanDropFolder()
     if (dir.empty())
         return;
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*.eml").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
+    unique_find_handle find(FindFirstFileW((dir + L"\\*.eml").c_str(), &fd));
+    if (!find)
         return;
     do
     {
@@ -318,14 +346,14 @@ void ScanDropFolder()
         ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::DeliveryTime, static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime)));
         if (!DeleteFileW(path.c_str()))
             continue; // still being written; next round
-        Call("DropFolder::Deliver", [&]() -> HRESULT { return DeliverToInbox(std::move(item)) ? S_OK : MAPI_E_NOT_FOUND; });
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+        LOG_IF_MAPI_FAILED(
+            Call("DropFolder::Deliver", [&]() -> HRESULT { return DeliverToInbox(std::move(item)) ? S_OK : MAPI_E_NOT_FOUND; }));
+    } while (FindNextFileW(find.get(), &fd));
 }
 
 DWORD WINAPI BackgroundThread(LPVOID)
 {
-    while (WaitForSingleObject(g_hStop, 200) == WAIT_TIMEOUT)
+    while (WaitForSingleObject(g_hStop.get(), 200) == WAIT_TIMEOUT)
         TrapExceptionsVoid("MAPI stand-in spooler", [] {
             std::vector<CQueued> due;
             {
@@ -368,7 +396,7 @@ bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
         const int64_t flags = ms::GetLong(item->m_props, PR_MESSAGE_FLAGS).value_or(0);
         ms::SetProp(item->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, (flags & ~static_cast<int64_t>(MSGFLAG_SUBMIT)) | MSGFLAG_UNSENT));
         CProvider::Get().Changed();
-        CProvider::Get().Save();
+        (void)CProvider::Get().Save(); // a failure is logged
     }
     return true;
 }
@@ -390,19 +418,24 @@ void StartBackground()
 {
     if (g_hThread)
         return;
-    g_hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    g_hThread = CreateThread(nullptr, 0, BackgroundThread, nullptr, 0, nullptr);
+    g_hStop.reset(LOG_IF_WIN32_BOOL_FALSE(CreateEventW(nullptr, TRUE, FALSE, nullptr)));
+    if (!g_hStop)
+        return;
+    g_hThread.reset(LOG_IF_WIN32_BOOL_FALSE(CreateThread(nullptr, 0, BackgroundThread, nullptr, 0, nullptr)));
+    if (!g_hThread)
+        g_hStop.reset();
 }
 
 void StopBackground()
 {
     if (!g_hThread)
         return;
-    SetEvent(g_hStop);
-    WaitForSingleObject(g_hThread, 10000);
-    CloseHandle(g_hThread);
-    CloseHandle(g_hStop);
-    g_hThread = g_hStop = nullptr;
+    LOG_IF_WIN32_BOOL_FALSE(SetEvent(g_hStop.get()));
+    const DWORD wait = WaitForSingleObject(g_hThread.get(), 10000);
+    if (wait != WAIT_OBJECT_0)
+        LOG_FAILURE("the spooler thread did not end (wait result %lu)", wait);
+    g_hThread.reset();
+    g_hStop.reset();
 }
 } // namespace mapiprov
 
@@ -419,8 +452,8 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
         IStream* inner = lpCompressedRTFStream;
         if (ulFlags & MAPI_MODIFY)
         {
-            inner->AddRef();
-            return NewMemoryStream({}, [inner](const ms::CBytes& p_raw) {
+            // The wrapper keeps the stream it writes into.
+            return NewMemoryStream({}, [inner](const ms::CBytes& p_raw) -> HRESULT {
                 ms::CBytes out(16);
                 auto put = [&](size_t at, uint32_t v) { memcpy(out.data() + at, &v, 4); };
                 put(0, static_cast<uint32_t>(p_raw.size() + 12));
@@ -431,11 +464,11 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
                 LARGE_INTEGER zero{};
                 ULARGE_INTEGER size{};
                 size.QuadPart = out.size();
-                inner->Seek(zero, STREAM_SEEK_SET, nullptr);
-                inner->SetSize(size);
-                inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr);
-                inner->Commit(0);
-            }, inner, lpUncompressedRTFStream);
+                RETURN_IF_FAILED(inner->Seek(zero, STREAM_SEEK_SET, nullptr));
+                RETURN_IF_FAILED(inner->SetSize(size));
+                RETURN_IF_FAILED(inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr));
+                return LOG_IF_FAILED(inner->Commit(0));
+            }, com_ptr<IUnknown>::copy_from(inner), lpUncompressedRTFStream);
         }
         ms::CBytes in;
         BYTE chunk[4096];
@@ -503,6 +536,6 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
         }
         else
             return MAPI_E_INVALID_PARAMETER;
-        return NewMemoryStream(std::move(out), {}, nullptr, lpUncompressedRTFStream);
+        return NewMemoryStream(std::move(out), {}, {}, lpUncompressedRTFStream);
     });
 }

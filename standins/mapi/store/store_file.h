@@ -95,7 +95,7 @@ CBytes GuidCommon();        // {00062008-...}
 CBytes GuidAppointment();   // {00062002-...}
 CBytes GuidTask();          // {00062003-...}
 std::string GuidToText(const CBytes& p_guid);
-bool TextToGuid(const std::string& p_s, CBytes& p_guid);
+[[nodiscard]] bool TextToGuid(const std::string& p_s, CBytes& p_guid);
 
 // Tags the store relies on (MAPI numbers).
 namespace tag

@@ -5,6 +5,8 @@
 // prints the items of a folder given by name or by a path from the store's root ("a/b").
 #include "standins/mapi/store/store_file.h"
 
+#include "common/handle_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -26,15 +28,13 @@ std::string Config(const char* p_szName)
     return buf;
 }
 
-bool SetConfig(const char* p_szName, const std::string& p_sValue)
+[[nodiscard]] bool SetConfig(const char* p_szName, const std::string& p_sValue)
 {
-    HKEY h = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+    unique_hkey h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, h.put(), nullptr) != ERROR_SUCCESS)
         return false;
-    const bool ok = RegSetValueExA(h, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sValue.c_str()),
-                                   static_cast<DWORD>(p_sValue.size() + 1)) == ERROR_SUCCESS;
-    RegCloseKey(h);
-    return ok;
+    return RegSetValueExA(h.get(), p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sValue.c_str()),
+                          static_cast<DWORD>(p_sValue.size() + 1)) == ERROR_SUCCESS;
 }
 
 std::string StorePath()
@@ -49,7 +49,7 @@ std::string StorePath()
     return path;
 }
 
-bool ReadText(const std::string& p_sPath, std::string& p_sText)
+[[nodiscard]] bool ReadText(const std::string& p_sPath, std::string& p_sText)
 {
     std::ifstream in(p_sPath, std::ios::binary);
     if (!in)
