@@ -5,6 +5,7 @@
 // --send presses its Send command as a user would and waits (at most two minutes) for the window
 // to close, which it does only when the SMS went out.
 #include "Addressbook/include/host_messages.h"
+#include "Addressbook/include/package_kinds.h"
 #include "common/handle_win.h"
 #include "common/text_win.h"
 #include "compose/quillet_h.h"
@@ -78,7 +79,7 @@ bool ServerWasEnding(HRESULT p_hr)
 
 int main(int argc, char** argv)
 {
-    int package = 1;
+    int package = kPackageOutlookExpress;
     const char* to = nullptr;
     const char* text = nullptr;
     bool wait = false;

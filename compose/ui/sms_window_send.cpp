@@ -233,7 +233,10 @@ bool CSMSWindow::HandOverBulk(CSendState& p_oState)
                               &m_iSummaryOption1, &m_iSummaryOption2, &limit, &changed, 1, 1);
     if (summary != 1)
     {
-        Log("CSMSWindow::HandOverBulk: summary %s", summary == 0 ? "failed" : "cancelled");
+        if (summary == 0)
+            LOG_FAILURE("the summary failed");
+        else
+            Log("CSMSWindow::HandOverBulk: the summary was cancelled");
         return false;
     }
     if (changed != 0)
