@@ -1,8 +1,8 @@
 // compose/address_book_binding_win.cpp: loading Corvane and resolving its exports.
 #include "compose/address_book_binding_win.h"
 
+#include "common/failure_log.h"
 #include "common/settings.h"
-#include "common/trace_log.h"
 #include "compose/quillet_strings.h"
 
 namespace
@@ -59,14 +59,14 @@ CAddressBookControlObject::CAddressBookControlObject(int p_iPackage, int p_iPack
     if (!registry.ReadInstallText("Addressbook", path) || path.empty())
     {
         m_oError.Set(QuilletStrings(), kQMsgNoLocation, "Addressbook");
-        Log("CAddressBookControlObject: %s", m_oError.Text().c_str());
+        LOG_FAILURE("%s", m_oError.Text().c_str());
         return;
     }
-    m_hModule = LoadLibraryA(path.c_str());
-    if (m_hModule == nullptr)
+    m_hModule.reset(LoadLibraryA(path.c_str()));
+    if (!m_hModule)
     {
         m_oError.Set(QuilletStrings(), kQMsgLoadFailed, "Corvane.Dll", static_cast<int>(GetLastError()));
-        Log("CAddressBookControlObject: LoadLibrary(%s): %s", path.c_str(), m_oError.Text().c_str());
+        LOG_FAILURE("LoadLibraryA(%s): %s", path.c_str(), m_oError.Text().c_str());
         return;
     }
     if (!Bind())
@@ -75,7 +75,7 @@ CAddressBookControlObject::CAddressBookControlObject(int p_iPackage, int p_iPack
     if (m_pfnInit(p_iPackage, p_iPackageVersion, p_pSession, p_pApp, p_hParent, 0) == 0)
     {
         m_oError.Set(QuilletStrings(), kQMsgFunctionFailed, "MAPIInit", "CAddressBookControlObject()");
-        Log("CAddressBookControlObject: %s", m_oError.Text().c_str());
+        LOG_FAILURE("%s", m_oError.Text().c_str());
         return;
     }
 }
@@ -84,11 +84,11 @@ bool CAddressBookControlObject::Bind()
 {
     for (const CBindingEntry& entry : g_aBinding)
     {
-        FARPROC proc = GetProcAddress(m_hModule, entry.m_szName);
+        FARPROC proc = GetProcAddress(m_hModule.get(), entry.m_szName);
         if (proc == nullptr)
         {
             m_oError.Set(QuilletStrings(), kQMsgFunctionNotFound, entry.m_szName);
-            Log("CAddressBookControlObject: %s", m_oError.Text().c_str());
+            LOG_FAILURE("%s", m_oError.Text().c_str());
             return false;
         }
         *entry.m_pfnSlot(*this) = proc;
@@ -100,6 +100,4 @@ CAddressBookControlObject::~CAddressBookControlObject()
 {
     if (m_bInitDone && m_pfnUninit != nullptr)
         m_pfnUninit();
-    if (m_hModule != nullptr)
-        FreeLibrary(m_hModule);
 }

@@ -5,6 +5,7 @@
 
 #include "Addressbook/include/corvane_win.h"
 #include "common/error_slot.h"
+#include "common/handle_win.h"
 
 #include <windows.h>
 
@@ -27,11 +28,11 @@ class CAddressBookControlObject
     // Forwarding calls look here first: a binding in error never calls the library.
     bool Ready() const
     {
-        return !m_oError.IsSet() && m_hModule != nullptr;
+        return !m_oError.IsSet() && static_cast<bool>(m_hModule);
     }
     HMODULE Module() const
     {
-        return m_hModule;
+        return m_hModule.get();
     }
 
     // The exports, in the order they are resolved. Window code calls them after Ready().
@@ -96,9 +97,9 @@ class CAddressBookControlObject
     static const char* const* BindingOrder(size_t& p_nCount);
 
   private:
-    bool Bind();
+    [[nodiscard]] bool Bind();
 
-    HMODULE m_hModule = nullptr;
+    unique_hmodule m_hModule;
     CErrorSlot m_oError;
     bool m_bInitDone = false;
 };

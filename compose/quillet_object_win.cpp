@@ -2,15 +2,19 @@
 // destructor's ordered shutdown.
 #include "compose/quillet_object_win.h"
 
+#include "Addressbook/include/package_kinds.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/mapi_owner_win.h"
+#include "common/message_box_win.h"
 #include "common/settings.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "compose/quillet_strings.h"
 #include "compose/send_rules.h"
 #include "compose/ui/sms_window.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 const IID IID_IMAPISession_Quillet = {0x00020300, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -19,32 +23,22 @@ namespace
 {
 constexpr HRESULT kFailed = static_cast<HRESULT>(0xFFFFFFFF);
 
+// The destructor's steps go to the trace log, so that a shutdown that hangs shows where.
 void Announce(const char* p_szStep)
 {
-    std::printf("CQuillet::~CQuillet() - %s\n", p_szStep);
-    std::fflush(stdout);
+    Log("CQuillet::~CQuillet: %s", p_szStep);
 }
 
 std::string ToAnsi(BSTR p_bstr)
 {
     if (p_bstr == nullptr)
         return {};
-    const int length = static_cast<int>(SysStringLen(p_bstr));
-    if (length == 0)
-        return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, p_bstr, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, p_bstr, length, text.data(), size, nullptr, nullptr);
-    return text;
+    return WideToAnsi(std::wstring_view(p_bstr, SysStringLen(p_bstr)));
 }
 
-BSTR ToBstr(const char* p_szText)
+unique_bstr ToBstr(const char* p_szText)
 {
-    const char* text = p_szText != nullptr ? p_szText : "";
-    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    return SysAllocString(wide.data());
+    return unique_bstr(SysAllocString(AnsiToWide(p_szText != nullptr ? p_szText : "").c_str()));
 }
 
 HWND AsWindow(LONG p_l)
@@ -70,10 +64,31 @@ typedef void(WINAPI* PFN_MAPIUninitialize)();
 #ifdef _WIN64
 constexpr const char* kMapiInitializeName = "MAPIInitialize";
 constexpr const char* kMapiUninitializeName = "MAPIUninitialize";
+constexpr const char* kMapiFreeBufferName = "MAPIFreeBuffer";
+constexpr const char* kFreeProwsName = "FreeProws";
+constexpr const char* kFreePadrlistName = "FreePadrlist";
 #else
 constexpr const char* kMapiInitializeName = "MAPIInitialize@4";
 constexpr const char* kMapiUninitializeName = "MAPIUninitialize@0";
+constexpr const char* kMapiFreeBufferName = "MAPIFreeBuffer@4";
+constexpr const char* kFreeProwsName = "FreeProws@4";
+constexpr const char* kFreePadrlistName = "FreePadrlist@4";
 #endif
+
+template <typename F> F Export(HMODULE p_hModule, const char* p_szName)
+{
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(p_hModule, p_szName)));
+}
+
+// The MAPI owners free through whichever of these the library exports.
+void RecordMapiFreeFunctions(HMODULE p_hMapi)
+{
+    CMapiFreeFunctions functions;
+    functions.m_pfnFreeBuffer = Export<decltype(functions.m_pfnFreeBuffer)>(p_hMapi, kMapiFreeBufferName);
+    functions.m_pfnFreeProws = Export<decltype(functions.m_pfnFreeProws)>(p_hMapi, kFreeProwsName);
+    functions.m_pfnFreePadrlist = Export<decltype(functions.m_pfnFreePadrlist)>(p_hMapi, kFreePadrlistName);
+    SetMapiFreeFunctions(functions);
+}
 } // namespace
 
 CQuillet::CQuillet()
@@ -94,36 +109,25 @@ CQuillet::~CQuillet()
         Announce("m_p_abcoAddressBook");
         m_p_abcoAddressBook.reset();
         Announce("m_p_mapiSession");
-        if (m_p_mapiSession != nullptr)
-            reinterpret_cast<IUnknown*>(m_p_mapiSession)->Release();
-        m_p_mapiSession = nullptr;
+        m_p_mapiSession.reset();
         Announce("m_p_dispApp");
-        if (m_p_dispApp != nullptr)
-            m_p_dispApp->Release();
-        m_p_dispApp = nullptr;
-        for (const CWindowRecord& record : m_oWindows.Snapshot())
-            if (record.m_hThread != nullptr)
-                CloseHandle(record.m_hThread);
+        m_p_dispApp.reset();
+        // Every window has ended: their events and thread handles go with the list.
         m_oWindows.Clear();
-        Announce("FreeLibraryIfNotNULL( m_hRichDll )");
-        if (m_hRichDll != nullptr)
-            FreeLibrary(m_hRichDll);
-        Announce("fnMAPIUninitialize");
+        Announce("m_hRichDll");
+        m_hRichDll.reset();
+        Announce("MAPIUninitialize");
         if (g_hMapiInstance != nullptr)
         {
-            auto uninitialize =
-                reinterpret_cast<PFN_MAPIUninitialize>(GetProcAddress(g_hMapiInstance, kMapiUninitializeName));
+            auto uninitialize = Export<PFN_MAPIUninitialize>(g_hMapiInstance, kMapiUninitializeName);
             if (uninitialize != nullptr)
                 uninitialize();
             else
                 m_oError.Set(QuilletStrings(), kQMsgFunctionNotFound, "MAPIUninitialise");
         }
-        Announce("FreeLibraryIfNotNULL( m_hMapiInstance )");
-        if (g_hMapiInstance != nullptr)
-            FreeLibrary(g_hMapiInstance);
-        g_hMapiInstance = nullptr;
-        if (m_pTypeInfo != nullptr)
-            m_pTypeInfo->Release();
+        Announce("the MAPI library");
+        FreeMapiLibrary();
+        m_pTypeInfo.reset();
         Announce("END");
     });
     ModuleUnlock();
@@ -169,56 +173,43 @@ HRESULT CQuillet::GetTypeInfo(UINT p_iTInfo, LCID, ITypeInfo** p_ppTInfo)
         *p_ppTInfo = nullptr;
         if (p_iTInfo != 0)
             return DISP_E_BADINDEX;
-        if (m_pTypeInfo == nullptr)
+        if (!m_pTypeInfo)
         {
             // The type library travels inside the executable as TYPELIB 1.
             wchar_t path[MAX_PATH] = {};
             GetModuleFileNameW(nullptr, path, MAX_PATH);
-            ITypeLib* typeLib = nullptr;
-            HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &typeLib);
+            com_ptr<ITypeLib> typeLib;
+            HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, typeLib.put());
             if (FAILED(hr))
-                hr = LoadRegTypeLib(LIBID_QUILLETLib, 1, 0, 0x0409, &typeLib);
-            if (FAILED(hr))
-                return hr;
-            hr = typeLib->GetTypeInfoOfGuid(IID_IQuillet, &m_pTypeInfo);
-            typeLib->Release();
-            if (FAILED(hr))
-                return hr;
+                hr = LoadRegTypeLib(LIBID_QUILLETLib, 1, 0, 0x0409, typeLib.put());
+            RETURN_IF_FAILED(hr);
+            RETURN_IF_FAILED(typeLib->GetTypeInfoOfGuid(IID_IQuillet, m_pTypeInfo.put()));
         }
-        m_pTypeInfo->AddRef();
-        *p_ppTInfo = m_pTypeInfo;
+        *p_ppTInfo = com_ptr<ITypeInfo>(m_pTypeInfo).detach();
         return S_OK;
     });
 }
 
 HRESULT CQuillet::GetIDsOfNames(REFIID, LPOLESTR* p_rgszNames, UINT p_cNames, LCID p_lcid, DISPID* p_rgDispId)
 {
-    ITypeInfo* info = nullptr;
-    HRESULT hr = GetTypeInfo(0, p_lcid, &info);
-    if (FAILED(hr))
-        return hr;
-    hr = info->GetIDsOfNames(p_rgszNames, p_cNames, p_rgDispId);
-    info->Release();
-    return hr;
+    com_ptr<ITypeInfo> info;
+    RETURN_IF_FAILED(GetTypeInfo(0, p_lcid, info.put()));
+    return info->GetIDsOfNames(p_rgszNames, p_cNames, p_rgDispId);
 }
 
 HRESULT CQuillet::Invoke(DISPID p_dispIdMember, REFIID, LCID p_lcid, WORD p_wFlags, DISPPARAMS* p_pDispParams,
                          VARIANT* p_pVarResult, EXCEPINFO* p_pExcepInfo, UINT* p_puArgErr)
 {
-    ITypeInfo* info = nullptr;
-    HRESULT hr = GetTypeInfo(0, p_lcid, &info);
-    if (FAILED(hr))
-        return hr;
-    hr = info->Invoke(static_cast<IQuillet*>(this), p_dispIdMember, p_wFlags, p_pDispParams, p_pVarResult,
-                      p_pExcepInfo, p_puArgErr);
-    info->Release();
-    return hr;
+    com_ptr<ITypeInfo> info;
+    RETURN_IF_FAILED(GetTypeInfo(0, p_lcid, info.put()));
+    return info->Invoke(static_cast<IQuillet*>(this), p_dispIdMember, p_wFlags, p_pDispParams, p_pVarResult,
+                        p_pExcepInfo, p_puArgErr);
 }
 
 void CQuillet::ShowError(const CErrorSlot& p_oError) const
 {
-    Log("CQuillet: %s", p_oError.Text().c_str());
-    (void)QuilletMessageBox(GetDesktopWindow(), p_oError.Text(), QuilletText(kQMsgConstructionCaption), MB_OK);
+    LOG_FAILURE("%s", p_oError.Text().c_str());
+    (void)ShowMessageBox(GetDesktopWindow(), p_oError.Text(), QuilletText(kQMsgConstructionCaption), MB_OK);
 }
 
 HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSession, IUnknown* p_IUnkApp,
@@ -236,23 +227,23 @@ HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSessio
         m_iPackageVersion = iPackageVersion;
         g_iPackage = iPackage;
         g_iPackageVersion = iPackageVersion;
-        if (iPackage == 0)
+        // A MAPI library that cannot be loaded is shown below; the binding may still work without it.
+        if (iPackage == kPackageOutlook)
             (void)InitializeMAPI(iPackageVersion);
         if (m_oError.IsSet())
             ShowError(m_oError);
-        if (p_IUnkApp != nullptr && m_p_dispApp == nullptr &&
-            FAILED(p_IUnkApp->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&m_p_dispApp))))
+        if (p_IUnkApp != nullptr && !m_p_dispApp &&
+            FAILED(LOG_IF_FAILED(p_IUnkApp->QueryInterface(IID_IDispatch, m_p_dispApp.put_void()))))
         {
-            m_p_dispApp = nullptr;
+            m_p_dispApp.reset();
             m_oError.Set(QuilletStrings(), kQMsgNoDispatch);
             ShowError(m_oError);
             return kFailed;
         }
-        if (p_IUnkSession != nullptr && m_p_mapiSession == nullptr &&
-            FAILED(p_IUnkSession->QueryInterface(IID_IMAPISession_Quillet,
-                                                 reinterpret_cast<void**>(&m_p_mapiSession))))
+        if (p_IUnkSession != nullptr && !m_p_mapiSession &&
+            FAILED(LOG_IF_FAILED(p_IUnkSession->QueryInterface(IID_IMAPISession_Quillet, m_p_mapiSession.put_void()))))
         {
-            m_p_mapiSession = nullptr;
+            m_p_mapiSession.reset();
             m_oError.Set(QuilletStrings(), kQMsgNoSession);
             ShowError(m_oError);
             return kFailed;
@@ -260,9 +251,8 @@ HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSessio
         // A second Init keeps the first binding: the core library is started once per object.
         if (!m_p_abcoAddressBook)
         {
-            m_p_abcoAddressBook = std::make_unique<CAddressBookControlObject>(iPackage, iPackageVersion,
-                                                                              m_p_mapiSession, m_p_dispApp,
-                                                                              m_hParentWnd);
+            m_p_abcoAddressBook = std::make_unique<CAddressBookControlObject>(
+                iPackage, iPackageVersion, Session(), m_p_dispApp.get(), m_hParentWnd);
             SetBusyCursorModule(m_p_abcoAddressBook->Module());
         }
         if (m_p_abcoAddressBook->Error().IsSet())
@@ -271,10 +261,10 @@ HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSessio
             m_oError.CopyFrom(m_p_abcoAddressBook->Error());
             return kFailed;
         }
-        if (m_hRichDll == nullptr)
+        if (!m_hRichDll)
         {
-            m_hRichDll = LoadLibraryA("RichEd20.Dll");
-            if (m_hRichDll == nullptr)
+            m_hRichDll.reset(LoadLibraryA("RichEd20.Dll"));
+            if (!m_hRichDll)
             {
                 m_oError.Set(QuilletStrings(), kQMsgLoadFailed, "RichEd20.Dll", static_cast<int>(GetLastError()));
                 ShowError(m_oError);
@@ -344,12 +334,12 @@ bool CQuillet::InitializeMAPI(int p_iPackageVersion)
     }
     if (path.empty())
     {
-        HMODULE stub = LoadLibraryA("mapistub.dll");
-        if (stub == nullptr)
-            stub = LoadLibraryA("mapi32.dll");
-        if (stub != nullptr)
+        unique_hmodule stub(LoadLibraryA("mapistub.dll"));
+        if (!stub)
+            stub.reset(LoadLibraryA("mapi32.dll"));
+        if (stub)
         {
-            auto getPath = reinterpret_cast<PFN_FGetComponentPath>(GetProcAddress(stub, "FGetComponentPath"));
+            auto getPath = Export<PFN_FGetComponentPath>(stub.get(), "FGetComponentPath");
             char component[] = "{FF1D0740-D227-11D1-A4B0-006008AF820E}";
             char qualifier1[] = "Microsoft\\Office\\9.0\\Outlook";
             char qualifier2[] = "Microsoft\\Office\\9.0\\Common\\LanguageResources";
@@ -359,7 +349,7 @@ bool CQuillet::InitializeMAPI(int p_iPackageVersion)
                 bFound = getPath(component, qualifier1, buffer, MAX_PATH, TRUE) ||
                          getPath(component, qualifier2, buffer, MAX_PATH, TRUE) ||
                          getPath(component, nullptr, buffer, MAX_PATH, TRUE);
-            FreeLibrary(stub);
+            stub.reset();
             std::string found = buffer;
             if (bFound && found.size() > 13)
             {
@@ -374,21 +364,21 @@ bool CQuillet::InitializeMAPI(int p_iPackageVersion)
     if (path.empty())
         path = "mapi32.dll";
     Log("CQuillet::InitializeMAPI: loading %s", path.c_str());
-    g_hMapiInstance = LoadLibraryA(path.c_str());
-    if (g_hMapiInstance == nullptr)
+    unique_hmodule library(LoadLibraryA(path.c_str()));
+    if (!library)
     {
         m_oError.Set(QuilletStrings(), kQMsgLoadFailed, path.c_str(), static_cast<int>(GetLastError()));
         return false;
     }
-    auto initialize = reinterpret_cast<PFN_MAPIInitialize>(GetProcAddress(g_hMapiInstance, kMapiInitializeName));
+    auto initialize = Export<PFN_MAPIInitialize>(library.get(), kMapiInitializeName);
     if (initialize == nullptr)
     {
         m_oError.Set(QuilletStrings(), kQMsgFunctionNotFound, "MAPIInitialize");
         ShowError(m_oError);
-        FreeLibrary(g_hMapiInstance);
-        g_hMapiInstance = nullptr;
         return false;
     }
+    RecordMapiFreeFunctions(library.get());
+    AdoptMapiLibrary(std::move(library));
     CMapiInit init{0, 1};
     const HRESULT hr = initialize(&init);
     if (FAILED(hr))
@@ -431,7 +421,7 @@ bool CQuillet::SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std
     if (!m_p_abcoAddressBook || !m_p_abcoAddressBook->Ready())
         return false;
     auto window = std::make_unique<CSMSWindow>(m_iPackage, m_p_abcoAddressBook.get(), p_hParentWnd, m_hMonitorWnd,
-                                               &m_oWindows);
+                                               &m_oWindows, m_fnClock);
     if (window->Error().IsSet())
     {
         m_oError.CopyFrom(window->Error());
@@ -448,11 +438,11 @@ bool CQuillet::SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std
         registry.GetSendDefaults(sendDefaults, signature);
         body = compose::InitialBody(sendDefaults, signature);
     }
-    IMAPISession* session = m_p_mapiSession;
+    IMAPISession* session = Session();
     if (session == nullptr && m_p_abcoAddressBook->Ready())
         session = m_p_abcoAddressBook->m_pfnGetSessionForThread();
     // The window owns itself from here: its thread deletes it when the window is gone.
-    if (!CSMSWindow::Start(std::move(window), p_bSendMessage, p_sTo, body, session, m_p_dispApp))
+    if (!CSMSWindow::Start(std::move(window), p_bSendMessage, p_sTo, body, session, m_p_dispApp.get()))
         return false;
     Log("SpawnNewMessage completed.");
     return true;
@@ -481,23 +471,18 @@ void CQuillet::ForceSMSWindowsToClose()
             GetPropA(record.m_hWnd, "TemplateWindow") == reinterpret_cast<HANDLE>(1))
             PostMessageA(record.m_hWnd, WM_SMS_FORCECLOSE, 0, 0);
     }
+    // A window is gone when its thread has ended. The thread handles stay the list's and stay
+    // signalled, so a second call returns at once.
     for (const CWindowRecord& record : records)
-    {
-        if (record.m_hClosedEvent != nullptr)
-        {
-            WaitForSingleObject(record.m_hClosedEvent, INFINITE);
-            CloseHandle(record.m_hClosedEvent);
-        }
-        DWORD code = STILL_ACTIVE;
-        while (record.m_hThread != nullptr && GetExitCodeThread(record.m_hThread, &code) && code == STILL_ACTIVE)
-            Sleep(10);
-    }
+        if (record.m_hThread != nullptr && WaitForSingleObject(record.m_hThread, INFINITE) == WAIT_FAILED)
+            LogCallFailure(__PRETTY_FUNCTION__, "WaitForSingleObject(record.m_hThread, INFINITE)",
+                           EResultKind::Win32Error, GetLastError());
 }
 
 HRESULT CQuillet::StartReminderMonitor()
 {
     return Forward("CQuillet::StartReminderMonitor", true,
-                   [&](CAddressBookControlObject& b) { return b.m_pfnStartReminderMonitor(m_p_dispApp); });
+                   [&](CAddressBookControlObject& b) { return b.m_pfnStartReminderMonitor(m_p_dispApp.get()); });
 }
 
 HRESULT CQuillet::StopReminderMonitor()
@@ -560,18 +545,14 @@ HRESULT CQuillet::GetEmailDetails(LONG cbeid, BSTR bstrEid, BSTR* bstrSender, BS
         if (m_p_abcoAddressBook->m_pfnGetEmailDetails(static_cast<uint32_t>(cbeid), bytes.data(), &sender,
                                                       &message) == 0)
             return kFailed;
-        BSTR bstrBody = ToBstr(message);
-        BSTR bstrFrom = ToBstr(sender);
+        unique_bstr bstrBody = ToBstr(message);
+        unique_bstr bstrFrom = ToBstr(sender);
         m_p_abcoAddressBook->m_pfnFreeString(&sender);
         m_p_abcoAddressBook->m_pfnFreeString(&message);
-        if (bstrBody == nullptr || bstrFrom == nullptr)
-        {
-            SysFreeString(bstrBody);
-            SysFreeString(bstrFrom);
+        if (!bstrBody || !bstrFrom)
             return kFailed;
-        }
-        *bstrMessage = bstrBody;
-        *bstrSender = bstrFrom;
+        *bstrMessage = bstrBody.release();
+        *bstrSender = bstrFrom.release();
         return S_OK;
     });
 }

@@ -3,7 +3,9 @@
 // requests to the core.
 #pragma once
 
+#include "common/clock.h"
 #include "common/com_ref_count_win.h"
+#include "common/handle_win.h"
 #include "common/error_slot.h"
 #include "compose/address_book_binding_win.h"
 #include "compose/quillet_h.h"
@@ -67,30 +69,41 @@ class CQuillet : public IQuillet
     {
         return m_oWindows;
     }
+    // The clock the windows it opens from now on read; tests hand in a fixed one.
+    void SetClock(LocalClock p_fnClock)
+    {
+        m_fnClock = std::move(p_fnClock);
+    }
     // Opens a compose window; p_pszBody null means "no body given" (the signature rule applies).
-    bool SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std::string& p_sTo, const char* p_pszBody);
+    [[nodiscard]] bool SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std::string& p_sTo, const char* p_pszBody);
     // Posts the force-close message to every window this object opened and waits for their threads.
     void ForceSMSWindowsToClose();
 
   private:
-    bool InitializeMAPI(int p_iPackageVersion);
+    [[nodiscard]] bool InitializeMAPI(int p_iPackageVersion);
+    IMAPISession* Session() const
+    {
+        return reinterpret_cast<IMAPISession*>(m_p_mapiSession.get());
+    }
     void ShowError(const CErrorSlot& p_oError) const;
     // Runs p_fnCall when the binding can be used; a false result fails the method.
-    template <class F> HRESULT Forward(const char* p_szName, bool p_bFailOnFalse, F&& p_fnCall);
+    template <class F> [[nodiscard]] HRESULT Forward(const char* p_szName, bool p_bFailOnFalse, F&& p_fnCall);
 
     CComRefCount m_oRefs;
     CErrorSlot m_oError;
     CWindowList m_oWindows;
     std::unique_ptr<CAddressBookControlObject> m_p_abcoAddressBook;
-    IMAPISession* m_p_mapiSession = nullptr;
-    IDispatch* m_p_dispApp = nullptr;
+    // The session as IUnknown: MAPI's headers give its interface no __uuidof.
+    com_ptr<IUnknown> m_p_mapiSession;
+    com_ptr<IDispatch> m_p_dispApp;
     int m_iPackage = 0;
     int m_iPackageVersion = 0;
     bool m_bSendMessage = false;
     HWND m_hParentWnd = nullptr;
     HWND m_hMonitorWnd = nullptr;
-    HMODULE m_hRichDll = nullptr;
-    ITypeInfo* m_pTypeInfo = nullptr;
+    unique_hmodule m_hRichDll;
+    com_ptr<ITypeInfo> m_pTypeInfo;
+    LocalClock m_fnClock = &LocalTimeNow;
 };
 
 // The IID of IMAPISession, which the MAPI headers would give.

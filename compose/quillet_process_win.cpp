@@ -1,24 +1,32 @@
 // compose/quillet_process_win.cpp: process-wide state of the compose server.
 #include "compose/quillet_process_win.h"
 
-#include "common/trace_log.h"
+#include "common/mapi_owner_win.h"
 
 namespace
 {
 volatile long g_lLocks = 0;
-HANDLE g_hIdle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+const unique_handle g_hIdle(CreateEventA(nullptr, FALSE, FALSE, nullptr));
 HCURSOR g_hBusyCursor = nullptr;
-
-int SystemMessageBox(HWND p_hOwner, const std::string& p_sText, const std::string& p_sCaption, UINT p_uType)
-{
-    return MessageBoxA(p_hOwner, p_sText.c_str(), p_sCaption.c_str(), p_uType);
-}
+unique_hmodule g_hMapiLibrary;
 } // namespace
 
 HMODULE g_hMapiInstance = nullptr;
 int g_iPackage = 0;
 int g_iPackageVersion = 0;
-MessageBoxFn g_pfnMessageBox = &SystemMessageBox;
+
+void AdoptMapiLibrary(unique_hmodule p_hLibrary)
+{
+    g_hMapiLibrary = std::move(p_hLibrary);
+    g_hMapiInstance = g_hMapiLibrary.get();
+}
+
+void FreeMapiLibrary()
+{
+    SetMapiFreeFunctions(CMapiFreeFunctions{});
+    g_hMapiInstance = nullptr;
+    g_hMapiLibrary.reset();
+}
 
 void ModuleLock()
 {
@@ -28,7 +36,7 @@ void ModuleLock()
 void ModuleUnlock()
 {
     if (InterlockedDecrement(&g_lLocks) == 0)
-        SetEvent(g_hIdle);
+        SetEvent(g_hIdle.get());
 }
 
 long ModuleLockCount()
@@ -38,13 +46,7 @@ long ModuleLockCount()
 
 HANDLE ModuleIdleEvent()
 {
-    return g_hIdle;
-}
-
-int QuilletMessageBox(HWND p_hOwner, const std::string& p_sText, const std::string& p_sCaption, UINT p_uType)
-{
-    Log("Message box \"%s\": %s", p_sCaption.c_str(), p_sText.c_str());
-    return g_pfnMessageBox(p_hOwner, p_sText, p_sCaption, p_uType);
+    return g_hIdle.get();
 }
 
 void SetBusyCursorModule(HMODULE p_hCore)

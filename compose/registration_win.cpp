@@ -3,14 +3,14 @@
 // the AppID and CLSID roots stay, everything the scripts created below them goes.
 #include "compose/registration_win.h"
 
-#include "common/trace_log.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
 #include "compose/quillet_h.h"
 
 #include <windows.h>
 
 #include <oleauto.h>
-
-#include <vector>
 
 const char* const kQuilletAppId = "{AABC1CA9-D4DD-4A5F-B3AD-E47C7FD5EE3E}";
 const char* const kQuilletClsid = "{D1FD8D16-37A9-4BBD-9314-C0CC0DADFE65}";
@@ -22,33 +22,36 @@ constexpr const char* kDescription = "Quillet Class";
 constexpr const char* kProgId = "Quillet.Quillet.1";
 constexpr const char* kVersionIndependentProgId = "Quillet.Quillet";
 
-bool SetText(const std::string& p_sKey, const char* p_szName, const std::string& p_sValue)
+// HKCR\p_sKey, created when it is missing; empty when it cannot be.
+unique_hkey CreateKey(const std::string& p_sKey)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, p_sKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+    unique_hkey key;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, p_sKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
         ERROR_SUCCESS)
     {
-        Log("Registration: cannot create HKCR\\%s", p_sKey.c_str());
-        return false;
+        LOG_FAILURE("cannot create HKCR\\%s", p_sKey.c_str());
+        key.reset();
     }
-    const LONG result = RegSetValueExA(key, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sValue.c_str()),
-                                       static_cast<DWORD>(p_sValue.size() + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return key;
 }
 
-bool MakeKey(const std::string& p_sKey)
+[[nodiscard]] bool SetText(const std::string& p_sKey, const char* p_szName, const std::string& p_sValue)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, p_sKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    const unique_hkey key = CreateKey(p_sKey);
+    if (!key)
         return false;
-    RegCloseKey(key);
-    return true;
+    return LOG_IF_WIN32_ERROR(RegSetValueExA(key.get(), p_szName, 0, REG_SZ,
+                                             reinterpret_cast<const BYTE*>(p_sValue.c_str()),
+                                             static_cast<DWORD>(p_sValue.size() + 1))) == ERROR_SUCCESS;
+}
+
+[[nodiscard]] bool MakeKey(const std::string& p_sKey)
+{
+    return static_cast<bool>(CreateKey(p_sKey));
 }
 
 // Deletes a key with everything below it; an absent key is already removed.
-bool RemoveTree(const std::string& p_sKey)
+[[nodiscard]] bool RemoveTree(const std::string& p_sKey)
 {
     const LONG result = RegDeleteTreeA(HKEY_CLASSES_ROOT, p_sKey.c_str());
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
@@ -57,13 +60,6 @@ bool RemoveTree(const std::string& p_sKey)
     return last == ERROR_SUCCESS || last == ERROR_FILE_NOT_FOUND;
 }
 
-std::wstring Wide(const std::string& p_sText)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, p_sText.c_str(), -1, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p_sText.c_str(), -1, wide.data(), length);
-    return wide.data();
-}
 } // namespace
 
 bool RegisterServer(const std::string& p_sModulePath)
@@ -83,17 +79,12 @@ bool RegisterServer(const std::string& p_sModulePath)
          SetText(clsid + "\\TypeLib", nullptr, kQuilletLibId);
     if (!ok)
     {
-        Log("RegisterServer: writing the registry failed");
+        LOG_FAILURE("writing the registry failed");
         return false;
     }
-    ITypeLib* typeLib = nullptr;
-    const HRESULT hr = LoadTypeLibEx(Wide(p_sModulePath).c_str(), REGKIND_REGISTER, &typeLib);
-    if (FAILED(hr))
-    {
-        Log("RegisterServer: LoadTypeLibEx failed: 0x%x", static_cast<unsigned>(hr));
+    com_ptr<ITypeLib> typeLib;
+    if (FAILED(LOG_IF_FAILED(LoadTypeLibEx(AnsiToWide(p_sModulePath).c_str(), REGKIND_REGISTER, typeLib.put()))))
         return false;
-    }
-    typeLib->Release();
     // The library is registered under its LCID 0x0409. Wine's type-library marshaller looks for
     // the module under the neutral LCID only, so the same path is written there too; Windows finds
     // it under either.
@@ -118,7 +109,8 @@ bool UnregisterServer(const std::string&)
 #endif
     const HRESULT hr = UnRegisterTypeLib(LIBID_QUILLETLib, 1, 0, 0x0409, kind);
     if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_CANTLOADLIBRARY)
-        Log("UnregisterServer: UnRegisterTypeLib: 0x%x", static_cast<unsigned>(hr));
+        LogCallFailure(__PRETTY_FUNCTION__, "UnRegisterTypeLib(LIBID_QUILLETLib, 1, 0, 0x0409, kind)",
+                       EResultKind::HResult, static_cast<uint32_t>(hr));
     // The neutral-LCID path written at registration goes with the library.
     ok = RemoveTree(std::string("TypeLib\\") + kQuilletLibId) && ok;
     return ok;

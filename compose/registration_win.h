@@ -5,8 +5,8 @@
 #include <string>
 
 // Both scripts, then the type library embedded in p_sModulePath.
-bool RegisterServer(const std::string& p_sModulePath);
-bool UnregisterServer(const std::string& p_sModulePath);
+[[nodiscard]] bool RegisterServer(const std::string& p_sModulePath);
+[[nodiscard]] bool UnregisterServer(const std::string& p_sModulePath);
 
 extern const char* const kQuilletAppId;    // {AABC1CA9-D4DD-4A5F-B3AD-E47C7FD5EE3E}
 extern const char* const kQuilletClsid;    // {D1FD8D16-37A9-4BBD-9314-C0CC0DADFE65}

@@ -29,7 +29,7 @@ std::string TimeEntryText(int p_iIndex);
 // The entry of the current time rounded up to the next quarter hour, past midnight to 0.
 int InitialTimeIndex(int p_iHour, int p_iMinute);
 // "%d:%d %s": "PM" adds 12, and 24 or more takes 12 off again (12:xx PM is 12, 00:xx AM is 0).
-bool ParseTimeEntry(const std::string& p_sText, int& p_iHour, int& p_iMinute);
+[[nodiscard]] bool ParseTimeEntry(const std::string& p_sText, int& p_iHour, int& p_iMinute);
 
 // Whether a chosen delivery time lies before now, to the minute (the current minute is not past).
 bool IsDeliveryInPast(const CDeliveryTime& p_stDelivery, const CDeliveryTime& p_stNow);
@@ -90,7 +90,7 @@ std::string InitialBody(uint32_t p_dwSendDefaults, const std::string& p_sSignatu
 bool IsOnlySignature(const std::string& p_sBody, const std::string& p_sSignature);
 
 // Two hexadecimal digits per byte, high nibble first; false for a short or non-hex text.
-bool HexToBytes(const std::string& p_sText, size_t p_nCount, std::vector<uint8_t>& p_vBytes);
+[[nodiscard]] bool HexToBytes(const std::string& p_sText, size_t p_nCount, std::vector<uint8_t>& p_vBytes);
 
 // Menu command ids of the notification items.
 constexpr int kCmdNeverNotify = 32787;

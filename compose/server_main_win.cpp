@@ -2,6 +2,8 @@
 // class object and the message loop that serves it until no object is left.
 #include "common/boundary.h"
 #include "common/crash_report.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "compose/quillet_object_win.h"
 #include "compose/quillet_process_win.h"
@@ -49,10 +51,10 @@ class CQuilletFactory : public IClassFactory
             *p_ppv = nullptr;
             if (p_pOuter != nullptr)
                 return CLASS_E_NOAGGREGATION;
-            auto* object = new CQuillet();
-            const HRESULT hr = object->QueryInterface(p_riid, p_ppv);
-            object->Release();
-            return hr;
+            // The new object starts with one reference, which the pointer hands back when it goes.
+            com_ptr<CQuillet> object;
+            object.attach(new CQuillet());
+            return object->QueryInterface(p_riid, p_ppv);
         });
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL p_bLock) override
@@ -115,7 +117,8 @@ void ServeUntilIdle()
         }
         if (woken != WAIT_OBJECT_0)
         {
-            Log("Quillet: waiting for work failed: %lu", static_cast<unsigned long>(GetLastError()));
+            LogCallFailure(__PRETTY_FUNCTION__, "MsgWaitForMultipleObjectsEx(1, &idle, ...)", EResultKind::Win32Error,
+                           GetLastError());
             return;
         }
         if (ModuleLockCount() != 0)
@@ -161,10 +164,9 @@ int RunServer()
     InitCommonControlsEx(&controls);
     static CQuilletFactory s_oFactory;
     DWORD cookie = 0;
-    HRESULT hr = CoRegisterClassObject(CLSID_Quillet, &s_oFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-    if (FAILED(hr))
+    if (FAILED(LOG_IF_FAILED(
+            CoRegisterClassObject(CLSID_Quillet, &s_oFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))))
     {
-        Log("Quillet: CoRegisterClassObject failed: 0x%x", static_cast<unsigned>(hr));
         CoUninitialize();
         return 1;
     }

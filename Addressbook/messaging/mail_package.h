@@ -13,13 +13,7 @@
 #include <memory>
 #include <string>
 
-// Package codes given to Init.
-constexpr int kPackageOutlook = 0;
-constexpr int kPackageOutlookExpress = 1;
-constexpr int kPackageNetscape = 2;
-constexpr int kPackageEudora = 3;
-constexpr int kPackageAOL = 4;
-constexpr int kPackageNotChosen = 6;
+#include "Addressbook/include/package_kinds.h"
 
 // What a transport is asked to send.
 struct CGatewayMail

@@ -1,7 +1,9 @@
 // compose/fields/clipboard_win.cpp: a field's copy on the clipboard.
 #include "compose/fields/clipboard_win.h"
 
-#include "common/trace_log.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
 
 #include <vector>
 
@@ -10,17 +12,23 @@ namespace
 // Renders every HGLOBAL format of p_pData and hands the memory to the clipboard.
 bool PutRenderedFormats(IDataObject* p_pData, HWND p_hOwner)
 {
-    IEnumFORMATETC* formats = nullptr;
-    if (FAILED(p_pData->EnumFormatEtc(DATADIR_GET, &formats)) || formats == nullptr)
+    com_ptr<IEnumFORMATETC> formats;
+    if (FAILED(LOG_IF_FAILED(p_pData->EnumFormatEtc(DATADIR_GET, formats.put()))) || !formats)
         return false;
     std::vector<FORMATETC> offered;
     FORMATETC format{};
     while (formats->Next(1, &format, nullptr) == S_OK)
         if ((format.tymed & TYMED_HGLOBAL) != 0)
             offered.push_back(format);
-    formats->Release();
-    if (offered.empty() || !OpenClipboard(p_hOwner))
+    formats.reset();
+    if (offered.empty())
         return false;
+    const CClipboardGuard clipboard(p_hOwner);
+    if (!clipboard.IsOpen())
+    {
+        LogCallFailure(__PRETTY_FUNCTION__, "OpenClipboard(p_hOwner)", EResultKind::Win32Error, clipboard.LastError());
+        return false;
+    }
     EmptyClipboard();
     bool bAll = true;
     for (FORMATETC wanted : offered)
@@ -33,29 +41,30 @@ bool PutRenderedFormats(IDataObject* p_pData, HWND p_hOwner)
             continue;
         }
         // The clipboard takes the memory over only when nothing else owns it.
-        HGLOBAL memory = medium.hGlobal;
+        unique_hglobal memory(medium.hGlobal);
         if (medium.pUnkForRelease != nullptr)
         {
+            (void)memory.release();
             const SIZE_T size = GlobalSize(medium.hGlobal);
-            memory = GlobalAlloc(GMEM_MOVEABLE, size);
-            void* target = memory != nullptr ? GlobalLock(memory) : nullptr;
+            memory.reset(GlobalAlloc(GMEM_MOVEABLE, size));
+            void* target = memory ? GlobalLock(memory.get()) : nullptr;
             const void* source = GlobalLock(medium.hGlobal);
             if (target != nullptr && source != nullptr)
                 CopyMemory(target, source, size);
             if (source != nullptr)
                 GlobalUnlock(medium.hGlobal);
             if (target != nullptr)
-                GlobalUnlock(memory);
+                GlobalUnlock(memory.get());
             ReleaseStgMedium(&medium);
         }
-        if (memory == nullptr || SetClipboardData(wanted.cfFormat, memory) == nullptr)
+        if (!memory || SetClipboardData(wanted.cfFormat, memory.get()) == nullptr)
         {
-            if (memory != nullptr)
-                GlobalFree(memory);
             bAll = false;
+            continue;
         }
+        // The clipboard owns it now.
+        (void)memory.release();
     }
-    CloseClipboard();
     return bAll;
 }
 } // namespace
@@ -70,18 +79,15 @@ bool OfferOnClipboard(IDataObject* p_pData, HWND p_hOwner)
     }
     if (FAILED(hr))
     {
-        Log("Can't set the ole clipboard: 0x%x", static_cast<unsigned>(hr));
+        LogCallFailure(__PRETTY_FUNCTION__, "OleSetClipboard(p_pData)", EResultKind::HResult, static_cast<uint32_t>(hr));
         if (hr != CLIPBRD_E_CANT_OPEN)
             return false;
         const bool bPut = PutRenderedFormats(p_pData, p_hOwner);
         if (!bPut)
-            Log("Can't get the clipboard data");
+            LOG_FAILURE("the clipboard data could not be put on the plain clipboard");
         return bPut;
     }
-    if (FAILED(OleFlushClipboard()))
-    {
-        Log("Can't flush the ole clipboard");
+    if (FAILED(LOG_IF_FAILED(OleFlushClipboard())))
         return false;
-    }
     return true;
 }

@@ -10,4 +10,4 @@
 // clipboard's window belongs to the thread that used it first and goes with it; then every
 // HGLOBAL format p_pData offers is rendered and put on the clipboard directly, owned by
 // p_hOwner. Failures are logged with the field's texts; the result says whether the copy is there.
-bool OfferOnClipboard(IDataObject* p_pData, HWND p_hOwner);
+[[nodiscard]] bool OfferOnClipboard(IDataObject* p_pData, HWND p_hOwner);

@@ -3,6 +3,9 @@
 #include "compose/fields/confirmed_recipient_win.h"
 
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "compose/fields/recipient_block.h"
 #include "compose/fields/recipient_text.h"
@@ -27,20 +30,18 @@ constexpr int kPadX = 3;
 
 HRESULT CopyToGlobal(const void* p_pData, size_t p_nSize, STGMEDIUM* p_pMedium)
 {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, p_nSize == 0 ? 1 : p_nSize);
-    if (memory == nullptr)
+    unique_hglobal memory(GlobalAlloc(GMEM_MOVEABLE, p_nSize == 0 ? 1 : p_nSize));
+    if (!memory)
         return E_OUTOFMEMORY;
-    void* target = GlobalLock(memory);
+    void* target = GlobalLock(memory.get());
     if (target == nullptr)
-    {
-        GlobalFree(memory);
         return E_OUTOFMEMORY;
-    }
     if (p_nSize != 0)
         std::memcpy(target, p_pData, p_nSize);
-    GlobalUnlock(memory);
+    GlobalUnlock(memory.get());
+    // The medium's receiver frees it.
     p_pMedium->tymed = TYMED_HGLOBAL;
-    p_pMedium->hGlobal = memory;
+    p_pMedium->hGlobal = memory.release();
     p_pMedium->pUnkForRelease = nullptr;
     return S_OK;
 }
@@ -72,12 +73,8 @@ HRESULT Render(const FORMATETC* p_pFormat, STGMEDIUM* p_pMedium, const std::stri
         return CopyToGlobal(p_sText.c_str(), p_sText.size() + 1, p_pMedium);
     if (p_pFormat->cfFormat == CF_UNICODETEXT)
     {
-        std::vector<wchar_t> wide(p_sText.size() + 1, L'\0');
-        const int count = MultiByteToWideChar(CP_ACP, 0, p_sText.data(), static_cast<int>(p_sText.size()),
-                                              wide.data(), static_cast<int>(wide.size()));
-        wide.resize(static_cast<size_t>(count > 0 ? count : 0));
-        wide.push_back(L'\0');
-        return CopyToGlobal(wide.data(), wide.size() * sizeof(wchar_t), p_pMedium);
+        const std::wstring wide = AnsiToWide(p_sText);
+        return CopyToGlobal(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t), p_pMedium);
     }
     return CopyToGlobal(p_sBlocks.data(), p_sBlocks.size(), p_pMedium);
 }
@@ -102,17 +99,19 @@ HRESULT EnumFormats(DWORD p_dwDirection, bool p_bHasBlocks, IEnumFORMATETC** p_p
 // Pixels to HIMETRIC on the screen.
 SIZEL LabelExtent(const std::string& p_sLabel, HFONT p_hFont)
 {
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(screen, p_hFont != nullptr ? p_hFont : GetStockObject(DEFAULT_GUI_FONT));
+    const unique_window_dc dc(nullptr);
+    HDC screen = dc.get();
     SIZE text{};
-    GetTextExtentPoint32A(screen, p_sLabel.c_str(), static_cast<int>(p_sLabel.size()), &text);
-    TEXTMETRICA metrics{};
-    if (GetTextMetricsA(screen, &metrics))
-        text.cy = metrics.tmAscent + 1; // room for the frame below the label's baseline
-    SelectObject(screen, old);
+    {
+        const dc_state_guard state(screen);
+        SelectObject(screen, p_hFont != nullptr ? p_hFont : GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32A(screen, p_sLabel.c_str(), static_cast<int>(p_sLabel.size()), &text);
+        TEXTMETRICA metrics{};
+        if (GetTextMetricsA(screen, &metrics))
+            text.cy = metrics.tmAscent + 1; // room for the frame below the label's baseline
+    }
     const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
     const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
     SIZEL extent{};
     extent.cx = MulDiv(text.cx + 2 * kPadX, 2540, dpiX > 0 ? dpiX : 96);
     extent.cy = MulDiv(text.cy, 2540, dpiY > 0 ? dpiY : 96);
@@ -125,7 +124,8 @@ CLIPFORMAT RecipientClipboardFormat()
     static const CLIPFORMAT s_cfFormat = [] {
         const UINT format = RegisterClipboardFormatA("SMSRecip");
         if (format == 0)
-            Log("RegisterClipboardFormat FAILED");
+            LogCallFailure(__PRETTY_FUNCTION__, "RegisterClipboardFormatA(\"SMSRecip\")", EResultKind::Win32Error,
+                           GetLastError());
         return static_cast<CLIPFORMAT>(format);
     }();
     return s_cfFormat;
@@ -142,10 +142,6 @@ CConfirmedRecipient::CConfirmedRecipient(CMessageRecipient* p_p_oRecipient, Reci
 
 CConfirmedRecipient::~CConfirmedRecipient()
 {
-    if (m_pSite != nullptr)
-        m_pSite->Release();
-    if (m_pViewSink != nullptr)
-        m_pViewSink->Release();
     if (m_p_oRecipient != nullptr && m_pfnDelete != nullptr)
         m_pfnDelete(&m_p_oRecipient);
 }
@@ -183,11 +179,7 @@ ULONG STDMETHODCALLTYPE CConfirmedRecipient::Release()
 
 HRESULT STDMETHODCALLTYPE CConfirmedRecipient::SetClientSite(IOleClientSite* p_pSite)
 {
-    if (p_pSite != nullptr)
-        p_pSite->AddRef();
-    if (m_pSite != nullptr)
-        m_pSite->Release();
-    m_pSite = p_pSite;
+    m_pSite = com_ptr<IOleClientSite>::copy_from(p_pSite);
     return S_OK;
 }
 
@@ -195,9 +187,7 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::GetClientSite(IOleClientSite** p_
 {
     if (p_ppSite == nullptr)
         return E_POINTER;
-    *p_ppSite = m_pSite;
-    if (m_pSite != nullptr)
-        m_pSite->AddRef();
+    *p_ppSite = com_ptr<IOleClientSite>(m_pSite).detach();
     return S_OK;
 }
 
@@ -322,13 +312,11 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::Draw(DWORD p_dwAspect, LONG, void
                  static_cast<LONG>(p_prcBounds->right), static_cast<LONG>(p_prcBounds->bottom)};
         // The rich edit hands over a DC with its own text alignment: set ours and give the DC back
         // as it came.
-        const int saved = SaveDC(p_hdcDraw);
-        HBRUSH fill = CreateSolidBrush(RGB(221, 232, 250));
-        FillRect(p_hdcDraw, &box, fill);
-        DeleteObject(fill);
-        HBRUSH frame = CreateSolidBrush(RGB(112, 146, 204));
-        FrameRect(p_hdcDraw, &box, frame);
-        DeleteObject(frame);
+        const dc_state_guard state(p_hdcDraw);
+        const unique_hbrush fill(CreateSolidBrush(RGB(221, 232, 250)));
+        FillRect(p_hdcDraw, &box, fill.get());
+        const unique_hbrush frame(CreateSolidBrush(RGB(112, 146, 204)));
+        FrameRect(p_hdcDraw, &box, frame.get());
         SelectObject(p_hdcDraw, m_hFont != nullptr ? m_hFont : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(p_hdcDraw, TRANSPARENT);
         SetTextColor(p_hdcDraw, RGB(0, 0, 0));
@@ -338,7 +326,6 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::Draw(DWORD p_dwAspect, LONG, void
         InflateRect(&clip, -1, -1);
         ExtTextOutA(p_hdcDraw, box.left + kPadX, box.bottom - 2, ETO_CLIPPED, &clip, m_sLabel.c_str(),
                     static_cast<UINT>(m_sLabel.size()), nullptr);
-        RestoreDC(p_hdcDraw, saved);
         return S_OK;
     });
 }
@@ -360,11 +347,7 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::Unfreeze(DWORD)
 
 HRESULT STDMETHODCALLTYPE CConfirmedRecipient::SetAdvise(DWORD, DWORD, IAdviseSink* p_pSink)
 {
-    if (p_pSink != nullptr)
-        p_pSink->AddRef();
-    if (m_pViewSink != nullptr)
-        m_pViewSink->Release();
-    m_pViewSink = p_pSink;
+    m_pViewSink = com_ptr<IAdviseSink>::copy_from(p_pSink);
     return S_OK;
 }
 
@@ -377,9 +360,7 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::GetAdvise(DWORD* p_pdwAspects, DW
         *p_pdwFlags = 0;
     if (p_ppSink != nullptr)
     {
-        *p_ppSink = m_pViewSink;
-        if (m_pViewSink != nullptr)
-            m_pViewSink->AddRef();
+        *p_ppSink = com_ptr<IAdviseSink>(m_pViewSink).detach();
     }
     return S_OK;
 }

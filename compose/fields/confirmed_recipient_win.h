@@ -7,6 +7,7 @@
 
 #include "Addressbook/include/corvane_records.h"
 #include "common/com_ref_count_win.h"
+#include "common/handle_win.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -106,8 +107,8 @@ class CConfirmedRecipient final : public IOleObject, public IViewObject2, public
     std::string m_sLabel;
     std::string m_sBlock;
     SIZEL m_stExtent{};
-    IOleClientSite* m_pSite = nullptr;
-    IAdviseSink* m_pViewSink = nullptr;
+    com_ptr<IOleClientSite> m_pSite;
+    com_ptr<IAdviseSink> m_pViewSink;
 };
 
 // The clipboard's copy of a field selection: its text and the blocks of its recipients.

@@ -2,6 +2,11 @@
 #include "compose/fields/message_field_win.h"
 
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/file_read.h"
+#include "common/handle_win.h"
+#include "common/message_box_win.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "compose/fields/body_text.h"
 #include "compose/fields/clipboard_win.h"
@@ -14,40 +19,22 @@
 
 namespace
 {
-constexpr unsigned kMsgWriteErrorCaption = 330;
-constexpr unsigned kMsgWriteError = 331;
-constexpr unsigned kMsgCorruptCaption = 332;
-constexpr unsigned kMsgCorrupt = 333;
-constexpr const char* kProduct = "Brevolt SMS";
 // What stands for a token in a serialised text; readers ignore its value.
 constexpr char kPlaceholder = '\x01';
 
+// A copy of p_pData in movable memory for a storage medium, which its receiver frees.
 HGLOBAL GlobalCopy(const void* p_pData, size_t p_nSize)
 {
-    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, p_nSize > 0 ? p_nSize : 1);
-    if (global == nullptr)
+    unique_hglobal global(GlobalAlloc(GMEM_MOVEABLE, p_nSize > 0 ? p_nSize : 1));
+    if (!global)
         return nullptr;
-    void* target = GlobalLock(global);
+    void* target = GlobalLock(global.get());
     if (target == nullptr)
-    {
-        GlobalFree(global);
         return nullptr;
-    }
     if (p_nSize > 0)
         memcpy(target, p_pData, p_nSize);
-    GlobalUnlock(global);
-    return global;
-}
-
-std::wstring Widened(const std::string& p_sText)
-{
-    if (p_sText.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, p_sText.data(), static_cast<int>(p_sText.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, p_sText.data(), static_cast<int>(p_sText.size()), wide.data(), length);
-    return wide;
+    GlobalUnlock(global.get());
+    return global.release();
 }
 
 // A snapshot of a copied range: the field's own format and the same range as text.
@@ -57,7 +44,7 @@ class CFieldDataObject final : public IDataObject
     CFieldDataObject(UINT p_uFormat, std::string p_sSerialised, std::string p_sText)
         : m_uFormat(p_uFormat), m_sSerialised(std::move(p_sSerialised)), m_sText(std::move(p_sText))
     {
-        m_wsText = Widened(m_sText);
+        m_wsText = AnsiToWide(m_sText);
     }
 
     STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
@@ -163,24 +150,6 @@ class CFieldDataObject final : public IDataObject
     std::wstring m_wsText;
 };
 
-bool ReadWholeFile(const std::string& p_sPath, std::string& p_sBytes)
-{
-    HANDLE file = CreateFileA(p_sPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size{};
-    bool bRead = GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (64 << 20);
-    if (bRead)
-    {
-        p_sBytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-        DWORD got = 0;
-        bRead = ReadFile(file, p_sBytes.data(), static_cast<DWORD>(p_sBytes.size()), &got, nullptr) &&
-                got == p_sBytes.size();
-    }
-    CloseHandle(file);
-    return bRead;
-}
 } // namespace
 
 CEnumFormatEtc::CEnumFormatEtc(std::vector<FORMATETC> p_vFormats, size_t p_nAt)
@@ -247,7 +216,7 @@ CMessageField::CMessageField(std::string p_sFormatName, std::string p_sExtension
 {
     m_uFormat = RegisterClipboardFormatA(m_sFormatName.c_str());
     if (m_uFormat == 0)
-        Log("RegisterClipboardFormat FAILED");
+        LogCallFailure(__PRETTY_FUNCTION__, "RegisterClipboardFormatA", EResultKind::Win32Error, GetLastError());
 }
 
 CMessageField::~CMessageField() = default;
@@ -279,10 +248,10 @@ std::string CMessageField::RangeText(long p_iStart, long p_iEnd) const
 bool CMessageField::Objects(long p_iStart, long p_iEnd, std::vector<CFieldObject>& p_vObjects)
 {
     p_vObjects.clear();
-    IRichEditOle* ole = GetOle();
-    if (ole == nullptr)
+    const com_ptr<IRichEditOle> ole = GetOle();
+    if (!ole)
     {
-        Log("Can't get OLE interface to the rich edit");
+        LOG_FAILURE("the rich edit has no OLE interface");
         return false;
     }
     const long count = ole->GetObjectCount();
@@ -290,19 +259,19 @@ bool CMessageField::Objects(long p_iStart, long p_iEnd, std::vector<CFieldObject
     {
         REOBJECT object{};
         object.cbStruct = sizeof(object);
-        if (FAILED(ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ)))
+        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
+        com_ptr<IOleObject> embedded;
+        embedded.attach(object.poleobj);
+        if (FAILED(hr))
             continue;
         if (object.cp >= p_iStart && (p_iEnd < 0 || object.cp < p_iEnd))
         {
             CFieldObject found;
             found.m_iPosition = object.cp;
-            found.m_bToken = object.poleobj != nullptr && TokenName(object.poleobj, found.m_sName);
+            found.m_bToken = embedded && TokenName(embedded.get(), found.m_sName);
             p_vObjects.push_back(found);
         }
-        if (object.poleobj != nullptr)
-            object.poleobj->Release();
     }
-    ole->Release();
     std::sort(p_vObjects.begin(), p_vObjects.end(),
               [](const CFieldObject& p_oLeft, const CFieldObject& p_oRight) {
                   return p_oLeft.m_iPosition < p_oRight.m_iPosition;
@@ -344,39 +313,34 @@ std::string CMessageField::PlainTextWithTokens(long p_iStart, long p_iEnd)
 
 bool CMessageField::InsertTokenAtCaret(const std::string& p_sName)
 {
-    IRichEditOle* ole = nullptr;
-    IOleClientSite* site = nullptr;
-    if (!GetOleAndSite(ole, site, "p_IRichEdit->GetClientSite failed"))
+    com_ptr<IRichEditOle> ole;
+    com_ptr<IOleClientSite> site;
+    if (!GetOleAndSite(ole, site, "ole->GetClientSite(site.put())"))
         return false;
     // The object takes the place of the selection.
     ReplaceSelection(std::string(), true);
     long start = 0;
     long end = 0;
     GetSelection(start, end);
-    IOleObject* object = NewTokenObject(p_sName);
+    com_ptr<IOleObject> object;
+    object.attach(NewTokenObject(p_sName));
     bool bInserted = false;
-    if (object != nullptr)
+    if (object)
     {
-        object->SetClientSite(site);
+        object->SetClientSite(site.get());
         REOBJECT insert{};
         insert.cbStruct = sizeof(insert);
         insert.cp = REO_CP_SELECTION;
         insert.clsid = CLSID_NULL;
-        insert.poleobj = object;
-        insert.polesite = site;
+        insert.poleobj = object.get();
+        insert.polesite = site.get();
         insert.pstg = nullptr;
         insert.dvaspect = DVASPECT_CONTENT;
         SIZEL size{};
         object->GetExtent(DVASPECT_CONTENT, &size);
         insert.sizel = size;
-        const HRESULT hr = ole->InsertObject(&insert);
-        bInserted = SUCCEEDED(hr);
-        if (!bInserted)
-            Log("CMessageField::InsertTokenAtCaret: InsertObject failed: 0x%lx", static_cast<unsigned long>(hr));
-        object->Release();
+        bInserted = SUCCEEDED(LOG_IF_FAILED(ole->InsertObject(&insert)));
     }
-    site->Release();
-    ole->Release();
     if (bInserted)
         SetSelection(start + 1, start + 1);
     return bInserted;
@@ -396,7 +360,7 @@ bool CMessageField::PasteSerialised(const uint8_t* p_pData, size_t p_nSize)
     const compose::EStreamResult result = compose::ReadTokenStream(p_pData, p_nSize, stream);
     if (result != compose::EStreamResult::Ok)
     {
-        Log("CMessageField::PasteSerialised: %s", compose::StreamResultText(result));
+        LOG_FAILURE("%s", compose::StreamResultText(result));
         return false;
     }
     // One character per position, as the control counts them: a line break is one CR, and each
@@ -410,7 +374,7 @@ bool CMessageField::PasteSerialised(const uint8_t* p_pData, size_t p_nSize)
     for (const compose::CBodyToken& token : stream.m_vTokens)
         if (static_cast<size_t>(token.m_iPosition) >= text.size())
         {
-            Log("CMessageField::PasteSerialised: a token lies past the text");
+            LOG_FAILURE("a token lies past the text");
             return false;
         }
     text = compose::MarkTokens(text, stream.m_vTokens, kPlaceholder);
@@ -424,7 +388,7 @@ bool CMessageField::PasteSerialised(const uint8_t* p_pData, size_t p_nSize)
     // The field's limit may have cut the text short: tokens past what went in are dropped.
     for (const compose::CBodyToken& token : stream.m_vTokens)
         if (start + token.m_iPosition < after && !InsertTokenAtPos(start + token.m_iPosition, token.m_sName))
-            Log("InsertTokenAtPos failed");
+            LOG_FAILURE("the token %s could not be put back", token.m_sName.c_str());
     SetSelection(after, after);
     NotifyChanged();
     return true;
@@ -441,10 +405,9 @@ bool CMessageField::Copy(bool p_bCut)
     if (!Serialise(start, end, serialised))
         return false;
     const std::string text = compose::ExpandLineBreaks(PlainTextWithTokens(start, end));
-    IDataObject* data = new CFieldDataObject(m_uFormat, std::move(serialised), text);
-    const bool bOffered = OfferOnClipboard(data, m_hWnd);
-    data->Release();
-    if (!bOffered)
+    com_ptr<IDataObject> data;
+    data.attach(new CFieldDataObject(m_uFormat, std::move(serialised), text));
+    if (!OfferOnClipboard(data.get(), m_hWnd))
         return false;
     if (p_bCut)
     {
@@ -456,59 +419,47 @@ bool CMessageField::Copy(bool p_bCut)
 
 bool CMessageField::Paste()
 {
-    IDataObject* data = nullptr;
-    if (m_uFormat != 0 && SUCCEEDED(OleGetClipboard(&data)) && data != nullptr)
+    com_ptr<IDataObject> data;
+    if (m_uFormat != 0 && SUCCEEDED(OleGetClipboard(data.put())) && data)
     {
         FORMATETC format{static_cast<CLIPFORMAT>(m_uFormat), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         if (data->QueryGetData(&format) == S_OK)
-        {
-            STGMEDIUM medium{};
-            const HRESULT hr = data->GetData(&format, &medium);
-            data->Release();
-            if (FAILED(hr))
-            {
-                Log("p_doData->GetData failed with 0x%lx", static_cast<unsigned long>(hr));
-                return false;
-            }
-            bool bPasted = false;
-            const void* bytes = medium.tymed == TYMED_HGLOBAL ? GlobalLock(medium.hGlobal) : nullptr;
-            if (bytes == nullptr)
-                Log("GlobalLock failed");
-            else
-            {
-                bPasted = PasteSerialised(static_cast<const uint8_t*>(bytes), GlobalSize(medium.hGlobal));
-                if (!bPasted)
-                    Log("PasteRichMessage failed");
-                GlobalUnlock(medium.hGlobal);
-            }
-            ReleaseStgMedium(&medium);
-            return bPasted;
-        }
-        data->Release();
+            return PasteOwnFormat(data, format);
     }
+    data.reset();
     // Plain text only: what another program offers as rich text or objects comes in as its text.
-    if (!OpenClipboard(m_hWnd))
-        return false;
-    std::string text;
-    if (HANDLE global = GetClipboardData(CF_UNICODETEXT))
+    std::wstring wide;
     {
-        if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(global)))
-        {
-            const size_t units = wcsnlen(wide, GlobalSize(global) / sizeof(wchar_t));
-            const int length =
-                WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(units), nullptr, 0, nullptr, nullptr);
-            text.assign(static_cast<size_t>(length > 0 ? length : 0), '\0');
-            if (length > 0)
-                WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(units), text.data(), length, nullptr, nullptr);
-            GlobalUnlock(global);
-        }
+        const CClipboardGuard clipboard(m_hWnd);
+        if (!clipboard.IsOpen() || !ReadOpenClipboardText(wide))
+            return false;
     }
-    CloseClipboard();
+    const std::string text = WideToAnsi(wide);
     if (text.empty())
         return false;
     ReplaceSelection(text, true);
     NotifyChanged();
     return true;
+}
+
+bool CMessageField::PasteOwnFormat(const com_ptr<IDataObject>& p_pData, FORMATETC& p_oFormat)
+{
+    STGMEDIUM medium{};
+    if (FAILED(LOG_IF_FAILED(p_pData->GetData(&p_oFormat, &medium))))
+        return false;
+    bool bPasted = false;
+    const void* bytes = medium.tymed == TYMED_HGLOBAL ? GlobalLock(medium.hGlobal) : nullptr;
+    if (bytes == nullptr)
+        LOG_FAILURE("the clipboard's field data cannot be locked");
+    else
+    {
+        bPasted = PasteSerialised(static_cast<const uint8_t*>(bytes), GlobalSize(medium.hGlobal));
+        if (!bPasted)
+            LOG_FAILURE("PasteSerialised failed");
+        GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    return bPasted;
 }
 
 bool CMessageField::SaveToFile(const std::string& p_sPath, HWND p_hOwner)
@@ -521,20 +472,19 @@ bool CMessageField::SaveToFile(const std::string& p_sPath, HWND p_hOwner)
     }
     else
         bytes = compose::ExpandLineBreaks(PlainTextWithTokens(0, -1));
-    HANDLE file =
-        CreateFileA(p_sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const unique_file file(
+        CreateFileA(p_sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    bool bWritten = file != INVALID_HANDLE_VALUE &&
-                    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    // A write the system only finishes on its way to the disk fails at the flush.
+    const bool bWritten = file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                            nullptr) &&
+                          written == bytes.size() && FlushFileBuffers(file.get());
     const DWORD error = bWritten ? 0 : GetLastError();
-    if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && bWritten)
-        bWritten = false;
     if (!bWritten)
     {
-        Log("CMessageField::SaveToFile: writing %s failed: %lu", p_sPath.c_str(), error);
-        QuilletMessageBox(p_hOwner, QuilletText(kMsgWriteError, static_cast<long>(error), p_sPath.c_str()),
-                          QuilletText(kMsgWriteErrorCaption), MB_OK | MB_ICONWARNING);
+        LogCallFailure(__PRETTY_FUNCTION__, ("writing " + p_sPath).c_str(), EResultKind::Win32Error, error);
+        ShowMessageBox(p_hOwner, QuilletText(kQMsgWriteError, static_cast<long>(error), p_sPath.c_str()),
+                          QuilletText(kQCaptionWriteError), MB_OK | MB_ICONWARNING);
         return false;
     }
     return true;
@@ -543,9 +493,10 @@ bool CMessageField::SaveToFile(const std::string& p_sPath, HWND p_hOwner)
 bool CMessageField::LoadFromFile(const std::string& p_sPath, HWND p_hOwner)
 {
     std::string bytes;
-    if (!ReadWholeFile(p_sPath, bytes))
+    const EReadFile read = ReadWholeFile(p_sPath, bytes);
+    if (read != EReadFile::Read || bytes.empty())
     {
-        Log("CMessageField::LoadFromFile: nothing read from %s", p_sPath.c_str());
+        LOG_FAILURE("nothing read from %s (%d)", p_sPath.c_str(), static_cast<int>(read));
         return false;
     }
     if (compose::FileKindOf(p_sPath, m_sExtension) == compose::EFileKind::Own)
@@ -556,8 +507,8 @@ bool CMessageField::LoadFromFile(const std::string& p_sPath, HWND p_hOwner)
             compose::ReadTokenStream(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), stream);
         if (result != compose::EStreamResult::Ok)
         {
-            Log("CMessageField::LoadFromFile: %s: %s", p_sPath.c_str(), compose::StreamResultText(result));
-            QuilletMessageBox(p_hOwner, QuilletText(kMsgCorrupt, kProduct), QuilletText(kMsgCorruptCaption),
+            LOG_FAILURE("%s: %s", p_sPath.c_str(), compose::StreamResultText(result));
+            ShowMessageBox(p_hOwner, QuilletText(kQMsgFileCorrupt, kProductTitle), QuilletText(kQCaptionFileCorrupt),
                               MB_OK | MB_ICONERROR);
             return false;
         }

@@ -55,41 +55,41 @@ class CMessageField : public CMyRichEdit
     // Files: the extension decides between the own format and text. Load fails silently for an
     // empty or unreadable file and with the "File corrupt" box for a damaged own-format file; save
     // shows "File write error". p_hOwner owns the boxes.
-    virtual bool LoadFromFile(const std::string& p_sPath, HWND p_hOwner);
-    virtual bool SaveToFile(const std::string& p_sPath, HWND p_hOwner);
+    [[nodiscard]] virtual bool LoadFromFile(const std::string& p_sPath, HWND p_hOwner);
+    [[nodiscard]] virtual bool SaveToFile(const std::string& p_sPath, HWND p_hOwner);
     // Inserts a serialised range at the caret; false, changing nothing, when the bytes are damaged.
-    virtual bool PasteSerialised(const uint8_t* p_pData, size_t p_nSize);
+    [[nodiscard]] virtual bool PasteSerialised(const uint8_t* p_pData, size_t p_nSize);
     // True to go on with a save.
     virtual bool CheckBeforeSave()
     {
         return true;
     }
     // The serialised form of the characters p_iStart to p_iEnd.
-    virtual bool Serialise(long p_iStart, long p_iEnd, std::string& p_sOut);
+    [[nodiscard]] virtual bool Serialise(long p_iStart, long p_iEnd, std::string& p_sOut);
     // The range's text with each token written out as "<<name>>", line breaks as LF.
     virtual std::string PlainTextWithTokens(long p_iStart, long p_iEnd);
     // The tokens of the range, positions counted from p_iStart, in text order.
-    virtual bool ReadTokens(long p_iStart, long p_iEnd, std::vector<compose::CBodyToken>& p_vTokens);
+    [[nodiscard]] virtual bool ReadTokens(long p_iStart, long p_iEnd, std::vector<compose::CBodyToken>& p_vTokens);
     // A new token object of the field's kind (one reference, the caller's).
     virtual IOleObject* NewTokenObject(const std::string& p_sName) = 0;
     // The name of an embedded object when it is one of the field's tokens.
     virtual bool TokenName(IUnknown* p_pObject, std::string& p_sName) = 0;
     // Copies the selection to the OLE clipboard (and deletes it when cutting).
-    virtual bool Copy(bool p_bCut);
+    [[nodiscard]] virtual bool Copy(bool p_bCut);
 
     // Pastes the clipboard at the caret: the field's own format when offered, else plain text.
-    bool Paste();
+    [[nodiscard]] bool Paste();
     // Inserts a token object at the caret, replacing the selection.
-    bool InsertTokenAtCaret(const std::string& p_sName);
+    [[nodiscard]] bool InsertTokenAtCaret(const std::string& p_sName);
     // Replaces the one character at p_iPosition with a token object.
-    bool InsertTokenAtPos(long p_iPosition, const std::string& p_sName);
+    [[nodiscard]] bool InsertTokenAtPos(long p_iPosition, const std::string& p_sName);
 
     // Number of characters (positions) in the control; a line break is one.
     long Length() const;
     // The characters p_iStart to p_iEnd as the control holds them, each line break one CR.
     std::string RangeText(long p_iStart, long p_iEnd) const;
     // Every embedded object of the range, in text order; false without an OLE interface.
-    bool Objects(long p_iStart, long p_iEnd, std::vector<CFieldObject>& p_vObjects);
+    [[nodiscard]] bool Objects(long p_iStart, long p_iEnd, std::vector<CFieldObject>& p_vObjects);
     UINT Format() const
     {
         return m_uFormat;
@@ -102,6 +102,8 @@ class CMessageField : public CMyRichEdit
   protected:
     // Tells the parent the content changed, as a typed change would.
     void NotifyChanged() const;
+    // Pastes the field's own format p_oFormat from p_pData.
+    [[nodiscard]] bool PasteOwnFormat(const com_ptr<IDataObject>& p_pData, FORMATETC& p_oFormat);
 
     std::string m_sFormatName;
     std::string m_sExtension;

@@ -2,17 +2,13 @@
 #include "compose/fields/my_rich_edit_win.h"
 
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
+#include "compose/ui/window_object_win.h"
 
 #include <commctrl.h>
 
-#include <vector>
-
-namespace
-{
-// The field object of a subclassed control.
-const char kFieldProperty[] = "Brevolt.CMyRichEdit";
-} // namespace
 
 CMyRichEdit::~CMyRichEdit()
 {
@@ -29,7 +25,13 @@ bool CMyRichEdit::Create(HWND p_hParent, int p_iId, DWORD p_dwStyle, DWORD p_dwE
                              reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(p_hParent, GWLP_HINSTANCE)), nullptr);
     if (m_hWnd == nullptr)
         return false;
-    SetPropA(m_hWnd, kFieldProperty, this);
+    if (!AttachWindowObject(m_hWnd, this))
+    {
+        LOG_FAILURE("the field cannot be tied to its control");
+        DestroyWindow(m_hWnd);
+        m_hWnd = nullptr;
+        return false;
+    }
     m_pfnPrevious = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CMyRichEdit::SubclassProc)));
     m_hToolTip = p_hToolTip;
@@ -54,36 +56,37 @@ void CMyRichEdit::Destroy()
     {
         if (m_pfnPrevious != nullptr)
             SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnPrevious));
-        RemovePropA(m_hWnd, kFieldProperty);
+        DetachWindowObject(m_hWnd);
         DestroyWindow(m_hWnd);
     }
     m_hWnd = nullptr;
     m_pfnPrevious = nullptr;
 }
 
-IRichEditOle* CMyRichEdit::GetOle() const
+com_ptr<IRichEditOle> CMyRichEdit::GetOle() const
 {
-    IRichEditOle* ole = nullptr;
-    if (m_hWnd == nullptr || !SendMessageA(m_hWnd, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)))
-        return nullptr;
+    com_ptr<IRichEditOle> ole;
+    if (m_hWnd == nullptr || !SendMessageA(m_hWnd, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())))
+        return {};
     return ole;
 }
 
-bool CMyRichEdit::GetOleAndSite(IRichEditOle*& p_pOle, IOleClientSite*& p_pSite, const char* p_szSiteFailure) const
+bool CMyRichEdit::GetOleAndSite(com_ptr<IRichEditOle>& p_pOle, com_ptr<IOleClientSite>& p_pSite,
+                                const char* p_szSiteFailure) const
 {
-    p_pSite = nullptr;
+    p_pSite.reset();
     p_pOle = GetOle();
-    if (p_pOle == nullptr)
+    if (!p_pOle)
     {
-        Log("Can't get OLE interface to the rich edit");
+        LOG_FAILURE("the rich edit has no OLE interface");
         return false;
     }
-    if (FAILED(p_pOle->GetClientSite(&p_pSite)) || p_pSite == nullptr)
+    const HRESULT hr = p_pOle->GetClientSite(p_pSite.put());
+    if (FAILED(hr) || !p_pSite)
     {
-        Log("%s", p_szSiteFailure);
-        p_pOle->Release();
-        p_pOle = nullptr;
-        p_pSite = nullptr;
+        LogCallFailure(__PRETTY_FUNCTION__, p_szSiteFailure, EResultKind::HResult, static_cast<uint32_t>(hr));
+        p_pOle.reset();
+        p_pSite.reset();
         return false;
     }
     return true;
@@ -91,22 +94,13 @@ bool CMyRichEdit::GetOleAndSite(IRichEditOle*& p_pOle, IOleClientSite*& p_pSite,
 
 long CMyRichEdit::ObjectCount() const
 {
-    IRichEditOle* ole = GetOle();
-    if (ole == nullptr)
-        return 0;
-    const long count = ole->GetObjectCount();
-    ole->Release();
-    return count;
+    const com_ptr<IRichEditOle> ole = GetOle();
+    return ole ? ole->GetObjectCount() : 0;
 }
 
 std::string CMyRichEdit::GetText() const
 {
-    const int length = GetWindowTextLengthA(m_hWnd);
-    if (length <= 0)
-        return {};
-    std::vector<char> text(static_cast<size_t>(length) + 1);
-    const int got = GetWindowTextA(m_hWnd, text.data(), length + 1);
-    return std::string(text.data(), got > 0 ? static_cast<size_t>(got) : 0);
+    return ControlText(m_hWnd);
 }
 
 void CMyRichEdit::SetText(const std::string& p_sText)
@@ -145,7 +139,7 @@ LRESULT CMyRichEdit::CallPrevious(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 
 LRESULT CALLBACK CMyRichEdit::SubclassProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
-    auto* field = static_cast<CMyRichEdit*>(GetPropA(p_hWnd, kFieldProperty));
+    auto* field = WindowObject<CMyRichEdit>(p_hWnd);
     if (field == nullptr)
         return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
     return TrapExceptions("CMyRichEdit::SubclassProc", static_cast<LRESULT>(0), [&]() -> LRESULT {
@@ -157,7 +151,7 @@ LRESULT CALLBACK CMyRichEdit::SubclassProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wP
         {
             // The control goes away with its parent: unhook so the field never sees it again.
             SetWindowLongPtrA(p_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-            RemovePropA(p_hWnd, kFieldProperty);
+            DetachWindowObject(p_hWnd);
             field->m_hWnd = nullptr;
             field->m_pfnPrevious = nullptr;
         }

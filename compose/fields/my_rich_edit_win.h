@@ -3,6 +3,8 @@
 // which a field sees the control's messages first, and the control's OLE interface.
 #pragma once
 
+#include "common/handle_win.h"
+
 #include <windows.h>
 #include <richedit.h>
 #include <richole.h>
@@ -32,12 +34,12 @@ class CMyRichEdit
     {
         return m_iId;
     }
-    // The control's OLE interface with a reference the caller releases, or null.
-    IRichEditOle* GetOle() const;
-    // The OLE interface and its client site, both referenced for the caller to release, for
-    // inserting an object. On failure nothing is held and the missing part is logged, the site's
-    // failure with p_szSiteFailure.
-    bool GetOleAndSite(IRichEditOle*& p_pOle, IOleClientSite*& p_pSite, const char* p_szSiteFailure) const;
+    // The control's OLE interface, or empty.
+    com_ptr<IRichEditOle> GetOle() const;
+    // The OLE interface and its client site, for inserting an object. On failure nothing is held
+    // and the missing part is logged, the site's failure with p_szSiteFailure.
+    [[nodiscard]] bool GetOleAndSite(com_ptr<IRichEditOle>& p_pOle, com_ptr<IOleClientSite>& p_pSite,
+                                     const char* p_szSiteFailure) const;
     // Number of embedded objects, 0 without an OLE interface.
     long ObjectCount() const;
     // The window text as the control reports it (an embedded object is one character).

@@ -2,6 +2,9 @@
 // clean-up, tokens, count and compression.
 #include "compose/fields/quillet_field_win.h"
 
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "compose/fields/body_text.h"
 #include "compose/fields/token_object_win.h"
@@ -14,12 +17,7 @@ namespace
 {
 std::u16string Utf16(const std::string& p_sText, UINT p_uCodePage)
 {
-    if (p_sText.empty())
-        return {};
-    const int length = MultiByteToWideChar(p_uCodePage, 0, p_sText.data(), static_cast<int>(p_sText.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0)
-        MultiByteToWideChar(p_uCodePage, 0, p_sText.data(), static_cast<int>(p_sText.size()), wide.data(), length);
+    const std::wstring wide = AnsiToWide(p_sText, p_uCodePage);
     return std::u16string(wide.begin(), wide.end());
 }
 
@@ -62,7 +60,7 @@ bool CQuilletField::IsNTFamily(const char* p_szCaller)
     version.dwOSVersionInfoSize = sizeof(version);
     if (!GetVersionExA(&version))
     {
-        Log("%s: Could not get the windows version", p_szCaller);
+        LogCallFailure(p_szCaller, "GetVersionExA(&version)", EResultKind::Win32Error, GetLastError());
         return true;
     }
     return version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS;
@@ -72,10 +70,10 @@ bool CQuilletField::IsGSMCharacter(char p_cCharacter, const char* p_szCaller)
 {
     if (!IsNTFamily(p_szCaller))
         return true;
-    wchar_t wide = 0;
-    if (MultiByteToWideChar(CP_THREAD_ACP, 0, &p_cCharacter, 1, &wide, 1) != 1)
+    const std::wstring wide = AnsiToWide(std::string_view(&p_cCharacter, 1), CP_THREAD_ACP);
+    if (wide.size() != 1)
         return false;
-    return compose::GsmClass(static_cast<char16_t>(wide)) > 0;
+    return compose::GsmClass(static_cast<char16_t>(wide[0])) > 0;
 }
 
 bool CQuilletField::OnPaste()
@@ -87,20 +85,16 @@ bool CQuilletField::OnPaste()
         return true;
     if (!IsClipboardFormatAvailable(CF_UNICODETEXT) && !IsClipboardFormatAvailable(CF_TEXT))
         return true;
-    if (!OpenClipboard(m_hWnd))
+    const CClipboardGuard clipboard(m_hWnd);
+    if (!clipboard.IsOpen())
     {
-        Log("CQuilletField::OnPaste: OpenClipboard failed: %lu", GetLastError());
+        LogCallFailure(__PRETTY_FUNCTION__, "OpenClipboard(m_hWnd)", EResultKind::Win32Error, clipboard.LastError());
         return false;
     }
     std::wstring text;
-    if (HANDLE global = GetClipboardData(CF_UNICODETEXT))
-    {
-        if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(global)))
-        {
-            text.assign(wide, wcsnlen(wide, GlobalSize(global) / sizeof(wchar_t)));
-            GlobalUnlock(global);
-        }
-    }
+    // No text on it leaves nothing to clean.
+    if (!ReadOpenClipboardText(text))
+        text.clear();
     size_t replaced = 0;
     for (wchar_t& unit : text)
         if (compose::GsmClass(static_cast<char16_t>(unit)) == 0)
@@ -108,31 +102,10 @@ bool CQuilletField::OnPaste()
             unit = L'?';
             ++replaced;
         }
-    bool bDone = true;
-    if (replaced != 0)
-    {
-        HGLOBAL cleaned = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        void* target = cleaned != nullptr ? GlobalLock(cleaned) : nullptr;
-        if (target != nullptr)
-        {
-            memcpy(target, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-            GlobalUnlock(cleaned);
-            EmptyClipboard();
-            bDone = SetClipboardData(CF_UNICODETEXT, cleaned) != nullptr;
-            if (!bDone)
-                GlobalFree(cleaned);
-        }
-        else
-        {
-            if (cleaned != nullptr)
-                GlobalFree(cleaned);
-            bDone = false;
-        }
-        if (!bDone)
-            Log("CQuilletField::OnPaste: the cleaned text could not be put on the clipboard");
-    }
-    CloseClipboard();
-    return bDone;
+    if (replaced == 0 || WriteOpenClipboardText(text))
+        return true;
+    LOG_FAILURE("the cleaned text could not be put on the clipboard");
+    return false;
 }
 
 IOleObject* CQuilletField::NewTokenObject(const std::string& p_sName)
@@ -142,15 +115,14 @@ IOleObject* CQuilletField::NewTokenObject(const std::string& p_sName)
 
 bool CQuilletField::TokenName(IUnknown* p_pObject, std::string& p_sName)
 {
-    IMessageToken* token = nullptr;
-    if (p_pObject == nullptr ||
-        FAILED(p_pObject->QueryInterface(IID_IMessageToken, reinterpret_cast<void**>(&token))) || token == nullptr)
+    const com_ptr<IMessageToken> token =
+        com_ptr<IUnknown>::copy_from(p_pObject).query<IMessageToken>(IID_IMessageToken);
+    if (!token)
         return false;
     const char* name = nullptr;
     const bool bNamed = SUCCEEDED(token->GetName(&name)) && name != nullptr;
     if (bNamed)
         p_sName = name;
-    token->Release();
     return bNamed;
 }
 
@@ -164,10 +136,10 @@ bool CQuilletField::InsertToken(const std::string& p_sName)
 
 void CQuilletField::SetAvailableTokens(const std::vector<std::string>& p_vNames)
 {
-    IRichEditOle* ole = GetOle();
-    if (ole == nullptr)
+    const com_ptr<IRichEditOle> ole = GetOle();
+    if (!ole)
     {
-        Log("Can't get OLE interface to the rich edit");
+        LOG_FAILURE("the rich edit has no OLE interface");
         return;
     }
     bool bChanged = false;
@@ -176,22 +148,20 @@ void CQuilletField::SetAvailableTokens(const std::vector<std::string>& p_vNames)
     {
         REOBJECT object{};
         object.cbStruct = sizeof(object);
-        if (FAILED(ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ)) || object.poleobj == nullptr)
+        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
+        com_ptr<IOleObject> embedded;
+        embedded.attach(object.poleobj);
+        if (FAILED(hr) || !embedded)
             continue;
-        IMessageToken* token = nullptr;
-        if (SUCCEEDED(object.poleobj->QueryInterface(IID_IMessageToken, reinterpret_cast<void**>(&token))) &&
-            token != nullptr)
+        if (const com_ptr<IMessageToken> token = embedded.query<IMessageToken>(IID_IMessageToken))
         {
             const char* name = nullptr;
             const bool bAvailable = SUCCEEDED(token->GetName(&name)) && name != nullptr &&
                                     std::find(p_vNames.begin(), p_vNames.end(), name) != p_vNames.end();
             if (token->SetAvailable(bAvailable ? TRUE : FALSE) == S_OK)
                 bChanged = true;
-            token->Release();
         }
-        object.poleobj->Release();
     }
-    ole->Release();
     if (bChanged)
         InvalidateRect(m_hWnd, nullptr, FALSE);
 }
@@ -249,14 +219,14 @@ bool CQuilletField::Compress(HWND p_hOwner, PFN_CompressWithDialog p_pfnCompress
     if (marked.m_vPositions.size() != tokens.size())
     {
         // Tokens would land in the wrong places or be lost: keep the body as it was.
-        Log("CQuilletField::Compress: %u placeholders came back for %u tokens",
+        LOG_FAILURE("%u placeholders came back for %u tokens",
             static_cast<unsigned>(marked.m_vPositions.size()), static_cast<unsigned>(tokens.size()));
         return false;
     }
     SetText(marked.m_sText);
     for (size_t i = 0; i < tokens.size(); ++i)
         if (!InsertTokenAtPos(marked.m_vPositions[i], tokens[i].m_sName))
-            Log("InsertTokenAtPos failed");
+            LOG_FAILURE("the token %s could not be put back", tokens[i].m_sName.c_str());
     const long end = Length();
     SetSelection(end, end);
     NotifyChanged();

@@ -48,22 +48,22 @@ class CQuilletField : public CMessageField
 
     // Replaces every Unicode unit an SMS cannot carry on the clipboard's text with "?", so that
     // the paste that follows brings none in. Only on the NT family.
-    bool OnPaste();
+    [[nodiscard]] bool OnPaste();
 
     // Inserts a token object at the caret.
-    bool InsertToken(const std::string& p_sName);
+    [[nodiscard]] bool InsertToken(const std::string& p_sName);
     // Marks every token available when its name is in the list, redrawing those whose mark changed.
     void SetAvailableTokens(const std::vector<std::string>& p_vNames);
     // The body with line breaks as LF and a placeholder at each token, and the tokens (name and
     // position, in text order). An empty body is no text and success.
-    bool GetBodyAndTokens(std::string& p_sBody, std::vector<compose::CBodyToken>& p_vTokens);
+    [[nodiscard]] bool GetBodyAndTokens(std::string& p_sBody, std::vector<compose::CBodyToken>& p_vTokens);
     // The body with its tokens written out as "<<name>>", line breaks as LF.
     std::string GetPlainText();
     // The status bar's count: septets of the text, less the embedded objects.
     compose::CBodyCount Count();
     // Tools > Compress: the core's dialog compresses the text, the tokens go back where their
     // placeholders ended up. False when nothing changed.
-    bool Compress(HWND p_hOwner, PFN_CompressWithDialog p_pfnCompress, PFN_FreeString p_pfnFree);
+    [[nodiscard]] bool Compress(HWND p_hOwner, PFN_CompressWithDialog p_pfnCompress, PFN_FreeString p_pfnFree);
 
     uint32_t Compression() const
     {

@@ -2,6 +2,8 @@
 #include "compose/fields/recipient_field_win.h"
 
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "compose/fields/clipboard_win.h"
@@ -18,9 +20,6 @@
 
 namespace
 {
-// The context menu's own texts.
-constexpr unsigned kQTextProperties = 334;
-constexpr unsigned kQTextSelectAll = 335;
 constexpr const char* kCommaValue = "CommaPromptNotAgain";
 constexpr const char* kCommaNotAgain = "NotAgain";
 // The comma question's answer: the button pressed, with this bit when the box was ticked.
@@ -87,31 +86,30 @@ std::string CRecipientField::RawText() const
 std::vector<CRecipientField::CObjectAt> CRecipientField::Objects() const
 {
     std::vector<CObjectAt> objects;
-    IRichEditOle* ole = GetOle();
-    if (ole == nullptr)
+    const com_ptr<IRichEditOle> ole = GetOle();
+    if (!ole)
         return objects;
     const LONG count = ole->GetObjectCount();
     for (LONG i = 0; i < count; ++i)
     {
         REOBJECT object{};
         object.cbStruct = sizeof(object);
-        if (FAILED(ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ)) || object.poleobj == nullptr)
+        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
+        com_ptr<IOleObject> embedded;
+        embedded.attach(object.poleobj);
+        if (FAILED(hr) || !embedded)
         {
-            Log("Could not get the Object");
+            LogCallFailure(__PRETTY_FUNCTION__, "ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ)", EResultKind::HResult,
+                           static_cast<uint32_t>(hr));
             continue;
         }
-        IRecipientObject* recipient = nullptr;
+        const com_ptr<IRecipientObject> recipient = embedded.query<IRecipientObject>(IID_IRecipientObject);
         const CMessageRecipient* record = nullptr;
-        if (FAILED(object.poleobj->QueryInterface(IID_IRecipientObject, reinterpret_cast<void**>(&recipient))) ||
-            FAILED(recipient->GetRecipient(&record)))
-            Log("Could not get the IRecipient");
+        if (!recipient || FAILED(LOG_IF_FAILED(recipient->GetRecipient(&record))))
+            LOG_FAILURE("object %ld is not a recipient", static_cast<long>(i));
         else
             objects.push_back({object.cp, record});
-        if (recipient != nullptr)
-            recipient->Release();
-        object.poleobj->Release();
     }
-    ole->Release();
     return objects;
 }
 
@@ -137,7 +135,7 @@ bool CRecipientField::FillRecipientList()
             return false;
         if (core.m_pfnAddMessageRecipient(list, p_p_oRecipient))
             return true;
-        Log("AddMessageRecipient failed");
+        LOG_FAILURE("AddMessageRecipient failed");
         core.m_pfnDeleteMessageRecipient(&p_p_oRecipient);
         return false;
     };
@@ -178,46 +176,35 @@ bool CRecipientField::InsertRecipientObject(const CMessageRecipient& p_oRecipien
 {
     if (m_p_abcoCore == nullptr || !m_p_abcoCore->Ready())
         return false;
-    IRichEditOle* ole = nullptr;
-    IOleClientSite* site = nullptr;
-    if (!GetOleAndSite(ole, site, "p_IRichEdit->GetClientSite"))
+    com_ptr<IRichEditOle> ole;
+    com_ptr<IOleClientSite> site;
+    if (!GetOleAndSite(ole, site, "ole->GetClientSite(site.put())"))
         return false;
     CMessageRecipient* copy = nullptr;
     if (!m_p_abcoCore->m_pfnCopyMessageRecipient(&p_oRecipient, &copy) || copy == nullptr)
-    {
-        site->Release();
-        ole->Release();
         return false;
-    }
-    auto* object = new CConfirmedRecipient(copy, m_p_abcoCore->m_pfnDeleteMessageRecipient,
-                                           reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0)));
+    // The new object's first reference is this function's.
+    com_ptr<CConfirmedRecipient> object;
+    object.attach(new CConfirmedRecipient(copy, m_p_abcoCore->m_pfnDeleteMessageRecipient,
+                                          reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0))));
     // The rich edit keeps a storage for every object it holds; this one lives in memory.
-    ILockBytes* bytes = nullptr;
-    IStorage* storage = nullptr;
-    if (SUCCEEDED(CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes)))
-        (void)StgCreateDocfileOnILockBytes(bytes, STGM_SHARE_EXCLUSIVE | STGM_CREATE | STGM_READWRITE, 0, &storage);
-    object->SetClientSite(site);
+    com_ptr<ILockBytes> bytes;
+    com_ptr<IStorage> storage;
+    if (SUCCEEDED(LOG_IF_FAILED(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()))))
+        (void)LOG_IF_FAILED(StgCreateDocfileOnILockBytes(
+            bytes.get(), STGM_SHARE_EXCLUSIVE | STGM_CREATE | STGM_READWRITE, 0, storage.put()));
+    object->SetClientSite(site.get());
     REOBJECT embedded{};
     embedded.cbStruct = sizeof(embedded);
     embedded.cp = REO_CP_SELECTION;
     object->GetUserClassID(&embedded.clsid);
-    embedded.poleobj = object;
-    embedded.pstg = storage;
-    embedded.polesite = site;
+    embedded.poleobj = object.get();
+    embedded.pstg = storage.get();
+    embedded.polesite = site.get();
     embedded.sizel = object->Extent();
     embedded.dvaspect = DVASPECT_CONTENT;
     embedded.dwFlags = 0;
-    const HRESULT hr = ole->InsertObject(&embedded);
-    if (FAILED(hr))
-        Log("CRecipientField::InsertRecipientObject: InsertObject failed: 0x%x", static_cast<unsigned>(hr));
-    object->Release();
-    if (storage != nullptr)
-        storage->Release();
-    if (bytes != nullptr)
-        bytes->Release();
-    site->Release();
-    ole->Release();
-    return SUCCEEDED(hr);
+    return SUCCEEDED(LOG_IF_FAILED(ole->InsertObject(&embedded)));
 }
 
 bool CRecipientField::RewriteFromList(const CMessageRecipientList* p_p_mrlList)
@@ -236,7 +223,7 @@ bool CRecipientField::RewriteFromList(const CMessageRecipientList* p_p_mrlList)
         {
             if (!InsertRecipientObject(*piece.m_p_oRecipient))
             {
-                Log("Object could not be inserted");
+                LOG_FAILURE("the recipient object could not be inserted");
                 bWritten = false;
             }
         }
@@ -274,15 +261,14 @@ bool CRecipientField::Copy()
         compose::WriteRecipientBlock(*object->m_p_oRecipient, blocks);
         copied += compose::RecipientTextForm(*object->m_p_oRecipient, compose::ETextForm::Plain);
     }
-    IDataObject* data = new (std::nothrow) CRecipientData(copied, blocks);
-    if (data == nullptr)
+    com_ptr<IDataObject> data;
+    data.attach(new (std::nothrow) CRecipientData(copied, blocks));
+    if (!data)
     {
-        Log("Can't get the clipboard data");
+        LOG_FAILURE("the clipboard data could not be made");
         return false;
     }
-    const bool bOffered = OfferOnClipboard(data, m_hWnd);
-    data->Release();
-    return bOffered;
+    return OfferOnClipboard(data.get(), m_hWnd);
 }
 
 bool CRecipientField::Cut()
@@ -297,15 +283,12 @@ bool CRecipientField::PasteBlocks(IDataObject* p_pData)
 {
     FORMATETC format{RecipientClipboardFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
-    if (FAILED(p_pData->GetData(&format, &medium)))
-    {
-        Log("p_doData->GetData failed");
+    if (FAILED(LOG_IF_FAILED(p_pData->GetData(&format, &medium))))
         return false;
-    }
     const auto* bytes = static_cast<const uint8_t*>(GlobalLock(medium.hGlobal));
     if (bytes == nullptr)
     {
-        Log("GlobalLock failed");
+        LogCallFailure(__PRETTY_FUNCTION__, "GlobalLock(medium.hGlobal)", EResultKind::Win32Error, GetLastError());
         ReleaseStgMedium(&medium);
         return false;
     }
@@ -314,11 +297,11 @@ bool CRecipientField::PasteBlocks(IDataObject* p_pData)
         compose::ReadRecipientBlocks(bytes, GlobalSize(medium.hGlobal), FactoryOf(*m_p_abcoCore), recipients);
     SetLastError(NO_ERROR);
     if (!GlobalUnlock(medium.hGlobal) && GetLastError() != NO_ERROR)
-        Log("GlobalUnlock failed");
+        LogCallFailure(__PRETTY_FUNCTION__, "GlobalUnlock(medium.hGlobal)", EResultKind::Win32Error, GetLastError());
     ReleaseStgMedium(&medium);
     if (result != compose::EBlockResult::Ok)
     {
-        Log("RenderGlobalRecipients failed");
+        LOG_FAILURE("the recipient blocks could not be read (%d)", static_cast<int>(result));
         return false;
     }
     bool bPasted = true;
@@ -328,7 +311,7 @@ bool CRecipientField::PasteBlocks(IDataObject* p_pData)
         Log("Adding Recipient from CRecipientField::RenderGlobalRecipients");
         if (!InsertRecipientObject(*recipient))
         {
-            Log("InsertRecipientObject failed");
+            LOG_FAILURE("InsertRecipientObject failed");
             bPasted = false;
         }
         else if (i + 1 < recipients.size())
@@ -336,7 +319,7 @@ bool CRecipientField::PasteBlocks(IDataObject* p_pData)
         if (m_pp_mrlList == nullptr || *m_pp_mrlList == nullptr ||
             !m_p_abcoCore->m_pfnAddMessageRecipient(*m_pp_mrlList, recipient))
         {
-            Log("AddMessageRecipient failed");
+            LOG_FAILURE("AddMessageRecipient failed");
             m_p_abcoCore->m_pfnDeleteMessageRecipient(&recipient);
         }
     }
@@ -347,17 +330,14 @@ bool CRecipientField::Paste()
 {
     if (m_p_abcoCore == nullptr || !m_p_abcoCore->Ready())
         return false;
-    IDataObject* data = nullptr;
-    if (FAILED(OleGetClipboard(&data)) || data == nullptr)
-    {
-        Log("Can't get the clipboard data");
+    com_ptr<IDataObject> data;
+    if (FAILED(LOG_IF_FAILED(OleGetClipboard(data.put()))) || !data)
         return false;
-    }
     bool bPasted = false;
     FORMATETC recipients{RecipientClipboardFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     FORMATETC text{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     if (recipients.cfFormat != 0 && data->QueryGetData(&recipients) == S_OK)
-        bPasted = PasteBlocks(data);
+        bPasted = PasteBlocks(data.get());
     else if (data->QueryGetData(&text) == S_OK)
     {
         Log("cfFormat 0, but supports TEXT");
@@ -379,7 +359,6 @@ bool CRecipientField::Paste()
             ReleaseStgMedium(&medium);
         }
     }
-    data->Release();
     return bPasted;
 }
 
@@ -407,12 +386,13 @@ void CRecipientField::OnComma()
                                            GetAncestor(m_hWnd, GA_ROOT), &CommaDialogProc, 0);
     if (answer <= 0)
     {
-        Log("CRecipientField: the comma question could not be shown: %lu", GetLastError());
+        LogCallFailure(__PRETTY_FUNCTION__, "DialogBoxParamA(IDD_COMMA_PROMPT)", EResultKind::Win32Error,
+                       GetLastError());
         CallPrevious(WM_CHAR, ',', 0);
         return;
     }
     if ((answer & kCommaNotAgainBit) != 0 && !registry.WriteUserText(kCommaValue, kCommaNotAgain))
-        Log("CRecipientField: %s could not be written", kCommaValue);
+        LOG_FAILURE("%s could not be written", kCommaValue);
     if ((answer & 0xFFFF) == IDC_COMMA_SEPARATOR)
         InsertSeparator();
     else
@@ -443,12 +423,13 @@ void CRecipientField::ShowContextMenu(LPARAM p_lParam)
         if (object.m_iPosition == at || (end == start + 1 && object.m_iPosition == start))
             recipient = object.m_p_oRecipient;
 
-    HMENU menu = CreatePopupMenu();
-    if (menu == nullptr)
+    const unique_hmenu popup(CreatePopupMenu());
+    if (!popup)
         return;
-    AppendMenuA(menu, MF_STRING, ID_EDIT_CUT, QuilletText(15).c_str());
-    AppendMenuA(menu, MF_STRING, ID_EDIT_COPY, QuilletText(13).c_str());
-    AppendMenuA(menu, MF_STRING, ID_EDIT_PASTE, QuilletText(14).c_str());
+    HMENU menu = popup.get();
+    AppendMenuA(menu, MF_STRING, ID_EDIT_CUT, QuilletText(kQTipCut).c_str());
+    AppendMenuA(menu, MF_STRING, ID_EDIT_COPY, QuilletText(kQTipCopy).c_str());
+    AppendMenuA(menu, MF_STRING, ID_EDIT_PASTE, QuilletText(kQTipPaste).c_str());
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     if (recipient != nullptr)
     {
@@ -459,7 +440,6 @@ void CRecipientField::ShowContextMenu(LPARAM p_lParam)
         AppendMenuA(menu, MF_STRING, ID_EDIT_SELECT_ALL, QuilletText(kQTextSelectAll).c_str());
     const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
                                        point.x, point.y, 0, m_hWnd, nullptr);
-    DestroyMenu(menu);
     switch (command)
     {
     case ID_EDIT_CUT:
@@ -477,7 +457,7 @@ void CRecipientField::ShowContextMenu(LPARAM p_lParam)
     case kCmdRecipientProperties:
         if (m_p_abcoCore != nullptr && m_p_abcoCore->Ready() &&
             m_p_abcoCore->m_pfnShowProperties(const_cast<CMessageRecipient*>(recipient), m_hParentWnd) == 0)
-            Log("CRecipientField: ShowProperties failed");
+            LOG_FAILURE("ShowProperties failed");
         break;
     default:
         break;

@@ -25,20 +25,20 @@ class CRecipientField : public CMyRichEdit
 
     // Recreates the list from the field: a copy of each embedded recipient in text order, then a
     // new unresolved recipient for each typed piece.
-    bool FillRecipientList();
+    [[nodiscard]] bool FillRecipientList();
     // Clears the field and shows the list again: checked recipients as objects, then the others'
     // texts, separated by "; ".
-    bool RewriteFromList(const CMessageRecipientList* p_p_mrlList);
+    [[nodiscard]] bool RewriteFromList(const CMessageRecipientList* p_p_mrlList);
     // Embeds a copy of p_oRecipient at the caret.
-    bool InsertRecipientObject(const CMessageRecipient& p_oRecipient);
+    [[nodiscard]] bool InsertRecipientObject(const CMessageRecipient& p_oRecipient);
 
     // The recipients of the embedded objects, in text order (the objects keep them).
     std::vector<const CMessageRecipient*> EmbeddedRecipients() const;
 
     // The clipboard operations of WM_COPY, WM_CUT and WM_PASTE.
-    bool Copy();
-    bool Cut();
-    bool Paste();
+    [[nodiscard]] bool Copy();
+    [[nodiscard]] bool Cut();
+    [[nodiscard]] bool Paste();
 
     // Inserts "; " at the caret, replacing a semicolon that already follows it.
     void InsertSeparator();
@@ -57,7 +57,7 @@ class CRecipientField : public CMyRichEdit
     std::vector<CObjectAt> Objects() const;
     void OnComma();
     void ShowContextMenu(LPARAM p_lParam);
-    bool PasteBlocks(IDataObject* p_pData);
+    [[nodiscard]] bool PasteBlocks(IDataObject* p_pData);
 
     CAddressBookControlObject* m_p_abcoCore = nullptr;
     CMessageRecipientList** m_pp_mrlList = nullptr;

@@ -4,6 +4,7 @@
 
 #include "common/boundary.h"
 #include "common/com_ref_count_win.h"
+#include "common/handle_win.h"
 
 // {C7F843DF-029D-4276-952D-3A5BC50D2A02}
 const IID IID_IMessageToken = {0xC7F843DF, 0x029D, 0x4276, {0x95, 0x2D, 0x3A, 0x5B, 0xC5, 0x0D, 0x2A, 0x02}};
@@ -23,13 +24,12 @@ HFONT TokenFont()
 SIZE CaptionPixels(const std::string& p_sCaption)
 {
     SIZE size{0, 0};
-    HDC dc = GetDC(nullptr);
-    if (dc == nullptr)
+    const unique_window_dc dc(nullptr);
+    if (!dc)
         return size;
-    HGDIOBJ old = SelectObject(dc, TokenFont());
-    GetTextExtentPoint32A(dc, p_sCaption.c_str(), static_cast<int>(p_sCaption.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    const dc_state_guard state(dc.get());
+    SelectObject(dc.get(), TokenFont());
+    GetTextExtentPoint32A(dc.get(), p_sCaption.c_str(), static_cast<int>(p_sCaption.size()), &size);
     size.cx += 2 * kPadding;
     return size;
 }
@@ -94,20 +94,14 @@ class CTokenObject final : public IOleObject, public IViewObject2, public IMessa
     // IOleObject: a static object that only needs to sit in the control.
     STDMETHODIMP SetClientSite(IOleClientSite* p_pSite) override
     {
-        if (p_pSite != nullptr)
-            p_pSite->AddRef();
-        if (m_pSite != nullptr)
-            m_pSite->Release();
-        m_pSite = p_pSite;
+        m_pSite = com_ptr<IOleClientSite>::copy_from(p_pSite);
         return S_OK;
     }
     STDMETHODIMP GetClientSite(IOleClientSite** p_ppSite) override
     {
         if (p_ppSite == nullptr)
             return E_POINTER;
-        *p_ppSite = m_pSite;
-        if (m_pSite != nullptr)
-            m_pSite->AddRef();
+        *p_ppSite = com_ptr<IOleClientSite>(m_pSite).detach();
         return S_OK;
     }
     STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override
@@ -210,18 +204,16 @@ class CTokenObject final : public IOleObject, public IViewObject2, public IMessa
             RECT bounds{p_prcBounds->left, p_prcBounds->top, p_prcBounds->right, p_prcBounds->bottom};
             const std::string caption = TokenCaption(m_sName);
             // The control hands over a DC aligned to the baseline; text here is placed by its top.
-            const int saved = SaveDC(p_hdcDraw);
+            const dc_state_guard state(p_hdcDraw);
             SetTextAlign(p_hdcDraw, TA_TOP | TA_LEFT);
             SelectObject(p_hdcDraw, TokenFont());
-            HBRUSH back = CreateSolidBrush(m_bAvailable ? kAvailableBack : kUnavailableBack);
-            FillRect(p_hdcDraw, &bounds, back);
-            DeleteObject(back);
+            const unique_hbrush back(CreateSolidBrush(m_bAvailable ? kAvailableBack : kUnavailableBack));
+            FillRect(p_hdcDraw, &bounds, back.get());
             SetBkMode(p_hdcDraw, TRANSPARENT);
             SetTextColor(p_hdcDraw, m_bAvailable ? kAvailableText : GetSysColor(COLOR_GRAYTEXT));
             bounds.left += kPadding;
             DrawTextA(p_hdcDraw, caption.c_str(), static_cast<int>(caption.size()), &bounds,
                       DT_SINGLELINE | DT_LEFT | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
-            RestoreDC(p_hdcDraw, saved);
             return S_OK;
         });
     }
@@ -254,16 +246,12 @@ class CTokenObject final : public IOleObject, public IViewObject2, public IMessa
 
   private:
     friend class ::CComRefCount;
-    ~CTokenObject()
-    {
-        if (m_pSite != nullptr)
-            m_pSite->Release();
-    }
+    ~CTokenObject() = default;
 
     CComRefCount m_oRefs;
     std::string m_sName;
     bool m_bAvailable;
-    IOleClientSite* m_pSite = nullptr;
+    com_ptr<IOleClientSite> m_pSite;
 };
 } // namespace
 
@@ -275,11 +263,9 @@ std::string TokenCaption(const std::string& p_sName)
 SIZEL TokenExtent(const std::string& p_sName)
 {
     const SIZE pixels = CaptionPixels(TokenCaption(p_sName));
-    HDC dc = GetDC(nullptr);
-    const int dpiX = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    const int dpiY = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc != nullptr)
-        ReleaseDC(nullptr, dc);
+    const unique_window_dc dc(nullptr);
+    const int dpiX = dc ? GetDeviceCaps(dc.get(), LOGPIXELSX) : 96;
+    const int dpiY = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
     return SIZEL{MulDiv(pixels.cx, 2540, dpiX > 0 ? dpiX : 96), MulDiv(pixels.cy, 2540, dpiY > 0 ? dpiY : 96)};
 }
 

@@ -4,6 +4,10 @@
 // hears drops back to zero. --screenshot saves the new window as a bitmap once it has painted;
 // --send presses its Send command as a user would and waits (at most two minutes) for the window
 // to close, which it does only when the SMS went out.
+#include "Addressbook/include/host_messages.h"
+#include "Addressbook/include/package_kinds.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
 #include "compose/quillet_h.h"
 #include "tools/window_picture/window_picture_win.h"
 
@@ -12,12 +16,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace
 {
-constexpr UINT WM_SMS_WINDOWCOUNT = 0x040B;
-constexpr UINT WM_SMS_REGISTERWINDOW = 3027;
 constexpr WPARAM kSendCommand = 40002;
 constexpr DWORD kWindowWaitMs = 10000;
 constexpr DWORD kSendWaitMs = 120000;
@@ -41,14 +42,11 @@ LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lP
     return DefWindowProcW(p_hWnd, p_uMsg, p_wParam, p_lParam);
 }
 
-BSTR ToBstr(const char* p_szText)
+unique_bstr ToBstr(const char* p_szText)
 {
     if (p_szText == nullptr)
-        return nullptr;
-    const int length = MultiByteToWideChar(CP_ACP, 0, p_szText, -1, nullptr, 0);
-    std::vector<wchar_t> wide(static_cast<size_t>(length > 0 ? length : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p_szText, -1, wide.data(), length);
-    return SysAllocString(wide.data());
+        return unique_bstr();
+    return unique_bstr(SysAllocString(AnsiToWide(p_szText).c_str()));
 }
 
 // Dispatches messages until p_fnDone says so or p_dwMilliseconds pass; false on time-out.
@@ -81,7 +79,7 @@ bool ServerWasEnding(HRESULT p_hr)
 
 int main(int argc, char** argv)
 {
-    int package = 1;
+    int package = kPackageOutlookExpress;
     const char* to = nullptr;
     const char* text = nullptr;
     bool wait = false;
@@ -115,11 +113,12 @@ int main(int argc, char** argv)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"QuilletOpenHost";
     RegisterClassW(&wc);
-    HWND host = CreateWindowW(L"QuilletOpenHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-    IQuillet* quillet = nullptr;
+    unique_hwnd hostWindow(
+        CreateWindowW(L"QuilletOpenHost", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr));
+    HWND host = hostWindow.get();
+    com_ptr<IQuillet> quillet;
     const auto activate = [&quillet] {
-        return CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
-                                reinterpret_cast<void**>(&quillet));
+        return CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet, quillet.put_void());
     };
     HRESULT hr = activate();
     if (ServerWasEnding(hr))
@@ -133,6 +132,7 @@ int main(int argc, char** argv)
     if (FAILED(hr))
     {
         std::fprintf(stderr, "quillet-open: CoCreateInstance failed: 0x%08lx\n", static_cast<unsigned long>(hr));
+        hostWindow.reset();
         CoUninitialize();
         return 1;
     }
@@ -140,11 +140,9 @@ int main(int argc, char** argv)
     hr = quillet->Init(package, 0, nullptr, nullptr, hostHandle, 0, wait ? 1 : 0);
     if (SUCCEEDED(hr))
     {
-        BSTR bstrTo = ToBstr(to);
-        BSTR bstrText = ToBstr(text);
-        hr = quillet->CreateNewSMS(hostHandle, bstrTo, bstrText);
-        SysFreeString(bstrTo);
-        SysFreeString(bstrText);
+        const unique_bstr bstrTo = ToBstr(to);
+        const unique_bstr bstrText = ToBstr(text);
+        hr = quillet->CreateNewSMS(hostHandle, bstrTo.get(), bstrText.get());
     }
     std::printf("quillet-open: 0x%08lx\n", static_cast<unsigned long>(hr));
     std::fflush(stdout);
@@ -180,8 +178,8 @@ int main(int argc, char** argv)
         }
     }
     std::fflush(stdout);
-    quillet->Release();
-    DestroyWindow(host);
+    quillet.reset();
+    hostWindow.reset();
     CoUninitialize();
     return exitCode;
 }

@@ -2,6 +2,9 @@
 #include "compose/ui/bars.h"
 
 #include "common/boundary.h"
+#include "common/handle_win.h"
+#include "common/message_box_win.h"
+#include "common/text_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "compose/quillet_process_win.h"
@@ -15,11 +18,6 @@
 
 namespace
 {
-void SystemLocalTime(SYSTEMTIME* p_pstNow)
-{
-    GetLocalTime(p_pstNow);
-}
-
 bool g_bSenderIdWarned = false;
 
 LRESULT CALLBACK ForwardProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam, UINT_PTR,
@@ -60,12 +58,11 @@ HWND MakeChild(HWND p_hParent, const char* p_szClass, const std::string& p_sText
 
 int TextWidth(HWND p_hWindow, const std::string& p_sText)
 {
-    HDC dc = GetDC(p_hWindow);
-    HGDIOBJ old = SelectObject(dc, GuiFont());
+    const unique_window_dc dc(p_hWindow);
+    const dc_state_guard state(dc.get());
+    SelectObject(dc.get(), GuiFont());
     SIZE size{};
-    GetTextExtentPoint32A(dc, p_sText.c_str(), static_cast<int>(p_sText.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(p_hWindow, dc);
+    GetTextExtentPoint32A(dc.get(), p_sText.c_str(), static_cast<int>(p_sText.size()), &size);
     return size.cx;
 }
 
@@ -129,10 +126,7 @@ void AddTool(HWND p_hTip, HWND p_hOwner, HWND p_hControl, const std::string& p_s
 
 std::string WindowTextOf(HWND p_hWindow, size_t p_nMax)
 {
-    std::string text(p_nMax + 1, '\0');
-    const int length = GetWindowTextA(p_hWindow, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(length > 0 ? length : 0));
-    return text;
+    return ControlText(p_hWindow).substr(0, p_nMax);
 }
 
 INT_PTR CALLBACK SenderIdDialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM)
@@ -151,15 +145,6 @@ INT_PTR CALLBACK SenderIdDialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, L
 }
 } // namespace
 
-LocalTimeFn g_pfnLocalTime = &SystemLocalTime;
-
-SYSTEMTIME LocalNow()
-{
-    SYSTEMTIME now{};
-    g_pfnLocalTime(&now);
-    return now;
-}
-
 void ForwardNotifications(HWND p_hBar, HWND p_hTarget)
 {
     SetWindowSubclass(p_hBar, &ForwardProc, 1, reinterpret_cast<DWORD_PTR>(p_hTarget));
@@ -174,9 +159,9 @@ bool CMyBulkbar::Create(HWND p_hRebar, HWND p_hOwner)
     int x = AddSpace(m_hWnd, 140);
     m_hTokens = MakeChild(m_hWnd, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, x, 140, 200,
                           kIdTokenList);
-    AddTextButton(m_hWnd, kIdInsertToken, QuilletText(32));
-    AddTextButton(m_hWnd, kIdImportList, QuilletText(31));
-    const std::string limitLabel = QuilletText(33);
+    AddTextButton(m_hWnd, kIdInsertToken, QuilletText(kQTextInsertToken));
+    AddTextButton(m_hWnd, kIdImportList, QuilletText(kQTextImportList));
+    const std::string limitLabel = QuilletText(kQTextSMSLimit);
     const int labelWidth = TextWidth(m_hWnd, limitLabel) + 8;
     x = AddSpace(m_hWnd, labelWidth);
     MakeChild(m_hWnd, WC_STATICA, limitLabel, SS_CENTERIMAGE, 0, x + 4, labelWidth - 4, 20, -1);
@@ -191,7 +176,7 @@ bool CMyBulkbar::Create(HWND p_hRebar, HWND p_hOwner)
     SendMessageA(m_hSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(m_hLimit), 0);
     SendMessageA(m_hSpin, UDM_SETRANGE32, 1, 10);
     SendMessageA(m_hSpin, UDM_SETPOS32, 0, 10);
-    const std::string option = QuilletText(52);
+    const std::string option = QuilletText(kQTextSenderId);
     const int optionWidth = TextWidth(m_hWnd, option) + 24;
     x = AddSpace(m_hWnd, optionWidth);
     m_hSenderOption = MakeChild(m_hWnd, WC_BUTTONA, option, BS_AUTOCHECKBOX | WS_TABSTOP, 0, x + 4, optionWidth - 4,
@@ -220,7 +205,7 @@ bool CMyBulkbar::ValidateSMSLimit(HWND p_hOwner)
     const compose::CLimitCheck check = compose::CheckSMSLimit(WindowTextOf(m_hLimit, 10));
     if (check.m_bValid)
         return true;
-    (void)QuilletMessageBox(p_hOwner, QuilletText(302), QuilletText(301), MB_OK);
+    (void)ShowMessageBox(p_hOwner, QuilletText(kQMsgSMSLimit), QuilletText(kQCaptionSMSLimit), MB_OK);
     SetFocus(m_hLimit);
     SetWindowTextA(m_hLimit, check.m_sReplacement.c_str());
     SendMessageA(m_hLimit, EM_SETSEL, 0, -1);
@@ -242,11 +227,13 @@ bool CMyBulkbar::ReadSenderId(HWND p_hOwner, bool& p_bHasId, std::string& p_sSen
     switch (compose::CheckSenderId(text))
     {
     case compose::ESenderIdCheck::Empty:
-        (void)QuilletMessageBox(p_hOwner, QuilletText(304), QuilletText(303), MB_OK | MB_ICONWARNING);
+        (void)ShowMessageBox(p_hOwner, QuilletText(kQMsgEmptySenderId), QuilletText(kQCaptionEmptySenderId),
+                             MB_OK | MB_ICONWARNING);
         SetFocus(m_hSenderId);
         return false;
     case compose::ESenderIdCheck::NumbersOnly:
-        (void)QuilletMessageBox(p_hOwner, QuilletText(306), QuilletText(305), MB_OK | MB_ICONWARNING);
+        (void)ShowMessageBox(p_hOwner, QuilletText(kQMsgInvalidSenderId), QuilletText(kQCaptionInvalidSenderId),
+                             MB_OK | MB_ICONWARNING);
         SetFocus(m_hSenderId);
         SendMessageA(m_hSenderId, EM_SETSEL, 0, -1);
         return false;
@@ -273,7 +260,7 @@ void CMyBulkbar::OnSenderIdOption(HWND p_hOwner)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         if (warned != "TRUE")
         {
-            Log("Showing \"%s\"", QuilletText(307).c_str());
+            Log("Showing \"%s\"", QuilletText(kQCaptionSenderIdEnabled).c_str());
             if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SENDER_ID_ENABLED), p_hOwner,
                                 &SenderIdDialogProc, 0) == 2)
                 (void)registry.WriteUserText("WarnSenderID", "TRUE");
@@ -287,20 +274,20 @@ void CMyBulkbar::SetTokens(const std::vector<std::string>& p_vTokens)
     m_vTokens = p_vTokens;
     SendMessageA(m_hTokens, CB_RESETCONTENT, 0, 0);
     if (p_vTokens.empty())
-        SendMessageA(m_hTokens, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(QuilletText(311).c_str()));
+        SendMessageA(m_hTokens, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(QuilletText(kQTextNoTokens).c_str()));
     for (const std::string& token : p_vTokens)
         SendMessageA(m_hTokens, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(token.c_str()));
     SendMessageA(m_hTokens, CB_SETCURSEL, 0, 0);
 }
 
-bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner)
+bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner, const LocalClock& p_fnClock)
 {
     m_hWnd = MakeBar(p_hRebar, kIdDeliveryBar);
     if (m_hWnd == nullptr)
         return false;
     ForwardNotifications(m_hWnd, p_hOwner);
-    const std::string now = QuilletText(28);
-    const std::string on = QuilletText(29);
+    const std::string now = QuilletText(kQTextDeliverNow);
+    const std::string on = QuilletText(kQTextDeliverOn);
     int width = TextWidth(m_hWnd, now) + 24;
     int x = AddSpace(m_hWnd, width);
     m_hNow = MakeChild(m_hWnd, WC_BUTTONA, now, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, x + 4, width - 4, 20,
@@ -311,7 +298,7 @@ bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner)
     x = AddSpace(m_hWnd, 96);
     m_hDate = MakeChild(m_hWnd, DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP | WS_DISABLED, 0, x, 96,
                         20, kIdDeliveryDate);
-    const std::string at = QuilletText(30);
+    const std::string at = QuilletText(kQTextDeliverAt);
     width = TextWidth(m_hWnd, at) + 10;
     x = AddSpace(m_hWnd, width);
     MakeChild(m_hWnd, WC_STATICA, at, SS_CENTER | SS_CENTERIMAGE, 0, x, width, 20, -1);
@@ -320,11 +307,17 @@ bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner)
                         240, kIdDeliveryTime);
     for (int i = 0; i < compose::kTimeEntryCount; ++i)
         SendMessageA(m_hTime, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(compose::TimeEntryText(i).c_str()));
-    const SYSTEMTIME today = LocalNow();
-    SendMessageA(m_hTime, CB_SETCURSEL, compose::InitialTimeIndex(today.wHour, today.wMinute), 0);
-    SYSTEMTIME date = today;
+    const CTraceTime today = p_fnClock();
+    SendMessageA(m_hTime, CB_SETCURSEL, compose::InitialTimeIndex(today.m_iHour, today.m_iMinute), 0);
+    SYSTEMTIME date{};
+    date.wYear = static_cast<WORD>(today.m_iYear);
+    date.wMonth = static_cast<WORD>(today.m_iMonth);
+    date.wDay = static_cast<WORD>(today.m_iDay);
+    date.wHour = static_cast<WORD>(today.m_iHour);
+    date.wMinute = static_cast<WORD>(today.m_iMinute);
+    date.wSecond = static_cast<WORD>(today.m_iSecond);
     SendMessageA(m_hDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
-    const std::string replies = QuilletText(76);
+    const std::string replies = QuilletText(kQTextReplies);
     width = TextWidth(m_hWnd, replies) + 14;
     x = AddSpace(m_hWnd, width);
     MakeChild(m_hWnd, WC_STATICA, replies, SS_CENTER | SS_CENTERIMAGE, 0, x, width, 20, -1);
@@ -338,7 +331,7 @@ bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner)
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, p_hOwner, nullptr,
                              GetModuleHandleA(nullptr), nullptr);
     if (m_hTip != nullptr)
-        AddTool(m_hTip, p_hOwner, m_hReplies, QuilletText(75));
+        AddTool(m_hTip, p_hOwner, m_hReplies, QuilletText(kQTipReplies));
     return m_hNow != nullptr && m_hOn != nullptr && m_hDate != nullptr && m_hTime != nullptr && m_hReplies != nullptr;
 }
 

@@ -4,16 +4,13 @@
 #pragma once
 
 #include "Addressbook/include/corvane_records.h"
+#include "common/clock.h"
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-// The local clock of the bars and the send; tests set a fixed time.
-using LocalTimeFn = void (*)(SYSTEMTIME* p_pstNow);
-extern LocalTimeFn g_pfnLocalTime;
-SYSTEMTIME LocalNow();
 
 // Control ids.
 constexpr int kIdBulkBar = 50006;
@@ -37,7 +34,7 @@ void ForwardNotifications(HWND p_hBar, HWND p_hTarget);
 class CMyBulkbar
 {
   public:
-    bool Create(HWND p_hRebar, HWND p_hOwner);
+    [[nodiscard]] bool Create(HWND p_hRebar, HWND p_hOwner);
     HWND Handle() const
     {
         return m_hWnd;
@@ -46,10 +43,10 @@ class CMyBulkbar
     void SetSMSLimit(int p_iLimit);
     int SMSLimit() const;
     // Validates the limit edit; a value outside 1 to 10 shows the violation box and is replaced.
-    bool ValidateSMSLimit(HWND p_hOwner);
+    [[nodiscard]] bool ValidateSMSLimit(HWND p_hOwner);
     bool SenderIdChecked() const;
     // Empty when the option is cleared. False (after a box) when the text cannot be a sender ID.
-    bool ReadSenderId(HWND p_hOwner, bool& p_bHasId, std::string& p_sSenderId);
+    [[nodiscard]] bool ReadSenderId(HWND p_hOwner, bool& p_bHasId, std::string& p_sSenderId);
     // The option was clicked: enable or disable the edit, and warn once per process.
     void OnSenderIdOption(HWND p_hOwner);
     // Refills the token list; an empty list shows "No tokens".
@@ -72,13 +69,14 @@ class CMyBulkbar
 class CMyDeliverybar
 {
   public:
-    bool Create(HWND p_hRebar, HWND p_hOwner);
+    // The date and time offered for a later delivery start from p_fnClock's now.
+    [[nodiscard]] bool Create(HWND p_hRebar, HWND p_hOwner, const LocalClock& p_fnClock);
     HWND Handle() const
     {
         return m_hWnd;
     }
     // All zero for "deliver immediately"; false when a control cannot be read.
-    bool ReadDeliveryTime(CDeliveryTime& p_stTime) const;
+    [[nodiscard]] bool ReadDeliveryTime(CDeliveryTime& p_stTime) const;
     // A radio button was clicked: the date and time follow "Deliver on".
     void OnDeliveryChoice();
     // The Replies box: 0 None, 1 E-mail only, 2 E-mail and mobile.

@@ -13,11 +13,10 @@ CMyWindow::CMyWindow(HWND p_hParentWnd, const char* p_szRectValue, std::string p
     : m_hParentWnd(p_hParentWnd), m_sRectValue(p_szRectValue), m_sOpenFilter(std::move(p_sOpenFilter)),
       m_sSaveFilter(std::move(p_sSaveFilter)), m_sExtension(p_szExtension)
 {
-    m_hClosedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    m_hClosedEvent.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     m_hAccelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_SMS_ACCELERATORS));
 }
 
-// The closed event belongs to the opener's window list once the window exists; the opener closes it.
 CMyWindow::~CMyWindow() = default;
 
 bool CMyWindow::AskFileName(bool p_bSave, std::string& p_sPath) const

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/error_slot.h"
+#include "common/handle_win.h"
 
 #include <windows.h>
 
@@ -19,14 +20,14 @@ class CMyWindow
     CMyWindow& operator=(const CMyWindow&) = delete;
 
     // Writes the content to m_sFileName.
-    virtual bool SaveToFile() = 0;
-    virtual bool LoadFromFile(const std::string& p_sPath) = 0;
+    [[nodiscard]] virtual bool SaveToFile() = 0;
+    [[nodiscard]] virtual bool LoadFromFile(const std::string& p_sPath) = 0;
     // True to go on with a save.
     virtual bool PrepareSave()
     {
         return true;
     }
-    virtual bool CreateChildren() = 0;
+    [[nodiscard]] virtual bool CreateChildren() = 0;
     virtual bool OnCommand(WPARAM, LPARAM)
     {
         return false;
@@ -56,7 +57,7 @@ class CMyWindow
     }
     HANDLE ClosedEvent() const
     {
-        return m_hClosedEvent;
+        return m_hClosedEvent.get();
     }
     HACCEL Accelerators() const
     {
@@ -76,17 +77,19 @@ class CMyWindow
     }
 
     // Save under the current name, or ask for one.
-    bool Save(bool p_bAskName);
+    [[nodiscard]] bool Save(bool p_bAskName);
     // The rectangle under HKCU Software\Brevolt, as left, top, right, bottom.
     void SaveRectangle() const;
     void RestoreRectangle() const;
 
   protected:
-    bool AskFileName(bool p_bSave, std::string& p_sPath) const;
+    [[nodiscard]] bool AskFileName(bool p_bSave, std::string& p_sPath) const;
 
     HWND m_hParentWnd;
     HWND m_hWnd = nullptr;
-    HANDLE m_hClosedEvent = nullptr;
+    // Signalled when the window's thread has started and again when it has ended. The window list
+    // of the opener takes it over when the window is listed.
+    unique_handle m_hClosedEvent;
     HACCEL m_hAccelerators = nullptr;
     std::string m_sRectValue;
     std::string m_sOpenFilter;

@@ -1,7 +1,8 @@
 // compose/ui/print_win.cpp: printing a message's text.
 #include "compose/ui/print_win.h"
 
-#include "common/trace_log.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "compose/print_layout.h"
 
 #include <commdlg.h>
@@ -41,7 +42,7 @@ int PaginateText(HDC p_hDC, const std::string& p_sText, const RECT& p_rcArea, bo
     {
         if (StartPage(p_hDC) <= 0)
         {
-            Log("PrintText: StartPage failed: %lu", GetLastError());
+            LogCallFailure(__PRETTY_FUNCTION__, "StartPage(p_hDC)", EResultKind::Win32Error, GetLastError());
             return page;
         }
         SetTextAlign(p_hDC, TA_TOP | TA_LEFT);
@@ -51,7 +52,7 @@ int PaginateText(HDC p_hDC, const std::string& p_sText, const RECT& p_rcArea, bo
                      static_cast<int>(lines[i].size()));
         if (EndPage(p_hDC) <= 0)
         {
-            Log("PrintText: EndPage failed: %lu", GetLastError());
+            LogCallFailure(__PRETTY_FUNCTION__, "EndPage(p_hDC)", EResultKind::Win32Error, GetLastError());
             return page + 1;
         }
     }
@@ -69,14 +70,14 @@ bool PrintText(HWND p_hOwner, const std::string& p_sText, const std::string& p_s
     {
         const DWORD error = CommDlgExtendedError();
         if (error != 0)
-            Log("PrintText: PrintDlg failed with 0x%lx", error);
+            LogCallFailure(__PRETTY_FUNCTION__, "PrintDlgA(&dialog)", EResultKind::Win32Error, error);
         return false;
     }
-    if (dialog.hDevMode != nullptr)
-        GlobalFree(dialog.hDevMode);
-    if (dialog.hDevNames != nullptr)
-        GlobalFree(dialog.hDevNames);
-    HDC dc = dialog.hDC;
+    // The printer's settings are not kept between prints.
+    const unique_hglobal devMode(dialog.hDevMode);
+    const unique_hglobal devNames(dialog.hDevNames);
+    const unique_hdc printer(dialog.hDC);
+    HDC dc = printer.get();
     if (dc == nullptr)
         return false;
 
@@ -90,23 +91,22 @@ bool PrintText(HWND p_hOwner, const std::string& p_sText, const std::string& p_s
     if (area.right <= area.left || area.bottom <= area.top)
         area = RECT{0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
 
-    HFONT font = PrinterFont(dc);
-    HGDIOBJ previous = SelectObject(dc, font);
+    const unique_hfont font(PrinterFont(dc));
+    // Restores the printer's own font before the font goes.
+    const dc_state_guard state(dc);
+    SelectObject(dc, font.get());
     DOCINFOA document{};
     document.cbSize = sizeof(document);
     document.lpszDocName = p_sDocName.c_str();
     bool printed = false;
     if (StartDocA(dc, &document) > 0)
     {
-        PaginateText(dc, p_sText, area, true);
+        (void)PaginateText(dc, p_sText, area, true);
         printed = EndDoc(dc) > 0;
         if (!printed)
-            Log("PrintText: EndDoc failed: %lu", GetLastError());
+            LogCallFailure(__PRETTY_FUNCTION__, "EndDoc(dc)", EResultKind::Win32Error, GetLastError());
     }
     else
-        Log("PrintText: StartDoc failed: %lu", GetLastError());
-    SelectObject(dc, previous);
-    DeleteObject(font);
-    DeleteDC(dc);
+        LogCallFailure(__PRETTY_FUNCTION__, "StartDocA(dc, &document)", EResultKind::Win32Error, GetLastError());
     return printed;
 }

@@ -3,6 +3,8 @@
 // core library.
 #pragma once
 
+#include "Addressbook/include/host_messages.h"
+#include "common/handle_win.h"
 #include "compose/address_book_binding_win.h"
 #include "compose/fields/my_rich_edit_win.h"
 #include "compose/fields/quillet_field_win.h"
@@ -14,15 +16,13 @@
 #include <memory>
 #include <string>
 
-// Private messages of the compose window and its opener.
+// Private messages of the compose window (those it sends its opener are in host_messages.h).
 constexpr UINT WM_SMS_FORCECLOSE = 0x04AA;
 constexpr UINT WM_SMS_CLEARMODIFIED = 0x04B4;
 constexpr UINT WM_SMS_RECIPIENTSCHANGED = 0x04BE;
 constexpr UINT WM_SMS_VALIDATELIMIT = 0x04C8;
 constexpr UINT WM_SMS_RECOMPUTEBULK = 0x04D2;
 constexpr UINT WM_SMS_RELEASEARCHIVE = 0x05F5;
-constexpr UINT WM_SMS_REGISTERWINDOW = 3027;
-constexpr UINT WM_SMS_WINDOWCOUNT = 0x040B;
 
 // Child ids.
 constexpr int kIdStandardButtons = 50000;
@@ -41,18 +41,19 @@ constexpr int kIdCcButton = 1005;
 class CSMSWindow : public CMyWindow
 {
   public:
+    // p_fnClock is the local time the delivery bar starts from and a delivery time is checked against.
     CSMSWindow(int p_iPackage, CAddressBookControlObject* p_p_abcoBinding, HWND p_hParentWnd, HWND p_hMonitorWnd,
-               CWindowList* p_p_oWindows);
+               CWindowList* p_p_oWindows, LocalClock p_fnClock = &LocalTimeNow);
     ~CSMSWindow() override;
 
     // Window start: marshals the session and application to a new thread that creates the window,
     // and waits up to 5000 ms for it to start. The thread owns the window object from then on.
-    static bool Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessage, const std::string& p_sTo,
+    [[nodiscard]] static bool Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessage, const std::string& p_sTo,
                       const std::string& p_sBody, IMAPISession* p_pSession, IDispatch* p_pApp);
 
-    bool SaveToFile() override;
-    bool LoadFromFile(const std::string& p_sPath) override;
-    bool CreateChildren() override;
+    [[nodiscard]] bool SaveToFile() override;
+    [[nodiscard]] bool LoadFromFile(const std::string& p_sPath) override;
+    [[nodiscard]] bool CreateChildren() override;
     bool OnCommand(WPARAM p_wParam, LPARAM p_lParam) override;
     bool OnNotify(NMHDR* p_pHeader, LRESULT& p_lResult) override;
     void OnSize() override;
@@ -62,7 +63,7 @@ class CSMSWindow : public CMyWindow
     // The send flow (command 40002).
     void OnFileSend();
     // Check names; p_szProgressTitle null means no progress window.
-    bool CheckNames(const char* p_szProgressTitle, HWND* p_phProgress);
+    [[nodiscard]] bool CheckNames(const char* p_szProgressTitle, HWND* p_phProgress);
     bool IsBulk();
     uint32_t NotifyFlags() const
     {
@@ -70,21 +71,52 @@ class CSMSWindow : public CMyWindow
     }
 
   private:
+    // A WM_COMMAND as the command table hands it to its handler.
+    struct CCommand
+    {
+        int m_iId;
+        int m_iCode; // the notification code of a control, 0 for a menu, 1 for an accelerator
+        LPARAM m_lParam;
+    };
+    using CommandHandler = void (CSMSWindow::*)(const CCommand& p_oCommand);
+    // One row of the command table: the ids m_iFirst..m_iLast and the member that handles them.
+    struct CCommandRow
+    {
+        int m_iFirst;
+        int m_iLast;
+        CommandHandler m_pfnHandler;
+    };
+    // The handler of p_iCommand, or null when the window has none.
+    static CommandHandler HandlerOf(int p_iCommand);
+    // What one send attempt has gathered and holds (sms_window_send.cpp).
+    struct CSendState;
+
     static DWORD WINAPI ThreadMain(void* p_pWindow);
     static INT_PTR CALLBACK DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
     INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
-    bool Initialise();
+    [[nodiscard]] bool Initialise();
+    void OnDialogDestroyed();
 
+    // The children, made in this order by CreateChildren (sms_window_children.cpp).
+    [[nodiscard]] bool CreateCommandBars(HINSTANCE p_hInstance);
+    [[nodiscard]] bool CreateUtilityBar();
+    [[nodiscard]] bool CreateRecipientFields();
+    [[nodiscard]] bool CreateOptionBars();
+    [[nodiscard]] bool CreateBodyField();
+    [[nodiscard]] bool CreateStatusAndButtons(HINSTANCE p_hInstance);
+    void CreateToolTips(HINSTANCE p_hInstance);
+    void ShowRememberedBars();
     HWND MakeButtonBar(HWND p_hParent, int p_iId);
+
     std::string FieldText(int p_iId) const;
     void SetFieldText(int p_iId, const std::string& p_sText);
     CRecipientField& FieldOf(int p_iField);
-    bool FillRecipientList(int p_iField);
+    [[nodiscard]] bool FillRecipientList(int p_iField);
     // Both fields read into m_p_mrlTo and m_p_mrlCc, as a dialog that edits the lists starts from.
-    bool FillRecipientLists();
+    [[nodiscard]] bool FillRecipientLists();
     // After a dialog replaced both lists: the fields rewritten from them, tokens and bulk state shown.
     void ShowReplacedRecipients();
-    bool UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList);
+    [[nodiscard]] bool UpdateField(int p_iField, const CMessageRecipientList* p_p_mrlList);
     void RefreshTokens();
     // A character typed into a recipient field: complete the name being typed.
     void OnRecipientChar(WPARAM p_wChar, HWND p_hField);
@@ -106,20 +138,64 @@ class CSMSWindow : public CMyWindow
     void NotAvailableYet(const char* p_szCommand);
     int Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType);
 
+    // The send flow's steps (sms_window_send.cpp).
+    [[nodiscard]] bool ReadyToSend(CSendState& p_oState);
+    [[nodiscard]] bool AcquireArchive(CSendState& p_oState);
+    [[nodiscard]] bool HandOver(CSendState& p_oState);
+    [[nodiscard]] bool HandOverBulk(CSendState& p_oState);
+    // Shows what the core's result means; true when the window is to close.
+    bool ReportResult(int p_iResult);
+
+    // The command handlers (sms_window_commands.cpp).
+    void OnNewSMS(const CCommand& p_oCommand);
+    void OnNewMail(const CCommand& p_oCommand);
+    void OnNewNews(const CCommand& p_oCommand);
+    void OnOpenCommand(const CCommand& p_oCommand);
+    void OnImportCommand(const CCommand& p_oCommand);
+    void OnSendCommand(const CCommand& p_oCommand);
+    void OnSaveCommand(const CCommand& p_oCommand);
+    void OnPrintCommand(const CCommand& p_oCommand);
+    void OnCloseCommand(const CCommand& p_oCommand);
+    void OnEditCommand(const CCommand& p_oCommand);
+    void OnViewCommand(const CCommand& p_oCommand);
+    void OnCheckNamesCommand(const CCommand& p_oCommand);
+    void OnSelectRecipientsCommand(const CCommand& p_oCommand);
+    void OnNotAvailableCommand(const CCommand& p_oCommand);
+    void OnCompressCommand(const CCommand& p_oCommand);
+    void OnCcEmailCommand(const CCommand& p_oCommand);
+    void OnNotifyCommand(const CCommand& p_oCommand);
+    void OnReplyCommand(const CCommand& p_oCommand);
+    void OnHelpPageCommand(const CCommand& p_oCommand);
+    void OnHelpMailCommand(const CCommand& p_oCommand);
+    void OnAboutCommand(const CCommand& p_oCommand);
+    void OnInsertTokenCommand(const CCommand& p_oCommand);
+    void OnSenderIdOption(const CCommand& p_oCommand);
+    void OnDeliveryChoice(const CCommand& p_oCommand);
+    void OnRepliesChoice(const CCommand& p_oCommand);
+    void OnSMSLimitChange(const CCommand& p_oCommand);
+    void OnRecipientFieldChange(const CCommand& p_oCommand);
+    void OnBodyChange(const CCommand& p_oCommand);
+    void OnEmoticon(const CCommand& p_oCommand);
+
     CWindowList* m_p_oWindows;
     HWND m_hMonitorWnd;
     int m_iPackage;
-    HANDLE m_hArchiveMutex = nullptr;
+    LocalClock m_fnClock;
+    unique_handle m_hArchiveMutex;
     bool m_bHoldsArchive = false;
     CAddressBookControlObject* m_p_abcoBinding;
+    // The window's thread and its started/closed event; the opener's window list owns both once the
+    // window is listed, the window object the event until then.
     HANDLE m_hThread = nullptr;
+    HANDLE m_hThreadEvent = nullptr;
     bool m_bSendMessage = false;
     std::string m_sInitialTo;
     std::string m_sInitialBody;
-    IStream* m_pSessionStream = nullptr;
-    IStream* m_pAppStream = nullptr;
-    IMAPISession* m_pSession = nullptr;
-    IDispatch* m_pApp = nullptr;
+    com_ptr<IStream> m_pSessionStream;
+    com_ptr<IStream> m_pAppStream;
+    // The session as IUnknown: MAPI's headers give its interface no __uuidof.
+    com_ptr<IUnknown> m_pSession;
+    com_ptr<IDispatch> m_pApp;
 
     HWND m_hRebar = nullptr;
     HWND m_hMenuBar = nullptr;
@@ -129,7 +205,7 @@ class CSMSWindow : public CMyWindow
     HWND m_hOptionsRebar = nullptr;
     HWND m_hStatus = nullptr;
     HWND m_hToolTip = nullptr;
-    HMENU m_hMenu = nullptr;
+    unique_hmenu m_hMenu;
     CRecipientField m_oToField;
     CRecipientField m_oCcField;
     CQuilletField m_oBodyField;

@@ -1,6 +1,7 @@
 // tests/win/compose/body_test.cpp: the SMS body field under wine64: the character filter, paste
 // clean-up, .sms files with tokens, damaged files, file kinds by extension, and the compose
 // window's count in the status bar with a picture of a body holding two tokens.
+#include "common/text_win.h"
 #include "compose/fields/quillet_field_win.h"
 #include "compose/fields/token_stream.h"
 #include "compose/quillet_object_win.h"
@@ -32,28 +33,25 @@ void WriteFileBytes(const std::string& p_sPath, const std::string& p_sBytes)
 
 bool PutClipboard(UINT p_uFormat, const void* p_pData, size_t p_nSize)
 {
-    if (!OpenClipboard(nullptr))
+    const CClipboardGuard clipboard(nullptr);
+    if (!clipboard.IsOpen())
         return false;
     EmptyClipboard();
-    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, p_nSize);
-    memcpy(GlobalLock(global), p_pData, p_nSize);
-    GlobalUnlock(global);
-    const bool bSet = SetClipboardData(p_uFormat, global) != nullptr;
-    CloseClipboard();
-    return bSet;
+    unique_hglobal global(GlobalAlloc(GMEM_MOVEABLE, p_nSize));
+    memcpy(GlobalLock(global.get()), p_pData, p_nSize);
+    GlobalUnlock(global.get());
+    if (SetClipboardData(p_uFormat, global.get()) == nullptr)
+        return false;
+    // The clipboard owns it now.
+    (void)global.release();
+    return true;
 }
 
 std::wstring ClipboardUnicode()
 {
     std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE global = GetClipboardData(CF_UNICODETEXT))
-    {
-        text = static_cast<const wchar_t*>(GlobalLock(global));
-        GlobalUnlock(global);
-    }
-    CloseClipboard();
+    if (!ReadClipboardText(nullptr, text))
+        text.clear();
     return text;
 }
 
@@ -227,7 +225,7 @@ class ComposeBody : public ::testing::Test
   protected:
     void SetUp() override
     {
-        m_pQuillet = new CQuillet();
+        m_pQuillet.attach(new CQuillet());
         ASSERT_EQ(m_pQuillet->Init(1, 0, nullptr, nullptr,
                                    static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())), 0, 1),
                   S_OK);
@@ -247,14 +245,13 @@ class ComposeBody : public ::testing::Test
             },
             10s);
         PumpUntil([&] { return m_oOpener.m_iCount == 0; }, 2s);
-        m_pQuillet->Release();
+        m_pQuillet.reset();
     }
     HWND Open(const wchar_t* p_wszBody)
     {
-        BSTR body = SysAllocString(p_wszBody);
-        const HRESULT hr =
-            m_pQuillet->CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())), nullptr, body);
-        SysFreeString(body);
+        const unique_bstr body(SysAllocString(p_wszBody));
+        const HRESULT hr = m_pQuillet->CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())),
+                                                    nullptr, body.get());
         if (hr != S_OK || !PumpUntil([&] { return !m_oOpener.m_vRegistered.empty(); }, 10s))
             return nullptr;
         HWND window = m_oOpener.m_vRegistered.back();
@@ -271,7 +268,7 @@ class ComposeBody : public ::testing::Test
 
     CBoxRecorder m_oBoxes;
     COpener m_oOpener;
-    CQuillet* m_pQuillet = nullptr;
+    com_ptr<CQuillet> m_pQuillet;
 };
 } // namespace
 

@@ -29,7 +29,8 @@ CMessageRecipientList* MakeList(CAddressBookControlObject& p_oCore, std::initial
 
 TEST(Check, TypedNumbersResolveAndTheRestStaysUnresolved)
 {
-    auto* quillet = new CQuillet();
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
     ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
     CAddressBookControlObject& core = *quillet->Binding();
     CMessageRecipientList* to = MakeList(core, {"0821234567", "Bob Smith"});
@@ -66,5 +67,5 @@ TEST(Check, TypedNumbersResolveAndTheRestStaysUnresolved)
     EXPECT_EQ(result, 0);
     for (CMessageRecipientList* list : {to, cc, names, none})
         core.m_pfnDeleteMessageRecipientList(&list);
-    quillet->Release();
+    quillet.reset();
 }

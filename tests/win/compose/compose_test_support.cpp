@@ -1,6 +1,8 @@
 // tests/win/compose/compose_test_support.cpp: the compose tests' shared helpers.
 #include "tests/win/compose/compose_test_support.h"
 
+#include "common/message_box_win.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "compose/quillet_process_win.h"
 #include "compose/ui/sms_window.h"
@@ -11,6 +13,8 @@
 #include <cstdio>
 #include <fstream>
 #include <thread>
+
+using namespace std::chrono_literals;
 
 namespace
 {
@@ -58,7 +62,7 @@ CBoxRecorder* CBoxRecorder::s_pActive = nullptr;
 CBoxRecorder::CBoxRecorder()
 {
     s_pActive = this;
-    g_pfnMessageBox = &RecordBox;
+    SetMessageBoxFunction(&RecordBox);
 }
 
 CBoxRecorder::~CBoxRecorder()
@@ -138,9 +142,7 @@ HWND FindDescendant(HWND p_hRoot, int p_iId)
 
 std::string TextOf(HWND p_hWindow)
 {
-    char text[4096] = {};
-    GetWindowTextA(p_hWindow, text, sizeof(text));
-    return text;
+    return ControlText(p_hWindow);
 }
 
 std::string Normalised(std::string p_sText)
@@ -189,6 +191,19 @@ HWND FindOwnWindow(const std::string& p_sCaption)
     return search.m_hFound;
 }
 
+HWND OpenComposeWindow(IQuillet& p_oQuillet, COpener& p_oOpener, BSTR p_bstrTo, BSTR p_bstrBody)
+{
+    const size_t before = p_oOpener.m_vRegistered.size();
+    const HRESULT hr =
+        p_oQuillet.CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(p_oOpener.Handle())), p_bstrTo, p_bstrBody);
+    if (hr != S_OK || !PumpUntil([&] { return p_oOpener.m_vRegistered.size() > before; }, 10s))
+        return nullptr;
+    HWND window = p_oOpener.m_vRegistered.back();
+    if (!PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s))
+        return nullptr;
+    return window;
+}
+
 bool CloseOpenedWindows(COpener& p_oOpener)
 {
     for (HWND window : p_oOpener.m_vRegistered)
@@ -212,15 +227,14 @@ namespace
 std::vector<DWORD> ProcessesNamed(const char* p_szExeName)
 {
     std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const unique_file snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return ids;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
         if (lstrcmpiA(entry.szExeFile, p_szExeName) == 0)
             ids.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
     return ids;
 }
 
@@ -266,15 +280,14 @@ int EndProcessesNamed(const char* p_szExeName, DWORD p_dwGraceMs)
     int ended = 0;
     for (DWORD id : ProcessesNamed(p_szExeName))
     {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (process == nullptr)
+        const unique_handle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        if (!process)
             continue;
-        if (TerminateProcess(process, 3))
+        if (TerminateProcess(process.get(), 3))
         {
-            WaitForSingleObject(process, 5000);
+            WaitForSingleObject(process.get(), 5000);
             ++ended;
         }
-        CloseHandle(process);
     }
     return ended;
 }
@@ -287,19 +300,15 @@ CHangWatch::CHangWatch(const char* p_szStep, DWORD p_dwLimitMs)
 
 CHangWatch::~CHangWatch()
 {
-    SetEvent(m_hDone);
-    if (m_hThread != nullptr)
-    {
-        WaitForSingleObject(m_hThread, INFINITE);
-        CloseHandle(m_hThread);
-    }
-    CloseHandle(m_hDone);
+    SetEvent(m_hDone.get());
+    if (m_hThread)
+        WaitForSingleObject(m_hThread.get(), INFINITE);
 }
 
 DWORD WINAPI CHangWatch::Watch(void* p_pSelf)
 {
     auto* self = static_cast<CHangWatch*>(p_pSelf);
-    if (WaitForSingleObject(self->m_hDone, self->m_dwLimitMs) != WAIT_TIMEOUT)
+    if (WaitForSingleObject(self->m_hDone.get(), self->m_dwLimitMs) != WAIT_TIMEOUT)
         return 0;
     std::fprintf(stderr, "HANG: %s did not return within %lu ms\n", self->m_szStep,
                  static_cast<unsigned long>(self->m_dwLimitMs));

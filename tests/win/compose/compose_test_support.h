@@ -3,6 +3,8 @@
 // that keep this thread's messages flowing.
 #pragma once
 
+#include "common/handle_win.h"
+#include "compose/quillet_h.h"
 #include "tests/win/support/registry_text_win.h"
 
 #include <windows.h>
@@ -56,6 +58,9 @@ class COpener
 
 // A visible top-level window of this process with exactly this caption.
 HWND FindOwnWindow(const std::string& p_sCaption);
+// Opens a compose window through p_oQuillet for p_oOpener, as a host would, and waits until it
+// has registered with the opener and shows. Null when it did not come within ten seconds.
+HWND OpenComposeWindow(IQuillet& p_oQuillet, COpener& p_oOpener, BSTR p_bstrTo, BSTR p_bstrBody);
 // Tells every compose window the opener heard of to close (answering a save question as the box
 // recorder does), and waits until they are gone and have said so to the opener. False when one
 // outlived ten seconds.
@@ -82,8 +87,8 @@ class CHangWatch
     static DWORD WINAPI Watch(void* p_pSelf);
     const char* m_szStep;
     DWORD m_dwLimitMs;
-    HANDLE m_hDone;
-    HANDLE m_hThread;
+    unique_handle m_hDone;
+    unique_handle m_hThread;
 };
 
 // Dispatches this thread's messages until p_fnDone or the limit.

@@ -13,13 +13,12 @@ namespace
 // letter-sized page.
 int Pages(const std::string& p_sText)
 {
-    HDC dc = CreateCompatibleDC(nullptr);
+    const unique_hdc memory(CreateCompatibleDC(nullptr));
+    HDC dc = memory.get();
     SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
     const RECT area{dpi, dpi, dpi * 15 / 2, dpi * 10};
-    const int pages = PaginateText(dc, p_sText, area, false);
-    DeleteDC(dc);
-    return pages;
+    return PaginateText(dc, p_sText, area, false);
 }
 
 std::string Lines(int p_iCount)

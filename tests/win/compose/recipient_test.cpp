@@ -1,7 +1,9 @@
 // tests/win/compose/recipient_test.cpp: the To and Cc fields of a real compose window: recipient
 // objects through the OLE clipboard, check names turning checked recipients into objects, the comma
 // question and the separator keys, and the token list after an imported bulk list.
+#include "common/handle_win.h"
 #include "common/settings.h"
+#include "common/text_win.h"
 #include "compose/fields/confirmed_recipient_win.h"
 #include "compose/fields/recipient_block.h"
 #include "compose/quillet_object_win.h"
@@ -38,30 +40,36 @@ std::vector<std::pair<std::string, std::string>> Props(const CMessageRecipient& 
     return props;
 }
 
+// The rich edit's OLE interface, or empty.
+com_ptr<IRichEditOle> OleOf(HWND p_hField)
+{
+    com_ptr<IRichEditOle> ole;
+    if (!SendMessageA(p_hField, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())))
+        ole.reset();
+    return ole;
+}
+
 // The recipients embedded in a field, read while its thread waits for messages.
 std::vector<const CMessageRecipient*> Embedded(HWND p_hField)
 {
     std::vector<const CMessageRecipient*> recipients;
-    IRichEditOle* ole = nullptr;
-    if (!SendMessageA(p_hField, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)) || ole == nullptr)
+    const com_ptr<IRichEditOle> ole = OleOf(p_hField);
+    if (!ole)
         return recipients;
     for (LONG i = 0; i < ole->GetObjectCount(); ++i)
     {
         REOBJECT object{};
         object.cbStruct = sizeof(object);
-        if (FAILED(ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ)))
+        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
+        com_ptr<IOleObject> embedded;
+        embedded.attach(object.poleobj);
+        if (FAILED(hr))
             continue;
-        IRecipientObject* recipient = nullptr;
         const CMessageRecipient* record = nullptr;
-        if (SUCCEEDED(object.poleobj->QueryInterface(IID_IRecipientObject, reinterpret_cast<void**>(&recipient))))
-        {
+        if (const com_ptr<IRecipientObject> recipient = embedded.query<IRecipientObject>(IID_IRecipientObject))
             if (SUCCEEDED(recipient->GetRecipient(&record)))
                 recipients.push_back(record);
-            recipient->Release();
-        }
-        object.poleobj->Release();
     }
-    ole->Release();
     return recipients;
 }
 
@@ -80,19 +88,10 @@ std::vector<std::string> ComboTexts(HWND p_hCombo)
 
 std::string ClipboardText()
 {
-    std::string text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT))
-    {
-        if (const char* chars = static_cast<const char*>(GlobalLock(data)))
-        {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+    std::wstring text;
+    if (!ReadClipboardText(nullptr, text))
+        return {};
+    return WideToAnsi(text);
 }
 
 // A stand-in for the address-book check: numbers become typed numbers, every other text finds no
@@ -136,7 +135,7 @@ class RecipientField : public ::testing::Test
         CRegistry registry;
         ASSERT_TRUE(registry.SetSendDefaults(kSendDefaultsAbsent, ""));
         DeleteRegValue(HKEY_CURRENT_USER, kBrevoltKey, "CommaPromptNotAgain");
-        m_pQuillet = new CQuillet();
+        m_pQuillet.attach(new CQuillet());
         ASSERT_EQ(m_pQuillet->Init(1, 0, nullptr, nullptr,
                                    static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())), 0, 1),
                   S_OK);
@@ -149,23 +148,14 @@ class RecipientField : public ::testing::Test
         DeleteRegValue(HKEY_CURRENT_USER, kBrevoltKey, "CommaPromptNotAgain");
         m_oBoxes.SetAnswer(IDNO);
         EXPECT_TRUE(CloseOpenedWindows(m_oOpener));
-        m_pQuillet->Release();
+        m_pQuillet.reset();
         g_p_abcoCore = nullptr;
     }
 
     HWND Open()
     {
-        const size_t before = m_oOpener.m_vRegistered.size();
-        BSTR body = SysAllocString(L"Hello");
-        const HRESULT hr =
-            m_pQuillet->CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())), nullptr, body);
-        SysFreeString(body);
-        if (hr != S_OK || !PumpUntil([&] { return m_oOpener.m_vRegistered.size() > before; }, 10s))
-            return nullptr;
-        HWND window = m_oOpener.m_vRegistered.back();
-        if (!PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s))
-            return nullptr;
-        return window;
+        const unique_bstr body(SysAllocString(L"Hello"));
+        return OpenComposeWindow(*m_pQuillet.get(), m_oOpener, nullptr, body.get());
     }
 
     CMessageRecipient* Make(uint32_t p_dwState, int32_t p_iKind, const char* p_szName, const char* p_szMobile,
@@ -187,14 +177,25 @@ class RecipientField : public ::testing::Test
         std::string blocks;
         for (const CMessageRecipient* recipient : p_vRecipients)
             compose::WriteRecipientBlock(*recipient, blocks);
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, blocks.size());
-        ASSERT_NE(memory, nullptr);
-        std::memcpy(GlobalLock(memory), blocks.data(), blocks.size());
-        GlobalUnlock(memory);
+        unique_hglobal memory(GlobalAlloc(GMEM_MOVEABLE, blocks.size()));
+        ASSERT_NE(memory.get(), nullptr);
+        std::memcpy(GlobalLock(memory.get()), blocks.data(), blocks.size());
+        GlobalUnlock(memory.get());
         ASSERT_TRUE(PumpUntil([] { return OpenClipboard(nullptr) != FALSE; }, 3s));
         EmptyClipboard();
-        EXPECT_NE(SetClipboardData(RecipientClipboardFormat(), memory), nullptr);
+        EXPECT_NE(SetClipboardData(RecipientClipboardFormat(), memory.get()), nullptr);
+        // The clipboard owns the memory once it took it.
+        if (GetClipboardData(RecipientClipboardFormat()) == memory.get())
+            (void)memory.release();
         CloseClipboard();
+    }
+
+    // Pastes the recipients into p_hField as a user would after another program copied them.
+    void PasteRecipients(HWND p_hWindow, HWND p_hField, const std::vector<CMessageRecipient*>& p_vRecipients)
+    {
+        PutOnClipboard(p_vRecipients);
+        SendMessageA(p_hField, WM_PASTE, 0, 0);
+        Settle(p_hWindow);
     }
 
     void Settle(HWND p_hWindow)
@@ -213,7 +214,7 @@ class RecipientField : public ::testing::Test
 
     CBoxRecorder m_oBoxes;
     COpener m_oOpener;
-    CQuillet* m_pQuillet = nullptr;
+    com_ptr<CQuillet> m_pQuillet;
     std::vector<CMessageRecipient*> m_vMade;
 };
 
@@ -230,9 +231,7 @@ TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNo
                                   EID_TYPE_AB, std::string("\x01\x02", 2));
     CMessageRecipient* typed =
         Make(kStateTypedNumber, kKindIndividual, "+27825550002", "+27825550002", nullptr, 0, std::string());
-    PutOnClipboard({ann, typed});
-    SendMessageA(to, WM_PASTE, 0, 0);
-    Settle(window);
+    PasteRecipients(window, to, {ann, typed});
     ASSERT_EQ(Embedded(to).size(), 2u);
 
     // Pick a token in the bulk bar's list and press Insert: it lands at the body's caret.
@@ -249,10 +248,10 @@ TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNo
     };
     insert(3, "First Name");
     insert(18, "Mobile");
-    IRichEditOle* ole = nullptr;
-    ASSERT_TRUE(SendMessageA(body, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)));
+    com_ptr<IRichEditOle> ole;
+    ASSERT_TRUE(SendMessageA(body, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())));
     EXPECT_EQ(ole->GetObjectCount(), 2);
-    ole->Release();
+    ole.reset();
 
     // The two objects count for nothing: only the typed characters are left to pay for.
     char count[128] = {};
@@ -273,9 +272,7 @@ TEST_F(RecipientField, CompressShortensTheBodyAndPutsItsTokensBackWhereTheyBelon
     HWND to = FindDescendant(window, kIdToField);
     HWND body = FindDescendant(window, kIdBodyField);
     Make(kStateTypedNumber, kKindIndividual, "+27825550002", "+27825550002", nullptr, 0, std::string());
-    PutOnClipboard(m_vMade);
-    SendMessageA(to, WM_PASTE, 0, 0);
-    Settle(window);
+    PasteRecipients(window, to, m_vMade);
     SetWindowTextA(body, "see you tomorrow,  please");
     SendMessageA(body, EM_SETSEL, 18, 18);
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(kIdInsertToken, BN_CLICKED), 0);
@@ -294,13 +291,13 @@ TEST_F(RecipientField, CompressShortensTheBodyAndPutsItsTokensBackWhereTheyBelon
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10s));
     Settle(window);
 
-    IRichEditOle* ole = nullptr;
-    ASSERT_TRUE(SendMessageA(body, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole)));
+    com_ptr<IRichEditOle> ole;
+    ASSERT_TRUE(SendMessageA(body, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(ole.put())));
     ASSERT_EQ(ole->GetObjectCount(), 1);
     REOBJECT object{};
     object.cbStruct = sizeof(object);
     EXPECT_EQ(ole->GetObject(0, &object, REO_GETOBJ_NO_INTERFACES), S_OK);
-    ole->Release();
+    ole.reset();
     EXPECT_EQ(object.cp, 11);
     std::string text = TextOf(body);
     ASSERT_EQ(text.size(), 16u) << text;
@@ -321,9 +318,7 @@ TEST_F(RecipientField, ObjectsCopiedFromToArriveInCcAsTheSameRecipients)
     g_p_abcoCore->m_pfnAddExtraProp(ann, "City", "Durban");
     CMessageRecipient* typed =
         Make(kStateTypedNumber, kKindIndividual, "+27825550002", "+27825550002", nullptr, 0, std::string());
-    PutOnClipboard({ann, typed});
-    SendMessageA(to, WM_PASTE, 0, 0);
-    Settle(window);
+    PasteRecipients(window, to, {ann, typed});
     ASSERT_EQ(Embedded(to).size(), 2u);
 
     MoveWindow(window, 20, 20, 700, 360, TRUE);
@@ -463,9 +458,7 @@ TEST_F(RecipientField, ABulkListOffersItsColumnsAsTokensAndMakesTheSendBulk)
         g_p_abcoCore->m_pfnAddExtraProp(member, "City", "Durban");
         g_p_abcoCore->m_pfnAddMessageRecipient(list->m_p_mrlMembers, member);
     }
-    PutOnClipboard({list});
-    SendMessageA(to, WM_PASTE, 0, 0);
-    Settle(window);
+    PasteRecipients(window, to, {list});
     ASSERT_EQ(Embedded(to).size(), 1u);
     EXPECT_EQ(Embedded(to)[0]->m_p_mrlMembers->m_dwCount, 2u);
     EXPECT_EQ(ComboTexts(tokens), (std::vector<std::string>{"First Name", "Last Name", "Full Name", "Email",

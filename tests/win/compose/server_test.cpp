@@ -42,6 +42,9 @@ int RunProgram(const char* p_szProgram, const char* p_szArguments)
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
+    // The child's handles are this function's to close.
+    const unique_handle childProcess(process.hProcess);
+    const unique_handle childThread(process.hThread);
     DWORD code = 0;
     if (WaitForSingleObject(process.hProcess, 30000) == WAIT_TIMEOUT)
     {
@@ -54,8 +57,6 @@ int RunProgram(const char* p_szProgram, const char* p_szArguments)
     {
         GetExitCodeProcess(process.hProcess, &code);
     }
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
     return static_cast<int>(code);
 }
 
@@ -133,10 +134,8 @@ TEST(Activation, CoCreateInstanceStartsTheLocalServer)
 {
     ASSERT_EQ(RunQuillet("/RegServer"), 0);
     const CHangWatch watch("starting the local server and calling it", 90000);
-    IQuillet* quillet = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
-                               reinterpret_cast<void**>(&quillet)),
-              S_OK);
+    com_ptr<IQuillet> quillet;
+    ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet, quillet.put_void()), S_OK);
     EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
     EXPECT_EQ(quillet->ShowTemplateEditor(0), S_OK);
     // Late binding through the embedded type library: DISPIDs follow the method order.
@@ -152,7 +151,7 @@ TEST(Activation, CoCreateInstanceStartsTheLocalServer)
         EXPECT_EQ(quillet->GetIDsOfNames(IID_NULL, &name, 1, 0x0409, &id), S_OK);
         EXPECT_EQ(id, n.m_id);
     }
-    quillet->Release();
+    quillet.reset();
 }
 
 // A release lets the server end once no new request has come for a while. An activation soon after
@@ -170,13 +169,12 @@ TEST(Activation, ActivationsSoonAfterAReleaseAndAfterTheServerHasGoneAreAnswered
             ASSERT_TRUE(WaitForProcessesNamed("Quillet.exe", 20000)) << "round " << round;
         else
             Sleep(pausesMs[round]);
-        IQuillet* quillet = nullptr;
-        ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet,
-                                   reinterpret_cast<void**>(&quillet)),
+        com_ptr<IQuillet> quillet;
+        ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet, quillet.put_void()),
                   S_OK)
             << "round " << round;
         EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK) << "round " << round;
-        quillet->Release();
+        quillet.reset();
     }
 }
 
@@ -190,13 +188,14 @@ TEST(Activation, QuilletOpenOpensAComposeWindowThroughCom)
 TEST(Init, OutlookExpressPackageLoadsNoMapi)
 {
     CBoxRecorder boxes;
-    auto* quillet = new CQuillet();
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
     EXPECT_EQ(quillet->Init(1, 6, nullptr, nullptr, 0, 0, 0), S_OK);
     EXPECT_EQ(g_hMapiInstance, nullptr);
     ASSERT_NE(quillet->Binding(), nullptr);
     EXPECT_TRUE(quillet->Binding()->Ready());
     EXPECT_TRUE(boxes.Seen().empty());
-    quillet->Release();
+    quillet.reset();
 }
 
 // Takes the MAPI path value away for one test (other tests of the prefix install a provider there)
@@ -231,14 +230,15 @@ TEST(Init, OutlookPackageLoadsMapiOncePerProcess)
     CBoxRecorder boxes;
     const CNoMapiPathValue noPath;
     // No DLLPathEx and no component path here: the search ends at "mapi32.dll".
-    auto* quillet = new CQuillet();
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
     (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
     const HMODULE first = g_hMapiInstance;
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first, GetModuleHandleA("mapi32.dll"));
     (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
     EXPECT_EQ(g_hMapiInstance, first);
-    quillet->Release();
+    quillet.reset();
     EXPECT_EQ(g_hMapiInstance, nullptr);
 }
 
@@ -261,7 +261,8 @@ TEST(Init, BindingErrorsFailInitAndNameTheirCause)
             ASSERT_TRUE(InstallCore(c.m_szCorePath));
         else
             DeleteRegValue(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Addressbook");
-        auto* quillet = new CQuillet();
+        com_ptr<CQuillet> quillet;
+        quillet.attach(new CQuillet());
         EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), static_cast<HRESULT>(0xFFFFFFFF)) << c.m_uId;
         EXPECT_EQ(quillet->Error().Id(), c.m_uId);
         EXPECT_EQ(quillet->Error().Text().rfind(c.m_szText, 0), 0u) << quillet->Error().Text();
@@ -272,7 +273,7 @@ TEST(Init, BindingErrorsFailInitAndNameTheirCause)
         EXPECT_EQ(quillet->StopOEMonitor(), static_cast<HRESULT>(0xFFFFFFFF));
         EXPECT_EQ(quillet->SetBrowserWindow(0), S_OK);
         EXPECT_EQ(quillet->CreateNewSMS(0, nullptr, nullptr), static_cast<HRESULT>(0xFFFFFFFF));
-        quillet->Release();
+        quillet.reset();
         ASSERT_TRUE(InstallCore(CORVANE_DLL_PATH));
     }
 }
@@ -296,7 +297,8 @@ int CORVANE_API FakeFreeString(char** p_pszText)
 
 TEST(GetEmailDetails, HexEntryTextBecomesBytes)
 {
-    auto* quillet = new CQuillet();
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
     ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
     CAddressBookControlObject& core = *quillet->Binding();
     const auto realGet = core.m_pfnGetEmailDetails;
@@ -305,21 +307,20 @@ TEST(GetEmailDetails, HexEntryTextBecomesBytes)
     core.m_pfnFreeString = &FakeFreeString;
     BSTR sender = nullptr;
     BSTR message = nullptr;
-    BSTR entry = SysAllocString(L"0A1BFF");
-    EXPECT_EQ(quillet->GetEmailDetails(3, entry, &sender, &message), S_OK);
+    const unique_bstr entry(SysAllocString(L"0A1BFF"));
+    EXPECT_EQ(quillet->GetEmailDetails(3, entry.get(), &sender, &message), S_OK);
     EXPECT_EQ(g_vEntryBytes, (std::vector<uint8_t>{0x0A, 0x1B, 0xFF}));
     ASSERT_NE(sender, nullptr);
     ASSERT_NE(message, nullptr);
     EXPECT_STREQ(sender, L"Ann Sender");
     EXPECT_STREQ(message, L"Body text");
-    SysFreeString(sender);
-    SysFreeString(message);
+    const unique_bstr ownSender(sender);
+    const unique_bstr ownMessage(message);
     // A text shorter than its byte count is refused before the core sees it.
     g_vEntryBytes.clear();
-    EXPECT_EQ(quillet->GetEmailDetails(4, entry, &sender, &message), static_cast<HRESULT>(0xFFFFFFFF));
+    EXPECT_EQ(quillet->GetEmailDetails(4, entry.get(), &sender, &message), static_cast<HRESULT>(0xFFFFFFFF));
     EXPECT_TRUE(g_vEntryBytes.empty());
-    SysFreeString(entry);
     core.m_pfnGetEmailDetails = realGet;
     core.m_pfnFreeString = realFree;
-    quillet->Release();
+    quillet.reset();
 }

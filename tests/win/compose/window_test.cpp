@@ -20,10 +20,17 @@ namespace
 {
 SYSTEMTIME g_stClock{2026, 12, 2, 8, 10, 7, 0, 0};
 std::mutex g_oClockLock;
-void TestClock(SYSTEMTIME* p_pstNow)
+CTraceTime TestClock()
 {
     std::lock_guard<std::mutex> lock(g_oClockLock);
-    *p_pstNow = g_stClock;
+    CTraceTime now;
+    now.m_iYear = g_stClock.wYear;
+    now.m_iMonth = g_stClock.wMonth;
+    now.m_iDay = g_stClock.wDay;
+    now.m_iHour = g_stClock.wHour;
+    now.m_iMinute = g_stClock.wMinute;
+    now.m_iSecond = g_stClock.wSecond;
+    return now;
 }
 void SetClock(WORD p_wHour, WORD p_wMinute)
 {
@@ -86,12 +93,12 @@ int CORVANE_API FakeMailSummary(HWND, const CMessageRecipientList*, const CMessa
     return 1;
 }
 
-BSTR Bstr(const char* p_szText)
+unique_bstr Bstr(const char* p_szText)
 {
     if (p_szText == nullptr)
-        return nullptr;
+        return unique_bstr();
     std::wstring wide(p_szText, p_szText + strlen(p_szText));
-    return SysAllocString(wide.c_str());
+    return unique_bstr(SysAllocString(wide.c_str()));
 }
 
 class ComposeWindow : public ::testing::Test
@@ -99,12 +106,12 @@ class ComposeWindow : public ::testing::Test
   protected:
     void SetUp() override
     {
-        g_pfnLocalTime = &TestClock;
         SetClock(10, 7);
         CRegistry registry;
         ASSERT_TRUE(registry.SetSendDefaults(kSendDefaultsAbsent | kSendSignature, "Sig"));
         ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, "Software\\Brevolt", "WarnSenderID", "TRUE"));
-        m_pQuillet = new CQuillet();
+        m_pQuillet.attach(new CQuillet());
+        m_pQuillet->SetClock(&TestClock);
         ASSERT_EQ(m_pQuillet->Init(1, 0, nullptr, nullptr,
                                    static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())), 0, 1),
                   S_OK);
@@ -121,27 +128,14 @@ class ComposeWindow : public ::testing::Test
     {
         m_oBoxes.SetAnswer(IDNO);
         EXPECT_TRUE(CloseOpenedWindows(m_oOpener));
-        m_pQuillet->Release();
-        g_pfnLocalTime = [](SYSTEMTIME* p_pst) { GetLocalTime(p_pst); };
+        m_pQuillet.reset();
     }
 
     HWND Open(const char* p_szTo, const char* p_szBody)
     {
-        const size_t before = m_oOpener.m_vRegistered.size();
-        BSTR to = Bstr(p_szTo);
-        BSTR body = Bstr(p_szBody);
-        const HRESULT hr =
-            m_pQuillet->CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())), to, body);
-        SysFreeString(to);
-        SysFreeString(body);
-        if (hr != S_OK)
-            return nullptr;
-        if (!PumpUntil([&] { return m_oOpener.m_vRegistered.size() > before; }, 10s))
-            return nullptr;
-        HWND window = m_oOpener.m_vRegistered.back();
-        if (!PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s))
-            return nullptr;
-        return window;
+        const unique_bstr to = Bstr(p_szTo);
+        const unique_bstr body = Bstr(p_szBody);
+        return OpenComposeWindow(*m_pQuillet.get(), m_oOpener, to.get(), body.get());
     }
 
     // Posts Send and waits for a box or a call of the core's send.
@@ -163,7 +157,7 @@ class ComposeWindow : public ::testing::Test
 
     CBoxRecorder m_oBoxes;
     COpener m_oOpener;
-    CQuillet* m_pQuillet = nullptr;
+    com_ptr<CQuillet> m_pQuillet;
 };
 } // namespace
 
@@ -456,11 +450,11 @@ TEST(ServerShutdown, ReleasingTheObjectClosesItsWindowsAfterOfferingToSave)
 {
     CBoxRecorder boxes;
     boxes.SetAnswer(IDNO);
-    auto* quillet = new CQuillet();
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
     ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
-    BSTR body = SysAllocString(L"Unsaved text");
-    ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, body), S_OK);
-    SysFreeString(body);
+    const unique_bstr body(SysAllocString(L"Unsaved text"));
+    ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, body.get()), S_OK);
     ASSERT_TRUE(PumpUntil(
         [&] {
             const auto records = quillet->Windows().Snapshot();
@@ -470,7 +464,7 @@ TEST(ServerShutdown, ReleasingTheObjectClosesItsWindowsAfterOfferingToSave)
     HWND window = quillet->Windows().Snapshot()[0].m_hWnd;
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(window) != FALSE; }, 10s));
     SetWindowTextA(FindDescendant(window, kIdBodyField), "Changed text");
-    quillet->Release();
+    quillet.reset();
     EXPECT_FALSE(IsWindow(window));
     const auto seen = boxes.Seen();
     ASSERT_EQ(seen.size(), 1u);
@@ -502,10 +496,40 @@ TEST(ServerShutdown, ReleasingTheObjectWhileItsWindowIsStillBeingMadeWaitsForIt)
     boxes.SetAnswer(IDNO);
     const uint64_t before = TraceSize();
     const CHangWatch watch("opening a window and releasing the object at once", 60000);
-    auto* quillet = new CQuillet();
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
     ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
     ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, nullptr), S_OK);
-    quillet->Release();
+    quillet.reset();
     const std::string trace = TraceSince(before);
     EXPECT_EQ(trace.find("Exception"), std::string::npos) << trace;
+}
+
+TEST(ServerShutdown, ClosingTheWindowsTwiceWaitsOnHandlesThatAreStillOpen)
+{
+    // The list owns each window's closed event and thread handle: closing the windows (as a host's
+    // shutdown and the object's own release both do) leaves them open, and a second close returns.
+    const CHangWatch watch("closing the windows twice", 60000);
+    CBoxRecorder boxes;
+    boxes.SetAnswer(IDNO);
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
+    ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+    ASSERT_EQ(quillet->CreateNewSMS(0, nullptr, nullptr), S_OK);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const auto records = quillet->Windows().Snapshot();
+            return !records.empty() && records[0].m_hWnd != nullptr;
+        },
+        10s));
+    quillet->ForceSMSWindowsToClose();
+    const CWindowRecord record = quillet->Windows().Snapshot()[0];
+    EXPECT_FALSE(IsWindow(record.m_hWnd));
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(record.m_hClosedEvent, &flags));
+    EXPECT_TRUE(GetHandleInformation(record.m_hThread, &flags));
+    quillet->ForceSMSWindowsToClose();
+    EXPECT_TRUE(GetHandleInformation(record.m_hClosedEvent, &flags));
+    EXPECT_TRUE(GetHandleInformation(record.m_hThread, &flags));
+    quillet.reset();
 }
