@@ -3,7 +3,7 @@
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/mail_package_object.h"
-#include "Addressbook/frame/message_box.h"
+#include "Addressbook/ui/message_box.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
