@@ -52,7 +52,7 @@ class CLibrary
     }
     HFONT BoldFont() const
     {
-        return m_hBoldFont;
+        return m_hBoldFont.get();
     }
     // The package object the exports send and read address books through; null for callers
     // that started the library without one.
@@ -65,7 +65,7 @@ class CLibrary
     int m_iPackage = kPackageNotChosen;
     int m_iPackageVersion = 0;
     int m_iCallerKind = 0;
-    HFONT m_hBoldFont = nullptr;
+    unique_hfont m_hBoldFont;
 
     std::unique_ptr<CMailPackage> m_p_oOutlookExpress;
     std::unique_ptr<CMailPackage> m_p_oOutlook;

@@ -5,6 +5,7 @@
 #include "Addressbook/smtp/smtp_mailer.h"
 
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <algorithm>
@@ -284,7 +285,7 @@ int CSMTPMailer::Send(const char* p_szSenderName, const char* p_szSenderEmail, c
     m_sSubject = p_szSubject != nullptr ? p_szSubject : "";
     if (!GetSMTPServer(m_sSMTPServer))
     {
-        Log("CSMTPMailer::GetSMTPServer() failed");
+        LOG_FAILURE("GetSMTPServer() failed");
         if (!m_oError.IsSet())
             m_oError.Set(CorvaneStrings(), kMsgFunctionFailed, "GetSMTPServer", "CSMTPMailer::Send");
         return -1;
@@ -312,7 +313,7 @@ int CSMTPMailer::Send(const char* p_szSenderName, const char* p_szSenderEmail, c
     m_bConnected = false;
     if (result != 0)
     {
-        Log("CSMTPMailer::SendMail() failed");
+        LOG_FAILURE("SendMail() failed");
         return -1;
     }
     return 0;
@@ -618,7 +619,7 @@ bool CSMTPMailer::SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRec
                 break;
             }
         }
-        Log("SendSocketMessage('%s') failed", "MAIL From");
+        LOG_FAILURE("SendSocketMessage('%s') failed", "MAIL From");
         return false;
     }
     if (m_p_oLink->IsStopped())
@@ -636,7 +637,7 @@ bool CSMTPMailer::SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRec
             return true;
         if (!SendSocketMessage("RCPT TO: <" + address.m_sEmail + ">\r\n", kStepCommand, false))
         {
-            Log("SendSocketMessage('%s') failed", "RCPT TO");
+            LOG_FAILURE("SendSocketMessage('%s') failed", "RCPT TO");
             return false;
         }
         if (m_p_oLink->IsStopped())
@@ -648,7 +649,7 @@ bool CSMTPMailer::SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRec
         return true;
     if (!SendSocketMessage("DATA\r\n", kStepData, false))
     {
-        Log("SendSocketMessage('%s') failed", "DATA");
+        LOG_FAILURE("SendSocketMessage('%s') failed", "DATA");
         return false;
     }
     if (m_p_oLink->IsStopped() || Stopped("header"))
@@ -673,7 +674,7 @@ bool CSMTPMailer::SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRec
         return true;
     if (!SendSocketMessage("\r\n.\r\n", kStepCommand, true))
     {
-        Log("SendSocketMessage('%s') failed", "end of data");
+        LOG_FAILURE("SendSocketMessage('%s') failed", "end of data");
         return false;
     }
     return true;
@@ -738,7 +739,7 @@ int CSMTPMailer::SendMail(int p_iMaxRecipients)
         return 0;
     if (!SendSocketMessage("QUIT\r\n", kStepQuit, false))
     {
-        Log("SendSocketMessage('%s') failed", "QUIT");
+        LOG_FAILURE("SendSocketMessage('%s') failed", "QUIT");
         return -1;
     }
     m_pwsSMTPServer->Close();

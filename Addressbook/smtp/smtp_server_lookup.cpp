@@ -2,6 +2,7 @@
 #include "Addressbook/smtp/smtp_server_lookup.h"
 
 #include "Addressbook/res/corvane_strings.h"
+#include "common/file_read.h"
 #include "common/platform.h"
 #include "common/trace_log.h"
 
@@ -21,7 +22,7 @@ const char* const kEudoraKey = "Software\\Qualcomm\\Eudora\\CommandLine";
 const char* const kNetscapeBiffKey = "Software\\Netscape\\Netscape Navigator\\biff";
 const char* const kNetscapeMarkupKey = "SOFTWARE\\Classes\\NetscapeMarkup\\shell\\open\\command";
 // A prefs.js is a few kilobytes; anything far larger is not one.
-constexpr std::streamoff kMaxPrefsBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxPrefsBytes = 16 * 1024 * 1024;
 
 bool Fail(CErrorSlot& p_oError, const char* p_szCall, const char* p_szOperation)
 {
@@ -343,25 +344,14 @@ bool GetNetscapeSMTPServer(CRegistry& p_oRegistry, std::string& p_sServer, CErro
     const char separator = platform::PathSeparator();
     const std::string path = folder + "users" + separator + user + separator + "prefs.js";
 
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
+    std::string text;
+    const EReadFile read = ReadWholeFile(path, text, kMaxPrefsBytes);
+    if (read != EReadFile::Read)
     {
-        p_oError.Set(CorvaneStrings(), kMsgOpenFile, path.c_str(), errno);
-        ReportError(p_oError, false);
-        return false;
-    }
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > kMaxPrefsBytes)
-    {
-        p_oError.Set(CorvaneStrings(), kMsgFunctionFailed, "ReadFile", kOperation);
-        ReportError(p_oError, false);
-        return false;
-    }
-    std::string text(static_cast<size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(text.data(), size))
-    {
-        p_oError.Set(CorvaneStrings(), kMsgFunctionFailed, "ReadFile", kOperation);
+        if (read == EReadFile::Missing)
+            p_oError.Set(CorvaneStrings(), kMsgOpenFile, path.c_str(), errno);
+        else
+            p_oError.Set(CorvaneStrings(), kMsgFunctionFailed, "ReadFile", kOperation);
         ReportError(p_oError, false);
         return false;
     }

@@ -4,6 +4,7 @@
 #include "Addressbook/smtp/socket.h"
 
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <thread>
@@ -95,7 +96,7 @@ bool CSocket::Create()
     uint32_t error = 0;
     if (!m_oSocket.Open(error))
     {
-        Log("CSocket::Create socket() failed %u", error);
+        LogCallFailure(__PRETTY_FUNCTION__, "socket()", EResultKind::Win32Error, error);
         return false;
     }
     return true;
@@ -117,7 +118,7 @@ CSocket::EReady CSocket::WaitFor(std::chrono::steady_clock::time_point p_tDeadli
         case net::EWaitResult::Stop:
             if (m_p_oLink->HonourStop())
             {
-                Log("CSocket: stopped by the user");
+                Log("CSocket::WaitFor: stopped by the user");
                 return EReady::GaveUp;
             }
             // Past the point of no return the answer is still wanted.
@@ -125,10 +126,10 @@ CSocket::EReady CSocket::WaitFor(std::chrono::steady_clock::time_point p_tDeadli
             break;
         case net::EWaitResult::Timeout:
             m_p_oLink->MarkTimedOut();
-            Log("CSocket: wait timed out after %u ms", m_dwWaitLimitMs);
+            LOG_FAILURE("the wait timed out after %u ms", m_dwWaitLimitMs);
             return EReady::GaveUp;
         case net::EWaitResult::Failed:
-            Log("CSocket: wait failed %u", error);
+            LogCallFailure(__PRETTY_FUNCTION__, "WSAWaitForMultipleEvents()", EResultKind::Win32Error, error);
             return EReady::GaveUp;
         }
     }
@@ -169,7 +170,7 @@ bool CSocket::GetHostEntry(const std::string& p_sServer, net::IPv4& p_dwAddress)
         {
             m_p_oLink->MarkTimedOut();
             lookup.Cancel();
-            Log("CSocket::GetHostEntry timed out resolving '%s'", p_sServer.c_str());
+            LOG_FAILURE("timed out resolving '%s'", p_sServer.c_str());
             return false;
         }
         if (result == net::EWaitResult::Failed)
@@ -208,7 +209,8 @@ bool CSocket::GetHostEntry(const std::string& p_sServer, net::IPv4& p_dwAddress)
             ReportError(m_oError, false);
             return false;
         }
-        Log("CSocket::GetHostEntry lookup of '%s' failed %u", p_sServer.c_str(), code);
+        const std::string call = "lookup of '" + p_sServer + "'";
+        LogCallFailure(__PRETTY_FUNCTION__, call.c_str(), EResultKind::Win32Error, code);
         return false;
     }
 }
@@ -221,7 +223,7 @@ bool CSocket::Connect(const std::string& p_sServer, uint16_t p_wPort)
     uint32_t error = 0;
     if (!m_oSocket.Select(net::kEventConnect | net::kEventClose, error))
     {
-        Log("CSocket::Connect WSAEventSelect() failed %u", error);
+        LogCallFailure(__PRETTY_FUNCTION__, "WSAEventSelect()", EResultKind::Win32Error, error);
         return false;
     }
     error = m_oSocket.Connect(address, p_wPort);
@@ -232,7 +234,7 @@ bool CSocket::Connect(const std::string& p_sServer, uint16_t p_wPort)
     }
     if (error != net::kWsaEWouldBlock)
     {
-        Log("CSocket::Connect connect() failed %u", error);
+        LogCallFailure(__PRETTY_FUNCTION__, "connect()", EResultKind::Win32Error, error);
         return false;
     }
     const auto deadline = Deadline();
@@ -246,7 +248,8 @@ bool CSocket::Connect(const std::string& p_sServer, uint16_t p_wPort)
         {
             if (connectError != 0)
             {
-                Log("CSocket::Connect connect to port %u failed %u", p_wPort, connectError);
+                const std::string call = "connect to port " + std::to_string(p_wPort);
+                LogCallFailure(__PRETTY_FUNCTION__, call.c_str(), EResultKind::Win32Error, connectError);
                 return false;
             }
             m_bConnected = true;
@@ -254,7 +257,7 @@ bool CSocket::Connect(const std::string& p_sServer, uint16_t p_wPort)
         }
         if (fired & net::kEventClose)
         {
-            Log("CSocket::Connect closed before connecting");
+            LOG_FAILURE("closed before connecting");
             return false;
         }
     }
@@ -265,7 +268,7 @@ bool CSocket::Send(const char* p_pData, size_t p_nSize)
     uint32_t error = 0;
     if (!m_oSocket.Select(net::kEventWrite | net::kEventClose, error))
     {
-        Log("CSocket::Send WSAEventSelect() failed %u", error);
+        LogCallFailure(__PRETTY_FUNCTION__, "WSAEventSelect()", EResultKind::Win32Error, error);
         return false;
     }
     size_t done = 0;
@@ -280,7 +283,7 @@ bool CSocket::Send(const char* p_pData, size_t p_nSize)
         }
         if (error != net::kWsaEWouldBlock)
         {
-            Log("CSocket::Send send() failed %u", error);
+            LogCallFailure(__PRETTY_FUNCTION__, "send()", EResultKind::Win32Error, error);
             return false;
         }
         uint32_t fired = 0;
@@ -289,7 +292,7 @@ bool CSocket::Send(const char* p_pData, size_t p_nSize)
             return false;
         if ((fired & net::kEventClose) && !(fired & net::kEventWrite))
         {
-            Log("CSocket::Send connection closed by the server");
+            LOG_FAILURE("connection closed by the server");
             return false;
         }
     }
@@ -333,7 +336,7 @@ bool CSocket::Receive(char* p_pBuffer, size_t p_nSize, size_t& p_nReceived)
     uint32_t error = 0;
     if (!m_oSocket.Select(net::kEventRead | net::kEventClose, error))
     {
-        Log("CSocket::Receive WSAEventSelect() failed %u", error);
+        LogCallFailure(__PRETTY_FUNCTION__, "WSAEventSelect()", EResultKind::Win32Error, error);
         return false;
     }
     const auto deadline = Deadline();
@@ -344,12 +347,12 @@ bool CSocket::Receive(char* p_pBuffer, size_t p_nSize, size_t& p_nReceived)
             return true;
         if (error == 0)
         {
-            Log("CSocket::Receive connection closed by the server");
+            LOG_FAILURE("connection closed by the server");
             return false;
         }
         if (error != net::kWsaEWouldBlock)
         {
-            Log("CSocket::Receive recv() failed %u", error);
+            LogCallFailure(__PRETTY_FUNCTION__, "recv()", EResultKind::Win32Error, error);
             return false;
         }
         uint32_t fired = 0;

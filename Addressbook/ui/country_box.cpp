@@ -5,6 +5,7 @@
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/ui/message_box.h"
+#include "common/failure_log.h"
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 
@@ -87,7 +88,7 @@ bool FillCountryBox(HWND p_hCombo, bool p_bWithChooseItem)
         const LRESULT index = SendMessageA(p_hCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         if (index < 0)
         {
-            Log("FillCountryBox: CB_ADDSTRING failed for %s", country.m_szName);
+            LOG_FAILURE("CB_ADDSTRING failed for %s", country.m_szName);
             return false;
         }
         SendMessageA(p_hCombo, CB_SETITEMDATA, static_cast<WPARAM>(index), CountryCodeValue(country.m_szCode));

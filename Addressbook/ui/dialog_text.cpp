@@ -1,24 +1,11 @@
-// Addressbook/ui/dialog_text.cpp: ControlText.
+// Addressbook/ui/dialog_text.cpp: TrimmedControlText over the house's control-text reader.
 #include "Addressbook/ui/dialog_text.h"
 
-#include <vector>
-
-std::string ControlText(HWND p_hDialog, int p_iControl)
-{
-    const HWND control = GetDlgItem(p_hDialog, p_iControl);
-    if (control == nullptr)
-        return std::string();
-    const int length = GetWindowTextLengthA(control);
-    if (length <= 0)
-        return std::string();
-    std::vector<char> buffer(static_cast<size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
-}
+#include "common/text_win.h"
 
 std::string TrimmedControlText(HWND p_hDialog, int p_iControl)
 {
-    const std::string text = ControlText(p_hDialog, p_iControl);
+    const std::string text = DialogItemText(p_hDialog, p_iControl);
     const size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string::npos)
         return std::string();

@@ -1,8 +1,8 @@
-// Addressbook/ui/message_box.cpp: ShowMessage and ShowWarning.
+// Addressbook/ui/message_box.cpp: ShowMessage and ShowWarning through the house's message-box seam.
 #include "Addressbook/ui/message_box.h"
 
 #include "Addressbook/res/corvane_strings.h"
-#include "common/trace_log.h"
+#include "common/message_box_win.h"
 
 #include <cstdarg>
 
@@ -17,9 +17,7 @@ std::string TableText(unsigned p_uId, ...)
 
 int ShowMessage(HWND p_hOwner, unsigned p_uCaptionId, const std::string& p_sText, UINT p_uType)
 {
-    const std::string caption = TableText(p_uCaptionId);
-    Log("Message box \"%s\": %s", caption.c_str(), p_sText.c_str());
-    return MessageBoxA(p_hOwner, p_sText.c_str(), caption.c_str(), p_uType);
+    return ShowMessageBox(p_hOwner, p_sText, TableText(p_uCaptionId), p_uType);
 }
 
 int ShowWarning(HWND p_hOwner, unsigned p_uCaptionId, unsigned p_uTextId)

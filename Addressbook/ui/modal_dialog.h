@@ -5,25 +5,39 @@
 
 #include "Addressbook/frame/library.h"
 #include "common/boundary.h"
-#include "common/trace_log.h"
+#include "common/failure_log.h"
 
 #include <windows.h>
+
+#include <string>
 
 struct CModalDialog
 {
     // Shows dialog resource p_iTemplate owned by p_hOwner until it ends; true when it ended with IDOK.
-    template <typename T> static bool Run(T& p_oDialog, int p_iTemplate, HWND p_hOwner, const char* p_szName)
+    template <typename T>
+    [[nodiscard]] static bool Run(T& p_oDialog, int p_iTemplate, HWND p_hOwner, const char* p_szName)
+    {
+        return Show(p_oDialog, p_iTemplate, p_hOwner, p_szName) == IDOK;
+    }
+
+    // As Run, for dialogs with more ends than OK and Cancel: the value the dialog passed to
+    // EndDialog, or -1 (logged) when it could not be made.
+    template <typename T>
+    [[nodiscard]] static INT_PTR Show(T& p_oDialog, int p_iTemplate, HWND p_hOwner, const char* p_szName)
     {
         CCall<T> call{&p_oDialog, p_szName};
         const INT_PTR result = DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(p_iTemplate), p_hOwner, &Procedure<T>,
                                                reinterpret_cast<LPARAM>(&call));
         if (result == -1)
-            Log("%s::Run: DialogBoxParam failed, error %lu", p_szName, GetLastError());
-        return result == IDOK;
+        {
+            const DWORD error = GetLastError();
+            LogCallFailure((std::string(p_szName) + "::Run").c_str(), "DialogBoxParam", EResultKind::Win32Error, error);
+        }
+        return result;
     }
 
   private:
-    // Lives on Run's stack for as long as the dialog does.
+    // Lives on Show's stack for as long as the dialog does.
     template <typename T> struct CCall
     {
         T* m_pDialog;

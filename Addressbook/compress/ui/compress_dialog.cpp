@@ -8,7 +8,9 @@
 #include "Addressbook/messaging/owned_string.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "Addressbook/res/resource.h"
+#include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <commctrl.h>
@@ -35,11 +37,10 @@ class CCompressDialog
     {
     }
 
-    // IDOK or IDCANCEL; -1 when the dialog could not be made.
-    INT_PTR Run(HWND p_hParent)
+    // IDOK or IDCANCEL; -1 (logged) when the dialog could not be made.
+    [[nodiscard]] INT_PTR Run(HWND p_hParent)
     {
-        return DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(IDD_COMPRESS), p_hParent, &DialogProc,
-                               reinterpret_cast<LPARAM>(this));
+        return CModalDialog::Show(*this, IDD_COMPRESS, p_hParent, "CCompressDialog");
     }
     uint32_t Flags() const
     {
@@ -51,15 +52,7 @@ class CCompressDialog
     }
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam)
-    {
-        return TrapExceptions("CCompressDialog::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-            if (p_uMessage == WM_INITDIALOG)
-                SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-            auto* self = reinterpret_cast<CCompressDialog*>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
-            return self != nullptr ? self->HandleMessage(p_hDialog, p_uMessage, p_wParam) : FALSE;
-        });
-    }
+    friend struct ::CModalDialog;
 
     INT_PTR HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam)
     {
@@ -68,7 +61,7 @@ class CCompressDialog
         case WM_INITDIALOG:
             if (!m_oAbbreviator.CanLoad())
             {
-                Log("CCompressDialog::OnInitDialog: the dictionary cannot be read");
+                LOG_FAILURE("the dictionary cannot be read");
                 EndDialog(p_hDialog, IDCANCEL);
                 return TRUE;
             }
@@ -114,7 +107,7 @@ class CCompressDialog
                            (m_oLevels.Flags() & oBox.m_dwFlag) != 0 ? BST_CHECKED : BST_UNCHECKED);
         CCompressionPreview oPreview;
         if (!BuildCompressionPreview(m_sText, m_vTokenNames, m_oLevels.Flags(), &m_oAbbreviator, oPreview))
-            Log("CCompressDialog::ShowLevel: the text could not be compressed with flags %u", m_oLevels.Flags());
+            LOG_FAILURE("the text could not be compressed with flags %u", m_oLevels.Flags());
         SetDlgItemTextA(p_hDialog, IDC_COMPRESS_COUNT, oPreview.m_sCount.c_str());
         // An edit control cannot change its wrapping once made, so there is one of each.
         const int iShown = oPreview.m_bWrap ? IDC_COMPRESS_PREVIEW_WRAP : IDC_COMPRESS_PREVIEW;
@@ -150,16 +143,13 @@ extern "C"
             CCompressDialog oDialog(sText, TokenNames(p_p_oTokens), p_pdwFlags != nullptr ? *p_pdwFlags : 0);
             const INT_PTR iResult = oDialog.Run(p_hParent);
             if (iResult == -1)
-            {
-                Log("CompressWithDialog: DialogBoxParam failed, error %lu", GetLastError());
                 return 0;
-            }
             if (iResult != IDOK)
                 return 1;
             std::string sCompressed;
             if (!TransformText(sText, oDialog.Flags(), &oDialog.Abbreviator(), sCompressed))
             {
-                Log("CompressWithDialog: the text could not be compressed with flags %u", oDialog.Flags());
+                LOG_FAILURE("the text could not be compressed with flags %u", oDialog.Flags());
                 return 0;
             }
             if (p_pszCompressed != nullptr)

@@ -6,6 +6,9 @@
 #include "Addressbook/ui/message_box.h"
 #include "Addressbook/import/import_messages.h"
 #include "Addressbook/import/import_reader.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 
 #include <oleauto.h>
@@ -32,40 +35,6 @@ struct CVariant : VARIANT
     CVariant& operator=(const CVariant&) = delete;
 };
 
-class CDispatchPtr
-{
-  public:
-    CDispatchPtr() = default;
-    explicit CDispatchPtr(IDispatch* p_p_oDispatch) : m_p_oDispatch(p_p_oDispatch)
-    {
-    }
-    ~CDispatchPtr()
-    {
-        if (m_p_oDispatch != nullptr)
-            m_p_oDispatch->Release();
-    }
-    CDispatchPtr(CDispatchPtr&& p_oOther) noexcept : m_p_oDispatch(p_oOther.m_p_oDispatch)
-    {
-        p_oOther.m_p_oDispatch = nullptr;
-    }
-    CDispatchPtr& operator=(CDispatchPtr&& p_oOther) noexcept
-    {
-        std::swap(m_p_oDispatch, p_oOther.m_p_oDispatch);
-        return *this;
-    }
-    IDispatch* Get() const
-    {
-        return m_p_oDispatch;
-    }
-    IDispatch** Receive()
-    {
-        return &m_p_oDispatch;
-    }
-
-  private:
-    IDispatch* m_p_oDispatch = nullptr;
-};
-
 // One automation failure, kept for the "Automation Error" box.
 struct CAutomationError
 {
@@ -87,21 +56,12 @@ std::string HResultText(HRESULT p_hr)
 
 std::string Narrow(const wchar_t* p_wszText)
 {
-    if (p_wszText == nullptr)
-        return std::string();
-    const int iSize = WideCharToMultiByte(CP_ACP, 0, p_wszText, -1, nullptr, 0, nullptr, nullptr);
-    std::string sText(iSize > 0 ? static_cast<size_t>(iSize) : 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, p_wszText, -1, sText.data(), iSize, nullptr, nullptr);
-    sText.resize(sText.size() - 1);
-    return sText;
+    return p_wszText != nullptr ? WideToAnsi(p_wszText) : std::string();
 }
 
 BSTR MakeBstr(const std::string& p_sText)
 {
-    const int iSize = MultiByteToWideChar(CP_ACP, 0, p_sText.c_str(), -1, nullptr, 0);
-    std::wstring wsText(iSize > 0 ? static_cast<size_t>(iSize) : 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, p_sText.c_str(), -1, wsText.data(), iSize);
-    return SysAllocString(wsText.c_str());
+    return SysAllocString(AnsiToWide(p_sText).c_str());
 }
 
 // Calls a member by name. p_vArgs are given in their natural order; an exception on failure.
@@ -128,25 +88,26 @@ void Call(IDispatch* p_p_oObject, const wchar_t* p_wszName, WORD p_wFlags, std::
     EXCEPINFO oException{};
     hr = p_p_oObject->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, p_wFlags, &oParams, p_p_vResult, &oException,
                              nullptr);
+    // The exception's strings are the caller's to free, whatever becomes of them.
+    const unique_bstr source(oException.bstrSource);
+    const unique_bstr description(oException.bstrDescription);
+    const unique_bstr helpFile(oException.bstrHelpFile);
     if (FAILED(hr))
     {
         std::string sText = Narrow(p_wszName) + ": ";
-        sText += oException.bstrDescription != nullptr ? Narrow(oException.bstrDescription) : HResultText(hr);
-        SysFreeString(oException.bstrSource);
-        SysFreeString(oException.bstrDescription);
-        SysFreeString(oException.bstrHelpFile);
+        sText += description ? Narrow(description.get()) : HResultText(hr);
         throw CAutomationError{sText};
     }
 }
 
-CDispatchPtr GetObject(IDispatch* p_p_oObject, const wchar_t* p_wszName, std::initializer_list<VARIANT*> p_vArgs = {})
+com_ptr<IDispatch> GetObject(IDispatch* p_p_oObject, const wchar_t* p_wszName,
+                             std::initializer_list<VARIANT*> p_vArgs = {})
 {
     CVariant vResult;
     Call(p_p_oObject, p_wszName, DISPATCH_PROPERTYGET | DISPATCH_METHOD, p_vArgs, &vResult);
     if (vResult.vt != VT_DISPATCH || vResult.pdispVal == nullptr)
         throw CAutomationError{Narrow(p_wszName) + ": no object returned"};
-    vResult.pdispVal->AddRef();
-    return CDispatchPtr(vResult.pdispVal);
+    return com_ptr<IDispatch>::copy_from(vResult.pdispVal);
 }
 
 VARIANT LongArg(long p_lValue)
@@ -166,50 +127,47 @@ class CExcelSession
     {
         if (!m_sTempPath.empty())
             DeleteFileA(m_sTempPath.c_str());
-        if (m_oApplication.Get() != nullptr)
+        if (m_oApplication)
         {
             try
             {
-                Call(m_oApplication.Get(), L"Quit", DISPATCH_METHOD, {}, nullptr);
+                Call(m_oApplication.get(), L"Quit", DISPATCH_METHOD, {}, nullptr);
             }
             catch (const CAutomationError& oError)
             {
-                Log("CExcelSession: Quit failed: %s", oError.m_sText.c_str());
+                LOG_FAILURE("Quit failed: %s", oError.m_sText.c_str());
             }
         }
     }
 
-    bool Start()
+    [[nodiscard]] bool Start()
     {
         CLSID clsid;
         if (FAILED(CLSIDFromProgID(L"Excel.Application", &clsid)))
             return false;
-        const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                            reinterpret_cast<void**>(m_oApplication.Receive()));
-        if (FAILED(hr))
-            Log("CExcelSession::Start: CoCreateInstance failed, 0x%08lx", static_cast<unsigned long>(hr));
-        return SUCCEEDED(hr);
+        return SUCCEEDED(LOG_IF_FAILED(
+            CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, m_oApplication.put_void())));
     }
 
     std::vector<std::string> Open(const std::string& p_sPath)
     {
-        CDispatchPtr oWorkbooks = GetObject(m_oApplication.Get(), L"Workbooks");
+        com_ptr<IDispatch> oWorkbooks = GetObject(m_oApplication.get(), L"Workbooks");
         CVariant vPath;
         vPath.vt = VT_BSTR;
         vPath.bstrVal = MakeBstr(p_sPath);
-        m_oWorkbook = GetObject(oWorkbooks.Get(), L"Open", {&vPath});
-        m_oSheets = GetObject(m_oWorkbook.Get(), L"Worksheets");
+        m_oWorkbook = GetObject(oWorkbooks.get(), L"Open", {&vPath});
+        m_oSheets = GetObject(m_oWorkbook.get(), L"Worksheets");
         CVariant vCount;
-        Call(m_oSheets.Get(), L"Count", DISPATCH_PROPERTYGET, {}, &vCount);
+        Call(m_oSheets.get(), L"Count", DISPATCH_PROPERTYGET, {}, &vCount);
         if (FAILED(VariantChangeType(&vCount, &vCount, 0, VT_I4)))
             throw CAutomationError{"Count: not a number"};
         std::vector<std::string> vNames;
         for (long i = 1; i <= vCount.lVal; ++i)
         {
             VARIANT vIndex = LongArg(i);
-            CDispatchPtr oSheet = GetObject(m_oSheets.Get(), L"Item", {&vIndex});
+            com_ptr<IDispatch> oSheet = GetObject(m_oSheets.get(), L"Item", {&vIndex});
             CVariant vName;
-            Call(oSheet.Get(), L"Name", DISPATCH_PROPERTYGET, {}, &vName);
+            Call(oSheet.get(), L"Name", DISPATCH_PROPERTYGET, {}, &vName);
             vNames.push_back(vName.vt == VT_BSTR ? Narrow(vName.bstrVal) : "Sheet" + std::to_string(i));
         }
         return vNames;
@@ -228,31 +186,31 @@ class CExcelSession
         }
         DeleteFileA(m_sTempPath.c_str());
         VARIANT vIndex = LongArg(p_iSheet + 1);
-        CDispatchPtr oSheet = GetObject(m_oSheets.Get(), L"Item", {&vIndex});
+        com_ptr<IDispatch> oSheet = GetObject(m_oSheets.get(), L"Item", {&vIndex});
         CVariant vPath;
         vPath.vt = VT_BSTR;
         vPath.bstrVal = MakeBstr(m_sTempPath);
         VARIANT vFormat = LongArg(kCsvFileFormat);
-        Call(oSheet.Get(), L"SaveAs", DISPATCH_METHOD, {&vPath, &vFormat}, nullptr);
+        Call(oSheet.get(), L"SaveAs", DISPATCH_METHOD, {&vPath, &vFormat}, nullptr);
         // The workbook now believes it was changed; it was not, and Excel must not ask.
         VARIANT vSaved;
         VariantInit(&vSaved);
         vSaved.vt = VT_BOOL;
         vSaved.boolVal = VARIANT_TRUE;
-        Call(m_oWorkbook.Get(), L"Saved", DISPATCH_PROPERTYPUT, {&vSaved}, nullptr);
+        Call(m_oWorkbook.get(), L"Saved", DISPATCH_PROPERTYPUT, {&vSaved}, nullptr);
         return m_sTempPath;
     }
 
   private:
-    CDispatchPtr m_oApplication;
-    CDispatchPtr m_oWorkbook;
-    CDispatchPtr m_oSheets;
+    com_ptr<IDispatch> m_oApplication;
+    com_ptr<IDispatch> m_oWorkbook;
+    com_ptr<IDispatch> m_oSheets;
     std::string m_sTempPath;
 };
 
 void ShowAutomationError(HWND p_hParent, const CAutomationError& p_oError)
 {
-    Log("ImportWorkbookWithWizard: automation failed: %s", p_oError.m_sText.c_str());
+    LOG_FAILURE("automation failed: %s", p_oError.m_sText.c_str());
     ShowMessage(p_hParent, kMsgAutomationError, p_oError.m_sText, MB_OK | MB_ICONWARNING);
 }
 } // namespace

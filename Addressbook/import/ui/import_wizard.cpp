@@ -11,7 +11,10 @@
 #include "Addressbook/import/import_reader.h"
 #include "Addressbook/messaging/item_list.h"
 #include "Addressbook/res/resource.h"
+#include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 
 #include <commdlg.h>
@@ -36,14 +39,6 @@ constexpr int kPageControls[] = {
 // The column type box: recognised types by their standard names, then "Other" for a custom column.
 constexpr int kTypeOrder[] = {kColumnMobile, kColumnName,  kColumnFirstName, kColumnLastName, kColumnEmail,
                               kColumnAddress, kColumnAmount, kColumnDate,      kColumnTitle,    kColumnCustom};
-
-std::string ItemText(HWND p_hDialog, int p_iControl)
-{
-    const HWND hControl = GetDlgItem(p_hDialog, p_iControl);
-    std::string sText(static_cast<size_t>(GetWindowTextLengthA(hControl)) + 1, '\0');
-    sText.resize(static_cast<size_t>(GetWindowTextA(hControl, sText.data(), static_cast<int>(sText.size()))));
-    return sText;
-}
 
 bool IsChecked(HWND p_hDialog, int p_iControl)
 {
@@ -75,21 +70,7 @@ int CImportWizard::StepCount() const
 
 bool CImportWizard::Run(HWND p_hParent)
 {
-    const INT_PTR iResult = DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(IDD_IMPORT_WIZARD), p_hParent, &DialogProc,
-                                            reinterpret_cast<LPARAM>(this));
-    if (iResult == -1)
-        Log("CImportWizard::Run: DialogBoxParam failed, error %lu", GetLastError());
-    return iResult == IDOK;
-}
-
-INT_PTR CALLBACK CImportWizard::DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CImportWizard::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        if (p_uMessage == WM_INITDIALOG)
-            SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-        auto* self = reinterpret_cast<CImportWizard*>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
-        return self != nullptr ? self->HandleMessage(p_hDialog, p_uMessage, p_wParam) : FALSE;
-    });
+    return CModalDialog::Run(*this, IDD_IMPORT_WIZARD, p_hParent, "CImportWizard");
 }
 
 INT_PTR CImportWizard::HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam)
@@ -152,13 +133,13 @@ void CImportWizard::ReadLayout(HWND p_hDialog)
         if (IsChecked(p_hDialog, IDC_IMPORT_SPACE))
             sDelimiters += ' ';
         if (IsChecked(p_hDialog, IDC_IMPORT_OTHER))
-            sDelimiters += ItemText(p_hDialog, IDC_IMPORT_OTHER_TEXT).substr(0, 1);
+            sDelimiters += DialogItemText(p_hDialog, IDC_IMPORT_OTHER_TEXT).substr(0, 1);
         m_oLayout.m_oDelimited.m_sDelimiters = sDelimiters;
         const LRESULT iQualifier = SendDlgItemMessageA(p_hDialog, IDC_IMPORT_QUALIFIER, CB_GETCURSEL, 0, 0);
         m_oLayout.m_oDelimited.m_cQualifier = iQualifier == 0 ? '"' : iQualifier == 1 ? '\'' : '\0';
         m_oLayout.m_oDelimited.m_bMultipleAsOne = IsChecked(p_hDialog, IDC_IMPORT_MULTIPLE);
         m_oLayout.m_vBreaks.clear();
-        const std::string sBreaks = ItemText(p_hDialog, IDC_IMPORT_BREAKS);
+        const std::string sBreaks = DialogItemText(p_hDialog, IDC_IMPORT_BREAKS);
         for (const char* p = sBreaks.c_str(); *p != '\0';)
         {
             char* p_cEnd = nullptr;
@@ -365,10 +346,10 @@ void CImportWizard::OnCommand(HWND p_hDialog, int p_iControl, int p_iNotificatio
                 return;
             auto& oColumn = m_vColumns[static_cast<size_t>(iColumn)];
             if (p_iControl == IDC_IMPORT_COLUMN_DEFAULT)
-                oColumn.m_sDefault = ItemText(p_hDialog, p_iControl);
+                oColumn.m_sDefault = DialogItemText(p_hDialog, p_iControl);
             else if (oColumn.m_iType == kColumnCustom)
             {
-                oColumn.m_sName = ItemText(p_hDialog, p_iControl);
+                oColumn.m_sName = DialogItemText(p_hDialog, p_iControl);
                 ShowPreview(p_hDialog);
             }
         }
@@ -479,7 +460,7 @@ extern "C"
             {
                 const DWORD dwError = CommDlgExtendedError();
                 if (dwError != 0)
-                    Log("%s", TableText(kMsgDefaultError, static_cast<int>(dwError)).c_str());
+                    LogCallFailure(__PRETTY_FUNCTION__, "GetOpenFileName", EResultKind::Win32Error, dwError);
                 return 1;
             }
             return ImportFromFile(p_hParent, szFile, p_pp_mrlList, p_piPosition);

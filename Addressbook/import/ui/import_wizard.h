@@ -24,11 +24,11 @@ class CImportWizard
     }
 
     // True when the user finished and the file was imported.
-    bool Run(HWND p_hParent);
+    [[nodiscard]] bool Run(HWND p_hParent);
     RecipientPtr TakeResult();
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam);
+    friend struct CModalDialog;
     INT_PTR HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam);
     void OnInitDialog(HWND p_hDialog);
     void OnCommand(HWND p_hDialog, int p_iControl, int p_iNotification);

@@ -9,6 +9,7 @@
 #include "Addressbook/ui/modal_dialog.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/res/resource.h"
+#include "common/failure_log.h"
 #include "common/boundary.h"
 #include "common/error_slot.h"
 #include "common/trace_log.h"
@@ -81,7 +82,7 @@ void CLocalUserDialog::OnInitDialog(HWND p_hDialog)
 
     const HWND combo = GetDlgItem(p_hDialog, IDC_LOCAL_USER_COUNTRY);
     if (!FillCountryBox(combo, true))
-        Log("CLocalUserDialog::OnInitDialog: the country box could not be filled");
+        LOG_FAILURE("the country box could not be filled");
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
     const std::string code = stored.m_sCountryCode.empty() ? DefaultCountryCode() : stored.m_sCountryCode;
     if (!code.empty() && !SelectCountryCode(combo, code))
@@ -129,7 +130,8 @@ bool CLocalUserDialog::Store(HWND p_hDialog, const CLocalUserDetails& p_oDetails
     {
         if (m_oRegistry.WriteUserText(name, *text))
             continue;
-        Log("CLocalUserDialog::Store: writing \"%s\" failed, error %lu", name, GetLastError());
+        const std::string call = std::string("WriteUserText(") + name + ")";
+        LogCallFailure(__PRETTY_FUNCTION__, call.c_str(), EResultKind::Win32Error, GetLastError());
         ShowWarning(p_hDialog, kMsgRegistryError, kMsgRegistryErrorText);
         stored = false;
     }

@@ -8,6 +8,7 @@
 #include "Addressbook/ui/modal_dialog.h"
 #include "Addressbook/reminders/rule_messages.h"
 #include "Addressbook/res/resource.h"
+#include "common/failure_log.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
 
@@ -94,7 +95,7 @@ void CRuleEditorDialog::OnInitDialog(HWND p_hDialog)
                      m_oRule.m_bSendToMe ? IDC_RULE_TO_ME : IDC_RULE_TO_OTHER);
     const HWND combo = GetDlgItem(p_hDialog, IDC_RULE_COUNTRY);
     if (!FillCountryBox(combo, true))
-        Log("CRuleEditorDialog::OnInitDialog: the country box could not be filled");
+        LOG_FAILURE("the country box could not be filled");
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
     const std::string code = m_oRule.m_sRecipientNumberCC.empty() ? DefaultCountryCode() : m_oRule.m_sRecipientNumberCC;
     if (!code.empty() && !SelectCountryCode(combo, code))

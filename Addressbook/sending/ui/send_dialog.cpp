@@ -8,7 +8,10 @@
 #include "Addressbook/smtp/send_progress_win.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "Addressbook/res/resource.h"
+#include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "common/trace_log.h"
 
 #include <commctrl.h>
@@ -31,24 +34,27 @@ constexpr unsigned kMsgMarshalDispatch = 223;
 // IID_IMAPISession; the MAPI headers are not part of this build.
 constexpr IID kIidMapiSession = {0x00020300, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
+// The dialog of one send and what it shares with its worker thread.
 struct CSendJob
 {
     CSendJob(CEmailSender& p_oSender, IMAPISession* p_pSession, IDispatch* p_pApplication)
         : m_oSender(p_oSender), m_pSession(p_pSession), m_pApplication(p_pApplication)
     {
     }
+    INT_PTR HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam);
+
     CEmailSender& m_oSender;
     IMAPISession* m_pSession;
     IDispatch* m_pApplication;
     HWND m_hDialog = nullptr;
     std::unique_ptr<CDialogProgress> m_p_oProgress;
-    IStream* m_pSessionStream = nullptr;
-    IStream* m_pApplicationStream = nullptr;
-    HANDLE m_hThread = nullptr;
+    com_ptr<IStream> m_p_oSessionStream;
+    com_ptr<IStream> m_p_oApplicationStream;
+    unique_handle m_hThread;
     int m_iOldPriority = THREAD_PRIORITY_NORMAL;
     // What the worker unmarshalled, held until it leaves the Outlook road.
-    IUnknown* m_pWorkerSession = nullptr;
-    IDispatch* m_pWorkerApplication = nullptr;
+    com_ptr<IUnknown> m_p_oWorkerSession;
+    com_ptr<IDispatch> m_p_oWorkerApplication;
     bool m_bComStarted = false;
 };
 
@@ -64,48 +70,30 @@ bool PackageHasMapiObject()
     return false;
 }
 
-bool EnterOutlookRoad(CSendJob& p_oJob)
+[[nodiscard]] bool EnterOutlookRoad(CSendJob& p_oJob)
 {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(hr))
-    {
-        Log("CoInitializeEx() %x", static_cast<unsigned>(hr));
+    if (FAILED(LOG_IF_FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))))
         return false;
-    }
     p_oJob.m_bComStarted = true;
-    if (p_oJob.m_pSessionStream != nullptr)
-    {
-        void* session = nullptr;
-        const HRESULT result =
-            CoGetInterfaceAndReleaseStream(std::exchange(p_oJob.m_pSessionStream, nullptr), kIidMapiSession, &session);
-        if (FAILED(result))
-            Log("session CoGetInterfaceAndReleaseStream() %x", static_cast<unsigned>(result));
-        else
-            p_oJob.m_pWorkerSession = static_cast<IUnknown*>(session);
-    }
-    if (p_oJob.m_pApplicationStream != nullptr)
-    {
-        void* application = nullptr;
-        const HRESULT result = CoGetInterfaceAndReleaseStream(std::exchange(p_oJob.m_pApplicationStream, nullptr),
-                                                              IID_IDispatch, &application);
-        if (FAILED(result))
-            Log("app CoGetInterfaceAndReleaseStream() %x", static_cast<unsigned>(result));
-        else
-            p_oJob.m_pWorkerApplication = static_cast<IDispatch*>(application);
-    }
-    if (ThreadInit(reinterpret_cast<IMAPISession*>(p_oJob.m_pWorkerSession), p_oJob.m_pWorkerApplication) != 1)
-        Log("Thread Init failed");
+    // CoGetInterfaceAndReleaseStream releases the stream whatever it returns.
+    if (p_oJob.m_p_oSessionStream)
+        (void)LOG_IF_FAILED(CoGetInterfaceAndReleaseStream(p_oJob.m_p_oSessionStream.detach(), kIidMapiSession,
+                                                           p_oJob.m_p_oWorkerSession.put_void()));
+    if (p_oJob.m_p_oApplicationStream)
+        (void)LOG_IF_FAILED(CoGetInterfaceAndReleaseStream(p_oJob.m_p_oApplicationStream.detach(), IID_IDispatch,
+                                                           p_oJob.m_p_oWorkerApplication.put_void()));
+    if (ThreadInit(reinterpret_cast<IMAPISession*>(p_oJob.m_p_oWorkerSession.get()),
+                   p_oJob.m_p_oWorkerApplication.get()) != 1)
+        LOG_FAILURE("ThreadInit failed");
     return true;
 }
 
 void LeaveOutlookRoad(CSendJob& p_oJob)
 {
     if (ThreadUninit() != 1)
-        Log("ThreadUninit failed");
-    if (p_oJob.m_pWorkerApplication != nullptr)
-        std::exchange(p_oJob.m_pWorkerApplication, nullptr)->Release();
-    if (p_oJob.m_pWorkerSession != nullptr)
-        std::exchange(p_oJob.m_pWorkerSession, nullptr)->Release();
+        LOG_FAILURE("ThreadUninit failed");
+    p_oJob.m_p_oWorkerApplication.reset();
+    p_oJob.m_p_oWorkerSession.reset();
     if (p_oJob.m_bComStarted)
     {
         CoUninitialize();
@@ -115,7 +103,7 @@ void LeaveOutlookRoad(CSendJob& p_oJob)
 
 // Outlook 2002 and 2003 (and Outlook in Internet-mail-only mode) leave what MAPI put in the
 // Outbox there until told to send.
-bool TriggerOutlookSend(const CSendJob& p_oJob)
+[[nodiscard]] bool TriggerOutlookSend(const CSendJob& p_oJob)
 {
     const int version = p_oJob.m_oSender.PackageVersion();
     if (!PackageHasMapiObject() || (version != 4 && version != 5))
@@ -124,7 +112,7 @@ bool TriggerOutlookSend(const CSendJob& p_oJob)
     {
         if (TriggerSendButton(Library().ParentWindow(), version))
             return true;
-        Log("Trigger failed");
+        LOG_FAILURE("TriggerSendButton failed for Outlook version %d, attempt %d", version, attempt + 1);
         Sleep(kTriggerPauseMs);
     }
     return false;
@@ -151,22 +139,22 @@ DWORD WINAPI SendThread(LPVOID p_pJob)
 void ReleaseStreams(CSendJob& p_oJob)
 {
     // A stream that was never unmarshalled still holds its marshalled reference.
-    for (IStream** stream : {&p_oJob.m_pSessionStream, &p_oJob.m_pApplicationStream})
+    for (com_ptr<IStream>* stream : {&p_oJob.m_p_oSessionStream, &p_oJob.m_p_oApplicationStream})
     {
-        if (*stream != nullptr)
+        if (*stream)
         {
-            CoReleaseMarshalData(*stream);
-            std::exchange(*stream, nullptr)->Release();
+            (void)LOG_IF_FAILED(CoReleaseMarshalData(stream->get()));
+            stream->reset();
         }
     }
 }
 
-bool MarshalForWorker(CSendJob& p_oJob)
+[[nodiscard]] bool MarshalForWorker(CSendJob& p_oJob)
 {
     if (p_oJob.m_oSender.Package() == kPackageOutlook && p_oJob.m_pSession != nullptr)
     {
         const HRESULT hr = CoMarshalInterThreadInterfaceInStream(
-            kIidMapiSession, reinterpret_cast<IUnknown*>(p_oJob.m_pSession), &p_oJob.m_pSessionStream);
+            kIidMapiSession, reinterpret_cast<IUnknown*>(p_oJob.m_pSession), p_oJob.m_p_oSessionStream.put());
         if (FAILED(hr))
         {
             ReportError(CorvaneStrings(), kMsgMarshalSession, static_cast<unsigned>(hr));
@@ -175,8 +163,8 @@ bool MarshalForWorker(CSendJob& p_oJob)
     }
     if (p_oJob.m_pApplication != nullptr)
     {
-        const HRESULT hr =
-            CoMarshalInterThreadInterfaceInStream(IID_IDispatch, p_oJob.m_pApplication, &p_oJob.m_pApplicationStream);
+        const HRESULT hr = CoMarshalInterThreadInterfaceInStream(IID_IDispatch, p_oJob.m_pApplication,
+                                                                 p_oJob.m_p_oApplicationStream.put());
         if (FAILED(hr))
         {
             ReportError(CorvaneStrings(), kMsgMarshalDispatch, static_cast<unsigned>(hr));
@@ -186,7 +174,7 @@ bool MarshalForWorker(CSendJob& p_oJob)
     return true;
 }
 
-bool OnInitDialog(HWND p_hDialog, CSendJob& p_oJob)
+[[nodiscard]] bool OnInitDialog(HWND p_hDialog, CSendJob& p_oJob)
 {
     static const char* const kWhere = "CEmailSender::onInit";
     p_oJob.m_hDialog = p_hDialog;
@@ -223,8 +211,8 @@ bool OnInitDialog(HWND p_hDialog, CSendJob& p_oJob)
         return false;
 
     DWORD threadId = 0;
-    p_oJob.m_hThread = CreateThread(nullptr, 0, &SendThread, &p_oJob, 0, &threadId);
-    if (p_oJob.m_hThread == nullptr)
+    p_oJob.m_hThread.reset(CreateThread(nullptr, 0, &SendThread, &p_oJob, 0, &threadId));
+    if (!p_oJob.m_hThread)
     {
         ReportError(CorvaneStrings(), kMsgSpawnThread, static_cast<int>(GetLastError()), "thrdSend");
         return false;
@@ -233,46 +221,40 @@ bool OnInitDialog(HWND p_hDialog, CSendJob& p_oJob)
     return true;
 }
 
-INT_PTR CALLBACK SendDialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam, LPARAM p_lParam)
+INT_PTR CSendJob::HandleMessage(HWND p_hDialog, UINT p_uMessage, WPARAM p_wParam)
 {
-    return TrapExceptions("SendDialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        auto* job = reinterpret_cast<CSendJob*>(GetWindowLongPtrA(p_hDialog, DWLP_USER));
-        switch (p_uMessage)
+    switch (p_uMessage)
+    {
+    case WM_INITDIALOG:
+        if (!OnInitDialog(p_hDialog, *this))
+            EndDialog(p_hDialog, 0);
+        return TRUE;
+    case WM_TIMER:
+        if (p_wParam == kTopmostTimer)
+            SetWindowPos(p_hDialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        return TRUE;
+    case WM_COMMAND:
+        // Stop, and Escape, only ask: the dialog ends when the worker has finished.
+        if (LOWORD(p_wParam) == IDC_SEND_STOP || LOWORD(p_wParam) == IDCANCEL)
         {
-        case WM_INITDIALOG:
-            job = reinterpret_cast<CSendJob*>(p_lParam);
-            SetWindowLongPtrA(p_hDialog, DWLP_USER, p_lParam);
-            if (!OnInitDialog(p_hDialog, *job))
-                EndDialog(p_hDialog, 0);
-            return TRUE;
-        case WM_TIMER:
-            if (p_wParam == kTopmostTimer)
-                SetWindowPos(p_hDialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
-            return TRUE;
-        case WM_COMMAND:
-            // Stop, and Escape, only ask: the dialog ends when the worker has finished.
-            if (job != nullptr && (LOWORD(p_wParam) == IDC_SEND_STOP || LOWORD(p_wParam) == IDCANCEL))
-            {
-                Log("CEmailSender: stop requested");
-                job->m_oSender.Link().RequestStop();
-            }
-            return TRUE;
-        case WM_CLOSE:
-            KillTimer(p_hDialog, kTopmostTimer);
-            if (job != nullptr)
-                job->m_oSender.Link().RequestStop();
-            return TRUE;
-        case kMsgSendDone:
-            EndDialog(p_hDialog, 1);
-            return TRUE;
-        case WM_DESTROY:
-            KillTimer(p_hDialog, kTopmostTimer);
-            if (const HWND animation = GetDlgItem(p_hDialog, IDC_SEND_ANIMATE); animation != nullptr)
-                Animate_Close(animation);
-            return FALSE;
+            Log("CEmailSender: stop requested");
+            m_oSender.Link().RequestStop();
         }
+        return TRUE;
+    case WM_CLOSE:
+        KillTimer(p_hDialog, kTopmostTimer);
+        m_oSender.Link().RequestStop();
+        return TRUE;
+    case kMsgSendDone:
+        EndDialog(p_hDialog, 1);
+        return TRUE;
+    case WM_DESTROY:
+        KillTimer(p_hDialog, kTopmostTimer);
+        if (const HWND animation = GetDlgItem(p_hDialog, IDC_SEND_ANIMATE); animation != nullptr)
+            Animate_Close(animation);
         return FALSE;
-    });
+    }
+    return FALSE;
 }
 } // namespace
 
@@ -281,21 +263,21 @@ bool RunSendDialog(CEmailSender& p_oSender, IMAPISession* p_pSession, IDispatch*
     CSendJob job(p_oSender, p_pSession, p_pApplication);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
-    const INT_PTR ended = DialogBoxParamA(g_hModule, MAKEINTRESOURCEA(IDD_SEND_PROGRESS), GetDesktopWindow(),
-                                          &SendDialogProc, reinterpret_cast<LPARAM>(&job));
-    if (job.m_hThread != nullptr)
+    const INT_PTR ended = CModalDialog::Show(job, IDD_SEND_PROGRESS, GetDesktopWindow(), "SendDialogProc");
+    const DWORD dialogError = GetLastError();
+    if (job.m_hThread)
     {
         // The dialog ends when the worker says it is done; the thread is then about to return.
-        WaitForSingleObject(job.m_hThread, INFINITE);
-        CloseHandle(job.m_hThread);
+        WaitForSingleObject(job.m_hThread.get(), INFINITE);
     }
     SetThreadPriority(GetCurrentThread(), job.m_iOldPriority);
     ReleaseStreams(job);
     p_oSender.SetProgress(nullptr);
     if (ended == -1)
     {
+        SetLastError(dialogError);
         ReportApiFailure("DialogBoxParam", "CEmailSender::Send");
         return false;
     }
-    return job.m_hThread != nullptr;
+    return static_cast<bool>(job.m_hThread);
 }

@@ -1,16 +1,16 @@
 // tests/win/support/registry_text_win.cpp: string values of the real registry.
 #include "tests/win/support/registry_text_win.h"
 
+#include "common/handle_win.h"
+
 bool WriteRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, const std::string& p_sText)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(p_hRoot, p_sKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+    unique_hkey key;
+    if (RegCreateKeyExA(p_hRoot, p_sKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
         ERROR_SUCCESS)
         return false;
-    const LONG result = RegSetValueExA(key, p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sText.c_str()),
-                                       static_cast<DWORD>(p_sText.size() + 1));
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return RegSetValueExA(key.get(), p_szName, 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sText.c_str()),
+                          static_cast<DWORD>(p_sText.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool ReadRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sText)
@@ -25,18 +25,14 @@ bool ReadRegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, 
 
 void DeleteRegValue(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(p_hRoot, p_sKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    unique_hkey key;
+    if (RegOpenKeyExA(p_hRoot, p_sKey.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
         return;
-    RegDeleteValueA(key, p_szName);
-    RegCloseKey(key);
+    RegDeleteValueA(key.get(), p_szName);
 }
 
 bool KeyExists(HKEY p_hRoot, const std::string& p_sKey)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(p_hRoot, p_sKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    unique_hkey key;
+    return RegOpenKeyExA(p_hRoot, p_sKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
