@@ -45,11 +45,11 @@ class CDictionaryAbbreviator : public CTextAbbreviator
     {
     }
     // False (text unchanged) when there is no readable dictionary.
-    bool Abbreviate(std::string& p_sText) override;
+    [[nodiscard]] bool Abbreviate(std::string& p_sText) override;
     // Whether the dictionary can be read now.
-    bool CanLoad();
+    [[nodiscard]] bool CanLoad();
 
   private:
-    bool Load(std::vector<CDictionaryEntry>& p_vEntries);
+    [[nodiscard]] bool Load(std::vector<CDictionaryEntry>& p_vEntries);
     CRegistry& m_oSettings;
 };

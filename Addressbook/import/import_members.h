@@ -23,7 +23,7 @@ class CBulkListBuilder
 
     // Makes the row a member unless it has neither mobile nor name; false when it was skipped.
     // Cells beyond the known columns become custom columns named by their letters.
-    bool AddRow(const std::vector<std::string>& p_vCells);
+    [[nodiscard]] bool AddRow(const std::vector<std::string>& p_vCells);
     size_t MemberCount() const
     {
         return m_mrlMembers ? m_mrlMembers->m_dwCount : 0;

@@ -19,7 +19,7 @@ class CLineAssembler
     // Feeds one block; every completed non-empty line is appended to p_vLines.
     void Feed(std::string_view p_sBlock, std::vector<std::string>& p_vLines);
     // The last line when the data did not end with a line end.
-    bool Finish(std::string& p_sLine);
+    [[nodiscard]] bool Finish(std::string& p_sLine);
 
   private:
     std::string m_sPending;
@@ -36,7 +36,7 @@ class CLineReader
     // False when the file cannot be opened for reading.
     [[nodiscard]] bool Open(const std::string& p_sPath);
     // The next non-empty line; false at the end of the file (or on a read error, see Failed).
-    bool Next(std::string& p_sLine);
+    [[nodiscard]] bool Next(std::string& p_sLine);
     bool Failed() const
     {
         return m_bFailed;

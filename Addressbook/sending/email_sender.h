@@ -92,10 +92,10 @@ class CEmailSender
     }
 
     // A single job: every recipient of both lists gets p_sText. 0 sent (see Result), -1 failed.
-    int SendSMS(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,
+    [[nodiscard]] int SendSMS(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,
                 const std::string& p_sText, const CSystemTime* p_pDelivery);
     // A bulk job of personalised messages.
-    int SendBulkSMS(const std::string& p_sSenderId, const CFinalSMSList* p_p_oList, const std::string& p_sTagBody,
+    [[nodiscard]] int SendBulkSMS(const std::string& p_sSenderId, const CFinalSMSList* p_p_oList, const std::string& p_sTagBody,
                     const CSystemTime* p_pEndTime, const CSystemTime* p_pDelivery);
 
     [[nodiscard]] bool SetupSMSMailProperties(bool p_bBulk, const CSystemTime* p_pDelivery);
@@ -132,8 +132,8 @@ class CEmailSender
     }
 
   private:
-    bool SealDocument(const std::string& p_sDocument);
-    bool InstallCopy(const CMessageRecipientList& p_oList, RecipientListPtr& p_p_mrlField,
+    [[nodiscard]] bool SealDocument(const std::string& p_sDocument);
+    [[nodiscard]] bool InstallCopy(const CMessageRecipientList& p_oList, RecipientListPtr& p_p_mrlField,
                      const CMessageRecipientList*& p_p_mrlMailField, const char* p_szField, const char* p_szWhere);
 
     CRegistry& m_oRegistry;

@@ -64,9 +64,9 @@ class CCancelLink
 
     // A stop request seen by a wait: honoured (state 1, true) unless stopping is forbidden, when it
     // is recorded as refused (state 2, false).
-    bool HonourStop();
+    [[nodiscard]] bool HonourStop();
     // Polls the event without waiting; true when the transport must give up now.
-    bool PollStop();
+    [[nodiscard]] bool PollStop();
     // A wait ran out of time: aborted, unless a stop was already refused.
     void MarkTimedOut();
 

@@ -59,11 +59,11 @@ class CSMTPMailer
 
     // 0 sent (or stopped: the cancel link's state tells which), -1 failed with Error() set.
     // Absent strings are null; at least one of the two bodies is required.
-    int Send(const char* p_szSenderName, const char* p_szSenderEmail, const char* p_szSubject,
+    [[nodiscard]] int Send(const char* p_szSenderName, const char* p_szSenderEmail, const char* p_szSubject,
              const char* p_szHTMLBody, const char* p_szPlainBody, const char* p_szAttachmentPath,
              const CMessageRecipientList* p_p_mrlTo, const CMessageRecipientList* p_p_mrlBcc,
              CSendProgress* p_p_oProgress);
-    int Send(const char* p_szSenderName, const char* p_szSenderEmail, const char* p_szSubject,
+    [[nodiscard]] int Send(const char* p_szSenderName, const char* p_szSenderEmail, const char* p_szSubject,
              const char* p_szHTMLBody, const char* p_szPlainBody, const char* p_szAttachmentPath,
              const std::vector<CMailAddress>& p_vTo, const std::vector<CMailAddress>& p_vBcc,
              CSendProgress* p_p_oProgress);
@@ -92,28 +92,28 @@ class CSMTPMailer
     // The mail as it is composed, before transmission (for the package's own copies and tests).
     std::string BuildHeader() const;
     // Appends the body; false when the attachment cannot be read (Error() set).
-    bool BuildBody(std::string& p_sBody);
+    [[nodiscard]] bool BuildBody(std::string& p_sBody);
 
   protected:
     // Where this package's mail leaves: the server name, with an optional ":port". A failure
     // records its message in m_oError and returns false.
-    virtual bool GetSMTPServer(std::string& p_sServer) = 0;
+    [[nodiscard]] virtual bool GetSMTPServer(std::string& p_sServer) = 0;
 
-    int SendMail(int p_iMaxRecipients);
-    bool SendConnect();
+    [[nodiscard]] int SendMail(int p_iMaxRecipients);
+    [[nodiscard]] bool SendConnect();
     // Sends one command line and reads its reply. p_bFinal: this command passes the point after
     // which the mail can no longer be called back.
-    bool SendSocketMessage(const std::string& p_sCommand, int p_iStep, bool p_bFinal);
-    bool GotResponse(int p_iStep);
-    bool AttachFile(const std::string& p_sPath, std::string& p_sOut);
+    [[nodiscard]] bool SendSocketMessage(const std::string& p_sCommand, int p_iStep, bool p_bFinal);
+    [[nodiscard]] bool GotResponse(int p_iStep);
+    [[nodiscard]] bool AttachFile(const std::string& p_sPath, std::string& p_sOut);
 
     CErrorSlot m_oError;
 
   private:
     // A failing call in an operation, logged; recorded unless a more specific error already was.
     void RecordFailure(const char* p_szCall, const char* p_szOperation);
-    bool Stopped(const char* p_szStep);
-    bool SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRecipients, const std::string& p_sHeader,
+    [[nodiscard]] bool Stopped(const char* p_szStep);
+    [[nodiscard]] bool SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRecipients, const std::string& p_sHeader,
                    const std::string& p_sBody);
     void ShowAuthenticationWarning();
 

@@ -17,7 +17,7 @@ constexpr uint32_t kDefaultWaitLimitMs = 60000;
 // The Winsock name of a lookup error that message 229 names, or nullptr for the others.
 const char* LookupErrorName(uint32_t p_dwError);
 // A strict dotted IPv4 address ("a.b.c.d", each 0-255).
-bool ParseDottedIPv4(const std::string& p_sText, net::IPv4& p_dwAddress);
+[[nodiscard]] bool ParseDottedIPv4(const std::string& p_sText, net::IPv4& p_dwAddress);
 
 class CSocket
 {
@@ -74,7 +74,7 @@ class CSocket
         GaveUp, // stopped, timed out, or the wait itself failed
     };
     // Waits for p_dwEvents (already selected) under the stop rules of the cancel link.
-    EReady WaitFor(std::chrono::steady_clock::time_point p_tDeadline, uint32_t& p_dwFired,
+    [[nodiscard]] EReady WaitFor(std::chrono::steady_clock::time_point p_tDeadline, uint32_t& p_dwFired,
                    uint32_t& p_dwConnectError);
     std::chrono::steady_clock::time_point Deadline() const;
 

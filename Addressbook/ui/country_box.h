@@ -17,7 +17,7 @@ constexpr size_t kMinMobileDigits = 6;
 [[nodiscard]] bool FillCountryBox(HWND p_hCombo, bool p_bWithChooseItem);
 // Selects the first item whose code equals p_sCode (a leading "+" is ignored). False, and the
 // selection unchanged, when no item has that code.
-bool SelectCountryCode(HWND p_hCombo, const std::string& p_sCode);
+[[nodiscard]] bool SelectCountryCode(HWND p_hCombo, const std::string& p_sCode);
 // The code of the selected country as decimal text; empty when none or "Choose a Country" is selected.
 std::string SelectedCountryCode(HWND p_hCombo);
 
@@ -26,6 +26,6 @@ std::string DefaultCountryCode();
 
 // The checks of a number entered with a country box: a country is chosen and the number is long
 // enough. Shows what is wrong to the user, owned by p_hOwner, and returns false then.
-bool CheckMobileEntry(HWND p_hOwner, HWND p_hCombo, const std::string& p_sNumber);
-bool CheckMobileLength(HWND p_hOwner, const std::string& p_sNumber);
-bool CheckCountryChosen(HWND p_hOwner, HWND p_hCombo);
+[[nodiscard]] bool CheckMobileEntry(HWND p_hOwner, HWND p_hCombo, const std::string& p_sNumber);
+[[nodiscard]] bool CheckMobileLength(HWND p_hOwner, const std::string& p_sNumber);
+[[nodiscard]] bool CheckCountryChosen(HWND p_hOwner, HWND p_hCombo);

@@ -31,7 +31,7 @@ class CLocalUserDialog
     }
 
     // Shows the dialog modally; true when the details were stored.
-    bool Run(HWND p_hOwner);
+    [[nodiscard]] bool Run(HWND p_hOwner);
 
   private:
     friend struct CModalDialog;
@@ -39,8 +39,8 @@ class CLocalUserDialog
     void OnInitDialog(HWND p_hDialog);
     void OnDone(HWND p_hDialog);
     // The checks in the order the user meets them; false (with the reason shown) stops at the first.
-    bool Validate(HWND p_hDialog, const CLocalUserDetails& p_oDetails);
-    bool Store(HWND p_hDialog, const CLocalUserDetails& p_oDetails);
+    [[nodiscard]] bool Validate(HWND p_hDialog, const CLocalUserDetails& p_oDetails);
+    [[nodiscard]] bool Store(HWND p_hDialog, const CLocalUserDetails& p_oDetails);
 
     CRegistry& m_oRegistry;
     EMode m_eMode;

@@ -15,7 +15,7 @@ class CRuleEditorDialog
     }
 
     // Shows the dialog modally; true when the rule was changed.
-    bool Run(HWND p_hOwner);
+    [[nodiscard]] bool Run(HWND p_hOwner);
 
   private:
     friend struct CModalDialog;

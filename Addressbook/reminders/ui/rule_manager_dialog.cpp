@@ -203,7 +203,8 @@ extern "C"
                 manager = own.get();
             }
             CRuleManagerDialog dialog(*manager);
-            dialog.Run(library.OwnerFor(p_hOwner));
+            // OK has saved the rules and Cancel leaves them as they were: either way the export is done.
+            (void)dialog.Run(library.OwnerFor(p_hOwner));
             return 1;
         });
     }

@@ -14,7 +14,7 @@ class CRuleManagerDialog
     }
 
     // Shows the dialog modally; true when it closed with OK and the rules were saved.
-    bool Run(HWND p_hOwner);
+    [[nodiscard]] bool Run(HWND p_hOwner);
 
   private:
     friend struct CModalDialog;

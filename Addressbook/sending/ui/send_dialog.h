@@ -14,4 +14,4 @@ struct IMAPISession;
 // Runs the dialog, owned by the desktop, for p_oSender. The calling thread's MAPI session and
 // application dispatch (either may be null) are marshalled to the worker for package 0. False
 // when the dialog or the worker could not be started; the error has then been reported.
-bool RunSendDialog(CEmailSender& p_oSender, IMAPISession* p_pSession, IDispatch* p_pApplication);
+[[nodiscard]] bool RunSendDialog(CEmailSender& p_oSender, IMAPISession* p_pSession, IDispatch* p_pApplication);
