@@ -21,7 +21,7 @@ struct CModalDialog
     }
 
     // As Run, for dialogs with more ends than OK and Cancel: the value the dialog passed to
-    // EndDialog, or -1 (logged) when it could not be made.
+    // EndDialog, or -1 (logged, with the last error kept) when it could not be made.
     template <typename T>
     [[nodiscard]] static INT_PTR Show(T& p_oDialog, int p_iTemplate, HWND p_hOwner, const char* p_szName)
     {
@@ -32,6 +32,8 @@ struct CModalDialog
         {
             const DWORD error = GetLastError();
             LogCallFailure((std::string(p_szName) + "::Run").c_str(), "DialogBoxParam", EResultKind::Win32Error, error);
+            // Writing the log may change the last error; callers that report it see the dialog's.
+            SetLastError(error);
         }
         return result;
     }
