@@ -2,7 +2,7 @@
 // lists. This build resolves what needs no address book: typed phone numbers become typed-number
 // recipients, resolved ones stay, and every other typed text stays unresolved for the user to fix.
 #include "Addressbook/frame/exports.h"
-#include "Addressbook/frame/message_box.h"
+#include "Addressbook/ui/message_box.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/messaging/recipient.h"
 #include "common/boundary.h"

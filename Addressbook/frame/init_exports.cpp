@@ -3,9 +3,11 @@
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/mail_package_object.h"
-#include "Addressbook/frame/message_box.h"
+#include "Addressbook/ui/message_box.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 
 #include <cstring>
@@ -28,7 +30,7 @@ void ShowInitMessage(unsigned p_uId)
 }
 
 // Outlook 97, 98 and 2000 can be installed for Internet mail only, without the MAPI spooler.
-bool IsInternetMailOnly(int p_iVersion, CRegistry& p_oRegistry)
+[[nodiscard]] bool IsInternetMailOnly(int p_iVersion, CRegistry& p_oRegistry)
 {
     const char* key = nullptr;
     if (p_iVersion == 1 || p_iVersion == 2)
@@ -53,22 +55,20 @@ BOOL CALLBACK FindOutlookWindowProc(HWND p_hWindow, LPARAM p_lParam)
     char className[64] = {};
     if (GetClassNameA(p_hWindow, className, sizeof(className)) == 0 || lstrcmpiA(className, kOutlookWindowClass) != 0)
         return TRUE;
-    char title[512] = {};
-    GetWindowTextA(p_hWindow, title, sizeof(title));
-    if (std::strstr(title, "Outlook") == nullptr)
+    if (ControlText(p_hWindow).find("Outlook") == std::string::npos)
         return TRUE;
     *reinterpret_cast<HWND*>(p_lParam) = p_hWindow;
     return FALSE;
 }
 
-HWND FindOutlookMainWindow()
+[[nodiscard]] HWND FindOutlookMainWindow()
 {
     HWND found = nullptr;
     EnumWindows(&FindOutlookWindowProc, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
-bool AllocateSlots(CLibrary& p_oLibrary, const CSlotRange& p_oRange)
+[[nodiscard]] bool AllocateSlots(CLibrary& p_oLibrary, const CSlotRange& p_oRange)
 {
     if (p_oLibrary.m_oSlots.Allocate(p_oRange))
         return true;
@@ -76,26 +76,24 @@ bool AllocateSlots(CLibrary& p_oLibrary, const CSlotRange& p_oRange)
     return false;
 }
 
-bool CreateBoldFont(CLibrary& p_oLibrary)
+[[nodiscard]] bool CreateBoldFont(CLibrary& p_oLibrary)
 {
-    if (p_oLibrary.m_hBoldFont != nullptr)
+    if (p_oLibrary.m_hBoldFont)
         return true;
-    p_oLibrary.m_hBoldFont =
+    p_oLibrary.m_hBoldFont.reset(LOG_IF_WIN32_BOOL_FALSE(
         CreateFontA(10, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-    if (p_oLibrary.m_hBoldFont == nullptr)
-        Log("Init: CreateFont failed, error %lu", GetLastError());
-    return p_oLibrary.m_hBoldFont != nullptr;
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif")));
+    return static_cast<bool>(p_oLibrary.m_hBoldFont);
 }
 
-bool IsFullStart(int p_iCallerKind)
+[[nodiscard]] bool IsFullStart(int p_iCallerKind)
 {
     return p_iCallerKind != kCallerNoPackage && p_iCallerKind != kCallerNoPackageToo;
 }
 
 // The mail-package object, and for Outlook the Word-hook binding. A second Init keeps the object
 // the first one made.
-bool CreatePackageObjects(CLibrary& p_oLibrary, IMAPISession* p_pSession, IDispatch* p_pApplication)
+[[nodiscard]] bool CreatePackageObjects(CLibrary& p_oLibrary, IMAPISession* p_pSession, IDispatch* p_pApplication)
 {
     const int package = p_oLibrary.m_iPackage;
     if (package != kPackageOutlook && package != kPackageOutlookExpress)
@@ -127,12 +125,12 @@ bool CreatePackageObjects(CLibrary& p_oLibrary, IMAPISession* p_pSession, IDispa
         // in error is traced and the start goes on.
         p_oLibrary.m_p_oWordHook = std::make_unique<CWordHookBinding>(p_oLibrary.m_oRegistry);
         if (p_oLibrary.m_p_oWordHook->Error().IsSet())
-            Log("Init: Word hook binding: %s", p_oLibrary.m_p_oWordHook->Error().Text().c_str());
+            LOG_FAILURE("Word hook binding: %s", p_oLibrary.m_p_oWordHook->Error().Text().c_str());
     }
     return true;
 }
 
-bool CreateSecurityObject(CLibrary& p_oLibrary)
+[[nodiscard]] bool CreateSecurityObject(CLibrary& p_oLibrary)
 {
     if (p_oLibrary.m_p_oSecurity)
         return true;
@@ -144,7 +142,7 @@ bool CreateSecurityObject(CLibrary& p_oLibrary)
     }
     if (p_oLibrary.m_p_oSecurity->IsError())
     {
-        Log("Init: CClientSecurityProtocol: %s", p_oLibrary.m_p_oSecurity->Error().Text().c_str());
+        LOG_FAILURE("CClientSecurityProtocol: %s", p_oLibrary.m_p_oSecurity->Error().Text().c_str());
         p_oLibrary.m_p_oSecurity.reset();
         ShowInitMessage(kMsgSecurityInError);
         return false;
@@ -154,7 +152,7 @@ bool CreateSecurityObject(CLibrary& p_oLibrary)
 
 // The rule manager, loaded from the settings once here; the mailbox watchers and the rules dialog
 // share it. A second Init keeps the one the first made.
-bool CreateRuleManagerObject(CLibrary& p_oLibrary)
+[[nodiscard]] bool CreateRuleManagerObject(CLibrary& p_oLibrary)
 {
     if (p_oLibrary.m_p_oRuleManager)
         return true;
@@ -166,7 +164,7 @@ bool CreateRuleManagerObject(CLibrary& p_oLibrary)
     }
     if (!manager->LoadRulesFromRegistry() || manager->IsError())
     {
-        Log("Init: CRuleManager: %s", manager->Error().Text().c_str());
+        LOG_FAILURE("CRuleManager: %s", manager->Error().Text().c_str());
         ShowInitMessage(kMsgRuleManagerFailed, manager->Error().Text());
         return false;
     }
@@ -204,7 +202,8 @@ extern "C"
             library.m_iPackage = p_iPackage;
             library.m_iPackageVersion = p_iPackageVersion;
             library.m_iCallerKind = p_iCallerKind;
-            CreateBoldFont(library);
+            // Without the bold font labels are drawn plain; the start goes on.
+            (void)CreateBoldFont(library);
 
             if (IsFullStart(p_iCallerKind))
             {
@@ -228,11 +227,7 @@ extern "C"
         return TrapExceptions("Uninit", 0, [&]() -> int {
             CLogScope scope("Uninit");
             CLibrary& library = Library();
-            if (library.m_hBoldFont != nullptr)
-            {
-                DeleteObject(library.m_hBoldFont);
-                library.m_hBoldFont = nullptr;
-            }
+            library.m_hBoldFont.reset();
             library.m_p_oOutlookExpress.reset();
             library.m_p_oOutlook.reset();
             library.m_p_oSecurity.reset();

@@ -4,7 +4,7 @@
 
 #include "Addressbook/frame/thread_slots.h"
 #include "Addressbook/frame/word_hook_binding.h"
-#include "Addressbook/messaging/mail_package.h"
+#include "Addressbook/sending/mail_package.h"
 #include "Addressbook/protocol/client_security_protocol.h"
 #include "Addressbook/reminders/rule_manager.h"
 #include "common/handle_win.h"
@@ -52,7 +52,7 @@ class CLibrary
     }
     HFONT BoldFont() const
     {
-        return m_hBoldFont;
+        return m_hBoldFont.get();
     }
     // The package object the exports send and read address books through; null for callers
     // that started the library without one.
@@ -65,7 +65,7 @@ class CLibrary
     int m_iPackage = kPackageNotChosen;
     int m_iPackageVersion = 0;
     int m_iCallerKind = 0;
-    HFONT m_hBoldFont = nullptr;
+    unique_hfont m_hBoldFont;
 
     std::unique_ptr<CMailPackage> m_p_oOutlookExpress;
     std::unique_ptr<CMailPackage> m_p_oOutlook;

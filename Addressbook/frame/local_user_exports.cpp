@@ -2,7 +2,7 @@
 // strings the library hands out.
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
-#include "Addressbook/frame/local_user_dialog.h"
+#include "Addressbook/messaging/ui/local_user_dialog.h"
 #include "Addressbook/messaging/owned_string.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/messaging/recipient.h"

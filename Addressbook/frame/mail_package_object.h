@@ -2,7 +2,7 @@
 // every address-book and send export goes through it.
 #pragma once
 
-#include "Addressbook/messaging/mail_package.h"
+#include "Addressbook/sending/mail_package.h"
 #include "common/settings.h"
 
 #include <oaidl.h>

@@ -5,6 +5,7 @@
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/res/resource.h"
+#include "common/failure_log.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
 
@@ -59,7 +60,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND p_hDialog, UINT p_uMessage, WPARAM p_wP
             {
                 if (!SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(g_hModule),
                                   reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_PROGRESS_ANIMATION))))
-                    Log("ProgressDialogProc: the animation did not open, error %lu", GetLastError());
+                    LogCallFailure(__PRETTY_FUNCTION__, "ACM_OPEN", EResultKind::Win32Error, GetLastError());
                 else
                     SendMessageA(animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
             }
@@ -103,18 +104,15 @@ extern "C"
             INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
             InitCommonControlsEx(&controls);
             const int templateId = p_bWithBar != 0 ? IDD_PROGRESS_BAR : IDD_PROGRESS_ANIMATION;
-            const HWND window = CreateDialogParamA(g_hModule, MAKEINTRESOURCEA(templateId),
-                                                   Library().OwnerFor(p_hParent), &ProgressDialogProc, 0);
+            const HWND window = LOG_IF_WIN32_BOOL_FALSE(CreateDialogParamA(
+                g_hModule, MAKEINTRESOURCEA(templateId), Library().OwnerFor(p_hParent), &ProgressDialogProc, 0));
             if (window == nullptr)
-            {
-                Log("CreateProgressBar: CreateDialogParam failed, error %lu", GetLastError());
                 return 0;
-            }
             SetWindowTextA(window, p_szCaption != nullptr ? p_szCaption : "");
             ShowWindow(window, SW_SHOWNA);
             UpdateWindow(window);
             if (!Library().m_oSlots.Set(ESlot::ProgressWindow, window))
-                Log("CreateProgressBar: no progress slot for this thread");
+                LOG_FAILURE("no progress slot for this thread");
             *p_phProgress = window;
             return 1;
         });
@@ -128,7 +126,7 @@ extern "C"
             const HWND window = std::exchange(*p_phProgress, nullptr);
             if (Library().m_oSlots.Get(ESlot::ProgressWindow) == window && window != nullptr &&
                 !Library().m_oSlots.Set(ESlot::ProgressWindow, nullptr))
-                Log("DeleteProgressBar: the progress slot could not be cleared");
+                LOG_FAILURE("the progress slot could not be cleared");
             if (window == nullptr || !IsWindow(window))
                 return 1;
             ShowWindow(window, SW_HIDE);

@@ -4,11 +4,12 @@
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/mail_package_object.h"
-#include "Addressbook/frame/message_box.h"
-#include "Addressbook/frame/send_dialog.h"
-#include "Addressbook/messaging/email_sender.h"
+#include "Addressbook/ui/message_box.h"
+#include "Addressbook/sending/ui/send_dialog.h"
+#include "Addressbook/sending/email_sender.h"
 #include "Addressbook/messaging/local_sender.h"
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
 
@@ -106,7 +107,7 @@ void FileSentCopy(const CMessageRecipientList* p_p_mrlTo, const CMessageRecipien
 void LogSendResult(const char* p_szWhat, int p_iResult)
 {
     if (p_iResult != kSendSuccess)
-        Log("%s failed with result %d", p_szWhat, p_iResult);
+        LogFailure(p_szWhat, "failed with result %d", p_iResult);
 }
 } // namespace
 

@@ -3,6 +3,8 @@
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "common/trace_log.h"
 
 #include <string>
@@ -16,36 +18,34 @@ IUnknown* AsUnknown(IMAPISession* p_pSession)
     return reinterpret_cast<IUnknown*>(p_pSession);
 }
 
-// Replaces the interface in a slot of this thread, holding one reference to the new one.
-bool StoreInterface(CThreadSlots& p_oSlots, ESlot p_eSlot, IUnknown* p_pNew)
+// Replaces the interface in a slot of this thread, holding one reference to the new one. The
+// slot owns a plain pointer, so the references move in and out of it through com_ptr.
+[[nodiscard]] bool StoreInterface(CThreadSlots& p_oSlots, ESlot p_eSlot, IUnknown* p_pNew)
 {
     if (!p_oSlots.IsAllocated(p_eSlot))
         return false;
     auto* old = static_cast<IUnknown*>(p_oSlots.Get(p_eSlot));
     if (old == p_pNew)
         return true;
-    if (p_pNew != nullptr)
-        p_pNew->AddRef();
-    if (!p_oSlots.Set(p_eSlot, p_pNew))
-    {
-        if (p_pNew != nullptr)
-            p_pNew->Release();
+    com_ptr<IUnknown> added = com_ptr<IUnknown>::copy_from(p_pNew);
+    if (!p_oSlots.Set(p_eSlot, added.get()))
         return false;
-    }
-    if (old != nullptr)
-        old->Release();
+    (void)added.detach(); // the slot holds it now
+    // The slot's reference to the interface it held ends here.
+    com_ptr<IUnknown> previous;
+    previous.attach(old);
     return true;
 }
 
 void ReleaseInterface(CThreadSlots& p_oSlots, ESlot p_eSlot)
 {
     if (!StoreInterface(p_oSlots, p_eSlot, nullptr))
-        Log("ThreadUninit: slot %u could not be cleared", static_cast<unsigned>(p_eSlot));
+        LOG_FAILURE("slot %u could not be cleared", static_cast<unsigned>(p_eSlot));
 }
 
 // The session and dispatch the host marshalled to this thread. The thread's message store and
 // address book are opened from the session by the MAPI object once it is part of the library.
-bool StoreThreadMapiValues(CThreadSlots& p_oSlots, IMAPISession* p_pSession, IDispatch* p_pApplication)
+[[nodiscard]] bool StoreThreadMapiValues(CThreadSlots& p_oSlots, IMAPISession* p_pSession, IDispatch* p_pApplication)
 {
     return StoreInterface(p_oSlots, ESlot::Session, AsUnknown(p_pSession)) &&
            StoreInterface(p_oSlots, ESlot::Dispatch, p_pApplication);
@@ -55,7 +55,7 @@ void CountThreadInit(CThreadSlots& p_oSlots, int p_iStep)
 {
     const auto count = reinterpret_cast<intptr_t>(p_oSlots.Get(ESlot::ThreadInitCount)) + p_iStep;
     if (!p_oSlots.Set(ESlot::ThreadInitCount, reinterpret_cast<void*>(count < 0 ? 0 : count)))
-        Log("ThreadInit: no slot for the thread's count");
+        LOG_FAILURE("no slot for the thread's count");
 }
 } // namespace
 
@@ -68,7 +68,7 @@ extern "C"
             if (library.Package() == kPackageOutlook && p_pSession != nullptr &&
                 !StoreThreadMapiValues(library.m_oSlots, p_pSession, p_pApplication))
             {
-                Log("ThreadInit: the thread's MAPI values could not be stored");
+                LOG_FAILURE("the thread's MAPI values could not be stored");
                 return 0;
             }
             CountThreadInit(library.m_oSlots, 1);
@@ -115,18 +115,12 @@ extern "C"
             std::lock_guard<std::mutex> lock(library.m_oAdviseMutex);
             const std::string eventName = "ResourceChangeEvent" + std::to_string(p_dwNumber);
             const std::string mutexName = "ResourceChangingMutex" + std::to_string(GetCurrentProcessId());
-            unique_handle event(CreateEventA(nullptr, FALSE, FALSE, eventName.c_str()));
+            unique_handle event(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, FALSE, FALSE, eventName.c_str())));
             if (!event)
-            {
-                Log("StartAdvise: CreateEvent(%s) failed, error %lu", eventName.c_str(), GetLastError());
                 return 0;
-            }
-            unique_handle mutex(CreateMutexA(nullptr, FALSE, mutexName.c_str()));
+            unique_handle mutex(LOG_IF_WIN32_BOOL_FALSE(CreateMutexA(nullptr, FALSE, mutexName.c_str())));
             if (!mutex)
-            {
-                Log("StartAdvise: CreateMutex(%s) failed, error %lu", mutexName.c_str(), GetLastError());
                 return 0;
-            }
             library.m_hResourceChangeEvent = std::move(event);
             library.m_hResourceChangingMutex = std::move(mutex);
             // The new-mail advise sink on the default store follows once the library has its MAPI object.

@@ -1,7 +1,10 @@
 // Addressbook/frame/thread_slots.cpp: CThreadSlots over TlsAlloc.
 #include "Addressbook/frame/thread_slots.h"
 
+#include "common/failure_log.h"
 #include "common/trace_log.h"
+
+#include <string>
 
 namespace
 {
@@ -32,8 +35,8 @@ bool CThreadSlots::Allocate(const CSlotRange& p_oRange)
         const DWORD index = TlsAlloc();
         if (index == TLS_OUT_OF_INDEXES)
         {
-            Log("CThreadSlots::Allocate: TlsAlloc failed for slot %u, error %lu", static_cast<unsigned>(i),
-                GetLastError());
+            const std::string call = "TlsAlloc() for slot " + std::to_string(i);
+            LogCallFailure(__PRETTY_FUNCTION__, call.c_str(), EResultKind::Win32Error, GetLastError());
             return false;
         }
         m_adwIndex[i] = index;

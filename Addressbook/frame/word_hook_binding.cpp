@@ -2,6 +2,7 @@
 #include "Addressbook/frame/word_hook_binding.h"
 
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <string>
@@ -17,7 +18,7 @@ template <typename T> bool Resolve(HMODULE p_hLibrary, const char* p_szName, T& 
         return true;
     if (!p_oError.IsSet())
         p_oError.Set(CorvaneStrings(), kMsgFunctionNotFound, p_szName);
-    Log("CWordHookBinding: %s not found", p_szName);
+    LOG_FAILURE("%s not found", p_szName);
     return false;
 }
 } // namespace
@@ -28,7 +29,7 @@ CWordHookBinding::CWordHookBinding(CRegistry& p_oRegistry)
     if (!p_oRegistry.ReadInstallText(kPenholdValue, path) || path.empty())
     {
         m_oError.Set(CorvaneStrings(), kMsgFunctionFailed, "ReadInstallText(Penhold)", "CWordHookBinding()");
-        Log("CWordHookBinding: no Install value \"%s\"", kPenholdValue);
+        LOG_FAILURE("no Install value \"%s\"", kPenholdValue);
         return;
     }
     m_hLibrary.reset(LoadLibraryA(path.c_str()));
@@ -36,7 +37,8 @@ CWordHookBinding::CWordHookBinding(CRegistry& p_oRegistry)
     {
         const DWORD error = GetLastError();
         m_oError.Set(CorvaneStrings(), kMsgLoadFailed, path.c_str(), static_cast<int>(error));
-        Log("CWordHookBinding: LoadLibrary(%s) failed, error %lu", path.c_str(), error);
+        const std::string call = "LoadLibrary(" + path + ")";
+        LogCallFailure(__PRETTY_FUNCTION__, call.c_str(), EResultKind::Win32Error, error);
         return;
     }
     Resolve(m_hLibrary.get(), "SetGlobalWordHook", m_pfnSetGlobalWordHook, m_oError);

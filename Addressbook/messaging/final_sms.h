@@ -28,7 +28,7 @@ struct CFinalSMSRequest
 // Appends the job's messages to *p_pp_oList (made when null). Returns kFinalSMSBuilt,
 // kFinalSMSMergeFailed (no list pointer or message, or memory ran out while merging; what was appended stays)
 // or kFinalSMSCombineFailed.
-int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_oList,
+[[nodiscard]] int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_oList,
                       CCountryCode& p_oCountry = ProcessCountryCode());
 
 // One labelled text of a recipient's preview.
@@ -40,7 +40,7 @@ struct CTextPart
 
 // The merged text of one recipient, uncut (the gateway splits it), as the single part "Only 1".
 // False when it could not be built.
-bool PersonalisedText(const char* p_szMessage, const CMessageTokenList* p_p_oTokens,
+[[nodiscard]] bool PersonalisedText(const char* p_szMessage, const CMessageTokenList* p_p_oTokens,
                       const CMessageRecipient& p_oRecipient, uint32_t p_dwTransformFlags,
                       std::vector<CTextPart>& p_vParts);
 

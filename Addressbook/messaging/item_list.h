@@ -90,7 +90,7 @@ typename CRecordList<TItem>::Node* NodeAt(const CRecordList<TItem>& p_oList, uin
 
 // Position equal to the count appends; a position beyond it (or negative) is refused.
 template <class TItem>
-bool InsertItemAt(CRecordList<TItem>& p_oList, std::unique_ptr<TItem>& p_oItem, int32_t p_iPosition)
+[[nodiscard]] bool InsertItemAt(CRecordList<TItem>& p_oList, std::unique_ptr<TItem>& p_oItem, int32_t p_iPosition)
 {
     if (p_iPosition < 0 || static_cast<uint32_t>(p_iPosition) > p_oList.m_dwCount)
         return false;

@@ -22,11 +22,11 @@ class CMobileKeySet
 
     // True, and the key is taken, when the recipient's mobile passes the send test and its mobile
     // key (MobileKey with this set's country code) has not been taken before.
-    bool Admit(const CMessageRecipient& p_oRecipient);
+    [[nodiscard]] bool Admit(const CMessageRecipient& p_oRecipient);
 
     // A key's digits ("+" left out), as packed by the set: the digit count in the top bits and
     // their value below, so "+0825" and "+825" stay apart. False when there are too many digits.
-    static bool PackKey(std::string_view p_sDigits, uint64_t& p_qwPacked);
+    [[nodiscard]] static bool PackKey(std::string_view p_sDigits, uint64_t& p_qwPacked);
 
   private:
     std::string m_sCountryDigits;

@@ -59,7 +59,7 @@ class CPackedKeyTable
 
     // True when p_qwKey (never 0) was not in the set; it is in it afterwards. Throws
     // std::bad_alloc when the table cannot grow, leaving it as it was.
-    bool Insert(uint64_t p_qwKey);
+    [[nodiscard]] bool Insert(uint64_t p_qwKey);
     bool Contains(uint64_t p_qwKey) const;
 
     size_t Count() const

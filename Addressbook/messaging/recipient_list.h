@@ -19,7 +19,7 @@ constexpr int kMaxListNesting = 32;
 // be null): only mobiles that pass the send test, each mobile key once, distribution lists kept
 // with their distinct members and dropped when none is left. Returns 0 without an out-parameter
 // or when memory runs out (*p_pp_mrlOut is then null).
-int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
+[[nodiscard]] int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
                                     const CMessageRecipientList* p_p_mrlSecond,
                                     CMessageRecipientList** p_pp_mrlOut,
                                     CCountryCode& p_oCountry = ProcessCountryCode());
@@ -40,12 +40,12 @@ void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,
 
 // Drops repeated people from a list of two or more, keyed by mobile, else e-mail, else entry.
 // When something was dropped the list is replaced by the reduced copy and true is returned.
-bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode& p_oCountry = ProcessCountryCode());
+[[nodiscard]] bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode& p_oCountry = ProcessCountryCode());
 
 // Whether an entry is the local user's own (the address-book session decides).
 using LocalUserTest = std::function<bool(const CEntryID& p_oEntry)>;
 
 // Removes every recipient without a mobile and every one whose entry is the local user's. A null
 // item stops the walk with the error "StripLocalUserFromList() NULL recipient" and returns false.
-bool StripLocalUserFromList(CMessageRecipientList& p_oList, const LocalUserTest& p_fnIsLocalUser,
+[[nodiscard]] bool StripLocalUserFromList(CMessageRecipientList& p_oList, const LocalUserTest& p_fnIsLocalUser,
                             CErrorSlot* p_p_oError = nullptr);

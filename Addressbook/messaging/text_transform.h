@@ -24,7 +24,7 @@ std::string JoinWords(std::string_view p_sText);
 class CTextAbbreviator
 {
   public:
-    virtual bool Abbreviate(std::string& p_sText) = 0;
+    [[nodiscard]] virtual bool Abbreviate(std::string& p_sText) = 0;
 
   protected:
     ~CTextAbbreviator() = default;
@@ -32,7 +32,7 @@ class CTextAbbreviator
 
 // Applies the flagged steps in the order squeeze, dictionary, word joining. The dictionary runs
 // only when an abbreviator is given; without one flag 4 is passed over, as it is for token values.
-bool TransformText(std::string_view p_sText, uint32_t p_dwFlags, CTextAbbreviator* p_p_oAbbreviator,
+[[nodiscard]] bool TransformText(std::string_view p_sText, uint32_t p_dwFlags, CTextAbbreviator* p_p_oAbbreviator,
                    std::string& p_sOut);
 
 // A token value as it is merged: squeeze and word joining, never the dictionary.

@@ -50,11 +50,11 @@ class CAES : public CCipher, public CKeyMaker
     }
 
   private:
-    int FailText(const char* p_szText);
-    int CheckReady();
-    int ReadShape(uint32_t p_dwKeyLength, uint32_t p_dwBlockSize, uint32_t p_dwRounds, const char* p_szWhere);
-    int ReadRoundKeys(CXMLProtocol& p_oXML, std::string_view p_sList, bool p_bEncryption);
-    int WriteRoundKeys(CXMLProtocol& p_oXML, bool p_bEncryption, std::string& p_sList);
+    [[nodiscard]] int FailText(const char* p_szText);
+    [[nodiscard]] int CheckReady();
+    [[nodiscard]] int ReadShape(uint32_t p_dwKeyLength, uint32_t p_dwBlockSize, uint32_t p_dwRounds, const char* p_szWhere);
+    [[nodiscard]] int ReadRoundKeys(CXMLProtocol& p_oXML, std::string_view p_sList, bool p_bEncryption);
+    [[nodiscard]] int WriteRoundKeys(CXMLProtocol& p_oXML, bool p_bEncryption, std::string& p_sList);
 
     unsigned m_uKeyBits;
     std::unique_ptr<CRijndael> m_p_oRijndael;

@@ -42,7 +42,7 @@ class CClientSecurityProtocol
                                      const CSystemTime& p_oDeliveryTime, std::string* p_psBody);
 
   private:
-    int ReportFailure();
+    [[nodiscard]] int ReportFailure();
 
     CRegistry& m_oRegistry;
     std::unique_ptr<CAES> m_p_oSymKey;

@@ -1,6 +1,7 @@
 // Addressbook/protocol/platform_records_win.cpp: Windows' answers for the platform and language
 // records, and the proof that the portable records match the system's layouts.
 #include "Addressbook/protocol/protocol_records.h"
+#include "common/handle_win.h"
 #include "common/version_info_win.h"
 
 #include <windows.h>
@@ -66,19 +67,18 @@ class CWindowsPlatformFacts : public IPlatformFacts
 
     bool ClassesRootText(const std::string& p_sSubkey, const std::string& p_sName, std::string& p_sText) override
     {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, p_sSubkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        unique_hkey key;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, p_sSubkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
             return false;
         DWORD type = 0;
         DWORD size = 0;
-        LONG result = RegQueryValueExA(key, p_sName.c_str(), nullptr, &type, nullptr, &size);
+        LONG result = RegQueryValueExA(key.get(), p_sName.c_str(), nullptr, &type, nullptr, &size);
         std::vector<char> data(size + 1, '\0');
         if (result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ))
-            result =
-                RegQueryValueExA(key, p_sName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+            result = RegQueryValueExA(key.get(), p_sName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                      &size);
         else
             result = ERROR_INVALID_DATA;
-        RegCloseKey(key);
         if (result != ERROR_SUCCESS)
             return false;
         p_sText = data.data();

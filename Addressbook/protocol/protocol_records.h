@@ -68,7 +68,7 @@ std::vector<uint8_t> RecordBytes(const CSystemTime& p_oTime);
 std::vector<uint8_t> RecordBytes(const CPlatformInfo& p_oInfo);
 std::vector<uint8_t> RecordBytes(const CLanguageInfo& p_oInfo);
 // Fails unless p_vBytes holds exactly 16 bytes.
-bool SystemTimeFromBytes(const std::vector<uint8_t>& p_vBytes, CSystemTime& p_oTime);
+[[nodiscard]] bool SystemTimeFromBytes(const std::vector<uint8_t>& p_vBytes, CSystemTime& p_oTime);
 
 // The current UTC time in whole seconds, day of week included.
 CSystemTime CurrentUtcTime();
@@ -82,12 +82,12 @@ class IPlatformFacts
     virtual void OSVersion(COSVersionInfo& p_oInfo) = 0;
     virtual std::string SystemDirectory() = 0;
     // The language id of the first "\VarFileInfo\Translation" entry of a file's version resource.
-    virtual bool FileLanguage(const std::string& p_sPath, uint16_t& p_wLangId) = 0;
+    [[nodiscard]] virtual bool FileLanguage(const std::string& p_sPath, uint16_t& p_wLangId) = 0;
     virtual uint16_t UserDefaultLangId() = 0;
     // A text value under HKEY_CLASSES_ROOT; an empty name is the key's default value.
-    virtual bool ClassesRootText(const std::string& p_sSubkey, const std::string& p_sName, std::string& p_sText) = 0;
+    [[nodiscard]] virtual bool ClassesRootText(const std::string& p_sSubkey, const std::string& p_sName, std::string& p_sText) = 0;
     // The Outlook object model's user-interface language id.
-    virtual bool OutlookUILanguage(uint16_t& p_wLangId) = 0;
+    [[nodiscard]] virtual bool OutlookUILanguage(uint16_t& p_wLangId) = 0;
 };
 
 // The major version of the registered "Outlook.Application" (its ProgID's version suffix), 0 when none.

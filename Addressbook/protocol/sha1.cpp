@@ -2,6 +2,7 @@
 #include "Addressbook/protocol/sha1.h"
 
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <new>
@@ -20,7 +21,7 @@ CSHA1::~CSHA1()
 
 int CSHA1::Fail(const char* p_szCall, const char* p_szWhere)
 {
-    Log("%s: %s failed", p_szWhere, p_szCall);
+    LogFailure(p_szWhere, "%s failed", p_szCall);
     m_oError.Set(CorvaneStrings(), kMsgFunctionFailed, p_szCall, p_szWhere);
     m_bStarted = false;
     return 0;

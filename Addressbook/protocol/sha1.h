@@ -32,7 +32,7 @@ class CSHA1
     }
 
   private:
-    int Fail(const char* p_szCall, const char* p_szWhere);
+    [[nodiscard]] int Fail(const char* p_szCall, const char* p_szWhere);
 
     evp_md_ctx_st* m_pContext;
     bool m_bStarted = false;

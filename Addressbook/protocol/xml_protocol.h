@@ -108,13 +108,13 @@ class CXMLProtocol
         m_oError.Set(CorvaneStrings(), p_uId, p_args...);
         return 0;
     }
-    int FailFrom(const CErrorSlot& p_oError)
+    [[nodiscard]] int FailFrom(const CErrorSlot& p_oError)
     {
         m_oError.CopyFrom(p_oError);
         return 0;
     }
-    int Digest(const void* p_pData, size_t p_nLength, std::vector<uint8_t>& p_vHash);
-    int BuildDataBlock(const CPlatformInfo& p_oPlatform, const CLanguageInfo& p_oLanguage,
+    [[nodiscard]] int Digest(const void* p_pData, size_t p_nLength, std::vector<uint8_t>& p_vHash);
+    [[nodiscard]] int BuildDataBlock(const CPlatformInfo& p_oPlatform, const CLanguageInfo& p_oLanguage,
                        const CSystemTime& p_oDeliveryTime, std::string_view p_sMail, std::string& p_sBlock);
 
     std::unique_ptr<CBase64> m_p_oBase64;

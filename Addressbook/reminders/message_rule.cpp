@@ -6,6 +6,7 @@
 #include "Addressbook/messaging/sms_length.h"
 #include "Addressbook/reminders/rule_messages.h"
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <cstdio>
@@ -93,14 +94,15 @@ class CRuleStore
   private:
     bool Failed(const char* p_szCall, const char* p_szName)
     {
-        Log("%s: %s of %s\\%s failed, error %u", m_szMethod, p_szCall, m_sKey.c_str(), p_szName,
-            platform::GetLastErrorCode());
+        const uint32_t error = platform::GetLastErrorCode();
+        const std::string call = std::string(p_szCall) + "(" + m_sKey + "\\" + p_szName + ")";
+        LogCallFailure(m_szMethod, call.c_str(), EResultKind::Win32Error, error);
         m_oError.Set(CorvaneStrings(), kMsgFunctionFailed, p_szCall, m_szMethod);
         return false;
     }
     bool Invalid(const char* p_szName)
     {
-        Log("%s: %s\\%s has the wrong type or size", m_szMethod, m_sKey.c_str(), p_szName);
+        LogFailure(m_szMethod, "%s\\%s has the wrong type or size", m_sKey.c_str(), p_szName);
         const std::string where = m_sKey + "\\" + p_szName;
         m_oError.Set(CorvaneStrings(), kMsgInvalidData, where.c_str());
         return false;

@@ -180,7 +180,7 @@ class CMessageRule
     std::string GetDescription() const;
 
     // Checks the editor's fields; false with the problem filled in.
-    static bool ValidateFields(const CRuleEditorFields& p_oFields, CRuleFieldProblem& p_oProblem);
+    [[nodiscard]] static bool ValidateFields(const CRuleEditorFields& p_oFields, CRuleFieldProblem& p_oProblem);
 
     int m_iPriority;
     std::string m_sName;

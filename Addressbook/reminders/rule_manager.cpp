@@ -3,6 +3,7 @@
 
 #include "Addressbook/messaging/gateway_config.h"
 #include "Addressbook/res/corvane_strings.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ bool CRuleManager::LoadRulesFromRegistry()
     }
     if (result != kErrorSuccess)
     {
-        Log("CRuleManager::LoadRulesFromRegistry: RegOpenKeyEx failed, error %u", result);
+        LogCallFailure(__PRETTY_FUNCTION__, "RegOpenKeyEx", EResultKind::Win32Error, result);
         m_oError.Set(CorvaneStrings(), kMsgApiError, "RegOpenKeyEx", static_cast<long>(result),
                      "CRuleManager::LoadRulesFromRegistry");
         return false;
@@ -86,7 +87,7 @@ bool CRuleManager::LoadRulesFromRegistry()
     result = store.EnumSubkeys(ERegRoot::CurrentUser, kRulesKey, subkeys);
     if (result != kErrorSuccess)
     {
-        Log("CRuleManager::LoadRulesFromRegistry: RegQueryInfoKey failed, error %u", result);
+        LogCallFailure(__PRETTY_FUNCTION__, "RegQueryInfoKey", EResultKind::Win32Error, result);
         m_oError.Set(CorvaneStrings(), kMsgApiError, "RegQueryInfoKey", static_cast<long>(result),
                      "CRuleManager::LoadRulesFromRegistry");
         return false;
@@ -98,7 +99,7 @@ bool CRuleManager::LoadRulesFromRegistry()
         CMessageRule rule(number);
         if (!rule.Load(m_oRegistry, number))
         {
-            Log("CRuleManager::LoadRulesFromRegistry: Rule%d: %s", number, rule.Error().Text().c_str());
+            LOG_FAILURE("Rule%d: %s", number, rule.Error().Text().c_str());
             m_oError.CopyFrom(rule.Error());
             return false;
         }
@@ -119,7 +120,7 @@ bool CRuleManager::SaveRules()
     {
         if (!rule.Save(m_oRegistry))
         {
-            Log("CRuleManager::SaveRules: Rule%d: %s", rule.m_iPriority, rule.Error().Text().c_str());
+            LOG_FAILURE("Rule%d: %s", rule.m_iPriority, rule.Error().Text().c_str());
             m_oError.CopyFrom(rule.Error());
             return false;
         }
@@ -140,7 +141,8 @@ bool CRuleManager::SaveRules()
             // Gone is what was wanted, however the registry words it.
             if (result != kErrorSuccess && result != kErrorFileNotFound)
             {
-                Log("CRuleManager::SaveRules: removing %s failed, error %u", name.c_str(), result);
+                const std::string call = "RegDeleteKey(" + name + ")";
+                LogCallFailure(__PRETTY_FUNCTION__, call.c_str(), EResultKind::Win32Error, result);
                 m_oError.Set(CorvaneStrings(), kMsgApiError, "RegDeleteKey", static_cast<long>(result),
                              "CRuleManager::SaveRules");
                 return false;

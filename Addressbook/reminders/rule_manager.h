@@ -13,8 +13,8 @@
 using CMessageRuleList = std::vector<CMessageRule>;
 
 // Moves within a list being edited; false when the rule is already at that end or out of range.
-bool MoveRuleUp(CMessageRuleList& p_oRules, size_t p_nIndex);
-bool MoveRuleDown(CMessageRuleList& p_oRules, size_t p_nIndex);
+[[nodiscard]] bool MoveRuleUp(CMessageRuleList& p_oRules, size_t p_nIndex);
+[[nodiscard]] bool MoveRuleDown(CMessageRuleList& p_oRules, size_t p_nIndex);
 // Makes the list order the priority: 0, 1, ... in list order.
 void RenumberRules(CMessageRuleList& p_oRules);
 

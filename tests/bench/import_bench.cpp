@@ -1,8 +1,8 @@
 // tests/bench/import_bench.cpp: a timing tool for recipient import: a 100,000-row CSV with five
 // columns read, split and built into a bulk list. Prints rows per second and the peak resident
 // memory, and fails when the import takes longer than its one-second goal.
-#include "Addressbook/messaging/import_members.h"
-#include "Addressbook/messaging/import_reader.h"
+#include "Addressbook/import/import_members.h"
+#include "Addressbook/import/import_reader.h"
 
 #include <sys/resource.h>
 

@@ -1,9 +1,9 @@
 // tests/fuzz/import_text_fuzz.cpp: imported file text through the line reader, the delimited and
 // fixed-width splitters and the member builder, and the same bytes as an abbreviation dictionary.
-#include "Addressbook/messaging/compress_dictionary.h"
-#include "Addressbook/messaging/import_members.h"
-#include "Addressbook/messaging/import_reader.h"
-#include "Addressbook/messaging/import_split.h"
+#include "Addressbook/compress/compress_dictionary.h"
+#include "Addressbook/import/import_members.h"
+#include "Addressbook/import/import_reader.h"
+#include "Addressbook/import/import_split.h"
 
 #include <string_view>
 

@@ -1,5 +1,5 @@
 // tests/fuzz/prefs_js_fuzz.cpp: the prefs.js reader and the open-command parser on arbitrary text.
-#include "Addressbook/messaging/smtp_server_lookup.h"
+#include "Addressbook/smtp/smtp_server_lookup.h"
 
 #include <cstddef>
 #include <cstdint>

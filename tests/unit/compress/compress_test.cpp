@@ -1,7 +1,7 @@
 // tests/unit/compress/compress_test.cpp: the abbreviation dictionary, the compression levels and
 // the preview of a compressed message.
-#include "Addressbook/messaging/compress_dictionary.h"
-#include "Addressbook/messaging/compress_levels.h"
+#include "Addressbook/compress/compress_dictionary.h"
+#include "Addressbook/compress/compress_levels.h"
 #include "Addressbook/messaging/item_list.h"
 
 #include <gtest/gtest.h>

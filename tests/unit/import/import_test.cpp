@@ -1,9 +1,9 @@
 // tests/unit/import/import_test.cpp: reading, splitting and mapping imported recipient files into
 // bulk lists.
-#include "Addressbook/messaging/import_columns.h"
-#include "Addressbook/messaging/import_members.h"
-#include "Addressbook/messaging/import_reader.h"
-#include "Addressbook/messaging/import_split.h"
+#include "Addressbook/import/import_columns.h"
+#include "Addressbook/import/import_members.h"
+#include "Addressbook/import/import_reader.h"
+#include "Addressbook/import/import_split.h"
 
 #include <gtest/gtest.h>
 

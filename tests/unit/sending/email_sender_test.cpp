@@ -1,7 +1,7 @@
 // tests/unit/sending/email_sender_test.cpp: jobs leave the e-mail sender over real SMTP and the
 // reference gateway decodes what arrived; set-up failures send nothing.
-#include "Addressbook/messaging/email_package.h"
-#include "Addressbook/messaging/email_sender.h"
+#include "Addressbook/sending/email_package.h"
+#include "Addressbook/sending/email_sender.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "gateway/gateway_commands.h"
 #include "tests/unit/smtp/smtp_peers_posix.h"

@@ -1,7 +1,7 @@
 // tests/unit/sending/netscape_prefs_test.cpp: Netscape's SMTP server from the user's prefs.js,
 // through the Navigator's registry values, and the prefs.js reader on well- and ill-formed lines.
-#include "Addressbook/messaging/mail_package.h"
-#include "Addressbook/messaging/smtp_server_lookup.h"
+#include "Addressbook/sending/mail_package.h"
+#include "Addressbook/smtp/smtp_server_lookup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // tests/unit/smtp/smtp_logic_test.cpp: the parts of the mailer that need no server: the header's
 // To line, the data encoding, server names, address handling, the cancel link and the packages'
 // server settings. Built natively and for Windows.
-#include "Addressbook/messaging/smtp_server_lookup.h"
+#include "Addressbook/smtp/smtp_server_lookup.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "common/platform.h"
 #include "tests/unit/messaging/messaging_test_support.h"

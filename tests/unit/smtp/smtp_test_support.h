@@ -3,8 +3,8 @@
 // processes on real ports.
 #pragma once
 
-#include "Addressbook/messaging/send_progress.h"
-#include "Addressbook/messaging/smtp_mailer.h"
+#include "Addressbook/smtp/send_progress.h"
+#include "Addressbook/smtp/smtp_mailer.h"
 
 #include <string>
 #include <utility>

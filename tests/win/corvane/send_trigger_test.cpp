@@ -1,6 +1,6 @@
 // tests/win/corvane/send_trigger_test.cpp: TriggerSendButton finds Outlook's hidden command window
 // of each version among real windows and posts it the send command.
-#include "Addressbook/frame/send_trigger.h"
+#include "Addressbook/sending/ui/send_trigger.h"
 
 #include <gtest/gtest.h>
 
