@@ -62,6 +62,10 @@ std::string FunctionNameOf(const char* p_szPrettyFunction)
     const std::string_view pretty(p_szPrettyFunction);
     const size_t end = NameEnd(pretty);
     std::string name(pretty.substr(NameStart(pretty, end), end - NameStart(pretty, end)));
+    // A file's private helpers are named by their function alone.
+    static constexpr std::string_view kAnonymous = "{anonymous}::";
+    for (size_t at = name.find(kAnonymous); at != std::string::npos; at = name.find(kAnonymous, at))
+        name.erase(at, kAnonymous.size());
     // A lambda's context reads "Outer(args)::<lambda(...)>": keep "Outer" and mark the lambda.
     if (end < pretty.size() && pretty.find("<lambda", end) != std::string_view::npos)
         name += "::<lambda>";

@@ -31,6 +31,8 @@ TEST(FailureLog, FunctionNamesLoseTheirReturnTypeAndParameters)
         {"bool CSMSWindow::OnCommand(WPARAM)::<lambda()>", "CSMSWindow::OnCommand::<lambda>"},
         {"int CDialog::operator()(int)", "CDialog::operator()"},
         {"Plain", "Plain"},
+        {"bool {anonymous}::ReadRule(const string&)", "ReadRule"},
+        {"void ns::{anonymous}::CDialog::Ok()", "ns::CDialog::Ok"},
     };
     for (const CNameCase& c : cases)
         EXPECT_EQ(FunctionNameOf(c.m_szPretty), c.m_szName) << c.m_szPretty;
