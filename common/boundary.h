@@ -43,8 +43,7 @@ struct CHardwareFault
 //   fault in a cleanup, or a body that caught the first), it falls back to resuming at the
 //   context the guard captured, abandoning the frames in between without their destructors.
 // - A fault outside any guard is left alone and reaches the crash report.
-[[nodiscard]] bool RunWithFaultGuard(void (*p_pfnBody)(void*), void* p_pContext, uint32_t& p_dwCode,
-                                     void*& p_pAddress);
+[[nodiscard]] bool RunWithFaultGuard(void (*p_pfnBody)(void*), void* p_pContext, uint32_t& p_dwCode, void*& p_pAddress);
 
 // Logs "Exception of type %s caught in module %s" for a structured exception at p_pAddress.
 void LogExceptionInModule(uint32_t p_dwCode, const void* p_pAddress);

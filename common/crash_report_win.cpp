@@ -277,8 +277,7 @@ bool WriteCode(void* p_pTarget, const void* p_pBytes, size_t p_nSize)
 void ProtectFilter()
 {
     void* target = SetFilterFunction();
-    if (target == nullptr || !IsReadable(target, sizeof(g_aStub)) ||
-        std::memcmp(target, g_aStub, sizeof(g_aStub)) == 0)
+    if (target == nullptr || !IsReadable(target, sizeof(g_aStub)) || std::memcmp(target, g_aStub, sizeof(g_aStub)) == 0)
         return;
     std::memcpy(g_aSavedBytes, target, sizeof(g_aSavedBytes));
     if (WriteCode(target, g_aStub, sizeof(g_aStub)))

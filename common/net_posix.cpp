@@ -304,38 +304,35 @@ bool CHostLookup::Start(const std::string& p_sName, uint32_t& p_dwError)
     }
     try
     {
-        std::thread(
-            [state]()
-            {
-                const bool done = TrapExceptionsVoid("CSocket::thrdGetHostEntry", [&] {
-                    addrinfo hints = {};
-                    hints.ai_family = AF_INET;
-                    hints.ai_socktype = SOCK_STREAM;
-                    addrinfo* found = nullptr;
-                    const int error = getaddrinfo(state->m_sName.c_str(), nullptr, &hints, &found);
-                    uint32_t code = LookupError(error);
-                    if (error == 0)
+        std::thread([state]() {
+            const bool done = TrapExceptionsVoid("CSocket::thrdGetHostEntry", [&] {
+                addrinfo hints = {};
+                hints.ai_family = AF_INET;
+                hints.ai_socktype = SOCK_STREAM;
+                addrinfo* found = nullptr;
+                const int error = getaddrinfo(state->m_sName.c_str(), nullptr, &hints, &found);
+                uint32_t code = LookupError(error);
+                if (error == 0)
+                {
+                    code = kWsaNoData;
+                    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next)
                     {
-                        code = kWsaNoData;
-                        for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next)
+                        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in))
                         {
-                            if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in))
-                            {
-                                const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-                                state->m_dwAddress = ntohl(address->sin_addr.s_addr);
-                                code = 0;
-                                break;
-                            }
+                            const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+                            state->m_dwAddress = ntohl(address->sin_addr.s_addr);
+                            code = 0;
+                            break;
                         }
-                        freeaddrinfo(found);
                     }
-                    state->m_dwExitCode = code;
-                });
-                if (!done)
-                    state->m_dwExitCode = kWsaNoRecovery;
-                state->m_oDone.Set();
-            })
-            .detach();
+                    freeaddrinfo(found);
+                }
+                state->m_dwExitCode = code;
+            });
+            if (!done)
+                state->m_dwExitCode = kWsaNoRecovery;
+            state->m_oDone.Set();
+        }).detach();
     }
     catch (const std::exception&)
     {

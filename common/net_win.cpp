@@ -91,8 +91,7 @@ bool CTcpSocket::Open(uint32_t& p_dwError)
     // Closing must reset the connection at once rather than linger over unsent data.
     const BOOL dontLinger = FALSE;
     const linger noWait = {1, 0};
-    if (setsockopt(s, SOL_SOCKET, SO_DONTLINGER, reinterpret_cast<const char*>(&dontLinger), sizeof(dontLinger)) !=
-            0 ||
+    if (setsockopt(s, SOL_SOCKET, SO_DONTLINGER, reinterpret_cast<const char*>(&dontLinger), sizeof(dontLinger)) != 0 ||
         setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&noWait), sizeof(noWait)) != 0)
     {
         p_dwError = static_cast<uint32_t>(WSAGetLastError());
@@ -261,8 +260,7 @@ bool FirstAddress(const char* p_pBuffer, size_t p_nSize, IPv4& p_dwAddress)
     std::memcpy(&host, p_pBuffer, sizeof(host));
     if (host.h_addrtype != AF_INET || host.h_length != 4 || host.h_addr_list == nullptr)
         return false;
-    const auto inside = [&](const void* p_p, size_t p_n)
-    {
+    const auto inside = [&](const void* p_p, size_t p_n) {
         const auto* p = static_cast<const char*>(p_p);
         return p >= p_pBuffer && p <= p_pBuffer + p_nSize && static_cast<size_t>(p_pBuffer + p_nSize - p) >= p_n;
     };
@@ -327,8 +325,7 @@ LRESULT CALLBACK LookupWindowProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPA
 
 bool RegisterLookupClass()
 {
-    static const bool s_bRegistered = []
-    {
+    static const bool s_bRegistered = [] {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = LookupWindowProc;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -358,8 +355,8 @@ DWORD WINAPI LookupThread(LPVOID p_pParameter)
             return GetLastError();
         }
         state->m_hWindow = window;
-        const HANDLE request =
-            WSAAsyncGetHostByName(window, kLookupDone, state->m_sName.c_str(), state->m_acHost, sizeof(state->m_acHost));
+        const HANDLE request = WSAAsyncGetHostByName(window, kLookupDone, state->m_sName.c_str(), state->m_acHost,
+                                                     sizeof(state->m_acHost));
         if (request == nullptr)
         {
             const DWORD error = static_cast<DWORD>(WSAGetLastError());

@@ -135,9 +135,9 @@ bool CSharedFile::OpenForAppend(const std::string& p_sPath)
     Close();
     // FILE_APPEND_DATA alone makes every write land at the end of the file, whoever else
     // holds it open; the size check and truncation happen under the caller's mutex.
-    const HANDLE h = CreateFileA(p_sPath.c_str(), FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                 nullptr);
+    const HANDLE h =
+        CreateFileA(p_sPath.c_str(), FILE_APPEND_DATA | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     m_hHandle = (h == INVALID_HANDLE_VALUE) ? -1 : reinterpret_cast<intptr_t>(h);
     return IsOpen();
 }

@@ -45,8 +45,7 @@ class Registry
     virtual uint32_t DeleteTree(ERegRoot p_eRoot, const std::string& p_sSubkey) = 0;
     virtual uint32_t EnumSubkeys(ERegRoot p_eRoot, const std::string& p_sSubkey,
                                  std::vector<std::string>& p_vNames) = 0;
-    virtual uint32_t EnumValues(ERegRoot p_eRoot, const std::string& p_sSubkey,
-                                std::vector<std::string>& p_vNames) = 0;
+    virtual uint32_t EnumValues(ERegRoot p_eRoot, const std::string& p_sSubkey, std::vector<std::string>& p_vNames) = 0;
 };
 
 // The registry of this machine: the real one on Windows, one in-memory tree per process natively.

@@ -44,8 +44,8 @@ std::vector<std::string> Components(const std::string& p_sSubkey)
 class CMemoryRegistry final : public Registry
 {
   public:
-    uint32_t QueryValue(ERegRoot p_eRoot, const std::string& p_sSubkey, const std::string& p_sName,
-                        uint32_t& p_dwType, std::vector<uint8_t>& p_vData) override
+    uint32_t QueryValue(ERegRoot p_eRoot, const std::string& p_sSubkey, const std::string& p_sName, uint32_t& p_dwType,
+                        std::vector<uint8_t>& p_vData) override
     {
         std::lock_guard<std::mutex> lock(m_oMutex);
         const CKey* key = Find(p_eRoot, p_sSubkey);

@@ -14,8 +14,8 @@ HKEY RootKey(ERegRoot p_eRoot)
 class CWindowsRegistry final : public Registry
 {
   public:
-    uint32_t QueryValue(ERegRoot p_eRoot, const std::string& p_sSubkey, const std::string& p_sName,
-                        uint32_t& p_dwType, std::vector<uint8_t>& p_vData) override
+    uint32_t QueryValue(ERegRoot p_eRoot, const std::string& p_sSubkey, const std::string& p_sName, uint32_t& p_dwType,
+                        std::vector<uint8_t>& p_vData) override
     {
         unique_hkey key;
         LONG result = RegOpenKeyExA(RootKey(p_eRoot), p_sSubkey.c_str(), 0, KEY_READ, key.put());

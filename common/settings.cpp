@@ -25,8 +25,8 @@ CRegistry::CRegistry(Registry& p_oStore) : m_oStore(p_oStore)
 {
 }
 
-bool CRegistry::ReadRegistry(ERegRoot p_eRoot, const std::string& p_sSubkey, const std::string& p_sName,
-                             bool p_bQuiet, std::vector<uint8_t>& p_vData, uint32_t* p_pdwType)
+bool CRegistry::ReadRegistry(ERegRoot p_eRoot, const std::string& p_sSubkey, const std::string& p_sName, bool p_bQuiet,
+                             std::vector<uint8_t>& p_vData, uint32_t* p_pdwType)
 {
     uint32_t type = 0;
     std::vector<uint8_t> data;

@@ -212,8 +212,8 @@ void CQuillet::ShowError(const CErrorSlot& p_oError) const
     (void)ShowMessageBox(GetDesktopWindow(), p_oError.Text(), QuilletText(kQMsgConstructionCaption), MB_OK);
 }
 
-HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSession, IUnknown* p_IUnkApp,
-                       LONG hParentWnd, LONG hMonitorWnd, LONG bSendMessage)
+HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSession, IUnknown* p_IUnkApp, LONG hParentWnd,
+                       LONG hMonitorWnd, LONG bSendMessage)
 {
     return TrapExceptions("CQuillet::Init", kFailed, [&]() -> HRESULT {
         CLogScope scope("CQuillet::Init");
@@ -251,8 +251,8 @@ HRESULT CQuillet::Init(int iPackage, int iPackageVersion, IUnknown* p_IUnkSessio
         // A second Init keeps the first binding: the core library is started once per object.
         if (!m_p_abcoAddressBook)
         {
-            m_p_abcoAddressBook = std::make_unique<CAddressBookControlObject>(
-                iPackage, iPackageVersion, Session(), m_p_dispApp.get(), m_hParentWnd);
+            m_p_abcoAddressBook = std::make_unique<CAddressBookControlObject>(iPackage, iPackageVersion, Session(),
+                                                                              m_p_dispApp.get(), m_hParentWnd);
             SetBusyCursorModule(m_p_abcoAddressBook->Module());
         }
         if (m_p_abcoAddressBook->Error().IsSet())
@@ -408,7 +408,8 @@ HRESULT CQuillet::CreateNewSMS(LONG hParentWnd, BSTR bstrTo, BSTR bstrMessage)
     return TrapExceptions("CQuillet::CreateNewSMS", kFailed, [&]() -> HRESULT {
         const std::string to = ToAnsi(bstrTo);
         const std::string body = ToAnsi(bstrMessage);
-        return SpawnNewMessage(AsWindow(hParentWnd), m_bSendMessage, to, bstrMessage != nullptr ? body.c_str() : nullptr)
+        return SpawnNewMessage(AsWindow(hParentWnd), m_bSendMessage, to,
+                               bstrMessage != nullptr ? body.c_str() : nullptr)
                    ? S_OK
                    : kFailed;
     });
@@ -542,8 +543,8 @@ HRESULT CQuillet::GetEmailDetails(LONG cbeid, BSTR bstrEid, BSTR* bstrSender, BS
             return kFailed;
         char* sender = nullptr;
         char* message = nullptr;
-        if (m_p_abcoAddressBook->m_pfnGetEmailDetails(static_cast<uint32_t>(cbeid), bytes.data(), &sender,
-                                                      &message) == 0)
+        if (m_p_abcoAddressBook->m_pfnGetEmailDetails(static_cast<uint32_t>(cbeid), bytes.data(), &sender, &message) ==
+            0)
             return kFailed;
         unique_bstr bstrBody = ToBstr(message);
         unique_bstr bstrFrom = ToBstr(sender);

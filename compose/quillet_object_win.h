@@ -5,8 +5,8 @@
 
 #include "common/clock.h"
 #include "common/com_ref_count_win.h"
-#include "common/handle_win.h"
 #include "common/error_slot.h"
+#include "common/handle_win.h"
 #include "compose/address_book_binding_win.h"
 #include "compose/quillet_h.h"
 #include "compose/quillet_process_win.h"
@@ -75,7 +75,8 @@ class CQuillet : public IQuillet
         m_fnClock = std::move(p_fnClock);
     }
     // Opens a compose window; p_pszBody null means "no body given" (the signature rule applies).
-    [[nodiscard]] bool SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std::string& p_sTo, const char* p_pszBody);
+    [[nodiscard]] bool SpawnNewMessage(HWND p_hParentWnd, bool p_bSendMessage, const std::string& p_sTo,
+                                       const char* p_pszBody);
     // Posts the force-close message to every window this object opened and waits for their threads.
     void ForceSMSWindowsToClose();
 

@@ -67,7 +67,8 @@ bool RegisterServer(const std::string& p_sModulePath)
     const std::string appId = std::string("AppID\\") + kQuilletAppId;
     const std::string clsid = std::string("CLSID\\") + kQuilletClsid;
     bool ok = SetText(appId, nullptr, "Quillet") && SetText("AppID\\Quillet.EXE", "AppID", kQuilletAppId);
-    ok = ok && SetText(kProgId, nullptr, kDescription) && SetText(std::string(kProgId) + "\\CLSID", nullptr, kQuilletClsid);
+    ok = ok && SetText(kProgId, nullptr, kDescription) &&
+         SetText(std::string(kProgId) + "\\CLSID", nullptr, kQuilletClsid);
     ok = ok && SetText(kVersionIndependentProgId, nullptr, kDescription) &&
          SetText(std::string(kVersionIndependentProgId) + "\\CLSID", nullptr, kQuilletClsid) &&
          SetText(std::string(kVersionIndependentProgId) + "\\CurVer", nullptr, kProgId);
@@ -85,9 +86,9 @@ bool RegisterServer(const std::string& p_sModulePath)
     com_ptr<ITypeLib> typeLib;
     if (FAILED(LOG_IF_FAILED(LoadTypeLibEx(AnsiToWide(p_sModulePath).c_str(), REGKIND_REGISTER, typeLib.put()))))
         return false;
-    // The library is registered under its LCID 0x0409. Wine's type-library marshaller looks for
-    // the module under the neutral LCID only, so the same path is written there too; Windows finds
-    // it under either.
+        // The library is registered under its LCID 0x0409. Wine's type-library marshaller looks for
+        // the module under the neutral LCID only, so the same path is written there too; Windows finds
+        // it under either.
 #ifdef _WIN64
     const char* const kSysKind = "win64";
 #else

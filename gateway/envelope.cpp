@@ -77,8 +77,7 @@ bool DecodeEnvelope(std::string_view p_sText, CCipher& p_oKey, CDecodedEnvelope&
         return Fail(p_sError, "NONCE unreadable", &xml.Error());
     if (!xml.XMLtoData(at, "DATETIME", bytes) || !SystemTimeFromBytes(bytes, p_oResult.m_oDateTime))
         return Fail(p_sError, "DATETIME unreadable", &xml.Error());
-    if (!xml.XMLtoData(at, "PROPOSEDDELIVERTIME", bytes) ||
-        !SystemTimeFromBytes(bytes, p_oResult.m_oProposedDelivery))
+    if (!xml.XMLtoData(at, "PROPOSEDDELIVERTIME", bytes) || !SystemTimeFromBytes(bytes, p_oResult.m_oProposedDelivery))
         return Fail(p_sError, "PROPOSEDDELIVERTIME unreadable", &xml.Error());
     if (!xml.XMLtoData(at, "PLATFORMINFO", bytes) || !RecordFrom(bytes, p_oResult.m_oPlatform))
         return Fail(p_sError, "PLATFORMINFO unreadable", &xml.Error());

@@ -168,8 +168,8 @@ bool SealMailDocument(const std::string& p_sMail, const std::string& p_sSenderEm
     const CLanguageInfo language;
     const CSystemTime noDelivery;
     CXMLProtocol xml;
-    if (!xml.CreateProtocolSMSSend(p_sSenderEmail, platform, language, noDelivery, p_sMail, p_oKey,
-                                   p_bCompress ? 1 : 0, p_sEnvelope))
+    if (!xml.CreateProtocolSMSSend(p_sSenderEmail, platform, language, noDelivery, p_sMail, p_oKey, p_bCompress ? 1 : 0,
+                                   p_sEnvelope))
     {
         p_sError = xml.Error().Text();
         return false;
@@ -266,19 +266,34 @@ bool MakeUpgradeMail(const std::string& p_sAttachmentPath, const std::string& p_
     const std::string name = std::filesystem::path(p_sAttachmentPath).filename().string();
     const std::string boundary = "BrevoltGateway_Upgrade_Boundary";
     p_sMail = "From: Brevolt SMS Gateway <gateway@brevolt.example>\r\n"
-              "Subject: " + p_sSubject + "\r\n"
-              "MIME-Version: 1.0\r\n"
-              "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n"
+              "Subject: " +
+              p_sSubject +
               "\r\n"
-              "--" + boundary + "\r\n"
+              "MIME-Version: 1.0\r\n"
+              "Content-Type: multipart/mixed; boundary=\"" +
+              boundary +
+              "\"\r\n"
+              "\r\n"
+              "--" +
+              boundary +
+              "\r\n"
               "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
               "Content-Transfer-Encoding: 7bit\r\n"
-              "\r\n" + document + "\r\n"
-              "--" + boundary + "\r\n"
-              "Content-Type: application/octet-stream; name=\"" + name + "\"\r\n"
+              "\r\n" +
+              document +
+              "\r\n"
+              "--" +
+              boundary +
+              "\r\n"
+              "Content-Type: application/octet-stream; name=\"" +
+              name +
+              "\"\r\n"
               "Content-Transfer-Encoding: base64\r\n"
-              "Content-Disposition: attachment; filename=\"" + name + "\"\r\n"
-              "\r\n" + encoded + (encoded.size() >= 2 && encoded.compare(encoded.size() - 2, 2, "\r\n") == 0 ? "" : "\r\n") +
+              "Content-Disposition: attachment; filename=\"" +
+              name +
+              "\"\r\n"
+              "\r\n" +
+              encoded + (encoded.size() >= 2 && encoded.compare(encoded.size() - 2, 2, "\r\n") == 0 ? "" : "\r\n") +
               "--" + boundary + "--\r\n";
     return true;
 }

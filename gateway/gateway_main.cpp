@@ -9,9 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32

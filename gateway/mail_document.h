@@ -18,7 +18,7 @@ struct CRequestedSMS
 {
     std::string m_sMobile;
     std::string m_sName;
-    std::string m_sEmail;       // single form only
+    std::string m_sEmail; // single form only
     std::string m_sText;
     std::string m_sDeliveryHex; // bulk form: 32 hex digits of the time record; empty otherwise
     bool m_bToSender = false;   // bulk form: the copy that goes back to the sender
@@ -30,8 +30,8 @@ struct CMailDocument
     CMailSender m_oSender;
     bool m_bBulk = false;
     int64_t m_iOptions = 0;
-    std::string m_sSenderId;            // bulk
-    std::string m_sTagBody;             // bulk
+    std::string m_sSenderId;             // bulk
+    std::string m_sTagBody;              // bulk
     std::vector<uint8_t> m_vSyncEndTime; // bulk: 16 bytes
     std::vector<CRequestedSMS> m_vSMS;
 };

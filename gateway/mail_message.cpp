@@ -106,7 +106,8 @@ std::string HeaderParameter(const std::string& p_sValue, const std::string& p_sN
     size_t at = 0;
     while ((at = lower.find(p_sName, at)) != std::string::npos)
     {
-        const bool startsWord = at == 0 || lower[at - 1] == ';' || std::isspace(static_cast<unsigned char>(lower[at - 1]));
+        const bool startsWord =
+            at == 0 || lower[at - 1] == ';' || std::isspace(static_cast<unsigned char>(lower[at - 1]));
         size_t eq = at + p_sName.size();
         while (eq < lower.size() && std::isspace(static_cast<unsigned char>(lower[eq])))
             ++eq;

@@ -11,9 +11,9 @@
 struct CMailPart
 {
     std::map<std::string, std::string> m_mHeaders; // names in lower case, continuation lines joined
-    std::string m_sContentType;                     // lower case, without parameters
-    std::string m_sFileName;                        // from Content-Disposition or Content-Type, else empty
-    std::string m_sBody;                            // after its transfer encoding is undone
+    std::string m_sContentType;                    // lower case, without parameters
+    std::string m_sFileName;                       // from Content-Disposition or Content-Type, else empty
+    std::string m_sBody;                           // after its transfer encoding is undone
 };
 
 class CMailMessage

@@ -28,7 +28,8 @@ bool ParseEntries(const std::string& p_sText, char p_cSeparator, std::vector<CSe
     for (;;)
     {
         const size_t end = p_sText.find(p_cSeparator, start);
-        const std::string part = Trim(p_sText.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        const std::string part =
+            Trim(p_sText.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (!part.empty())
         {
             CSendEntry entry;
@@ -84,7 +85,8 @@ bool ExtractTokens(const std::string& p_sText, std::string& p_sMessage, std::vec
             continue;
         }
         const size_t close = p_sText.find('}', i + 1);
-        const std::string name = close == std::string::npos ? std::string() : Trim(p_sText.substr(i + 1, close - i - 1));
+        const std::string name =
+            close == std::string::npos ? std::string() : Trim(p_sText.substr(i + 1, close - i - 1));
         if (close == std::string::npos || name.empty() || name.find('{') != std::string::npos)
         {
             p_sError = "a token in the text is not of the form {Name}";

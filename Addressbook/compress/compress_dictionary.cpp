@@ -1,8 +1,8 @@
 // Addressbook/compress/compress_dictionary.cpp: reading the abbreviation dictionary and applying it.
 #include "Addressbook/compress/compress_dictionary.h"
 
-#include "Addressbook/messaging/ansi_text.h"
 #include "Addressbook/import/import_reader.h"
+#include "Addressbook/messaging/ansi_text.h"
 
 #include "common/trace_log.h"
 
@@ -69,8 +69,8 @@ const CDictionaryEntry* FindDictionaryWord(const std::vector<CDictionaryEntry>& 
     const char cFirst = AnsiToUpper(p_sWord[0]);
     // Entries are in byte order, where a letter's lower-case form sorts after its upper-case one;
     // the walk may stop at the first letter beyond the later of the two.
-    const auto ucLimit = static_cast<unsigned char>(std::max(static_cast<unsigned char>(cFirst),
-                                                             static_cast<unsigned char>(AnsiToLower(p_sWord[0]))));
+    const auto ucLimit = static_cast<unsigned char>(
+        std::max(static_cast<unsigned char>(cFirst), static_cast<unsigned char>(AnsiToLower(p_sWord[0]))));
     std::string sUpperWord;
     for (const auto& oEntry : p_vEntries)
     {

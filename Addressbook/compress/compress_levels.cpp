@@ -88,10 +88,11 @@ bool BuildCompressionPreview(std::string_view p_sText, const std::vector<std::st
     if (!TransformText(p_sText, p_dwFlags, p_p_oAbbreviator, sCompressed))
         return false;
     const size_t nTokens = static_cast<size_t>(std::count(sCompressed.begin(), sCompressed.end(), kTokenPlaceholder));
-    const uint32_t dwWording = nTokens == 0 ? kMsgCharacterCount
+    const uint32_t dwWording = nTokens == 0   ? kMsgCharacterCount
                                : nTokens == 1 ? kMsgCharacterCountOneToken
                                               : kMsgCharacterCountTokens;
-    p_oPreview.m_sCount = FormatTableMessage(CorvaneStrings(), dwWording, static_cast<int>(sCompressed.size() - nTokens));
+    p_oPreview.m_sCount =
+        FormatTableMessage(CorvaneStrings(), dwWording, static_cast<int>(sCompressed.size() - nTokens));
 
     std::string sShown;
     size_t nToken = 0;

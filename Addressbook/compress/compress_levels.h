@@ -60,4 +60,5 @@ struct CCompressionPreview
 
 // False (and an empty preview) when a transformation fails.
 [[nodiscard]] bool BuildCompressionPreview(std::string_view p_sText, const std::vector<std::string>& p_vTokenNames,
-                             uint32_t p_dwFlags, CTextAbbreviator* p_p_oAbbreviator, CCompressionPreview& p_oPreview);
+                                           uint32_t p_dwFlags, CTextAbbreviator* p_p_oAbbreviator,
+                                           CCompressionPreview& p_oPreview);

@@ -2,9 +2,9 @@
 // lists. This build resolves what needs no address book: typed phone numbers become typed-number
 // recipients, resolved ones stay, and every other typed text stays unresolved for the user to fix.
 #include "Addressbook/frame/exports.h"
-#include "Addressbook/ui/message_box.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/messaging/recipient.h"
+#include "Addressbook/ui/message_box.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
 

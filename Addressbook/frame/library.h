@@ -4,9 +4,9 @@
 
 #include "Addressbook/frame/thread_slots.h"
 #include "Addressbook/frame/word_hook_binding.h"
-#include "Addressbook/sending/mail_package.h"
 #include "Addressbook/protocol/client_security_protocol.h"
 #include "Addressbook/reminders/rule_manager.h"
+#include "Addressbook/sending/mail_package.h"
 #include "common/handle_win.h"
 #include "common/settings.h"
 

@@ -2,10 +2,10 @@
 // strings the library hands out.
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
-#include "Addressbook/messaging/ui/local_user_dialog.h"
 #include "Addressbook/messaging/owned_string.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/messaging/recipient.h"
+#include "Addressbook/messaging/ui/local_user_dialog.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
 

@@ -5,8 +5,8 @@
 
 #include "common/trace_log.h"
 
-std::unique_ptr<CMailPackage> CreateMailPackageObject(int p_iPackage, int p_iPackageVersion, IMAPISession*,
-                                                      IDispatch*, CRegistry& p_oRegistry)
+std::unique_ptr<CMailPackage> CreateMailPackageObject(int p_iPackage, int p_iPackageVersion, IMAPISession*, IDispatch*,
+                                                      CRegistry& p_oRegistry)
 {
     std::unique_ptr<CMailPackage> package = CreateSMTPPackageFor(p_iPackage, p_iPackageVersion, p_oRegistry);
     Log("CreateMailPackageObject: package %d version %d: %s", p_iPackage, p_iPackageVersion,

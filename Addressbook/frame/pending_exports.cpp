@@ -17,39 +17,30 @@ int NotBuilt(const char* p_szName, int p_iResult)
 
 extern "C"
 {
-    int CORVANE_API WriteToSMSFolder(const CMessageRecipientList*, const CMessageRecipientList*, const char*, const char*, const char*)
+    int CORVANE_API WriteToSMSFolder(const CMessageRecipientList*, const CMessageRecipientList*, const char*,
+                                     const char*, const char*)
     {
-        return TrapExceptions("WriteToSMSFolder", 0, [&]() -> int {
-            return NotBuilt("WriteToSMSFolder", 0);
-        });
+        return TrapExceptions("WriteToSMSFolder", 0, [&]() -> int { return NotBuilt("WriteToSMSFolder", 0); });
     }
 
     int CORVANE_API CCPhoneSend(HWND)
     {
-        return TrapExceptions("CCPhoneSend", 0, [&]() -> int {
-            return NotBuilt("CCPhoneSend", 0);
-        });
+        return TrapExceptions("CCPhoneSend", 0, [&]() -> int { return NotBuilt("CCPhoneSend", 0); });
     }
 
     int CORVANE_API CCPhoneStore(IUnknown*, int, int, int)
     {
-        return TrapExceptions("CCPhoneStore", 0, [&]() -> int {
-            return NotBuilt("CCPhoneStore", 0);
-        });
+        return TrapExceptions("CCPhoneStore", 0, [&]() -> int { return NotBuilt("CCPhoneStore", 0); });
     }
 
     int CORVANE_API CCPhoneCleanup()
     {
-        return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int {
-            return NotBuilt("CCPhoneCleanup", 1);
-        });
+        return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int { return NotBuilt("CCPhoneCleanup", 1); });
     }
 
     int CORVANE_API SelectRecipients(HWND, CMessageRecipientList**, CMessageRecipientList**)
     {
-        return TrapExceptions("SelectRecipients", 0, [&]() -> int {
-            return NotBuilt("SelectRecipients", 0);
-        });
+        return TrapExceptions("SelectRecipients", 0, [&]() -> int { return NotBuilt("SelectRecipients", 0); });
     }
 
     int CORVANE_API CompleteText(const char*, char** p_pszCompletion)
@@ -63,93 +54,70 @@ extern "C"
 
     int CORVANE_API ShowProperties(CMessageRecipient*, HWND)
     {
-        return TrapExceptions("ShowProperties", 0, [&]() -> int {
-            return NotBuilt("ShowProperties", 0);
-        });
+        return TrapExceptions("ShowProperties", 0, [&]() -> int { return NotBuilt("ShowProperties", 0); });
     }
 
-    int CORVANE_API PreviewMail(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*, const CMessageTokenList*, uint32_t, int32_t, int32_t, int32_t)
+    int CORVANE_API PreviewMail(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
+                                const CMessageTokenList*, uint32_t, int32_t, int32_t, int32_t)
     {
-        return TrapExceptions("PreviewMail", 0, [&]() -> int {
-            return NotBuilt("PreviewMail", 0);
-        });
+        return TrapExceptions("PreviewMail", 0, [&]() -> int { return NotBuilt("PreviewMail", 0); });
     }
 
-    int CORVANE_API MailSummary(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*, const CMessageTokenList*, HWND, uint32_t, int32_t*, int32_t*, int32_t*, int32_t*, int32_t, int32_t)
+    int CORVANE_API MailSummary(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
+                                const CMessageTokenList*, HWND, uint32_t, int32_t*, int32_t*, int32_t*, int32_t*,
+                                int32_t, int32_t)
     {
-        return TrapExceptions("MailSummary", 0, [&]() -> int {
-            return NotBuilt("MailSummary", 0);
-        });
+        return TrapExceptions("MailSummary", 0, [&]() -> int { return NotBuilt("MailSummary", 0); });
     }
 
     int CORVANE_API StartReminderMonitor(IDispatch*)
     {
-        return TrapExceptions("StartReminderMonitor", 0, [&]() -> int {
-            return NotBuilt("StartReminderMonitor", 0);
-        });
+        return TrapExceptions("StartReminderMonitor", 0, [&]() -> int { return NotBuilt("StartReminderMonitor", 0); });
     }
 
     int CORVANE_API StopReminderMonitor()
     {
-        return TrapExceptions("StopReminderMonitor", 0, [&]() -> int {
-            return NotBuilt("StopReminderMonitor", 1);
-        });
+        return TrapExceptions("StopReminderMonitor", 0, [&]() -> int { return NotBuilt("StopReminderMonitor", 1); });
     }
 
     int CORVANE_API CreateReminder(HWND, CDeliveryTime*, int32_t*, uint32_t*)
     {
-        return TrapExceptions("CreateReminder", 0, [&]() -> int {
-            return NotBuilt("CreateReminder", 0);
-        });
+        return TrapExceptions("CreateReminder", 0, [&]() -> int { return NotBuilt("CreateReminder", 0); });
     }
 
     int CORVANE_API ChangeReminderForm(int32_t)
     {
-        return TrapExceptions("ChangeReminderForm", 0, [&]() -> int {
-            return NotBuilt("ChangeReminderForm", 0);
-        });
+        return TrapExceptions("ChangeReminderForm", 0, [&]() -> int { return NotBuilt("ChangeReminderForm", 0); });
     }
 
     int CORVANE_API ShowReminderPurge(HWND)
     {
-        return TrapExceptions("ShowReminderPurge", 0, [&]() -> int {
-            return NotBuilt("ShowReminderPurge", 0);
-        });
+        return TrapExceptions("ShowReminderPurge", 0, [&]() -> int { return NotBuilt("ShowReminderPurge", 0); });
     }
 
     int CORVANE_API InstallSMSForms()
     {
-        return TrapExceptions("InstallSMSForms", 0, [&]() -> int {
-            return NotBuilt("InstallSMSForms", 0);
-        });
+        return TrapExceptions("InstallSMSForms", 0, [&]() -> int { return NotBuilt("InstallSMSForms", 0); });
     }
 
     int CORVANE_API UninstallSMSForms()
     {
-        return TrapExceptions("UninstallSMSForms", 0, [&]() -> int {
-            return NotBuilt("UninstallSMSForms", 0);
-        });
+        return TrapExceptions("UninstallSMSForms", 0, [&]() -> int { return NotBuilt("UninstallSMSForms", 0); });
     }
 
     int CORVANE_API StartOEMonitor()
     {
-        return TrapExceptions("StartOEMonitor", 0, [&]() -> int {
-            return NotBuilt("StartOEMonitor", 0);
-        });
+        return TrapExceptions("StartOEMonitor", 0, [&]() -> int { return NotBuilt("StartOEMonitor", 0); });
     }
 
     int CORVANE_API StopOEMonitor()
     {
-        return TrapExceptions("StopOEMonitor", 0, [&]() -> int {
-            return NotBuilt("StopOEMonitor", 1);
-        });
+        return TrapExceptions("StopOEMonitor", 0, [&]() -> int { return NotBuilt("StopOEMonitor", 1); });
     }
 
     int CORVANE_API GetOEMaxForIdentity(const char*, uint32_t*, uint32_t*)
     {
-        return TrapExceptions("GetOEMaxForIdentity", 0, [&]() -> int {
-            return NotBuilt("GetOEMaxForIdentity", 0);
-        });
+        return TrapExceptions("GetOEMaxForIdentity", 0, [&]() -> int { return NotBuilt("GetOEMaxForIdentity", 0); });
     }
 
     // The recommend-to-friends mailer is not part of the product; hosts still bind both names.

@@ -5,8 +5,8 @@
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/res/resource.h"
-#include "common/failure_log.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <commctrl.h>

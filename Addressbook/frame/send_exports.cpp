@@ -4,13 +4,13 @@
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/mail_package_object.h"
-#include "Addressbook/ui/message_box.h"
-#include "Addressbook/sending/ui/send_dialog.h"
-#include "Addressbook/sending/email_sender.h"
 #include "Addressbook/messaging/local_sender.h"
 #include "Addressbook/res/corvane_strings.h"
-#include "common/failure_log.h"
+#include "Addressbook/sending/email_sender.h"
+#include "Addressbook/sending/ui/send_dialog.h"
+#include "Addressbook/ui/message_box.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <memory>
@@ -81,9 +81,8 @@ std::unique_ptr<CEmailSender> MakeSender(uint32_t p_dwOptions)
         return nullptr;
     sender->SetPackage(library.Package(), library.PackageVersion());
     sender->SetOptions(static_cast<int32_t>(p_dwOptions));
-    sender->SetRunner([session, application](CEmailSender& p_oSender) {
-        return RunSendDialog(p_oSender, session, application);
-    });
+    sender->SetRunner(
+        [session, application](CEmailSender& p_oSender) { return RunSendDialog(p_oSender, session, application); });
     return sender;
 }
 
@@ -130,8 +129,8 @@ extern "C"
                 ReportAllocation("SendSMS");
                 return 0;
             }
-            const int sent = sender->SendSMS(to.get(), cc.get(), p_szMessage != nullptr ? p_szMessage : "",
-                                             p_pstDelivery);
+            const int sent =
+                sender->SendSMS(to.get(), cc.get(), p_szMessage != nullptr ? p_szMessage : "", p_pstDelivery);
             const int result = sender->Result();
             Log("SendSMS: CEmailSender::SendSMS gave %d, result %d", sent, result);
             if (p_piResult != nullptr)
@@ -168,11 +167,11 @@ extern "C"
             {
                 SetProgressText(progress, TableText(kMsgRenderingFinalSMS).c_str());
                 // The host's progress window gives way to the send dialog once the job is rendered.
-                sender->SetRunner([progress, session = ThreadSession(),
-                                   application = ThreadApplication()](CEmailSender& p_oSender) {
-                    ShowWindow(progress, SW_HIDE);
-                    return RunSendDialog(p_oSender, session, application);
-                });
+                sender->SetRunner(
+                    [progress, session = ThreadSession(), application = ThreadApplication()](CEmailSender& p_oSender) {
+                        ShowWindow(progress, SW_HIDE);
+                        return RunSendDialog(p_oSender, session, application);
+                    });
             }
             const int sent = sender->SendBulkSMS(p_szSenderId != nullptr ? p_szSenderId : "", p_p_oSMSList,
                                                  p_szTagBody != nullptr ? p_szTagBody : "", p_pstEnd, p_pstDelivery);

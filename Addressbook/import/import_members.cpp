@@ -1,8 +1,8 @@
 // Addressbook/import/import_members.cpp: members and the bulk list of an import.
 #include "Addressbook/import/import_members.h"
 
-#include "Addressbook/messaging/entry_id.h"
 #include "Addressbook/import/import_reader.h"
+#include "Addressbook/messaging/entry_id.h"
 #include "Addressbook/messaging/phone_rules.h"
 
 std::string BulkListName(const std::string& p_sPath)
@@ -24,8 +24,7 @@ CBulkListBuilder::CBulkListBuilder(const std::string& p_sPath, std::vector<CImpo
 {
     for (const auto& oColumn : m_vColumns)
     {
-        if (oColumn.m_iType == kColumnName || oColumn.m_iType == kColumnFirstName ||
-            oColumn.m_iType == kColumnLastName)
+        if (oColumn.m_iType == kColumnName || oColumn.m_iType == kColumnFirstName || oColumn.m_iType == kColumnLastName)
             m_dwOptions |= kOptionNameTokens;
         if (oColumn.m_iType == kColumnEmail)
             m_dwOptions |= kOptionEmailToken;
@@ -82,8 +81,8 @@ bool CBulkListBuilder::AddRow(const std::vector<std::string>& p_vCells)
 
     auto oMember = std::make_unique<CMessageRecipient>();
     oMember->m_iKind = kKindIndividual;
-    oMember->m_dwState = !sMobile.empty() ? (IsInvalidMobile(sMobile.c_str()) ? kStateInvalidMobile : kStateResolved)
-                                          : kStateNoMobile;
+    oMember->m_dwState =
+        !sMobile.empty() ? (IsInvalidMobile(sMobile.c_str()) ? kStateInvalidMobile : kStateResolved) : kStateNoMobile;
     oMember->m_dwOptions = m_dwOptions;
     ReplaceOwnedString(oMember->m_szDisplayText, MakeOwnedString(kBulkMemberDisplayText));
     ReplaceOwnedString(oMember->m_szMobile, MakeOwnedString(sMobile));

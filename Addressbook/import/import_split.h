@@ -9,8 +9,8 @@
 struct CDelimitedOptions
 {
     std::string m_sDelimiters = ",";
-    char m_cQualifier = '"';        // '\0': no text qualifier
-    bool m_bMultipleAsOne = false;  // drop the empty cells that repeated delimiters make
+    char m_cQualifier = '"';       // '\0': no text qualifier
+    bool m_bMultipleAsOne = false; // drop the empty cells that repeated delimiters make
 };
 
 // The qualifier toggles a quoted state and is removed; a delimiter outside quotes ends a cell;

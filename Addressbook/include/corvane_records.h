@@ -220,8 +220,8 @@ extern "C"
     int CORVANE_API DeleteMessageRecipientList(CMessageRecipientList** p_pp_mrlList);
     int CORVANE_API AddMessageRecipient(CMessageRecipientList* p_p_mrlList, CMessageRecipient* p_p_oRecipient);
     // p_iPosition equal to the count appends; a larger (or negative) one returns 0 and changes nothing.
-    int CORVANE_API InsertMessageRecipientAtPos(CMessageRecipientList* p_p_mrlList,
-                                                CMessageRecipient* p_p_oRecipient, int32_t p_iPosition);
+    int CORVANE_API InsertMessageRecipientAtPos(CMessageRecipientList* p_p_mrlList, CMessageRecipient* p_p_oRecipient,
+                                                int32_t p_iPosition);
     int CORVANE_API DeleteMessageRecipientAtPos(CMessageRecipientList* p_p_mrlList, int32_t p_iPosition);
     int CORVANE_API AddExtraProp(CMessageRecipient* p_p_oRecipient, const char* p_szName, const char* p_szValue);
     int CORVANE_API AddDistList(CMessageRecipient* p_p_oRecipient);

@@ -130,8 +130,7 @@ typedef int(CORVANE_API* PFN_ShowProperties)(CMessageRecipient* p_p_oRecipient, 
 typedef int(CORVANE_API* PFN_PreviewMail)(HWND p_hOwner, const CMessageRecipientList* p_p_mrlTo,
                                           const CMessageRecipientList* p_p_mrlCc, const char* p_szText,
                                           const CMessageTokenList* p_p_oTokens, uint32_t p_dwTransformFlags,
-                                          int32_t p_bSendMissingDetails, int32_t p_bSendOverLimit,
-                                          int32_t p_iSMSLimit);
+                                          int32_t p_bSendMissingDetails, int32_t p_bSendOverLimit, int32_t p_iSMSLimit);
 typedef int(CORVANE_API* PFN_MailSummary)(HWND p_hOwner, const CMessageRecipientList* p_p_mrlTo,
                                           const CMessageRecipientList* p_p_mrlCc, const char* p_szText,
                                           const CMessageTokenList* p_p_oTokens, HWND p_hProgress,

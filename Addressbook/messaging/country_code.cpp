@@ -16,8 +16,7 @@ bool ReadMachineDword(CRegistry& p_oRegistry, const std::string& p_sKey, const c
 {
     std::vector<uint8_t> data;
     uint32_t dwType = 0;
-    if (!p_oRegistry.ReadRegistry(ERegRoot::LocalMachine, p_sKey, p_szName, true, data, &dwType) ||
-        data.size() != 4)
+    if (!p_oRegistry.ReadRegistry(ERegRoot::LocalMachine, p_sKey, p_szName, true, data, &dwType) || data.size() != 4)
         return false;
     p_dwValue = static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
                 (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);

@@ -29,7 +29,7 @@ struct CFinalSMSRequest
 // kFinalSMSMergeFailed (no list pointer or message, or memory ran out while merging; what was appended stays)
 // or kFinalSMSCombineFailed.
 [[nodiscard]] int BuildFinalSMSList(const CFinalSMSRequest& p_oRequest, CFinalSMSList** p_pp_oList,
-                      CCountryCode& p_oCountry = ProcessCountryCode());
+                                    CCountryCode& p_oCountry = ProcessCountryCode());
 
 // One labelled text of a recipient's preview.
 struct CTextPart
@@ -41,8 +41,8 @@ struct CTextPart
 // The merged text of one recipient, uncut (the gateway splits it), as the single part "Only 1".
 // False when it could not be built.
 [[nodiscard]] bool PersonalisedText(const char* p_szMessage, const CMessageTokenList* p_p_oTokens,
-                      const CMessageRecipient& p_oRecipient, uint32_t p_dwTransformFlags,
-                      std::vector<CTextPart>& p_vParts);
+                                    const CMessageRecipient& p_oRecipient, uint32_t p_dwTransformFlags,
+                                    std::vector<CTextPart>& p_vParts);
 
 // Frees the list and its messages; null is accepted.
 void DestroyFinalSMSList(CFinalSMSList*& p_p_oList) noexcept;

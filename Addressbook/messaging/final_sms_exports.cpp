@@ -1,7 +1,7 @@
 // Addressbook/messaging/final_sms_exports.cpp: the exports of the final SMS builder.
 #include "Addressbook/include/corvane_records.h"
-#include "common/boundary.h"
 #include "Addressbook/messaging/final_sms.h"
+#include "common/boundary.h"
 
 extern "C"
 {

@@ -14,8 +14,8 @@ void Override(CRegistry& p_oRegistry, const char* p_szName, std::string& p_sValu
 
 CGatewayConfig ReadGatewayConfig(CRegistry& p_oRegistry)
 {
-    CGatewayConfig config{"sms@brevolt.example",     "bulksms@brevolt.example",  "gateway@brevolt.example",
-                          "replies@brevolt.example", "support@brevolt.example", "feedback@brevolt.example",
+    CGatewayConfig config{"sms@brevolt.example",        "bulksms@brevolt.example", "gateway@brevolt.example",
+                          "replies@brevolt.example",    "support@brevolt.example", "feedback@brevolt.example",
                           "http://www.brevolt.example/"};
     Override(p_oRegistry, "SingleSendMailbox", config.m_sSingleSendMailbox);
     Override(p_oRegistry, "BulkSendMailbox", config.m_sBulkSendMailbox);

@@ -94,8 +94,7 @@ template <class TItem>
 {
     if (p_iPosition < 0 || static_cast<uint32_t>(p_iPosition) > p_oList.m_dwCount)
         return false;
-    auto* p_oBefore =
-        static_cast<uint32_t>(p_iPosition) == p_oList.m_dwCount ? nullptr : NodeAt(p_oList, p_iPosition);
+    auto* p_oBefore = static_cast<uint32_t>(p_iPosition) == p_oList.m_dwCount ? nullptr : NodeAt(p_oList, p_iPosition);
     LinkItemBefore(p_oList, p_oBefore, p_oItem.get(), true);
     p_oItem.release();
     return true;

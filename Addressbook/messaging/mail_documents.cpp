@@ -78,8 +78,8 @@ void AppendCounted(std::string& p_sDocument, const char* p_szTag, const char* p_
 std::string TimeRecordHex(const CDeliveryTime& p_oTime)
 {
     uint8_t bytes[sizeof(CDeliveryTime)];
-    const uint16_t fields[8] = {p_oTime.m_wYear,   p_oTime.m_wMonth,  p_oTime.m_wDayOfWeek, p_oTime.m_wDay,
-                                p_oTime.m_wHour,   p_oTime.m_wMinute, p_oTime.m_wSecond,    p_oTime.m_wMilliseconds};
+    const uint16_t fields[8] = {p_oTime.m_wYear, p_oTime.m_wMonth,  p_oTime.m_wDayOfWeek, p_oTime.m_wDay,
+                                p_oTime.m_wHour, p_oTime.m_wMinute, p_oTime.m_wSecond,    p_oTime.m_wMilliseconds};
     for (int i = 0; i < 8; ++i)
     {
         bytes[2 * i] = static_cast<uint8_t>(fields[i]);

@@ -39,7 +39,7 @@ std::string TokenValue(const char* p_szToken, const CMessageRecipient& p_oRecipi
         return std::string(NameTokenSource(p_oRecipient));
     if (sToken == "Email")
         return (p_oRecipient.m_dwOptions & kOptionEmailToken) != 0 ? std::string(TextOf(p_oRecipient.m_szEmail))
-                                                                    : std::string();
+                                                                   : std::string();
     if (sToken == "Mobile")
         return std::string(TextOf(p_oRecipient.m_szMobile));
     if (const char* szValue = FindExtraProp(p_oRecipient, sToken))
@@ -55,8 +55,7 @@ std::string TokenValue(const char* p_szToken, const CMessageRecipient& p_oRecipi
     return std::string();
 }
 
-CTokenMerger::CTokenMerger(const char* p_szMessage, const CMessageTokenList* p_p_oTokens,
-                           uint32_t p_dwTransformFlags)
+CTokenMerger::CTokenMerger(const char* p_szMessage, const CMessageTokenList* p_p_oTokens, uint32_t p_dwTransformFlags)
     : m_sMessage(TextOf(p_szMessage)), m_dwFlags(p_dwTransformFlags)
 {
     if (p_p_oTokens == nullptr)

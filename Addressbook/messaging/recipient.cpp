@@ -87,8 +87,7 @@ RecipientPtr NewTextRecipient(const char* p_szText)
     return oRecipient;
 }
 
-RecipientPtr NewPersonRecipient(EntryPtr p_oEntry, const char* p_szMobile, const char* p_szEmail,
-                                const char* p_szName)
+RecipientPtr NewPersonRecipient(EntryPtr p_oEntry, const char* p_szMobile, const char* p_szEmail, const char* p_szName)
 {
     auto oRecipient = std::make_unique<CMessageRecipient>();
     if (IsNullOrEmpty(p_szMobile))
@@ -167,8 +166,7 @@ void SetDistributionList(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, Own
 {
     OwnedString sDisplay = CopyOf(p_sName);
     RecipientListPtr mrlMembers = NewList<CMessageRecipientList>();
-    ReplaceOwnedValues(p_oRecipient, std::move(p_oEntry), std::move(mrlMembers), nullptr, nullptr,
-                       std::move(p_sName));
+    ReplaceOwnedValues(p_oRecipient, std::move(p_oEntry), std::move(mrlMembers), nullptr, nullptr, std::move(p_sName));
     Replace(p_oRecipient.m_szDisplayText, std::move(sDisplay));
     p_oRecipient.m_dwState = kStateListUnchecked;
     p_oRecipient.m_iKind = kKindDistList;
@@ -191,15 +189,14 @@ void SetNoMatch(CMessageRecipient& p_oRecipient)
 void SetNoMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedString p_sName, OwnedString p_sEmail)
 {
     OwnedString sDisplay = CopyOf(p_sName);
-    ReplaceOwnedValues(p_oRecipient, std::move(p_oEntry), nullptr, nullptr, std::move(p_sEmail),
-                       std::move(p_sName));
+    ReplaceOwnedValues(p_oRecipient, std::move(p_oEntry), nullptr, nullptr, std::move(p_sEmail), std::move(p_sName));
     Replace(p_oRecipient.m_szDisplayText, std::move(sDisplay));
     p_oRecipient.m_dwState = kStateNoMobile;
     p_oRecipient.m_iKind = kKindIndividual;
 }
 
-void SetInvalidMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedString p_sName,
-                      OwnedString p_sEmail, OwnedString p_sMobile)
+void SetInvalidMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedString p_sName, OwnedString p_sEmail,
+                      OwnedString p_sMobile)
 {
     OwnedString sDisplay = CopyOf(p_sName);
     ReplaceOwnedValues(p_oRecipient, std::move(p_oEntry), nullptr, std::move(p_sMobile), std::move(p_sEmail),

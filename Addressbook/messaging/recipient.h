@@ -17,8 +17,7 @@ using RecipientListPtr = ListPtr<CMessageRecipientList>;
 RecipientPtr NewTextRecipient(const char* p_szText);
 // An address-book person: state 4 without a mobile, 5 with one that fails the invalid-mobile test,
 // else 1; display text and name are the name.
-RecipientPtr NewPersonRecipient(EntryPtr p_oEntry, const char* p_szMobile, const char* p_szEmail,
-                                const char* p_szName);
+RecipientPtr NewPersonRecipient(EntryPtr p_oEntry, const char* p_szMobile, const char* p_szEmail, const char* p_szName);
 // A list read from an address book: state 1, kind 1.
 RecipientPtr NewListRecipient(EntryPtr p_oEntry, const char* p_szName);
 
@@ -34,8 +33,8 @@ void SetDistributionList(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, Own
 void SetMultipleMatches(CMessageRecipient& p_oRecipient, RecipientListPtr p_mrlCandidates);
 void SetNoMatch(CMessageRecipient& p_oRecipient);
 void SetNoMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedString p_sName, OwnedString p_sEmail);
-void SetInvalidMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedString p_sName,
-                      OwnedString p_sEmail, OwnedString p_sMobile);
+void SetInvalidMobile(CMessageRecipient& p_oRecipient, EntryPtr p_oEntry, OwnedString p_sName, OwnedString p_sEmail,
+                      OwnedString p_sMobile);
 // The display text is a number the user typed: mobile and display become "+" and its comparable form.
 void SetTypedNumber(CMessageRecipient& p_oRecipient, CCountryCode& p_oCountry = ProcessCountryCode());
 

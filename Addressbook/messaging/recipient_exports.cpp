@@ -2,10 +2,10 @@
 // recipients and recipient lists.
 #include "Addressbook/include/corvane_records.h"
 #include "Addressbook/messaging/entry_id.h"
-#include "common/boundary.h"
-#include "common/trace_log.h"
 #include "Addressbook/messaging/item_list.h"
 #include "Addressbook/messaging/recipient.h"
+#include "common/boundary.h"
+#include "common/trace_log.h"
 
 #include <new>
 
@@ -140,8 +140,8 @@ extern "C"
         });
     }
 
-    int CORVANE_API InsertMessageRecipientAtPos(CMessageRecipientList* p_p_mrlList,
-                                                CMessageRecipient* p_p_oRecipient, int32_t p_iPosition)
+    int CORVANE_API InsertMessageRecipientAtPos(CMessageRecipientList* p_p_mrlList, CMessageRecipient* p_p_oRecipient,
+                                                int32_t p_iPosition)
     {
         return TrapExceptions("InsertMessageRecipientAtPos", 0, [&] {
             return InsertRecipient("InsertMessageRecipientAtPos", p_p_mrlList, p_p_oRecipient, p_iPosition);

@@ -179,8 +179,8 @@ class CThreeKeyFlattener
 } // namespace
 
 int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
-                                    const CMessageRecipientList* p_p_mrlSecond,
-                                    CMessageRecipientList** p_pp_mrlOut, CCountryCode& p_oCountry)
+                                    const CMessageRecipientList* p_p_mrlSecond, CMessageRecipientList** p_pp_mrlOut,
+                                    CCountryCode& p_oCountry)
 {
     if (p_pp_mrlOut == nullptr)
         return 0;
@@ -216,9 +216,8 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)
     return CountIndividuals(p_p_mrlList, oWalk, 0);
 }
 
-void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,
-                                 const CMessageRecipientList* p_p_mrlSecond, CMobileKeySet& p_oKeys,
-                                 const std::function<void(const CMessageRecipient&)>& p_fnVisit)
+void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,
+                                 CMobileKeySet& p_oKeys, const std::function<void(const CMessageRecipient&)>& p_fnVisit)
 {
     CListWalk oWalk;
     VisitForSending(p_p_mrlFirst, p_oKeys, oWalk, p_fnVisit, 0);
@@ -255,7 +254,8 @@ bool StripLocalUserFromList(CMessageRecipientList& p_oList, const LocalUserTest&
                 p_p_oError->SetText(0, s_szNullRecipient);
             return false;
         }
-        const bool bLocalUser = p_oItem->m_p_oEntry != nullptr && p_fnIsLocalUser && p_fnIsLocalUser(*p_oItem->m_p_oEntry);
+        const bool bLocalUser =
+            p_oItem->m_p_oEntry != nullptr && p_fnIsLocalUser && p_fnIsLocalUser(*p_oItem->m_p_oEntry);
         if (IsNullOrEmpty(p_oItem->m_szMobile) || bLocalUser)
             RemoveNode(p_oList, p_oNode);
         p_oNode = p_oNext;

@@ -20,9 +20,9 @@ constexpr int kMaxListNesting = 32;
 // with their distinct members and dropped when none is left. Returns 0 without an out-parameter
 // or when memory runs out (*p_pp_mrlOut is then null).
 [[nodiscard]] int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
-                                    const CMessageRecipientList* p_p_mrlSecond,
-                                    CMessageRecipientList** p_pp_mrlOut,
-                                    CCountryCode& p_oCountry = ProcessCountryCode());
+                                                  const CMessageRecipientList* p_p_mrlSecond,
+                                                  CMessageRecipientList** p_pp_mrlOut,
+                                                  CCountryCode& p_oCountry = ProcessCountryCode());
 
 // The individuals of the lists, members of distribution lists included: what a flattening of
 // them can hold at most.
@@ -34,13 +34,14 @@ size_t TopLevelCount(const CMessageRecipientList* p_p_mrlFirst, const CMessageRe
 
 // Calls p_fnVisit for each individual the combined flat list would hold, in its order, without
 // copying anyone.
-void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst,
-                                 const CMessageRecipientList* p_p_mrlSecond, CMobileKeySet& p_oKeys,
+void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,
+                                 CMobileKeySet& p_oKeys,
                                  const std::function<void(const CMessageRecipient&)>& p_fnVisit);
 
 // Drops repeated people from a list of two or more, keyed by mobile, else e-mail, else entry.
 // When something was dropped the list is replaced by the reduced copy and true is returned.
-[[nodiscard]] bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode& p_oCountry = ProcessCountryCode());
+[[nodiscard]] bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList,
+                                             CCountryCode& p_oCountry = ProcessCountryCode());
 
 // Whether an entry is the local user's own (the address-book session decides).
 using LocalUserTest = std::function<bool(const CEntryID& p_oEntry)>;
@@ -48,4 +49,4 @@ using LocalUserTest = std::function<bool(const CEntryID& p_oEntry)>;
 // Removes every recipient without a mobile and every one whose entry is the local user's. A null
 // item stops the walk with the error "StripLocalUserFromList() NULL recipient" and returns false.
 [[nodiscard]] bool StripLocalUserFromList(CMessageRecipientList& p_oList, const LocalUserTest& p_fnIsLocalUser,
-                            CErrorSlot* p_p_oError = nullptr);
+                                          CErrorSlot* p_p_oError = nullptr);

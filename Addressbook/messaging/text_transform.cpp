@@ -59,8 +59,7 @@ bool TransformText(std::string_view p_sText, uint32_t p_dwFlags, CTextAbbreviato
                    std::string& p_sOut)
 {
     std::string sText = (p_dwFlags & kTransformSqueeze) != 0 ? SqueezeWhitespace(p_sText) : std::string(p_sText);
-    if ((p_dwFlags & kTransformDictionary) != 0 && p_p_oAbbreviator != nullptr &&
-        !p_p_oAbbreviator->Abbreviate(sText))
+    if ((p_dwFlags & kTransformDictionary) != 0 && p_p_oAbbreviator != nullptr && !p_p_oAbbreviator->Abbreviate(sText))
     {
         p_sOut.clear();
         return false;

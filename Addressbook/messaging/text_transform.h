@@ -33,7 +33,7 @@ class CTextAbbreviator
 // Applies the flagged steps in the order squeeze, dictionary, word joining. The dictionary runs
 // only when an abbreviator is given; without one flag 4 is passed over, as it is for token values.
 [[nodiscard]] bool TransformText(std::string_view p_sText, uint32_t p_dwFlags, CTextAbbreviator* p_p_oAbbreviator,
-                   std::string& p_sOut);
+                                 std::string& p_sOut);
 
 // A token value as it is merged: squeeze and word joining, never the dictionary.
 std::string TransformTokenValue(std::string_view p_sValue, uint32_t p_dwFlags);

@@ -52,7 +52,8 @@ class CAES : public CCipher, public CKeyMaker
   private:
     [[nodiscard]] int FailText(const char* p_szText);
     [[nodiscard]] int CheckReady();
-    [[nodiscard]] int ReadShape(uint32_t p_dwKeyLength, uint32_t p_dwBlockSize, uint32_t p_dwRounds, const char* p_szWhere);
+    [[nodiscard]] int ReadShape(uint32_t p_dwKeyLength, uint32_t p_dwBlockSize, uint32_t p_dwRounds,
+                                const char* p_szWhere);
     [[nodiscard]] int ReadRoundKeys(CXMLProtocol& p_oXML, std::string_view p_sList, bool p_bEncryption);
     [[nodiscard]] int WriteRoundKeys(CXMLProtocol& p_oXML, bool p_bEncryption, std::string& p_sList);
 

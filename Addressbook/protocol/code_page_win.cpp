@@ -1,8 +1,8 @@
 // Addressbook/protocol/code_page_win.cpp: ANSI text to UTF-8 through UTF-16 with CP_ACP.
 #include "Addressbook/protocol/code_page.h"
 
-#include <climits>
 #include <windows.h>
+#include <climits>
 
 namespace code_page
 {
@@ -35,8 +35,7 @@ bool Utf8ToAnsi(std::string_view p_sUtf8, std::string& p_sAnsi)
     if (p_sUtf8.size() > INT_MAX / 2)
         return false;
     const int utf8Length = static_cast<int>(p_sUtf8.size());
-    const int wideLength =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, p_sUtf8.data(), utf8Length, nullptr, 0);
+    const int wideLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, p_sUtf8.data(), utf8Length, nullptr, 0);
     if (wideLength <= 0)
         return false;
     std::wstring wide(static_cast<size_t>(wideLength), L'\0');

@@ -85,7 +85,8 @@ class IPlatformFacts
     [[nodiscard]] virtual bool FileLanguage(const std::string& p_sPath, uint16_t& p_wLangId) = 0;
     virtual uint16_t UserDefaultLangId() = 0;
     // A text value under HKEY_CLASSES_ROOT; an empty name is the key's default value.
-    [[nodiscard]] virtual bool ClassesRootText(const std::string& p_sSubkey, const std::string& p_sName, std::string& p_sText) = 0;
+    [[nodiscard]] virtual bool ClassesRootText(const std::string& p_sSubkey, const std::string& p_sName,
+                                               std::string& p_sText) = 0;
     // The Outlook object model's user-interface language id.
     [[nodiscard]] virtual bool OutlookUILanguage(uint16_t& p_wLangId) = 0;
 };

@@ -115,7 +115,8 @@ class CXMLProtocol
     }
     [[nodiscard]] int Digest(const void* p_pData, size_t p_nLength, std::vector<uint8_t>& p_vHash);
     [[nodiscard]] int BuildDataBlock(const CPlatformInfo& p_oPlatform, const CLanguageInfo& p_oLanguage,
-                       const CSystemTime& p_oDeliveryTime, std::string_view p_sMail, std::string& p_sBlock);
+                                     const CSystemTime& p_oDeliveryTime, std::string_view p_sMail,
+                                     std::string& p_sBlock);
 
     std::unique_ptr<CBase64> m_p_oBase64;
     std::unique_ptr<CSHA1> m_p_oSHA1;

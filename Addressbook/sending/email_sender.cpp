@@ -1,11 +1,11 @@
 // Addressbook/sending/email_sender.cpp: job → MAIL document → sealed envelope → package.
 #include "Addressbook/sending/email_sender.h"
 
-#include "Addressbook/sending/email_package.h"
 #include "Addressbook/messaging/local_sender.h"
 #include "Addressbook/messaging/recipient_list.h"
 #include "Addressbook/protocol/client_security_protocol.h"
 #include "Addressbook/res/corvane_strings.h"
+#include "Addressbook/sending/email_package.h"
 #include "common/trace_log.h"
 
 #include <cstdio>
@@ -131,8 +131,7 @@ bool CEmailSender::SetupSMSMailProperties(bool p_bBulk, const CSystemTime* p_pDe
     const std::string& mailbox = p_bBulk ? config.m_sBulkSendMailbox : config.m_sSingleSendMailbox;
     CMessageRecipient* gateway = nullptr;
     if (!CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, serverName, nullptr, mailbox.c_str(),
-                                           serverName, EID_TYPE_BULK, 0, nullptr, kDefaultRecipientOptions,
-                                           &gateway) ||
+                                           serverName, EID_TYPE_BULK, 0, nullptr, kDefaultRecipientOptions, &gateway) ||
         gateway == nullptr)
         return false;
     RecipientListPtr list = NewList<CMessageRecipientList>();
@@ -144,8 +143,8 @@ bool CEmailSender::SetupSMSMailProperties(bool p_bBulk, const CSystemTime* p_pDe
     {
         m_oPlatform = BuildPlatformInfo(m_oRegistry, *m_p_oFacts, static_cast<uint32_t>(m_iPackage),
                                         static_cast<uint32_t>(m_iPackageVersion));
-        m_oLanguage = BuildLanguageInfo(*m_p_oFacts, static_cast<uint32_t>(m_iPackage),
-                                        static_cast<uint32_t>(m_iPackageVersion));
+        m_oLanguage =
+            BuildLanguageInfo(*m_p_oFacts, static_cast<uint32_t>(m_iPackage), static_cast<uint32_t>(m_iPackageVersion));
     }
     m_oMail.m_sSubject = kGatewaySubject;
     return true;

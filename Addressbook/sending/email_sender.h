@@ -3,12 +3,12 @@
 #pragma once
 
 #include "Addressbook/include/corvane_records.h"
-#include "Addressbook/smtp/cancel_link.h"
 #include "Addressbook/messaging/gateway_config.h"
 #include "Addressbook/messaging/mail_documents.h"
-#include "Addressbook/sending/mail_package.h"
 #include "Addressbook/messaging/recipient.h"
 #include "Addressbook/protocol/protocol_records.h"
+#include "Addressbook/sending/mail_package.h"
+#include "Addressbook/smtp/cancel_link.h"
 #include "common/error_slot.h"
 #include "common/settings.h"
 
@@ -93,10 +93,11 @@ class CEmailSender
 
     // A single job: every recipient of both lists gets p_sText. 0 sent (see Result), -1 failed.
     [[nodiscard]] int SendSMS(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,
-                const std::string& p_sText, const CSystemTime* p_pDelivery);
+                              const std::string& p_sText, const CSystemTime* p_pDelivery);
     // A bulk job of personalised messages.
-    [[nodiscard]] int SendBulkSMS(const std::string& p_sSenderId, const CFinalSMSList* p_p_oList, const std::string& p_sTagBody,
-                    const CSystemTime* p_pEndTime, const CSystemTime* p_pDelivery);
+    [[nodiscard]] int SendBulkSMS(const std::string& p_sSenderId, const CFinalSMSList* p_p_oList,
+                                  const std::string& p_sTagBody, const CSystemTime* p_pEndTime,
+                                  const CSystemTime* p_pDelivery);
 
     [[nodiscard]] bool SetupSMSMailProperties(bool p_bBulk, const CSystemTime* p_pDelivery);
     [[nodiscard]] bool SetRecipients(const CMessageRecipientList& p_oList);
@@ -134,7 +135,8 @@ class CEmailSender
   private:
     [[nodiscard]] bool SealDocument(const std::string& p_sDocument);
     [[nodiscard]] bool InstallCopy(const CMessageRecipientList& p_oList, RecipientListPtr& p_p_mrlField,
-                     const CMessageRecipientList*& p_p_mrlMailField, const char* p_szField, const char* p_szWhere);
+                                   const CMessageRecipientList*& p_p_mrlMailField, const char* p_szField,
+                                   const char* p_szWhere);
 
     CRegistry& m_oRegistry;
     IPlatformFacts* m_p_oFacts;

@@ -9,7 +9,8 @@ namespace
 class CLookupMailer final : public CSMTPMailer
 {
   public:
-    CLookupMailer(CCancelLink* p_p_oLink, const SMTPServerLookup& p_fnLookup) : CSMTPMailer(p_p_oLink), m_fnLookup(p_fnLookup)
+    CLookupMailer(CCancelLink* p_p_oLink, const SMTPServerLookup& p_fnLookup)
+        : CSMTPMailer(p_p_oLink), m_fnLookup(p_fnLookup)
     {
     }
 

@@ -9,10 +9,10 @@
 #include <cstdint>
 
 // The state word.
-constexpr uint32_t kLinkRunning = 0;     // running, or done
-constexpr uint32_t kLinkCancelled = 1;   // stopped by the user
-constexpr uint32_t kLinkCantCancel = 2;  // the user's stop came after the point of no return
-constexpr uint32_t kLinkAborted = 3;     // a wait of the transport ran out of time
+constexpr uint32_t kLinkRunning = 0;    // running, or done
+constexpr uint32_t kLinkCancelled = 1;  // stopped by the user
+constexpr uint32_t kLinkCantCancel = 2; // the user's stop came after the point of no return
+constexpr uint32_t kLinkAborted = 3;    // a wait of the transport ran out of time
 
 class CCancelLink
 {

@@ -10,7 +10,8 @@ class CDialogProgress : public CSendProgress
 {
   public:
     // Either control may be null; what it would show is then dropped.
-    CDialogProgress(HWND p_hProgressBar, HWND p_hStatusText) : m_hProgressBar(p_hProgressBar), m_hStatusText(p_hStatusText)
+    CDialogProgress(HWND p_hProgressBar, HWND p_hStatusText)
+        : m_hProgressBar(p_hProgressBar), m_hStatusText(p_hStatusText)
     {
     }
 

@@ -594,14 +594,14 @@ void CSMTPMailer::ShowAuthenticationWarning()
 {
     Log("Warning: Trying to switch to override SMTP server...");
     CErrorSlot warning;
-    warning.SetText(kMsgProblemWas, FormatTableMessage(CorvaneStrings(), kMsgProblemWas,
-                                                       Text(kMsgMailServerLead).c_str(),
-                                                       Text(kMsgSecureAuthentication).c_str()));
+    warning.SetText(kMsgProblemWas,
+                    FormatTableMessage(CorvaneStrings(), kMsgProblemWas, Text(kMsgMailServerLead).c_str(),
+                                       Text(kMsgSecureAuthentication).c_str()));
     ReportError(warning, true, Text(kMsgMailServerCaption).c_str());
 }
 
-bool CSMTPMailer::SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRecipients,
-                            const std::string& p_sHeader, const std::string& p_sBody)
+bool CSMTPMailer::SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRecipients, const std::string& p_sHeader,
+                            const std::string& p_sBody)
 {
     if (Stopped("from"))
         return true;
@@ -717,8 +717,7 @@ int CSMTPMailer::SendMail(int p_iMaxRecipients)
 
     size_t nextTo = 0;
     size_t nextBcc = 0;
-    auto remaining = [&]
-    {
+    auto remaining = [&] {
         for (size_t i = nextTo; i < m_vTo.size(); ++i)
             if (IsUsableAddress(m_vTo[i].m_sEmail))
                 return true;

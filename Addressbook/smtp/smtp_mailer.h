@@ -60,13 +60,13 @@ class CSMTPMailer
     // 0 sent (or stopped: the cancel link's state tells which), -1 failed with Error() set.
     // Absent strings are null; at least one of the two bodies is required.
     [[nodiscard]] int Send(const char* p_szSenderName, const char* p_szSenderEmail, const char* p_szSubject,
-             const char* p_szHTMLBody, const char* p_szPlainBody, const char* p_szAttachmentPath,
-             const CMessageRecipientList* p_p_mrlTo, const CMessageRecipientList* p_p_mrlBcc,
-             CSendProgress* p_p_oProgress);
+                           const char* p_szHTMLBody, const char* p_szPlainBody, const char* p_szAttachmentPath,
+                           const CMessageRecipientList* p_p_mrlTo, const CMessageRecipientList* p_p_mrlBcc,
+                           CSendProgress* p_p_oProgress);
     [[nodiscard]] int Send(const char* p_szSenderName, const char* p_szSenderEmail, const char* p_szSubject,
-             const char* p_szHTMLBody, const char* p_szPlainBody, const char* p_szAttachmentPath,
-             const std::vector<CMailAddress>& p_vTo, const std::vector<CMailAddress>& p_vBcc,
-             CSendProgress* p_p_oProgress);
+                           const char* p_szHTMLBody, const char* p_szPlainBody, const char* p_szAttachmentPath,
+                           const std::vector<CMailAddress>& p_vTo, const std::vector<CMailAddress>& p_vBcc,
+                           CSendProgress* p_p_oProgress);
 
     void SetCancelLink(CCancelLink* p_p_oLink);
     CCancelLink& Link()
@@ -113,8 +113,8 @@ class CSMTPMailer
     // A failing call in an operation, logged; recorded unless a more specific error already was.
     void RecordFailure(const char* p_szCall, const char* p_szOperation);
     [[nodiscard]] bool Stopped(const char* p_szStep);
-    [[nodiscard]] bool SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRecipients, const std::string& p_sHeader,
-                   const std::string& p_sBody);
+    [[nodiscard]] bool SendRound(size_t& p_nNextTo, size_t& p_nNextBcc, int p_iMaxRecipients,
+                                 const std::string& p_sHeader, const std::string& p_sBody);
     void ShowAuthenticationWarning();
 
     std::unique_ptr<CCancelLink> m_p_oOwnLink;

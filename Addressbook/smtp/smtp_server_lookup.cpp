@@ -8,8 +8,8 @@
 
 #include <cctype>
 #include <cerrno>
-#include <string>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace
@@ -115,8 +115,7 @@ std::string OutlookExpressAccountManagerKey(CRegistry& p_oRegistry, bool p_bVers
     return kAccountManagerKey;
 }
 
-bool GetOutlookExpressSMTPServer(CRegistry& p_oRegistry, bool p_bVersion4, std::string& p_sServer,
-                                 CErrorSlot& p_oError)
+bool GetOutlookExpressSMTPServer(CRegistry& p_oRegistry, bool p_bVersion4, std::string& p_sServer, CErrorSlot& p_oError)
 {
     static const char* const kOperation = "COutlookExpress::GetSMTPServer";
     const std::string managerKey = OutlookExpressAccountManagerKey(p_oRegistry, p_bVersion4);

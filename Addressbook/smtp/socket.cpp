@@ -16,8 +16,8 @@ constexpr auto kLookupPoll = std::chrono::milliseconds(10);
 
 uint32_t RemainingMs(std::chrono::steady_clock::time_point p_tDeadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(p_tDeadline -
-                                                                            std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(p_tDeadline - std::chrono::steady_clock::now());
     return left.count() <= 0 ? 0 : static_cast<uint32_t>(left.count());
 }
 } // namespace
@@ -144,8 +144,7 @@ bool CSocket::GetHostEntry(const std::string& p_sServer, net::IPv4& p_dwAddress)
     uint32_t error = 0;
     if (!lookup.Start(p_sServer, error))
     {
-        m_oError.Set(CorvaneStrings(), kMsgApiError, "CreateThread", static_cast<long>(error),
-                     "CSocket::GetHostEntry");
+        m_oError.Set(CorvaneStrings(), kMsgApiError, "CreateThread", static_cast<long>(error), "CSocket::GetHostEntry");
         ReportError(m_oError, false);
         return false;
     }

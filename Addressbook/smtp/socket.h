@@ -75,7 +75,7 @@ class CSocket
     };
     // Waits for p_dwEvents (already selected) under the stop rules of the cancel link.
     [[nodiscard]] EReady WaitFor(std::chrono::steady_clock::time_point p_tDeadline, uint32_t& p_dwFired,
-                   uint32_t& p_dwConnectError);
+                                 uint32_t& p_dwConnectError);
     std::chrono::steady_clock::time_point Deadline() const;
 
     net::CTcpSocket m_oSocket;

@@ -1,9 +1,9 @@
 // Addressbook/ui/country_box.cpp: filling and reading the country box; the telephony location.
 #include "Addressbook/ui/country_box.h"
 
-#include "Addressbook/messaging/country_table.h"
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
+#include "Addressbook/messaging/country_table.h"
 #include "Addressbook/ui/message_box.h"
 #include "common/failure_log.h"
 #include "common/handle_win.h"

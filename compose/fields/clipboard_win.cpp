@@ -79,7 +79,8 @@ bool OfferOnClipboard(IDataObject* p_pData, HWND p_hOwner)
     }
     if (FAILED(hr))
     {
-        LogCallFailure(__PRETTY_FUNCTION__, "OleSetClipboard(p_pData)", EResultKind::HResult, static_cast<uint32_t>(hr));
+        LogCallFailure(__PRETTY_FUNCTION__, "OleSetClipboard(p_pData)", EResultKind::HResult,
+                       static_cast<uint32_t>(hr));
         if (hr != CLIPBRD_E_CANT_OPEN)
             return false;
         const bool bPut = PutRenderedFormats(p_pData, p_hOwner);

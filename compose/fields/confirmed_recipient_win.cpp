@@ -131,8 +131,7 @@ CLIPFORMAT RecipientClipboardFormat()
     return s_cfFormat;
 }
 
-CConfirmedRecipient::CConfirmedRecipient(CMessageRecipient* p_p_oRecipient, RecipientDeleter p_pfnDelete,
-                                         HFONT p_hFont)
+CConfirmedRecipient::CConfirmedRecipient(CMessageRecipient* p_p_oRecipient, RecipientDeleter p_pfnDelete, HFONT p_hFont)
     : m_p_oRecipient(p_p_oRecipient), m_pfnDelete(p_pfnDelete), m_hFont(p_hFont)
 {
     m_sLabel = compose::RecipientLabel(*m_p_oRecipient);
@@ -299,9 +298,9 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::SetColorScheme(LOGPALETTE*)
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE CConfirmedRecipient::Draw(DWORD p_dwAspect, LONG, void*, DVTARGETDEVICE*, HDC,
-                                                    HDC p_hdcDraw, LPCRECTL p_prcBounds, LPCRECTL,
-                                                    BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
+HRESULT STDMETHODCALLTYPE CConfirmedRecipient::Draw(DWORD p_dwAspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC p_hdcDraw,
+                                                    LPCRECTL p_prcBounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
+                                                    ULONG_PTR)
 {
     return TrapExceptions("CConfirmedRecipient::Draw", E_UNEXPECTED, [&]() -> HRESULT {
         if (p_dwAspect != DVASPECT_CONTENT)
@@ -351,8 +350,7 @@ HRESULT STDMETHODCALLTYPE CConfirmedRecipient::SetAdvise(DWORD, DWORD, IAdviseSi
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CConfirmedRecipient::GetAdvise(DWORD* p_pdwAspects, DWORD* p_pdwFlags,
-                                                         IAdviseSink** p_ppSink)
+HRESULT STDMETHODCALLTYPE CConfirmedRecipient::GetAdvise(DWORD* p_pdwAspects, DWORD* p_pdwFlags, IAdviseSink** p_ppSink)
 {
     if (p_pdwAspects != nullptr)
         *p_pdwAspects = DVASPECT_CONTENT;

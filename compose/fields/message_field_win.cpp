@@ -272,10 +272,9 @@ bool CMessageField::Objects(long p_iStart, long p_iEnd, std::vector<CFieldObject
             p_vObjects.push_back(found);
         }
     }
-    std::sort(p_vObjects.begin(), p_vObjects.end(),
-              [](const CFieldObject& p_oLeft, const CFieldObject& p_oRight) {
-                  return p_oLeft.m_iPosition < p_oRight.m_iPosition;
-              });
+    std::sort(p_vObjects.begin(), p_vObjects.end(), [](const CFieldObject& p_oLeft, const CFieldObject& p_oRight) {
+        return p_oLeft.m_iPosition < p_oRight.m_iPosition;
+    });
     return true;
 }
 
@@ -476,15 +475,15 @@ bool CMessageField::SaveToFile(const std::string& p_sPath, HWND p_hOwner)
         CreateFileA(p_sPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     // A write the system only finishes on its way to the disk fails at the flush.
-    const bool bWritten = file && WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                            nullptr) &&
+    const bool bWritten = file &&
+                          WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                           written == bytes.size() && FlushFileBuffers(file.get());
     const DWORD error = bWritten ? 0 : GetLastError();
     if (!bWritten)
     {
         LogCallFailure(__PRETTY_FUNCTION__, ("writing " + p_sPath).c_str(), EResultKind::Win32Error, error);
         ShowMessageBox(p_hOwner, QuilletText(kQMsgWriteError, static_cast<long>(error), p_sPath.c_str()),
-                          QuilletText(kQCaptionWriteError), MB_OK | MB_ICONWARNING);
+                       QuilletText(kQCaptionWriteError), MB_OK | MB_ICONWARNING);
         return false;
     }
     return true;
@@ -509,7 +508,7 @@ bool CMessageField::LoadFromFile(const std::string& p_sPath, HWND p_hOwner)
         {
             LOG_FAILURE("%s: %s", p_sPath.c_str(), compose::StreamResultText(result));
             ShowMessageBox(p_hOwner, QuilletText(kQMsgFileCorrupt, kProductTitle), QuilletText(kQCaptionFileCorrupt),
-                              MB_OK | MB_ICONERROR);
+                           MB_OK | MB_ICONERROR);
             return false;
         }
         SetText(std::string());

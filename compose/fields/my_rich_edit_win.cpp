@@ -9,7 +9,6 @@
 
 #include <commctrl.h>
 
-
 CMyRichEdit::~CMyRichEdit()
 {
     Destroy();

@@ -219,8 +219,8 @@ bool CQuilletField::Compress(HWND p_hOwner, PFN_CompressWithDialog p_pfnCompress
     if (marked.m_vPositions.size() != tokens.size())
     {
         // Tokens would land in the wrong places or be lost: keep the body as it was.
-        LOG_FAILURE("%u placeholders came back for %u tokens",
-            static_cast<unsigned>(marked.m_vPositions.size()), static_cast<unsigned>(tokens.size()));
+        LOG_FAILURE("%u placeholders came back for %u tokens", static_cast<unsigned>(marked.m_vPositions.size()),
+                    static_cast<unsigned>(tokens.size()));
         return false;
     }
     SetText(marked.m_sText);

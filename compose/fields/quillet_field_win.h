@@ -12,8 +12,8 @@
 #include <vector>
 
 // Messages the body sends its window.
-constexpr UINT WM_SMS_FIELDFOCUS = 0x0478;     // wParam: the field that took the focus
-constexpr UINT WM_SMS_INSERTTOGGLED = 0x0496;  // the Insert key was pressed in the body
+constexpr UINT WM_SMS_FIELDFOCUS = 0x0478;    // wParam: the field that took the focus
+constexpr UINT WM_SMS_INSERTTOGGLED = 0x0496; // the Insert key was pressed in the body
 
 // A token list built by the host for a core call; it points into itself, so it stays put.
 class CHostTokenList

@@ -207,8 +207,7 @@ CMessageRecipient* Create(const CBlockView& p_oBlock, const CRecipientFactory& p
     CMessageRecipient* recipient = nullptr;
     if (!p_oFactory.m_pfnCreateMessageRecipientFromDetails(
             state, p_oBlock.m_iKind, display.c_str(), mobile.c_str(), email.c_str(), name.c_str(),
-            p_oBlock.m_iEntryKind, p_oBlock.m_dwEntryBytes, p_oBlock.m_pEntryBytes, p_oBlock.m_dwOptions,
-            &recipient) ||
+            p_oBlock.m_iEntryKind, p_oBlock.m_dwEntryBytes, p_oBlock.m_pEntryBytes, p_oBlock.m_dwOptions, &recipient) ||
         recipient == nullptr)
         return nullptr;
     bool bMade = AddProps(p_oFactory, recipient, p_oBlock.m_vProps);

@@ -438,8 +438,8 @@ void CRecipientField::ShowContextMenu(LPARAM p_lParam)
     }
     else
         AppendMenuA(menu, MF_STRING, ID_EDIT_SELECT_ALL, QuilletText(kQTextSelectAll).c_str());
-    const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                       point.x, point.y, 0, m_hWnd, nullptr);
+    const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN, point.x,
+                                       point.y, 0, m_hWnd, nullptr);
     switch (command)
     {
     case ID_EDIT_CUT:

@@ -39,8 +39,8 @@ std::string RecipientLabel(const CMessageRecipient& p_oRecipient)
 std::string RecipientTextForm(const CMessageRecipient& p_oRecipient, ETextForm p_eForm)
 {
     const std::string label = RecipientLabel(p_oRecipient);
-    const bool bEmail = p_oRecipient.m_iKind == kKindIndividual && p_oRecipient.m_szEmail != nullptr &&
-                        *p_oRecipient.m_szEmail != '\0';
+    const bool bEmail =
+        p_oRecipient.m_iKind == kKindIndividual && p_oRecipient.m_szEmail != nullptr && *p_oRecipient.m_szEmail != '\0';
     if (p_eForm == ETextForm::Quoted)
         return bEmail ? "\"" + label + "\" <" + p_oRecipient.m_szEmail + ">" : "\"" + label + "\"";
     return bEmail ? label + " <" + p_oRecipient.m_szEmail + ">" : label;

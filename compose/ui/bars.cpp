@@ -4,8 +4,8 @@
 #include "common/boundary.h"
 #include "common/handle_win.h"
 #include "common/message_box_win.h"
-#include "common/text_win.h"
 #include "common/settings.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "compose/quillet_process_win.h"
 #include "compose/quillet_strings.h"
@@ -20,8 +20,7 @@ namespace
 {
 bool g_bSenderIdWarned = false;
 
-LRESULT CALLBACK ForwardProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam, UINT_PTR,
-                             DWORD_PTR p_dwTarget)
+LRESULT CALLBACK ForwardProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam, UINT_PTR, DWORD_PTR p_dwTarget)
 {
     return TrapExceptions("ForwardProc", static_cast<LRESULT>(0), [&]() -> LRESULT {
         if (p_uMsg == WM_COMMAND && p_lParam != 0 && reinterpret_cast<HWND>(p_lParam) != p_hWnd)
@@ -48,9 +47,8 @@ HWND MakeChild(HWND p_hParent, const char* p_szClass, const std::string& p_sText
                int p_iX, int p_iWidth, int p_iHeight, int p_iId)
 {
     HWND child = CreateWindowExA(p_dwExStyle, p_szClass, p_sText.c_str(), WS_CHILD | WS_VISIBLE | p_dwStyle, p_iX, 2,
-                                 p_iWidth, p_iHeight, p_hParent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)), GetModuleHandleA(nullptr),
-                                 nullptr);
+                                 p_iWidth, p_iHeight, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)),
+                                 GetModuleHandleA(nullptr), nullptr);
     if (child != nullptr)
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
     return child;
@@ -85,8 +83,8 @@ HWND MakeBar(HWND p_hRebar, int p_iId)
 // A text button on a bar; returns its right edge.
 int AddTextButton(HWND p_hBar, int p_iCommand, const std::string& p_sText)
 {
-    const INT_PTR text = SendMessageA(p_hBar, TB_ADDSTRINGA, 0,
-                                      reinterpret_cast<LPARAM>((p_sText + std::string(1, '\0')).c_str()));
+    const INT_PTR text =
+        SendMessageA(p_hBar, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>((p_sText + std::string(1, '\0')).c_str()));
     TBBUTTON button{};
     button.iBitmap = I_IMAGENONE;
     button.idCommand = p_iCommand;
@@ -157,8 +155,8 @@ bool CMyBulkbar::Create(HWND p_hRebar, HWND p_hOwner)
         return false;
     ForwardNotifications(m_hWnd, p_hOwner);
     int x = AddSpace(m_hWnd, 140);
-    m_hTokens = MakeChild(m_hWnd, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, x, 140, 200,
-                          kIdTokenList);
+    m_hTokens =
+        MakeChild(m_hWnd, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, x, 140, 200, kIdTokenList);
     AddTextButton(m_hWnd, kIdInsertToken, QuilletText(kQTextInsertToken));
     AddTextButton(m_hWnd, kIdImportList, QuilletText(kQTextImportList));
     const std::string limitLabel = QuilletText(kQTextSMSLimit);
@@ -166,21 +164,20 @@ bool CMyBulkbar::Create(HWND p_hRebar, HWND p_hOwner)
     x = AddSpace(m_hWnd, labelWidth);
     MakeChild(m_hWnd, WC_STATICA, limitLabel, SS_CENTERIMAGE, 0, x + 4, labelWidth - 4, 20, -1);
     x = AddSpace(m_hWnd, 56);
-    m_hLimit = MakeChild(m_hWnd, WC_EDITA, "10", ES_NUMBER | ES_RIGHT | WS_TABSTOP, WS_EX_CLIENTEDGE, x, 52, 20,
-                         kIdSMSLimit);
+    m_hLimit =
+        MakeChild(m_hWnd, WC_EDITA, "10", ES_NUMBER | ES_RIGHT | WS_TABSTOP, WS_EX_CLIENTEDGE, x, 52, 20, kIdSMSLimit);
     SendMessageA(m_hLimit, EM_LIMITTEXT, 10, 0);
-    m_hSpin = CreateWindowExA(0, UPDOWN_CLASSA, "",
-                              WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS, 0, 0, 0, 0,
-                              m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdSMSLimitSpin)),
-                              GetModuleHandleA(nullptr), nullptr);
+    m_hSpin = CreateWindowExA(
+        0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS, 0, 0, 0, 0,
+        m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdSMSLimitSpin)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(m_hSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(m_hLimit), 0);
     SendMessageA(m_hSpin, UDM_SETRANGE32, 1, 10);
     SendMessageA(m_hSpin, UDM_SETPOS32, 0, 10);
     const std::string option = QuilletText(kQTextSenderId);
     const int optionWidth = TextWidth(m_hWnd, option) + 24;
     x = AddSpace(m_hWnd, optionWidth);
-    m_hSenderOption = MakeChild(m_hWnd, WC_BUTTONA, option, BS_AUTOCHECKBOX | WS_TABSTOP, 0, x + 4, optionWidth - 4,
-                                20, kIdSenderIdOption);
+    m_hSenderOption = MakeChild(m_hWnd, WC_BUTTONA, option, BS_AUTOCHECKBOX | WS_TABSTOP, 0, x + 4, optionWidth - 4, 20,
+                                kIdSenderIdOption);
     const int idWidth = TextWidth(m_hWnd, "My Company") + 12;
     x = AddSpace(m_hWnd, idWidth);
     m_hSenderId = MakeChild(m_hWnd, WC_EDITA, "", ES_AUTOHSCROLL | WS_TABSTOP | WS_DISABLED, WS_EX_CLIENTEDGE, x,
@@ -296,8 +293,8 @@ bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner, const LocalClock& p_fn
     x = AddSpace(m_hWnd, width);
     m_hOn = MakeChild(m_hWnd, WC_BUTTONA, on, BS_AUTORADIOBUTTON, 0, x + 4, width - 4, 20, kIdDeliverOn);
     x = AddSpace(m_hWnd, 96);
-    m_hDate = MakeChild(m_hWnd, DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP | WS_DISABLED, 0, x, 96,
-                        20, kIdDeliveryDate);
+    m_hDate = MakeChild(m_hWnd, DATETIMEPICK_CLASSA, "", DTS_SHORTDATEFORMAT | WS_TABSTOP | WS_DISABLED, 0, x, 96, 20,
+                        kIdDeliveryDate);
     const std::string at = QuilletText(kQTextDeliverAt);
     width = TextWidth(m_hWnd, at) + 10;
     x = AddSpace(m_hWnd, width);
@@ -327,9 +324,9 @@ bool CMyDeliverybar::Create(HWND p_hRebar, HWND p_hOwner, const LocalClock& p_fn
         SendMessageA(m_hReplies, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(QuilletText(id).c_str()));
     SendMessageA(m_hReplies, CB_SETCURSEL, 1, 0);
     SendMessageA(m_hNow, BM_SETCHECK, BST_CHECKED, 0);
-    m_hTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, p_hOwner, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+    m_hTip =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, p_hOwner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (m_hTip != nullptr)
         AddTool(m_hTip, p_hOwner, m_hReplies, QuilletText(kQTipReplies));
     return m_hNow != nullptr && m_hOn != nullptr && m_hDate != nullptr && m_hTime != nullptr && m_hReplies != nullptr;

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-
 // Control ids.
 constexpr int kIdBulkBar = 50006;
 constexpr int kIdInsertToken = 52201;

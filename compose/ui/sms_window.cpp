@@ -56,8 +56,8 @@ std::string sms_window::InstallText(const char* p_szName, const char* p_szDefaul
 CSMSWindow::CSMSWindow(int p_iPackage, CAddressBookControlObject* p_p_abcoBinding, HWND p_hParentWnd,
                        HWND p_hMonitorWnd, CWindowList* p_p_oWindows, LocalClock p_fnClock)
     : CMyWindow(p_hParentWnd, "PreviousRect", QuilletText(kQFilterOpen), QuilletText(kQFilterSave), "sms"),
-      m_p_oWindows(p_p_oWindows), m_hMonitorWnd(p_hMonitorWnd), m_iPackage(p_iPackage),
-      m_fnClock(std::move(p_fnClock)), m_p_abcoBinding(p_p_abcoBinding)
+      m_p_oWindows(p_p_oWindows), m_hMonitorWnd(p_hMonitorWnd), m_iPackage(p_iPackage), m_fnClock(std::move(p_fnClock)),
+      m_p_abcoBinding(p_p_abcoBinding)
 {
     m_hArchiveMutex.reset(CreateMutexA(nullptr, FALSE, "ArchiveMutex"));
     CRegistry registry;
@@ -133,10 +133,9 @@ DWORD WINAPI CSMSWindow::ThreadMain(void* p_pWindow)
     TrapExceptionsVoid("CSMSWindow::ThreadMain", [&] {
         OleInitialize(nullptr);
         SetEvent(window->m_hThreadEvent);
-        HWND dialog = LOG_IF_WIN32_BOOL_FALSE(CreateDialogParamA(GetModuleHandleA(nullptr),
-                                                                 MAKEINTRESOURCEA(IDD_SMS_WINDOW), nullptr,
-                                                                 &CSMSWindow::DialogProc,
-                                                                 reinterpret_cast<LPARAM>(window)));
+        HWND dialog = LOG_IF_WIN32_BOOL_FALSE(
+            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SMS_WINDOW), nullptr,
+                               &CSMSWindow::DialogProc, reinterpret_cast<LPARAM>(window)));
         if (dialog == nullptr)
         {
             SetEvent(window->m_hThreadEvent);
@@ -223,9 +222,8 @@ bool CSMSWindow::Initialise()
     // The opener's window, by which the opener's object finds the windows it is to close.
     SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_hParentWnd));
     // CoGetInterfaceAndReleaseStream releases the stream whatever it returns.
-    if (m_pSessionStream &&
-        FAILED(LOG_IF_FAILED(CoGetInterfaceAndReleaseStream(m_pSessionStream.detach(), IID_IMAPISession_Quillet,
-                                                            m_pSession.put_void()))))
+    if (m_pSessionStream && FAILED(LOG_IF_FAILED(CoGetInterfaceAndReleaseStream(
+                                m_pSessionStream.detach(), IID_IMAPISession_Quillet, m_pSession.put_void()))))
         return false;
     if (m_pAppStream &&
         FAILED(LOG_IF_FAILED(CoGetInterfaceAndReleaseStream(m_pAppStream.detach(), IID_IDispatch, m_pApp.put_void()))))
@@ -412,7 +410,8 @@ void CSMSWindow::ShowBulkState()
 {
     if (m_hStatus == nullptr)
         return;
-    const std::string state = QuilletText(IsBulk() ? kQStatusBulk : kQStatusSingle) + "\t\t" + (m_bOverwrite ? " OVR" : " INS");
+    const std::string state =
+        QuilletText(IsBulk() ? kQStatusBulk : kQStatusSingle) + "\t\t" + (m_bOverwrite ? " OVR" : " INS");
     SendMessageA(m_hStatus, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(state.c_str()));
     ShowCount();
 }
@@ -489,7 +488,8 @@ void CSMSWindow::ForceClose()
 {
     if (m_bModified && !FieldText(kIdBodyField).empty())
     {
-        if (Box(kQCaptionSaveSMS, QuilletText(kQMsgSaveOnForceClose), MB_YESNO | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND) == IDYES)
+        if (Box(kQCaptionSaveSMS, QuilletText(kQMsgSaveOnForceClose),
+                MB_YESNO | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND) == IDYES)
             (void)Save(false);
     }
     m_pApp.reset();
@@ -509,7 +509,8 @@ bool CSMSWindow::OnNotify(NMHDR* p_pHeader, LRESULT& p_lResult)
     {
         auto* drop = reinterpret_cast<NMTOOLBARA*>(p_pHeader);
         HMENU popup = nullptr;
-        if (drop->iItem >= sms_window::kMenuBarFirstButton && drop->iItem < sms_window::kMenuBarFirstButton + GetMenuItemCount(m_hMenu.get()))
+        if (drop->iItem >= sms_window::kMenuBarFirstButton &&
+            drop->iItem < sms_window::kMenuBarFirstButton + GetMenuItemCount(m_hMenu.get()))
             popup = GetSubMenu(m_hMenu.get(), drop->iItem - sms_window::kMenuBarFirstButton);
         else if (drop->iItem == ID_EMOTICON_BUTTON)
             popup = GetSubMenu(GetSubMenu(m_hMenu.get(), 3), 0);

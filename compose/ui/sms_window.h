@@ -48,8 +48,9 @@ class CSMSWindow : public CMyWindow
 
     // Window start: marshals the session and application to a new thread that creates the window,
     // and waits up to 5000 ms for it to start. The thread owns the window object from then on.
-    [[nodiscard]] static bool Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessage, const std::string& p_sTo,
-                      const std::string& p_sBody, IMAPISession* p_pSession, IDispatch* p_pApp);
+    [[nodiscard]] static bool Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessage,
+                                    const std::string& p_sTo, const std::string& p_sBody, IMAPISession* p_pSession,
+                                    IDispatch* p_pApp);
 
     [[nodiscard]] bool SaveToFile() override;
     [[nodiscard]] bool LoadFromFile(const std::string& p_sPath) override;

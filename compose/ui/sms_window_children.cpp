@@ -97,17 +97,16 @@ void AddBarBand(HWND p_hRebar, HWND p_hBar, bool p_bBreak)
 HWND MakeRebar(HWND p_hParent, int p_iId)
 {
     return CreateWindowExA(WS_EX_TOOLWINDOW, REBARCLASSNAMEA, nullptr,
-                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
-                               RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS |
+                               CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
                            0, 0, 100, 30, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)),
                            GetModuleHandleA(nullptr), nullptr);
 }
 
 HWND MakeButton(HWND p_hParent, int p_iId, unsigned p_uText, HINSTANCE p_hInstance)
 {
-    return CreateWindowExA(0, WC_BUTTONA, QuilletText(p_uText).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0,
-                           50, 22, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)), p_hInstance,
-                           nullptr);
+    return CreateWindowExA(0, WC_BUTTONA, QuilletText(p_uText).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 50,
+                           22, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)), p_hInstance, nullptr);
 }
 
 void UseDefaultFont(HWND p_hWnd)
@@ -173,8 +172,8 @@ unsigned sms_window::TooltipFor(int p_iCommand)
 HWND CSMSWindow::MakeButtonBar(HWND p_hParent, int p_iId)
 {
     HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
-                                   CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
+                                   CCS_NORESIZE | CCS_NOPARENTALIGN,
                                0, 0, 400, 26, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)),
                                GetModuleHandleA(nullptr), nullptr);
     if (bar == nullptr)
@@ -194,10 +193,12 @@ bool CSMSWindow::CreateChildren()
         !CreateBodyField() || !CreateStatusAndButtons(instance))
         return false;
     CreateToolTips(instance);
-    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET_BIG), IMAGE_ICON, 32, 32, 0)));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL,
-                 reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET_SMALL), IMAGE_ICON, 16, 16, 0)));
+    SendMessageA(
+        m_hWnd, WM_SETICON, ICON_BIG,
+        reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET_BIG), IMAGE_ICON, 32, 32, 0)));
+    SendMessageA(
+        m_hWnd, WM_SETICON, ICON_SMALL,
+        reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET_SMALL), IMAGE_ICON, 16, 16, 0)));
     ShowRememberedBars();
     SetFocus(GetDlgItem(m_hWnd, kIdToField));
     return true;
@@ -258,8 +259,8 @@ bool CSMSWindow::CreateRecipientFields()
     for (CRecipientField* field : {&m_oToField, &m_oCcField})
     {
         field->Bind(m_p_abcoBinding, field == &m_oToField ? &m_p_mrlTo : &m_p_mrlCc);
-        if (!field->Create(m_hWnd, field == &m_oToField ? kIdToField : kIdCcField, lineField, WS_EX_CLIENTEDGE,
-                           nullptr, std::string()))
+        if (!field->Create(m_hWnd, field == &m_oToField ? kIdToField : kIdCcField, lineField, WS_EX_CLIENTEDGE, nullptr,
+                           std::string()))
         {
             m_oError.Set(QuilletStrings(), kQMsgLoadFailed, "RichEdit20A", static_cast<int>(GetLastError()));
             return false;
@@ -312,8 +313,9 @@ bool CSMSWindow::CreateStatusAndButtons(HINSTANCE p_hInstance)
     // The send's kind with the insert indicator, then the body's count.
     const int parts[] = {160, -1};
     SendMessageA(m_hStatus, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    SendMessageA(m_hStatus, SB_SETICON, 1,
-                 reinterpret_cast<LPARAM>(LoadImageA(p_hInstance, MAKEINTRESOURCEA(IDI_SMS_COUNT), IMAGE_ICON, 16, 16, 0)));
+    SendMessageA(
+        m_hStatus, SB_SETICON, 1,
+        reinterpret_cast<LPARAM>(LoadImageA(p_hInstance, MAKEINTRESOURCEA(IDI_SMS_COUNT), IMAGE_ICON, 16, 16, 0)));
     return true;
 }
 

@@ -49,9 +49,12 @@ struct CHelpPage
     const char* m_szPage; // null: the web site's front page
 };
 constexpr CHelpPage kHelpPages[] = {
-    {ID_HELP_CONTENTS, "contents_and_index"}, {ID_HELP_ONLINE_SUPPORT, "contents_and_index"},
-    {ID_HELP_READ_ME, "read_me"},             {ID_HELP_NEWS, "product_news"},
-    {ID_HELP_FAQ, "faq"},                     {ID_HELP_WEB_PAGE, nullptr},
+    {ID_HELP_CONTENTS, "contents_and_index"},
+    {ID_HELP_ONLINE_SUPPORT, "contents_and_index"},
+    {ID_HELP_READ_ME, "read_me"},
+    {ID_HELP_NEWS, "product_news"},
+    {ID_HELP_FAQ, "faq"},
+    {ID_HELP_WEB_PAGE, nullptr},
 };
 
 // What the trace says of a command that is not there yet.

@@ -168,7 +168,8 @@ bool CSMSWindow::ReadyToSend(CSendState& p_oState)
         return false;
     }
     const CDeliveryTime& delivery = p_oState.m_oDelivery;
-    if ((delivery.m_wYear != 0 || delivery.m_wMonth != 0) && compose::IsDeliveryInPast(delivery, DeliveryTimeOf(m_fnClock())))
+    if ((delivery.m_wYear != 0 || delivery.m_wMonth != 0) &&
+        compose::IsDeliveryInPast(delivery, DeliveryTimeOf(m_fnClock())))
     {
         Box(kQCaptionDeliveryInPast, QuilletText(kQMsgDeliveryInPast), MB_OK | MB_ICONWARNING);
         return false;

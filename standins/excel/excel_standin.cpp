@@ -179,8 +179,8 @@ class CObject : public IDispatch
         }
         return hr;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID p_id, REFIID, LCID, WORD p_wFlags, DISPPARAMS* p_pParams, VARIANT* p_pResult,
-                                     EXCEPINFO* p_pException, UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID p_id, REFIID, LCID, WORD p_wFlags, DISPPARAMS* p_pParams,
+                                     VARIANT* p_pResult, EXCEPINFO* p_pException, UINT*) override
     {
         std::vector<VARIANT*> vArgs;
         if (p_pParams != nullptr)

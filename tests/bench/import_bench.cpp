@@ -19,8 +19,8 @@ int main(int p_iArgc, char** p_aArgv)
         std::ofstream oOut(sPath, std::ios::binary);
         oOut << "Mobile,First Name,Last Name,E-mail,Branch\r\n";
         for (int i = 0; i < iRows; ++i)
-            oOut << "082" << (1000000 + i) << ",First" << i << ",\"Last, " << i << "\",p" << i
-                 << "@example.com,Branch " << (i % 40) << "\r\n";
+            oOut << "082" << (1000000 + i) << ",First" << i << ",\"Last, " << i << "\",p" << i << "@example.com,Branch "
+                 << (i % 40) << "\r\n";
     }
     const auto tStart = std::chrono::steady_clock::now();
     CTextImportLayout oLayout;

@@ -105,8 +105,9 @@ class CCacheFlusher
 void SetPerRecipient(benchmark::State& p_oState)
 {
     p_oState.SetItemsProcessed(p_oState.iterations() * p_oState.range(0));
-    p_oState.counters["per_recipient"] = benchmark::Counter(
-        static_cast<double>(p_oState.range(0)), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    p_oState.counters["per_recipient"] =
+        benchmark::Counter(static_cast<double>(p_oState.range(0)),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_GetCombinedFlatNonDuplicateList(benchmark::State& p_oState)
@@ -158,8 +159,8 @@ void BM_CreateFinalSMSs(benchmark::State& p_oState)
     {
         oFlusher.BeforeRun(p_oState);
         CFinalSMSList* p_oSMS = nullptr;
-        if (CreateFinalSMSs(oMessage.m_sText.c_str(), oMessage.m_oTokens.get(), oJob.m_mrlTo.get(),
-                            oJob.m_mrlCc.get(), 1, 1, 0, 0, &p_oSMS) != 1)
+        if (CreateFinalSMSs(oMessage.m_sText.c_str(), oMessage.m_oTokens.get(), oJob.m_mrlTo.get(), oJob.m_mrlCc.get(),
+                            1, 1, 0, 0, &p_oSMS) != 1)
             p_oState.SkipWithError("building failed");
         benchmark::DoNotOptimize(p_oSMS);
         p_oState.PauseTiming();

@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p_pData, size_t p_nSize)
             __builtin_trap();
         nLast = nBreak;
     }
-    CBulkListBuilder oBuilder("fuzz.csv", MakeImportColumns(vLines.empty() ? std::vector<std::string>()
-                                                                            : SplitDelimited(vLines[0], oOptions),
-                                                            true, 3));
+    CBulkListBuilder oBuilder(
+        "fuzz.csv",
+        MakeImportColumns(vLines.empty() ? std::vector<std::string>() : SplitDelimited(vLines[0], oOptions), true, 3));
     for (const auto& sLine : vLines)
     {
         const auto vCells = SplitDelimited(sLine, oOptions);

@@ -8,9 +8,9 @@
 
 namespace
 {
-const char* const kValueNames[] = {"Priority",  "Name",     "TriggerAction",      "SMSLimit",
-                                   "Enabled",   "TriggerAlways", "ContinueProcessing", "SendToMe",
-                                   "RecipientNumber", "RecipientNumberCC", "TriggerData", "TriggerCriteria"};
+const char* const kValueNames[] = {
+    "Priority",           "Name",     "TriggerAction",   "SMSLimit",          "Enabled",     "TriggerAlways",
+    "ContinueProcessing", "SendToMe", "RecipientNumber", "RecipientNumberCC", "TriggerData", "TriggerCriteria"};
 const char* const kSubkeys[] = {"", "\\From", "\\To", "\\Subject", "\\Body"};
 const uint32_t kTypes[] = {kRegSz, kRegDword, kRegBinary, kRegExpandSz};
 

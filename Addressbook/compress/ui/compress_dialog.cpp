@@ -1,13 +1,13 @@
 // Addressbook/compress/ui/compress_dialog.cpp: the "Compress Message Body" dialog and the export
 // CompressWithDialog: a slider of levels, a check box per method and a live preview.
-#include "Addressbook/frame/exports.h"
-#include "Addressbook/frame/library.h"
-#include "Addressbook/ui/message_box.h"
 #include "Addressbook/compress/compress_dictionary.h"
 #include "Addressbook/compress/compress_levels.h"
+#include "Addressbook/frame/exports.h"
+#include "Addressbook/frame/library.h"
 #include "Addressbook/messaging/owned_string.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "Addressbook/res/resource.h"
+#include "Addressbook/ui/message_box.h"
 #include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
 #include "common/failure_log.h"

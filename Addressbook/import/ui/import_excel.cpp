@@ -3,9 +3,9 @@
 // a temporary file and that file imported like any delimited text file.
 #include "Addressbook/import/ui/import_wizard.h"
 
-#include "Addressbook/ui/message_box.h"
 #include "Addressbook/import/import_messages.h"
 #include "Addressbook/import/import_reader.h"
+#include "Addressbook/ui/message_box.h"
 #include "common/failure_log.h"
 #include "common/handle_win.h"
 #include "common/text_win.h"
@@ -44,8 +44,8 @@ struct CAutomationError
 std::string HResultText(HRESULT p_hr)
 {
     char* p_szText = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, static_cast<DWORD>(p_hr), 0, reinterpret_cast<char*>(&p_szText), 0, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   static_cast<DWORD>(p_hr), 0, reinterpret_cast<char*>(&p_szText), 0, nullptr);
     std::string sText = p_szText != nullptr ? p_szText : "";
     if (p_szText != nullptr)
         LocalFree(p_szText);

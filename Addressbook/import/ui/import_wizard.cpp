@@ -5,12 +5,12 @@
 
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
-#include "Addressbook/ui/message_box.h"
-#include "Addressbook/messaging/ansi_text.h"
 #include "Addressbook/import/import_messages.h"
 #include "Addressbook/import/import_reader.h"
+#include "Addressbook/messaging/ansi_text.h"
 #include "Addressbook/messaging/item_list.h"
 #include "Addressbook/res/resource.h"
+#include "Addressbook/ui/message_box.h"
 #include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
 #include "common/failure_log.h"
@@ -28,16 +28,18 @@ constexpr size_t kPreviewLines = 10;
 
 // Every control that belongs to one page or another; the rest (title, buttons) is always shown.
 constexpr int kPageControls[] = {
-    IDC_IMPORT_DELIMITED,        IDC_IMPORT_FIXED,         IDC_IMPORT_GROUP,          IDC_IMPORT_COMMA,
-    IDC_IMPORT_SEMICOLON,        IDC_IMPORT_TAB,           IDC_IMPORT_SPACE,          IDC_IMPORT_OTHER,
-    IDC_IMPORT_OTHER_TEXT,       IDC_IMPORT_MULTIPLE,      IDC_IMPORT_LABEL_QUALIFIER, IDC_IMPORT_QUALIFIER,
-    IDC_IMPORT_LABEL_BREAKS,     IDC_IMPORT_BREAKS,        IDC_IMPORT_SHEETS,         IDC_IMPORT_COLUMN_LIST,
-    IDC_IMPORT_LABEL_TYPE,       IDC_IMPORT_COLUMN_TYPE,   IDC_IMPORT_LABEL_NAME,     IDC_IMPORT_COLUMN_NAME,
-    IDC_IMPORT_LABEL_DEFAULT,    IDC_IMPORT_COLUMN_DEFAULT, IDC_IMPORT_HEADERS,
+    IDC_IMPORT_DELIMITED,      IDC_IMPORT_FIXED,           IDC_IMPORT_GROUP,
+    IDC_IMPORT_COMMA,          IDC_IMPORT_SEMICOLON,       IDC_IMPORT_TAB,
+    IDC_IMPORT_SPACE,          IDC_IMPORT_OTHER,           IDC_IMPORT_OTHER_TEXT,
+    IDC_IMPORT_MULTIPLE,       IDC_IMPORT_LABEL_QUALIFIER, IDC_IMPORT_QUALIFIER,
+    IDC_IMPORT_LABEL_BREAKS,   IDC_IMPORT_BREAKS,          IDC_IMPORT_SHEETS,
+    IDC_IMPORT_COLUMN_LIST,    IDC_IMPORT_LABEL_TYPE,      IDC_IMPORT_COLUMN_TYPE,
+    IDC_IMPORT_LABEL_NAME,     IDC_IMPORT_COLUMN_NAME,     IDC_IMPORT_LABEL_DEFAULT,
+    IDC_IMPORT_COLUMN_DEFAULT, IDC_IMPORT_HEADERS,
 };
 
 // The column type box: recognised types by their standard names, then "Other" for a custom column.
-constexpr int kTypeOrder[] = {kColumnMobile, kColumnName,  kColumnFirstName, kColumnLastName, kColumnEmail,
+constexpr int kTypeOrder[] = {kColumnMobile,  kColumnName,   kColumnFirstName, kColumnLastName, kColumnEmail,
                               kColumnAddress, kColumnAmount, kColumnDate,      kColumnTitle,    kColumnCustom};
 
 bool IsChecked(HWND p_hDialog, int p_iControl)
@@ -54,9 +56,10 @@ std::string JoinCells(const std::vector<std::string>& p_vCells)
 }
 } // namespace
 
-CImportWizard::CImportWizard(std::string p_sPath, std::vector<std::string> p_vPreview, std::vector<std::string> p_vSheets)
-    : m_sPath(p_sPath), m_sListPath(std::move(p_sPath)), m_vPreview(std::move(p_vPreview)), m_vSheets(std::move(p_vSheets)),
-      m_bWorkbook(!m_vSheets.empty())
+CImportWizard::CImportWizard(std::string p_sPath, std::vector<std::string> p_vPreview,
+                             std::vector<std::string> p_vSheets)
+    : m_sPath(p_sPath), m_sListPath(std::move(p_sPath)), m_vPreview(std::move(p_vPreview)),
+      m_vSheets(std::move(p_vSheets)), m_bWorkbook(!m_vSheets.empty())
 {
     m_oLayout.m_oDelimited.m_sDelimiters = ",";
     m_oLayout.m_oDelimited.m_cQualifier = '"';
@@ -193,7 +196,7 @@ void CImportWizard::ShowStep(HWND p_hDialog, int p_iStep)
     if (IsColumnsStep())
     {
         szLabel = "Set Column Information";
-        vShown = {IDC_IMPORT_COLUMN_LIST, IDC_IMPORT_LABEL_TYPE,  IDC_IMPORT_COLUMN_TYPE,   IDC_IMPORT_LABEL_NAME,
+        vShown = {IDC_IMPORT_COLUMN_LIST, IDC_IMPORT_LABEL_TYPE,    IDC_IMPORT_COLUMN_TYPE,   IDC_IMPORT_LABEL_NAME,
                   IDC_IMPORT_COLUMN_NAME, IDC_IMPORT_LABEL_DEFAULT, IDC_IMPORT_COLUMN_DEFAULT};
     }
     else if (p_iStep == 0 && m_bWorkbook)
@@ -214,8 +217,8 @@ void CImportWizard::ShowStep(HWND p_hDialog, int p_iStep)
     else
     {
         szLabel = "Delimited";
-        vShown = {IDC_IMPORT_GROUP,    IDC_IMPORT_COMMA,          IDC_IMPORT_SEMICOLON, IDC_IMPORT_TAB,
-                  IDC_IMPORT_SPACE,    IDC_IMPORT_OTHER,          IDC_IMPORT_OTHER_TEXT, IDC_IMPORT_MULTIPLE,
+        vShown = {IDC_IMPORT_GROUP,           IDC_IMPORT_COMMA,    IDC_IMPORT_SEMICOLON,  IDC_IMPORT_TAB,
+                  IDC_IMPORT_SPACE,           IDC_IMPORT_OTHER,    IDC_IMPORT_OTHER_TEXT, IDC_IMPORT_MULTIPLE,
                   IDC_IMPORT_LABEL_QUALIFIER, IDC_IMPORT_QUALIFIER};
     }
     SetDlgItemTextA(p_hDialog, IDC_IMPORT_PAGE_LABEL, szLabel);
@@ -417,24 +420,22 @@ void AppendImported(CMessageRecipientList** p_pp_mrlList, RecipientPtr p_oList)
         return;
     if (*p_pp_mrlList == nullptr)
         *p_pp_mrlList = NewList<CMessageRecipientList>().release();
-    Log("ImportFromFile: %u members imported", p_oList->m_p_mrlMembers != nullptr
-                                                   ? p_oList->m_p_mrlMembers->m_dwCount
-                                                   : 0u);
+    Log("ImportFromFile: %u members imported",
+        p_oList->m_p_mrlMembers != nullptr ? p_oList->m_p_mrlMembers->m_dwCount : 0u);
     AppendItem(**p_pp_mrlList, std::move(p_oList));
 }
 } // namespace
 
 extern "C"
 {
-    int CORVANE_API ImportFromFile(HWND p_hParent, const char* p_szPath, CMessageRecipientList** p_pp_mrlList,
-                                   int32_t*)
+    int CORVANE_API ImportFromFile(HWND p_hParent, const char* p_szPath, CMessageRecipientList** p_pp_mrlList, int32_t*)
     {
         return TrapExceptions("ImportFromFile", 1, [&]() -> int {
             if (p_szPath == nullptr)
                 return 1;
             const std::string sPath(p_szPath);
-            RecipientPtr oList =
-                IsWorkbookPath(sPath) ? ImportWorkbookWithWizard(p_hParent, sPath) : ImportTextWithWizard(p_hParent, sPath);
+            RecipientPtr oList = IsWorkbookPath(sPath) ? ImportWorkbookWithWizard(p_hParent, sPath)
+                                                       : ImportTextWithWizard(p_hParent, sPath);
             AppendImported(p_pp_mrlList, std::move(oList));
             return 1;
         });

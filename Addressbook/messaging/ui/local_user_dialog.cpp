@@ -1,17 +1,17 @@
 // Addressbook/messaging/ui/local_user_dialog.cpp: CLocalUserDialog.
 #include "Addressbook/messaging/ui/local_user_dialog.h"
 
-#include "Addressbook/ui/country_box.h"
-#include "Addressbook/ui/dialog_text.h"
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
-#include "Addressbook/ui/message_box.h"
-#include "Addressbook/ui/modal_dialog.h"
 #include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/res/resource.h"
-#include "common/failure_log.h"
+#include "Addressbook/ui/country_box.h"
+#include "Addressbook/ui/dialog_text.h"
+#include "Addressbook/ui/message_box.h"
+#include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
 #include "common/error_slot.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 namespace

@@ -1,15 +1,15 @@
 // Addressbook/reminders/ui/rule_editor_dialog.cpp: CRuleEditorDialog.
 #include "Addressbook/reminders/ui/rule_editor_dialog.h"
 
-#include "Addressbook/ui/country_box.h"
-#include "Addressbook/ui/dialog_text.h"
 #include "Addressbook/frame/library.h"
-#include "Addressbook/ui/message_box.h"
-#include "Addressbook/ui/modal_dialog.h"
 #include "Addressbook/reminders/rule_messages.h"
 #include "Addressbook/res/resource.h"
-#include "common/failure_log.h"
+#include "Addressbook/ui/country_box.h"
+#include "Addressbook/ui/dialog_text.h"
+#include "Addressbook/ui/message_box.h"
+#include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 
 #include <cstdio>
@@ -80,7 +80,7 @@ void CRuleEditorDialog::OnInitDialog(HWND p_hDialog)
         SendDlgItemMessageA(p_hDialog, kKeywordControls[i], EM_LIMITTEXT, kMaxRuleKeywordChars, 0);
         SetDlgItemTextA(p_hDialog, kKeywordControls[i], m_oRule.m_aCriteria[i].TriggerData().c_str());
     }
-    for (const auto &[control, bit] : kActionControls)
+    for (const auto& [control, bit] : kActionControls)
         Check(p_hDialog, control, (m_oRule.m_dwTriggerAction & bit) != 0);
 
     const HWND limit = GetDlgItem(p_hDialog, IDC_RULE_LIMIT);
@@ -120,7 +120,7 @@ void CRuleEditorDialog::OnOK(HWND p_hDialog)
     for (int i = 0; i < kRuleFieldCount; ++i)
         fields.m_asKeywords[static_cast<size_t>(i)] = TrimmedControlText(p_hDialog, kKeywordControls[i]);
     fields.m_bTriggerAlways = IsChecked(p_hDialog, IDC_RULE_ALWAYS);
-    for (const auto &[control, bit] : kActionControls)
+    for (const auto& [control, bit] : kActionControls)
         if (IsChecked(p_hDialog, control))
             fields.m_dwTriggerAction |= bit;
     fields.m_bSendToMe = !IsChecked(p_hDialog, IDC_RULE_TO_OTHER);
@@ -159,7 +159,7 @@ void CRuleEditorDialog::OnOK(HWND p_hDialog)
     m_oRule.m_sName = fields.m_sName;
     for (int i = 0; i < kRuleFieldCount; ++i)
     {
-        CMessageRuleCriterion &criterion = m_oRule.m_aCriteria[i];
+        CMessageRuleCriterion& criterion = m_oRule.m_aCriteria[i];
         // A criterion that someone set to match whole fields keeps its way of matching.
         if (criterion.TriggerCriteria() == 0 || m_bNew)
             criterion.SetTriggerCriteria(kCriteriaEditorDefault);

@@ -3,11 +3,11 @@
 
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
-#include "Addressbook/ui/message_box.h"
-#include "Addressbook/sending/ui/send_trigger.h"
-#include "Addressbook/smtp/send_progress_win.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "Addressbook/res/resource.h"
+#include "Addressbook/sending/ui/send_trigger.h"
+#include "Addressbook/smtp/send_progress_win.h"
+#include "Addressbook/ui/message_box.h"
 #include "Addressbook/ui/modal_dialog.h"
 #include "common/boundary.h"
 #include "common/failure_log.h"
@@ -123,9 +123,9 @@ DWORD WINAPI SendThread(LPVOID p_pJob)
     auto* job = static_cast<CSendJob*>(p_pJob);
     TrapExceptionsVoid("thrdSend", [&]() {
         CLogScope scope("thrdSend");
-        job->m_oSender.SetOutlookThreadHooks(
-            {[job]() { return EnterOutlookRoad(*job); }, [job]() { return TriggerOutlookSend(*job); },
-             [job]() { LeaveOutlookRoad(*job); }});
+        job->m_oSender.SetOutlookThreadHooks({[job]() { return EnterOutlookRoad(*job); },
+                                              [job]() { return TriggerOutlookSend(*job); },
+                                              [job]() { LeaveOutlookRoad(*job); }});
         job->m_oSender.SendMailWithPackage();
         job->m_oSender.SetOutlookThreadHooks({});
     });

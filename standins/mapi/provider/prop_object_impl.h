@@ -31,7 +31,8 @@ STDMETHODIMP CPropObject<I>::GetProps(LPSPropTagArray p_pTags, ULONG p_ulFlags, 
         if (tags.empty())
             return p_pTags ? MAPI_E_INVALID_PARAMETER : S_OK;
         LPSPropValue out = nullptr;
-        if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * tags.size()), reinterpret_cast<void**>(&out))))
+        if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * tags.size()),
+                                      reinterpret_cast<void**>(&out))))
             return MAPI_E_NOT_ENOUGH_MEMORY;
         bool bErrors = false;
         for (size_t i = 0; i < tags.size(); ++i)
@@ -61,7 +62,8 @@ template <typename I> STDMETHODIMP CPropObject<I>::GetPropList(ULONG p_ulFlags, 
         {
             ULONG t = v.m_ulTag;
             if (ms::IsStringType(PROP_TYPE(t)))
-                t = PROP_TAG(((p_ulFlags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8) | (PROP_TYPE(t) & MV_FLAG), PROP_ID(t));
+                t = PROP_TAG(((p_ulFlags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8) | (PROP_TYPE(t) & MV_FLAG),
+                             PROP_ID(t));
             tags.push_back(t);
         }
         return AllocTagArray(tags, p_pp);
@@ -109,7 +111,8 @@ STDMETHODIMP CPropObject<I>::SetProps(ULONG p_c, LPSPropValue p_pv, LPSPropProbl
     });
 }
 
-template <typename I> STDMETHODIMP CPropObject<I>::DeleteProps(LPSPropTagArray p_pTags, LPSPropProblemArray* p_ppProblems)
+template <typename I>
+STDMETHODIMP CPropObject<I>::DeleteProps(LPSPropTagArray p_pTags, LPSPropProblemArray* p_ppProblems)
 {
     return Call("IMAPIProp::DeleteProps", [&]() -> HRESULT {
         if (p_ppProblems)
@@ -223,7 +226,8 @@ STDMETHODIMP CPropObject<I>::GetNamesFromIDs(LPSPropTagArray* p_ppTags, LPGUID p
                 return hr;
         }
         LPMAPINAMEID* names = nullptr;
-        if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(sizeof(LPMAPINAMEID) * (tags.size() + 1)), reinterpret_cast<void**>(&names))))
+        if (FAILED(MAPIAllocateBuffer(static_cast<ULONG>(sizeof(LPMAPINAMEID) * (tags.size() + 1)),
+                                      reinterpret_cast<void**>(&names))))
             return MAPI_E_NOT_ENOUGH_MEMORY;
         bool bErrors = false;
         for (size_t i = 0; i < tags.size(); ++i)
@@ -245,7 +249,8 @@ STDMETHODIMP CPropObject<I>::GetNamesFromIDs(LPSPropTagArray* p_ppTags, LPGUID p
             {
                 const std::wstring w = WideFromUtf8(n->m_sName);
                 wchar_t* s = nullptr;
-                MAPIAllocateMore(static_cast<ULONG>((w.size() + 1) * sizeof(wchar_t)), names, reinterpret_cast<void**>(&s));
+                MAPIAllocateMore(static_cast<ULONG>((w.size() + 1) * sizeof(wchar_t)), names,
+                                 reinterpret_cast<void**>(&s));
                 memcpy(s, w.c_str(), (w.size() + 1) * sizeof(wchar_t));
                 id->ulKind = MNID_STRING;
                 id->Kind.lpwstrName = s;
@@ -286,7 +291,8 @@ STDMETHODIMP CPropObject<I>::GetIDsFromNames(ULONG p_c, LPMAPINAMEID* p_pp, ULON
                 bErrors = true;
                 continue;
             }
-            name.m_guid.assign(reinterpret_cast<const uint8_t*>(n->lpguid), reinterpret_cast<const uint8_t*>(n->lpguid) + 16);
+            name.m_guid.assign(reinterpret_cast<const uint8_t*>(n->lpguid),
+                               reinterpret_cast<const uint8_t*>(n->lpguid) + 16);
             name.m_bString = n->ulKind == MNID_STRING;
             if (name.m_bString)
                 name.m_sName = Utf8FromWide(n->Kind.lpwstrName);

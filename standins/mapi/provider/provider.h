@@ -3,13 +3,13 @@
 #pragma once
 
 #include <windows.h>
-#include <objbase.h>
 #include <mapicode.h>
 #include <mapidefs.h>
 #include <mapiguid.h>
 #include <mapitags.h>
 #include <mapiutil.h>
 #include <mapix.h>
+#include <objbase.h>
 
 // <winuser.h> maps SetProp to SetPropA; the store's SetProp is meant here, never the window one.
 #undef SetProp
@@ -43,8 +43,8 @@ enum EKind : ULONG
     kKindFolder = 2,
     kKindMessage = 3,
     kKindAbContainer = 4,
-    kKindAbEntry = 5,     // a GAL or PAB entry (mail user or distribution list)
-    kKindAbContact = 6,   // a contact's e-mail slot seen through the "Contacts" container
+    kKindAbEntry = 5,   // a GAL or PAB entry (mail user or distribution list)
+    kKindAbContact = 6, // a contact's e-mail slot seen through the "Contacts" container
     kKindStatus = 7,
     kKindIdentity = 8,
 };
@@ -80,14 +80,26 @@ const ms::CBytes& AbUid();
 template <typename T> struct own_buffer_traits
 {
     using pointer = T*;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer p_p) noexcept { MAPIFreeBuffer(p_p); }
+    static pointer invalid() noexcept
+    {
+        return nullptr;
+    }
+    static void close(pointer p_p) noexcept
+    {
+        MAPIFreeBuffer(p_p);
+    }
 };
 struct own_rows_traits
 {
     using pointer = LPSRowSet;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer p_p) noexcept { FreeProws(p_p); }
+    static pointer invalid() noexcept
+    {
+        return nullptr;
+    }
+    static void close(pointer p_p) noexcept
+    {
+        FreeProws(p_p);
+    }
 };
 template <typename T> using unique_own_buffer = unique_any<own_buffer_traits<T>>;
 using unique_own_rows = unique_any<own_rows_traits>;
@@ -104,8 +116,14 @@ class CProvider
     // Writes the store file (atomically: temporary file then rename); false, after logging why,
     // when it could not be written.
     [[nodiscard]] bool Save();
-    void Changed() { ++m_ulGeneration; }
-    uint64_t Generation() const { return m_ulGeneration; }
+    void Changed()
+    {
+        ++m_ulGeneration;
+    }
+    uint64_t Generation() const
+    {
+        return m_ulGeneration;
+    }
     std::wstring Config(const wchar_t* p_szName, const std::wstring& p_sDefault = {});
 
     ms::CStoreFile m_file;
@@ -124,12 +142,14 @@ std::string ArgString(const void* p_p, bool p_bUnicode);
 
 // Copies p_v into p_out as p_ulTag asks (its type, or the stored type for PT_UNSPECIFIED with
 // strings as p_bUnicode says), allocating with MAPIAllocateMore on p_pParent.
-[[nodiscard]] HRESULT ToSPropValue(const ms::CPropValue& p_v, ULONG p_ulTag, bool p_bUnicode, void* p_pParent, SPropValue& p_out);
+[[nodiscard]] HRESULT ToSPropValue(const ms::CPropValue& p_v, ULONG p_ulTag, bool p_bUnicode, void* p_pParent,
+                                   SPropValue& p_out);
 // Reads a caller's value; false for types the store does not keep.
 [[nodiscard]] bool FromSPropValue(const SPropValue& p_v, ms::CPropValue& p_out);
 [[nodiscard]] bool FromSRestriction(const SRestriction* p_pRes, ms::CRestriction& p_out, int p_iDepth = 0);
 // Converts a row (a property list) to a MAPIAllocateBuffer'd array for p_cols.
-[[nodiscard]] HRESULT RowToSRow(const ms::CPropList& p_row, const std::vector<ULONG>& p_cols, bool p_bUnicode, SRow& p_out);
+[[nodiscard]] HRESULT RowToSRow(const ms::CPropList& p_row, const std::vector<ULONG>& p_cols, bool p_bUnicode,
+                                SRow& p_out);
 [[nodiscard]] HRESULT AllocTagArray(const std::vector<ULONG>& p_tags, LPSPropTagArray* p_pp);
 [[nodiscard]] HRESULT CopyBytesOut(const ms::CBytes& p_b, ULONG* p_pcb, LPENTRYID* p_pp, void* p_pParent = nullptr);
 
@@ -163,8 +183,12 @@ class CUnknownBase
     virtual ~CUnknownBase();
 
   protected:
-    [[nodiscard]] HRESULT QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf, std::initializer_list<const IID*> p_iids);
-    ULONG AddRefBase() { return ++m_cRef; }
+    [[nodiscard]] HRESULT QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf,
+                                    std::initializer_list<const IID*> p_iids);
+    ULONG AddRefBase()
+    {
+        return ++m_cRef;
+    }
     ULONG ReleaseBase()
     {
         const ULONG c = --m_cRef;
@@ -181,8 +205,14 @@ class CUnknownBase
     {                                                                                                                  \
         return QueryBase(riid, ppv, static_cast<IUnknown*>(this), {__VA_ARGS__});                                      \
     }                                                                                                                  \
-    STDMETHODIMP_(ULONG) AddRef() override { return AddRefBase(); }                                                    \
-    STDMETHODIMP_(ULONG) Release() override { return ReleaseBase(); }
+    STDMETHODIMP_(ULONG) AddRef() override                                                                             \
+    {                                                                                                                  \
+        return AddRefBase();                                                                                           \
+    }                                                                                                                  \
+    STDMETHODIMP_(ULONG) Release() override                                                                            \
+    {                                                                                                                  \
+        return ReleaseBase();                                                                                          \
+    }
 
 // IMAPIProp over a property list. Derived objects give the list they keep (Stored), what is
 // computed on read (AddComputed), and whether writes are allowed.
@@ -223,12 +253,20 @@ template <typename I> class CPropObject : public I, public CUnknownBase
   protected:
     // The object's own properties (nullptr when it has none that can be changed).
     virtual ms::CPropList* Stored() = 0;
-    virtual void AddComputed(ms::CPropList& p_props) { (void)p_props; }
-    virtual bool Writable() { return Stored() != nullptr; }
+    virtual void AddComputed(ms::CPropList& p_props)
+    {
+        (void)p_props;
+    }
+    virtual bool Writable()
+    {
+        return Stored() != nullptr;
+    }
     virtual bool IsComputedTag(ULONG p_ulTag);
     virtual HRESULT Save(ULONG p_ulFlags) = 0;
     virtual HRESULT OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, ULONG p_ulFlags, LPUNKNOWN* p_pp);
-    virtual void Touched() {}
+    virtual void Touched()
+    {
+    }
     ms::CPropList AllProps()
     {
         ms::CPropList props;

@@ -9,9 +9,18 @@ namespace mapiprov
 {
 namespace
 {
-ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b) { return ms::CPropValue::Binary(p_ulTag, std::move(p_b)); }
-ms::CPropValue Long(ULONG p_ulTag, int64_t p_i) { return ms::CPropValue::Long(p_ulTag, p_i); }
-ms::CPropValue Str(ULONG p_ulTag, std::string p_s) { return ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(p_ulTag)), std::move(p_s)); }
+ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b)
+{
+    return ms::CPropValue::Binary(p_ulTag, std::move(p_b));
+}
+ms::CPropValue Long(ULONG p_ulTag, int64_t p_i)
+{
+    return ms::CPropValue::Long(p_ulTag, p_i);
+}
+ms::CPropValue Str(ULONG p_ulTag, std::string p_s)
+{
+    return ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(p_ulTag)), std::move(p_s));
+}
 
 std::string Upper(std::string p_s)
 {
@@ -134,7 +143,8 @@ ms::CPropList ContainerProps(ULONG p_ulId)
     ms::SetProp(p, Bin(PR_ENTRYID, MakeEntryId(AbUid(), kKindAbContainer, p_ulId)));
     ms::SetProp(p, Long(PR_OBJECT_TYPE, MAPI_ABCONT));
     ms::SetProp(p, Long(PR_DISPLAY_TYPE, p_ulId == kAbGal ? DT_GLOBAL : DT_NOT_SPECIFIC));
-    ms::SetProp(p, Long(PR_CONTAINER_FLAGS, AB_RECIPIENTS | (p_ulId == kAbOutlook || p_ulId == kAbRoot ? AB_SUBCONTAINERS : 0) |
+    ms::SetProp(p, Long(PR_CONTAINER_FLAGS, AB_RECIPIENTS |
+                                                (p_ulId == kAbOutlook || p_ulId == kAbRoot ? AB_SUBCONTAINERS : 0) |
                                                 (p_ulId == kAbPab ? AB_MODIFIABLE : AB_UNMODIFIABLE)));
     return p;
 }
@@ -145,7 +155,9 @@ ms::CPropList ContainerProps(ULONG p_ulId)
 template <typename I> class CReadOnlyContainer : public CPropObject<I>
 {
   public:
-    explicit CReadOnlyContainer(const char* p_szOpenEntryLabel) : m_szOpenEntryLabel(p_szOpenEntryLabel) {}
+    explicit CReadOnlyContainer(const char* p_szOpenEntryLabel) : m_szOpenEntryLabel(p_szOpenEntryLabel)
+    {
+    }
     STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG, ULONG* p_pType, LPUNKNOWN* p_pp) override
     {
         return Call(m_szOpenEntryLabel, [&]() -> HRESULT {
@@ -157,16 +169,40 @@ template <typename I> class CReadOnlyContainer : public CPropObject<I>
             return OpenAbEntry(bits, p_pType, p_pp);
         });
     }
-    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CreateEntry(ULONG, LPENTRYID, ULONG, LPMAPIPROP*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CopyEntries(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP DeleteEntries(LPENTRYLIST, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP ResolveNames(LPSPropTagArray, ULONG, LPADRLIST, LPFlagList) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 
   protected:
-    ms::CPropList* Stored() override { return nullptr; }
-    HRESULT Save(ULONG) override { return MAPI_E_NO_ACCESS; }
+    ms::CPropList* Stored() override
+    {
+        return nullptr;
+    }
+    HRESULT Save(ULONG) override
+    {
+        return MAPI_E_NO_ACCESS;
+    }
 
   private:
     const char* m_szOpenEntryLabel;
@@ -175,7 +211,9 @@ template <typename I> class CReadOnlyContainer : public CPropObject<I>
 class CAbContainer final : public CReadOnlyContainer<IABContainer>
 {
   public:
-    explicit CAbContainer(ULONG p_ulId) : CReadOnlyContainer("IABContainer::OpenEntry"), m_ulId(p_ulId) {}
+    explicit CAbContainer(ULONG p_ulId) : CReadOnlyContainer("IABContainer::OpenEntry"), m_ulId(p_ulId)
+    {
+    }
     MAPI_UNKNOWN_IMPL(&IID_IABContainer, &IID_IMAPIContainer, &IID_IMAPIProp)
     STDMETHODIMP GetContentsTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {
@@ -183,7 +221,8 @@ class CAbContainer final : public CReadOnlyContainer<IABContainer>
             if (m_ulId == kAbRoot || m_ulId == kAbOutlook)
                 return MAPI_E_NO_SUPPORT;
             return NewTable([id = m_ulId] { return ContainerRows(id); },
-                            {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_ADDRTYPE_A, PR_EMAIL_ADDRESS_A, PR_OBJECT_TYPE, PR_DISPLAY_TYPE, PR_INSTANCE_KEY},
+                            {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_ADDRTYPE_A, PR_EMAIL_ADDRESS_A, PR_OBJECT_TYPE,
+                             PR_DISPLAY_TYPE, PR_INSTANCE_KEY},
                             p_ulFlags, p_pp);
         });
     }
@@ -230,7 +269,8 @@ class CAbContainer final : public CReadOnlyContainer<IABContainer>
 template <typename I> class CAbEntryObject final : public CPropObject<I>
 {
   public:
-    CAbEntryObject(ULONG p_ulKind, uint32_t p_uId, ULONG p_ulSlot) : m_ulKind(p_ulKind), m_uId(p_uId), m_ulSlot(p_ulSlot)
+    CAbEntryObject(ULONG p_ulKind, uint32_t p_uId, ULONG p_ulSlot)
+        : m_ulKind(p_ulKind), m_uId(p_uId), m_ulSlot(p_ulSlot)
     {
         Reload();
     }
@@ -239,10 +279,19 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
         return this->QueryBase(riid, ppv, static_cast<IUnknown*>(static_cast<I*>(this)),
                                {&IID_IMAPIProp, &IID_IMailUser, &IID_IDistList, &IID_IMAPIContainer});
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return this->AddRefBase(); }
-    STDMETHODIMP_(ULONG) Release() override { return this->ReleaseBase(); }
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return this->AddRefBase();
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        return this->ReleaseBase();
+    }
 
-    bool Exists() const { return m_bExists; }
+    bool Exists() const
+    {
+        return m_bExists;
+    }
     void Reload()
     {
         ms::CStoreFile& file = CProvider::Get().m_file;
@@ -273,7 +322,10 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
     }
 
   protected:
-    ms::CPropList* Stored() override { return &m_props; }
+    ms::CPropList* Stored() override
+    {
+        return &m_props;
+    }
     bool Writable() override
     {
         if (m_ulKind == kKindAbContact)
@@ -291,7 +343,8 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
     {
         const ULONG id = PROP_ID(p_ulTag);
         return id == PROP_ID(PR_ENTRYID) || id == PROP_ID(PR_OBJECT_TYPE) || id == PROP_ID(PR_RECORD_KEY) ||
-               id == PROP_ID(PR_SEARCH_KEY) || (m_ulKind == kKindAbContact && (id == PROP_ID(PR_EMAIL_ADDRESS) || id == PROP_ID(PR_ADDRTYPE)));
+               id == PROP_ID(PR_SEARCH_KEY) ||
+               (m_ulKind == kKindAbContact && (id == PROP_ID(PR_EMAIL_ADDRESS) || id == PROP_ID(PR_ADDRTYPE)));
     }
     HRESULT Save(ULONG) override
     {
@@ -331,7 +384,9 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
 class CDistList final : public CReadOnlyContainer<IDistList>
 {
   public:
-    explicit CDistList(uint32_t p_uId) : CReadOnlyContainer("IDistList::OpenEntry"), m_uId(p_uId) {}
+    explicit CDistList(uint32_t p_uId) : CReadOnlyContainer("IDistList::OpenEntry"), m_uId(p_uId)
+    {
+    }
     MAPI_UNKNOWN_IMPL(&IID_IDistList, &IID_IMAPIContainer, &IID_IMAPIProp)
     STDMETHODIMP GetContentsTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {
@@ -346,10 +401,14 @@ class CDistList final : public CReadOnlyContainer<IDistList>
                                 rows.push_back(EntryProps(*me));
                     return rows;
                 },
-                {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_ADDRTYPE_A, PR_EMAIL_ADDRESS_A, PR_OBJECT_TYPE, PR_DISPLAY_TYPE}, p_ulFlags, p_pp);
+                {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_ADDRTYPE_A, PR_EMAIL_ADDRESS_A, PR_OBJECT_TYPE, PR_DISPLAY_TYPE},
+                p_ulFlags, p_pp);
         });
     }
-    STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP GetHierarchyTable(ULONG, LPMAPITABLE*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 
   protected:
     void AddComputed(ms::CPropList& p_props) override
@@ -373,16 +432,47 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
             *p_pp = nullptr;
         return S_OK;
     }
-    STDMETHODIMP SaveChanges(ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP SaveChanges(ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetPropList(ULONG, LPSPropTagArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                        LPSPropProblemArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 
     STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG, ULONG* p_pType, LPUNKNOWN* p_pp) override
     {
@@ -401,7 +491,8 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
             return OpenAbEntry(bits, p_pType, p_pp);
         });
     }
-    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG, ULONG* p_pResult) override
+    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG,
+                                 ULONG* p_pResult) override
     {
         return Call("IAddrBook::CompareEntryIDs", [&]() -> HRESULT {
             CEntryIdBits a, b;
@@ -413,10 +504,22 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
             return S_OK;
         });
     }
-    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP Unadvise(ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CreateOneOff(LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG*, LPENTRYID*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP NewEntry(ULONG_PTR, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG*, LPENTRYID*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP Unadvise(ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CreateOneOff(LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG*, LPENTRYID*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP NewEntry(ULONG_PTR, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG*, LPENTRYID*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP ResolveName(ULONG_PTR, ULONG p_ulFlags, LPTSTR, LPADRLIST p_pList) override
     {
         return Call("IAddrBook::ResolveName", [&]() -> HRESULT {
@@ -445,15 +548,18 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
                 for (ULONG c : {kAbGal, kAbContacts, kAbPab})
                     for (auto& row : ContainerRows(c))
                     {
-                        const std::string dn = ms::GetString(row, PR_DISPLAY_NAME), addr = ms::GetString(row, PR_EMAIL_ADDRESS),
+                        const std::string dn = ms::GetString(row, PR_DISPLAY_NAME),
+                                          addr = ms::GetString(row, PR_EMAIL_ADDRESS),
                                           smtp = ms::GetString(row, PR_SMTP_ADDRESS);
-                        if (Upper(dn) == Upper(name) || Upper(addr) == Upper(name) || (!smtp.empty() && Upper(smtp) == Upper(name)))
+                        if (Upper(dn) == Upper(name) || Upper(addr) == Upper(name) ||
+                            (!smtp.empty() && Upper(smtp) == Upper(name)))
                             exact.push_back(row);
                         else
                         {
                             // Ambiguous name resolution: the text begins the name or one of its words.
                             const std::string udn = Upper(dn), un = Upper(name);
-                            for (size_t at = 0; at != std::string::npos; at = udn.find(' ', at), at = at == std::string::npos ? at : at + 1)
+                            for (size_t at = 0; at != std::string::npos;
+                                 at = udn.find(' ', at), at = at == std::string::npos ? at : at + 1)
                                 if (udn.compare(at, un.size(), un) == 0)
                                 {
                                     prefix.push_back(row);
@@ -473,9 +579,11 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
                 std::vector<ULONG> cols;
                 for (const auto& v : resolved)
                     if (PROP_ID(v.m_ulTag) != PROP_ID(PR_INSTANCE_KEY))
-                        cols.push_back(ms::IsStringType(PROP_TYPE(v.m_ulTag))
-                                           ? PROP_TAG((p_ulFlags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8, PROP_ID(v.m_ulTag)) | (PROP_TYPE(v.m_ulTag) & MV_FLAG)
-                                           : v.m_ulTag);
+                        cols.push_back(
+                            ms::IsStringType(PROP_TYPE(v.m_ulTag))
+                                ? PROP_TAG((p_ulFlags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8, PROP_ID(v.m_ulTag)) |
+                                      (PROP_TYPE(v.m_ulTag) & MV_FLAG)
+                                : v.m_ulTag);
                 SRow row{};
                 if (FAILED(RowToSRow(resolved, cols, (p_ulFlags & MAPI_UNICODE) != 0, row)))
                     return MAPI_E_NOT_ENOUGH_MEMORY;
@@ -488,8 +596,12 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
             return bMissing ? MAPI_E_NOT_FOUND : S_OK;
         });
     }
-    STDMETHODIMP Address(ULONG_PTR*, LPADRPARM, LPADRLIST*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP Details(ULONG*, LPFNDISMISS, LPVOID, ULONG p_cb, LPENTRYID p_pEid, LPFNBUTTON, LPVOID, LPTSTR, ULONG) override
+    STDMETHODIMP Address(ULONG_PTR*, LPADRPARM, LPADRLIST*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP Details(ULONG*, LPFNDISMISS, LPVOID, ULONG p_cb, LPENTRYID p_pEid, LPFNBUTTON, LPVOID, LPTSTR,
+                         ULONG) override
     {
         return Call("IAddrBook::Details", [&]() -> HRESULT {
             // No dialog here: the entry must exist, and the details "dialog" is dismissed at once.
@@ -501,21 +613,44 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
             return OpenAbEntry(bits, &type, unk.put());
         });
     }
-    STDMETHODIMP RecipOptions(ULONG_PTR, ULONG, LPADRENTRY) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP QueryDefaultRecipOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP RecipOptions(ULONG_PTR, ULONG, LPADRENTRY) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP QueryDefaultRecipOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP GetPAB(ULONG* p_pcb, LPENTRYID* p_pp) override
     {
-        return Call("IAddrBook::GetPAB", [&] { return CopyBytesOut(MakeEntryId(AbUid(), kKindAbContainer, kAbPab), p_pcb, p_pp); });
+        return Call("IAddrBook::GetPAB",
+                    [&] { return CopyBytesOut(MakeEntryId(AbUid(), kKindAbContainer, kAbPab), p_pcb, p_pp); });
     }
-    STDMETHODIMP SetPAB(ULONG, LPENTRYID) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP SetPAB(ULONG, LPENTRYID) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP GetDefaultDir(ULONG* p_pcb, LPENTRYID* p_pp) override
     {
-        return Call("IAddrBook::GetDefaultDir", [&] { return CopyBytesOut(MakeEntryId(AbUid(), kKindAbContainer, kAbGal), p_pcb, p_pp); });
+        return Call("IAddrBook::GetDefaultDir",
+                    [&] { return CopyBytesOut(MakeEntryId(AbUid(), kKindAbContainer, kAbGal), p_pcb, p_pp); });
     }
-    STDMETHODIMP SetDefaultDir(ULONG, LPENTRYID) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetSearchPath(ULONG, LPSRowSet*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP SetSearchPath(ULONG, LPSRowSet) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP PrepareRecips(ULONG, LPSPropTagArray, LPADRLIST) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP SetDefaultDir(ULONG, LPENTRYID) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetSearchPath(ULONG, LPSRowSet*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP SetSearchPath(ULONG, LPSRowSet) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP PrepareRecips(ULONG, LPSPropTagArray, LPADRLIST) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 };
 } // namespace
 

@@ -24,7 +24,8 @@ ULONG g_ulNextConnection = 1;
 
 ULONG AddAdvise(const ms::CBytes& p_storeUid, ms::CBytes p_filter, ULONG p_ulMask, IMAPIAdviseSink* p_pSink)
 {
-    g_vAdvises.push_back({g_ulNextConnection, p_storeUid, std::move(p_filter), p_ulMask, com_ptr<IMAPIAdviseSink>::copy_from(p_pSink)});
+    g_vAdvises.push_back(
+        {g_ulNextConnection, p_storeUid, std::move(p_filter), p_ulMask, com_ptr<IMAPIAdviseSink>::copy_from(p_pSink)});
     return g_ulNextConnection++;
 }
 

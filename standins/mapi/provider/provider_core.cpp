@@ -202,7 +202,8 @@ HRESULT ToSPropValue(const ms::CPropValue& p_v, ULONG p_ulTag, bool p_bUnicode, 
             for (size_t i = 0; i < p_v.m_mviValue.size(); ++i)
             {
                 p_out.Value.MVft.lpft[i].dwLowDateTime = static_cast<DWORD>(p_v.m_mviValue[i]);
-                p_out.Value.MVft.lpft[i].dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(p_v.m_mviValue[i]) >> 32);
+                p_out.Value.MVft.lpft[i].dwHighDateTime =
+                    static_cast<DWORD>(static_cast<uint64_t>(p_v.m_mviValue[i]) >> 32);
             }
             break;
         default:
@@ -221,10 +222,10 @@ bool FromSPropValue(const SPropValue& p_v, ms::CPropValue& p_out)
     const ULONG type = PROP_TYPE(p_v.ulPropTag), id = PROP_ID(p_v.ulPropTag);
     p_out = {};
     p_out.m_ulTag = p_v.ulPropTag;
-    auto ft = [](const FILETIME& f) { return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime); };
-    auto bin = [](const SBinary& b) {
-        return b.lpb ? ms::CBytes(b.lpb, b.lpb + b.cb) : ms::CBytes();
+    auto ft = [](const FILETIME& f) {
+        return static_cast<int64_t>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime);
     };
+    auto bin = [](const SBinary& b) { return b.lpb ? ms::CBytes(b.lpb, b.lpb + b.cb) : ms::CBytes(); };
     switch (type)
     {
     case PT_I2:
@@ -258,7 +259,8 @@ bool FromSPropValue(const SPropValue& p_v, ms::CPropValue& p_out)
     case PT_CLSID:
         if (!p_v.Value.lpguid)
             return false;
-        p_out.m_bValue.assign(reinterpret_cast<const uint8_t*>(p_v.Value.lpguid), reinterpret_cast<const uint8_t*>(p_v.Value.lpguid) + 16);
+        p_out.m_bValue.assign(reinterpret_cast<const uint8_t*>(p_v.Value.lpguid),
+                              reinterpret_cast<const uint8_t*>(p_v.Value.lpguid) + 16);
         return true;
     case PT_MV_STRING8:
         p_out.m_ulTag = PROP_TAG(PT_MV_UNICODE, id);
@@ -416,7 +418,8 @@ CUnknownBase::~CUnknownBase()
 }
 #pragma GCC diagnostic pop
 
-HRESULT CUnknownBase::QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf, std::initializer_list<const IID*> p_iids)
+HRESULT CUnknownBase::QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf,
+                                std::initializer_list<const IID*> p_iids)
 {
     if (!p_ppv)
         return E_POINTER;
@@ -442,4 +445,5 @@ HRESULT CUnknownBase::QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf, 
         return m_pFtm->QueryInterface(p_riid, p_ppv);
     }
     return E_NOINTERFACE;
-}} // namespace mapiprov
+}
+} // namespace mapiprov

@@ -18,8 +18,7 @@ std::wstring CProvider::Config(const wchar_t* p_szName, const std::wstring& p_sD
     wchar_t buf[1024];
     DWORD cb = sizeof buf - sizeof(wchar_t);
     DWORD type = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, kConfigKey, p_szName, RRF_RT_REG_SZ, &type, buf, &cb) !=
-        ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, kConfigKey, p_szName, RRF_RT_REG_SZ, &type, buf, &cb) != ERROR_SUCCESS)
         return p_sDefault;
     return buf;
 }

@@ -15,8 +15,10 @@ void AddSpecialFolders(ms::CStore& p_s, ms::CPropList& p_props)
     {
         ULONG m_ulTag;
         const char* m_szRole;
-    } special[] = {{PR_IPM_CONTACT_ENTRYID, "contacts"}, {PR_IPM_APPOINTMENT_ENTRYID, "calendar"},
-                   {PR_IPM_TASK_ENTRYID, "tasks"},       {PR_IPM_DRAFTS_ENTRYID, "drafts"},
+    } special[] = {{PR_IPM_CONTACT_ENTRYID, "contacts"},
+                   {PR_IPM_APPOINTMENT_ENTRYID, "calendar"},
+                   {PR_IPM_TASK_ENTRYID, "tasks"},
+                   {PR_IPM_DRAFTS_ENTRYID, "drafts"},
                    {PR_REM_ONLINE_ENTRYID, "reminders"}};
     for (const auto& s : special)
         if (ms::CFolder* f = ByRole(p_s, s.m_szRole))
@@ -25,7 +27,8 @@ void AddSpecialFolders(ms::CStore& p_s, ms::CPropList& p_props)
 
 // The messages a search folder shows: every item of the folders it searches (recursively when
 // asked) that its criteria match.
-void CollectSearch(ms::CFolder& p_f, const ms::CRestriction* p_pRes, bool p_bRecursive, std::vector<std::pair<ms::CFolder*, size_t>>& p_out)
+void CollectSearch(ms::CFolder& p_f, const ms::CRestriction* p_pRes, bool p_bRecursive,
+                   std::vector<std::pair<ms::CFolder*, size_t>>& p_out)
 {
     for (size_t i = 0; i < p_f.m_vItems.size(); ++i)
         if (!p_f.m_vItems[i].m_bAssociated && (!p_pRes || ms::Matches(*p_pRes, p_f.m_vItems[i].m_props)))
@@ -48,7 +51,9 @@ ms::CPropList FolderProps(ms::CStore& p_s, ms::CFolder& p_f)
     ms::SetProp(props, Bin(PR_STORE_ENTRYID, StoreEntryId(p_s)));
     ms::SetProp(props, Bin(PR_STORE_RECORD_KEY, p_s.m_uid));
     ms::SetProp(props, Long(PR_OBJECT_TYPE, MAPI_FOLDER));
-    ms::SetProp(props, Long(PR_FOLDER_TYPE, p_f.m_sRole == "root" ? FOLDER_ROOT : p_f.m_bSearch ? FOLDER_SEARCH : FOLDER_GENERIC));
+    ms::SetProp(props, Long(PR_FOLDER_TYPE, p_f.m_sRole == "root" ? FOLDER_ROOT
+                                            : p_f.m_bSearch       ? FOLDER_SEARCH
+                                                                  : FOLDER_GENERIC));
     int64_t count = 0, unread = 0, assoc = 0;
     if (p_f.m_bSearch)
     {
@@ -78,8 +83,10 @@ ms::CPropList FolderProps(ms::CStore& p_s, ms::CFolder& p_f)
     if (!ms::FindProp(props, PR_DEF_POST_MSGCLASS))
     {
         const std::string cls = ms::GetString(p_f.m_props, PR_CONTAINER_CLASS);
-        const char* post = cls == "IPF.Contact" ? "IPM.Contact" : cls == "IPF.Appointment" ? "IPM.Appointment"
-                           : cls == "IPF.Task"  ? "IPM.Task" : "IPM.Note";
+        const char* post = cls == "IPF.Contact"       ? "IPM.Contact"
+                           : cls == "IPF.Appointment" ? "IPM.Appointment"
+                           : cls == "IPF.Task"        ? "IPM.Task"
+                                                      : "IPM.Note";
         ms::SetProp(props, Str(PR_DEF_POST_MSGCLASS, post));
     }
     if (p_f.m_sRole == "root" || p_f.m_sRole == "inbox")
@@ -90,7 +97,9 @@ ms::CPropList FolderProps(ms::CStore& p_s, ms::CFolder& p_f)
 class CFolder final : public CPropObject<IMAPIFolder>
 {
   public:
-    CFolder(ms::CBytes p_uid, uint32_t p_uId) : m_uid(std::move(p_uid)), m_uId(p_uId) {}
+    CFolder(ms::CBytes p_uid, uint32_t p_uId) : m_uid(std::move(p_uid)), m_uId(p_uId)
+    {
+    }
     MAPI_UNKNOWN_IMPL(&IID_IMAPIFolder, &IID_IMAPIContainer, &IID_IMAPIProp)
 
     STDMETHODIMP GetContentsTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
@@ -163,7 +172,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
                 p_ulFlags, p_pp);
         });
     }
-    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID p_iid, ULONG p_ulFlags, ULONG* p_pType, LPUNKNOWN* p_pp) override
+    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID p_iid, ULONG p_ulFlags, ULONG* p_pType,
+                           LPUNKNOWN* p_pp) override
     {
         return Call("IMAPIFolder::OpenEntry", [&]() -> HRESULT {
             (void)p_iid;
@@ -204,8 +214,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
                 for (ULONG i = 0; i < p_pFolders->cValues; ++i)
                 {
                     CEntryIdBits bits;
-                    if (!ParseEntryId(p_pFolders->lpbin[i].cb, p_pFolders->lpbin[i].lpb, bits) || bits.m_ulKind != kKindFolder ||
-                        Uid(bits) != m_uid || !ms::FindFolder(s->m_root, bits.m_ulId))
+                    if (!ParseEntryId(p_pFolders->lpbin[i].cb, p_pFolders->lpbin[i].lpb, bits) ||
+                        bits.m_ulKind != kKindFolder || Uid(bits) != m_uid || !ms::FindFolder(s->m_root, bits.m_ulId))
                         return MAPI_E_INVALID_ENTRYID;
                     ids.push_back(bits.m_ulId);
                 }
@@ -283,7 +293,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
             return S_OK;
         });
     }
-    STDMETHODIMP CopyMessages(LPENTRYLIST p_pList, LPCIID, LPVOID p_pDest, ULONG, LPMAPIPROGRESS, ULONG p_ulFlags) override
+    STDMETHODIMP CopyMessages(LPENTRYLIST p_pList, LPCIID, LPVOID p_pDest, ULONG, LPMAPIPROGRESS,
+                              ULONG p_ulFlags) override
     {
         return Call("IMAPIFolder::CopyMessages", [&]() -> HRESULT {
             ms::CStore* s;
@@ -318,8 +329,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
                     copy.m_uId = CProvider::Get().m_file.NewId();
                 const uint32_t newId = copy.m_uId;
                 df->m_vItems.push_back(std::move(copy));
-                QueueObjectEvent(bMove ? fnevObjectMoved : fnevObjectCopied, ds->m_uid, MessageEntryId(*ds, newId), MAPI_MESSAGE,
-                                 FolderEntryId(*ds, *df), oldEid, FolderEntryId(*s, *f));
+                QueueObjectEvent(bMove ? fnevObjectMoved : fnevObjectCopied, ds->m_uid, MessageEntryId(*ds, newId),
+                                 MAPI_MESSAGE, FolderEntryId(*ds, *df), oldEid, FolderEntryId(*s, *f));
             }
             CProvider::Get().Changed();
             (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
@@ -344,21 +355,24 @@ class CFolder final : public CPropObject<IMAPIFolder>
                     bPartial = true;
                     continue;
                 }
-                const auto it = std::find_if(f->m_vItems.begin(), f->m_vItems.end(), [&](const ms::CItem& m) { return m.m_uId == bits.m_ulId; });
+                const auto it = std::find_if(f->m_vItems.begin(), f->m_vItems.end(),
+                                             [&](const ms::CItem& m) { return m.m_uId == bits.m_ulId; });
                 if (it == f->m_vItems.end())
                 {
                     bPartial = true;
                     continue;
                 }
                 f->m_vItems.erase(it);
-                QueueObjectEvent(fnevObjectDeleted, m_uid, MessageEntryId(*s, bits.m_ulId), MAPI_MESSAGE, FolderEntryId(*s, *f));
+                QueueObjectEvent(fnevObjectDeleted, m_uid, MessageEntryId(*s, bits.m_ulId), MAPI_MESSAGE,
+                                 FolderEntryId(*s, *f));
             }
             CProvider::Get().Changed();
             (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             return bPartial ? MAPI_W_PARTIAL_COMPLETION : S_OK;
         });
     }
-    STDMETHODIMP CreateFolder(ULONG p_ulType, LPTSTR p_szName, LPTSTR, LPCIID, ULONG p_ulFlags, LPMAPIFOLDER* p_pp) override
+    STDMETHODIMP CreateFolder(ULONG p_ulType, LPTSTR p_szName, LPTSTR, LPCIID, ULONG p_ulFlags,
+                              LPMAPIFOLDER* p_pp) override
     {
         return Call("IMAPIFolder::CreateFolder", [&]() -> HRESULT {
             ms::CStore* s;
@@ -386,7 +400,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
             f->m_vFolders.push_back(std::move(nf));
             CProvider::Get().Changed();
             (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
-            QueueObjectEvent(fnevObjectCreated, m_uid, FolderEntryId(*s, *f->m_vFolders.back()), MAPI_FOLDER, FolderEntryId(*s, *f));
+            QueueObjectEvent(fnevObjectCreated, m_uid, FolderEntryId(*s, *f->m_vFolders.back()), MAPI_FOLDER,
+                             FolderEntryId(*s, *f));
             *p_pp = new CFolder(m_uid, id);
             return S_OK;
         });
@@ -405,7 +420,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
                 return MAPI_E_OBJECT_DELETED;
             if (!ParseEntryId(p_cb, p_pEid, bits) || bits.m_ulKind != kKindFolder)
                 return MAPI_E_INVALID_ENTRYID;
-            const auto it = std::find_if(f->m_vFolders.begin(), f->m_vFolders.end(), [&](const auto& c) { return c->m_uId == bits.m_ulId; });
+            const auto it = std::find_if(f->m_vFolders.begin(), f->m_vFolders.end(),
+                                         [&](const auto& c) { return c->m_uId == bits.m_ulId; });
             if (it == f->m_vFolders.end())
                 return MAPI_E_NOT_FOUND;
             if (!(*it)->m_sRole.empty())
@@ -422,11 +438,26 @@ class CFolder final : public CPropObject<IMAPIFolder>
             return S_OK;
         });
     }
-    STDMETHODIMP SetReadFlags(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP SaveContentsSort(LPSSortOrderSet, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP EmptyFolder(ULONG, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP SetReadFlags(LPENTRYLIST, ULONG, LPMAPIPROGRESS, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP SetMessageStatus(ULONG, LPENTRYID, ULONG, ULONG, ULONG*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP SaveContentsSort(LPSSortOrderSet, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP EmptyFolder(ULONG, LPMAPIPROGRESS, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 
     bool Locate(ms::CStore*& p_s, ms::CFolder*& p_f)
     {
@@ -488,10 +519,12 @@ class CFolder final : public CPropObject<IMAPIFolder>
         case ms::CRestriction::And:
         case ms::CRestriction::Or:
         case ms::CRestriction::Not: {
-            p_out.rt = p_r.m_kind == ms::CRestriction::And ? RES_AND : p_r.m_kind == ms::CRestriction::Or ? RES_OR : RES_NOT;
+            p_out.rt = p_r.m_kind == ms::CRestriction::And  ? RES_AND
+                       : p_r.m_kind == ms::CRestriction::Or ? RES_OR
+                                                            : RES_NOT;
             LPSRestriction kids = nullptr;
-            if (FAILED(MAPIAllocateMore(static_cast<ULONG>(sizeof(SRestriction) * (p_r.m_children.size() + 1)), p_pParent,
-                                        reinterpret_cast<void**>(&kids))))
+            if (FAILED(MAPIAllocateMore(static_cast<ULONG>(sizeof(SRestriction) * (p_r.m_children.size() + 1)),
+                                        p_pParent, reinterpret_cast<void**>(&kids))))
                 return MAPI_E_NOT_ENOUGH_MEMORY;
             for (size_t i = 0; i < p_r.m_children.size(); ++i)
                 if (HRESULT hr = ToSRestriction(p_r.m_children[i], p_pParent, kids[i]); FAILED(hr))

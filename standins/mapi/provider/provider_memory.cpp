@@ -16,10 +16,16 @@ struct alignas(16) CBlock
 CRITICAL_SECTION g_csAlloc;
 struct CAllocInit
 {
-    CAllocInit() { InitializeCriticalSection(&g_csAlloc); }
+    CAllocInit()
+    {
+        InitializeCriticalSection(&g_csAlloc);
+    }
 } g_allocInit;
 
-CBlock* Header(void* p_p) { return p_p ? reinterpret_cast<CBlock*>(static_cast<char*>(p_p) - sizeof(CBlock)) : nullptr; }
+CBlock* Header(void* p_p)
+{
+    return p_p ? reinterpret_cast<CBlock*>(static_cast<char*>(p_p) - sizeof(CBlock)) : nullptr;
+}
 } // namespace
 } // namespace mapiprov
 
@@ -87,7 +93,8 @@ ULONG FreeBuffer(LPVOID lpBuffer)
 
 extern "C" SCODE WINAPI MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer)
 {
-    return TrapExceptions("MAPIAllocateBuffer", static_cast<SCODE>(MAPI_E_NOT_ENOUGH_MEMORY), [&] { return AllocateBuffer(cbSize, lppBuffer); });
+    return TrapExceptions("MAPIAllocateBuffer", static_cast<SCODE>(MAPI_E_NOT_ENOUGH_MEMORY),
+                          [&] { return AllocateBuffer(cbSize, lppBuffer); });
 }
 
 extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer)
@@ -98,5 +105,6 @@ extern "C" SCODE WINAPI MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* 
 
 extern "C" ULONG WINAPI MAPIFreeBuffer(LPVOID lpBuffer)
 {
-    return TrapExceptions("MAPIFreeBuffer", static_cast<ULONG>(MAPI_E_INVALID_PARAMETER), [&] { return FreeBuffer(lpBuffer); });
+    return TrapExceptions("MAPIFreeBuffer", static_cast<ULONG>(MAPI_E_INVALID_PARAMETER),
+                          [&] { return FreeBuffer(lpBuffer); });
 }

@@ -6,7 +6,8 @@
 
 namespace mapiprov
 {
-void AddItemComputed(ms::CStore& p_s, const ms::CFolder& p_f, const ms::CItem& p_item, ms::CPropList& p_props, bool p_bSaved)
+void AddItemComputed(ms::CStore& p_s, const ms::CFolder& p_f, const ms::CItem& p_item, ms::CPropList& p_props,
+                     bool p_bSaved)
 {
     if (p_bSaved)
     {
@@ -52,7 +53,10 @@ class CAttach final : public CPropObject<IAttach>
     MAPI_UNKNOWN_IMPL(&IID_IAttachment, &IID_IMAPIProp)
 
   protected:
-    ms::CPropList* Stored() override { return &m_props; }
+    ms::CPropList* Stored() override
+    {
+        return &m_props;
+    }
     void AddComputed(ms::CPropList& p_props) override
     {
         ms::SetProp(p_props, Long(PR_ATTACH_NUM, m_ulNum));
@@ -72,7 +76,8 @@ class CMessage final : public CPropObject<IMessage>
 {
   public:
     CMessage(ms::CBytes p_uid, uint32_t p_uFolder, ms::CItem p_item, bool p_bSaved, bool p_bWritable)
-        : m_uid(std::move(p_uid)), m_uFolder(p_uFolder), m_item(std::move(p_item)), m_bSaved(p_bSaved), m_bWritable(p_bWritable)
+        : m_uid(std::move(p_uid)), m_uFolder(p_uFolder), m_item(std::move(p_item)), m_bSaved(p_bSaved),
+          m_bWritable(p_bWritable)
     {
     }
     MAPI_UNKNOWN_IMPL(&IID_IMessage, &IID_IMAPIProp)
@@ -93,9 +98,10 @@ class CMessage final : public CPropObject<IMessage>
                 return rows;
             };
             // The table reads this object's attachments, so it holds a reference to it.
-            HRESULT hr = NewTable(
-                [source, keep = com_ptr<IMessage>::copy_from(this)] { return source(); },
-                {PR_ATTACH_NUM, PR_INSTANCE_KEY, PR_ATTACH_LONG_FILENAME_A, PR_ATTACH_METHOD, PR_ATTACH_SIZE}, p_ulFlags, p_pp);
+            HRESULT hr =
+                NewTable([source, keep = com_ptr<IMessage>::copy_from(this)] { return source(); },
+                         {PR_ATTACH_NUM, PR_INSTANCE_KEY, PR_ATTACH_LONG_FILENAME_A, PR_ATTACH_METHOD, PR_ATTACH_SIZE},
+                         p_ulFlags, p_pp);
             m_ulTableGen = 0;
             return hr;
         });
@@ -124,7 +130,8 @@ class CMessage final : public CPropObject<IMessage>
                 return MAPI_E_NO_ACCESS;
             const uint32_t num = m_ulNextAttach++;
             for (const auto& a : m_item.m_vAttachments)
-                m_ulNextAttach = std::max<uint32_t>(m_ulNextAttach, static_cast<uint32_t>(ms::GetLong(a, PR_ATTACH_NUM).value_or(0) + 1));
+                m_ulNextAttach = std::max<uint32_t>(
+                    m_ulNextAttach, static_cast<uint32_t>(ms::GetLong(a, PR_ATTACH_NUM).value_or(0) + 1));
             *p_pulNum = num;
             *p_pp = new CAttach(this, num, {Long(PR_ATTACH_NUM, num)});
             return S_OK;
@@ -147,11 +154,10 @@ class CMessage final : public CPropObject<IMessage>
     {
         return Call("IMessage::GetRecipientTable", [&]() -> HRESULT {
             // The table reads this object's recipients, so it holds a reference to it.
-            return NewTable([this, keep = com_ptr<IMessage>::copy_from(this)] {
-                return m_item.m_vRecipients;
-            },
-                            {PR_ROWID, PR_DISPLAY_NAME_A, PR_EMAIL_ADDRESS_A, PR_ADDRTYPE_A, PR_RECIPIENT_TYPE, PR_ENTRYID},
-                            p_ulFlags, p_pp);
+            return NewTable(
+                [this, keep = com_ptr<IMessage>::copy_from(this)] { return m_item.m_vRecipients; },
+                {PR_ROWID, PR_DISPLAY_NAME_A, PR_EMAIL_ADDRESS_A, PR_ADDRTYPE_A, PR_RECIPIENT_TYPE, PR_ENTRYID},
+                p_ulFlags, p_pp);
         });
     }
     STDMETHODIMP ModifyRecipients(ULONG p_ulFlags, LPADRLIST p_pMods) override
@@ -198,7 +204,8 @@ class CMessage final : public CPropObject<IMessage>
                 {
                     ms::SetProp(props, Long(PR_ROWID, m_ulNextRow++));
                     for (const auto& r : recips)
-                        m_ulNextRow = std::max<uint32_t>(m_ulNextRow, static_cast<uint32_t>(ms::GetLong(r, PR_ROWID).value_or(0) + 1));
+                        m_ulNextRow = std::max<uint32_t>(
+                            m_ulNextRow, static_cast<uint32_t>(ms::GetLong(r, PR_ROWID).value_or(0) + 1));
                     recips.push_back(std::move(props));
                 }
             }
@@ -215,7 +222,9 @@ class CMessage final : public CPropObject<IMessage>
             ms::SetProp(m_item.m_props, Long(PR_MESSAGE_FLAGS, flags));
             FILETIME ft;
             GetSystemTimeAsFileTime(&ft);
-            ms::SetProp(m_item.m_props, Long(PR_CLIENT_SUBMIT_TIME, static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime)));
+            ms::SetProp(m_item.m_props, Long(PR_CLIENT_SUBMIT_TIME,
+                                             static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) |
+                                                                  ft.dwLowDateTime)));
             HRESULT hr = Save(KEEP_OPEN_READONLY);
             if (FAILED(hr))
                 return hr;
@@ -228,7 +237,8 @@ class CMessage final : public CPropObject<IMessage>
     {
         return Call("IMessage::SetReadFlag", [&]() -> HRESULT {
             int64_t flags = ms::GetLong(m_item.m_props, PR_MESSAGE_FLAGS).value_or(0);
-            flags = (p_ulFlags & CLEAR_READ_FLAG) ? (flags & ~static_cast<int64_t>(MSGFLAG_READ)) : (flags | MSGFLAG_READ);
+            flags =
+                (p_ulFlags & CLEAR_READ_FLAG) ? (flags & ~static_cast<int64_t>(MSGFLAG_READ)) : (flags | MSGFLAG_READ);
             ms::SetProp(m_item.m_props, Long(PR_MESSAGE_FLAGS, flags));
             // The read state is stored at once, without SaveChanges.
             if (ms::CStore* s = CProvider::Get().m_file.StoreByUid(m_uid))
@@ -250,11 +260,20 @@ class CMessage final : public CPropObject<IMessage>
             }
         m_item.m_vAttachments.push_back(std::move(p_props));
     }
-    bool IsWritable() const { return m_bWritable; }
+    bool IsWritable() const
+    {
+        return m_bWritable;
+    }
 
   protected:
-    ms::CPropList* Stored() override { return &m_item.m_props; }
-    bool Writable() override { return m_bWritable; }
+    ms::CPropList* Stored() override
+    {
+        return &m_item.m_props;
+    }
+    bool Writable() override
+    {
+        return m_bWritable;
+    }
     void AddComputed(ms::CPropList& p_props) override
     {
         ms::CStore* s = CProvider::Get().m_file.StoreByUid(m_uid);

@@ -11,14 +11,17 @@ namespace
 {
 const ms::CBytes& StoreProviderGuid()
 {
-    static const ms::CBytes s_g = {0xB7, 0x5D, 0x31, 0x4E, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C, 0x74, 0x4D, 0x53, 0x00, 0x00, 0x01};
+    static const ms::CBytes s_g = {0xB7, 0x5D, 0x31, 0x4E, 0x42, 0x72, 0x65, 0x76,
+                                   0x6F, 0x6C, 0x74, 0x4D, 0x53, 0x00, 0x00, 0x01};
     return s_g;
 }
 
 class CMsgStore final : public CPropObject<IMsgStore>
 {
   public:
-    explicit CMsgStore(ms::CBytes p_uid) : m_uid(std::move(p_uid)) {}
+    explicit CMsgStore(ms::CBytes p_uid) : m_uid(std::move(p_uid))
+    {
+    }
     ~CMsgStore() override
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
@@ -38,7 +41,8 @@ class CMsgStore final : public CPropObject<IMsgStore>
                 CEntryIdBits bits;
                 if (!ParseEntryId(p_cb, p_pEid, bits) || Uid(bits) != m_uid)
                     return MAPI_E_INVALID_ENTRYID;
-                filter.assign(reinterpret_cast<const uint8_t*>(p_pEid), reinterpret_cast<const uint8_t*>(p_pEid) + p_cb);
+                filter.assign(reinterpret_cast<const uint8_t*>(p_pEid),
+                              reinterpret_cast<const uint8_t*>(p_pEid) + p_cb);
                 if (bits.m_ulKind == kKindStore)
                     filter.clear();
             }
@@ -58,7 +62,8 @@ class CMsgStore final : public CPropObject<IMsgStore>
             return S_OK;
         });
     }
-    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG, ULONG* p_pResult) override
+    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG,
+                                 ULONG* p_pResult) override
     {
         return Call("IMsgStore::CompareEntryIDs", [&]() -> HRESULT {
             CEntryIdBits a, b;
@@ -71,7 +76,8 @@ class CMsgStore final : public CPropObject<IMsgStore>
             return S_OK;
         });
     }
-    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG p_ulFlags, ULONG* p_pType, LPUNKNOWN* p_pp) override
+    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG p_ulFlags, ULONG* p_pType,
+                           LPUNKNOWN* p_pp) override
     {
         return Call("IMsgStore::OpenEntry", [&]() -> HRESULT {
             if (!p_pType || !p_pp)
@@ -91,8 +97,12 @@ class CMsgStore final : public CPropObject<IMsgStore>
             return OpenStoreEntry(bits, p_ulFlags, p_pType, p_pp);
         });
     }
-    STDMETHODIMP SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP GetReceiveFolder(LPTSTR p_szClass, ULONG p_ulFlags, ULONG* p_pcb, LPENTRYID* p_pp, LPTSTR* p_pszExplicit) override
+    STDMETHODIMP SetReceiveFolder(LPTSTR, ULONG, ULONG, LPENTRYID) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP GetReceiveFolder(LPTSTR p_szClass, ULONG p_ulFlags, ULONG* p_pcb, LPENTRYID* p_pp,
+                                  LPTSTR* p_pszExplicit) override
     {
         return Call("IMsgStore::GetReceiveFolder", [&]() -> HRESULT {
             if (!p_pcb || !p_pp)
@@ -118,7 +128,10 @@ class CMsgStore final : public CPropObject<IMsgStore>
             return S_OK;
         });
     }
-    STDMETHODIMP GetReceiveFolderTable(ULONG, LPMAPITABLE*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP GetReceiveFolderTable(ULONG, LPMAPITABLE*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP StoreLogoff(ULONG* p_pFlags) override
     {
         if (p_pFlags)
@@ -134,10 +147,22 @@ class CMsgStore final : public CPropObject<IMsgStore>
             return AbortSubmission(m_uid, bits.m_ulId) ? S_OK : MAPI_E_NOT_IN_QUEUE;
         });
     }
-    STDMETHODIMP GetOutgoingQueue(ULONG, LPMAPITABLE*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP SetLockState(LPMESSAGE, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP FinishedMsg(ULONG, ULONG, LPENTRYID) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP NotifyNewMail(LPNOTIFICATION) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP GetOutgoingQueue(ULONG, LPMAPITABLE*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP SetLockState(LPMESSAGE, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP FinishedMsg(ULONG, ULONG, LPENTRYID) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP NotifyNewMail(LPNOTIFICATION) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 
   protected:
     ms::CPropList* Stored() override
@@ -165,8 +190,10 @@ class CMsgStore final : public CPropObject<IMsgStore>
         {
             ULONG m_ulTag;
             const char* m_szRole;
-        } folders[] = {{PR_IPM_SUBTREE_ENTRYID, "ipm_subtree"}, {PR_IPM_OUTBOX_ENTRYID, "outbox"},
-                       {PR_IPM_SENTMAIL_ENTRYID, "sent"},        {PR_IPM_WASTEBASKET_ENTRYID, "deleted"},
+        } folders[] = {{PR_IPM_SUBTREE_ENTRYID, "ipm_subtree"},
+                       {PR_IPM_OUTBOX_ENTRYID, "outbox"},
+                       {PR_IPM_SENTMAIL_ENTRYID, "sent"},
+                       {PR_IPM_WASTEBASKET_ENTRYID, "deleted"},
                        {PR_FINDER_ENTRYID, "finder"}};
         for (const auto& f : folders)
             if (ms::CFolder* fo = ByRole(*s, f.m_szRole))
@@ -183,9 +210,18 @@ class CMsgStore final : public CPropObject<IMsgStore>
 };
 } // namespace
 
-ms::CBytes StoreEntryId(const ms::CStore& p_store) { return MakeEntryId(p_store.m_uid, kKindStore, 0); }
-ms::CBytes FolderEntryId(const ms::CStore& p_store, const ms::CFolder& p_f) { return MakeEntryId(p_store.m_uid, kKindFolder, p_f.m_uId); }
-ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId) { return MakeEntryId(p_store.m_uid, kKindMessage, p_uId); }
+ms::CBytes StoreEntryId(const ms::CStore& p_store)
+{
+    return MakeEntryId(p_store.m_uid, kKindStore, 0);
+}
+ms::CBytes FolderEntryId(const ms::CStore& p_store, const ms::CFolder& p_f)
+{
+    return MakeEntryId(p_store.m_uid, kKindFolder, p_f.m_uId);
+}
+ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId)
+{
+    return MakeEntryId(p_store.m_uid, kKindMessage, p_uId);
+}
 
 HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp)
 {

@@ -14,13 +14,23 @@ namespace
 {
 LONG g_lInitCount = 0;
 
-ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b) { return ms::CPropValue::Binary(p_ulTag, std::move(p_b)); }
-ms::CPropValue Long(ULONG p_ulTag, int64_t p_i) { return ms::CPropValue::Long(p_ulTag, p_i); }
-ms::CPropValue Str(ULONG p_ulTag, std::string p_s) { return ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(p_ulTag)), std::move(p_s)); }
+ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b)
+{
+    return ms::CPropValue::Binary(p_ulTag, std::move(p_b));
+}
+ms::CPropValue Long(ULONG p_ulTag, int64_t p_i)
+{
+    return ms::CPropValue::Long(p_ulTag, p_i);
+}
+ms::CPropValue Str(ULONG p_ulTag, std::string p_s)
+{
+    return ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(p_ulTag)), std::move(p_s));
+}
 
 const ms::CBytes& SessionUid()
 {
-    static const ms::CBytes s_uid = {0xB7, 0x5E, 0x55, 0x10, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C, 0x74, 0x53, 0x45, 0x00, 0x00, 0x01};
+    static const ms::CBytes s_uid = {0xB7, 0x5E, 0x55, 0x10, 0x42, 0x72, 0x65, 0x76,
+                                     0x6F, 0x6C, 0x74, 0x53, 0x45, 0x00, 0x00, 0x01};
     return s_uid;
 }
 
@@ -28,9 +38,18 @@ class CStatus final : public CPropObject<IMAPIStatus>
 {
   public:
     MAPI_UNKNOWN_IMPL(&IID_IMAPIStatus, &IID_IMAPIProp)
-    STDMETHODIMP ValidateState(ULONG, ULONG) override { return S_OK; }
-    STDMETHODIMP SettingsDialog(ULONG, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP ChangePassword(LPTSTR, LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP ValidateState(ULONG, ULONG) override
+    {
+        return S_OK;
+    }
+    STDMETHODIMP SettingsDialog(ULONG, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP ChangePassword(LPTSTR, LPTSTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP FlushQueues(ULONG, ULONG, LPENTRYID, ULONG) override
     {
         // Sends what is queued now, outside the store lock (the SMTP exchange takes time).
@@ -40,7 +59,10 @@ class CStatus final : public CPropObject<IMAPIStatus>
     }
 
   protected:
-    ms::CPropList* Stored() override { return nullptr; }
+    ms::CPropList* Stored() override
+    {
+        return nullptr;
+    }
     void AddComputed(ms::CPropList& p_props) override
     {
         ms::SetProp(p_props, Long(PR_RESOURCE_TYPE, MAPI_SPOOLER));
@@ -49,13 +71,19 @@ class CStatus final : public CPropObject<IMAPIStatus>
         ms::SetProp(p_props, Long(PR_OBJECT_TYPE, MAPI_STATUS));
         ms::SetProp(p_props, Bin(PR_ENTRYID, MakeEntryId(SessionUid(), kKindStatus, MAPI_SPOOLER)));
     }
-    HRESULT Save(ULONG) override { return MAPI_E_NO_ACCESS; }
+    HRESULT Save(ULONG) override
+    {
+        return MAPI_E_NO_ACCESS;
+    }
 };
 
 class CSession final : public IMAPISession, public CUnknownBase
 {
   public:
-    CSession() { StartBackground(); }
+    CSession()
+    {
+        StartBackground();
+    }
     ~CSession() override
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
@@ -79,11 +107,13 @@ class CSession final : public IMAPISession, public CUnknownBase
                     {
                         ms::CPropList r;
                         ms::SetProp(r, Bin(PR_ENTRYID, StoreEntryId(s)));
-                        ms::SetProp(r, Str(PR_DISPLAY_NAME, ms::GetString(s.m_props, PR_DISPLAY_NAME, "Personal Folders")));
+                        ms::SetProp(
+                            r, Str(PR_DISPLAY_NAME, ms::GetString(s.m_props, PR_DISPLAY_NAME, "Personal Folders")));
                         ms::SetProp(r, Long(PR_DEFAULT_STORE, s.m_bDefault ? 1 : 0));
                         ms::SetProp(r, Bin(PR_RECORD_KEY, s.m_uid));
                         ms::SetProp(r, Bin(PR_INSTANCE_KEY, s.m_uid));
-                        ms::SetProp(r, Bin(PR_MDB_PROVIDER, {0xB7, 0x5D, 0x31, 0x4E, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C, 0x74, 0x4D, 0x53, 0x00, 0x00, 0x01}));
+                        ms::SetProp(r, Bin(PR_MDB_PROVIDER, {0xB7, 0x5D, 0x31, 0x4E, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C,
+                                                             0x74, 0x4D, 0x53, 0x00, 0x00, 0x01}));
                         ms::SetProp(r, Long(PR_RESOURCE_FLAGS, s.m_bDefault ? STATUS_DEFAULT_STORE : 0));
                         ms::SetProp(r, Str(PR_PROVIDER_DISPLAY, "Personal Folders"));
                         ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STORE));
@@ -113,7 +143,10 @@ class CSession final : public IMAPISession, public CUnknownBase
             return mapiprov::OpenAddressBook(p_pp);
         });
     }
-    STDMETHODIMP OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP GetStatusTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {
         return Call("IMAPISession::GetStatusTable", [&]() -> HRESULT {
@@ -129,15 +162,17 @@ class CSession final : public IMAPISession, public CUnknownBase
                         ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STATUS));
                         return r;
                     };
-                    return std::vector<ms::CPropList>{row(MAPI_SUBSYSTEM, "MAPI Subsystem", MAPI_SUBSYSTEM),
-                                                      row(MAPI_SPOOLER, "Outlook", MAPI_SPOOLER),
-                                                      row(MAPI_STORE_PROVIDER, "Personal Folders", MAPI_STORE_PROVIDER),
-                                                      row(MAPI_TRANSPORT_PROVIDER, "Internet E-mail", MAPI_TRANSPORT_PROVIDER)};
+                    return std::vector<ms::CPropList>{
+                        row(MAPI_SUBSYSTEM, "MAPI Subsystem", MAPI_SUBSYSTEM),
+                        row(MAPI_SPOOLER, "Outlook", MAPI_SPOOLER),
+                        row(MAPI_STORE_PROVIDER, "Personal Folders", MAPI_STORE_PROVIDER),
+                        row(MAPI_TRANSPORT_PROVIDER, "Internet E-mail", MAPI_TRANSPORT_PROVIDER)};
                 },
                 {PR_RESOURCE_TYPE, PR_DISPLAY_NAME_A, PR_ENTRYID, PR_STATUS_CODE}, p_ulFlags, p_pp);
         });
     }
-    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG p_ulFlags, ULONG* p_pType, LPUNKNOWN* p_pp) override
+    STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG p_ulFlags, ULONG* p_pType,
+                           LPUNKNOWN* p_pp) override
     {
         return Call("IMAPISession::OpenEntry", [&]() -> HRESULT {
             CEntryIdBits bits;
@@ -158,7 +193,8 @@ class CSession final : public IMAPISession, public CUnknownBase
             return OpenStoreEntry(bits, p_ulFlags, p_pType, p_pp);
         });
     }
-    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG, ULONG* p_pResult) override
+    STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG,
+                                 ULONG* p_pResult) override
     {
         return Call("IMAPISession::CompareEntryIDs", [&]() -> HRESULT {
             CEntryIdBits a, b;
@@ -170,11 +206,26 @@ class CSession final : public IMAPISession, public CUnknownBase
             return S_OK;
         });
     }
-    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP Unadvise(ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP EnumAdrTypes(ULONG, ULONG*, LPTSTR**) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP Unadvise(ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP EnumAdrTypes(ULONG, ULONG*, LPTSTR**) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
     STDMETHODIMP QueryIdentity(ULONG* p_pcb, LPENTRYID* p_pp) override
     {
         return Call("IMAPISession::QueryIdentity", [&]() -> HRESULT {
@@ -189,13 +240,23 @@ class CSession final : public IMAPISession, public CUnknownBase
             return S_OK;
         });
     }
-    STDMETHODIMP SetDefaultStore(ULONG, ULONG, LPENTRYID) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP AdminServices(ULONG, LPSERVICEADMIN*) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG, LPSTR) override
+    STDMETHODIMP SetDefaultStore(ULONG, ULONG, LPENTRYID) override
     {
         return MAPI_E_NO_SUPPORT;
     }
-    STDMETHODIMP PrepareForm(LPCIID, LPMESSAGE, ULONG*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP AdminServices(ULONG, LPSERVICEADMIN*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG,
+                          LPSTR) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP PrepareForm(LPCIID, LPMESSAGE, ULONG*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 
   private:
     bool m_bLoggedOff = false;
@@ -224,13 +285,34 @@ class CProfAdmin final : public IProfAdmin, public CUnknownBase
                 {PR_DISPLAY_NAME_A, PR_DEFAULT_PROFILE}, p_ulFlags, p_pp);
         });
     }
-    STDMETHODIMP CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP DeleteProfile(LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP SetDefaultProfile(LPTSTR, ULONG) override { return MAPI_E_NO_SUPPORT; }
-    STDMETHODIMP AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN*) override { return MAPI_E_NO_SUPPORT; }
+    STDMETHODIMP CreateProfile(LPTSTR, LPTSTR, ULONG_PTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP DeleteProfile(LPTSTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP ChangeProfilePassword(LPTSTR, LPTSTR, LPTSTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP CopyProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP RenameProfile(LPTSTR, LPTSTR, LPTSTR, ULONG_PTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP SetDefaultProfile(LPTSTR, ULONG) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
+    STDMETHODIMP AdminServices(LPTSTR, LPTSTR, ULONG_PTR, ULONG, LPSERVICEADMIN*) override
+    {
+        return MAPI_E_NO_SUPPORT;
+    }
 };
 
 // HrThisThreadAdviseSink: notifications reach the wrapped sink on the thread that made the
@@ -280,7 +362,8 @@ unique_own_buffer<NOTIFICATION> CopyNotification(const NOTIFICATION& p_n)
             return;
         LPENTRYID copy = nullptr;
         ULONG n = 0;
-        (void)CopyBytesOut(ms::CBytes(reinterpret_cast<const uint8_t*>(e), reinterpret_cast<const uint8_t*>(e) + cb), &n, &copy, c);
+        (void)CopyBytesOut(ms::CBytes(reinterpret_cast<const uint8_t*>(e), reinterpret_cast<const uint8_t*>(e) + cb),
+                           &n, &copy, c);
         e = copy;
     };
     if (p_n.ulEventType == fnevNewMail)
@@ -289,8 +372,9 @@ unique_own_buffer<NOTIFICATION> CopyNotification(const NOTIFICATION& p_n)
         eid(c->info.newmail.cbParentID, c->info.newmail.lpParentID);
         if (p_n.info.newmail.lpszMessageClass)
         {
-            const size_t cb = (p_n.info.newmail.ulFlags & MAPI_UNICODE) ? (wcslen(reinterpret_cast<LPCWSTR>(p_n.info.newmail.lpszMessageClass)) + 1) * 2
-                                                                       : strlen(reinterpret_cast<LPCSTR>(p_n.info.newmail.lpszMessageClass)) + 1;
+            const size_t cb = (p_n.info.newmail.ulFlags & MAPI_UNICODE)
+                                  ? (wcslen(reinterpret_cast<LPCWSTR>(p_n.info.newmail.lpszMessageClass)) + 1) * 2
+                                  : strlen(reinterpret_cast<LPCSTR>(p_n.info.newmail.lpszMessageClass)) + 1;
             void* p = nullptr;
             if (FAILED(LOG_IF_MAPI_FAILED(MAPIAllocateMore(static_cast<ULONG>(cb), c, &p))))
                 return {};
@@ -298,7 +382,8 @@ unique_own_buffer<NOTIFICATION> CopyNotification(const NOTIFICATION& p_n)
             c->info.newmail.lpszMessageClass = static_cast<LPTSTR>(p);
         }
     }
-    else if (p_n.ulEventType & (fnevObjectCreated | fnevObjectDeleted | fnevObjectModified | fnevObjectMoved | fnevObjectCopied | fnevSearchComplete))
+    else if (p_n.ulEventType & (fnevObjectCreated | fnevObjectDeleted | fnevObjectModified | fnevObjectMoved |
+                                fnevObjectCopied | fnevSearchComplete))
     {
         eid(c->info.obj.cbEntryID, c->info.obj.lpEntryID);
         eid(c->info.obj.cbParentID, c->info.obj.lpParentID);
@@ -325,7 +410,8 @@ class CThreadAdviseSink final : public IMAPIAdviseSink, public CUnknownBase
                 {
                     com_ptr<IMAPIAdviseSink> sink = m_pInner;
                     // The window procedure takes over the reference and the buffer.
-                    if (LOG_IF_WIN32_BOOL_FALSE(PostMessageW(m_hWnd, kNotifyMessage, reinterpret_cast<WPARAM>(sink.get()),
+                    if (LOG_IF_WIN32_BOOL_FALSE(PostMessageW(m_hWnd, kNotifyMessage,
+                                                             reinterpret_cast<WPARAM>(sink.get()),
                                                              reinterpret_cast<LPARAM>(copy.get()))))
                     {
                         (void)sink.detach();
@@ -391,7 +477,8 @@ extern "C" HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* lppProfAdmin)
     });
 }
 
-extern "C" HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, ULONG ulFlags, LPMAPISESSION* lppSession)
+extern "C" HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, ULONG ulFlags,
+                                      LPMAPISESSION* lppSession)
 {
     return TrapExceptions("MAPILogonEx", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
         if (!lppSession)
@@ -402,8 +489,9 @@ extern "C" HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR,
             return MAPI_E_NOT_INITIALIZED;
         const std::string profile = ArgString(lpszProfileName, (ulFlags & MAPI_UNICODE) != 0);
         const std::string& known = CProvider::Get().m_file.m_sProfile;
-        const bool bMatch = profile.size() == known.size() &&
-                            std::equal(profile.begin(), profile.end(), known.begin(), [](char a, char b) { return tolower(a) == tolower(b); });
+        const bool bMatch =
+            profile.size() == known.size() && std::equal(profile.begin(), profile.end(), known.begin(),
+                                                         [](char a, char b) { return tolower(a) == tolower(b); });
         if (!bMatch && !(profile.empty() && (ulFlags & MAPI_USE_DEFAULT)))
             return MAPI_E_LOGON_FAILED;
         *lppSession = new CSession();
@@ -433,12 +521,14 @@ extern "C" HRESULT WINAPI MAPIOpenFormMgr(LPMAPISESSION, LPMAPIFORMMGR* ppmgr)
     });
 }
 
-extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName, LPTSTR, LPSTREAM* lppStream)
+extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName, LPTSTR,
+                                           LPSTREAM* lppStream)
 {
     return TrapExceptions("OpenStreamOnFile", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
         if (!lpszFileName || !lppStream)
             return MAPI_E_INVALID_PARAMETER;
-        return OpenFileStream(WideFromUtf8(Utf8FromAnsi(reinterpret_cast<const char*>(lpszFileName))), ulFlags, lppStream);
+        return OpenFileStream(WideFromUtf8(Utf8FromAnsi(reinterpret_cast<const char*>(lpszFileName))), ulFlags,
+                              lppStream);
     });
 }
 
@@ -485,7 +575,8 @@ extern "C" void WINAPI FreePadrlist(LPADRLIST lpAdrlist)
 
 extern "C" ULONG WINAPI UlRelease(LPVOID lpunk)
 {
-    return TrapExceptions("UlRelease", ULONG(0), [&] { return lpunk ? static_cast<IUnknown*>(lpunk)->Release() : ULONG(0); });
+    return TrapExceptions("UlRelease", ULONG(0),
+                          [&] { return lpunk ? static_cast<IUnknown*>(lpunk)->Release() : ULONG(0); });
 }
 
 extern "C" HRESULT WINAPI RTFSync(LPMESSAGE lpMessage, ULONG, WINBOOL* lpfMessageUpdated)

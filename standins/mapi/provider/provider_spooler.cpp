@@ -30,24 +30,42 @@ unique_handle g_hThread;
 struct socket_traits
 {
     using pointer = SOCKET;
-    static pointer invalid() noexcept { return INVALID_SOCKET; }
-    static void close(pointer p_s) noexcept { closesocket(p_s); }
+    static pointer invalid() noexcept
+    {
+        return INVALID_SOCKET;
+    }
+    static void close(pointer p_s) noexcept
+    {
+        closesocket(p_s);
+    }
 };
 using unique_socket = unique_any<socket_traits>;
 
 struct addrinfo_traits
 {
     using pointer = addrinfo*;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer p_p) noexcept { freeaddrinfo(p_p); }
+    static pointer invalid() noexcept
+    {
+        return nullptr;
+    }
+    static void close(pointer p_p) noexcept
+    {
+        freeaddrinfo(p_p);
+    }
 };
 using unique_addrinfo = unique_any<addrinfo_traits>;
 
 struct find_handle_traits
 {
     using pointer = HANDLE;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(pointer p_h) noexcept { FindClose(p_h); }
+    static pointer invalid() noexcept
+    {
+        return INVALID_HANDLE_VALUE;
+    }
+    static void close(pointer p_h) noexcept
+    {
+        FindClose(p_h);
+    }
 };
 using unique_find_handle = unique_any<find_handle_traits>;
 
@@ -57,7 +75,8 @@ std::string Base64(const ms::CBytes& p_b)
     std::string out;
     for (size_t i = 0; i < p_b.size(); i += 3)
     {
-        const uint32_t n = (p_b[i] << 16) | (i + 1 < p_b.size() ? p_b[i + 1] << 8 : 0) | (i + 2 < p_b.size() ? p_b[i + 2] : 0);
+        const uint32_t n =
+            (p_b[i] << 16) | (i + 1 < p_b.size() ? p_b[i + 1] << 8 : 0) | (i + 2 < p_b.size() ? p_b[i + 2] : 0);
         out += k[n >> 18 & 63];
         out += k[n >> 12 & 63];
         out += i + 1 < p_b.size() ? k[n >> 6 & 63] : '=';
@@ -99,8 +118,8 @@ std::string Compose(const ms::CItem& p_item, std::vector<std::string>& p_rcpts)
     static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     char date[64];
-    snprintf(date, sizeof date, "%s, %02d %s %04d %02d:%02d:%02d +0000", kDays[st.wDayOfWeek], st.wDay, kMonths[st.wMonth - 1], st.wYear,
-             st.wHour, st.wMinute, st.wSecond);
+    snprintf(date, sizeof date, "%s, %02d %s %04d %02d:%02d:%02d +0000", kDays[st.wDayOfWeek], st.wDay,
+             kMonths[st.wMonth - 1], st.wYear, st.wHour, st.wMinute, st.wSecond);
     const std::string from = ms::GetString(p_item.m_props, PR_SENDER_EMAIL_ADDRESS, "user@brevolt.example");
     std::string m = "From: " + from + "\r\n";
     if (!to.empty())
@@ -118,12 +137,13 @@ std::string Compose(const ms::CItem& p_item, std::vector<std::string>& p_rcpts)
              "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + body + "\r\n";
         for (const auto& a : p_item.m_vAttachments)
         {
-            std::string name = ms::GetString(a, PR_ATTACH_LONG_FILENAME, ms::GetString(a, PR_ATTACH_FILENAME, "attachment.bin"));
+            std::string name =
+                ms::GetString(a, PR_ATTACH_LONG_FILENAME, ms::GetString(a, PR_ATTACH_FILENAME, "attachment.bin"));
             const std::string mime = ms::GetString(a, PR_ATTACH_MIME_TAG, "application/octet-stream");
             const ms::CPropValue* data = ms::FindProp(a, PR_ATTACH_DATA_BIN);
             m += "--" + boundary + "\r\nContent-Type: " + mime + "; name=\"" + name +
-                 "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + name + "\"\r\n\r\n" +
-                 Base64(data ? data->m_bValue : ms::CBytes()) + "\r\n";
+                 "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + name +
+                 "\"\r\n\r\n" + Base64(data ? data->m_bValue : ms::CBytes()) + "\r\n";
         }
         m += "--" + boundary + "--\r\n";
     }
@@ -138,7 +158,8 @@ std::string Compose(const ms::CItem& p_item, std::vector<std::string>& p_rcpts)
     return out;
 }
 
-bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const std::vector<std::string>& p_rcpts, const std::string& p_sData)
+bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const std::vector<std::string>& p_rcpts,
+              const std::string& p_sData)
 {
     const size_t colon = p_sServer.rfind(':');
     const std::string host = colon == std::string::npos ? p_sServer : p_sServer.substr(0, colon);
@@ -186,7 +207,9 @@ bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const st
             auto send_all = [&](const std::string& p_s) {
                 return send(s, p_s.data(), static_cast<int>(p_s.size()), 0) == static_cast<int>(p_s.size());
             };
-            auto cmd = [&](const std::string& p_s, int p_iWant) { return send_all(p_s + "\r\n") && reply() / 100 == p_iWant / 100; };
+            auto cmd = [&](const std::string& p_s, int p_iWant) {
+                return send_all(p_s + "\r\n") && reply() / 100 == p_iWant / 100;
+            };
             ok = reply() == 220 && cmd("HELO localhost", 250) && cmd("MAIL FROM:<" + p_sFrom + ">", 250);
             for (const auto& r : p_rcpts)
                 ok = ok && cmd("RCPT TO:<" + r + ">", 250);
@@ -197,7 +220,8 @@ bool SmtpSend(const std::string& p_sServer, const std::string& p_sFrom, const st
                 while (start < p_sData.size())
                 {
                     size_t nl = p_sData.find("\r\n", start);
-                    const std::string line = p_sData.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+                    const std::string line =
+                        p_sData.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
                     data += (line.rfind(".", 0) == 0 ? "." : "") + line + "\r\n";
                     start = nl == std::string::npos ? p_sData.size() : nl + 2;
                 }
@@ -254,7 +278,8 @@ void SendOne(const CQueued& p_q)
     ms::CFolder* df = nullptr;
     if (ms::GetLong(item.m_props, PR_DELETE_AFTER_SUBMIT).value_or(0))
         QueueObjectEvent(fnevObjectDeleted, s->m_uid, oldEid, MAPI_MESSAGE, oldParent);
-    else if (sent && ParseEntryId(static_cast<ULONG>(sent->m_bValue.size()), sent->m_bValue.data(), bits) && LocateFolder(bits, ds, df) && ds == s)
+    else if (sent && ParseEntryId(static_cast<ULONG>(sent->m_bValue.size()), sent->m_bValue.data(), bits) &&
+             LocateFolder(bits, ds, df) && ds == s)
     {
         df->m_vItems.push_back(item);
         QueueObjectEvent(fnevObjectMoved, s->m_uid, oldEid, MAPI_MESSAGE, FolderEntryId(*s, *df), oldEid, oldParent);
@@ -335,19 +360,26 @@ void ScanDropFolder()
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::SenderName, fromName.empty() ? fromAddr : fromName));
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::SenderEmail, fromAddr));
         ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENDER_ADDRTYPE)), "SMTP"));
-        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_NAME)), fromName.empty() ? fromAddr : fromName));
-        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_EMAIL_ADDRESS)), fromAddr));
+        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_NAME)),
+                                                         fromName.empty() ? fromAddr : fromName));
+        ms::SetProp(item.m_props, ms::CPropValue::String(
+                                      PROP_TAG(PT_UNICODE, PROP_ID(PR_SENT_REPRESENTING_EMAIL_ADDRESS)), fromAddr));
         // The headers as received, which mail-watching clients read to recognise senders.
-        ms::SetProp(item.m_props, ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS)), head + "\r\n"));
+        ms::SetProp(item.m_props,
+                    ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS)), head + "\r\n"));
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::Body, body));
         ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::MessageFlags, 0));
         FILETIME ft;
         GetSystemTimeAsFileTime(&ft);
-        ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::DeliveryTime, static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime)));
+        ms::SetProp(item.m_props,
+                    ms::CPropValue::Long(
+                        ms::tag::DeliveryTime,
+                        static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime)));
         if (!DeleteFileW(path.c_str()))
             continue; // still being written; next round
-        LOG_IF_MAPI_FAILED(
-            Call("DropFolder::Deliver", [&]() -> HRESULT { return DeliverToInbox(std::move(item)) ? S_OK : MAPI_E_NOT_FOUND; }));
+        LOG_IF_MAPI_FAILED(Call("DropFolder::Deliver", [&]() -> HRESULT {
+            return DeliverToInbox(std::move(item)) ? S_OK : MAPI_E_NOT_FOUND;
+        }));
     } while (FindNextFileW(find.get(), &fd));
 }
 
@@ -386,7 +418,8 @@ void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
 
 bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
 {
-    const auto it = std::find_if(g_queue.begin(), g_queue.end(), [&](const CQueued& q) { return q.m_uid == p_storeUid && q.m_uId == p_uId; });
+    const auto it = std::find_if(g_queue.begin(), g_queue.end(),
+                                 [&](const CQueued& q) { return q.m_uid == p_storeUid && q.m_uId == p_uId; });
     if (it == g_queue.end())
         return false; // it has left already (or was never submitted)
     g_queue.erase(it);
@@ -394,7 +427,9 @@ bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
     if (ms::CItem* item = s ? ms::FindItem(s->m_root, p_uId).Item() : nullptr)
     {
         const int64_t flags = ms::GetLong(item->m_props, PR_MESSAGE_FLAGS).value_or(0);
-        ms::SetProp(item->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, (flags & ~static_cast<int64_t>(MSGFLAG_SUBMIT)) | MSGFLAG_UNSENT));
+        ms::SetProp(
+            item->m_props,
+            ms::CPropValue::Long(PR_MESSAGE_FLAGS, (flags & ~static_cast<int64_t>(MSGFLAG_SUBMIT)) | MSGFLAG_UNSENT));
         CProvider::Get().Changed();
         (void)CProvider::Get().Save(); // a failure is logged
     }
@@ -443,7 +478,8 @@ using namespace mapiprov;
 
 // Compressed RTF ([MS-OXRTFCP]): reads both the "LZFu" and the uncompressed "MELA" forms and
 // writes "MELA", which every reader accepts.
-extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream, ULONG ulFlags, LPSTREAM* lpUncompressedRTFStream)
+extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream, ULONG ulFlags,
+                                                  LPSTREAM* lpUncompressedRTFStream)
 {
     return TrapExceptions("WrapCompressedRTFStream", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
         if (!lpCompressedRTFStream || !lpUncompressedRTFStream)
@@ -453,22 +489,25 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
         if (ulFlags & MAPI_MODIFY)
         {
             // The wrapper keeps the stream it writes into.
-            return NewMemoryStream({}, [inner](const ms::CBytes& p_raw) -> HRESULT {
-                ms::CBytes out(16);
-                auto put = [&](size_t at, uint32_t v) { memcpy(out.data() + at, &v, 4); };
-                put(0, static_cast<uint32_t>(p_raw.size() + 12));
-                put(4, static_cast<uint32_t>(p_raw.size()));
-                put(8, 0x414C454D); // "MELA"
-                put(12, 0);
-                out.insert(out.end(), p_raw.begin(), p_raw.end());
-                LARGE_INTEGER zero{};
-                ULARGE_INTEGER size{};
-                size.QuadPart = out.size();
-                RETURN_IF_FAILED(inner->Seek(zero, STREAM_SEEK_SET, nullptr));
-                RETURN_IF_FAILED(inner->SetSize(size));
-                RETURN_IF_FAILED(inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr));
-                return LOG_IF_FAILED(inner->Commit(0));
-            }, com_ptr<IUnknown>::copy_from(inner), lpUncompressedRTFStream);
+            return NewMemoryStream(
+                {},
+                [inner](const ms::CBytes& p_raw) -> HRESULT {
+                    ms::CBytes out(16);
+                    auto put = [&](size_t at, uint32_t v) { memcpy(out.data() + at, &v, 4); };
+                    put(0, static_cast<uint32_t>(p_raw.size() + 12));
+                    put(4, static_cast<uint32_t>(p_raw.size()));
+                    put(8, 0x414C454D); // "MELA"
+                    put(12, 0);
+                    out.insert(out.end(), p_raw.begin(), p_raw.end());
+                    LARGE_INTEGER zero{};
+                    ULARGE_INTEGER size{};
+                    size.QuadPart = out.size();
+                    RETURN_IF_FAILED(inner->Seek(zero, STREAM_SEEK_SET, nullptr));
+                    RETURN_IF_FAILED(inner->SetSize(size));
+                    RETURN_IF_FAILED(inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr));
+                    return LOG_IF_FAILED(inner->Commit(0));
+                },
+                com_ptr<IUnknown>::copy_from(inner), lpUncompressedRTFStream);
         }
         ms::CBytes in;
         BYTE chunk[4096];
@@ -488,7 +527,9 @@ extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream
         else if (type == 0x75465A4C)
         {
             static const char kPrefix[] =
-                "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern \\fscript \\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0\\blue0\r\n\\par \\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
+                "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern \\fscript "
+                "\\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0\\blue0\r\n\\par "
+                "\\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
             BYTE dict[4096] = {};
             const size_t prefix = sizeof kPrefix - 1;
             memcpy(dict, kPrefix, prefix);

@@ -6,16 +6,28 @@
 
 namespace mapiprov
 {
-inline ms::CBytes Uid(const CEntryIdBits& p_bits) { return ms::CBytes(p_bits.m_abUid, p_bits.m_abUid + 16); }
+inline ms::CBytes Uid(const CEntryIdBits& p_bits)
+{
+    return ms::CBytes(p_bits.m_abUid, p_bits.m_abUid + 16);
+}
 
-inline ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b) { return ms::CPropValue::Binary(p_ulTag, std::move(p_b)); }
-inline ms::CPropValue Long(ULONG p_ulTag, int64_t p_i) { return ms::CPropValue::Long(p_ulTag, p_i); }
+inline ms::CPropValue Bin(ULONG p_ulTag, ms::CBytes p_b)
+{
+    return ms::CPropValue::Binary(p_ulTag, std::move(p_b));
+}
+inline ms::CPropValue Long(ULONG p_ulTag, int64_t p_i)
+{
+    return ms::CPropValue::Long(p_ulTag, p_i);
+}
 inline ms::CPropValue Str(ULONG p_ulTag, std::string p_s)
 {
     return ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(p_ulTag)), std::move(p_s));
 }
 
-inline ms::CFolder* ByRole(ms::CStore& p_s, const char* p_szRole) { return ms::FindFolderByRole(p_s.m_root, p_szRole); }
+inline ms::CFolder* ByRole(ms::CStore& p_s, const char* p_szRole)
+{
+    return ms::FindFolderByRole(p_s.m_root, p_szRole);
+}
 
 // What a message shows besides its own properties: ids, parent, recipients' display lists, flags.
 void AddItemComputed(ms::CStore& p_s, const ms::CFolder& p_f, const ms::CItem& p_item, ms::CPropList& p_props,

@@ -45,7 +45,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
     STDMETHODIMP Seek(LARGE_INTEGER p_move, DWORD p_dwOrigin, ULARGE_INTEGER* p_pNew) override
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
-        int64_t base = p_dwOrigin == STREAM_SEEK_SET ? 0
+        int64_t base = p_dwOrigin == STREAM_SEEK_SET   ? 0
                        : p_dwOrigin == STREAM_SEEK_CUR ? static_cast<int64_t>(m_nPos)
                        : p_dwOrigin == STREAM_SEEK_END ? static_cast<int64_t>(m_data.size())
                                                        : -1;
@@ -64,13 +64,15 @@ class CMemoryStream final : public IStream, public CUnknownBase
         m_data.resize(static_cast<size_t>(p_size.QuadPart));
         return S_OK;
     }
-    STDMETHODIMP CopyTo(IStream* p_pDest, ULARGE_INTEGER p_cb, ULARGE_INTEGER* p_pRead, ULARGE_INTEGER* p_pWritten) override
+    STDMETHODIMP CopyTo(IStream* p_pDest, ULARGE_INTEGER p_cb, ULARGE_INTEGER* p_pRead,
+                        ULARGE_INTEGER* p_pWritten) override
     {
         ms::CBytes chunk;
         {
             std::lock_guard<std::recursive_mutex> lock(Lock());
             const size_t n = m_nPos < m_data.size() ? std::min<uint64_t>(p_cb.QuadPart, m_data.size() - m_nPos) : 0;
-            chunk.assign(m_data.begin() + static_cast<ptrdiff_t>(m_nPos), m_data.begin() + static_cast<ptrdiff_t>(m_nPos + n));
+            chunk.assign(m_data.begin() + static_cast<ptrdiff_t>(m_nPos),
+                         m_data.begin() + static_cast<ptrdiff_t>(m_nPos + n));
             m_nPos += n;
         }
         ULONG written = 0;
@@ -94,9 +96,18 @@ class CMemoryStream final : public IStream, public CUnknownBase
             return S_OK;
         return TrapExceptions("IStream::Commit", static_cast<HRESULT>(STG_E_CANTSAVE), [&] { return f(data); });
     }
-    STDMETHODIMP Revert() override { return S_OK; }
-    STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
-    STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    STDMETHODIMP Revert() override
+    {
+        return S_OK;
+    }
+    STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
+    {
+        return STG_E_INVALIDFUNCTION;
+    }
+    STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
+    {
+        return STG_E_INVALIDFUNCTION;
+    }
     STDMETHODIMP Stat(STATSTG* p_pStat, DWORD) override
     {
         if (!p_pStat)
@@ -107,7 +118,10 @@ class CMemoryStream final : public IStream, public CUnknownBase
         p_pStat->cbSize.QuadPart = m_data.size();
         return S_OK;
     }
-    STDMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
+    STDMETHODIMP Clone(IStream**) override
+    {
+        return E_NOTIMPL;
+    }
 
   private:
     ms::CBytes m_data;
@@ -117,8 +131,8 @@ class CMemoryStream final : public IStream, public CUnknownBase
 };
 } // namespace
 
-HRESULT NewMemoryStream(ms::CBytes p_data, std::function<HRESULT(const ms::CBytes&)> p_onCommit, com_ptr<IUnknown> p_owner,
-                        IStream** p_pp)
+HRESULT NewMemoryStream(ms::CBytes p_data, std::function<HRESULT(const ms::CBytes&)> p_onCommit,
+                        com_ptr<IUnknown> p_owner, IStream** p_pp)
 {
     if (!p_pp)
         return MAPI_E_INVALID_PARAMETER;
@@ -141,8 +155,8 @@ HRESULT ReadStreamFile(const std::wstring& p_sPath, ms::CBytes& p_data)
         return MAPI_E_NOT_ENOUGH_MEMORY;
     p_data.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    if (!p_data.empty() &&
-        !LOG_IF_WIN32_BOOL_FALSE(ReadFile(file.get(), p_data.data(), static_cast<DWORD>(p_data.size()), &read, nullptr)))
+    if (!p_data.empty() && !LOG_IF_WIN32_BOOL_FALSE(
+                               ReadFile(file.get(), p_data.data(), static_cast<DWORD>(p_data.size()), &read, nullptr)))
         return MAPI_E_DISK_ERROR;
     return read == p_data.size() ? S_OK : MAPI_E_DISK_ERROR;
 }
@@ -158,8 +172,8 @@ HRESULT WriteStreamFile(const std::wstring& p_sPath, const ms::CBytes& p_data)
         return HRESULT_FROM_WIN32(error);
     }
     DWORD written = 0;
-    if (!p_data.empty() &&
-        !LOG_IF_WIN32_BOOL_FALSE(WriteFile(file.get(), p_data.data(), static_cast<DWORD>(p_data.size()), &written, nullptr)))
+    if (!p_data.empty() && !LOG_IF_WIN32_BOOL_FALSE(WriteFile(file.get(), p_data.data(),
+                                                              static_cast<DWORD>(p_data.size()), &written, nullptr)))
         return STG_E_WRITEFAULT;
     return written == p_data.size() ? S_OK : STG_E_WRITEFAULT;
 }

@@ -22,8 +22,9 @@ void CTable::Refresh()
         if (!ms::FindProp(rows[i], PR_INSTANCE_KEY))
         {
             const uint32_t key = static_cast<uint32_t>(i + 1);
-            ms::SetProp(rows[i], ms::CPropValue::Binary(PR_INSTANCE_KEY, ms::CBytes(reinterpret_cast<const uint8_t*>(&key),
-                                                                                      reinterpret_cast<const uint8_t*>(&key) + 4)));
+            ms::SetProp(rows[i], ms::CPropValue::Binary(PR_INSTANCE_KEY,
+                                                        ms::CBytes(reinterpret_cast<const uint8_t*>(&key),
+                                                                   reinterpret_cast<const uint8_t*>(&key) + 4)));
         }
     m_view.SetRows(std::move(rows));
 }
@@ -42,8 +43,14 @@ STDMETHODIMP CTable::GetLastError(HRESULT, ULONG, LPMAPIERROR* p_pp)
         *p_pp = nullptr;
     return S_OK;
 }
-STDMETHODIMP CTable::Advise(ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
-STDMETHODIMP CTable::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
+STDMETHODIMP CTable::Advise(ULONG, LPMAPIADVISESINK, ULONG*)
+{
+    return MAPI_E_NO_SUPPORT;
+}
+STDMETHODIMP CTable::Unadvise(ULONG)
+{
+    return MAPI_E_NO_SUPPORT;
+}
 STDMETHODIMP CTable::GetStatus(ULONG* p_pStatus, ULONG* p_pType)
 {
     if (!p_pStatus || !p_pType)
@@ -223,7 +230,8 @@ STDMETHODIMP CTable::QueryRows(LONG p_lCount, ULONG p_ulFlags, LPSRowSet* p_pp)
         Refresh();
         const auto rows = m_view.QueryRows(p_lCount, (p_ulFlags & TBL_NOADVANCE) != 0);
         unique_own_rows set;
-        if (FAILED(MAPIAllocateBuffer(CbNewSRowSet(std::max<size_t>(1, rows.size())), reinterpret_cast<void**>(set.put()))))
+        if (FAILED(MAPIAllocateBuffer(CbNewSRowSet(std::max<size_t>(1, rows.size())),
+                                      reinterpret_cast<void**>(set.put()))))
             return MAPI_E_NOT_ENOUGH_MEMORY;
         set.get()->cRows = 0;
         for (const ms::CPropList* row : rows)
@@ -237,15 +245,30 @@ STDMETHODIMP CTable::QueryRows(LONG p_lCount, ULONG p_ulFlags, LPSRowSet* p_pp)
     });
 }
 
-STDMETHODIMP CTable::Abort() { return S_OK; }
-STDMETHODIMP CTable::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) { return MAPI_E_NO_SUPPORT; }
-STDMETHODIMP CTable::CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) { return MAPI_E_NO_SUPPORT; }
+STDMETHODIMP CTable::Abort()
+{
+    return S_OK;
+}
+STDMETHODIMP CTable::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*)
+{
+    return MAPI_E_NO_SUPPORT;
+}
+STDMETHODIMP CTable::CollapseRow(ULONG, LPBYTE, ULONG, ULONG*)
+{
+    return MAPI_E_NO_SUPPORT;
+}
 STDMETHODIMP CTable::WaitForCompletion(ULONG, ULONG, ULONG* p_pStatus)
 {
     if (p_pStatus)
         *p_pStatus = TBLSTAT_COMPLETE;
     return S_OK;
 }
-STDMETHODIMP CTable::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*) { return MAPI_E_NO_SUPPORT; }
-STDMETHODIMP CTable::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*) { return MAPI_E_NO_SUPPORT; }
+STDMETHODIMP CTable::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*)
+{
+    return MAPI_E_NO_SUPPORT;
+}
+STDMETHODIMP CTable::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*)
+{
+    return MAPI_E_NO_SUPPORT;
+}
 } // namespace mapiprov

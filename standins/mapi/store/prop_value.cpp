@@ -56,8 +56,7 @@ bool TypesAgree(uint32_t p_ulStored, uint32_t p_ulAsked)
 {
     if (p_ulAsked == kPtUnspecified || p_ulStored == p_ulAsked)
         return true;
-    return IsStringType(p_ulStored) && IsStringType(p_ulAsked) &&
-           (p_ulStored & kMvFlag) == (p_ulAsked & kMvFlag);
+    return IsStringType(p_ulStored) && IsStringType(p_ulAsked) && (p_ulStored & kMvFlag) == (p_ulAsked & kMvFlag);
 }
 
 template <typename L> auto* FindIn(L& p_props, uint32_t p_ulTag)
@@ -68,7 +67,10 @@ template <typename L> auto* FindIn(L& p_props, uint32_t p_ulTag)
     return static_cast<decltype(&p_props[0])>(nullptr);
 }
 
-int Lower(unsigned char p_c) { return (p_c >= 'A' && p_c <= 'Z') ? p_c + 32 : p_c; }
+int Lower(unsigned char p_c)
+{
+    return (p_c >= 'A' && p_c <= 'Z') ? p_c + 32 : p_c;
+}
 
 int CompareText(const std::string& p_a, const std::string& p_b)
 {
@@ -82,7 +84,10 @@ int CompareText(const std::string& p_a, const std::string& p_b)
     return p_a.size() == p_b.size() ? 0 : (p_a.size() < p_b.size() ? -1 : 1);
 }
 
-template <typename T> int Cmp(const T& p_a, const T& p_b) { return p_a < p_b ? -1 : (p_b < p_a ? 1 : 0); }
+template <typename T> int Cmp(const T& p_a, const T& p_b)
+{
+    return p_a < p_b ? -1 : (p_b < p_a ? 1 : 0);
+}
 
 bool Contains(const std::string& p_hay, const std::string& p_needle, uint32_t p_ulFuzzy)
 {
@@ -136,8 +141,14 @@ bool Relate(int p_iCmp, uint32_t p_ulRelop)
 }
 } // namespace
 
-const CPropValue* FindProp(const CPropList& p_props, uint32_t p_ulTag) { return FindIn(p_props, p_ulTag); }
-CPropValue* FindProp(CPropList& p_props, uint32_t p_ulTag) { return FindIn(p_props, p_ulTag); }
+const CPropValue* FindProp(const CPropList& p_props, uint32_t p_ulTag)
+{
+    return FindIn(p_props, p_ulTag);
+}
+CPropValue* FindProp(CPropList& p_props, uint32_t p_ulTag)
+{
+    return FindIn(p_props, p_ulTag);
+}
 
 void SetProp(CPropList& p_props, CPropValue p_value)
 {

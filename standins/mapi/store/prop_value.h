@@ -26,10 +26,22 @@ constexpr uint32_t kPtClsid = 0x0048;
 constexpr uint32_t kPtBinary = 0x0102;
 constexpr uint32_t kMvFlag = 0x1000;
 
-constexpr uint32_t PropType(uint32_t p_ulTag) { return p_ulTag & 0xFFFF; }
-constexpr uint32_t PropId(uint32_t p_ulTag) { return p_ulTag >> 16; }
-constexpr uint32_t MakeTag(uint32_t p_ulType, uint32_t p_ulId) { return (p_ulId << 16) | (p_ulType & 0xFFFF); }
-constexpr bool IsStringType(uint32_t p_ulType) { return (p_ulType & ~kMvFlag) == kPtString8 || (p_ulType & ~kMvFlag) == kPtUnicode; }
+constexpr uint32_t PropType(uint32_t p_ulTag)
+{
+    return p_ulTag & 0xFFFF;
+}
+constexpr uint32_t PropId(uint32_t p_ulTag)
+{
+    return p_ulTag >> 16;
+}
+constexpr uint32_t MakeTag(uint32_t p_ulType, uint32_t p_ulId)
+{
+    return (p_ulId << 16) | (p_ulType & 0xFFFF);
+}
+constexpr bool IsStringType(uint32_t p_ulType)
+{
+    return (p_ulType & ~kMvFlag) == kPtString8 || (p_ulType & ~kMvFlag) == kPtUnicode;
+}
 // Whether the store can hold a value of this type (PT_ERROR, PT_OBJECT and PT_NULL are never stored).
 bool IsStorableType(uint32_t p_ulType);
 

@@ -32,7 +32,7 @@ struct CItem
     uint32_t m_uId = 0;
     bool m_bAssociated = false;
     CPropList m_props;
-    std::vector<CPropList> m_vRecipients; // each carries PR_ROWID
+    std::vector<CPropList> m_vRecipients;  // each carries PR_ROWID
     std::vector<CPropList> m_vAttachments; // each carries PR_ATTACH_NUM
 };
 
@@ -80,7 +80,10 @@ struct CStoreFile
     // on save so a store seeded without it stays without it.
     bool m_bReminders = true;
 
-    uint32_t NewId() { return m_uNextId++; }
+    uint32_t NewId()
+    {
+        return m_uNextId++;
+    }
     // The property id of a named property; with p_bCreate a new one is assigned. 0 if none.
     uint32_t IdOfName(const CNamedProp& p_name, bool p_bCreate);
     const CNamedProp* NameOfId(uint32_t p_ulId) const;
@@ -157,7 +160,10 @@ struct CItemRef
 {
     CFolder* m_pFolder = nullptr;
     size_t m_nIndex = 0;
-    CItem* Item() const { return m_pFolder ? &m_pFolder->m_vItems[m_nIndex] : nullptr; }
+    CItem* Item() const
+    {
+        return m_pFolder ? &m_pFolder->m_vItems[m_nIndex] : nullptr;
+    }
 };
 CItemRef FindItem(CFolder& p_root, uint32_t p_uId);
 CAbEntry* FindAbEntry(CStoreFile& p_file, uint32_t p_uId);

@@ -69,11 +69,26 @@ std::string HexTag(uint32_t p_ul)
     return buf;
 }
 
-CBytes GuidPublicStrings() { return MakeGuid(0x00020329); }
-CBytes GuidAddress() { return MakeGuid(0x00062004); }
-CBytes GuidCommon() { return MakeGuid(0x00062008); }
-CBytes GuidAppointment() { return MakeGuid(0x00062002); }
-CBytes GuidTask() { return MakeGuid(0x00062003); }
+CBytes GuidPublicStrings()
+{
+    return MakeGuid(0x00020329);
+}
+CBytes GuidAddress()
+{
+    return MakeGuid(0x00062004);
+}
+CBytes GuidCommon()
+{
+    return MakeGuid(0x00062008);
+}
+CBytes GuidAppointment()
+{
+    return MakeGuid(0x00062002);
+}
+CBytes GuidTask()
+{
+    return MakeGuid(0x00062003);
+}
 
 std::string GuidToText(const CBytes& p_g)
 {

@@ -14,7 +14,7 @@ namespace mapistore
 {
 namespace
 {
-constexpr int kMaxDepth = 32;        // folder nesting and restriction nesting
+constexpr int kMaxDepth = 32;         // folder nesting and restriction nesting
 constexpr size_t kMaxValues = 100000; // multi-valued entries, items per folder, ...
 
 // A fault in the file, with where it is.
@@ -34,12 +34,25 @@ struct CTypeName
     uint32_t m_ulType;
 };
 const CTypeName kTypeNames[] = {
-    {"PT_I2", kPtI2},         {"PT_LONG", kPtLong},       {"PT_DOUBLE", kPtDouble},     {"PT_BOOLEAN", kPtBoolean},
-    {"PT_I8", kPtI8},         {"PT_STRING8", kPtString8}, {"PT_UNICODE", kPtUnicode},   {"PT_SYSTIME", kPtSysTime},
-    {"PT_CLSID", kPtClsid},   {"PT_BINARY", kPtBinary},   {"PT_MV_I2", kPtI2 | kMvFlag}, {"PT_MV_LONG", kPtLong | kMvFlag},
-    {"PT_MV_DOUBLE", kPtDouble | kMvFlag}, {"PT_MV_I8", kPtI8 | kMvFlag}, {"PT_MV_STRING8", kPtString8 | kMvFlag},
-    {"PT_MV_UNICODE", kPtUnicode | kMvFlag}, {"PT_MV_SYSTIME", kPtSysTime | kMvFlag},
-    {"PT_MV_CLSID", kPtClsid | kMvFlag}, {"PT_MV_BINARY", kPtBinary | kMvFlag},
+    {"PT_I2", kPtI2},
+    {"PT_LONG", kPtLong},
+    {"PT_DOUBLE", kPtDouble},
+    {"PT_BOOLEAN", kPtBoolean},
+    {"PT_I8", kPtI8},
+    {"PT_STRING8", kPtString8},
+    {"PT_UNICODE", kPtUnicode},
+    {"PT_SYSTIME", kPtSysTime},
+    {"PT_CLSID", kPtClsid},
+    {"PT_BINARY", kPtBinary},
+    {"PT_MV_I2", kPtI2 | kMvFlag},
+    {"PT_MV_LONG", kPtLong | kMvFlag},
+    {"PT_MV_DOUBLE", kPtDouble | kMvFlag},
+    {"PT_MV_I8", kPtI8 | kMvFlag},
+    {"PT_MV_STRING8", kPtString8 | kMvFlag},
+    {"PT_MV_UNICODE", kPtUnicode | kMvFlag},
+    {"PT_MV_SYSTIME", kPtSysTime | kMvFlag},
+    {"PT_MV_CLSID", kPtClsid | kMvFlag},
+    {"PT_MV_BINARY", kPtBinary | kMvFlag},
 };
 
 // Tag names a seed may use instead of numbers.
@@ -81,11 +94,8 @@ const CTagName kTagNames[] = {
 };
 
 const CTagName kGuidNames[] = {
-    {"PS_PUBLIC_STRINGS", 0x00020329},
-    {"PSETID_Address", 0x00062004},
-    {"PSETID_Common", 0x00062008},
-    {"PSETID_Appointment", 0x00062002},
-    {"PSETID_Task", 0x00062003},
+    {"PS_PUBLIC_STRINGS", 0x00020329},  {"PSETID_Address", 0x00062004}, {"PSETID_Common", 0x00062008},
+    {"PSETID_Appointment", 0x00062002}, {"PSETID_Task", 0x00062003},
 };
 
 uint32_t ParseNumber(const json& p_j, const std::string& p_sWhere)
@@ -235,7 +245,9 @@ CPropValue ParseValue(uint32_t p_ulTag, const json& p_j, const std::string& p_sW
 class CReader
 {
   public:
-    explicit CReader(CStoreFile& p_file) : m_file(p_file) {}
+    explicit CReader(CStoreFile& p_file) : m_file(p_file)
+    {
+    }
 
     // Address-book entries carry fixed directory properties above 0x8000 (PR_EMS_AB_*), which
     // are not named: p_bDirectory allows them as plain tags.

@@ -34,9 +34,8 @@ void CTableView::Rebuild()
         if (!m_restriction || Matches(*m_restriction, m_vRows[i]))
             m_vView.push_back(i);
     if (!m_vSortKeys.empty())
-        std::stable_sort(m_vView.begin(), m_vView.end(), [&](uint32_t a, uint32_t b) {
-            return CompareRows(m_vRows[a], m_vRows[b], m_vSortKeys) < 0;
-        });
+        std::stable_sort(m_vView.begin(), m_vView.end(),
+                         [&](uint32_t a, uint32_t b) { return CompareRows(m_vRows[a], m_vRows[b], m_vSortKeys) < 0; });
     // Bookmarks point at rows by index; a changed view invalidates what is past its end.
     for (auto& b : m_vBookmarks)
         if (b && *b > RowCount())
@@ -93,7 +92,8 @@ std::vector<const CPropList*> CTableView::QueryRows(int32_t p_lCount, bool p_bNo
     std::vector<const CPropList*> out;
     if (p_lCount >= 0)
     {
-        const uint32_t end = static_cast<uint32_t>(std::min<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, RowCount()));
+        const uint32_t end =
+            static_cast<uint32_t>(std::min<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, RowCount()));
         for (uint32_t i = m_uPos; i < end; ++i)
             out.push_back(&m_vRows[m_vView[i]]);
         if (!p_bNoAdvance)

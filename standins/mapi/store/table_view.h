@@ -21,11 +21,20 @@ class CTableView
     // the cursor keeps its index, clamped to the new row count.
     void SetRows(std::vector<CPropList> p_rows);
     void Restrict(std::optional<CRestriction> p_res); // resets the cursor to the first row
-    void Sort(std::vector<CSortKey> p_keys);           // resets the cursor to the first row
-    const std::vector<CSortKey>& SortKeys() const { return m_vSortKeys; }
+    void Sort(std::vector<CSortKey> p_keys);          // resets the cursor to the first row
+    const std::vector<CSortKey>& SortKeys() const
+    {
+        return m_vSortKeys;
+    }
 
-    uint32_t RowCount() const { return static_cast<uint32_t>(m_vView.size()); }
-    uint32_t Position() const { return m_uPos; }
+    uint32_t RowCount() const
+    {
+        return static_cast<uint32_t>(m_vView.size());
+    }
+    uint32_t Position() const
+    {
+        return m_uPos;
+    }
     // Moves from p_ulOrigin by p_lRows (negative moves back); returns the rows actually moved
     // (signed), the cursor stopping at the first row or after the last. False for a bookmark
     // this view does not know.

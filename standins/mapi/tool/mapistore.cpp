@@ -167,8 +167,8 @@ int List(const std::string& p_sFolder)
                 std::string text = mapistore::GetString(item.m_props, mapistore::tag::Subject);
                 if (text.empty())
                     text = mapistore::GetString(item.m_props, mapistore::tag::DisplayName);
-                std::printf("%u\t%s\t%s\n", item.m_uId, mapistore::GetString(item.m_props, mapistore::tag::MessageClass).c_str(),
-                            text.c_str());
+                std::printf("%u\t%s\t%s\n", item.m_uId,
+                            mapistore::GetString(item.m_props, mapistore::tag::MessageClass).c_str(), text.c_str());
             }
             return 0;
         }

@@ -25,10 +25,10 @@ TEST(CrashNames, OperatingSystems)
         uint32_t m_dwPlatform, m_dwMajor, m_dwMinor;
         const char* m_szName;
     } const cases[] = {
-        {1, 4, 0, "Windows 95"},     {1, 4, 10, "Windows 98"},         {1, 4, 90, "Windows ME"},
-        {1, 4, 3, "Not Found"},      {2, 4, 0, "Windows NT 4.0"},      {2, 5, 0, "Windows 2000"},
-        {2, 5, 1, "Windows XP"},     {2, 5, 2, "Windows Server 2003"}, {2, 6, 1, "Windows Vista"},
-        {2, 10, 0, "Not Found"},     {0, 5, 1, "Not Found"},
+        {1, 4, 0, "Windows 95"}, {1, 4, 10, "Windows 98"},         {1, 4, 90, "Windows ME"},
+        {1, 4, 3, "Not Found"},  {2, 4, 0, "Windows NT 4.0"},      {2, 5, 0, "Windows 2000"},
+        {2, 5, 1, "Windows XP"}, {2, 5, 2, "Windows Server 2003"}, {2, 6, 1, "Windows Vista"},
+        {2, 10, 0, "Not Found"}, {0, 5, 1, "Not Found"},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(OperatingSystemName(c.m_dwPlatform, c.m_dwMajor, c.m_dwMinor), c.m_szName)

@@ -42,13 +42,13 @@ TEST_F(SettingsTest, NotifyDefaultsReadingRules)
     EXPECT_EQ(flags, 0xC7u) << "absent: phone, network, marker, failed deliveries, e-mail";
 
     const CNotifyCase cases[] = {
-        {0x00, 0x08},               // 0x08 always set
-        {0x04, 0x08},               // the marker only lives in the default
-        {0x11, 0x19},               // SMS + e-mail pass through
-        {0x22, 0x0A},               // failed wins over all
-        {0x26, 0x0A},               // ... and the marker goes too
-        {0x20, 0x28},               // all on its own stays
-        {0xFFFFFFFF, 0xFFFFFFDB},   // every other bit is kept
+        {0x00, 0x08},             // 0x08 always set
+        {0x04, 0x08},             // the marker only lives in the default
+        {0x11, 0x19},             // SMS + e-mail pass through
+        {0x22, 0x0A},             // failed wins over all
+        {0x26, 0x0A},             // ... and the marker goes too
+        {0x20, 0x28},             // all on its own stays
+        {0xFFFFFFFF, 0xFFFFFFDB}, // every other bit is kept
     };
     for (const auto& c : cases)
     {
@@ -72,11 +72,9 @@ TEST_F(SettingsTest, SendDefaultsReadingRules)
     EXPECT_EQ(signature, "");
 
     const CNotifyCase cases[] = {
-        {0x1800, 0x1200}, // both signature bits: no signature wins; no reply bit: e-mail
-        {0x1A00, 0x1200},
-        {0x0400, 0x0400}, // replies to mobile only stays so
-        {0x0600, 0x0600},
-        {0x2100, 0x2300}, // CC-to-mobile and copy-to-e-mail are kept
+        {0x1800, 0x1200},                   // both signature bits: no signature wins; no reply bit: e-mail
+        {0x1A00, 0x1200}, {0x0400, 0x0400}, // replies to mobile only stays so
+        {0x0600, 0x0600}, {0x2100, 0x2300}, // CC-to-mobile and copy-to-e-mail are kept
     };
     for (const auto& c : cases)
     {

@@ -42,16 +42,15 @@ bool IsTraceLine(const std::string& p_sLine)
     }
     const auto hex = [&](char p_cEnd) {
         const size_t start = i;
-        while (i < p_sLine.size() && (std::isdigit(static_cast<unsigned char>(p_sLine[i])) ||
-                                      (p_sLine[i] >= 'A' && p_sLine[i] <= 'F')))
+        while (i < p_sLine.size() &&
+               (std::isdigit(static_cast<unsigned char>(p_sLine[i])) || (p_sLine[i] >= 'A' && p_sLine[i] <= 'F')))
             ++i;
         return i > start && i < p_sLine.size() && p_sLine[i++] == p_cEnd;
     };
     if (!hex('.') || !hex(' '))
         return false;
     const size_t moduleEnd = p_sLine.find_first_of(", ", i);
-    return moduleEnd != std::string::npos && moduleEnd > i &&
-           p_sLine.find_first_of("\r\n") == std::string::npos;
+    return moduleEnd != std::string::npos && moduleEnd > i && p_sLine.find_first_of("\r\n") == std::string::npos;
 }
 
 void AnchorFunction()
@@ -70,7 +69,8 @@ TEST(TraceFormat, PrefixFieldsAndScope)
     t.m_iMilliseconds = 7;
     EXPECT_EQ(FormatTracePrefix(t, 0x1a2b, 255, "Corvane.dll", nullptr), "20260307 04:05:06.007 1A2B.FF Corvane.dll");
     const std::string scope = "::InitWindow()";
-    EXPECT_EQ(FormatTracePrefix(t, 1, 2, "Quillet.exe", &scope), "20260307 04:05:06.007 1.2 Quillet.exe, ::InitWindow()");
+    EXPECT_EQ(FormatTracePrefix(t, 1, 2, "Quillet.exe", &scope),
+              "20260307 04:05:06.007 1.2 Quillet.exe, ::InitWindow()");
     EXPECT_EQ(StripLineBreaks("one\r\ntwo\nthree\r"), "onetwothree");
 }
 

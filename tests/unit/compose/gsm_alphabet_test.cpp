@@ -47,9 +47,9 @@ TEST(GsmAlphabet, NamedCharactersAndTheTableEdges)
         char16_t m_c;
         int m_iClass;
     } cases[] = {
-        {u'`', 0},    {u'\t', 0},   {0x0000, 0},  {0x007F, 0},  {0x20AC, 2},  {u'~', 2},   {u'@', 1},
-        {0x00A0, 0},  {0x00A1, 1},  {0x00A2, 0},  {0x00E4, 1},  {0x00DF, 1},  {0x263A, 0}, {0x0392, 0},
-        {0x0393, 1},  {0x03A9, 1},  {0x03AA, 0},  {0x03A7, 0},  {0xFFFC, 0},  {0xD83D, 0},
+        {u'`', 0},   {u'\t', 0},  {0x0000, 0}, {0x007F, 0}, {0x20AC, 2}, {u'~', 2},   {u'@', 1},
+        {0x00A0, 0}, {0x00A1, 1}, {0x00A2, 0}, {0x00E4, 1}, {0x00DF, 1}, {0x263A, 0}, {0x0392, 0},
+        {0x0393, 1}, {0x03A9, 1}, {0x03AA, 0}, {0x03A7, 0}, {0xFFFC, 0}, {0xD83D, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(compose::GsmClass(c.m_c), c.m_iClass) << std::hex << static_cast<unsigned>(c.m_c);
@@ -80,8 +80,8 @@ TEST(GsmAlphabet, CountsRemainingAndSMSMessages)
     const struct
     {
         int64_t m_iLength, m_iRemaining, m_iCount;
-    } cases[] = {{0, 160, 1}, {1, 159, 1}, {160, 0, 1}, {161, 145, 2}, {306, 0, 2}, {307, 152, 3}, {1529, 1, 10},
-                 {1530, 0, 10}};
+    } cases[] = {{0, 160, 1}, {1, 159, 1},   {160, 0, 1},   {161, 145, 2},
+                 {306, 0, 2}, {307, 152, 3}, {1529, 1, 10}, {1530, 0, 10}};
     for (const auto& c : cases)
     {
         const compose::CBodyCount oCount = compose::CountBody(c.m_iLength);

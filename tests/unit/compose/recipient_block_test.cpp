@@ -99,17 +99,17 @@ class BlockRoundTrip : public ::testing::Test
         AddExtraProp(person, "Empty", "");
         m_oList.Add(Make(kStateTypedNumber, kKindIndividual, "+27825551234", "+27825551234", nullptr, nullptr, 0, "",
                          kDefaultRecipientOptions));
-        CMessageRecipient* bulk = m_oList.Add(Make(kStateListComplete, kKindDistList, "clients", nullptr, nullptr,
-                                                   "clients", EID_TYPE_BULK, std::string("C:\\clients.csv\0", 15),
-                                                   kOptionNameTokens));
+        CMessageRecipient* bulk =
+            m_oList.Add(Make(kStateListComplete, kKindDistList, "clients", nullptr, nullptr, "clients", EID_TYPE_BULK,
+                             std::string("C:\\clients.csv\0", 15), kOptionNameTokens));
         AddDistList(bulk);
         const struct
         {
             const char* m_szName;
             const char* m_szMobile;
             const char* m_szEmail;
-        } members[] = {{"Bob Stone", "0825550001", "bob@example.com"}, {"Carl Mills", "", nullptr},
-                       {"Dee Ray", "55x", nullptr}};
+        } members[] = {
+            {"Bob Stone", "0825550001", "bob@example.com"}, {"Carl Mills", "", nullptr}, {"Dee Ray", "55x", nullptr}};
         for (const auto& m : members)
         {
             CMessageRecipient* member = Make(kStateResolved, kKindIndividual, m.m_szName, m.m_szMobile, m.m_szEmail,
@@ -240,8 +240,8 @@ TEST(RecipientBlock, LengthsAndCountsBeyondTheDataAreRefused)
         {"entry byte count", strings + U32(EID_TYPE_AB) + U32(0x7FFFFFFFu) + "ab"},
         {"property count", strings + U32(0) + U32(0) + tail + U32(0x40000000u)},
         {"property pairs cut", strings + U32(0) + U32(0) + tail + U32(2) + Str("a") + Str("b") + Str("c")},
-        {"member count", strings + U32(EID_TYPE_BULK) + U32(2) + std::string("p\0", 2) + tail + U32(0) +
-                             U32(0x20000000u)},
+        {"member count",
+         strings + U32(EID_TYPE_BULK) + U32(2) + std::string("p\0", 2) + tail + U32(0) + U32(0x20000000u)},
         {"member property count", strings + U32(EID_TYPE_BULK) + U32(2) + std::string("p\0", 2) + tail + U32(0) +
                                       U32(1) + Str("m") + Str("") + Str("082") + U32(0xFFFFFFF0u)},
         {"padding that is not zero", strings + U32(0) + U32(0) + tail + U32(0) + std::string("\0\0\x01", 3)},

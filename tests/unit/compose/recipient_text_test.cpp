@@ -74,8 +74,8 @@ TEST(RecipientText, LabelsAndTextForms)
     for (const auto& c : cases)
     {
         CTestList list;
-        const CMessageRecipient& recipient = *list.Add(Make(kStateResolved, c.m_iKind, c.m_szDisplay, c.m_szName,
-                                                            c.m_szEmail));
+        const CMessageRecipient& recipient =
+            *list.Add(Make(kStateResolved, c.m_iKind, c.m_szDisplay, c.m_szName, c.m_szEmail));
         EXPECT_EQ(RecipientLabel(recipient), c.m_szLabel);
         EXPECT_EQ(RecipientTextForm(recipient, ETextForm::Quoted), c.m_szQuoted);
         EXPECT_EQ(RecipientTextForm(recipient, ETextForm::Plain), c.m_szPlain);
@@ -122,9 +122,9 @@ TEST(RecipientText, SeparatorAndPartialNames)
         const char* m_szText;
         size_t m_nCaret;
         const char* m_szPartial;
-    } partials[] = {{"Bo", 2, "Bo"},       {"Ann; Bo", 7, "Bo"},       {"Ann; Bob Sm", 11, "Bob Sm"},
-                    {"Ann; ", 5, ""},      {"Ann; Bob", 6, "B"},       {"Ann,Bo", 6, ""},
-                    {"\x01; ann@ex", 9, "ann@ex"}, {"\x01Bo", 3, ""},  {"Bo", 10, "Bo"}};
+    } partials[] = {{"Bo", 2, "Bo"},      {"Ann; Bo", 7, "Bo"}, {"Ann; Bob Sm", 11, "Bob Sm"}, {"Ann; ", 5, ""},
+                    {"Ann; Bob", 6, "B"}, {"Ann,Bo", 6, ""},    {"\x01; ann@ex", 9, "ann@ex"}, {"\x01Bo", 3, ""},
+                    {"Bo", 10, "Bo"}};
     for (const auto& c : partials)
         EXPECT_EQ(PartialNameBefore(c.m_szText, c.m_nCaret), c.m_szPartial) << c.m_szText;
 }
@@ -132,16 +132,16 @@ TEST(RecipientText, SeparatorAndPartialNames)
 TEST(RecipientText, TokensInOrderOfFirstAppearance)
 {
     CTestList to;
-    to.Add(Typed("Bob"));                                                                   // unresolved: none
-    to.Add(Make(kStateTypedNumber, kKindIndividual, "+27825550001", nullptr, nullptr, 0));  // entry of no book
+    to.Add(Typed("Bob"));                                                                  // unresolved: none
+    to.Add(Make(kStateTypedNumber, kKindIndividual, "+27825550001", nullptr, nullptr, 0)); // entry of no book
     to.Add(Make(kStateTypedNumber, kKindIndividual, "+27825550002", nullptr, nullptr, 0));
     CMessageRecipient* typed = to.Get()->m_p_oLast->m_p_oItem;
     delete typed->m_p_oEntry; // as the check makes it: no entry at all
     typed->m_p_oEntry = nullptr;
     to.Add(Make(kStateResolved, kKindIndividual, "Ann", "Ann", nullptr, EID_TYPE_AB));
     CTestList cc;
-    CMessageRecipient* bulk = cc.Add(Make(kStateListComplete, kKindDistList, "clients", "clients", nullptr,
-                                          EID_TYPE_BULK, kOptionEmailToken));
+    CMessageRecipient* bulk = cc.Add(
+        Make(kStateListComplete, kKindDistList, "clients", "clients", nullptr, EID_TYPE_BULK, kOptionEmailToken));
     AddDistList(bulk);
     CMessageRecipient* member = CTestList::MakePerson("Bob Stone", "0825550001");
     AddExtraProp(member, "Company", "Brevolt");

@@ -44,8 +44,8 @@ TEST(TimeList, InitialSelectionRoundsUpToTheNextQuarter)
     {
         int m_iHour, m_iMinute;
         const char* m_szSelected;
-    } cases[] = {{10, 7, "10:15 AM"}, {10, 15, "10:15 AM"}, {10, 0, "10:00 AM"}, {10, 46, "11:00 AM"},
-                 {23, 50, "00:00 AM"}, {23, 45, "11:45 PM"}, {0, 1, "00:15 AM"}, {11, 59, "12:00 PM"}};
+    } cases[] = {{10, 7, "10:15 AM"},  {10, 15, "10:15 AM"}, {10, 0, "10:00 AM"}, {10, 46, "11:00 AM"},
+                 {23, 50, "00:00 AM"}, {23, 45, "11:45 PM"}, {0, 1, "00:15 AM"},  {11, 59, "12:00 PM"}};
     for (const auto& c : cases)
         EXPECT_EQ(TimeEntryText(InitialTimeIndex(c.m_iHour, c.m_iMinute)), c.m_szSelected)
             << c.m_iHour << ":" << c.m_iMinute;
@@ -79,7 +79,7 @@ TEST(SMSLimit, OutOfRangeValuesAreReplaced)
         const char* m_szText;
         bool m_bValid;
         const char* m_szReplacement;
-    } cases[] = {{"10", true, ""}, {"1", true, ""},  {"5", true, ""},  {"0", false, "1"},
+    } cases[] = {{"10", true, ""},    {"1", true, ""},  {"5", true, ""},     {"0", false, "1"},
                  {"11", false, "10"}, {"", false, "1"}, {"abc", false, "1"}, {"99999999999", false, "10"}};
     for (const auto& c : cases)
     {
@@ -178,10 +178,10 @@ TEST(NotifyFlags, MenuCommandsChangeTheirBits)
         int m_iCommand;
         uint32_t m_dwBefore, m_dwAfter;
     } cases[] = {
-        {kCmdNeverNotify, 0x22, 0x00},        {kCmdFailedOnly, 0x20, 0x02},       {kCmdAllDeliveries, 0x02, 0x20},
-        {kCmdEachSubpart, 0x04, 0x08},        {kCmdOncePerRecipient, 0x08, 0x04}, {kCmdToMyPhone, 0x00, 0x10},
-        {kCmdToMyPhone, 0x10, 0x00},          {kCmdNetwork, 0x20, 0x60},          {kCmdPhone, 0xA0, 0x20},
-        {kCmdReplyNone, 0x600, 0x000},        {kCmdReplyEmail, 0x400, 0x200},     {kCmdReplyEmailMobile, 0x0, 0x600},
+        {kCmdNeverNotify, 0x22, 0x00},       {kCmdFailedOnly, 0x20, 0x02},       {kCmdAllDeliveries, 0x02, 0x20},
+        {kCmdEachSubpart, 0x04, 0x08},       {kCmdOncePerRecipient, 0x08, 0x04}, {kCmdToMyPhone, 0x00, 0x10},
+        {kCmdToMyPhone, 0x10, 0x00},         {kCmdNetwork, 0x20, 0x60},          {kCmdPhone, 0xA0, 0x20},
+        {kCmdReplyNone, 0x600, 0x000},       {kCmdReplyEmail, 0x400, 0x200},     {kCmdReplyEmailMobile, 0x0, 0x600},
         {kCmdNotifyByEmail, 0x1234, 0x1234},
     };
     for (const auto& c : cases)
@@ -236,6 +236,6 @@ TEST(HostText, EntryHex)
     ASSERT_TRUE(HexToBytes("0A1BFF", 3, bytes));
     EXPECT_EQ(bytes, (std::vector<uint8_t>{0x0A, 0x1B, 0xFF}));
     EXPECT_TRUE(HexToBytes("0a1bff00", 3, bytes)); // only the counted bytes are read
-    EXPECT_FALSE(HexToBytes("0A1B", 3, bytes));     // shorter than its count
+    EXPECT_FALSE(HexToBytes("0A1B", 3, bytes));    // shorter than its count
     EXPECT_FALSE(HexToBytes("0G1BFF", 3, bytes));
 }

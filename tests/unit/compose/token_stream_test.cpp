@@ -75,7 +75,8 @@ TEST(TokenStream, MalformedStreamsAreRefusedAndLeaveNothing)
         {"name past the end", Word(1) + "a" + Word(1) + Word(50) + "abc" + Word(0), compose::EStreamResult::Truncated},
         {"token too short for its count", Word(1) + "a" + Word(1) + Word(1) + "n" + "\0\0"s,
          compose::EStreamResult::TooManyTokens},
-        {"second token without its position", Word(2) + "ab" + Word(2) + Word(1) + "x" + Word(0) + Word(1) + "y" + "\0\0"s,
+        {"second token without its position",
+         Word(2) + "ab" + Word(2) + Word(1) + "x" + Word(0) + Word(1) + "y" + "\0\0"s,
          compose::EStreamResult::Truncated},
         {"position at the text's end", Word(1) + "a" + Word(1) + Word(1) + "n" + Word(1),
          compose::EStreamResult::BadPosition},
@@ -103,10 +104,12 @@ TEST(BodyText, LineBreaksTokensAndMarkers)
     EXPECT_EQ(compose::CollapseLineBreaks("a\r\nb\rc\nd\r\r\n"), "a\nb\nc\nd\n\n");
     EXPECT_EQ(compose::ExpandLineBreaks("a\nb\r\nc\n"), "a\r\nb\r\nc\r\n");
     const compose::CTokenStream oStream = TwoTokens();
-    EXPECT_EQ(compose::TokensWrittenOut(oStream.m_sText, oStream.m_vTokens), "Dear <<First Name>>,\r<<Amount>> owes you");
+    EXPECT_EQ(compose::TokensWrittenOut(oStream.m_sText, oStream.m_vTokens),
+              "Dear <<First Name>>,\r<<Amount>> owes you");
     // A token past the text is left out rather than read past the end.
     EXPECT_EQ(compose::TokensWrittenOut("ab", {{"X", 1}, {"Y", 9}}), "a<<X>>");
-    EXPECT_EQ(compose::MarkTokens("a?b?", {{"X", 1}, {"Y", 3}}, '\x01'), "a\x01" "b\x01");
+    EXPECT_EQ(compose::MarkTokens("a?b?", {{"X", 1}, {"Y", 3}}, '\x01'), "a\x01"
+                                                                         "b\x01");
 
     // The compressor's output: markers found at the character positions of the control, where a
     // line break is one character whether it came as LF or CR LF.
@@ -122,10 +125,14 @@ TEST(BodyText, FileKindFollowsTheExtensionInAnyCase)
         const char* m_szPath;
         compose::EFileKind m_eKind;
     } cases[] = {
-        {"C:\\msgs\\hello.sms", compose::EFileKind::Own}, {"C:\\msgs\\HELLO.SMS", compose::EFileKind::Own},
-        {"hello.Sms", compose::EFileKind::Own},           {"C:\\msgs\\hello.txt", compose::EFileKind::Text},
-        {"hello.doc", compose::EFileKind::Text},          {"hello", compose::EFileKind::Text},
-        {"C:\\a.sms\\hello", compose::EFileKind::Text},   {"hello.smsx", compose::EFileKind::Text},
+        {"C:\\msgs\\hello.sms", compose::EFileKind::Own},
+        {"C:\\msgs\\HELLO.SMS", compose::EFileKind::Own},
+        {"hello.Sms", compose::EFileKind::Own},
+        {"C:\\msgs\\hello.txt", compose::EFileKind::Text},
+        {"hello.doc", compose::EFileKind::Text},
+        {"hello", compose::EFileKind::Text},
+        {"C:\\a.sms\\hello", compose::EFileKind::Text},
+        {"hello.smsx", compose::EFileKind::Text},
         {"hello.", compose::EFileKind::Text},
     };
     for (const auto& c : cases)

@@ -76,21 +76,24 @@ TEST_F(GatewayRoundTrip, EveryTransportWrappingDecodes)
         "This is a SMS server communication mail. To see the plain text version look in your Sent SMSs folder.";
     const std::string wrappings[] = {
         // SMTP: the envelope is the plain-text part.
-        "From: Ann <ann@example.org>\r\nTo: sms@brevolt.example\r\nContent-Type: multipart/mixed;\r\n\tboundary=M\r\n\r\n"
+        "From: Ann <ann@example.org>\r\nTo: sms@brevolt.example\r\nContent-Type: "
+        "multipart/mixed;\r\n\tboundary=M\r\n\r\n"
         "--M\r\nContent-Type: text/plain;\r\n\tcharset=\"iso-8859-1\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
             m_sEnvelope + "\r\n\r\n\r\n\r\n\r\n--M--\r\n",
         // MAPI: the preamble body, the envelope as a ".TXT" attachment.
         "To: <sms@brevolt.example>\r\nContent-Type: multipart/mixed; boundary=\"X\"\r\n\r\n--X\r\n"
         "Content-Type: text/plain\r\n\r\n" +
-            preamble + std::string(50, '\n') + "\r\n--X\r\nContent-Type: text/plain; name=\"SMS4F2A.TXT\"\r\n"
-                                               "Content-Disposition: attachment; filename=\"SMS4F2A.TXT\"\r\n\r\n" +
+            preamble + std::string(50, '\n') +
+            "\r\n--X\r\nContent-Type: text/plain; name=\"SMS4F2A.TXT\"\r\n"
+            "Content-Disposition: attachment; filename=\"SMS4F2A.TXT\"\r\n\r\n" +
             m_sEnvelope + "\r\n--X--\r\n",
         // Outlook Express: "content.txt" in base64, with its terminating zero byte.
         "To: sms@brevolt.example\r\nContent-Type: multipart/mixed; boundary=\"Y\"\r\n\r\n--Y\r\n"
         "Content-Type: text/plain\r\n\r\n" +
-            preamble + "\r\n--Y\r\nContent-Type: application/octet-stream; name=\"content.txt\"\r\n"
-                       "Content-Transfer-Encoding: base64\r\n"
-                       "Content-Disposition: attachment; filename=\"content.txt\"\r\n\r\n" +
+            preamble +
+            "\r\n--Y\r\nContent-Type: application/octet-stream; name=\"content.txt\"\r\n"
+            "Content-Transfer-Encoding: base64\r\n"
+            "Content-Disposition: attachment; filename=\"content.txt\"\r\n\r\n" +
             base64 + "\r\n--Y--\r\n",
     };
     for (const std::string& mail : wrappings)

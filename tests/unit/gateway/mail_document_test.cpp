@@ -23,8 +23,9 @@ std::string Counted(const std::string& p_sTag, const std::string& p_sValue)
 
 TEST(MailDocument, SingleFormGivesOneSMSPerRecipient)
 {
-    const std::string text = kHead + "<MESSAGE>\r\nline one\r\nline two\r\n</MESSAGE>\r\n<OPTIONS>\r\n-2147481088\r\n"
-                                     "</OPTIONS>\r\n" +
+    const std::string text = kHead +
+                             "<MESSAGE>\r\nline one\r\nline two\r\n</MESSAGE>\r\n<OPTIONS>\r\n-2147481088\r\n"
+                             "</OPTIONS>\r\n" +
                              Recipient("Bob", "0825550001") + Recipient("", "0825550002") + "</MAIL>\r\n";
     CMailDocument document;
     std::string error;
@@ -43,12 +44,12 @@ TEST(MailDocument, BulkFormTrustsItsLengths)
     // A body may contain what looks like the closing tag; its LENGTH says where it ends.
     const std::string body = "Hi Bob\r\n</BODY>\r\nstill the body";
     const std::string message = "<MESSAGE>\r\n" + Counted("TOSENDER", "FALSE") + Counted("NAME", "Bob") +
-                                Counted("PHONE", "+27825550001") +
-                                Counted("DELIVERYTIME", std::string(32, '0')) + Counted("BODY", body) +
-                                "</MESSAGE>\r\n";
-    const std::string text = kHead + "<BULK>\r\n<SENDERID>\r\nShop\r\n</SENDERID>\r\n<TAGBODY>\r\nHi <First>\r\n"
-                                     "</TAGBODY>\r\n<SYNCENDTIME>\r\n\r\nAAAAAAAAAAAAAAAAAAAAAA==\r\n</SYNCENDTIME>\r\n"
-                                     "<OPTIONS>\r\n65536\r\n</OPTIONS>\r\n" +
+                                Counted("PHONE", "+27825550001") + Counted("DELIVERYTIME", std::string(32, '0')) +
+                                Counted("BODY", body) + "</MESSAGE>\r\n";
+    const std::string text = kHead +
+                             "<BULK>\r\n<SENDERID>\r\nShop\r\n</SENDERID>\r\n<TAGBODY>\r\nHi <First>\r\n"
+                             "</TAGBODY>\r\n<SYNCENDTIME>\r\n\r\nAAAAAAAAAAAAAAAAAAAAAA==\r\n</SYNCENDTIME>\r\n"
+                             "<OPTIONS>\r\n65536\r\n</OPTIONS>\r\n" +
                              message + message + "</BULK>\r\n</MAIL>\r\n";
     CMailDocument document;
     std::string error;
@@ -61,9 +62,10 @@ TEST(MailDocument, BulkFormTrustsItsLengths)
     EXPECT_FALSE(document.m_vSMS[0].m_bToSender);
 
     // A LENGTH that runs past the text or misses the closing tag fails, it never reads beyond.
-    const std::string lying = kHead + "<BULK>\r\n<SENDERID>\r\n\r\n</SENDERID>\r\n<TAGBODY>\r\n\r\n</TAGBODY>\r\n"
-                                      "<SYNCENDTIME>\r\n\r\nAAAAAAAAAAAAAAAAAAAAAA==\r\n</SYNCENDTIME>\r\n<OPTIONS>\r\n0\r\n"
-                                      "</OPTIONS>\r\n<MESSAGE>\r\n<TOSENDER LENGTH=999999>\r\nFALSE\r\n</TOSENDER>\r\n";
+    const std::string lying = kHead +
+                              "<BULK>\r\n<SENDERID>\r\n\r\n</SENDERID>\r\n<TAGBODY>\r\n\r\n</TAGBODY>\r\n"
+                              "<SYNCENDTIME>\r\n\r\nAAAAAAAAAAAAAAAAAAAAAA==\r\n</SYNCENDTIME>\r\n<OPTIONS>\r\n0\r\n"
+                              "</OPTIONS>\r\n<MESSAGE>\r\n<TOSENDER LENGTH=999999>\r\nFALSE\r\n</TOSENDER>\r\n";
     EXPECT_FALSE(ParseMailDocument(lying, document, error));
     EXPECT_NE(error.find("TOSENDER"), std::string::npos) << error;
 }

@@ -61,7 +61,8 @@ TEST(MailMessage, BrokenStructuresFail)
     EXPECT_FALSE(mail.Parse("Content-Type: multipart/mixed; boundary=x\r\n\r\nno parts", error));
     std::string deep;
     for (int i = 0; i < 12; ++i)
-        deep += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) + "\r\n";
+        deep += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\r\n\r\n--b" + std::to_string(i) +
+                "\r\n";
     EXPECT_FALSE(mail.Parse(deep, error));
     EXPECT_EQ(error, "MIME parts nested too deeply");
     EXPECT_FALSE(mail.Parse("", error));

@@ -191,12 +191,15 @@ TEST(ImportColumns, TypesFromHeaders)
         const char* m_szHeader;
         int m_iType;
     } aCases[] = {
-        {"Cell Phone", kColumnMobile}, {"mobile number", kColumnMobile}, {"Cellular", kColumnMobile},
-        {"Address 1", kColumnAddress}, {"amount due", kColumnAmount},    {"Date of birth", kColumnDate},
-        {"Display Name", kColumnName}, {"Name", kColumnName},            {"FirstName", kColumnFirstName},
-        {"first name", kColumnFirstName}, {"Surname", kColumnLastName}, {"Last Name", kColumnLastName},
-        {"Title", kColumnTitle},       {"E-mail", kColumnEmail},         {"email address", kColumnEmail},
-        {"Branch", kColumnCustom},     {"My Name", kColumnCustom},       {"", kColumnCustom},
+        {"Cell Phone", kColumnMobile},   {"mobile number", kColumnMobile},
+        {"Cellular", kColumnMobile},     {"Address 1", kColumnAddress},
+        {"amount due", kColumnAmount},   {"Date of birth", kColumnDate},
+        {"Display Name", kColumnName},   {"Name", kColumnName},
+        {"FirstName", kColumnFirstName}, {"first name", kColumnFirstName},
+        {"Surname", kColumnLastName},    {"Last Name", kColumnLastName},
+        {"Title", kColumnTitle},         {"E-mail", kColumnEmail},
+        {"email address", kColumnEmail}, {"Branch", kColumnCustom},
+        {"My Name", kColumnCustom},      {"", kColumnCustom},
     };
     for (const auto& oCase : aCases)
         EXPECT_EQ(oCase.m_iType, RecogniseColumnType(oCase.m_szHeader)) << oCase.m_szHeader;
@@ -284,9 +287,9 @@ TEST(ImportMembers, StatesNameFallbacksAndSkippedRows)
     {
         const char* m_szName;
         uint32_t m_dwState;
-    } aExpected[] = {{"Boss", kStateResolved},        {"Ann", kStateResolved},
-                     {"ann@example.com", kStateNoMobile}, {"0825551234", kStateResolved},
-                     {"12345", kStateInvalidMobile},  {"Tom Cat", kStateNoMobile}};
+    } aExpected[] = {
+        {"Boss", kStateResolved},       {"Ann", kStateResolved},        {"ann@example.com", kStateNoMobile},
+        {"0825551234", kStateResolved}, {"12345", kStateInvalidMobile}, {"Tom Cat", kStateNoMobile}};
     for (size_t i = 0; i < vMembers.size(); ++i)
     {
         EXPECT_EQ(aExpected[i].m_szName, Text(vMembers[i]->m_szName)) << i;

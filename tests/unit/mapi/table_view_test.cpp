@@ -20,7 +20,10 @@ CTableView MakeTable(int p_n)
     return t;
 }
 
-int64_t NumAt(const std::vector<const CPropList*>& p_rows, size_t p_i) { return (*p_rows[p_i])[0].m_iValue; }
+int64_t NumAt(const std::vector<const CPropList*>& p_rows, size_t p_i)
+{
+    return (*p_rows[p_i])[0].m_iValue;
+}
 } // namespace
 
 TEST(mapi_table, paging_25_rows)

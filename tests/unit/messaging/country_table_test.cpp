@@ -52,8 +52,13 @@ TEST(CountryTable, SharedCodesKeepEveryName)
 TEST(CountryTable, LookupByCodeFindsTheFirstEntryInTableOrder)
 {
     const std::pair<const char*, const char*> aCases[] = {
-        {"44", "United Kingdom"}, {"+44", "United Kingdom"}, {"27", "South Africa"}, {"+27", "South Africa"},
-        {"1", "Alaska"},          {"381", "Serbia, Republic Of"},                    {"34", "Balearic Islands"},
+        {"44", "United Kingdom"},
+        {"+44", "United Kingdom"},
+        {"27", "South Africa"},
+        {"+27", "South Africa"},
+        {"1", "Alaska"},
+        {"381", "Serbia, Republic Of"},
+        {"34", "Balearic Islands"},
         {"0044", "United Kingdom"}, // leading zeros do not change the value
     };
     for (const auto& [code, name] : aCases)

@@ -18,7 +18,7 @@ TEST(SMSLength, CountsAndCharactersLeft)
     {
         int64_t m_iCharacters, m_iReserved, m_iCount, m_iLeft;
     } aCases[] = {
-        {0, 0, 1, 160},  {160, 0, 1, 0},  {161, 0, 2, 145}, {306, 0, 2, 0},
+        {0, 0, 1, 160},   {160, 0, 1, 0},  {161, 0, 2, 145},  {306, 0, 2, 0},
         {307, 0, 3, 152}, {150, 10, 1, 0}, {150, 11, 2, 145},
     };
     for (const auto& c : aCases)
@@ -37,7 +37,7 @@ TEST(SMSLength, CountsAndCharactersLeft)
 TEST(TextTransform, SqueezeAndJoin)
 {
     EXPECT_EQ("a b\nc\td", SqueezeWhitespace("\na  b\n\nc\t\td"));
-    EXPECT_EQ("\nx", SqueezeWhitespace("\r\nx")); // only one leading break goes
+    EXPECT_EQ("\nx", SqueezeWhitespace("\r\nx"));     // only one leading break goes
     EXPECT_EQ("a \n b", SqueezeWhitespace("a \n b")); // runs of different characters stay
     EXPECT_EQ("HelloWorldItSOk", JoinWords("hello, WORLD! it's ok"));
     EXPECT_EQ("2Moro9Am", JoinWords("2moro 9am"));
@@ -69,9 +69,14 @@ TEST(TokenValues, BuiltInsThenExtraPropertiesThenNameParts)
         const char* m_szToken;
         const char* m_szValue;
     } aCases[] = {
-        {"Full Name", "Ann Mary Lee"}, {"First Name", "Ann"}, {"Last Name", "FromColumn"},
-        {"Email", "ann@example.org"},  {"Mobile", "0821"},    {"city", "Durban"},
-        {"mobile", ""},                {"Unknown", ""},
+        {"Full Name", "Ann Mary Lee"},
+        {"First Name", "Ann"},
+        {"Last Name", "FromColumn"},
+        {"Email", "ann@example.org"},
+        {"Mobile", "0821"},
+        {"city", "Durban"},
+        {"mobile", ""},
+        {"Unknown", ""},
     };
     for (const auto& c : aCases)
         EXPECT_EQ(c.m_szValue, TokenValue(c.m_szToken, *p_oRecipient)) << c.m_szToken;
@@ -118,8 +123,9 @@ class FinalSMSTest : public ::testing::Test
 TEST_F(FinalSMSTest, OneMessagePerDistinctMobileInMemberOrder)
 {
     m_oTo.AddPerson("Ann Lee", "082 555 1234");
-    m_oTo.Add(CTestList::MakeDistList("Team", {CTestList::MakePerson("Bea", "0831"), CTestList::MakePerson("Cy", "0832"),
-                                               CTestList::MakePerson("Di", "0833")}));
+    m_oTo.Add(
+        CTestList::MakeDistList("Team", {CTestList::MakePerson("Bea", "0831"), CTestList::MakePerson("Cy", "0832"),
+                                         CTestList::MakePerson("Di", "0833")}));
     m_oCc.AddPerson("Ann Again", "+27 82 555 1234");
     CTestMessage oMessage("Hi <<First Name>>, your number is <<Mobile>>.");
     ASSERT_EQ(1, Build(oMessage, 1, false, true));
@@ -183,10 +189,10 @@ TEST_F(FinalSMSTest, MalformedTokenListsAreContained)
 {
     m_oTo.AddPerson("Ann", "0821");
     CTestMessage oMessage("A<<First Name>>B");
-    oMessage.AddToken("Mobile", 99);  // past the end
-    oMessage.AddToken("Mobile", -3);  // before the start
-    oMessage.AddToken("Mobile", 0);   // not on a placeholder
-    oMessage.AddToken("Mobile", 1);   // a placeholder already taken
+    oMessage.AddToken("Mobile", 99); // past the end
+    oMessage.AddToken("Mobile", -3); // before the start
+    oMessage.AddToken("Mobile", 0);  // not on a placeholder
+    oMessage.AddToken("Mobile", 1);  // a placeholder already taken
     oMessage.AddToken("", 1);
     ASSERT_EQ(1, Build(oMessage, 1, false, true));
     EXPECT_EQ((std::vector<std::string>{"AAnnB"}), Texts());

@@ -21,10 +21,18 @@ std::vector<uint64_t> KeysOfKind(int p_iKind, size_t p_nCount)
     {
         switch (p_iKind)
         {
-        case 0: vKeys.push_back(i + 1); break;
-        case 1: vKeys.push_back((i % 97 + 1) << 20 | (i / 97 + 1) << 40); break;
-        case 2: vKeys.push_back(0x7f0000000000ULL + i * 64); break;
-        default: vKeys.push_back(oRandom() % (p_nCount / 2) + 1); break;
+        case 0:
+            vKeys.push_back(i + 1);
+            break;
+        case 1:
+            vKeys.push_back((i % 97 + 1) << 20 | (i / 97 + 1) << 40);
+            break;
+        case 2:
+            vKeys.push_back(0x7f0000000000ULL + i * 64);
+            break;
+        default:
+            vKeys.push_back(oRandom() % (p_nCount / 2) + 1);
+            break;
         }
     }
     return vKeys;

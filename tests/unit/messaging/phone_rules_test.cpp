@@ -121,8 +121,8 @@ class CountryCodeTest : public ::testing::Test
     }
     void SetCurrentLocation(uint32_t p_dwId)
     {
-        ASSERT_TRUE(
-            m_oRegistry.WriteRegistry(ERegRoot::LocalMachine, kTelephonyLocationsKey, "CurrentID", &p_dwId, 4, kRegDword));
+        ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::LocalMachine, kTelephonyLocationsKey, "CurrentID", &p_dwId, 4,
+                                              kRegDword));
     }
 
     std::unique_ptr<Registry> m_oStore = CreateMemoryRegistry();

@@ -22,7 +22,8 @@ class FlattenTest : public ::testing::Test
         ASSERT_TRUE(CRegistry(*m_oStore).WriteUserText("CountryCode", "27"));
     }
     // The combined list, freed with the fixture.
-    CMessageRecipientList* Combine(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond)
+    CMessageRecipientList* Combine(const CMessageRecipientList* p_p_mrlFirst,
+                                   const CMessageRecipientList* p_p_mrlSecond)
     {
         EXPECT_EQ(1, GetCombinedFlatNonDuplicateList(p_p_mrlFirst, p_p_mrlSecond, &m_p_mrlOut, m_oCountry));
         return m_p_mrlOut;
@@ -58,10 +59,10 @@ TEST_F(FlattenTest, DistributionListsKeepOnlyNewValidMembers)
 {
     CTestList oTo;
     oTo.AddPerson("Ann", "0821");
-    oTo.Add(CTestList::MakeDistList("Nobody valid", {CTestList::MakePerson("NoMobile", nullptr),
-                                                     CTestList::MakePerson("Bad", "12x")}));
-    oTo.Add(CTestList::MakeDistList("One left", {CTestList::MakePerson("AnnAgain", "+27 821"),
-                                                 CTestList::MakePerson("Bea", "0822")}));
+    oTo.Add(CTestList::MakeDistList("Nobody valid",
+                                    {CTestList::MakePerson("NoMobile", nullptr), CTestList::MakePerson("Bad", "12x")}));
+    oTo.Add(CTestList::MakeDistList(
+        "One left", {CTestList::MakePerson("AnnAgain", "+27 821"), CTestList::MakePerson("Bea", "0822")}));
     oTo.Add(CTestList::MakeDistList("Empty", {}));
     CMessageRecipientList* p_mrlOut = Combine(oTo.Get(), nullptr);
     EXPECT_EQ((std::vector<std::string>{"Ann", "One left"}), Names(p_mrlOut));
@@ -117,11 +118,19 @@ TEST(MobileKeySet, PackedKeysKeepEveryDigit)
         const char* m_szMobile;
         bool m_bNew;
     } aCases[] = {
-        {"082 5", true},   {"+27 825", false},   {"(0825)", true}, // "+0825" is not "+825"
-        {"+825", true},    {"0", true},          {"(", true},      // "+27" and "+" are keys too
-        {"+", false},      {"+27", false},       {"()", false},
-        {"+123456789012345678901", true}, {"+123456789012345678901", false}, // too long to pack
-        {"+12345678901234567890", true},  {"12x", false},
+        {"082 5", true},
+        {"+27 825", false},
+        {"(0825)", true}, // "+0825" is not "+825"
+        {"+825", true},
+        {"0", true},
+        {"(", true}, // "+27" and "+" are keys too
+        {"+", false},
+        {"+27", false},
+        {"()", false},
+        {"+123456789012345678901", true},
+        {"+123456789012345678901", false}, // too long to pack
+        {"+12345678901234567890", true},
+        {"12x", false},
     };
     for (const auto& c : aCases)
     {
@@ -215,9 +224,9 @@ TEST_F(FlattenTest, RemoveDuplicatesByMobileThenEmailThenEntry)
     EXPECT_NE(p_mrlBefore, p_mrlList);
     // "<none>" names no number, so the two placeholders are told apart by their e-mail; the lists
     // stay even when nothing of theirs survives.
-    EXPECT_EQ((std::vector<std::string>{"Mobile", "Mail", "None1", "None2", "Entry", "Bare", "Bare", "Unexpanded",
-                                        "Team"}),
-              Names(p_mrlList));
+    EXPECT_EQ(
+        (std::vector<std::string>{"Mobile", "Mail", "None1", "None2", "Entry", "Bare", "Bare", "Unexpanded", "Team"}),
+        Names(p_mrlList));
     EXPECT_EQ(0u, p_mrlList->m_p_oLast->m_p_oItem->m_p_mrlMembers->m_dwCount);
 
     p_mrlBefore = p_mrlList;

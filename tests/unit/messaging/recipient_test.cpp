@@ -156,8 +156,8 @@ TEST(RecipientExports, CreateAndDeleteLeaveNothingBehind)
 
         CFinalSMSList* p_oSMS = nullptr;
         CTestMessage oMessage("Hi <<First Name>> from <<City>>");
-        EXPECT_EQ(1, CreateFinalSMSs(oMessage.Text(), oMessage.Tokens(), oList.Get(), oList.Get(), 1, 1, 1, 10,
-                                     &p_oSMS));
+        EXPECT_EQ(1,
+                  CreateFinalSMSs(oMessage.Text(), oMessage.Tokens(), oList.Get(), oList.Get(), 1, 1, 1, 10, &p_oSMS));
         EXPECT_EQ(2u, p_oSMS->m_dwCount);
         EXPECT_EQ(&p_oSMS, DeleteSMSList(&p_oSMS));
         EXPECT_EQ(nullptr, p_oSMS);

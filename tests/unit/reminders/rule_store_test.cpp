@@ -63,8 +63,7 @@ TEST_F(CRuleStoreFixture, ADamagedEntryFailsTheLoadWithItsReasonAndKeepsTheRules
              s.SetValue(ERegRoot::CurrentUser, k, "Enabled", kRegDword, &two, sizeof(two));
          },
          "Invalid or truncated data in 'Software\\Brevolt\\Rules\\Rule1\\Enabled'."},
-        {"a name that is a DWORD",
-         [](Registry& s, const std::string& k) { SetDword(s, k, "Name", 7); },
+        {"a name that is a DWORD", [](Registry& s, const std::string& k) { SetDword(s, k, "Name", 7); },
          "Invalid or truncated data in 'Software\\Brevolt\\Rules\\Rule1\\Name'."},
         {"an endless name",
          [](Registry& s, const std::string& k) {

@@ -87,8 +87,8 @@ TEST_F(CRulesFixture, MailFromTheGatewaysReplyAddressFiresNoRuleNotEvenTriggerAl
     }
     // The address is configuration: the Install key overrides it.
     const char other[] = "sms-replies@gateway.example";
-    ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::LocalMachine, kInstallKey, "ReplySender", other, sizeof(other),
-                                          kRegSz));
+    ASSERT_TRUE(
+        m_oRegistry.WriteRegistry(ERegRoot::LocalMachine, kInstallKey, "ReplySender", other, sizeof(other), kRegSz));
     CRuleMail mail = kMail;
     mail.m_sFrom = other;
     EXPECT_TRUE(Deliver(mail).empty());
@@ -196,8 +196,8 @@ TEST_F(CRulesFixture, ACallWithTheContinueFlagClearedStartsAtTheFirstRuleAgain)
     ASSERT_TRUE(fired && keepGoing);
     // A new mail: the caller starts over instead of continuing with the second rule.
     keepGoing = false;
-    ASSERT_TRUE(m_oManager.Match(kMail.m_sFrom, kMail.m_sTo, "nothing", kMail.m_sBody, keepGoing, fired, text, toMe,
-                                 number));
+    ASSERT_TRUE(
+        m_oManager.Match(kMail.m_sFrom, kMail.m_sTo, "nothing", kMail.m_sBody, keepGoing, fired, text, toMe, number));
     EXPECT_FALSE(fired);
     EXPECT_FALSE(keepGoing);
     EXPECT_EQ(Deliver(kMail).size(), 2u);
@@ -352,8 +352,7 @@ TEST(CMessageRuleEditor, ValidateFieldsRefusesWhatTheEditorMustNotStore)
         {"line break in a keyword", fields("Boss", "urgent\r\nasap"), false, kMsgRuleInvalidChars,
          kMsgRuleInvalidCharsText, CRuleFieldProblem::kKeyword},
         {"no keyword", fields("Boss", ""), false, kMsgRuleEmpty, kMsgRuleEmptyText, CRuleFieldProblem::kKeyword},
-        {"only separators", fields("Boss", ";;"), false, kMsgRuleEmpty, kMsgRuleEmptyText,
-         CRuleFieldProblem::kKeyword},
+        {"only separators", fields("Boss", ";;"), false, kMsgRuleEmpty, kMsgRuleEmptyText, CRuleFieldProblem::kKeyword},
     };
     CRuleEditorFields always = fields("All", "");
     always.m_bTriggerAlways = true;

@@ -1,8 +1,8 @@
 // tests/unit/sending/email_sender_test.cpp: jobs leave the e-mail sender over real SMTP and the
 // reference gateway decodes what arrived; set-up failures send nothing.
+#include "Addressbook/messaging/phone_rules.h"
 #include "Addressbook/sending/email_package.h"
 #include "Addressbook/sending/email_sender.h"
-#include "Addressbook/messaging/phone_rules.h"
 #include "gateway/gateway_commands.h"
 #include "tests/unit/smtp/smtp_peers_posix.h"
 
@@ -20,7 +20,8 @@ class EmailSenderTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        m_sMaildir = (std::filesystem::temp_directory_path() / ("brevolt-sending-" + std::to_string(getpid()))).string();
+        m_sMaildir =
+            (std::filesystem::temp_directory_path() / ("brevolt-sending-" + std::to_string(getpid()))).string();
         std::filesystem::remove_all(m_sMaildir);
         ASSERT_TRUE(m_oServer.StartAiosmtpd(m_sMaildir));
 
@@ -35,8 +36,8 @@ class EmailSenderTest : public ::testing::Test
         ASSERT_TRUE(m_oRegistry.WriteUserText("CountryCode", "27"));
         // Outlook's own account settings name the SMTP server the job leaves through.
         const std::string accounts = "Software\\Microsoft\\Office\\Outlook\\OMI Account Manager";
-        ASSERT_TRUE(m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, accounts, "Default Mail Account", "00000001", 9,
-                                              kRegSz));
+        ASSERT_TRUE(
+            m_oRegistry.WriteRegistry(ERegRoot::CurrentUser, accounts, "Default Mail Account", "00000001", 9, kRegSz));
         // The server's port is the account's DWORD "SMTP Port", as mail accounts keep it.
         const std::string account = accounts + "\\Accounts\\00000001";
         const uint32_t port = m_oServer.Port();
@@ -188,8 +189,8 @@ TEST(EmailPackage, DefaultMailClientAndVersions)
     auto store = CreateMemoryRegistry();
     CRegistry registry(*store);
     const auto setDefault = [&](const std::string& p_sKey, const std::string& p_sText) {
-        ASSERT_TRUE(registry.WriteRegistry(ERegRoot::LocalMachine, p_sKey, "", p_sText.c_str(), p_sText.size() + 1,
-                                           kRegSz));
+        ASSERT_TRUE(
+            registry.WriteRegistry(ERegRoot::LocalMachine, p_sKey, "", p_sText.c_str(), p_sText.size() + 1, kRegSz));
     };
     EXPECT_EQ(DetectDefaultMailPackage(registry), kPackageNotRecognised);
     setDefault("SOFTWARE\\Classes\\mailto\\shell\\open\\command", "\"C:\\Eudora\\eudora.exe\" /m %1");
@@ -203,12 +204,12 @@ TEST(EmailPackage, DefaultMailClientAndVersions)
 
     const std::string key = "Software\\Microsoft\\Outlook Express\\Version Info";
     EXPECT_EQ(OutlookExpressVersionCode(registry), -1);
-    const std::pair<const char*, int> versions[] = {{"4,72,3110,0", 0}, {"5,50,4133,2400", 1}, {"6,0,2900,5512", 2},
-                                                    {"7,0", 3}, {"junk", -1}};
+    const std::pair<const char*, int> versions[] = {
+        {"4,72,3110,0", 0}, {"5,50,4133,2400", 1}, {"6,0,2900,5512", 2}, {"7,0", 3}, {"junk", -1}};
     for (const auto& v : versions)
     {
-        ASSERT_TRUE(registry.WriteRegistry(ERegRoot::LocalMachine, key, "Current", v.first, std::strlen(v.first) + 1,
-                                           kRegSz));
+        ASSERT_TRUE(
+            registry.WriteRegistry(ERegRoot::LocalMachine, key, "Current", v.first, std::strlen(v.first) + 1, kRegSz));
         EXPECT_EQ(OutlookExpressVersionCode(registry), v.second) << v.first;
     }
 }
@@ -238,8 +239,10 @@ TEST(EmailSenderText, LabelsAndFolderSubjects)
     const std::string cleaned = CleanFolderSubject(subject);
     EXPECT_EQ(cleaned.size(), 100u);
     EXPECT_EQ(cleaned.find_first_of("\r\n\t"), std::string::npos);
-    const std::pair<uint32_t, int> states[] = {{kLinkRunning, kSendSuccess}, {kLinkCancelled, kSendCancelled},
-                                               {kLinkCantCancel, kSendCantCancel}, {kLinkAborted, kSendAborted}};
+    const std::pair<uint32_t, int> states[] = {{kLinkRunning, kSendSuccess},
+                                               {kLinkCancelled, kSendCancelled},
+                                               {kLinkCantCancel, kSendCantCancel},
+                                               {kLinkAborted, kSendAborted}};
     for (const auto& s : states)
         EXPECT_EQ(ResultFromLinkState(s.first), s.second);
 }

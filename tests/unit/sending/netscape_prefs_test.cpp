@@ -51,7 +51,8 @@ TEST(NetscapePrefs, ReadsTheValueOfItsLine)
 TEST(NetscapePrefs, InstallFolderOfTheOpenCommand)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"\"C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe\" -h \"%1\"", "C:\\Program Files\\Netscape\\"},
+        {"\"C:\\Program Files\\Netscape\\Communicator\\Program\\netscape.exe\" -h \"%1\"",
+         "C:\\Program Files\\Netscape\\"},
         {"C:\\Netscape\\Program\\netscape.exe -h %1", "C:\\Netscape\\"},
         {"\"D:\\Apps\\NS\\netscape.exe\"", "D:\\Apps\\NS\\"},
         {"netscape.exe %1", ""},
@@ -71,19 +72,22 @@ TEST(NetscapePrefs, ServerOfTheCurrentUsersPrefs)
     EXPECT_FALSE(GetNetscapeSMTPServer(registry, server, error));
     EXPECT_NE(error.Text().find("RegOpenKeyEx"), std::string::npos) << error.Text();
 
-    const std::filesystem::path root = std::filesystem::temp_directory_path() / ("brevolt-ns-" + std::to_string(getpid()));
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("brevolt-ns-" + std::to_string(getpid()));
     std::filesystem::create_directories(root / "Communicator" / "Program");
     std::filesystem::create_directories(root / "users" / "ann");
     const std::string biff = "Software\\Netscape\\Netscape Navigator\\biff";
     ASSERT_TRUE(registry.WriteRegistry(ERegRoot::CurrentUser, biff, "CurrentUser", "ann", 4, kRegSz));
     const std::string command = "\"" + (root / "Communicator" / "Program" / "netscape.exe").string() + "\" -h \"%1\"";
-    ASSERT_TRUE(registry.WriteRegistry(ERegRoot::LocalMachine, "SOFTWARE\\Classes\\NetscapeMarkup\\shell\\open\\command",
-                                       "", command.c_str(), command.size() + 1, kRegSz));
+    ASSERT_TRUE(registry.WriteRegistry(ERegRoot::LocalMachine,
+                                       "SOFTWARE\\Classes\\NetscapeMarkup\\shell\\open\\command", "", command.c_str(),
+                                       command.size() + 1, kRegSz));
     error.Clear();
     EXPECT_FALSE(GetNetscapeSMTPServer(registry, server, error)) << "no prefs.js yet";
     EXPECT_NE(error.Text().find("prefs.js"), std::string::npos) << error.Text();
 
-    std::ofstream(root / "users" / "ann" / "prefs.js") << "user_pref(\"network.hosts.smtp_server\", \"mail.example.org\");\n";
+    std::ofstream(root / "users" / "ann" / "prefs.js")
+        << "user_pref(\"network.hosts.smtp_server\", \"mail.example.org\");\n";
     error.Clear();
     ASSERT_TRUE(GetNetscapeSMTPServer(registry, server, error)) << error.Text();
     EXPECT_EQ(server, "mail.example.org");

@@ -55,7 +55,9 @@ TEST(SendArguments, RefusesMalformedInput)
         {"--to", "0825550001", "--text", "hi {First Name}"},
         {"--to", "0825550001", "--bulk", "--text", "hi {First Name"},
         {"--to", "0825550001", "--bulk", "--text", "hi {}"},
-        {"--to", "0825550001", "--text", "a\x01" "b"},
+        {"--to", "0825550001", "--text",
+         "a\x01"
+         "b"},
         {"--to", "0825550001", "--text", "hi", "--at", "2027-02-29 10:00"},
         {"--to", "0825550001", "--text", "hi", "--at", "2027-01-15 24:00"},
         {"--to", "0825550001", "--text", "hi", "--at", "2027-1-15 10:00"},
@@ -81,7 +83,8 @@ TEST(SendArguments, RefusesMalformedInput)
 
 TEST(SendArguments, DatesAcrossLeapYears)
 {
-    const std::pair<const char*, int> good[] = {{"2024-02-29 00:00", 4}, {"2000-02-29 23:59", 2}, {"2026-12-08 11:30", 2}};
+    const std::pair<const char*, int> good[] = {
+        {"2024-02-29 00:00", 4}, {"2000-02-29 23:59", 2}, {"2026-12-08 11:30", 2}};
     for (const auto& g : good)
     {
         CSendDate date;

@@ -1,8 +1,8 @@
 // tests/unit/smtp/smtp_logic_test.cpp: the parts of the mailer that need no server: the header's
 // To line, the data encoding, server names, address handling, the cancel link and the packages'
 // server settings. Built natively and for Windows.
-#include "Addressbook/smtp/smtp_server_lookup.h"
 #include "Addressbook/res/corvane_strings.h"
+#include "Addressbook/smtp/smtp_server_lookup.h"
 #include "common/platform.h"
 #include "tests/unit/messaging/messaging_test_support.h"
 #include "tests/unit/smtp/smtp_test_support.h"
@@ -92,9 +92,12 @@ TEST(smtp_server, NameAndPort)
         const char* m_szHost;
         uint16_t m_wPort;
     } cases[] = {
-        {"mail.brevolt.example", "mail.brevolt.example", 25}, {"127.0.0.1:2525", "127.0.0.1", 2525},
-        {"host:", "host:", 25},           {"host:99999", "host:99999", 25},
-        {"host:25x", "host:25x", 25},     {"fe80::1", "fe80::1", 25},
+        {"mail.brevolt.example", "mail.brevolt.example", 25},
+        {"127.0.0.1:2525", "127.0.0.1", 2525},
+        {"host:", "host:", 25},
+        {"host:99999", "host:99999", 25},
+        {"host:25x", "host:25x", 25},
+        {"fe80::1", "fe80::1", 25},
     };
     for (const CCase& c : cases)
     {
@@ -192,8 +195,8 @@ TEST(smtp_cancel_link, StopRulesAroundThePointOfNoReturn)
 TEST(smtp_mailer, ArgumentAndAttachmentFailures)
 {
     CTestMailer mailer("127.0.0.1:1");
-    EXPECT_EQ(-1, mailer.Send("A", "a@brevolt.example", "s", nullptr, nullptr, nullptr, {{"", "b@brevolt.example"}},
-                              {}, nullptr));
+    EXPECT_EQ(-1, mailer.Send("A", "a@brevolt.example", "s", nullptr, nullptr, nullptr, {{"", "b@brevolt.example"}}, {},
+                              nullptr));
     EXPECT_EQ("Incorrect arguments passed to procedure 'CSMTPMailer::Send'.", mailer.Error().Text());
 
     EXPECT_EQ(-1, mailer.Send("A", "a@brevolt.example", "s", nullptr, "body", "/no/such/dir/file.txt",

@@ -108,8 +108,8 @@ TEST(smtp_send, TwentyBccRecipientsGoInRoundsOfNine)
     CPeerProcess peer;
     ASSERT_TRUE(peer.StartScripted("normal", record));
     CTestMailer mailer(peer.Server());
-    ASSERT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {}, Numbered("b", 20),
-                             nullptr))
+    ASSERT_EQ(0,
+              mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {}, Numbered("b", 20), nullptr))
         << mailer.Error().Text();
     peer.Stop();
 
@@ -143,8 +143,8 @@ TEST(smtp_send, AuthenticationRequiredShowsTheWarningAndFails)
     ASSERT_TRUE(peer.StartScripted("auth530", record));
     CPresentedErrors shown;
     CTestMailer mailer(peer.Server());
-    EXPECT_EQ(-1, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr,
-                              {{"", "gw@brevolt.example"}}, {}, nullptr));
+    EXPECT_EQ(-1, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"", "gw@brevolt.example"}},
+                              {}, nullptr));
     EXPECT_EQ("530:SMTP server requires authentication", mailer.Error().Text());
     ASSERT_EQ(1u, CPresentedErrors::s_vShown.size());
     EXPECT_EQ("Could not use mail server", CPresentedErrors::s_vShown[0].first);
@@ -191,8 +191,8 @@ TEST(smtp_send, RefusedConnectionFails)
     const std::string server = peer.Server();
     peer.Stop();
     CTestMailer mailer(server);
-    EXPECT_EQ(-1, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr,
-                              {{"", "gw@brevolt.example"}}, {}, nullptr));
+    EXPECT_EQ(-1, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"", "gw@brevolt.example"}},
+                              {}, nullptr));
     EXPECT_EQ("Function 'm_pwsSMTPServer->Connect' failed in 'CSMTPMailer::SendConnect'.", mailer.Error().Text());
     EXPECT_EQ(kLinkRunning, mailer.Link().State());
 }
@@ -202,8 +202,8 @@ TEST(smtp_send, NoRecipientWithAnAddress)
     CPeerProcess peer;
     ASSERT_TRUE(peer.StartScripted("normal", TestDirectory("none") + "/record.jsonl"));
     CTestMailer mailer(peer.Server());
-    EXPECT_EQ(-1, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"Name only", ""}}, {},
-                              nullptr));
+    EXPECT_EQ(
+        -1, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"Name only", ""}}, {}, nullptr));
     EXPECT_EQ("No valid recipients", mailer.Error().Text());
 }
 
@@ -219,8 +219,8 @@ TEST(smtp_send, StopDuringAWaitEndsCancelled)
         link.RequestStop();
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr,
-                             {{"", "gw@brevolt.example"}}, {}, nullptr));
+    EXPECT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"", "gw@brevolt.example"}},
+                             {}, nullptr));
     stopper.join();
     EXPECT_EQ(kLinkCancelled, link.State());
     EXPECT_FALSE(mailer.Error().IsSet());
@@ -234,8 +234,8 @@ TEST(smtp_send, SilentServerTimesOut)
     CTestMailer mailer(peer.Server());
     mailer.SetWaitLimit(1000);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr,
-                             {{"", "gw@brevolt.example"}}, {}, nullptr));
+    EXPECT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"", "gw@brevolt.example"}},
+                             {}, nullptr));
     EXPECT_EQ(kLinkAborted, mailer.Link().State());
     EXPECT_GE(SecondsSince(start), 0.9);
     EXPECT_LT(SecondsSince(start), 5.0);
@@ -255,8 +255,8 @@ TEST(smtp_send, StopAfterTheEndOfDataIsRefused)
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         link.RequestStop();
     });
-    EXPECT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr,
-                             {{"", "gw@brevolt.example"}}, {}, nullptr))
+    EXPECT_EQ(0, mailer.Send("Ann", "ann@brevolt.example", "s", nullptr, "body", nullptr, {{"", "gw@brevolt.example"}},
+                             {}, nullptr))
         << mailer.Error().Text();
     stopper.join();
     EXPECT_EQ(kLinkCantCancel, link.State());

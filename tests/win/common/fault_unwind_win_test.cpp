@@ -133,15 +133,17 @@ TEST(FaultUnwind, OwnersAreReleasedForEachKindOfFault)
         const int result = TrapExceptions(c.m_szName, -1, [&] { return c.m_pfnBody(held, c.m_eFault); });
         ExpectReleased(held, result);
         // The next guarded call takes the lock at once.
-        EXPECT_EQ(TrapExceptions("TakesTheLock", -1, [&] {
-                      std::unique_lock<std::mutex> lock(held.m_oLock, std::try_to_lock);
-                      return lock.owns_lock() ? 5 : 0;
-                  }),
+        EXPECT_EQ(TrapExceptions("TakesTheLock", -1,
+                                 [&] {
+                                     std::unique_lock<std::mutex> lock(held.m_oLock, std::try_to_lock);
+                                     return lock.owns_lock() ? 5 : 0;
+                                 }),
                   5);
     }
     const std::string trace = ReadWholeFile(ModuleLogger().FilePath());
     EXPECT_THAT(trace, HasSubstr("Exception of type EXCEPTION_ACCESS_VIOLATION caught in module common_win_test.exe"));
-    EXPECT_THAT(trace, HasSubstr("Exception of type EXCEPTION_INT_DIVIDE_BY_ZERO caught in module common_win_test.exe"));
+    EXPECT_THAT(trace,
+                HasSubstr("Exception of type EXCEPTION_INT_DIVIDE_BY_ZERO caught in module common_win_test.exe"));
     EXPECT_THAT(trace, HasSubstr("Exception trapped in NullWriteBelow"));
     EXPECT_THAT(trace, HasSubstr("Exception trapped in DivideHere"));
 }
@@ -170,7 +172,10 @@ TEST(FaultUnwind, NestedGuardsEachReleaseTheirOwnFrames)
 
     // A guard whose body does not fault after an inner one did returns its own result.
     EXPECT_EQ(TrapExceptions("CalmOuter", -1,
-                             [] { return 10 * TrapExceptions("FaultingInner", -2, [] { return Fault(EFault::NullWrite, nullptr, 0); }); }),
+                             [] {
+                                 return 10 * TrapExceptions("FaultingInner", -2,
+                                                            [] { return Fault(EFault::NullWrite, nullptr, 0); });
+                             }),
               -20);
 }
 
@@ -204,14 +209,16 @@ TEST(FaultUnwind, CodeWithoutUnwindInformationFallsBackToResuming)
     DWORD64 imageBase = 0;
     EXPECT_EQ(RtlLookupFunctionEntry(reinterpret_cast<DWORD64>(page), &imageBase, nullptr), nullptr);
 
-    EXPECT_EQ(TrapExceptions("FaultsInMadeCode", -1, [&] {
-                  run();
-                  return 0;
-              }),
+    EXPECT_EQ(TrapExceptions("FaultsInMadeCode", -1,
+                             [&] {
+                                 run();
+                                 return 0;
+                             }),
               -1);
     // The next fault in our own code is thrown again and unwinds as before.
     CHeld held;
-    ExpectReleased(held, TrapExceptions("AfterFallback", -1, [&] { return HoldAndFaultBelow(held, EFault::NullWrite); }));
+    ExpectReleased(held,
+                   TrapExceptions("AfterFallback", -1, [&] { return HoldAndFaultBelow(held, EFault::NullWrite); }));
     VirtualFree(page, 0, MEM_RELEASE);
 }
 #endif

@@ -50,8 +50,8 @@ long RunChild(const std::string& p_sArguments, const std::string& p_sTemp, uniqu
     startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION process = {};
     std::string command = "\"" + ChildPath() + "\" " + p_sArguments;
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    const BOOL started =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     // The child holds its own copy of the write end; the pipe ends when the child does.
     writeEnd.reset();
     SetEnvironmentVariableA("TMP", savedTmp[0] != '\0' ? savedTmp : nullptr);
@@ -142,7 +142,8 @@ TEST_P(CrashReportWin, ChildCrashLeavesAReport)
         // The fault lies in the child, three frames below main: all in one module.
         EXPECT_THAT(report, HasSubstr("common_child.exe\nversion: 1.0.0.1\n    offset: 0x"));
         size_t offsets = 0;
-        for (size_t at = report.find("    offset: 0x"); at != std::string::npos; at = report.find("    offset:", at + 1))
+        for (size_t at = report.find("    offset: 0x"); at != std::string::npos;
+             at = report.find("    offset:", at + 1))
             ++offsets;
         EXPECT_GE(offsets, 4u) << report;
     }
@@ -150,12 +151,11 @@ TEST_P(CrashReportWin, ChildCrashLeavesAReport)
     EXPECT_THAT(trace, HasSubstr("child about to crash"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Crashes, CrashReportWin,
-    ::testing::Values(CCrashCase{"crash-av", "EXCEPTION_ACCESS_VIOLATION", true},
-                      CCrashCase{"guarded-then-crash", "EXCEPTION_ACCESS_VIOLATION", true},
-                      CCrashCase{"crash-code E0001234", "Unknown exception type", false},
-                      CCrashCase{"crash-code C0000094", "EXCEPTION_INT_DIVIDE_BY_ZERO", false}));
+INSTANTIATE_TEST_SUITE_P(Crashes, CrashReportWin,
+                         ::testing::Values(CCrashCase{"crash-av", "EXCEPTION_ACCESS_VIOLATION", true},
+                                           CCrashCase{"guarded-then-crash", "EXCEPTION_ACCESS_VIOLATION", true},
+                                           CCrashCase{"crash-code E0001234", "Unknown exception type", false},
+                                           CCrashCase{"crash-code C0000094", "EXCEPTION_INT_DIVIDE_BY_ZERO", false}));
 
 TEST(CrashReportWin, FaultInsideTheFilterWritesHandlerCrash)
 {
@@ -185,10 +185,11 @@ __attribute__((noinline)) int Divide(int p_iBy)
 
 TEST(BoundaryWin, HardwareFaultsBecomeTheFailureValue)
 {
-    EXPECT_EQ(TrapExceptions("WritesNull", -1, [] {
-                  *static_cast<volatile int*>(nullptr) = 1;
-                  return 0;
-              }),
+    EXPECT_EQ(TrapExceptions("WritesNull", -1,
+                             [] {
+                                 *static_cast<volatile int*>(nullptr) = 1;
+                                 return 0;
+                             }),
               -1);
     EXPECT_EQ(TrapExceptions("DividesByZero", -1, [] { return Divide(0); }), -1);
     // A fault inside a nested guard stays inside it; the outer body goes on.
@@ -203,7 +204,8 @@ TEST(BoundaryWin, HardwareFaultsBecomeTheFailureValue)
     EXPECT_EQ(TrapExceptions("Fine", -1, [] { return Divide(4); }), 25);
     const std::string trace = ReadWholeFile(ModuleLogger().FilePath());
     EXPECT_THAT(trace, HasSubstr("Exception of type EXCEPTION_ACCESS_VIOLATION caught in module common_win_test.exe"));
-    EXPECT_THAT(trace, HasSubstr("Exception of type EXCEPTION_INT_DIVIDE_BY_ZERO caught in module common_win_test.exe"));
+    EXPECT_THAT(trace,
+                HasSubstr("Exception of type EXCEPTION_INT_DIVIDE_BY_ZERO caught in module common_win_test.exe"));
     EXPECT_THAT(trace, HasSubstr("Exception trapped in Inner"));
 }
 

@@ -194,8 +194,8 @@ HWND FindOwnWindow(const std::string& p_sCaption)
 HWND OpenComposeWindow(IQuillet& p_oQuillet, COpener& p_oOpener, BSTR p_bstrTo, BSTR p_bstrBody)
 {
     const size_t before = p_oOpener.m_vRegistered.size();
-    const HRESULT hr =
-        p_oQuillet.CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(p_oOpener.Handle())), p_bstrTo, p_bstrBody);
+    const HRESULT hr = p_oQuillet.CreateNewSMS(static_cast<LONG>(reinterpret_cast<LONG_PTR>(p_oOpener.Handle())),
+                                               p_bstrTo, p_bstrBody);
     if (hr != S_OK || !PumpUntil([&] { return p_oOpener.m_vRegistered.size() > before; }, 10s))
         return nullptr;
     HWND window = p_oOpener.m_vRegistered.back();

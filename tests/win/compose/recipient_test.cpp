@@ -239,8 +239,8 @@ TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNo
     SetWindowTextA(body, text.c_str());
     const auto insert = [&](long p_iAt, const char* p_szToken) {
         SendMessageA(body, EM_SETSEL, p_iAt, p_iAt);
-        const LRESULT index = SendMessageA(tokens, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(p_szToken));
+        const LRESULT index =
+            SendMessageA(tokens, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(p_szToken));
         ASSERT_GE(index, 0) << p_szToken;
         SendMessageA(tokens, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         SendMessageA(window, WM_COMMAND, MAKEWPARAM(kIdInsertToken, BN_CLICKED), 0);
@@ -256,7 +256,8 @@ TEST_F(RecipientField, TokensOfTheRecipientsGoIntoTheBodyAtTheCaretAndCountForNo
     // The two objects count for nothing: only the typed characters are left to pay for.
     char count[128] = {};
     SendMessageA(FindDescendant(window, kIdStatusBar), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(count));
-    EXPECT_EQ(std::string(count), std::to_string(160 - text.size()) + " characters remaining to send as 1 SMS message(s)");
+    EXPECT_EQ(std::string(count),
+              std::to_string(160 - text.size()) + " characters remaining to send as 1 SMS message(s)");
 
     MoveWindow(window, 20, 20, 700, 360, TRUE);
     PumpUntil([] { return false; }, 500ms);
@@ -461,8 +462,8 @@ TEST_F(RecipientField, ABulkListOffersItsColumnsAsTokensAndMakesTheSendBulk)
     PasteRecipients(window, to, {list});
     ASSERT_EQ(Embedded(to).size(), 1u);
     EXPECT_EQ(Embedded(to)[0]->m_p_mrlMembers->m_dwCount, 2u);
-    EXPECT_EQ(ComboTexts(tokens), (std::vector<std::string>{"First Name", "Last Name", "Full Name", "Email",
-                                                             "Company", "City", "Mobile"}));
+    EXPECT_EQ(ComboTexts(tokens),
+              (std::vector<std::string>{"First Name", "Last Name", "Full Name", "Email", "Company", "City", "Mobile"}));
     EXPECT_EQ(SendMessageA(tokens, CB_GETCURSEL, 0, 0), 0);
     char status[64] = {};
     SendMessageA(FindDescendant(window, kIdStatusBar), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(status));
@@ -531,10 +532,9 @@ int CORVANE_API FakeImportRecipients(HWND, CMessageRecipientList** p_pp_mrlList,
     g_iImportPosition = *p_piPosition;
     const std::string path("C:\\imported.csv", 16);
     CMessageRecipient* list = nullptr;
-    core.m_pfnCreateMessageRecipientFromDetails(kStateListIncomplete, kKindDistList, "imported", nullptr, nullptr,
-                                                "imported", EID_TYPE_BULK, static_cast<uint32_t>(path.size()),
-                                                reinterpret_cast<const uint8_t*>(path.data()), kOptionNameTokens,
-                                                &list);
+    core.m_pfnCreateMessageRecipientFromDetails(
+        kStateListIncomplete, kKindDistList, "imported", nullptr, nullptr, "imported", EID_TYPE_BULK,
+        static_cast<uint32_t>(path.size()), reinterpret_cast<const uint8_t*>(path.data()), kOptionNameTokens, &list);
     core.m_pfnAddDistList(list);
     CMessageRecipient* member = nullptr;
     core.m_pfnCreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, "Dee Ray", "0825550009", nullptr,

@@ -76,10 +76,9 @@ const std::string kClsidKey = std::string("CLSID\\") + kQuilletClsid;
 const std::string kAppIdKey = std::string("AppID\\") + kQuilletAppId;
 
 // Every key the two scripts write.
-const char* const kScriptKeys[] = {"Quillet.Quillet.1", "Quillet.Quillet.1\\CLSID", "Quillet.Quillet",
-                                   "Quillet.Quillet\\CLSID", "Quillet.Quillet\\CurVer", "AppID\\Quillet.EXE"};
-const char* const kClassSubkeys[] = {"ProgID", "VersionIndependentProgID", "Programmable", "LocalServer32",
-                                     "TypeLib"};
+const char* const kScriptKeys[] = {"Quillet.Quillet.1",      "Quillet.Quillet.1\\CLSID", "Quillet.Quillet",
+                                   "Quillet.Quillet\\CLSID", "Quillet.Quillet\\CurVer",  "AppID\\Quillet.EXE"};
+const char* const kClassSubkeys[] = {"ProgID", "VersionIndependentProgID", "Programmable", "LocalServer32", "TypeLib"};
 } // namespace
 
 TEST(Registration, RegServerWritesTheScriptsAndUnregServerRemovesThem)
@@ -170,8 +169,7 @@ TEST(Activation, ActivationsSoonAfterAReleaseAndAfterTheServerHasGoneAreAnswered
         else
             Sleep(pausesMs[round]);
         com_ptr<IQuillet> quillet;
-        ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet, quillet.put_void()),
-                  S_OK)
+        ASSERT_EQ(CoCreateInstance(CLSID_Quillet, nullptr, CLSCTX_LOCAL_SERVER, IID_IQuillet, quillet.put_void()), S_OK)
             << "round " << round;
         EXPECT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK) << "round " << round;
         quillet.reset();
@@ -207,8 +205,8 @@ class CNoMapiPathValue
     {
         char value[MAX_PATH] = {};
         DWORD size = sizeof(value);
-        m_bHad = RegGetValueA(HKEY_LOCAL_MACHINE, kKey, "DLLPathEx", RRF_RT_REG_SZ, nullptr, value, &size) ==
-                 ERROR_SUCCESS;
+        m_bHad =
+            RegGetValueA(HKEY_LOCAL_MACHINE, kKey, "DLLPathEx", RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
         m_sValue = value;
         RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kKey, "DLLPathEx");
     }

@@ -71,8 +71,8 @@ int CORVANE_API FakeSendSMS(HWND, const CMessageRecipientList* p_p_mrlTo, const 
     return 1;
 }
 
-int CORVANE_API FakeSendBulkSMS(HWND, const char* p_szSenderId, const CFinalSMSList*, const char* p_szTagBody,
-                                uint32_t, const CDeliveryTime*, const CDeliveryTime*, HWND, const char*,
+int CORVANE_API FakeSendBulkSMS(HWND, const char* p_szSenderId, const CFinalSMSList*, const char* p_szTagBody, uint32_t,
+                                const CDeliveryTime*, const CDeliveryTime*, HWND, const char*,
                                 const CMessageRecipientList*, const CMessageRecipientList*, int* p_piResult)
 {
     {

@@ -36,17 +36,62 @@ std::vector<HWND> OwnTopLevelDialogs()
 } // namespace
 
 const char* const kBindingOrder[] = {
-    szDeleteSMSList, szCreateFinalSMSs, szThreadInit, szThreadUninit, szFreeString, szGetEmailDetails,
-    szGetLocalSenderDetails, szDeleteMessageRecipientAtPos, szInsertMessageRecipientAtPos, szAddMessageRecipient,
-    szUninit, szInit, szCreateLocalUser, szEditLocalUser, szCompleteText, szCheck, szSendSMS, szShowProperties,
-    szAddExtraProp, szAddDistList, szSelectRecipients, szPreviewMail, szMailSummary, szImportRecipients,
-    szWriteToSMSFolder, szRecommendToFriends, szDeleteMessageRecipient, szDeleteString, szDeleteMessageRecipientList,
-    szCreateMessageRecipientList, szCreateMessageRecipient, szCreateMessageRecipientFromDetails,
-    szCopyMessageRecipient, szGetSessionForThread, szStartReminderMonitor, szStopReminderMonitor, szStartOEMonitor,
-    szStopOEMonitor, szStartAdvise, szChangeReminderForm, szGetOEMaxForIdentity, szCCPhoneSend, szCCPhoneStore,
-    szCCPhoneCleanup, szStartVMIfNecessary, szCreateReminder, szSetParentWindow, szShowRuleManager,
-    szShowReminderPurge, szInstallSMSForms, szUninstallSMSForms, szSendBulkSMS, szImportFromFile,
-    szCreateProgressBar, szDeleteProgressBar, szCompressWithDialog,
+    szDeleteSMSList,
+    szCreateFinalSMSs,
+    szThreadInit,
+    szThreadUninit,
+    szFreeString,
+    szGetEmailDetails,
+    szGetLocalSenderDetails,
+    szDeleteMessageRecipientAtPos,
+    szInsertMessageRecipientAtPos,
+    szAddMessageRecipient,
+    szUninit,
+    szInit,
+    szCreateLocalUser,
+    szEditLocalUser,
+    szCompleteText,
+    szCheck,
+    szSendSMS,
+    szShowProperties,
+    szAddExtraProp,
+    szAddDistList,
+    szSelectRecipients,
+    szPreviewMail,
+    szMailSummary,
+    szImportRecipients,
+    szWriteToSMSFolder,
+    szRecommendToFriends,
+    szDeleteMessageRecipient,
+    szDeleteString,
+    szDeleteMessageRecipientList,
+    szCreateMessageRecipientList,
+    szCreateMessageRecipient,
+    szCreateMessageRecipientFromDetails,
+    szCopyMessageRecipient,
+    szGetSessionForThread,
+    szStartReminderMonitor,
+    szStopReminderMonitor,
+    szStartOEMonitor,
+    szStopOEMonitor,
+    szStartAdvise,
+    szChangeReminderForm,
+    szGetOEMaxForIdentity,
+    szCCPhoneSend,
+    szCCPhoneStore,
+    szCCPhoneCleanup,
+    szStartVMIfNecessary,
+    szCreateReminder,
+    szSetParentWindow,
+    szShowRuleManager,
+    szShowReminderPurge,
+    szInstallSMSForms,
+    szUninstallSMSForms,
+    szSendBulkSMS,
+    szImportFromFile,
+    szCreateProgressBar,
+    szDeleteProgressBar,
+    szCompressWithDialog,
 };
 const size_t kBindingCount = sizeof(kBindingOrder) / sizeof(kBindingOrder[0]);
 
@@ -80,7 +125,8 @@ CCorvane::CCorvane()
     EditLocalUser = Bind<PFN_EditLocalUser>(szEditLocalUser);
     FreeString = Bind<PFN_FreeString>(szFreeString);
     CreateMessageRecipient = Bind<PFN_CreateMessageRecipient>(szCreateMessageRecipient);
-    CreateMessageRecipientFromDetails = Bind<PFN_CreateMessageRecipientFromDetails>(szCreateMessageRecipientFromDetails);
+    CreateMessageRecipientFromDetails =
+        Bind<PFN_CreateMessageRecipientFromDetails>(szCreateMessageRecipientFromDetails);
     CopyMessageRecipient = Bind<PFN_CopyMessageRecipient>(szCopyMessageRecipient);
     DeleteMessageRecipient = Bind<PFN_DeleteMessageRecipient>(szDeleteMessageRecipient);
     CreateMessageRecipientList = Bind<PFN_CreateMessageRecipientList>(szCreateMessageRecipientList);

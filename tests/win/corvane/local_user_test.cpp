@@ -38,7 +38,6 @@ std::string ControlText(HWND p_hDialog, int p_iControl)
     return WindowText(GetDlgItem(p_hDialog, p_iControl));
 }
 
-
 struct CEntry
 {
     const char* m_szName;
@@ -53,11 +52,10 @@ void Enter(HWND p_hDialog, const CEntry& p_oEntry)
     SetDlgItemTextA(p_hDialog, IDC_LOCAL_USER_EMAIL, p_oEntry.m_szEmail);
     SetDlgItemTextA(p_hDialog, IDC_LOCAL_USER_MOBILE, p_oEntry.m_szMobile);
     const HWND combo = GetDlgItem(p_hDialog, IDC_LOCAL_USER_COUNTRY);
-    const LRESULT index =
-        p_oEntry.m_szCountry == nullptr
-            ? 0
-            : SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                           reinterpret_cast<LPARAM>(p_oEntry.m_szCountry));
+    const LRESULT index = p_oEntry.m_szCountry == nullptr
+                              ? 0
+                              : SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                             reinterpret_cast<LPARAM>(p_oEntry.m_szCountry));
     SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
@@ -75,7 +73,8 @@ TEST(CorvaneLocalUser, CreateChecksEveryFieldBeforeItStoresTheDetails)
     ASSERT_TRUE(init.Succeeded());
 
     const char* const southAfrica = "South Africa (+27)";
-    const std::string missing = "Please fill in at least the First Name, E-mail Address, Country Code and Mobile number.";
+    const std::string missing =
+        "Please fill in at least the First Name, E-mail Address, Country Code and Mobile number.";
     const std::string tooShort = "Only mobile numbers of 6 digits and longer are supported.\n\nUsing a leading zero is "
                                  "optional and does not count toward the length.";
     const std::string badMobile = "The Mobile Number must take the format 0xx xxx-xxx eg 055 555-555.";
@@ -208,7 +207,8 @@ TEST(CorvaneLocalUser, EditShowsTheStoredDetailsOverOutlookAndExitKeepsThem)
             mobile = ControlText(p_hDialog, IDC_LOCAL_USER_MOBILE);
             const HWND combo = GetDlgItem(p_hDialog, IDC_LOCAL_USER_COUNTRY);
             country = ItemText(combo, SendMessageA(combo, CB_GETCURSEL, 0, 0));
-            const auto font = reinterpret_cast<HFONT>(SendDlgItemMessageA(p_hDialog, IDC_LOCAL_USER_HEADER, WM_GETFONT, 0, 0));
+            const auto font =
+                reinterpret_cast<HFONT>(SendDlgItemMessageA(p_hDialog, IDC_LOCAL_USER_HEADER, WM_GETFONT, 0, 0));
             GetObjectA(font, sizeof(header), &header);
             SaveWindowShot(p_hDialog, "corvane_your_details.bmp");
             SetDlgItemTextA(p_hDialog, IDC_LOCAL_USER_NAME, "Someone Else");

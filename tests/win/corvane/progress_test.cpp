@@ -40,9 +40,9 @@ void AddPeople(CMessageRecipientList* p_p_mrlList, int p_iCount)
         const std::string name = "Person " + std::to_string(i);
         const std::string mobile = "082 555 " + std::to_string(1000 + i);
         CMessageRecipient* person = nullptr;
-        corvane.CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, name.c_str(), mobile.c_str(), nullptr,
-                                                  name.c_str(), EID_TYPE_BULK, 0, nullptr, kDefaultRecipientOptions,
-                                                  &person);
+        corvane.CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, name.c_str(), mobile.c_str(),
+                                                  nullptr, name.c_str(), EID_TYPE_BULK, 0, nullptr,
+                                                  kDefaultRecipientOptions, &person);
         ASSERT_NE(person, nullptr);
         corvane.AddMessageRecipient(p_p_mrlList, person);
     }

@@ -30,8 +30,8 @@ void UseRecipients(CCorvane& p_oCorvane)
     ASSERT_EQ(p_oCorvane.AddDistList(team), 1);
     CMessageRecipient* member = nullptr;
     ASSERT_EQ(p_oCorvane.CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, "Bob", "082 555 1234",
-                                                           "bob@example.com", "Bob", EID_TYPE_AB, sizeof(entry),
-                                                           entry, kDefaultRecipientOptions, &member),
+                                                           "bob@example.com", "Bob", EID_TYPE_AB, sizeof(entry), entry,
+                                                           kDefaultRecipientOptions, &member),
               1);
     ASSERT_EQ(p_oCorvane.AddMessageRecipient(team->m_p_mrlMembers, member), 1);
     ASSERT_EQ(p_oCorvane.InsertMessageRecipientAtPos(list, team, 0), 1);

@@ -178,8 +178,8 @@ class CorvaneSend : public testing::Test
         {
             CMessageRecipient* person = nullptr;
             m_oCorvane.CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, mobile, mobile, nullptr,
-                                                         mobile, EID_TYPE_BULK, 0, nullptr,
-                                                         kDefaultRecipientOptions, &person);
+                                                         mobile, EID_TYPE_BULK, 0, nullptr, kDefaultRecipientOptions,
+                                                         &person);
             ASSERT_NE(person, nullptr);
             m_oCorvane.AddMessageRecipient(m_p_mrlTo, person);
         }
@@ -193,8 +193,8 @@ class CorvaneSend : public testing::Test
     std::thread SendOnThread(int& p_iReturned, int& p_iResult)
     {
         return std::thread([this, &p_iReturned, &p_iResult]() {
-            p_iReturned = m_pfnSendSMS(nullptr, m_p_mrlTo, nullptr, "See you at 8", 0, nullptr,
-                                       "See you\r\nat 8", &p_iResult);
+            p_iReturned =
+                m_pfnSendSMS(nullptr, m_p_mrlTo, nullptr, "See you at 8", 0, nullptr, "See you\r\nat 8", &p_iResult);
         });
     }
 
@@ -232,7 +232,7 @@ TEST_F(CorvaneSend, StopDuringTheConnectCancelsTheJob)
     WaitForWindow(
         [&]() {
             return WindowText(GetDlgItem(dialog, IDC_SEND_TEXT)) == "Connecting to the mail server..." ? dialog
-                                                                                                      : nullptr;
+                                                                                                       : nullptr;
         },
         std::chrono::seconds(10));
     EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SEND_TEXT)), "Connecting to the mail server...");
@@ -266,8 +266,8 @@ TEST_F(CorvaneSend, SingleAndBulkJobsGoOutThroughTheDialog)
     HWND progress = nullptr;
     int bulkResult = -1;
     std::thread bulk([&]() {
-        returned = m_pfnSendBulkSMS(nullptr, "Brevolt", final, "Sale ends today", 0, nullptr, nullptr, progress,
-                                    "Sale", m_p_mrlTo, nullptr, &bulkResult);
+        returned = m_pfnSendBulkSMS(nullptr, "Brevolt", final, "Sale ends today", 0, nullptr, nullptr, progress, "Sale",
+                                    m_p_mrlTo, nullptr, &bulkResult);
     });
     bulk.join();
     m_pfnDeleteSMSList(&final);

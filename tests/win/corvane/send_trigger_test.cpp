@@ -49,9 +49,12 @@ TEST(SendTrigger, PostsEachVersionsSendCommandToItsHiddenWindow)
         UINT m_uCommand;
     };
     const CCase cases[] = {
-        {"AfxWnd", false, 3, true, kOutlook2000SendCommand},   {"AfxWndA", false, 4, true, kOutlook2002SendCommand},
-        {"AfxWndW", false, 5, true, kOutlook2002SendCommand},  {"AfxWndA", true, 5, false, 0},
-        {"AfxWnd", false, 5, false, 0},                        {"AfxWndA", false, 3, false, 0},
+        {"AfxWnd", false, 3, true, kOutlook2000SendCommand},
+        {"AfxWndA", false, 4, true, kOutlook2002SendCommand},
+        {"AfxWndW", false, 5, true, kOutlook2002SendCommand},
+        {"AfxWndA", true, 5, false, 0},
+        {"AfxWnd", false, 5, false, 0},
+        {"AfxWndA", false, 3, false, 0},
         {"AfxWnd", false, 6, true, 0},
     };
     for (const CCase& c : cases)

@@ -57,8 +57,8 @@ std::vector<const CMessageRecipient*> Members(const CMessageRecipient& p_oList)
 
 std::string ExtraValue(const CMessageRecipient& p_oMember, const std::string& p_sName)
 {
-    for (auto* p = p_oMember.m_p_oExtraProps != nullptr ? p_oMember.m_p_oExtraProps->m_p_oFirst : nullptr;
-         p != nullptr; p = p->m_p_oNext)
+    for (auto* p = p_oMember.m_p_oExtraProps != nullptr ? p_oMember.m_p_oExtraProps->m_p_oFirst : nullptr; p != nullptr;
+         p = p->m_p_oNext)
         if (p_sName == p->m_p_oItem->m_szName)
             return p->m_p_oItem->m_szValue;
     return "(absent)";
@@ -184,7 +184,8 @@ TEST_F(CImportTest, EmptyFileAndWorkbookWithoutExcelAreReported)
         const char* m_szCaption;
         const char* m_szMessage;
     } aCases[] = {
-        {"empty.txt", "\r\n\r\n\n", "This is an empty file", "This is an empty file. Please choose a file with contents."},
+        {"empty.txt", "\r\n\r\n\n", "This is an empty file",
+         "This is an empty file. Please choose a file with contents."},
         {"book.xls", "not a workbook", "Automation Error",
          "Cannot start Excel. You cannot import Excel files if you do not have Excel installed."},
     };

@@ -57,8 +57,8 @@ TEST_F(CMapiContract, address_book_containers_dist_list_and_new_contact)
             if (Text(r[1]) == p_szName)
             {
                 ULONG t = 0;
-                ASSERT_EQ(g_pAddrBook->OpenEntry(r[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(r[0].Value.bin.lpb), nullptr, 0, &t,
-                                                 reinterpret_cast<LPUNKNOWN*>(p_pp)),
+                ASSERT_EQ(g_pAddrBook->OpenEntry(r[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(r[0].Value.bin.lpb),
+                                                 nullptr, 0, &t, reinterpret_cast<LPUNKNOWN*>(p_pp)),
                           S_OK);
             }
         g_mapi.m_pfnFreeProws(rows);
@@ -79,8 +79,8 @@ TEST_F(CMapiContract, address_book_containers_dist_list_and_new_contact)
         if (e[2].Value.l == MAPI_DISTLIST)
         {
             CRelease<IDistList> dl;
-            ASSERT_EQ(g_pAddrBook->OpenEntry(e[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(e[0].Value.bin.lpb), nullptr, 0, &type,
-                                             reinterpret_cast<LPUNKNOWN*>(&dl)),
+            ASSERT_EQ(g_pAddrBook->OpenEntry(e[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(e[0].Value.bin.lpb),
+                                             nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(&dl)),
                       S_OK);
             EXPECT_EQ(type, ULONG(MAPI_DISTLIST));
             CRelease<IMAPITable> members;
@@ -104,8 +104,8 @@ TEST_F(CMapiContract, address_book_containers_dist_list_and_new_contact)
     CRelease<IMAPIFolder> inbox;
     inbox.attach(Inbox());
     ASSERT_EQ(g_mapi.m_pfnGetOneProp(inbox, PR_IPM_CONTACT_ENTRYID, &eid), S_OK);
-    ASSERT_EQ(g_pStore->OpenEntry(eid->Value.bin.cb, reinterpret_cast<LPENTRYID>(eid->Value.bin.lpb), nullptr, MAPI_MODIFY, &type,
-                                  reinterpret_cast<LPUNKNOWN*>(&cf)),
+    ASSERT_EQ(g_pStore->OpenEntry(eid->Value.bin.cb, reinterpret_cast<LPENTRYID>(eid->Value.bin.lpb), nullptr,
+                                  MAPI_MODIFY, &type, reinterpret_cast<LPUNKNOWN*>(&cf)),
               S_OK);
     g_mapi.m_pfnFree(eid);
     MAPINAMEID names[2] = {{const_cast<LPGUID>(&PSETID_Address_Test), MNID_ID, {0x8082}},
@@ -134,7 +134,8 @@ TEST_F(CMapiContract, address_book_containers_dist_list_and_new_contact)
     auto crow = AllRows(ct, {PR_DISPLAY_NAME_A, PR_EMAIL_ADDRESS_A, PR_MOBILE_TELEPHONE_NUMBER_A}, rows);
     bool bFound = false;
     for (auto& r : crow)
-        bFound = bFound || (Text(r[0]) == "Erin Walker" && Text(r[1]) == "erin@example.com" && Text(r[2]) == "+447700900123");
+        bFound = bFound ||
+                 (Text(r[0]) == "Erin Walker" && Text(r[1]) == "erin@example.com" && Text(r[2]) == "+447700900123");
     EXPECT_TRUE(bFound);
     g_mapi.m_pfnFreeProws(rows);
 }

@@ -8,8 +8,9 @@ TEST_F(CMapiContract, store_special_folders_and_second_store)
 {
     ULONG c = 0;
     LPSPropValue v = nullptr;
-    SizedSPropTagArray(6, tags) = {6, {PR_IPM_SUBTREE_ENTRYID, PR_IPM_OUTBOX_ENTRYID, PR_IPM_SENTMAIL_ENTRYID, PR_FINDER_ENTRYID,
-                                        PR_DEFAULT_STORE, PR_IPM_WASTEBASKET_ENTRYID}};
+    SizedSPropTagArray(6, tags) = {6,
+                                   {PR_IPM_SUBTREE_ENTRYID, PR_IPM_OUTBOX_ENTRYID, PR_IPM_SENTMAIL_ENTRYID,
+                                    PR_FINDER_ENTRYID, PR_DEFAULT_STORE, PR_IPM_WASTEBASKET_ENTRYID}};
     ASSERT_EQ(g_pStore->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &c, &v), S_OK);
     for (ULONG i = 0; i < c; ++i)
         EXPECT_NE(PROP_TYPE(v[i].ulPropTag), ULONG(PT_ERROR)) << std::hex << tags.aulPropTag[i];
@@ -19,8 +20,8 @@ TEST_F(CMapiContract, store_special_folders_and_second_store)
     LPSPropValue own = nullptr;
     ASSERT_EQ(g_mapi.m_pfnGetOneProp(outbox, PR_ENTRYID, &own), S_OK);
     ULONG equal = 0;
-    ASSERT_EQ(g_pStore->CompareEntryIDs(v[1].Value.bin.cb, reinterpret_cast<LPENTRYID>(v[1].Value.bin.lpb), own->Value.bin.cb,
-                                        reinterpret_cast<LPENTRYID>(own->Value.bin.lpb), 0, &equal),
+    ASSERT_EQ(g_pStore->CompareEntryIDs(v[1].Value.bin.cb, reinterpret_cast<LPENTRYID>(v[1].Value.bin.lpb),
+                                        own->Value.bin.cb, reinterpret_cast<LPENTRYID>(own->Value.bin.lpb), 0, &equal),
               S_OK);
     EXPECT_TRUE(equal);
     g_mapi.m_pfnFree(own);
@@ -59,8 +60,8 @@ TEST_F(CMapiContract, ipm_subtree_depth_first_finds_nested_contact_folders)
             {
                 ULONG type = 0;
                 CRelease<IMAPIFolder> child;
-                ASSERT_EQ(p_f->OpenEntry(r[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(r[0].Value.bin.lpb), nullptr, 0, &type,
-                                         reinterpret_cast<LPUNKNOWN*>(&child)),
+                ASSERT_EQ(p_f->OpenEntry(r[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(r[0].Value.bin.lpb), nullptr, 0,
+                                         &type, reinterpret_cast<LPUNKNOWN*>(&child)),
                           S_OK);
                 walk(child, p_iDepth + 1);
             }

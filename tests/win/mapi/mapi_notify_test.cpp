@@ -23,8 +23,14 @@ class CNewMailSink : public IMAPIAdviseSink
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_cRef; }
-    STDMETHODIMP_(ULONG) Release() override { return --m_cRef; }
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return ++m_cRef;
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        return --m_cRef;
+    }
     STDMETHODIMP_(ULONG) OnNotify(ULONG p_c, LPNOTIFICATION p_pn) override
     {
         for (ULONG i = 0; i < p_c; ++i)
@@ -53,7 +59,8 @@ TEST_F(CMapiContract, new_mail_from_the_drop_folder_reaches_the_registering_thre
     ASSERT_EQ(g_pStore->Advise(0, nullptr, fnevNewMail | fnevObjectCreated, wrapped, &conn), S_OK);
     {
         std::ofstream eml(g_sTemp + "\\drop\\incoming.eml.part", std::ios::binary);
-        eml << "From: \"Gateway\" <gateway@brevolt.example>\r\nTo: user@brevolt.example\r\nSubject: Delivery report\r\n\r\nAll sent.\r\n";
+        eml << "From: \"Gateway\" <gateway@brevolt.example>\r\nTo: user@brevolt.example\r\nSubject: Delivery "
+               "report\r\n\r\nAll sent.\r\n";
     }
     DeleteFileA((g_sTemp + "\\drop\\incoming.eml").c_str());
     ASSERT_TRUE(MoveFileA((g_sTemp + "\\drop\\incoming.eml.part").c_str(), (g_sTemp + "\\drop\\incoming.eml").c_str()));
@@ -63,7 +70,8 @@ TEST_F(CMapiContract, new_mail_from_the_drop_folder_reaches_the_registering_thre
     EXPECT_EQ(sink.m_sClass, "IPM.Note");
     for (DWORD tid : sink.m_vThreads)
         EXPECT_EQ(tid, GetCurrentThreadId());
-    EXPECT_EQ(GetFileAttributesA((g_sTemp + "\\drop\\incoming.eml").c_str()), INVALID_FILE_ATTRIBUTES) << "the file was taken";
+    EXPECT_EQ(GetFileAttributesA((g_sTemp + "\\drop\\incoming.eml").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the file was taken";
     ASSERT_EQ(g_pStore->Unadvise(conn), S_OK);
     wrapped.reset();
     // The mail is in the Inbox, unread, with its subject and sender.
@@ -72,10 +80,12 @@ TEST_F(CMapiContract, new_mail_from_the_drop_folder_reaches_the_registering_thre
     CRelease<IMAPITable> t;
     ASSERT_EQ(inbox->GetContentsTable(0, &t), S_OK);
     LPSRowSet rows = nullptr;
-    auto all = AllRows(t, {PR_SUBJECT_A, PR_SENDER_EMAIL_ADDRESS_A, PR_MESSAGE_FLAGS, PR_TRANSPORT_MESSAGE_HEADERS_A}, rows);
+    auto all =
+        AllRows(t, {PR_SUBJECT_A, PR_SENDER_EMAIL_ADDRESS_A, PR_MESSAGE_FLAGS, PR_TRANSPORT_MESSAGE_HEADERS_A}, rows);
     bool bFound = false;
     for (auto& r : all)
-        bFound = bFound || (Text(r[0]) == "Delivery report" && Text(r[1]) == "gateway@brevolt.example" && !(r[2].Value.l & MSGFLAG_READ) &&
+        bFound = bFound || (Text(r[0]) == "Delivery report" && Text(r[1]) == "gateway@brevolt.example" &&
+                            !(r[2].Value.l & MSGFLAG_READ) &&
                             Text(r[3]).find("Subject: Delivery report\r\n") != std::string::npos);
     EXPECT_TRUE(bFound);
     g_mapi.m_pfnFreeProws(rows);

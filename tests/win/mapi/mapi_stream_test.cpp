@@ -12,7 +12,9 @@ TEST_F(CMapiContract, body_and_compressed_rtf_streams)
     ASSERT_EQ(inbox->CreateMessage(nullptr, 0, &msg), S_OK);
     {
         CRelease<IStream> body;
-        ASSERT_EQ(msg->OpenProperty(PR_BODY_A, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, reinterpret_cast<LPUNKNOWN*>(&body)), S_OK);
+        ASSERT_EQ(msg->OpenProperty(PR_BODY_A, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                    reinterpret_cast<LPUNKNOWN*>(&body)),
+                  S_OK);
         ASSERT_EQ(body->Write("Plain text", 10, nullptr), S_OK);
         ASSERT_EQ(body->Commit(0), S_OK);
     }
@@ -23,13 +25,16 @@ TEST_F(CMapiContract, body_and_compressed_rtf_streams)
     const char rtf[] = "{\\rtf1\\ansi Hello}";
     {
         CRelease<IStream> compressed, raw;
-        ASSERT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, reinterpret_cast<LPUNKNOWN*>(&compressed)), S_OK);
+        ASSERT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                    reinterpret_cast<LPUNKNOWN*>(&compressed)),
+                  S_OK);
         ASSERT_EQ(g_mapi.m_pfnWrapRtf(compressed, MAPI_MODIFY, &raw), S_OK);
         ASSERT_EQ(raw->Write(rtf, sizeof rtf - 1, nullptr), S_OK);
         ASSERT_EQ(raw->Commit(0), S_OK);
     }
     CRelease<IStream> compressed, raw;
-    ASSERT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&compressed)), S_OK);
+    ASSERT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&compressed)),
+              S_OK);
     ASSERT_EQ(g_mapi.m_pfnWrapRtf(compressed, 0, &raw), S_OK);
     char buf[64] = {};
     ULONG read = 0;
@@ -37,7 +42,8 @@ TEST_F(CMapiContract, body_and_compressed_rtf_streams)
     EXPECT_EQ(std::string(buf, read), rtf);
     // Without MAPI_CREATE a missing property cannot be opened.
     CRelease<IStream> none;
-    EXPECT_EQ(msg->OpenProperty(PROP_TAG(PT_BINARY, 0x1013), &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&none)), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(msg->OpenProperty(PROP_TAG(PT_BINARY, 0x1013), &IID_IStream, 0, 0, reinterpret_cast<LPUNKNOWN*>(&none)),
+              MAPI_E_NOT_FOUND);
 }
 
 TEST_F(CMapiContract, stream_on_file_creates_writes_and_reads)
@@ -45,7 +51,8 @@ TEST_F(CMapiContract, stream_on_file_creates_writes_and_reads)
     std::string path = g_sTemp + "\\stream.bin";
     DeleteFileA(path.c_str());
     CRelease<IStream> none;
-    EXPECT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READ, reinterpret_cast<LPTSTR>(path.data()), nullptr, &none),
+    EXPECT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READ,
+                                     reinterpret_cast<LPTSTR>(path.data()), nullptr, &none),
               MAPI_E_NOT_FOUND);
     {
         CRelease<IStream> out;
@@ -56,7 +63,9 @@ TEST_F(CMapiContract, stream_on_file_creates_writes_and_reads)
         ASSERT_EQ(out->Commit(0), S_OK);
     }
     CRelease<IStream> in;
-    ASSERT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READ, reinterpret_cast<LPTSTR>(path.data()), nullptr, &in), S_OK);
+    ASSERT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READ,
+                                     reinterpret_cast<LPTSTR>(path.data()), nullptr, &in),
+              S_OK);
     STATSTG st{};
     ASSERT_EQ(in->Stat(&st, STATFLAG_NONAME), S_OK);
     EXPECT_EQ(st.cbSize.QuadPart, 16u);

@@ -44,7 +44,9 @@ std::vector<BYTE> SubmitWithAttachment(const char* p_szSubject, const char* p_sz
     EXPECT_EQ(msg->CreateAttach(nullptr, 0, &num, &att), S_OK);
     SetText(att, PR_ATTACH_LONG_FILENAME_A, "job.xml");
     CRelease<IStream> data;
-    EXPECT_EQ(att->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, reinterpret_cast<LPUNKNOWN*>(&data)), S_OK);
+    EXPECT_EQ(att->OpenProperty(PR_ATTACH_DATA_BIN, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                reinterpret_cast<LPUNKNOWN*>(&data)),
+              S_OK);
     const char payload[] = "<MAIL>payload</MAIL>";
     EXPECT_EQ(data->Write(payload, sizeof payload - 1, nullptr), S_OK);
     EXPECT_EQ(data->Commit(0), S_OK);
@@ -75,8 +77,9 @@ void FlushQueues()
     ASSERT_EQ(rows->cRows, 1u);
     ULONG type = 0;
     CRelease<IMAPIStatus> st;
-    ASSERT_EQ(g_pSession->OpenEntry(rows->aRow[0].lpProps[1].Value.bin.cb, reinterpret_cast<LPENTRYID>(rows->aRow[0].lpProps[1].Value.bin.lpb),
-                                    nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&st)),
+    ASSERT_EQ(g_pSession->OpenEntry(rows->aRow[0].lpProps[1].Value.bin.cb,
+                                    reinterpret_cast<LPENTRYID>(rows->aRow[0].lpProps[1].Value.bin.lpb), nullptr,
+                                    MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&st)),
               S_OK);
     g_mapi.m_pfnFreeProws(rows);
     EXPECT_EQ(type, ULONG(MAPI_STATUS));
@@ -88,12 +91,13 @@ TEST_F(CMapiContract, abort_submit_only_before_it_left)
 {
     std::vector<BYTE> eid = SubmitWithAttachment("Aborted mail", "nobody@example.com");
     ASSERT_EQ(g_pStore->AbortSubmit(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), 0), S_OK);
-    EXPECT_EQ(g_pStore->AbortSubmit(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), 0), MAPI_E_NOT_IN_QUEUE);
+    EXPECT_EQ(g_pStore->AbortSubmit(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), 0),
+              MAPI_E_NOT_IN_QUEUE);
     // The aborted message is the client's again: it can be opened for writing.
     ULONG type = 0;
     CRelease<IMessage> msg;
-    ASSERT_EQ(g_pStore->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), nullptr, MAPI_MODIFY, &type,
-                                  reinterpret_cast<LPUNKNOWN*>(&msg)),
+    ASSERT_EQ(g_pStore->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), nullptr,
+                                  MAPI_MODIFY, &type, reinterpret_cast<LPUNKNOWN*>(&msg)),
               S_OK);
     LPSPropValue flags = nullptr;
     ASSERT_EQ(g_mapi.m_pfnGetOneProp(msg, PR_MESSAGE_FLAGS, &flags), S_OK);
@@ -109,7 +113,8 @@ TEST(mapi_win_send, submitted_mail_with_attachment_reaches_smtp_and_moves_to_sen
     CMapiContract::SetUp(true);
     std::vector<BYTE> eid = SubmitWithAttachment("Brevolt MAPI stand-in mail", "gateway@brevolt.example");
     FlushQueues();
-    EXPECT_EQ(g_pStore->AbortSubmit(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), 0), MAPI_E_NOT_IN_QUEUE)
+    EXPECT_EQ(g_pStore->AbortSubmit(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), 0),
+              MAPI_E_NOT_IN_QUEUE)
         << "it has left";
     CRelease<IMAPIFolder> sent;
     sent.attach(OpenFolder(PR_IPM_SENTMAIL_ENTRYID));

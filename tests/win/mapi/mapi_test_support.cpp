@@ -1,9 +1,9 @@
 // tests/win/mapi/mapi_test_support.cpp: the contract suite's shared set-up and helpers; the
 // one file that defines the MAPI interface ids the tests use.
 #include <windows.h>
-#include <objbase.h>
 #include <mapicode.h>
 #include <mapidefs.h>
+#include <objbase.h>
 #define INITGUID
 #define USES_IID_IMAPISession
 #define USES_IID_IMAPIAdviseSink
@@ -24,7 +24,10 @@ SCODE WINAPI MAPIAllocateBuffer_Test(ULONG p_cb, LPVOID* p_pp)
 {
     return reinterpret_cast<LPMAPIALLOCATEBUFFER>(GetProcAddress(g_mapi.m_hLib, "MAPIAllocateBuffer"))(p_cb, p_pp);
 }
-ULONG WINAPI MAPIFreeBuffer_Test(LPVOID p_p) { return g_mapi.m_pfnFree(p_p); }
+ULONG WINAPI MAPIFreeBuffer_Test(LPVOID p_p)
+{
+    return g_mapi.m_pfnFree(p_p);
+}
 CRelease<IMAPISession> g_pSession;
 CRelease<IMsgStore> g_pStore;
 CRelease<IAddrBook> g_pAddrBook;
@@ -72,7 +75,10 @@ std::vector<std::vector<SPropValue>> AllRows(IMAPITable* p_pTable, std::vector<U
     return rows;
 }
 
-std::string Text(const SPropValue& p_v) { return PROP_TYPE(p_v.ulPropTag) == PT_STRING8 ? p_v.Value.lpszA : std::string(); }
+std::string Text(const SPropValue& p_v)
+{
+    return PROP_TYPE(p_v.ulPropTag) == PT_STRING8 ? p_v.Value.lpszA : std::string();
+}
 
 IMAPIFolder* OpenFolder(ULONG p_ulTag, IMAPIProp* p_pFrom)
 {
@@ -83,8 +89,8 @@ IMAPIFolder* OpenFolder(ULONG p_ulTag, IMAPIProp* p_pFrom)
         return nullptr;
     ULONG type = 0;
     IMAPIFolder* f = nullptr;
-    EXPECT_EQ(store->OpenEntry(v->Value.bin.cb, reinterpret_cast<LPENTRYID>(v->Value.bin.lpb), nullptr, MAPI_BEST_ACCESS, &type,
-                               reinterpret_cast<LPUNKNOWN*>(&f)),
+    EXPECT_EQ(store->OpenEntry(v->Value.bin.cb, reinterpret_cast<LPENTRYID>(v->Value.bin.lpb), nullptr,
+                               MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&f)),
               S_OK);
     EXPECT_EQ(type, ULONG(MAPI_FOLDER));
     g_mapi.m_pfnFree(v);
@@ -172,10 +178,12 @@ void CMapiContract::SetUp(bool p_bSeed)
     ASSERT_EQ(all[0][1].Value.b, TRUE);
     std::string profile = Text(all[0][0]);
     g_mapi.m_pfnFreeProws(rows);
-    ASSERT_EQ(g_mapi.m_pfnLogon(0, const_cast<LPTSTR>(reinterpret_cast<const TCHAR*>("No such profile")), nullptr, MAPI_EXTENDED,
-                                &g_pSession),
+    ASSERT_EQ(g_mapi.m_pfnLogon(0, const_cast<LPTSTR>(reinterpret_cast<const TCHAR*>("No such profile")), nullptr,
+                                MAPI_EXTENDED, &g_pSession),
               MAPI_E_LOGON_FAILED);
-    ASSERT_EQ(g_mapi.m_pfnLogon(0, reinterpret_cast<LPTSTR>(profile.data()), nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION, &g_pSession), S_OK);
+    ASSERT_EQ(g_mapi.m_pfnLogon(0, reinterpret_cast<LPTSTR>(profile.data()), nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION,
+                                &g_pSession),
+              S_OK);
 
     // The default store: the stores table restricted to PR_DEFAULT_STORE = true.
     CRelease<IMAPITable> stores;

@@ -4,13 +4,13 @@
 #pragma once
 
 #include <windows.h>
-#include <objbase.h>
 #include <mapicode.h>
 #include <mapidefs.h>
 #include <mapiguid.h>
 #include <mapitags.h>
 #include <mapiutil.h>
 #include <mapix.h>
+#include <objbase.h>
 #undef SetProp
 
 #include "common/handle_win.h"
@@ -51,8 +51,14 @@ ULONG WINAPI MAPIFreeBuffer_Test(LPVOID p_p);
 template <typename T> class CRelease : public com_ptr<T>
 {
   public:
-    T** operator&() { return this->put(); }
-    operator T*() const { return this->get(); }
+    T** operator&()
+    {
+        return this->put();
+    }
+    operator T*() const
+    {
+        return this->get();
+    }
 };
 
 extern CRelease<IMAPISession> g_pSession;
@@ -77,7 +83,10 @@ void PumpUntil(const std::function<bool()>& p_done, int p_iMs);
 class CMapiContract : public testing::Test
 {
   public:
-    static void SetUpTestSuite() { SetUp(true); }
+    static void SetUpTestSuite()
+    {
+        SetUp(true);
+    }
     // p_bSeed: the store starts from the suite's seed; else from what the stand-in's key names.
     static void SetUp(bool p_bSeed);
     static void TearDownTestSuite();

@@ -15,8 +15,8 @@ namespace
 {
 using namespace std::chrono_literals;
 
-constexpr const char *kManagerCaption = "Inbox Rules";
-constexpr const char *kEditorCaption = "Create New Rule";
+constexpr const char* kManagerCaption = "Inbox Rules";
+constexpr const char* kEditorCaption = "Create New Rule";
 
 void Click(HWND p_hDialog, int p_iButton)
 {
@@ -52,12 +52,11 @@ std::string Text(HWND p_hDialog, int p_iControl)
 }
 
 // Saves a window's shot and says where, so a failing run points at the picture.
-void Shoot(HWND p_hWindow, const char *p_szName)
+void Shoot(HWND p_hWindow, const char* p_szName)
 {
     PumpMessages(300ms);
     EXPECT_TRUE(SaveWindowShot(p_hWindow, p_szName)) << p_szName;
 }
-
 
 CMessageRuleList StoredRules()
 {
@@ -67,10 +66,10 @@ CMessageRuleList StoredRules()
     return reader.Rules();
 }
 
-std::vector<std::string> NamesOf(const CMessageRuleList &p_oRules)
+std::vector<std::string> NamesOf(const CMessageRuleList& p_oRules)
 {
     std::vector<std::string> names;
-    for (const CMessageRule &rule : p_oRules)
+    for (const CMessageRule& rule : p_oRules)
         names.push_back(rule.m_sName);
     return names;
 }
@@ -89,7 +88,7 @@ using CNames = std::vector<std::string>;
 
 TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
 {
-    CCorvane &corvane = CCorvane::Get();
+    CCorvane& corvane = CCorvane::Get();
     const auto showRuleManager = corvane.Bind<PFN_ShowRuleManager>(szShowRuleManager);
     ASSERT_NE(showRuleManager, nullptr);
     StoreFullSet();
@@ -192,7 +191,7 @@ TEST(RuleManagerDialog, ListsMovesDeletesAddsAndOKStoresTheNewOrder)
 
 TEST(RuleManagerDialog, CancelChangesNothing)
 {
-    CCorvane &corvane = CCorvane::Get();
+    CCorvane& corvane = CCorvane::Get();
     const auto showRuleManager = corvane.Bind<PFN_ShowRuleManager>(szShowRuleManager);
     ASSERT_NE(showRuleManager, nullptr);
     StoreFullSet();

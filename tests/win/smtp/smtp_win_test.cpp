@@ -75,8 +75,8 @@ TEST(smtp_win_send, RealMailThroughLocalhost)
     CRecordingProgress progress;
     CTestMailer mailer(server);
     ASSERT_TRUE(mailer.IsValid()) << mailer.Error().Text();
-    EXPECT_EQ(0, mailer.Send("Wine Sender", "wine@brevolt.example", "Brevolt email via Wine", nullptr,
-                             "<SMS>job</SMS>", attachment.c_str(), {{"Brevolt SMS Server", "gateway@brevolt.example"}},
+    EXPECT_EQ(0, mailer.Send("Wine Sender", "wine@brevolt.example", "Brevolt email via Wine", nullptr, "<SMS>job</SMS>",
+                             attachment.c_str(), {{"Brevolt SMS Server", "gateway@brevolt.example"}},
                              {{"", "copy@brevolt.example"}}, &progress))
         << mailer.Error().Text();
     EXPECT_EQ(kLinkRunning, mailer.Link().State());
@@ -123,8 +123,8 @@ TEST(smtp_win_socket, RefusedPortFails)
         server = listener.Server();
     }
     CTestMailer mailer(server);
-    EXPECT_EQ(-1, mailer.Send("A", "a@brevolt.example", "s", nullptr, "body", nullptr, {{"", "b@brevolt.example"}},
-                              {}, nullptr));
+    EXPECT_EQ(-1, mailer.Send("A", "a@brevolt.example", "s", nullptr, "body", nullptr, {{"", "b@brevolt.example"}}, {},
+                              nullptr));
     EXPECT_EQ("Function 'm_pwsSMTPServer->Connect' failed in 'CSMTPMailer::SendConnect'.", mailer.Error().Text());
 }
 } // namespace
