@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -290,5 +293,29 @@ TEST_F(CPrefixSearchTest, AFailedProbeEndsWithNoPosition)
     oSource.m_setFailingRows = {49};
     Open(std::move(oSource));
     EXPECT_FALSE(m_oCache->FindPrefix("Row 00000").has_value());
+}
+
+TEST_F(CPrefixSearchTest, EveryRowIsFoundWithinLogarithmicProbes)
+{
+    for (uint32_t ulRows : {1u, 2u, 3u, 10u, 11u, 1000u, 10000u})
+    {
+        Open(CFakeRowSource::Numbered(ulRows));
+        for (uint32_t ulTarget : {0u, ulRows / 3, ulRows / 2, ulRows - 1})
+        {
+            char szName[32];
+            std::snprintf(szName, sizeof(szName), "row %07u", ulTarget);
+            const int iBefore = m_oSource->m_iQueries;
+            const std::optional<CPrefixPosition> oPosition = m_oCache->FindPrefix(szName);
+            ASSERT_TRUE(oPosition.has_value()) << ulRows << " rows, target " << ulTarget;
+            EXPECT_EQ(ulTarget, oPosition->m_ulRow) << ulRows << " rows";
+            EXPECT_TRUE(oPosition->m_bMatch);
+            EXPECT_LE(m_oSource->m_iQueries - iBefore, std::bit_width(ulRows) + 1) << ulRows << " rows";
+        }
+        // Past the last name: the last row, no match.
+        const std::optional<CPrefixPosition> oPast = m_oCache->FindPrefix("S");
+        ASSERT_TRUE(oPast.has_value());
+        EXPECT_EQ(ulRows - 1, oPast->m_ulRow);
+        EXPECT_FALSE(oPast->m_bMatch);
+    }
 }
 } // namespace
