@@ -2,8 +2,11 @@
 // least-recently-used residency, short and failed reads, assertions, cache hints and the prefix
 // search.
 #include "Addressbook/addressbook/page_cache.h"
+#include "common/file_read.h"
+#include "common/trace_log.h"
 #include "tests/unit/addressbook/fake_row_source.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -188,6 +191,21 @@ TEST_F(CPageCacheTest, OutOfRangeRowsReportTheAssertionAndFail)
     oCache.EnsurePage(30);
     EXPECT_EQ("Addressbook\\PageCache: (iPage >= 0) && (iPage < m_iPageTblEntries)", m_vAssertions.back());
     EXPECT_EQ(5u, m_oSource->m_ullRowsRead);
+}
+
+TEST(PageCacheAssertion, TheDefaultReporterWritesTheTraceLogAndTheCallGoesOn)
+{
+    CFakeRowSource oSource = CFakeRowSource::Numbered(5);
+    CFakeDecoder oDecoder;
+    CPageCache oCache(oSource, oDecoder);
+    ASSERT_TRUE(oCache.SetUp(oSource.Size()));
+    EXPECT_EQ("", oCache.TextOf(10, kColumnName));
+    EXPECT_EQ("Row 0000004", oCache.TextOf(4, kColumnName));
+
+    std::string sLog;
+    ASSERT_EQ(EReadFile::Read, ReadWholeFile(ModuleLogger().FilePath(), sLog, 64 * 1024 * 1024));
+    EXPECT_THAT(sLog, testing::ContainsRegex("Assertion failed in file Addressbook.PageCache at line [0-9]+: "
+                                             "i < m_iPageTblEntries"));
 }
 
 TEST_F(CPageCacheTest, CacheHintReadsEachTouchedPageOnce)
