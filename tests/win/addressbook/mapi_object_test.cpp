@@ -9,6 +9,7 @@
 
 #include "Addressbook/addressbook/mapi_location.h"
 #include "Addressbook/addressbook/mapi_object_win.h"
+#include "Addressbook/res/corvane_strings.h"
 #include "common/error_slot.h"
 #include "common/mapi_owner_win.h"
 
@@ -148,6 +149,20 @@ TEST_F(MapiObject, StopsAtTheFirstMissingFunction)
     EXPECT_EQ(oMapi.Functions().m_pfnMAPIInitialize, nullptr);
     EXPECT_EQ(MapiFreeFunctions().m_pfnFreeBuffer, nullptr);
     EXPECT_FALSE(bHooked);
+}
+
+TEST_F(MapiObject, ReportsAFailingInitialisation)
+{
+    UseMapiLibrary(FAILING_MAPI_PATH);
+    g_vShown.clear();
+    CMapiObject oMapi(false, nullptr);
+    EXPECT_FALSE(oMapi.IsInitialised());
+    EXPECT_EQ(oMapi.Error().Id(), kMsgCallError);
+    const std::string sText = "Calling function 'MAPIInitialize' resulted in error 0x80004005 in function "
+                              "'CMapiObject::CMapiObject'.";
+    EXPECT_EQ(oMapi.Error().Text(), sText);
+    ASSERT_EQ(g_vShown.size(), 1u);
+    EXPECT_EQ(g_vShown[0], sText);
 }
 
 TEST_F(MapiObject, StopsWithoutADefaultProfile)
