@@ -181,11 +181,20 @@ TEST_F(MapiObject, StopsWithoutADefaultProfile)
     EXPECT_FALSE(bHooked);
 }
 
-TEST_F(MapiObject, MissingDllPathExFileIsNotLoaded)
+// Wine's prefix has no MAPI component, so both fall through to the system's mapi32.dll.
+TEST_F(MapiObject, FallsBackToMapi32)
 {
     UseMapiLibrary("C:\\no\\such\\msmapi32.dll");
+    {
+        CMapiObject oMapi(false, nullptr);
+        EXPECT_EQ(oMapi.LibraryPath(), "mapi32.dll");
+    }
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kOutlookClientKey, 0, KEY_SET_VALUE, &hKey), ERROR_SUCCESS);
+    const unique_hkey oKey(hKey);
+    ASSERT_EQ(RegDeleteValueA(hKey, kDllPathExValue), ERROR_SUCCESS);
     CMapiObject oMapi(false, nullptr);
-    EXPECT_NE(oMapi.LibraryPath(), "C:\\no\\such\\msmapi32.dll");
+    EXPECT_EQ(oMapi.LibraryPath(), "mapi32.dll");
 }
 
 TEST(DefaultProfileName, TakesTheRowMarkedDefault)
