@@ -6,6 +6,7 @@
 #include "Addressbook/protocol/client_security_protocol.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "Addressbook/sending/email_package.h"
+#include "common/error_slot.h"
 #include "common/trace_log.h"
 
 #include <cstdio>
@@ -126,12 +127,12 @@ bool CEmailSender::SetupSMSMailProperties(bool p_bBulk, const CSystemTime* p_pDe
     m_oDelivery = p_pDelivery != nullptr ? *p_pDelivery : CSystemTime();
 
     const CGatewayConfig config = ReadGatewayConfig(m_oRegistry);
-    char serverName[64];
-    std::snprintf(serverName, sizeof(serverName), "%s Server", "Brevolt SMS");
+    const std::string serverName = std::string(kProductTitle) + " Server";
     const std::string& mailbox = p_bBulk ? config.m_sBulkSendMailbox : config.m_sSingleSendMailbox;
     CMessageRecipient* gateway = nullptr;
-    if (!CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, serverName, nullptr, mailbox.c_str(),
-                                           serverName, EID_TYPE_BULK, 0, nullptr, kDefaultRecipientOptions, &gateway) ||
+    if (!CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, serverName.c_str(), nullptr,
+                                           mailbox.c_str(), serverName.c_str(), EID_TYPE_BULK, 0, nullptr,
+                                           kDefaultRecipientOptions, &gateway) ||
         gateway == nullptr)
         return false;
     RecipientListPtr list = NewList<CMessageRecipientList>();
