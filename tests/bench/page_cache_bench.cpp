@@ -84,7 +84,9 @@ void SetCounters(benchmark::State& p_oState, const CSyntheticSource& p_oSource, 
     p_oState.counters["max_resident_rows"] = static_cast<double>(p_nMaxResident);
 }
 
-void BM_FirstScreen(benchmark::State& p_oState)
+// Runs p_fnStep on a fresh cache over a synthetic folder of range(0) rows, once per iteration, and
+// reports what the source read. p_fnStep returns the most rows it saw resident.
+template <typename F> void RunOnFolder(benchmark::State& p_oState, F p_fnStep)
 {
     const uint32_t ulRows = static_cast<uint32_t>(p_oState.range(0));
     CSyntheticDecoder oDecoder;
@@ -94,71 +96,58 @@ void BM_FirstScreen(benchmark::State& p_oState)
         CPageCache oCache(oSource, oDecoder);
         if (!oCache.SetUp(ulRows))
             p_oState.SkipWithError("set-up failed");
-        size_t nMaxResident = 0;
-        ShowScreen(oCache, 0, nMaxResident);
+        const size_t nMaxResident = p_fnStep(oSource, oCache, ulRows);
         SetCounters(p_oState, oSource, nMaxResident);
     }
+}
+
+void BM_FirstScreen(benchmark::State& p_oState)
+{
+    RunOnFolder(p_oState, [](CSyntheticSource&, CPageCache& p_oCache, uint32_t) {
+        size_t nMaxResident = 0;
+        ShowScreen(p_oCache, 0, nMaxResident);
+        return nMaxResident;
+    });
 }
 
 // After the first screen, a jump to a middle screen that straddles four pages: the counters are the
 // reads the jump adds.
 void BM_JumpToMiddle(benchmark::State& p_oState)
 {
-    const uint32_t ulRows = static_cast<uint32_t>(p_oState.range(0));
-    CSyntheticDecoder oDecoder;
-    for (auto _ : p_oState)
-    {
-        CSyntheticSource oSource(ulRows);
-        CPageCache oCache(oSource, oDecoder);
-        if (!oCache.SetUp(ulRows))
-            p_oState.SkipWithError("set-up failed");
+    RunOnFolder(p_oState, [](CSyntheticSource& p_oSource, CPageCache& p_oCache, uint32_t p_ulRows) {
         size_t nMaxResident = 0;
-        ShowScreen(oCache, 0, nMaxResident);
-        CSyntheticSource oBefore = oSource;
-        ShowScreen(oCache, ulRows / 2 + 5, nMaxResident);
-        oSource.m_ullRowsRead -= oBefore.m_ullRowsRead;
-        oSource.m_ullQueries -= oBefore.m_ullQueries;
-        SetCounters(p_oState, oSource, nMaxResident);
-    }
+        ShowScreen(p_oCache, 0, nMaxResident);
+        const CSyntheticSource oBefore = p_oSource;
+        ShowScreen(p_oCache, p_ulRows / 2 + 5, nMaxResident);
+        p_oSource.m_ullRowsRead -= oBefore.m_ullRowsRead;
+        p_oSource.m_ullQueries -= oBefore.m_ullQueries;
+        return nMaxResident;
+    });
 }
 
 // Type-ahead for a name two thirds down the folder; every probe is one query of one row.
 void BM_PrefixSearch(benchmark::State& p_oState)
 {
-    const uint32_t ulRows = static_cast<uint32_t>(p_oState.range(0));
-    const std::string sPrefix = NameOfRow(ulRows / 3 * 2);
-    CSyntheticDecoder oDecoder;
-    for (auto _ : p_oState)
-    {
-        CSyntheticSource oSource(ulRows);
-        CPageCache oCache(oSource, oDecoder);
-        if (!oCache.SetUp(ulRows))
-            p_oState.SkipWithError("set-up failed");
-        const std::optional<CPrefixPosition> oPosition = oCache.FindPrefix(sPrefix);
-        if (!oPosition || oPosition->m_ulRow != ulRows / 3 * 2 || !oPosition->m_bMatch)
+    RunOnFolder(p_oState, [&p_oState](CSyntheticSource& p_oSource, CPageCache& p_oCache, uint32_t p_ulRows) {
+        const uint32_t ulWanted = p_ulRows / 3 * 2;
+        const std::optional<CPrefixPosition> oPosition = p_oCache.FindPrefix(NameOfRow(ulWanted));
+        if (!oPosition || oPosition->m_ulRow != ulWanted || !oPosition->m_bMatch)
             p_oState.SkipWithError("prefix not found at its row");
-        p_oState.counters["probes"] = static_cast<double>(oSource.m_ullQueries);
-        SetCounters(p_oState, oSource, oCache.ResidentRows());
-    }
+        p_oState.counters["probes"] = static_cast<double>(p_oSource.m_ullQueries);
+        return p_oCache.ResidentRows();
+    });
 }
 
 // Scrolling the whole way down a screen at a time, as far as 100,000 rows: residency stays bounded.
 void BM_ScrollDown(benchmark::State& p_oState)
 {
-    const uint32_t ulRows = static_cast<uint32_t>(p_oState.range(0));
-    const uint32_t ulEnd = std::min<uint32_t>(ulRows, 100000) - kScreenRows;
-    CSyntheticDecoder oDecoder;
-    for (auto _ : p_oState)
-    {
-        CSyntheticSource oSource(ulRows);
-        CPageCache oCache(oSource, oDecoder);
-        if (!oCache.SetUp(ulRows))
-            p_oState.SkipWithError("set-up failed");
+    RunOnFolder(p_oState, [](CSyntheticSource&, CPageCache& p_oCache, uint32_t p_ulRows) {
+        const uint32_t ulEnd = std::min<uint32_t>(p_ulRows, 100000) - kScreenRows;
         size_t nMaxResident = 0;
         for (uint32_t ulTop = 0; ulTop <= ulEnd; ulTop += kScreenRows)
-            ShowScreen(oCache, ulTop, nMaxResident);
-        SetCounters(p_oState, oSource, nMaxResident);
-    }
+            ShowScreen(p_oCache, ulTop, nMaxResident);
+        return nMaxResident;
+    });
 }
 } // namespace
 
