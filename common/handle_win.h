@@ -88,7 +88,7 @@ struct hhook_traits
     }
 };
 
-// Fonts, bitmaps, brushes, pens and regions the code created: DeleteObject.
+// Fonts, bitmaps and brushes the code created: DeleteObject.
 template <typename T> struct gdi_object_traits
 {
     using pointer = T;
@@ -156,20 +156,6 @@ struct bstr_traits
     }
 };
 
-// Memory from CoTaskMemAlloc that a COM call handed over.
-struct cotaskmem_traits
-{
-    using pointer = void*;
-    static pointer invalid() noexcept
-    {
-        return nullptr;
-    }
-    static void close(pointer p_p) noexcept
-    {
-        ::CoTaskMemFree(p_p);
-    }
-};
-
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
 using unique_hkey = unique_any<hkey_traits>;
@@ -179,13 +165,10 @@ using unique_hhook = unique_any<hhook_traits>;
 using unique_hfont = unique_any<gdi_object_traits<HFONT>>;
 using unique_hbitmap = unique_any<gdi_object_traits<HBITMAP>>;
 using unique_hbrush = unique_any<gdi_object_traits<HBRUSH>>;
-using unique_hpen = unique_any<gdi_object_traits<HPEN>>;
-using unique_hrgn = unique_any<gdi_object_traits<HRGN>>;
 using unique_hdc = unique_any<hdc_traits>;
 using unique_hmenu = unique_any<hmenu_traits>;
 using unique_hwnd = unique_any<hwnd_traits>;
 using unique_bstr = unique_any<bstr_traits>;
-using unique_cotaskmem = unique_any<cotaskmem_traits>;
 
 // A window's device context from GetDC, released to its window.
 class unique_window_dc
