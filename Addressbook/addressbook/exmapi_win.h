@@ -1,0 +1,181 @@
+// Addressbook/addressbook/exmapi_win.h: CExMAPI, the core library's view of the user's Outlook
+// data: the address book, the default store and every contact folder of every store, the contact
+// named properties, and the address-book questions the rest of the library asks (the entries of a
+// folder through a page cache, the details of one entry, list expansion, SMTP addresses, writing a
+// mobile back, creating a contact). Every operation uses the session, address book and store of the
+// calling thread (IMapiThreadValues).
+#pragma once
+
+#include "Addressbook/addressbook/mapi_object_win.h"
+#include "Addressbook/addressbook/mapi_page_cache_win.h"
+#include "Addressbook/addressbook/thread_values_win.h"
+#include "Addressbook/include/corvane_records.h"
+#include "common/error_slot.h"
+#include "common/handle_win.h"
+
+#include <windows.h>
+#include <mapidefs.h>
+#include <mapix.h>
+#include <oaidl.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A folder the selection dialog offers: a contact folder of a store (EID_TYPE_STORE) or an
+// address-book container (EID_TYPE_AB).
+struct CFolderEntry
+{
+    CEntryBytes m_vEntryId;
+    std::string m_sName;
+    int32_t m_iKind = EID_TYPE_STORE;
+};
+
+// What the library knows of one entry. A distribution list has no mobile.
+struct CEntryDetails
+{
+    std::string m_sName;
+    std::string m_sGivenName;
+    std::string m_sSurname;
+    std::string m_sMobile;
+    std::string m_sEmail;
+    bool m_bDistList = false;
+};
+
+// How CExMAPI is made: what the library's Init knows.
+struct CExMapiSettings
+{
+    IMAPISession* m_pSession = nullptr;             // the host's session, adopted when given
+    IDispatch* m_pDispOutlookApplication = nullptr; // may be null
+    int m_iVersion = 0;                             // the Outlook version code of the package
+    bool m_bIMO = false;                            // Outlook installed for Internet mail only
+    bool m_bOutlookExpress = false;                 // the Outlook Express package: no address book walk
+};
+
+class CExMAPI : public IAddressBookLookup
+{
+  public:
+    // Runs the whole set-up; a failure stops it at that step, shows the user why under the caption
+    // "SMS - Addressbook Initialization Error" and leaves IsReady() false. The thread values must
+    // outlive the object.
+    CExMAPI(const CExMapiSettings& p_oSettings, IMapiThreadValues& p_oThread);
+    ~CExMAPI() override;
+    CExMAPI(const CExMAPI&) = delete;
+    CExMAPI& operator=(const CExMAPI&) = delete;
+
+    // The set-up ran to the end (FindAllContactFolders may still have failed).
+    bool IsReady() const
+    {
+        return m_bReady;
+    }
+    const CErrorSlot& Error() const
+    {
+        return m_oError;
+    }
+    CMapiObject& Mapi()
+    {
+        return *m_p_oMapi;
+    }
+
+    // Fills the calling thread's values from a session (and dispatch) handed to it: the address
+    // book and the default store are opened from that session. Missing values are traced
+    // ("Warning: ... is NULL") and the thread works without them.
+    void SetThreadValuesForNewThread(IMAPISession* p_pSession, IDispatch* p_pDispatch);
+    // Clears the calling thread's values.
+    void ClearThreadValues();
+
+    bool IsExchangeAddressBook() const
+    {
+        return m_bExchange;
+    }
+    const CEntryBytes& DefaultStoreEntryId() const
+    {
+        return m_vDefaultStoreEntryId;
+    }
+    const std::optional<CFolderEntry>& DefaultContactsFolder() const
+    {
+        return m_oDefaultContacts;
+    }
+    // The contact folders of every store, the default store's first.
+    const std::vector<CFolderEntry>& ContactFolders() const
+    {
+        return m_vContactFolders;
+    }
+    // The address-book containers (the Outlook Address Book's "Contacts", the global address list,
+    // the personal address book).
+    const std::vector<CFolderEntry>& AddressBookFolders() const
+    {
+        return m_vAddressBookFolders;
+    }
+    const CContactEmailTags& ContactEmailTags() const
+    {
+        return m_aContactEmailTags;
+    }
+    // The stores opened besides the default one.
+    ULONG StoreCount() const
+    {
+        return m_ulStores;
+    }
+
+    // A page cache over the folder's contents table. A contact folder without contents table
+    // (MAPI_E_NO_SUPPORT) gives S_OK and no cache.
+    HRESULT GetPageCacheForFolder(const CFolderEntry& p_oFolder, std::unique_ptr<CMapiPageCache>& p_pCache);
+
+    // Every entry of a folder as recipients appended to p_oList (kind EID_TYPE_STORE entries for a
+    // contact folder, EID_TYPE_AB for a container; lists as list recipients).
+    HRESULT RetrieveAllMessageRecipientsInNormalFolder(const CEntryBytes& p_vFolder, CMessageRecipientList& p_oList);
+    HRESULT RetrieveAllMessageRecipientsInABFolder(const CEntryBytes& p_vFolder, CMessageRecipientList& p_oList);
+
+    HRESULT RetrieveDetailsForNormalUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
+    HRESULT RetrieveDetailsForABUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
+
+    // Appends the members of a distribution list to p_oList; members that are lists themselves
+    // come as list recipients with their own members expanded, each list entered once.
+    HRESULT AddAllRecipientsInNormalDistList(const CEntryBytes& p_vEntryId, CMessageRecipientList& p_oList);
+    HRESULT AddAllRecipientsInABDistList(const CEntryBytes& p_vEntryId, CMessageRecipientList& p_oList);
+
+    // The SMTP address of an address-book entry, without an "SMTP:" prefix; none when it has none.
+    std::optional<std::string> GetMatchingABSMTPAddress(const CEntryBytes& p_vEntryId);
+
+    // Writes changed details (the mobile above all) back to the entry.
+    HRESULT SetNormalUserDetails(const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails);
+    HRESULT SetABUserDetails(const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails);
+
+    // A new "IPM.Contact" in the default contacts folder; its entry id when asked for.
+    HRESULT CreateContact(const CEntryDetails& p_oDetails, CEntryBytes* p_p_vEntryId = nullptr);
+
+    // The folder box of the selection dialog: contact folders and address-book containers.
+    void RetrieveTreeFolders(std::vector<CFolderEntry>& p_vFolders);
+
+    // The first display name that starts with p_sPrefix (case-insensitive), from the default
+    // contacts folder and then the address-book containers; none when there is none.
+    std::optional<std::string> CompleteTheText(const std::string& p_sPrefix);
+
+    // IAddressBookLookup, for the page caches.
+    std::optional<std::string> SmtpAddressOf(const CEntryBytes& p_vEntryId) override;
+    std::optional<std::string> MobileOf(const CEntryBytes& p_vEntryId) override;
+
+  private:
+    // Implementation declarations go here (set-up steps, folder walks, helpers).
+    struct CImpl;
+
+    IMapiThreadValues& m_oThread;
+    CExMapiSettings m_oSettings;
+    std::unique_ptr<CMapiObject> m_p_oMapi;
+    unique_handle m_hStartupMutex;
+    bool m_bReady = false;
+    bool m_bExchange = false;
+    CEntryBytes m_vDefaultStoreEntryId;
+    com_ptr<IMsgStore> m_pDefaultStore;
+    com_ptr<IMAPIFolder> m_pIPMSubtree;
+    com_ptr<IMAPIFolder> m_pContactsFolder;
+    std::optional<CFolderEntry> m_oDefaultContacts;
+    std::vector<CFolderEntry> m_vContactFolders;
+    std::vector<CFolderEntry> m_vAddressBookFolders;
+    std::vector<CFolderEntry> m_vTreeFolders;
+    CContactEmailTags m_aContactEmailTags{};
+    ULONG m_ulStores = 0;
+    std::vector<com_ptr<IMsgStore>> m_vStores;
+    CErrorSlot m_oError;
+};
