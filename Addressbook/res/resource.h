@@ -103,3 +103,8 @@
 #define IDC_IMPORT_LABEL_NAME 1864
 #define IDC_IMPORT_LABEL_DEFAULT 1865
 #define IDC_IMPORT_GROUP 1866
+
+// Virtual list box of the address-book lists (2200-2299).
+#define IDB_VLIST_IMAGES 2200          // the list's state images: the distribution-list image
+#define IDM_VLIST_CONTEXT 2201         // the list's context menu
+#define IDM_VLIST_PROPERTIES 40007     // its one command: the selected entry's properties
