@@ -105,6 +105,6 @@
 #define IDC_IMPORT_GROUP 1866
 
 // Virtual list box of the address-book lists (2200-2299).
-#define IDB_VLIST_IMAGES 2200          // the list's state images: the distribution-list image
-#define IDM_VLIST_CONTEXT 2201         // the list's context menu
-#define IDM_VLIST_PROPERTIES 40007     // its one command: the selected entry's properties
+#define IDB_VLIST_IMAGES 2200      // the list's state images: the distribution-list image
+#define IDM_VLIST_CONTEXT 2201     // the list's context menu
+#define IDM_VLIST_PROPERTIES 40007 // its one command: the selected entry's properties
