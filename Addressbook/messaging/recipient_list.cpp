@@ -10,14 +10,25 @@
 #include "common/trace_log.h"
 
 #include <cstdint>
+#include <mutex>
 #include <new>
 #include <unordered_set>
+#include <vector>
 
 namespace
 {
 bool IsDistList(const CMessageRecipient& p_oRecipient)
 {
     return p_oRecipient.m_iKind == kKindDistList;
+}
+
+std::mutex g_oExpanderMutex;
+DistListExpander g_fnExpander;
+
+DistListExpander CurrentExpander()
+{
+    std::lock_guard<std::mutex> oLock(g_oExpanderMutex);
+    return g_fnExpander;
 }
 
 // A distribution list reached again (hosts may share a member, even a list within itself) adds no
@@ -36,8 +47,33 @@ class CListWalk
         return m_oVisited.Insert(reinterpret_cast<uintptr_t>(&p_oList));
     }
 
+    // The members the walk goes through: the list's own, or, for an address-book list picked
+    // without them, the members the expander reads. Expanded members live as long as the walk.
+    const CMessageRecipientList* MembersOf(const CMessageRecipient& p_oList)
+    {
+        if (p_oList.m_p_mrlMembers != nullptr && p_oList.m_p_mrlMembers->m_dwCount > 0)
+            return p_oList.m_p_mrlMembers;
+        const CEntryID* p_oEntry = p_oList.m_p_oEntry;
+        if (p_oEntry == nullptr || p_oEntry->m_dwByteCount == 0 ||
+            (p_oEntry->m_iKind != EID_TYPE_STORE && p_oEntry->m_iKind != EID_TYPE_AB))
+            return p_oList.m_p_mrlMembers;
+        const DistListExpander fnExpand = CurrentExpander();
+        if (!fnExpand)
+            return p_oList.m_p_mrlMembers;
+        RecipientListPtr mrlMembers = NewList<CMessageRecipientList>();
+        if (!fnExpand(*p_oEntry, *mrlMembers))
+        {
+            Log("CListWalk::MembersOf: distribution list %s could not be expanded",
+                p_oList.m_szName ? p_oList.m_szName : "");
+            return p_oList.m_p_mrlMembers;
+        }
+        m_vExpanded.push_back(std::move(mrlMembers));
+        return m_vExpanded.back().get();
+    }
+
   private:
     CPackedKeyTable m_oVisited;
+    std::vector<RecipientListPtr> m_vExpanded;
 };
 
 // The walk flattening and visiting share: each distribution list entered once, each individual
@@ -75,7 +111,7 @@ void FlattenForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet
         [&](const CMessageRecipient& p_oItem) {
             RecipientPtr oList = CopyRecipientHeader(p_oItem);
             EnsureMembersList(*oList);
-            FlattenForSending(p_oItem.m_p_mrlMembers, p_oKeys, p_oWalk, *oList->m_p_mrlMembers, p_iDepth + 1);
+            FlattenForSending(p_oWalk.MembersOf(p_oItem), p_oKeys, p_oWalk, *oList->m_p_mrlMembers, p_iDepth + 1);
             if (oList->m_p_mrlMembers->m_dwCount > 0)
                 AppendItem(p_oOut, std::move(oList));
         });
@@ -86,7 +122,7 @@ void VisitForSending(const CMessageRecipientList* p_p_mrlSource, CMobileKeySet& 
 {
     WalkForSending(p_p_mrlSource, p_oKeys, p_oWalk, p_iDepth, "VisitForSending", p_fnVisit,
                    [&](const CMessageRecipient& p_oItem) {
-                       VisitForSending(p_oItem.m_p_mrlMembers, p_oKeys, p_oWalk, p_fnVisit, p_iDepth + 1);
+                       VisitForSending(p_oWalk.MembersOf(p_oItem), p_oKeys, p_oWalk, p_fnVisit, p_iDepth + 1);
                    });
 }
 
@@ -103,7 +139,7 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, CListWalk& p_o
         if (!IsDistList(*p_oItem))
             ++nCount;
         else if (p_oWalk.Enter(*p_oItem, p_iDepth, "CountIndividuals"))
-            nCount += CountIndividuals(p_oItem->m_p_mrlMembers, p_oWalk, p_iDepth + 1);
+            nCount += CountIndividuals(p_oWalk.MembersOf(*p_oItem), p_oWalk, p_iDepth + 1);
     }
     return nCount;
 }
@@ -177,6 +213,12 @@ class CThreeKeyFlattener
     bool m_bDropped = false;
 };
 } // namespace
+
+void SetDistListExpander(DistListExpander p_fnExpand)
+{
+    std::lock_guard<std::mutex> oLock(g_oExpanderMutex);
+    g_fnExpander = std::move(p_fnExpand);
+}
 
 int GetCombinedFlatNonDuplicateList(const CMessageRecipientList* p_p_mrlFirst,
                                     const CMessageRecipientList* p_p_mrlSecond, CMessageRecipientList** p_pp_mrlOut,

@@ -15,6 +15,14 @@
 // and the limit keeps the walk's stack bounded whatever a host builds.
 constexpr int kMaxListNesting = 32;
 
+// Fills p_oMembers with the members of a distribution list that came from an address book (entry
+// kind EID_TYPE_STORE or EID_TYPE_AB) and was picked without them; nested lists come back with
+// their own members. False when the list cannot be read: it then counts as empty.
+using DistListExpander = std::function<bool(const CEntryID& p_oList, CMessageRecipientList& p_oMembers)>;
+// The expander flattening uses; the library sets it while its address books are open and clears it
+// (an empty function) before they close.
+void SetDistListExpander(DistListExpander p_fnExpand);
+
 // A new owning list with the flattened first list and then the flattened second one (either may
 // be null): only mobiles that pass the send test, each mobile key once, distribution lists kept
 // with their distinct members and dropped when none is left. Returns 0 without an out-parameter

@@ -110,6 +110,41 @@ TEST_F(FlattenTest, SharedAndSelfContainingListsAreWalkedOnce)
     DeleteMessageRecipientList(&p_mrlCopy);
 }
 
+// An address-book list picked without its members is expanded through the library's expander when
+// the job is flattened; lists from a file are never sent to it, and a list that cannot be read
+// counts as empty.
+TEST_F(FlattenTest, AddressBookListsPickedWithoutMembersAreExpandedOnce)
+{
+    const uint8_t aEntry[] = {1, 2, 3, 4};
+    auto fnMakeBookList = [&](const char* p_szName, int32_t p_iEntryKind) {
+        CMessageRecipient* p_oList = nullptr;
+        EXPECT_EQ(1, CreateMessageRecipientFromDetails(kStateListComplete, kKindDistList, p_szName, nullptr, nullptr,
+                                                       p_szName, p_iEntryKind, sizeof(aEntry), aEntry,
+                                                       kDefaultRecipientOptions, &p_oList));
+        return p_oList;
+    };
+    std::vector<int32_t> vAsked;
+    SetDistListExpander([&](const CEntryID& p_oEntry, CMessageRecipientList& p_oMembers) {
+        vAsked.push_back(p_oEntry.m_iKind);
+        if (p_oEntry.m_iKind == EID_TYPE_AB)
+            return false;
+        EXPECT_EQ(1, AddMessageRecipient(&p_oMembers, CTestList::MakePerson("Cid", "0823")));
+        EXPECT_EQ(1, AddMessageRecipient(&p_oMembers, CTestList::MakePerson("Ann again", "+27 821")));
+        return true;
+    });
+    CTestList oTo;
+    oTo.AddPerson("Ann", "0821");
+    oTo.Add(fnMakeBookList("Contacts list", EID_TYPE_STORE));
+    oTo.Add(fnMakeBookList("Unreadable list", EID_TYPE_AB));
+    oTo.Add(CTestList::MakeDistList("Imported list", {}));
+    CMessageRecipientList* p_mrlOut = Combine(oTo.Get(), nullptr);
+    SetDistListExpander({});
+
+    EXPECT_EQ((std::vector<int32_t>{EID_TYPE_STORE, EID_TYPE_AB}), vAsked);
+    EXPECT_EQ((std::vector<std::string>{"Ann", "Contacts list"}), Names(p_mrlOut));
+    EXPECT_EQ((std::vector<std::string>{"Cid"}), Names(p_mrlOut->m_p_oLast->m_p_oItem->m_p_mrlMembers));
+}
+
 TEST(MobileKeySet, PackedKeysKeepEveryDigit)
 {
     CMobileKeySet oKeys("27");
