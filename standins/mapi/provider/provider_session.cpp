@@ -1,6 +1,6 @@
 // standins/mapi/provider/provider_session.cpp: the exported MAPI functions, profiles, sessions,
 // the status table and advise sinks bound to the registering thread.
-#include "standins/mapi/provider/provider.h"
+#include "standins/mapi/provider/provider_ab.h"
 
 #include <mapiform.h>
 
@@ -179,7 +179,11 @@ class CSession final : public IMAPISession, public CUnknownBase
             if (!p_pType || !p_pp)
                 return MAPI_E_INVALID_PARAMETER;
             if (!ParseEntryId(p_cb, p_pEid, bits))
-                return MAPI_E_INVALID_ENTRYID;
+            {
+                // Wrapped and one-off entry ids belong to the address book.
+                const HRESULT hr = OpenAnyAbEntry(p_cb, p_pEid, p_pType, p_pp);
+                return hr == MAPI_E_UNKNOWN_ENTRYID ? MAPI_E_INVALID_ENTRYID : hr;
+            }
             if (bits.m_ulKind == kKindStatus)
             {
                 if (bits.m_ulId != MAPI_SPOOLER)
