@@ -3,6 +3,10 @@
 // layout (wrapped and one-off entry ids, nested lists), and a contact whose Email1 is a GAL entry.
 #include "tests/win/mapi/mapi_test_support.h"
 
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 using namespace mapitest;
 
 namespace
@@ -334,4 +338,25 @@ TEST_F(CMapiContract, contact_email1_can_be_a_gal_entry_for_the_exchange_path)
     EXPECT_EQ(Text(all[0][1]), "Bob Smith");
     EXPECT_EQ(Bytes(all[0][0].Value.bin), eid) << "the GAL row's own entry id";
     g_mapi.m_pfnFreeProws(rows);
+}
+
+// Run by its own test: a seed whose list names a contact that does not exist.
+TEST(mapi_seed_links, unknown_member_refuses_the_store_file_and_leaves_it_as_it_is)
+{
+    const char* seed = getenv("BREVOLT_MAPI_BAD_LINK_SEED");
+    if (!seed)
+        GTEST_SKIP() << "needs its own process and seed";
+    LoadStandIn(true, seed);
+    ASSERT_FALSE(HasFatalFailure());
+    auto text = [](const std::string& p_sPath) {
+        std::ifstream in(p_sPath, std::ios::binary);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    const std::string before = text(g_sTemp + "\\store.json");
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(g_mapi.m_pfnInit(nullptr), MAPI_E_CORRUPT_DATA);
+    EXPECT_EQ(text(g_sTemp + "\\store.json"), before);
+    CoUninitialize();
 }
