@@ -211,18 +211,8 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
     STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG,
                                  ULONG* p_pResult) override
     {
-        return Call("IAddrBook::CompareEntryIDs", [&]() -> HRESULT {
-            CEntryIdBits a, b;
-            if (!p_pResult || (p_cb1 && !p_p1) || (p_cb2 && !p_p2))
-                return MAPI_E_INVALID_PARAMETER;
-            if (ParseEntryId(p_cb1, p_p1, a) && ParseEntryId(p_cb2, p_p2, b))
-                *p_pResult = memcmp(a.m_abUid, b.m_abUid, sizeof(CEntryIdBits) - 4) == 0;
-            else // wrapped and one-off entry ids: the same entry has the same bytes after the flags
-                *p_pResult =
-                    p_cb1 == p_cb2 && p_cb1 > 4 &&
-                    memcmp(reinterpret_cast<BYTE*>(p_p1) + 4, reinterpret_cast<BYTE*>(p_p2) + 4, p_cb1 - 4) == 0;
-            return S_OK;
-        });
+        return Call("IAddrBook::CompareEntryIDs",
+                    [&] { return CompareAnyEntryIds(p_cb1, p_p1, p_cb2, p_p2, p_pResult); });
     }
     STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override
     {

@@ -42,6 +42,11 @@ struct COneOff
 ms::CBytes OneOffEntryId(const COneOff& p_o);
 [[nodiscard]] bool ParseOneOffEntryId(ULONG p_cb, const void* p_p, COneOff& p_out);
 
+// Whether two entry ids (this provider's own, wrapped or one-off) name the same object; the flag
+// bytes do not take part. MAPI_E_UNKNOWN_ENTRYID for an id of none of these kinds.
+[[nodiscard]] HRESULT CompareAnyEntryIds(ULONG p_cb1, const void* p_p1, ULONG p_cb2, const void* p_p2,
+                                         ULONG* p_pResult);
+
 // PSETID_Address named-property ids (created when missing).
 uint32_t AddressNamedId(uint32_t p_ulLid);
 constexpr uint32_t kLidEmail1AddrType = 0x8082, kLidDlOneOffMembers = 0x8054, kLidDlMembers = 0x8055,

@@ -115,6 +115,24 @@ bool ParseOneOffEntryId(ULONG p_cb, const void* p_p, COneOff& p_out)
     return true;
 }
 
+HRESULT CompareAnyEntryIds(ULONG p_cb1, const void* p_p1, ULONG p_cb2, const void* p_p2, ULONG* p_pResult)
+{
+    if (!p_pResult || !p_p1 || !p_p2)
+        return MAPI_E_INVALID_PARAMETER;
+    CEntryIdBits a, b;
+    const bool bOwn1 = ParseEntryId(p_cb1, p_p1, a), bOwn2 = ParseEntryId(p_cb2, p_p2, b);
+    auto known = [](bool p_bOwn, ULONG p_cb, const void* p_p) {
+        CWrapped w;
+        COneOff o;
+        return p_bOwn || ParseWrappedEntryId(p_cb, p_p, w) || ParseOneOffEntryId(p_cb, p_p, o);
+    };
+    if (!known(bOwn1, p_cb1, p_p1) || !known(bOwn2, p_cb2, p_p2))
+        return MAPI_E_UNKNOWN_ENTRYID;
+    *p_pResult = p_cb1 == p_cb2 &&
+                 memcmp(static_cast<const BYTE*>(p_p1) + 4, static_cast<const BYTE*>(p_p2) + 4, p_cb1 - 4) == 0;
+    return S_OK;
+}
+
 uint32_t AddressNamedId(uint32_t p_ulLid)
 {
     return CProvider::Get().m_file.IdOfName({ms::GuidAddress(), false, p_ulLid, {}}, true);

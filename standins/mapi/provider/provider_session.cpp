@@ -200,15 +200,8 @@ class CSession final : public IMAPISession, public CUnknownBase
     STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG,
                                  ULONG* p_pResult) override
     {
-        return Call("IMAPISession::CompareEntryIDs", [&]() -> HRESULT {
-            CEntryIdBits a, b;
-            if (!p_pResult)
-                return MAPI_E_INVALID_PARAMETER;
-            if (!ParseEntryId(p_cb1, p_p1, a) || !ParseEntryId(p_cb2, p_p2, b))
-                return MAPI_E_UNKNOWN_ENTRYID;
-            *p_pResult = memcmp(a.m_abUid, b.m_abUid, sizeof(CEntryIdBits) - 4) == 0;
-            return S_OK;
-        });
+        return Call("IMAPISession::CompareEntryIDs",
+                    [&] { return CompareAnyEntryIds(p_cb1, p_p1, p_cb2, p_p2, p_pResult); });
     }
     STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override
     {

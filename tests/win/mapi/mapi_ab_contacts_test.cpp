@@ -228,6 +228,7 @@ TEST_F(CMapiContract, outlook_address_book_contacts_show_each_contact_by_its_fir
     }
     EXPECT_EQ(Text(all[0][3]), "+447700900001");
     annRow = Bytes(all[0][0].Value.bin);
+    const CBytesV doraRow = Bytes(all[4][0].Value.bin);
     g_mapi.m_pfnFreeProws(rows);
 
     // The entry opens as a mail user reading the contact; a change reaches the contact.
@@ -243,12 +244,23 @@ TEST_F(CMapiContract, outlook_address_book_contacts_show_each_contact_by_its_fir
     CRelease<IMessage> msg;
     msg.attach(OpenMessage(ContactItem("Ann Smith")));
     EXPECT_EQ(OneString(msg, PR_MOBILE_TELEPHONE_NUMBER_A), "+447700900111");
+
+    // Wrapped ids compare by their bytes after the flags, through the address book and the session.
+    CBytesV shortTerm = annRow;
+    shortTerm[0] = 0xFF;
+    auto compare = [](auto* p_pWith, CBytesV p_a, CBytesV p_b, ULONG& p_ulSame) {
+        return p_pWith->CompareEntryIDs(static_cast<ULONG>(p_a.size()), reinterpret_cast<LPENTRYID>(p_a.data()),
+                                        static_cast<ULONG>(p_b.size()), reinterpret_cast<LPENTRYID>(p_b.data()), 0,
+                                        &p_ulSame);
+    };
     ULONG same = 0;
-    ASSERT_EQ(g_pAddrBook->CompareEntryIDs(
-                  static_cast<ULONG>(annRow.size()), reinterpret_cast<LPENTRYID>(annRow.data()),
-                  static_cast<ULONG>(annRow.size()), reinterpret_cast<LPENTRYID>(annRow.data()), 0, &same),
-              S_OK);
+    ASSERT_EQ(compare(g_pAddrBook.get(), annRow, shortTerm, same), S_OK);
     EXPECT_TRUE(same);
+    ASSERT_EQ(compare(g_pSession.get(), annRow, shortTerm, same), S_OK);
+    EXPECT_TRUE(same);
+    ASSERT_EQ(compare(g_pSession.get(), annRow, doraRow, same), S_OK);
+    EXPECT_FALSE(same);
+    EXPECT_EQ(compare(g_pAddrBook.get(), annRow, CBytesV(40, 0x5A), same), MAPI_E_UNKNOWN_ENTRYID);
 }
 
 TEST_F(CMapiContract, contact_lists_keep_members_as_wrapped_and_one_off_entry_ids)
