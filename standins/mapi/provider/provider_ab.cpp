@@ -367,21 +367,19 @@ ms::CPropList AbEntryProps(const ms::CAbEntry& p_e)
     ms::SetProp(p, Bin(PR_ENTRYID, MakeEntryId(AbUid(), kKindAbEntry, p_e.m_uId)));
     ms::SetProp(p, Bin(PR_RECORD_KEY, MakeEntryId(AbUid(), kKindAbEntry, p_e.m_uId)));
     ms::SetProp(p, Long(PR_OBJECT_TYPE, p_e.m_bDistList ? MAPI_DISTLIST : MAPI_MAILUSER));
-    ms::SetProp(p, Long(PR_DISPLAY_TYPE, p_e.m_bDistList ? DT_DISTLIST : DT_MAILUSER));
-    if (!p_e.m_bDistList)
+    // A directory list is an Exchange recipient like a directory user; a personal one is MAPIPDL.
+    const bool bGal = p_e.m_sContainer == "gal";
+    ms::SetProp(p, Long(PR_DISPLAY_TYPE, !p_e.m_bDistList ? DT_MAILUSER : (bGal ? DT_DISTLIST : DT_PRIVATE_DISTLIST)));
+    if (!ms::FindProp(p, PR_ADDRTYPE) || (p_e.m_bDistList && !bGal))
+        ms::SetProp(p, Str(PR_ADDRTYPE, bGal ? "EX" : (p_e.m_bDistList ? "MAPIPDL" : "SMTP")));
+    if (bGal)
+        AddDirectorySmtp(p);
+    const std::string type = ms::GetString(p, PR_ADDRTYPE), addr = ms::GetString(p, PR_EMAIL_ADDRESS);
+    if (!addr.empty())
     {
-        if (!ms::FindProp(p, PR_ADDRTYPE))
-            ms::SetProp(p, Str(PR_ADDRTYPE, p_e.m_sContainer == "gal" ? "EX" : "SMTP"));
-        if (p_e.m_sContainer == "gal")
-            AddDirectorySmtp(p);
-        const std::string type = ms::GetString(p, PR_ADDRTYPE), addr = ms::GetString(p, PR_EMAIL_ADDRESS);
-        ms::SetProp(p, Bin(PR_SEARCH_KEY, [&] {
-                        const std::string k = Upper(type + ":" + addr);
-                        return ms::CBytes(k.begin(), k.end() + 1);
-                    }()));
+        const std::string k = Upper(type + ":" + addr);
+        ms::SetProp(p, Bin(PR_SEARCH_KEY, ms::CBytes(k.begin(), k.end() + 1)));
     }
-    else
-        ms::SetProp(p, Str(PR_ADDRTYPE, "MAPIPDL"));
     return p;
 }
 
