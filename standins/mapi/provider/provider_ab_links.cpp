@@ -153,8 +153,8 @@ class CLinker
             p_oneOff = OneOffEntryId({p_parts[1], "MAPIPDL", p_parts[1]});
             return true;
         }
-        const ULONG slot = static_cast<ULONG>(std::stoul(p_parts[2]));
-        const std::optional<ms::CPropList> row = ContactSlotProps(p_s, *item, slot);
+        const ULONG slot = p_parts[2].size() == 1 ? static_cast<ULONG>(p_parts[2][0] - '0') : 3;
+        const std::optional<ms::CPropList> row = slot < 3 ? ContactSlotProps(p_s, *item, slot) : std::nullopt;
         if (!row)
         {
             p_sError = "contact '" + p_parts[1] + "' has no Email" + std::to_string(slot + 1);
