@@ -114,8 +114,8 @@ class CSession final : public IMAPISession, public CUnknownBase
                         ms::SetProp(r, Bin(PR_INSTANCE_KEY, s.m_uid));
                         ms::SetProp(r, Bin(PR_MDB_PROVIDER, StoreMdbProvider(s)));
                         ms::SetProp(r, Long(PR_RESOURCE_FLAGS, s.m_bDefault ? STATUS_DEFAULT_STORE : 0));
-                        ms::SetProp(r, Str(PR_PROVIDER_DISPLAY,
-                                           IsPublicStore(s) ? "Microsoft Exchange Server" : "Personal Folders"));
+                        ms::SetProp(r,
+                                    Str(PR_PROVIDER_DISPLAY, IsPublicStore(s) ? "Public Folders" : "Personal Folders"));
                         ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STORE));
                         rows.push_back(std::move(r));
                     }
