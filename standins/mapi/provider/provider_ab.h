@@ -51,6 +51,11 @@ ms::CBytes OneOffEntryId(const COneOff& p_o);
 uint32_t AddressNamedId(uint32_t p_ulLid);
 constexpr uint32_t kLidEmail1AddrType = 0x8082, kLidDlOneOffMembers = 0x8054, kLidDlMembers = 0x8055,
                    kLidDlName = 0x8053;
+// The store as the mail client that made it leaves it: the named properties of its contact and
+// contact-list forms (Email1..3 display name, entry id, address type, address, original display
+// name and original entry id; list name, one-off members and members) are registered, so they
+// resolve without MAPI_CREATE.
+void RegisterContactNames(ms::CStoreFile& p_file);
 
 // Contacts and lists of a message store as address entries (provider_ab_contacts.cpp).
 struct CStoreItem

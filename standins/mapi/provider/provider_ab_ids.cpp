@@ -133,6 +133,15 @@ HRESULT CompareAnyEntryIds(ULONG p_cb1, const void* p_p1, ULONG p_cb2, const voi
     return S_OK;
 }
 
+void RegisterContactNames(ms::CStoreFile& p_file)
+{
+    for (uint32_t base : {0x8080u, 0x8090u, 0x80A0u})
+        for (uint32_t lid = base; lid <= base + 5; ++lid)
+            (void)p_file.IdOfName({ms::GuidAddress(), false, lid, {}}, true);
+    for (uint32_t lid : {kLidDlName, kLidDlOneOffMembers, kLidDlMembers})
+        (void)p_file.IdOfName({ms::GuidAddress(), false, lid, {}}, true);
+}
+
 uint32_t AddressNamedId(uint32_t p_ulLid)
 {
     return CProvider::Get().m_file.IdOfName({ms::GuidAddress(), false, p_ulLid, {}}, true);

@@ -64,6 +64,7 @@ HRESULT CProvider::EnsureLoaded()
             return MAPI_E_CORRUPT_DATA;
         }
     }
+    RegisterContactNames(m_file);
     m_bLoaded = true;
     Changed();
     return S_OK;
