@@ -89,6 +89,7 @@ void AppendUtf16(CBytes& p_b, const std::string& p_s)
 CBytes OneOffEntryId(const std::string& p_sName, const std::string& p_sAddress)
 {
     CBytes b(4, 0);
+    b.reserve(24 + 2 * (p_sName.size() + p_sAddress.size() + 7));
     b.insert(b.end(), kOneOffUid, kOneOffUid + 16);
     const uint8_t tail[4] = {0x00, 0x00, 0x01, 0x80}; // version 0; MAPI_ONE_OFF_UNICODE | NO_RICH_INFO
     b.insert(b.end(), tail, tail + 4);
@@ -149,6 +150,7 @@ void SeedContacts(CStoreFile& p_file, CFolder& p_folder, uint32_t p_ulCount, uin
         CItem item;
         item.m_uId = p_file.NewId();
         CPropList& p = item.m_props;
+        p.reserve(8);
         p.push_back(CPropValue::String(tag::MessageClass, "IPM.Contact"));
         p.push_back(CPropValue::String(tag::DisplayName, display));
         p.push_back(CPropValue::String(tag::GivenName, given));

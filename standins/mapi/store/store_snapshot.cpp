@@ -12,17 +12,28 @@ namespace mapistore
 {
 namespace
 {
+// Writes the snapshot into m_s, or with m_bMeasure only counts its bytes, so that the real pass
+// fills a buffer of the right size instead of copying hundreds of megabytes as it grows.
 class CWriter
 {
   public:
+    void Put(const char* p_p, size_t p_n)
+    {
+        if (m_bMeasure)
+            m_nSize += p_n;
+        else
+            m_s.append(p_p, p_n);
+    }
     void U8(uint8_t p_u)
     {
-        m_s.push_back(static_cast<char>(p_u));
+        const char c = static_cast<char>(p_u);
+        Put(&c, 1);
     }
     void U32(uint32_t p_u)
     {
-        for (int i = 0; i < 4; ++i)
-            U8(static_cast<uint8_t>(p_u >> (8 * i)));
+        const char b[4] = {static_cast<char>(p_u), static_cast<char>(p_u >> 8), static_cast<char>(p_u >> 16),
+                           static_cast<char>(p_u >> 24)};
+        Put(b, 4);
     }
     void I64(int64_t p_i)
     {
@@ -39,12 +50,12 @@ class CWriter
     void Str(const std::string& p_s)
     {
         U32(static_cast<uint32_t>(p_s.size()));
-        m_s += p_s;
+        Put(p_s.data(), p_s.size());
     }
     void Bytes(const CBytes& p_b)
     {
         U32(static_cast<uint32_t>(p_b.size()));
-        m_s.append(reinterpret_cast<const char*>(p_b.data()), p_b.size());
+        Put(reinterpret_cast<const char*>(p_b.data()), p_b.size());
     }
     void Scalar(uint32_t p_ulType, int64_t p_i, double p_d, const std::string& p_s, const CBytes& p_b)
     {
@@ -162,6 +173,8 @@ class CWriter
     }
 
     std::string m_s;
+    bool m_bMeasure = false;
+    size_t m_nSize = 0;
 };
 } // namespace
 
@@ -171,41 +184,53 @@ bool IsStoreSnapshot(const std::string& p_sBytes)
            std::memcmp(p_sBytes.data(), kSnapshotSignature, sizeof kSnapshotSignature) == 0;
 }
 
+namespace
+{
+void WriteSnapshot(CWriter& p_w, const CStoreFile& p_file)
+{
+    p_w.Put(kSnapshotSignature, sizeof kSnapshotSignature);
+    p_w.U32(kSnapshotVersion);
+    p_w.Str(p_file.m_sProfile);
+    p_w.U8(p_file.m_bReminders ? 1 : 0);
+    p_w.U32(p_file.m_uNextId);
+    p_w.U32(static_cast<uint32_t>(p_file.m_vNames.size()));
+    for (const CNamedProp& n : p_file.m_vNames)
+    {
+        p_w.Bytes(n.m_guid);
+        p_w.U8(n.m_bString ? 1 : 0);
+        p_w.U32(n.m_ulLid);
+        p_w.Str(n.m_sName);
+    }
+    p_w.U32(static_cast<uint32_t>(p_file.m_vStores.size()));
+    for (const CStore& s : p_file.m_vStores)
+    {
+        p_w.Bytes(s.m_uid);
+        p_w.U8(s.m_bDefault ? 1 : 0);
+        p_w.Props(s.m_props);
+        p_w.Folder(s.m_root);
+    }
+    p_w.U32(static_cast<uint32_t>(p_file.m_vAddressBook.size()));
+    for (const CAbEntry& e : p_file.m_vAddressBook)
+    {
+        p_w.U32(e.m_uId);
+        p_w.Str(e.m_sContainer);
+        p_w.U8(e.m_bDistList ? 1 : 0);
+        p_w.Props(e.m_props);
+        p_w.U32(static_cast<uint32_t>(e.m_vMembers.size()));
+        for (uint32_t m : e.m_vMembers)
+            p_w.U32(m);
+    }
+}
+} // namespace
+
 std::string SaveStoreSnapshot(const CStoreFile& p_file)
 {
     CWriter w;
-    w.m_s.append(kSnapshotSignature, sizeof kSnapshotSignature);
-    w.U32(kSnapshotVersion);
-    w.Str(p_file.m_sProfile);
-    w.U8(p_file.m_bReminders ? 1 : 0);
-    w.U32(p_file.m_uNextId);
-    w.U32(static_cast<uint32_t>(p_file.m_vNames.size()));
-    for (const CNamedProp& n : p_file.m_vNames)
-    {
-        w.Bytes(n.m_guid);
-        w.U8(n.m_bString ? 1 : 0);
-        w.U32(n.m_ulLid);
-        w.Str(n.m_sName);
-    }
-    w.U32(static_cast<uint32_t>(p_file.m_vStores.size()));
-    for (const CStore& s : p_file.m_vStores)
-    {
-        w.Bytes(s.m_uid);
-        w.U8(s.m_bDefault ? 1 : 0);
-        w.Props(s.m_props);
-        w.Folder(s.m_root);
-    }
-    w.U32(static_cast<uint32_t>(p_file.m_vAddressBook.size()));
-    for (const CAbEntry& e : p_file.m_vAddressBook)
-    {
-        w.U32(e.m_uId);
-        w.Str(e.m_sContainer);
-        w.U8(e.m_bDistList ? 1 : 0);
-        w.Props(e.m_props);
-        w.U32(static_cast<uint32_t>(e.m_vMembers.size()));
-        for (uint32_t m : e.m_vMembers)
-            w.U32(m);
-    }
+    w.m_bMeasure = true;
+    WriteSnapshot(w, p_file);
+    w.m_bMeasure = false;
+    w.m_s.reserve(w.m_nSize);
+    WriteSnapshot(w, p_file);
     return std::move(w.m_s);
 }
 
