@@ -298,8 +298,8 @@ class CTable final : public IMAPITable, public CUnknownBase
 
   private:
     void Refresh();
-    // Every row in table order, built (for the rare calls that need them all).
-    std::vector<ms::CPropList> AllRows();
+    // Visits every row in table order (for the rare calls that need them all).
+    void ForEachRow(const std::function<void(const ms::CPropList&)>& p_fn);
     CSource m_source;
     std::shared_ptr<CLazySource> m_pLazy;
     std::vector<ULONG> m_vCols;

@@ -45,20 +45,19 @@ void CTable::Refresh()
     m_view.SetRows(std::move(rows));
 }
 
-std::vector<ms::CPropList> CTable::AllRows()
+void CTable::ForEachRow(const std::function<void(const ms::CPropList&)>& p_fn)
 {
     const uint32_t pos = m_view.Position();
     int32_t sought = 0;
     m_view.SeekRow(ms::kBookmarkBeginning, 0, sought);
-    std::vector<ms::CPropList> rows;
+    // A lazy table's rows are built one at a time, never all held at once.
     if (m_pLazy)
         for (uint32_t r : m_view.QueryRowNumbers(static_cast<int32_t>(m_view.RowCount()), true))
-            rows.push_back(m_pLazy->Row(r));
+            p_fn(m_pLazy->Row(r));
     else
         for (const ms::CPropList* row : m_view.QueryRows(static_cast<int32_t>(m_view.RowCount()), true))
-            rows.push_back(*row);
+            p_fn(*row);
     m_view.SeekRow(ms::kBookmarkBeginning, static_cast<int32_t>(pos), sought);
-    return rows;
 }
 
 HRESULT NewTable(std::shared_ptr<CTable::CLazySource> p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags,
@@ -120,10 +119,11 @@ STDMETHODIMP CTable::QueryColumns(ULONG p_ulFlags, LPSPropTagArray* p_pp)
             return AllocTagArray(m_vCols, p_pp);
         Refresh();
         std::vector<ULONG> all;
-        for (const ms::CPropList& row : AllRows())
-            for (const auto& v : row)
+        ForEachRow([&](const ms::CPropList& p_row) {
+            for (const auto& v : p_row)
                 if (std::find(all.begin(), all.end(), v.m_ulTag) == all.end())
                     all.push_back(v.m_ulTag);
+        });
         return AllocTagArray(all, p_pp);
     });
 }

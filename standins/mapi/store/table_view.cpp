@@ -63,10 +63,16 @@ std::shared_ptr<const std::vector<uint32_t>> CTableView::SortedAll()
     std::iota(order->begin(), order->end(), 0u);
     if (m_pSource)
     {
-        // Sorting on columns the source does not order: the rows are built once for it.
+        // Sorting on columns the source does not order: each row is built once, and only its
+        // sort columns are kept.
         std::vector<CPropList> rows(order->size());
         for (uint32_t i = 0; i < rows.size(); ++i)
-            rows[i] = m_pSource->Row(i);
+        {
+            const CPropList row = m_pSource->Row(i);
+            for (const CSortKey& k : m_vSortKeys)
+                if (const CPropValue* v = FindProp(row, k.m_ulPropTag))
+                    rows[i].push_back(*v);
+        }
         std::stable_sort(order->begin(), order->end(),
                          [&](uint32_t a, uint32_t b) { return CompareRows(rows[a], rows[b], m_vSortKeys) < 0; });
     }
