@@ -117,6 +117,9 @@ class CProvider
     // Writes the store file (atomically: temporary file then rename); false, after logging why,
     // when it could not be written.
     [[nodiscard]] bool Save();
+    // The save of logoff and shutdown: a snapshot store nothing has changed since it was read or
+    // written is not written again (hundreds of megabytes at a million items).
+    [[nodiscard]] bool SaveIfChanged();
     void Changed()
     {
         ++m_ulGeneration;
@@ -129,7 +132,9 @@ class CProvider
 
     ms::CStoreFile m_file;
     bool m_bLoaded = false;
-    bool m_bSnapshot = false; // the store file is the binary snapshot, and is saved as one
+    bool m_bSnapshot = false;         // the store file is the binary snapshot, and is saved as one
+    uint64_t m_ulSavedGeneration = 0; // the generation the file holds (0: unknown)
+    size_t m_nSavedNames = 0;         // named properties the file holds
     std::wstring m_sPath;
     std::atomic<uint64_t> m_ulGeneration{1};
 };

@@ -84,6 +84,11 @@ HRESULT CProvider::EnsureLoaded()
     }
     m_bLoaded = true;
     Changed();
+    if (!text.empty())
+    {
+        m_ulSavedGeneration = Generation();
+        m_nSavedNames = m_file.m_vNames.size();
+    }
     return S_OK;
 }
 
@@ -102,6 +107,20 @@ bool CProvider::Save()
             return false;
         }
     }
-    return LOG_IF_WIN32_BOOL_FALSE(MoveFileExW(tmp.c_str(), m_sPath.c_str(), MOVEFILE_REPLACE_EXISTING)) != FALSE;
+    if (!LOG_IF_WIN32_BOOL_FALSE(MoveFileExW(tmp.c_str(), m_sPath.c_str(), MOVEFILE_REPLACE_EXISTING)))
+        return false;
+    m_ulSavedGeneration = Generation();
+    m_nSavedNames = m_file.m_vNames.size();
+    return true;
+}
+
+bool CProvider::SaveIfChanged()
+{
+    // Every change to items and folders moves the generation; new named-property ids do not, so
+    // they are counted. A JSON store keeps being written, as it always was.
+    if (m_bSnapshot && m_ulSavedGeneration != 0 && Generation() == m_ulSavedGeneration &&
+        m_file.m_vNames.size() == m_nSavedNames)
+        return true;
+    return Save();
 }
 } // namespace mapiprov
