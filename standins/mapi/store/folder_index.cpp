@@ -144,14 +144,19 @@ bool FolderRowItem(CFolder& p_f, bool p_bAssociated, uint32_t p_uRow, size_t& p_
 
 COrderPtr FolderOrder(CFolder& p_f, bool p_bAssociated, const std::vector<CSortKey>& p_keys)
 {
+    // A string column orders the same asked as PT_STRING8 or PT_UNICODE: one kept order serves both.
+    std::vector<CSortKey> keys = p_keys;
+    for (CSortKey& k : keys)
+        if (PropType(k.m_ulPropTag) == kPtString8)
+            k.m_ulPropTag = MakeTag(kPtUnicode, PropId(k.m_ulPropTag));
     CFolderIndex& index = FolderIndex(p_f);
     const uint32_t ulCollation = Collation().m_ulId;
     const size_t nRows = FolderRowCount(p_f, p_bAssociated);
     for (const CKeptOrder& k : index.m_vOrders)
-        if (k.m_bAssociated == p_bAssociated && k.m_vKeys == p_keys && k.m_ulCollation == ulCollation && k.m_pOrder &&
+        if (k.m_bAssociated == p_bAssociated && k.m_vKeys == keys && k.m_ulCollation == ulCollation && k.m_pOrder &&
             k.m_pOrder->size() == nRows)
             return k.m_pOrder;
-    CKeptOrder kept{p_bAssociated, p_keys, ulCollation, Sort(p_f, p_bAssociated, p_keys)};
+    CKeptOrder kept{p_bAssociated, keys, ulCollation, Sort(p_f, p_bAssociated, keys)};
     index.m_vOrders.push_back(kept);
     return kept.m_pOrder;
 }

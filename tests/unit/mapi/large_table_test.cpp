@@ -177,8 +177,9 @@ TEST(mapi_folder_index, rows_orders_and_changes)
     EXPECT_EQ(NamesInOrder(f, false, *desc).front(), "Smythe");
     EXPECT_EQ(NamesInOrder(f, false, *desc).back(), "-");
 
-    // Kept and shared until the folder changes.
+    // Kept and shared until the folder changes, whichever string type the column is asked as.
     EXPECT_EQ(FolderOrder(f, false, {{tag::DisplayName, false}}), asc);
+    EXPECT_EQ(FolderOrder(f, false, {{MakeTag(kPtString8, PropId(tag::DisplayName)), false}}), asc);
     const uint64_t stamp = FolderStamp(f);
     f.m_vItems[0].m_props[0].m_sValue = "Aaron";
     MarkFolderChanged(f);
