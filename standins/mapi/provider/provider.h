@@ -295,6 +295,8 @@ class CTable final : public IMAPITable, public CUnknownBase
       public:
         // Changes whenever the rows may have changed.
         virtual uint64_t Stamp() = 0;
+        // Row p_uRow with at least the columns p_cols (what QueryRows returns).
+        virtual ms::CPropList Columns(uint32_t p_uRow, const std::vector<ULONG>& p_cols) = 0;
     };
     CTable(CSource p_source, std::vector<ULONG> p_cols, bool p_bUnicode);
     CTable(std::shared_ptr<CLazySource> p_source, std::vector<ULONG> p_cols, bool p_bUnicode);

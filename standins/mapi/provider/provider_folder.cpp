@@ -107,6 +107,51 @@ ms::CPropList ContentsRow(ms::CStore& p_s, ms::CFolder& p_f, const ms::CItem& p_
     return r;
 }
 
+// Whether a contents row computes the column (or leaves it out) rather than copying the item's own.
+bool IsComputedColumn(ULONG p_ulTag)
+{
+    switch (PROP_ID(p_ulTag))
+    {
+    case PROP_ID(PR_ENTRYID):
+    case PROP_ID(PR_RECORD_KEY):
+    case PROP_ID(PR_PARENT_ENTRYID):
+    case PROP_ID(PR_STORE_ENTRYID):
+    case PROP_ID(PR_STORE_RECORD_KEY):
+    case PROP_ID(PR_OBJECT_TYPE):
+    case PROP_ID(PR_HASATTACH):
+    case PROP_ID(PR_MESSAGE_FLAGS):
+    case PROP_ID(PR_DISPLAY_TO):
+    case PROP_ID(PR_DISPLAY_CC):
+    case PROP_ID(PR_DISPLAY_BCC):
+    case PROP_ID(PR_MESSAGE_CLASS):
+    case PROP_ID(PR_INSTANCE_KEY):
+    case PROP_ID(PR_BODY):
+    case PROP_ID(PR_RTF_COMPRESSED):
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The columns p_cols of a contents row: the item's own values and its entry id, record and
+// instance keys copied directly; any other computed column takes the whole row.
+ms::CPropList ContentsColumns(ms::CStore& p_s, ms::CFolder& p_f, const ms::CItem& p_item,
+                              const std::vector<ULONG>& p_cols)
+{
+    ms::CPropList r;
+    for (ULONG col : p_cols)
+    {
+        const ULONG id = PROP_ID(col);
+        if (id == PROP_ID(PR_ENTRYID) || id == PROP_ID(PR_RECORD_KEY) || id == PROP_ID(PR_INSTANCE_KEY))
+            ms::SetProp(r, Bin(PROP_TAG(PT_BINARY, id), MessageEntryId(p_s, p_item.m_uId)));
+        else if (IsComputedColumn(col))
+            return ContentsRow(p_s, p_f, p_item);
+        else if (const ms::CPropValue* v = ms::FindProp(p_item.m_props, PROP_TAG(PT_UNSPECIFIED, id)))
+            ms::SetProp(r, *v);
+    }
+    return r;
+}
+
 // The contents table of a plain folder: rows are built from the items when read, and sorts on
 // stored properties use the folder's kept orders (folder_index.h), shared by all its tables.
 class CContentsSource final : public CTable::CLazySource
@@ -137,6 +182,15 @@ class CContentsSource final : public CTable::CLazySource
             return {};
         return ContentsRow(*s, *f, f->m_vItems[item]);
     }
+    ms::CPropList Columns(uint32_t p_uRow, const std::vector<ULONG>& p_cols) override
+    {
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        size_t item = 0;
+        if (!f || !ms::FolderRowItem(*f, m_bAssociated, p_uRow, item))
+            return {};
+        return ContentsColumns(*s, *f, f->m_vItems[item], p_cols);
+    }
     ms::COrderPtr Order(const std::vector<ms::CSortKey>& p_keys) override
     {
         ms::CStore* s;
@@ -145,27 +199,8 @@ class CContentsSource final : public CTable::CLazySource
             return nullptr;
         // Columns a row computes or leaves out are not the items' own: the view sorts built rows.
         for (const ms::CSortKey& k : p_keys)
-            switch (PROP_ID(k.m_ulPropTag))
-            {
-            case PROP_ID(PR_ENTRYID):
-            case PROP_ID(PR_RECORD_KEY):
-            case PROP_ID(PR_PARENT_ENTRYID):
-            case PROP_ID(PR_STORE_ENTRYID):
-            case PROP_ID(PR_STORE_RECORD_KEY):
-            case PROP_ID(PR_OBJECT_TYPE):
-            case PROP_ID(PR_HASATTACH):
-            case PROP_ID(PR_MESSAGE_FLAGS):
-            case PROP_ID(PR_DISPLAY_TO):
-            case PROP_ID(PR_DISPLAY_CC):
-            case PROP_ID(PR_DISPLAY_BCC):
-            case PROP_ID(PR_MESSAGE_CLASS):
-            case PROP_ID(PR_INSTANCE_KEY):
-            case PROP_ID(PR_BODY):
-            case PROP_ID(PR_RTF_COMPRESSED):
+            if (IsComputedColumn(k.m_ulPropTag))
                 return nullptr;
-            default:
-                break;
-            }
         return ms::FolderOrder(*f, m_bAssociated, p_keys);
     }
 

@@ -271,7 +271,7 @@ STDMETHODIMP CTable::QueryRows(LONG p_lCount, ULONG p_ulFlags, LPSRowSet* p_pp)
         if (m_pLazy)
         {
             for (uint32_t r : m_view.QueryRowNumbers(p_lCount, (p_ulFlags & TBL_NOADVANCE) != 0))
-                built.push_back(m_pLazy->Row(r));
+                built.push_back(m_pLazy->Columns(r, m_vCols));
             for (const ms::CPropList& row : built)
                 rows.push_back(&row);
         }
