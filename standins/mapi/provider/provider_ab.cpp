@@ -3,6 +3,7 @@
 // address entries) and the personal address book; mail users, distribution lists, ResolveName.
 #include "standins/mapi/provider/provider_ab.h"
 #include "standins/mapi/provider/provider_store_objects.h"
+#include "standins/mapi/store/folder_index.h"
 
 #include <algorithm>
 

@@ -4,6 +4,7 @@
 // them by entry id.
 #include "standins/mapi/provider/provider_ab.h"
 #include "standins/mapi/provider/provider_store_objects.h"
+#include "standins/mapi/store/folder_index.h"
 
 namespace mapiprov
 {
@@ -80,6 +81,9 @@ class CMailUser final : public CPropObject<IMailUser>
             if (!si.m_pItem)
                 return MAPI_E_OBJECT_DELETED;
             si.m_pItem->m_props = m_props;
+            // The contact's folder keeps sorted orders of its items; they must see the change.
+            if (const ms::CItemRef ref = ms::FindItem(si.m_pStore->m_root, si.m_pItem->m_uId); ref.m_pFolder)
+                ms::MarkFolderChanged(*ref.m_pFolder);
         }
         prov.Changed();
         if (!prov.Save())

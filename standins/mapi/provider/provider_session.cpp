@@ -87,7 +87,7 @@ class CSession final : public IMAPISession, public CUnknownBase
     ~CSession() override
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
-        (void)CProvider::Get().Save(); // a failure is logged
+        (void)CProvider::Get().SaveIfChanged(); // a failure is logged
     }
     MAPI_UNKNOWN_IMPL(&IID_IMAPISession)
 
@@ -232,7 +232,7 @@ class CSession final : public IMAPISession, public CUnknownBase
     STDMETHODIMP Logoff(ULONG_PTR, ULONG, ULONG) override
     {
         return Call("IMAPISession::Logoff", [&]() -> HRESULT {
-            (void)CProvider::Get().Save(); // a failure is logged
+            (void)CProvider::Get().SaveIfChanged(); // a failure is logged
             m_bLoggedOff = true;
             return S_OK;
         });
@@ -452,7 +452,7 @@ extern "C" void WINAPI MAPIUninitialize()
             std::lock_guard<std::recursive_mutex> lock(Lock());
             if (g_lInitCount > 0 && --g_lInitCount == 0)
             {
-                (void)CProvider::Get().Save(); // a failure is logged
+                (void)CProvider::Get().SaveIfChanged(); // a failure is logged
                 bLast = true;
             }
         }

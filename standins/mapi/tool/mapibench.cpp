@@ -1,0 +1,307 @@
+// standins/mapi/tool/mapibench.cpp: mapibench.exe, a timing tool (not a test): seeds a contacts
+// folder of each given size as a snapshot and measures, in a fresh process per size, what the
+// address book does: MAPIInitialize and logon, opening the contents table, sorting it by display
+// name, reading ten rows at the start, middle and end, and a binary search by name.
+//   mapibench DLL DIR COUNT...   (DLL: the stand-in; DIR: where the store files go)
+#include <windows.h>
+#include <mapidefs.h>
+#include <mapitags.h>
+#include <mapix.h>
+
+#include "common/handle_win.h"
+#include "standins/mapi/provider/mapi_shims.h"
+#include "standins/mapi/store/collation.h"
+#include "standins/mapi/store/folder_index.h"
+#include "standins/mapi/store/seed_contacts.h"
+#include "standins/mapi/store/store_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char kKey[] = "Software\\Brevolt Test\\MAPI Stand-in";
+
+double Now()
+{
+    LARGE_INTEGER f, t;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+void Report(const char* p_szWhat, double p_dStart)
+{
+    std::printf("  %-44s %10.3f ms\n", p_szWhat, (Now() - p_dStart) * 1000.0);
+}
+
+[[nodiscard]] bool SetStoreFile(const std::string& p_sPath)
+{
+    unique_hkey h;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, h.put(), nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExA(h.get(), "StoreFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sPath.c_str()),
+                          static_cast<DWORD>(p_sPath.size() + 1)) == ERROR_SUCCESS;
+}
+
+std::string GetStoreFile()
+{
+    char buf[1024] = {};
+    DWORD cb = sizeof buf - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, kKey, "StoreFile", RRF_RT_REG_SZ, nullptr, buf, &cb) != ERROR_SUCCESS)
+        return {};
+    return buf;
+}
+
+// A default store whose Contacts folder holds p_ulCount generated contacts, kept sorted by name.
+[[nodiscard]] bool Seed(const std::string& p_sPath, uint32_t p_ulCount)
+{
+    double t = Now();
+    mapistore::CStoreFile file = mapistore::MakeDefaultStoreFile();
+    mapistore::CFolder* contacts = mapistore::FindFolderByRole(file.DefaultStore()->m_root, "contacts");
+    if (!contacts)
+        return false;
+    mapistore::SeedContacts(file, *contacts, p_ulCount);
+    Report("seed: generate contacts", t);
+    t = Now();
+    mapistore::SetCollation(mapistore::SystemCollation());
+    (void)mapistore::FolderOrder(*contacts, false, {{mapistore::tag::DisplayName, false}});
+    Report("seed: sort by display name (kept in the file)", t);
+    t = Now();
+    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
+    out << mapistore::SaveStoreSnapshot(file);
+    Report("seed: write snapshot", t);
+    return static_cast<bool>(out);
+}
+
+struct CFns
+{
+    LPMAPIINITIALIZE m_pfnInit = nullptr;
+    LPMAPIUNINITIALIZE m_pfnUninit = nullptr;
+    LPMAPILOGONEX m_pfnLogon = nullptr;
+    LPMAPIFREEBUFFER m_pfnFree = nullptr;
+    void(WINAPI* m_pfnFreeProws)(LPSRowSet) = nullptr;
+};
+
+template <typename T> void Bind(HMODULE p_h, T& p_pfn, const char* p_szName)
+{
+    p_pfn = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(p_h, p_szName)));
+}
+
+#define CHECK(call)                                                                                                    \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        const HRESULT hr_ = (call);                                                                                    \
+        if (FAILED(hr_))                                                                                               \
+        {                                                                                                              \
+            std::printf("mapibench: %s failed: 0x%08lx\n", #call, static_cast<unsigned long>(hr_));                    \
+            return 1;                                                                                                  \
+        }                                                                                                              \
+    } while (0)
+
+std::wstring FirstName(const CFns& p_fns, LPSRowSet p_rows)
+{
+    std::wstring s;
+    if (p_rows && p_rows->cRows > 0 && PROP_TYPE(p_rows->aRow[0].lpProps[0].ulPropTag) == PT_UNICODE)
+        s = p_rows->aRow[0].lpProps[0].Value.lpszW;
+    p_fns.m_pfnFreeProws(p_rows);
+    return s;
+}
+
+// Reads ten rows where the address book's list would, after positioning as it does.
+int ReadTen(const CFns& p_fns, IMAPITable* p_pTable, ULONG p_ulNum, ULONG p_ulDen, const char* p_szWhat)
+{
+    const double t = Now();
+    CHECK(p_pTable->SeekRowApprox(p_ulNum, p_ulDen));
+    ULONG row = 0, num = 0, den = 0;
+    CHECK(p_pTable->QueryPosition(&row, &num, &den));
+    LONG sought = 0;
+    CHECK(p_pTable->SeekRow(BOOKMARK_BEGINNING, static_cast<LONG>(row), &sought));
+    LPSRowSet rows = nullptr;
+    CHECK(p_pTable->QueryRows(10, 0, &rows));
+    const ULONG c = rows->cRows;
+    const std::wstring first = FirstName(p_fns, rows);
+    Report(p_szWhat, t);
+    std::printf("    row %lu of %lu, %lu rows, first \"%ls\"\n", row, den, c, first.c_str());
+    return 0;
+}
+
+// The address book's lookup: a binary search over the sorted table by display name.
+int Search(const CFns& p_fns, IMAPITable* p_pTable, const std::wstring& p_sName)
+{
+    const double t = Now();
+    ULONG count = 0;
+    CHECK(p_pTable->GetRowCount(0, &count));
+    ULONG lo = 0, hi = count;
+    int probes = 0;
+    while (lo < hi)
+    {
+        const ULONG mid = lo + (hi - lo) / 2;
+        LONG sought = 0;
+        CHECK(p_pTable->SeekRow(BOOKMARK_BEGINNING, static_cast<LONG>(mid), &sought));
+        LPSRowSet rows = nullptr;
+        CHECK(p_pTable->QueryRows(1, TBL_NOADVANCE, &rows));
+        const std::wstring name = FirstName(p_fns, rows);
+        ++probes;
+        if (CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, name.c_str(), -1, p_sName.c_str(), -1) ==
+            CSTR_LESS_THAN)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    Report("binary search by display name", t);
+    std::printf("    \"%ls\" first at row %lu, %d probes\n", p_sName.c_str(), lo, probes);
+    return 0;
+}
+
+int Measure(const std::string& p_sDll)
+{
+    HMODULE h = LoadLibraryA(p_sDll.c_str());
+    if (!h)
+    {
+        std::printf("mapibench: cannot load %s\n", p_sDll.c_str());
+        return 1;
+    }
+    CFns fns;
+    Bind(h, fns.m_pfnInit, "MAPIInitialize");
+    Bind(h, fns.m_pfnUninit, "MAPIUninitialize");
+    Bind(h, fns.m_pfnLogon, "MAPILogonEx");
+    Bind(h, fns.m_pfnFree, "MAPIFreeBuffer");
+    Bind(h, fns.m_pfnFreeProws, "FreeProws");
+    if (!fns.m_pfnInit || !fns.m_pfnLogon || !fns.m_pfnFree || !fns.m_pfnFreeProws)
+        return 1;
+    (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    double t = Now();
+    CHECK(fns.m_pfnInit(nullptr));
+    com_ptr<IMAPISession> session;
+    CHECK(fns.m_pfnLogon(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_USE_DEFAULT | MAPI_NEW_SESSION, session.put()));
+    Report("MAPIInitialize + MAPILogonEx", t);
+
+    t = Now();
+    com_ptr<IMAPITable> stores;
+    CHECK(session->GetMsgStoresTable(0, stores.put()));
+    SizedSPropTagArray(2, storeCols) = {2, {PR_DEFAULT_STORE, PR_ENTRYID}};
+    CHECK(stores->SetColumns(reinterpret_cast<LPSPropTagArray>(&storeCols), 0));
+    LPSRowSet rows = nullptr;
+    CHECK(stores->QueryRows(10, 0, &rows));
+    com_ptr<IMsgStore> store;
+    for (ULONG i = 0; i < rows->cRows && !store; ++i)
+        if (rows->aRow[i].lpProps[0].Value.b)
+            CHECK(session->OpenMsgStore(0, rows->aRow[i].lpProps[1].Value.bin.cb,
+                                        reinterpret_cast<LPENTRYID>(rows->aRow[i].lpProps[1].Value.bin.lpb), nullptr,
+                                        MAPI_BEST_ACCESS | MDB_NO_DIALOG, store.put()));
+    fns.m_pfnFreeProws(rows);
+    if (!store)
+        return 1;
+    ULONG type = 0;
+    com_ptr<IMAPIFolder> root;
+    CHECK(store->OpenEntry(0, nullptr, nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(root.put())));
+    SizedSPropTagArray(1, eidTag) = {1, {PR_IPM_CONTACT_ENTRYID}};
+    ULONG c = 0;
+    LPSPropValue eid = nullptr;
+    CHECK(root->GetProps(reinterpret_cast<LPSPropTagArray>(&eidTag), 0, &c, &eid));
+    com_ptr<IMAPIFolder> contacts;
+    CHECK(store->OpenEntry(eid->Value.bin.cb, reinterpret_cast<LPENTRYID>(eid->Value.bin.lpb), nullptr,
+                           MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(contacts.put())));
+    fns.m_pfnFree(eid);
+    Report("open default store and Contacts folder", t);
+
+    SizedSPropTagArray(4, cols) = {4, {PR_DISPLAY_NAME_W, PR_ENTRYID, PR_INSTANCE_KEY, PR_MOBILE_TELEPHONE_NUMBER_W}};
+    SizedSSortOrderSet(1, sort) = {1, 0, 0, {{PR_DISPLAY_NAME_W, TABLE_SORT_ASCEND}}};
+    for (int pass = 1; pass <= 2; ++pass)
+    {
+        std::printf(" table %d\n", pass);
+        t = Now();
+        com_ptr<IMAPITable> table;
+        CHECK(contacts->GetContentsTable(MAPI_UNICODE, table.put()));
+        CHECK(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0));
+        ULONG count = 0;
+        CHECK(table->GetRowCount(0, &count));
+        Report("GetContentsTable + SetColumns + GetRowCount", t);
+        t = Now();
+        CHECK(table->SortTable(reinterpret_cast<LPSSortOrderSet>(&sort), 0));
+        Report("SortTable by PR_DISPLAY_NAME", t);
+        if (ReadTen(fns, table.get(), 0, 1, "ten rows at the start") ||
+            ReadTen(fns, table.get(), 1, 2, "ten rows in the middle") ||
+            ReadTen(fns, table.get(), count > 10 ? count - 10 : 0, count ? count : 1, "ten rows at the end") ||
+            Search(fns, table.get(), L"Smyth"))
+            return 1;
+    }
+    // A sort no snapshot kept: the folder's order for it is built once, then shared.
+    SizedSSortOrderSet(1, bySurname) = {1, 0, 0, {{PR_SURNAME_W, TABLE_SORT_ASCEND}}};
+    for (int pass = 1; pass <= 2; ++pass)
+    {
+        com_ptr<IMAPITable> table;
+        CHECK(contacts->GetContentsTable(MAPI_UNICODE, table.put()));
+        CHECK(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0));
+        t = Now();
+        CHECK(table->SortTable(reinterpret_cast<LPSSortOrderSet>(&bySurname), 0));
+        Report(pass == 1 ? "SortTable by PR_SURNAME (built)" : "SortTable by PR_SURNAME (shared)", t);
+        ULONG count = 0;
+        CHECK(table->GetRowCount(0, &count));
+        if (ReadTen(fns, table.get(), 1, 2, "ten rows in the middle"))
+            return 1;
+    }
+    t = Now();
+    contacts.reset();
+    root.reset();
+    store.reset();
+    session->Logoff(0, 0, 0);
+    session.reset();
+    if (fns.m_pfnUninit)
+        fns.m_pfnUninit();
+    Report("Logoff + MAPIUninitialize (the store is saved)", t);
+    return 0;
+}
+
+int RunChild(const std::string& p_sDll)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string cmd = "\"" + std::string(self) + "\" --measure \"" + p_sDll + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 1;
+    unique_handle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process.get(), INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Millions of small blocks: the low-fragmentation heap Windows uses by default (Wine 8 only
+    // when asked) keeps allocation fast.
+    ULONG ulLfh = 2;
+    (void)HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &ulLfh, sizeof ulLfh);
+    if (argc == 3 && std::string(argv[1]) == "--measure")
+        return Measure(argv[2]);
+    if (argc < 4)
+    {
+        std::fprintf(stderr, "usage: mapibench DLL DIR COUNT...\n");
+        return 2;
+    }
+    const std::string previous = GetStoreFile();
+    int status = 0;
+    for (int i = 3; i < argc && status == 0; ++i)
+    {
+        const unsigned long count = std::strtoul(argv[i], nullptr, 10);
+        const std::string path = std::string(argv[2]) + "\\mapibench-" + argv[i] + ".store";
+        std::printf("%lu contacts (%s)\n", count, path.c_str());
+        if (!Seed(path, static_cast<uint32_t>(count)) || !SetStoreFile(path))
+            status = 1;
+        else
+            status = RunChild(argv[1]); // a fresh process: the provider loads the store once
+        std::fflush(stdout);
+    }
+    if (!previous.empty())
+        (void)SetStoreFile(previous);
+    return status;
+}
