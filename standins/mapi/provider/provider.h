@@ -306,6 +306,11 @@ class CTable final : public IMAPITable, public CUnknownBase
 [[nodiscard]] HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp);
 [[nodiscard]] HRESULT OpenStoreEntry(const CEntryIdBits& p_bits, ULONG p_ulFlags, ULONG* p_pulType, IUnknown** p_pp);
 ms::CBytes StoreEntryId(const ms::CStore& p_store);
+// PR_MDB_PROVIDER of a store: the one its file gives, else this provider's own.
+ms::CBytes StoreMdbProvider(const ms::CStore& p_store);
+// A public-folders store stands for one on a server that cannot be reached: it is listed, but
+// neither it nor anything in it opens.
+bool IsPublicStore(const ms::CStore& p_store);
 ms::CBytes FolderEntryId(const ms::CStore& p_store, const ms::CFolder& p_f);
 ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId);
 // Locates a store and folder by entry id.

@@ -46,6 +46,28 @@ const char* ContainerName(ULONG p_ulId)
     }
 }
 
+// A directory user's SMTP address is its primary "SMTP:" proxy address and the other way round:
+// either one given in the store file gives the other.
+void AddDirectorySmtp(ms::CPropList& p_props)
+{
+    const ms::CPropValue* proxies = ms::FindProp(p_props, PR_EMS_AB_PROXY_ADDRESSES);
+    std::string smtp = ms::GetString(p_props, PR_SMTP_ADDRESS);
+    if (smtp.empty() && proxies)
+        for (const auto& a : proxies->m_mvsValue)
+            if (a.compare(0, 5, "SMTP:") == 0)
+                smtp = a.substr(5);
+    if (smtp.empty())
+        return;
+    ms::SetProp(p_props, Str(PR_SMTP_ADDRESS, smtp));
+    if (!proxies)
+    {
+        ms::CPropValue v;
+        v.m_ulTag = PROP_TAG(PT_MV_UNICODE, PROP_ID(PR_EMS_AB_PROXY_ADDRESSES));
+        v.m_mvsValue = {"SMTP:" + smtp};
+        ms::SetProp(p_props, std::move(v));
+    }
+}
+
 ms::CPropList EntryProps(const ms::CAbEntry& p_e)
 {
     ms::CPropList p = p_e.m_props;
@@ -57,6 +79,8 @@ ms::CPropList EntryProps(const ms::CAbEntry& p_e)
     {
         if (!ms::FindProp(p, PR_ADDRTYPE))
             ms::SetProp(p, Str(PR_ADDRTYPE, p_e.m_sContainer == "gal" ? "EX" : "SMTP"));
+        if (p_e.m_sContainer == "gal")
+            AddDirectorySmtp(p);
         const std::string type = ms::GetString(p, PR_ADDRTYPE), addr = ms::GetString(p, PR_EMAIL_ADDRESS);
         ms::SetProp(p, Bin(PR_SEARCH_KEY, [&] {
                         const std::string k = Upper(type + ":" + addr);

@@ -179,7 +179,7 @@ class CMsgStore final : public CPropObject<IMsgStore>
         ms::SetProp(p_props, Bin(PR_STORE_ENTRYID, StoreEntryId(*s)));
         ms::SetProp(p_props, Bin(PR_RECORD_KEY, s->m_uid));
         ms::SetProp(p_props, Bin(PR_STORE_RECORD_KEY, s->m_uid));
-        ms::SetProp(p_props, Bin(PR_MDB_PROVIDER, StoreProviderGuid()));
+        ms::SetProp(p_props, Bin(PR_MDB_PROVIDER, StoreMdbProvider(*s)));
         ms::SetProp(p_props, Long(PR_OBJECT_TYPE, MAPI_STORE));
         ms::SetProp(p_props, Long(PR_DEFAULT_STORE, s->m_bDefault ? 1 : 0));
         ms::SetProp(p_props, Long(PR_STORE_SUPPORT_MASK, STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK |
@@ -214,6 +214,16 @@ ms::CBytes StoreEntryId(const ms::CStore& p_store)
 {
     return MakeEntryId(p_store.m_uid, kKindStore, 0);
 }
+ms::CBytes StoreMdbProvider(const ms::CStore& p_store)
+{
+    const ms::CPropValue* v = ms::FindProp(p_store.m_props, PR_MDB_PROVIDER);
+    return v && v->m_bValue.size() == 16 ? v->m_bValue : StoreProviderGuid();
+}
+bool IsPublicStore(const ms::CStore& p_store)
+{
+    return StoreMdbProvider(p_store) == ms::PublicStoreProvider();
+}
+
 ms::CBytes FolderEntryId(const ms::CStore& p_store, const ms::CFolder& p_f)
 {
     return MakeEntryId(p_store.m_uid, kKindFolder, p_f.m_uId);
@@ -225,8 +235,11 @@ ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId)
 
 HRESULT OpenStore(const ms::CBytes& p_uid, IMsgStore** p_pp)
 {
-    if (!CProvider::Get().m_file.StoreByUid(p_uid))
+    const ms::CStore* s = CProvider::Get().m_file.StoreByUid(p_uid);
+    if (!s)
         return MAPI_E_NOT_FOUND;
+    if (IsPublicStore(*s))
+        return MAPI_E_NETWORK_ERROR;
     *p_pp = new CMsgStore(p_uid);
     return S_OK;
 }
@@ -244,6 +257,8 @@ HRESULT OpenStoreEntry(const CEntryIdBits& p_bits, ULONG p_ulFlags, ULONG* p_pul
     ms::CStore* s = CProvider::Get().m_file.StoreByUid(uid);
     if (!s)
         return MAPI_E_NOT_FOUND;
+    if (IsPublicStore(*s))
+        return MAPI_E_NETWORK_ERROR;
     switch (p_bits.m_ulKind)
     {
     case kKindStore: {

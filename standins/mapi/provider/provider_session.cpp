@@ -112,10 +112,10 @@ class CSession final : public IMAPISession, public CUnknownBase
                         ms::SetProp(r, Long(PR_DEFAULT_STORE, s.m_bDefault ? 1 : 0));
                         ms::SetProp(r, Bin(PR_RECORD_KEY, s.m_uid));
                         ms::SetProp(r, Bin(PR_INSTANCE_KEY, s.m_uid));
-                        ms::SetProp(r, Bin(PR_MDB_PROVIDER, {0xB7, 0x5D, 0x31, 0x4E, 0x42, 0x72, 0x65, 0x76, 0x6F, 0x6C,
-                                                             0x74, 0x4D, 0x53, 0x00, 0x00, 0x01}));
+                        ms::SetProp(r, Bin(PR_MDB_PROVIDER, StoreMdbProvider(s)));
                         ms::SetProp(r, Long(PR_RESOURCE_FLAGS, s.m_bDefault ? STATUS_DEFAULT_STORE : 0));
-                        ms::SetProp(r, Str(PR_PROVIDER_DISPLAY, "Personal Folders"));
+                        ms::SetProp(r, Str(PR_PROVIDER_DISPLAY,
+                                           IsPublicStore(s) ? "Microsoft Exchange Server" : "Personal Folders"));
                         ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STORE));
                         rows.push_back(std::move(r));
                     }

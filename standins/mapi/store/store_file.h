@@ -97,6 +97,9 @@ CBytes GuidAddress();       // {00062004-0000-0000-C000-000000000046}
 CBytes GuidCommon();        // {00062008-...}
 CBytes GuidAppointment();   // {00062002-...}
 CBytes GuidTask();          // {00062003-...}
+// The provider uid (PR_MDB_PROVIDER) of a public-folders store, {70FAB278-F7AF-CD11-9BC8-00AA002FC45A}
+// as its bytes are published: 78 B2 FA 70 AF F7 11 CD 9B C8 00 AA 00 2F C4 5A.
+CBytes PublicStoreProvider();
 std::string GuidToText(const CBytes& p_guid);
 [[nodiscard]] bool TextToGuid(const std::string& p_s, CBytes& p_guid);
 
@@ -133,6 +136,7 @@ constexpr uint32_t Surname = MakeTag(kPtUnicode, 0x3A11);
 constexpr uint32_t Mobile = MakeTag(kPtUnicode, 0x3A1C);
 constexpr uint32_t ProxyAddresses = MakeTag(kPtUnicode | kMvFlag, 0x800F);
 constexpr uint32_t InternetMessageId = MakeTag(kPtUnicode, 0x1035);
+constexpr uint32_t MdbProvider = MakeTag(kPtBinary, 0x3414);
 } // namespace tag
 
 // Message flags (PR_MESSAGE_FLAGS) the spooler and delivery set.

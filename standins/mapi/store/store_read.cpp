@@ -91,6 +91,7 @@ const CTagName kTagNames[] = {
     {"PR_HOME_TELEPHONE_NUMBER", MakeTag(kPtUnicode, 0x3A09)},
     {"PR_IMPORTANCE", MakeTag(kPtLong, 0x0017)},
     {"PR_ACCOUNT", MakeTag(kPtUnicode, 0x3A00)},
+    {"PR_MDB_PROVIDER", tag::MdbProvider},
 };
 
 const CTagName kGuidNames[] = {
@@ -545,6 +546,18 @@ void ReadNames(const json& p_j, CStoreFile& p_file)
     }
 }
 
+// "provider": "public" makes a public-folders store; 32 hex digits give any other provider uid.
+void ReadStoreProvider(const json& p_j, CStore& p_store, const std::string& p_sWhere)
+{
+    const std::string& s = Str(p_j, p_sWhere);
+    CBytes uid;
+    if (s == "public")
+        uid = PublicStoreProvider();
+    else if (!FromHex(s, uid) || uid.size() != 16)
+        Fail(p_sWhere, "provider is \"public\" or 16 hex bytes");
+    SetProp(p_store.m_props, CPropValue::Binary(tag::MdbProvider, std::move(uid)));
+}
+
 void ReadStores(const json& p_j, CStoreFile& p_file, CReader& p_reader)
 {
     const json& a = Array(p_j, "stores");
@@ -575,6 +588,8 @@ void ReadStores(const json& p_j, CStoreFile& p_file, CReader& p_reader)
         store.m_props = p_reader.Props(s.value("props", json()), where + ".props");
         if (s.contains("name"))
             SetProp(store.m_props, CPropValue::String(tag::DisplayName, Str(s["name"], where + ".name")));
+        if (s.contains("provider"))
+            ReadStoreProvider(s["provider"], store, where + ".provider");
         if (s.contains("root"))
             p_reader.Folder(s["root"], store.m_root, where + ".root", 0);
         store.m_root.m_sRole = "root";

@@ -129,7 +129,7 @@ void PumpUntil(const std::function<bool()>& p_done, int p_iMs)
     }
 }
 
-void CMapiContract::SetUp(bool p_bSeed)
+void LoadStandIn(bool p_bSeed, const char* p_szSeed)
 {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -140,7 +140,7 @@ void CMapiContract::SetUp(bool p_bSeed)
     if (p_bSeed)
     {
         // The store starts from the seed each run.
-        ASSERT_TRUE(CopyFileA(MAPI_SEED_FILE, (g_sTemp + "\\store.json").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(p_szSeed, (g_sTemp + "\\store.json").c_str(), FALSE));
         SetString(HKEY_CURRENT_USER, kKey, "StoreFile", g_sTemp + "\\store.json");
     }
     SetString(HKEY_CURRENT_USER, kKey, "DropFolder", g_sTemp + "\\drop");
@@ -165,6 +165,10 @@ void CMapiContract::SetUp(bool p_bSeed)
     Bind(g_mapi.m_pfnWrapRtf, "WrapCompressedRTFStream");
     Bind(g_mapi.m_pfnOpenStream, "OpenStreamOnFile");
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+}
+
+void LogOnDefaultProfile()
+{
     ASSERT_EQ(g_mapi.m_pfnInit(nullptr), S_OK);
 
     // The default profile, as CheckMAPIProfileExists looks for it.
@@ -184,8 +188,19 @@ void CMapiContract::SetUp(bool p_bSeed)
     ASSERT_EQ(g_mapi.m_pfnLogon(0, reinterpret_cast<LPTSTR>(profile.data()), nullptr, MAPI_EXTENDED | MAPI_NEW_SESSION,
                                 &g_pSession),
               S_OK);
+}
+
+void CMapiContract::SetUp(bool p_bSeed)
+{
+    LoadStandIn(p_bSeed, MAPI_SEED_FILE);
+    if (testing::Test::HasFatalFailure())
+        return;
+    LogOnDefaultProfile();
+    if (testing::Test::HasFatalFailure())
+        return;
 
     // The default store: the stores table restricted to PR_DEFAULT_STORE = true.
+    LPSRowSet rows = nullptr;
     CRelease<IMAPITable> stores;
     ASSERT_EQ(g_pSession->GetMsgStoresTable(0, &stores), S_OK);
     SizedSPropTagArray(3, cols) = {3, {PR_DEFAULT_STORE, PR_ENTRYID, PR_DISPLAY_NAME_A}};

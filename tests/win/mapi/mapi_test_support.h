@@ -78,6 +78,12 @@ void SetText(IMAPIProp* p_p, ULONG p_ulTag, const char* p_sz);
 // Dispatches the thread's messages until p_done says so or p_iMs have passed.
 void PumpUntil(const std::function<bool()>& p_done, int p_iMs);
 
+// The stand-in's key set up for the suite (the store file a copy of p_szSeed when p_bSeed), the
+// library loaded through DLLPathEx and its functions bound; then MAPI initialised and the
+// default profile logged on into g_pSession.
+void LoadStandIn(bool p_bSeed, const char* p_szSeed);
+void LogOnDefaultProfile();
+
 // The suite: the library loaded through DLLPathEx, the default profile logged on, the default
 // store and the address book open.
 class CMapiContract : public testing::Test
