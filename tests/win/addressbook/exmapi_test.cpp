@@ -32,12 +32,17 @@ TEST_F(ExMapi, SetUpFindsEveryContactFolderAndTheAddressBookContainers)
         ASSERT_TRUE(oExMapi.DefaultContactsFolder());
         EXPECT_EQ(oExMapi.DefaultContactsFolder()->m_sName, "Contacts");
         // Depth first in the default store (Suppliers three levels down), then the second store's
-        // Clients, three levels down there too.
-        EXPECT_EQ(Names(oExMapi.ContactFolders()), (std::vector<std::string>{"Contacts", "Suppliers", "Clients"}));
+        // Clients, three levels down there too, and the IMAP store's; the public folders are left out.
+        EXPECT_EQ(Names(oExMapi.ContactFolders()),
+                  (std::vector<std::string>{"Contacts", "Suppliers", "Clients", "Contacts (This computer only)"}));
         for (const CFolderEntry& oFolder : oExMapi.ContactFolders())
             EXPECT_EQ(oFolder.m_iKind, EID_TYPE_STORE);
-        EXPECT_EQ(oExMapi.StoreCount(), 1u);
-        EXPECT_TRUE(oExMapi.ImapStores().empty());
+        EXPECT_EQ(oExMapi.StoreCount(), 2u);
+        EXPECT_EQ(oExMapi.ImapStores(), std::vector<std::string>{"imap@example.com"});
+        const std::string sTrace = NewTrace();
+        for (const char* szLine : {"iVersion = 2, bIMO = false", "Exchange !!!!!", "Default store Personal Folders",
+                                   "Couldnt access the public folders", "IMAP store imap@example.com"})
+            EXPECT_NE(sTrace.find(szLine), std::string::npos) << szLine;
         // The Outlook Address Book gives way to its Contacts container.
         EXPECT_EQ(Names(oExMapi.AddressBookFolders()),
                   (std::vector<std::string>{"Global Address List", "Contacts", "Personal Address Book"}));
@@ -52,12 +57,54 @@ TEST_F(ExMapi, SetUpFindsEveryContactFolderAndTheAddressBookContainers)
 
         std::vector<CFolderEntry> vTree;
         oExMapi.RetrieveTreeFolders(vTree);
-        EXPECT_EQ(vTree.size(), 6u);
+        EXPECT_EQ(vTree.size(), 7u);
     }
     // Nothing is left in the thread's slots once the object is gone.
     EXPECT_EQ(m_oThread.Session(), nullptr);
     EXPECT_EQ(m_oThread.AddressBook(), nullptr);
     EXPECT_EQ(m_oThread.MessageStore(), nullptr);
+}
+
+// Whether another thread could take the startup mutex now (it gives it back at once).
+bool StartupMutexIsFree()
+{
+    bool bFree = false;
+    std::thread oOther([&] {
+        const unique_handle hMutex(OpenMutexA(SYNCHRONIZE, FALSE, "SMSStartupMutex"));
+        if (!hMutex)
+        {
+            bFree = true;
+            return;
+        }
+        const DWORD dwWait = WaitForSingleObject(hMutex.get(), 0);
+        bFree = dwWait == WAIT_OBJECT_0 || dwWait == WAIT_ABANDONED;
+        if (bFree)
+            ReleaseMutex(hMutex.get());
+    });
+    oOther.join();
+    return bFree;
+}
+
+TEST_F(ExMapi, TheStartupMutexIsHeldForTheObjectsLifeByOutlookCodes1And2Only)
+{
+    const struct
+    {
+        int m_iVersion;
+        bool m_bOutlookExpress;
+        bool m_bHeld;
+    } aCases[] = {{1, false, true}, {2, false, true}, {3, false, false}, {2, true, false}};
+    for (const auto& oCase : aCases)
+    {
+        {
+            CExMapiSettings oSettings = OutlookSettings();
+            oSettings.m_iVersion = oCase.m_iVersion;
+            oSettings.m_bOutlookExpress = oCase.m_bOutlookExpress;
+            CExMAPI oExMapi(oSettings, m_oThread);
+            ASSERT_TRUE(oExMapi.IsReady()) << oExMapi.Error().Text();
+            EXPECT_EQ(StartupMutexIsFree(), !oCase.m_bHeld) << oCase.m_iVersion;
+        }
+        EXPECT_TRUE(StartupMutexIsFree()) << oCase.m_iVersion;
+    }
 }
 
 TEST_F(ExMapi, AProfileWithoutADefaultStoreStopsWithMessage342AndNoAddressBook)
@@ -95,11 +142,6 @@ TEST_F(ExMapi, AFailingMapiSetUpIsShownAndStopsEverything)
     ASSERT_FALSE(g_vBoxes.empty());
     EXPECT_EQ(g_vBoxes.back(), std::string(kInitCaption) + "|MAPI Object Failed to Initialise");
     EXPECT_EQ(m_oThread.AddressBook(), nullptr);
-}
-
-TEST_F(ExMapi, PublicFolderAndImapStoresAreTold)
-{
-    GTEST_SKIP() << "waiting for the stand-in's public-folder and IMAP stores";
 }
 
 // Email1 is an Exchange address; Email2 a plain SMTP one.

@@ -15,7 +15,10 @@
 #include "common/handle_win.h"
 #include "common/mapi_owner_win.h"
 #include "common/message_box_win.h"
+#include "common/trace_log.h"
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -158,8 +161,16 @@ void ExMapi::Seed(const char* p_szSeed)
     ASSERT_TRUE(CopyFileA((std::string(EXMAPI_SEED_DIR) + "\\" + p_szSeed).c_str(), g_sStoreFile.c_str(), FALSE));
 }
 
+std::string ExMapi::NewTrace() const
+{
+    std::ifstream oFile(ModuleLogger().FilePath(), std::ios::binary);
+    std::string sText((std::istreambuf_iterator<char>(oFile)), std::istreambuf_iterator<char>());
+    return sText.size() > m_nTraceStart ? sText.substr(m_nTraceStart) : std::string();
+}
+
 void ExMapi::SetUp()
 {
+    m_nTraceStart = NewTrace().size();
     SetString(HKEY_LOCAL_MACHINE, kOutlookClientKey, kDllPathExValue, MAPI_DLL_PATH);
     Seed("exmapi_seed.json");
     g_vBoxes.clear();

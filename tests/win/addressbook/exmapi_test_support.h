@@ -44,6 +44,10 @@ class ExMapi : public testing::Test
     // Copies the named seed (next to the tests) into the stand-in's store file.
     static void Seed(const char* p_szSeed);
     void SetUp() override;
+    // What the trace log gained since the test began.
+    std::string NewTrace() const;
+
+    size_t m_nTraceStart = 0;
 
     CThreadValues m_oThread;
 };
