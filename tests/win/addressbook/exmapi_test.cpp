@@ -102,6 +102,10 @@ TEST_F(ExMapi, TheStartupMutexIsHeldForTheObjectsLifeByOutlookCodes1And2Only)
             CExMAPI oExMapi(oSettings, m_oThread);
             ASSERT_TRUE(oExMapi.IsReady()) << oExMapi.Error().Text();
             EXPECT_EQ(StartupMutexIsFree(), !oCase.m_bHeld) << oCase.m_iVersion;
+            // The Outlook Express package walks neither the address book nor the other stores.
+            EXPECT_EQ(m_oThread.AddressBook() == nullptr, oCase.m_bOutlookExpress);
+            EXPECT_EQ(oExMapi.AddressBookFolders().empty(), oCase.m_bOutlookExpress);
+            EXPECT_EQ(oExMapi.StoreCount(), oCase.m_bOutlookExpress ? 0u : 2u);
         }
         EXPECT_TRUE(StartupMutexIsFree()) << oCase.m_iVersion;
     }
@@ -109,19 +113,31 @@ TEST_F(ExMapi, TheStartupMutexIsHeldForTheObjectsLifeByOutlookCodes1And2Only)
 
 TEST_F(ExMapi, AProfileWithoutADefaultStoreStopsWithMessage342AndNoAddressBook)
 {
-    Seed("exmapi_no_default_seed.json");
-    CExMAPI oExMapi(OutlookSettings(), m_oThread);
-    if (oExMapi.Error().Id() == kMsgMapiObjectFailed)
-        GTEST_SKIP() << "waiting for the stand-in's profile without a default store";
-    EXPECT_FALSE(oExMapi.IsReady());
-    EXPECT_EQ(oExMapi.Error().Id(), kMsgNoDefaultStore);
-    ASSERT_EQ(g_vBoxes.size(), 1u);
-    EXPECT_EQ(g_vBoxes[0],
-              std::string(kInitCaption) +
-                  "|Could not find the default message store\nPlease contact your Admin about this problem");
-    EXPECT_EQ(m_oThread.AddressBook(), nullptr);
-    EXPECT_EQ(m_oThread.MessageStore(), nullptr);
-    EXPECT_TRUE(oExMapi.AddressBookFolders().empty());
+    const struct
+    {
+        const char* m_szSeed;
+        unsigned m_uId;
+        const char* m_szText;
+    } aCases[] = {
+        {"exmapi_no_default_seed.json", kMsgNoDefaultStore,
+         "Could not find the default message store\nPlease contact your Admin about this problem"},
+        {"exmapi_no_stores_seed.json", kMsgNoMessageStores, "No Message stores returned"},
+    };
+    for (const auto& oCase : aCases)
+    {
+        Seed(oCase.m_szSeed);
+        g_vBoxes.clear();
+        CExMAPI oExMapi(OutlookSettings(), m_oThread);
+        ASSERT_TRUE(oExMapi.Mapi().IsInitialised()) << oCase.m_szSeed << ": " << oExMapi.Mapi().Error().Text();
+        EXPECT_FALSE(oExMapi.IsReady());
+        EXPECT_EQ(oExMapi.Error().Id(), oCase.m_uId);
+        ASSERT_EQ(g_vBoxes.size(), 1u);
+        EXPECT_EQ(g_vBoxes[0], std::string(kInitCaption) + "|" + oCase.m_szText);
+        EXPECT_EQ(m_oThread.AddressBook(), nullptr);
+        EXPECT_EQ(m_oThread.MessageStore(), nullptr);
+        EXPECT_TRUE(oExMapi.AddressBookFolders().empty());
+        EXPECT_NE(NewTrace().find("Error: InitialiseMessageStore failed in CExMAPI::CExMAPI"), std::string::npos);
+    }
 }
 
 TEST_F(ExMapi, AFailingMapiSetUpIsShownAndStopsEverything)
@@ -424,5 +440,8 @@ TEST_F(ExMapi, AThreadWithoutASessionWorksWithoutOne)
         EXPECT_EQ(oValues.Session(), nullptr);
     });
     oThread.join();
+    const std::string sTrace = NewTrace();
+    EXPECT_NE(sTrace.find("Warning: p_dOutlookDispatch is NULL"), std::string::npos);
+    EXPECT_NE(sTrace.find("Warning: pmsMapiSession is NULL"), std::string::npos);
 }
 } // namespace
