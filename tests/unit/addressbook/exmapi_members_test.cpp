@@ -160,3 +160,21 @@ TEST(ListMember, WrappingRoundTrips)
     }
 }
 } // namespace
+
+// Member entry ids come from the store as it stands: every cut of a valid one is read within its
+// bytes (the sanitizers of the native build watch) and refused unless it is still whole.
+TEST(ListMember, EveryCutOfAMemberIsReadWithinItsBytes)
+{
+    const CEntryBytes vWide = Hex(kOneOffHeader + "0000"
+                                                  "0080"
+                                                  "41006E006E000000"
+                                                  "53004D00540050000000"
+                                                  "6100400062000000");
+    const CEntryBytes vWrapped = Concat(Hex(kWrappedHeader + "00"), MakeOneOffEntryId("Zed", "SMTP", "z@x"));
+    for (const CEntryBytes& vWhole : {vWide, vWrapped})
+        for (size_t nCut = 0; nCut < vWhole.size(); ++nCut)
+        {
+            const CEntryBytes vCut(vWhole.begin(), vWhole.begin() + static_cast<std::ptrdiff_t>(nCut));
+            EXPECT_FALSE(DecodeListMember(vCut, Narrow)) << nCut;
+        }
+}
