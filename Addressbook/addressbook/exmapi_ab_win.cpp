@@ -92,18 +92,16 @@ HRESULT CExMAPI::CImpl::InitialiseAddressBook(CExMAPI& p_oThis)
         return hr;
     p_oThis.m_oThread.SetAddressBook(pAddressBook.get());
 
-    // The root's containers; an Exchange address book is the one that brings a global list.
+    // The root's containers; an Exchange address book is the one that brings a global list. An
+    // address book whose root does not read still resolves names, so the set-up goes on without them.
     com_ptr<IMAPIContainer> pRoot;
     ULONG ulType = 0;
-    hr =
-        EXMAPI_CALL(pAddressBook->OpenEntry(0, nullptr, nullptr, 0, &ulType, reinterpret_cast<IUnknown**>(pRoot.put())),
-                    "lpAddrBook->OpenEntry");
-    if (FAILED(hr))
-        return hr;
     bool bGlobal = false;
-    hr = ReadContainers(pRoot.get(), p_oThis.m_vAddressBookFolders, &bGlobal);
-    if (FAILED(hr))
-        return hr;
+    if (SUCCEEDED(EXMAPI_CALL(
+            pAddressBook->OpenEntry(0, nullptr, nullptr, 0, &ulType, reinterpret_cast<IUnknown**>(pRoot.put())),
+            "lpAddrBook->OpenEntry")) &&
+        FAILED(ReadContainers(pRoot.get(), p_oThis.m_vAddressBookFolders, &bGlobal)))
+        p_oThis.m_vAddressBookFolders.clear();
     p_oThis.m_bExchange = bGlobal;
     Log(bGlobal ? "Exchange !!!!!" : "NOT Exchange !!!!!");
     return S_OK;
