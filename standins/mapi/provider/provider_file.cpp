@@ -1,6 +1,6 @@
 // standins/mapi/provider/provider_file.cpp: the provider's configuration key and the store file
 // behind every session.
-#include "standins/mapi/provider/provider.h"
+#include "standins/mapi/provider/provider_ab.h"
 
 #include <fstream>
 #include <sstream>
@@ -57,6 +57,12 @@ HRESULT CProvider::EnsureLoaded()
         }
         ms::EnsureStandardFolders(file, file.m_bReminders);
         m_file = std::move(file);
+        if (!LinkSeedReferences(m_file, err))
+        {
+            LOG_FAILURE("store file rejected: %s", err.c_str());
+            m_file = ms::CStoreFile();
+            return MAPI_E_CORRUPT_DATA;
+        }
     }
     m_bLoaded = true;
     Changed();

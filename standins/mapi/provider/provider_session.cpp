@@ -1,6 +1,6 @@
 // standins/mapi/provider/provider_session.cpp: the exported MAPI functions, profiles, sessions,
 // the status table and advise sinks bound to the registering thread.
-#include "standins/mapi/provider/provider.h"
+#include "standins/mapi/provider/provider_ab.h"
 
 #include <mapiform.h>
 
@@ -179,7 +179,11 @@ class CSession final : public IMAPISession, public CUnknownBase
             if (!p_pType || !p_pp)
                 return MAPI_E_INVALID_PARAMETER;
             if (!ParseEntryId(p_cb, p_pEid, bits))
-                return MAPI_E_INVALID_ENTRYID;
+            {
+                // Wrapped and one-off entry ids belong to the address book.
+                const HRESULT hr = OpenAnyAbEntry(p_cb, p_pEid, p_pType, p_pp);
+                return hr == MAPI_E_UNKNOWN_ENTRYID ? MAPI_E_INVALID_ENTRYID : hr;
+            }
             if (bits.m_ulKind == kKindStatus)
             {
                 if (bits.m_ulId != MAPI_SPOOLER)
@@ -196,15 +200,8 @@ class CSession final : public IMAPISession, public CUnknownBase
     STDMETHODIMP CompareEntryIDs(ULONG p_cb1, LPENTRYID p_p1, ULONG p_cb2, LPENTRYID p_p2, ULONG,
                                  ULONG* p_pResult) override
     {
-        return Call("IMAPISession::CompareEntryIDs", [&]() -> HRESULT {
-            CEntryIdBits a, b;
-            if (!p_pResult)
-                return MAPI_E_INVALID_PARAMETER;
-            if (!ParseEntryId(p_cb1, p_p1, a) || !ParseEntryId(p_cb2, p_p2, b))
-                return MAPI_E_UNKNOWN_ENTRYID;
-            *p_pResult = memcmp(a.m_abUid, b.m_abUid, sizeof(CEntryIdBits) - 4) == 0;
-            return S_OK;
-        });
+        return Call("IMAPISession::CompareEntryIDs",
+                    [&] { return CompareAnyEntryIds(p_cb1, p_p1, p_cb2, p_p2, p_pResult); });
     }
     STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) override
     {

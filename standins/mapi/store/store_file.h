@@ -100,6 +100,10 @@ CBytes GuidTask();          // {00062003-...}
 // The provider uid (PR_MDB_PROVIDER) of a public-folders store, {70FAB278-F7AF-CD11-9BC8-00AA002FC45A}
 // as its bytes are published: 78 B2 FA 70 AF F7 11 CD 9B C8 00 AA 00 2F C4 5A.
 CBytes PublicStoreProvider();
+// What a seed names instead of giving entry ids ("members" of a contact list, "email1Gal" of a
+// contact) is kept in two string properties of this set until the provider links it on loading.
+CBytes GuidSeedLinks(); // {B7A5EED1-0C0A-4B1D-8E55-5EED11AB0001}
+constexpr char kSeedMembers[] = "SeedMembers", kSeedEmail1Gal[] = "SeedEmail1Gal";
 std::string GuidToText(const CBytes& p_guid);
 [[nodiscard]] bool TextToGuid(const std::string& p_s, CBytes& p_guid);
 

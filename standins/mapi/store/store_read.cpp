@@ -410,6 +410,8 @@ class CReader
             Fail(p_sWhere, "an item is an object");
         p_item.m_uId = Id(p_j, p_sWhere);
         p_item.m_props = Props(p_j.value("props", json()), p_sWhere + ".props");
+        if (p_j.contains("members") || p_j.contains("email1Gal"))
+            SeedLinks(p_j, p_item, p_sWhere);
         if (p_j.contains("recipients"))
         {
             const json& a = Array(p_j["recipients"], p_sWhere + ".recipients");
@@ -436,6 +438,60 @@ class CReader
                 p_item.m_vAttachments.push_back(std::move(r));
             }
         }
+    }
+
+    // A contact list's "members" (each {"contact": name, "email": 1..3}, {"list": name},
+    // {"gal": name} or {"oneOff": name, "address": ..., "type": ...}) and a contact's "email1Gal"
+    // (a GAL entry's name), kept as tab-separated text for the provider to link.
+    void SeedLinks(const json& p_j, CItem& p_item, const std::string& p_sWhere)
+    {
+        auto named = [&](const char* p_szName, uint32_t p_ulType) {
+            const uint32_t id = m_file.IdOfName({GuidSeedLinks(), true, 0, p_szName}, true);
+            if (id == 0)
+                Fail(p_sWhere, "too many named properties");
+            return MakeTag(p_ulType, id);
+        };
+        if (p_j.contains("email1Gal"))
+            SetProp(p_item.m_props, CPropValue::String(named(kSeedEmail1Gal, kPtUnicode),
+                                                       Str(p_j["email1Gal"], p_sWhere + ".email1Gal")));
+        if (!p_j.contains("members"))
+            return;
+        const json& a = Array(p_j["members"], p_sWhere + ".members");
+        CPropValue v;
+        v.m_ulTag = named(kSeedMembers, kPtUnicode | kMvFlag);
+        for (size_t i = 0; i < a.size(); ++i)
+        {
+            const std::string where = p_sWhere + ".members[" + std::to_string(i) + "]";
+            const json& m = a[i];
+            if (!m.is_object())
+                Fail(where, "a member is an object");
+            std::string text;
+            for (const char* szKind : {"contact", "list", "gal", "oneOff"})
+                if (m.contains(szKind))
+                {
+                    if (!text.empty())
+                        Fail(where, "a member is one of contact, list, gal or oneOff");
+                    text = std::string(szKind) + "\t" + Str(m[szKind], where + "." + szKind);
+                }
+            if (text.empty())
+                Fail(where, "a member is one of contact, list, gal or oneOff");
+            if (m.contains("contact"))
+            {
+                const uint32_t email = m.contains("email") ? ParseNumber(m["email"], where + ".email") : 1;
+                if (email < 1 || email > 3)
+                    Fail(where, "email is 1, 2 or 3");
+                text += "\t" + std::to_string(email - 1);
+            }
+            else if (m.contains("oneOff"))
+            {
+                if (!m.contains("address"))
+                    Fail(where, "a one-off member has an address");
+                text += "\t" + (m.contains("type") ? Str(m["type"], where + ".type") : std::string("SMTP")) + "\t" +
+                        Str(m["address"], where + ".address");
+            }
+            v.m_mvsValue.push_back(std::move(text));
+        }
+        SetProp(p_item.m_props, std::move(v));
     }
 
     void Folder(const json& p_j, CFolder& p_f, const std::string& p_sWhere, int p_iDepth)

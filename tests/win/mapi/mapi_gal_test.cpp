@@ -93,6 +93,7 @@ TEST_F(CMapiContract, gal_rows_are_exchange_entries_with_smtp_and_proxy_addresse
         EXPECT_TRUE(bPrimary) << "the primary SMTP proxy carries the SMTP address";
     }
     EXPECT_EQ(Text(all[2][0]), "Sales Team");
+    EXPECT_EQ(Text(all[2][1]), "EX") << "a directory list is an Exchange recipient, not a personal list";
     EXPECT_EQ(all[2][4].Value.l, MAPI_DISTLIST);
     EXPECT_EQ(all[2][5].Value.l, DT_DISTLIST);
     g_mapi.m_pfnFreeProws(rows);
