@@ -76,7 +76,7 @@ std::optional<CListMember> DecodeListMember(const CEntryBytes& p_vEntryId, const
         std::optional<COneOffAddress> oOneOff = DecodeOneOffEntryId(p_vEntryId, p_fnWideToAnsi);
         if (!oOneOff)
             return std::nullopt;
-        return CListMember{EListMember::OneOff, p_vEntryId, std::move(oOneOff)};
+        return CListMember{EListMember::OneOff, p_vEntryId, std::move(oOneOff), std::nullopt};
     }
     if (!HasProvider(p_vEntryId, kWrappedUid) || p_vEntryId.size() <= kHeaderSize + 1)
         return std::nullopt;
@@ -92,6 +92,9 @@ std::optional<CListMember> DecodeListMember(const CEntryBytes& p_vEntryId, const
         break;
     case 0x3:
         oMember.m_eKind = EListMember::Contact;
+        // The next three bits give the contact's address: 4 to 6 its e-mail slots, 0 to 2 its faxes.
+        if (const int iAddress = (p_vEntryId[kHeaderSize] >> 4) & 0x7; iAddress >= 4 && iAddress <= 6)
+            oMember.m_oiEmailSlot = iAddress - 4;
         break;
     case 0x4:
         oMember.m_eKind = EListMember::PersonalList;
@@ -119,15 +122,19 @@ CEntryBytes MakeOneOffEntryId(std::string_view p_sName, std::string_view p_sAddr
     return vBytes;
 }
 
-CEntryBytes WrapListMember(EListMember p_eKind, const CEntryBytes& p_vEntryId)
+CEntryBytes WrapListMember(EListMember p_eKind, const CEntryBytes& p_vEntryId, int p_iEmailSlot)
 {
     if (p_eKind == EListMember::OneOff)
         return p_vEntryId;
-    // Items of a store (contacts, personal lists) carry the message entry id flag.
-    static constexpr uint8_t s_aTypes[] = {0x00, 0x83, 0x84, 0x05, 0x06};
+    // Every kind but a one-off has the high bit; a contact gives its e-mail slot in the next three
+    // bits, the others 3 there.
+    static constexpr uint8_t s_aTypes[] = {0x00, 0x83, 0xB4, 0xB5, 0xB6};
+    uint8_t uType = s_aTypes[static_cast<int>(p_eKind)];
+    if (p_eKind == EListMember::Contact)
+        uType = static_cast<uint8_t>(uType | ((4 + std::clamp(p_iEmailSlot, 0, 2)) << 4));
     CEntryBytes vBytes(4, 0);
     vBytes.insert(vBytes.end(), kWrappedUid.begin(), kWrappedUid.end());
-    vBytes.push_back(s_aTypes[static_cast<int>(p_eKind)]);
+    vBytes.push_back(uType);
     vBytes.insert(vBytes.end(), p_vEntryId.begin(), p_vEntryId.end());
     return vBytes;
 }

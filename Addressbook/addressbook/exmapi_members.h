@@ -33,6 +33,9 @@ struct CListMember
     EListMember m_eKind = EListMember::OneOff;
     CEntryBytes m_vEntryId; // the embedded entry id (the one-off itself for a one-off)
     std::optional<COneOffAddress> m_oOneOff;
+    // For a contact, the e-mail slot the member stands for (0 to 2 for Email1 to Email3); none
+    // for its fax numbers and for the other kinds.
+    std::optional<int> m_oiEmailSlot;
 };
 
 // Turns the UTF-16 strings of a Unicode one-off into the library's ANSI text.
@@ -45,5 +48,6 @@ std::optional<COneOffAddress> DecodeOneOffEntryId(const CEntryBytes& p_vEntryId,
 std::optional<CListMember> DecodeListMember(const CEntryBytes& p_vEntryId, const WideToAnsiFn& p_fnWideToAnsi);
 // An ANSI one-off entry id, as a contact's original entry id of a plain address.
 CEntryBytes MakeOneOffEntryId(std::string_view p_sName, std::string_view p_sAddrType, std::string_view p_sAddress);
-// A member entry id wrapping p_vEntryId as p_eKind (a one-off is returned as it is).
-CEntryBytes WrapListMember(EListMember p_eKind, const CEntryBytes& p_vEntryId);
+// A member entry id wrapping p_vEntryId as p_eKind, a contact by its e-mail slot p_iEmailSlot (0 to
+// 2); a one-off is returned as it is.
+CEntryBytes WrapListMember(EListMember p_eKind, const CEntryBytes& p_vEntryId, int p_iEmailSlot = 0);
