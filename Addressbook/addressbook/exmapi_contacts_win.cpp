@@ -77,7 +77,8 @@ HRESULT CExMAPI::CImpl::OpenStoreEntry(CExMAPI& p_oThis, const CEntryBytes& p_vE
                        "pmsMapiSession->OpenEntry");
 }
 
-std::string CExMAPI::CImpl::ContactEmail(CExMAPI& p_oThis, const SPropValue* p_aProps, ULONG p_nProps)
+std::string CExMAPI::CImpl::ContactEmail(CExMAPI& p_oThis, const SPropValue* p_aProps, ULONG p_nProps,
+                                         std::optional<int> p_oiSlot)
 {
     const CContactEmailTags& aTags = p_oThis.m_aContactEmailTags;
     CContactEmailSlots aSlots;
@@ -87,11 +88,21 @@ std::string CExMAPI::CImpl::ContactEmail(CExMAPI& p_oThis, const SPropValue* p_a
         aSlots[i].m_osAddress = StringProp(p_aProps, p_nProps, aTags[3 * i + 1]);
         aSlots[i].m_ovOriginalEntryId = BinaryProp(p_aProps, p_nProps, aTags[3 * i + 2]);
     }
-    return ChooseContactEmail(
-        aSlots, [&](const CEntryBytes& p_vEntryId) { return p_oThis.GetMatchingABSMTPAddress(p_vEntryId); });
+    const ExchangeAddressResolver fnResolve = [&](const CEntryBytes& p_vEntryId) {
+        return p_oThis.GetMatchingABSMTPAddress(p_vEntryId);
+    };
+    if (p_oiSlot && *p_oiSlot >= 0 && *p_oiSlot < static_cast<int>(aSlots.size()))
+    {
+        CContactEmailSlots aNamed;
+        aNamed[0] = aSlots[static_cast<size_t>(*p_oiSlot)];
+        if (std::string sEmail = ChooseContactEmail(aNamed, fnResolve); !sEmail.empty())
+            return sEmail;
+    }
+    return ChooseContactEmail(aSlots, fnResolve);
 }
 
-HRESULT CExMAPI::CImpl::ReadContact(CExMAPI& p_oThis, IMAPIProp* p_pContact, CEntryDetails& p_oDetails)
+HRESULT CExMAPI::CImpl::ReadContact(CExMAPI& p_oThis, IMAPIProp* p_pContact, CEntryDetails& p_oDetails,
+                                    std::optional<int> p_oiSlot)
 {
     CTags<15> oTags = ContactColumns(p_oThis.m_aContactEmailTags);
     ULONG ulCount = 0;
@@ -108,7 +119,7 @@ HRESULT CExMAPI::CImpl::ReadContact(CExMAPI& p_oThis, IMAPIProp* p_pContact, CEn
     if (p_oDetails.m_bDistList)
         return S_OK;
     p_oDetails.m_sMobile = StringProp(aProps, ulCount, PR_MOBILE_TELEPHONE_NUMBER_A).value_or("");
-    p_oDetails.m_sEmail = ContactEmail(p_oThis, aProps, ulCount);
+    p_oDetails.m_sEmail = ContactEmail(p_oThis, aProps, ulCount, p_oiSlot);
     return S_OK;
 }
 

@@ -112,8 +112,12 @@ struct CExMAPI::CImpl
     // p_bReport false only traces a failure: the lookups the lists make row by row answer "none".
     [[nodiscard]] static HRESULT OpenABEntry(CExMAPI& p_oThis, const CEntryBytes& p_vEntryId, ULONG p_ulFlags,
                                              IUnknown** p_ppObject, bool p_bReport = true);
-    static std::string ContactEmail(CExMAPI& p_oThis, const SPropValue* p_aProps, ULONG p_nProps);
-    [[nodiscard]] static HRESULT ReadContact(CExMAPI& p_oThis, IMAPIProp* p_pContact, CEntryDetails& p_oDetails);
+    // The contact e-mail rule over a contact's values; a list member that names one of the slots
+    // (p_oiSlot) takes that slot's address when it has one.
+    static std::string ContactEmail(CExMAPI& p_oThis, const SPropValue* p_aProps, ULONG p_nProps,
+                                    std::optional<int> p_oiSlot = std::nullopt);
+    [[nodiscard]] static HRESULT ReadContact(CExMAPI& p_oThis, IMAPIProp* p_pContact, CEntryDetails& p_oDetails,
+                                             std::optional<int> p_oiSlot = std::nullopt);
     [[nodiscard]] static HRESULT ReadABUser(CExMAPI& p_oThis, IMAPIProp* p_pUser, CEntryDetails& p_oDetails);
 
     // List expansion shared by both kinds, with one walk record across nested lists.

@@ -103,7 +103,7 @@ void CExMAPI::CImpl::AddNormalListMember(CExMAPI& p_oThis, const CEntryBytes& p_
         case EListMember::PersonalList:
             hr = OpenStoreEntry(p_oThis, oMember->m_vEntryId, 0, reinterpret_cast<IUnknown**>(pEntry.put()));
             if (SUCCEEDED(hr))
-                hr = ReadContact(p_oThis, pEntry.get(), oDetails);
+                hr = ReadContact(p_oThis, pEntry.get(), oDetails, oMember->m_oiEmailSlot);
             if (SUCCEEDED(hr) && oDetails.m_bDistList)
                 AddNormalList(p_oThis, oMember->m_vEntryId, oDetails.m_sName, p_oList, p_oWalk);
             else if (SUCCEEDED(hr))

@@ -292,22 +292,31 @@ TEST_F(ExMapi, NestedContactListsFlattenToTheirMembersOnce)
          Multi(ulMembers, {WrapListMember(EListMember::Contact, vAnn), WrapListMember(EListMember::Contact, vMissing)}),
          Multi(ulOneOffs, {MakeOneOffEntryId("Ann Smith", "SMTP", "ann@example.com"), vGone})});
     const CEntryBytes vZed = MakeOneOffEntryId("Zed", "SMTP", "zed@example.com");
-    const CEntryBytes vOuter =
-        CreateItem(pSession, vContacts,
-                   {Text(PR_MESSAGE_CLASS_A, "IPM.DistList"), Text(PR_DISPLAY_NAME_A, "Outer"),
-                    Multi(ulMembers, {WrapListMember(EListMember::Contact, vAnn),
-                                      WrapListMember(EListMember::PersonalList, vInner),
-                                      WrapListMember(EListMember::GalList, vSales),
-                                      WrapListMember(EListMember::PersonalList, vInner), vZed})});
+    // Ivy is in the list by her Email2.
+    const CContactEmailTags& aTags = oExMapi.ContactEmailTags();
+    const CEntryBytes vIvy = CreateItem(pSession, vContacts,
+                                        {Text(PR_MESSAGE_CLASS_A, "IPM.Contact"), Text(PR_DISPLAY_NAME_A, "Ivy Two"),
+                                         Text(aTags[0], "SMTP"), Text(aTags[1], "ivy@work.example"),
+                                         Bytes(aTags[2], MakeOneOffEntryId("Ivy", "SMTP", "ivy@work.example")),
+                                         Text(aTags[3], "SMTP"), Text(aTags[4], "ivy@home.example"),
+                                         Bytes(aTags[5], MakeOneOffEntryId("Ivy", "SMTP", "ivy@home.example"))});
+    const CEntryBytes vOuter = CreateItem(
+        pSession, vContacts,
+        {Text(PR_MESSAGE_CLASS_A, "IPM.DistList"), Text(PR_DISPLAY_NAME_A, "Outer"),
+         Multi(ulMembers,
+               {WrapListMember(EListMember::Contact, vAnn), WrapListMember(EListMember::PersonalList, vInner),
+                WrapListMember(EListMember::GalList, vSales), WrapListMember(EListMember::PersonalList, vInner), vZed,
+                WrapListMember(EListMember::Contact, vIvy, 1)})});
 
     RecipientListPtr oList = NewList<CMessageRecipientList>();
     ASSERT_EQ(oExMapi.AddAllRecipientsInNormalDistList(vOuter, *oList), S_OK);
-    EXPECT_EQ(Describe(*oList), "Ann Smith, Inner[Ann Smith, Gone], Sales Team[Bob Smith, Carol Jones], Zed");
+    EXPECT_EQ(Describe(*oList), "Ann Smith, Inner[Ann Smith, Gone], Sales Team[Bob Smith, Carol Jones], Zed, Ivy Two");
     const CMessageRecipient& oAnn = *oList->m_p_oFirst->m_p_oItem;
     EXPECT_STREQ(oAnn.m_szMobile, "+447700900001");
     EXPECT_STREQ(oAnn.m_szEmail, "ann@example.com");
     EXPECT_EQ(oAnn.m_p_oEntry->m_iKind, EID_TYPE_STORE);
-    EXPECT_STREQ(oList->m_p_oLast->m_p_oItem->m_szEmail, "zed@example.com");
+    EXPECT_STREQ(oList->m_p_oLast->m_p_oPrev->m_p_oItem->m_szEmail, "zed@example.com");
+    EXPECT_STREQ(oList->m_p_oLast->m_p_oItem->m_szEmail, "ivy@home.example");
 
     CEntryDetails oDetails;
     ASSERT_EQ(oExMapi.RetrieveDetailsForNormalUser(vOuter, oDetails), S_OK);
