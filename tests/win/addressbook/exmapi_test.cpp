@@ -324,6 +324,45 @@ TEST_F(ExMapi, NestedContactListsFlattenToTheirMembersOnce)
     EXPECT_EQ(oDetails.m_sName, "Outer");
 }
 
+// Lists and Exchange e-mail slots as the stand-in writes them from its seed; SMTP slots carry a
+// one-off original entry id, as Outlook writes them.
+TEST_F(ExMapi, SeededContactListsAndExchangeSlotsReadAsOutlookWroteThem)
+{
+    Seed("exmapi_lists_seed.json");
+    CExMAPI oExMapi(OutlookSettings(), m_oThread);
+    ASSERT_TRUE(oExMapi.IsReady()) << oExMapi.Error().Text() << " / " << oExMapi.Mapi().Error().Text();
+    IMAPISession* pSession = m_oThread.Session();
+    const CEntryBytes& vContacts = oExMapi.DefaultContactsFolder()->m_vEntryId;
+    CEntryDetails oDetails;
+    ASSERT_EQ(oExMapi.RetrieveDetailsForNormalUser(ItemNamed(pSession, vContacts, "Bob Contact"), oDetails), S_OK);
+    EXPECT_EQ(oDetails.m_sEmail, "bob@example.com");
+    ASSERT_EQ(oExMapi.RetrieveDetailsForNormalUser(ItemNamed(pSession, vContacts, "Eve Contact"), oDetails), S_OK);
+    EXPECT_EQ(oDetails.m_sEmail, "eve.home@example.com");
+
+    RecipientListPtr oList = NewList<CMessageRecipientList>();
+    ASSERT_EQ(oExMapi.AddAllRecipientsInNormalDistList(ItemNamed(pSession, vContacts, "Friends"), *oList), S_OK);
+    EXPECT_EQ(Describe(*oList), "Ann Smith, Bob Contact, Family[Eve Contact, Sales Team[Bob Smith, Carol Jones]], "
+                                "Carol Jones, Zed Zero");
+    std::vector<std::string> vEmails;
+    for (auto* pNode = oList->m_p_oFirst; pNode; pNode = pNode->m_p_oNext)
+        vEmails.push_back(pNode->m_p_oItem->m_szEmail ? pNode->m_p_oItem->m_szEmail : "-");
+    EXPECT_EQ(vEmails, (std::vector<std::string>{"ann@example.com", "bob.home@example.com", "-", "carol@example.com",
+                                                 "zed@example.com"}));
+
+    // The same list seen through the Outlook Address Book's Contacts container.
+    RecipientListPtr oAB = NewList<CMessageRecipientList>();
+    ASSERT_EQ(oExMapi.RetrieveAllMessageRecipientsInABFolder(
+                  FolderNamed(oExMapi.AddressBookFolders(), "Contacts").m_vEntryId, *oAB),
+              S_OK);
+    // Each list there is entered once: Family's Friends does not enter Family again.
+    EXPECT_EQ(Describe(*oAB),
+              "Ann Smith, Bob Contact, Eve Contact, "
+              "Friends[Ann Smith, Bob Contact, Family[Eve Contact, Sales Team[Bob Smith, Carol Jones]], "
+              "Carol Jones, Zed Zero], "
+              "Family[Eve Contact, Sales Team[Bob Smith, Carol Jones], "
+              "Friends[Ann Smith, Bob Contact, Carol Jones, Zed Zero]]");
+}
+
 TEST_F(ExMapi, AWrittenMobilePersistsAndTheGlobalListRefusesIt)
 {
     CEntryBytes vAnn;
