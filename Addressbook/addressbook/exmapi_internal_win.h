@@ -99,8 +99,10 @@ struct CExMAPI::CImpl
     [[nodiscard]] static HRESULT FindAllContactFolders(CExMAPI& p_oThis);
     [[nodiscard]] static HRESULT FindAddressBookContactsFolder(CExMAPI& p_oThis);
     static void FindIPMContacts(CExMAPI& p_oThis);
-    // Depth first: every "IPF.Contact" folder below p_pFolder is appended to p_vFolders.
-    static void FindIPMContactFolders(IMAPIFolder* p_pFolder, std::vector<CFolderEntry>& p_vFolders);
+    // Depth first: every "IPF.Contact" folder below p_pFolder is appended to p_vFolders. A damaged
+    // store whose folders hold themselves ends at kMaxFolderDepth instead of exhausting the stack.
+    static constexpr int kMaxFolderDepth = 64;
+    static void FindIPMContactFolders(IMAPIFolder* p_pFolder, std::vector<CFolderEntry>& p_vFolders, int p_iDepth = 0);
     [[nodiscard]] static HRESULT ResolveContactEmailTags(CExMAPI& p_oThis);
     static void OpenReminderFolder(CExMAPI& p_oThis);
     // Shows a set-up failure to the user and keeps it in the error slot.

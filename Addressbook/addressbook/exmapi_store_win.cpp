@@ -162,9 +162,14 @@ void CExMAPI::CImpl::FindIPMContacts(CExMAPI& p_oThis)
     p_oThis.m_oDefaultContacts = std::move(oFound);
 }
 
-void CExMAPI::CImpl::FindIPMContactFolders(IMAPIFolder* p_pFolder, std::vector<CFolderEntry>& p_vFolders)
+void CExMAPI::CImpl::FindIPMContactFolders(IMAPIFolder* p_pFolder, std::vector<CFolderEntry>& p_vFolders, int p_iDepth)
 {
     com_ptr<IMAPITable> pTable;
+    if (p_iDepth >= kMaxFolderDepth)
+    {
+        LOG_FAILURE("Folders nested deeper than %d are not searched", kMaxFolderDepth);
+        return;
+    }
     if (!p_pFolder || FAILED(OpenHierarchy(p_pFolder, pTable)))
         return;
     (void)ForEachRow(pTable.get(), [&](const SRow& p_oRow) {
@@ -180,7 +185,7 @@ void CExMAPI::CImpl::FindIPMContactFolders(IMAPIFolder* p_pFolder, std::vector<C
             if (SUCCEEDED(LOG_IF_MAPI_FAILED(p_pFolder->OpenEntry(
                     static_cast<ULONG>(ovEntryId->size()), reinterpret_cast<LPENTRYID>(ovEntryId->data()), nullptr,
                     MAPI_BEST_ACCESS, &ulType, reinterpret_cast<IUnknown**>(pChild.put())))))
-                FindIPMContactFolders(pChild.get(), p_vFolders);
+                FindIPMContactFolders(pChild.get(), p_vFolders, p_iDepth + 1);
         }
         return true;
     });
