@@ -117,33 +117,50 @@ class CExMAPI : public IAddressBookLookup
     {
         return m_ulStores;
     }
+    // The names of the stores whose inbox is an IMAP inbox.
+    const std::vector<std::string>& ImapStores() const
+    {
+        return m_vImapStores;
+    }
+    // The default store's "Reminders" search folder; empty when the store has none.
+    const CEntryBytes& ReminderFolderEntryId() const
+    {
+        return m_vReminderFolderEntryId;
+    }
 
     // A page cache over the folder's contents table. A contact folder without contents table
     // (MAPI_E_NO_SUPPORT) gives S_OK and no cache.
-    HRESULT GetPageCacheForFolder(const CFolderEntry& p_oFolder, std::unique_ptr<CMapiPageCache>& p_pCache);
+    [[nodiscard]] HRESULT GetPageCacheForFolder(const CFolderEntry& p_oFolder,
+                                                std::unique_ptr<CMapiPageCache>& p_pCache);
 
     // Every entry of a folder as recipients appended to p_oList (kind EID_TYPE_STORE entries for a
     // contact folder, EID_TYPE_AB for a container; lists as list recipients).
-    HRESULT RetrieveAllMessageRecipientsInNormalFolder(const CEntryBytes& p_vFolder, CMessageRecipientList& p_oList);
-    HRESULT RetrieveAllMessageRecipientsInABFolder(const CEntryBytes& p_vFolder, CMessageRecipientList& p_oList);
+    [[nodiscard]] HRESULT RetrieveAllMessageRecipientsInNormalFolder(const CEntryBytes& p_vFolder,
+                                                                     CMessageRecipientList& p_oList);
+    [[nodiscard]] HRESULT RetrieveAllMessageRecipientsInABFolder(const CEntryBytes& p_vFolder,
+                                                                 CMessageRecipientList& p_oList);
 
-    HRESULT RetrieveDetailsForNormalUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
-    HRESULT RetrieveDetailsForABUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
+    // The details of a contact-folder item, or of an address-book entry. An Outlook 97 session
+    // needs no path of its own here: its contacts carry the same properties and named e-mail
+    // slots, read through Extended MAPI alike, so the normal read serves it.
+    [[nodiscard]] HRESULT RetrieveDetailsForNormalUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
+    [[nodiscard]] HRESULT RetrieveDetailsForABUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
 
     // Appends the members of a distribution list to p_oList; members that are lists themselves
     // come as list recipients with their own members expanded, each list entered once.
-    HRESULT AddAllRecipientsInNormalDistList(const CEntryBytes& p_vEntryId, CMessageRecipientList& p_oList);
-    HRESULT AddAllRecipientsInABDistList(const CEntryBytes& p_vEntryId, CMessageRecipientList& p_oList);
+    [[nodiscard]] HRESULT AddAllRecipientsInNormalDistList(const CEntryBytes& p_vEntryId,
+                                                           CMessageRecipientList& p_oList);
+    [[nodiscard]] HRESULT AddAllRecipientsInABDistList(const CEntryBytes& p_vEntryId, CMessageRecipientList& p_oList);
 
     // The SMTP address of an address-book entry, without an "SMTP:" prefix; none when it has none.
     std::optional<std::string> GetMatchingABSMTPAddress(const CEntryBytes& p_vEntryId);
 
     // Writes changed details (the mobile above all) back to the entry.
-    HRESULT SetNormalUserDetails(const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails);
-    HRESULT SetABUserDetails(const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails);
+    [[nodiscard]] HRESULT SetNormalUserDetails(const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails);
+    [[nodiscard]] HRESULT SetABUserDetails(const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails);
 
     // A new "IPM.Contact" in the default contacts folder; its entry id when asked for.
-    HRESULT CreateContact(const CEntryDetails& p_oDetails, CEntryBytes* p_p_vEntryId = nullptr);
+    [[nodiscard]] HRESULT CreateContact(const CEntryDetails& p_oDetails, CEntryBytes* p_p_vEntryId = nullptr);
 
     // The folder box of the selection dialog: contact folders and address-book containers.
     void RetrieveTreeFolders(std::vector<CFolderEntry>& p_vFolders);
@@ -177,5 +194,7 @@ class CExMAPI : public IAddressBookLookup
     CContactEmailTags m_aContactEmailTags{};
     ULONG m_ulStores = 0;
     std::vector<com_ptr<IMsgStore>> m_vStores;
+    std::vector<std::string> m_vImapStores;
+    CEntryBytes m_vReminderFolderEntryId;
     CErrorSlot m_oError;
 };
