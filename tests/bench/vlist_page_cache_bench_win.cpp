@@ -1,0 +1,185 @@
+// tests/bench/vlist_page_cache_bench_win.cpp: the page cache behind the virtual list over the MAPI
+// stand-in, under wine64: a contact folder of N contacts sorted by name, the list's first screen of
+// 30 rows, a thumb jump to the middle and a type-ahead search, with the rows read, queries and wall
+// time of each step checked against their limits. Usage: vlist_page_cache_bench [rows...]
+// (default 10000 100000). Exit code 1 when a limit is broken or the store cannot be opened.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "Addressbook/addressbook/virtual_listbox_win.h"
+#include "tests/win/addressbook/vlist_test_support.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace vlisttest;
+
+namespace
+{
+constexpr int kScreenRows = 30;
+constexpr uint64_t kFirstScreenPages = 3;
+constexpr uint64_t kJumpPages = 4;
+constexpr uint64_t kPrefixProbes = 21;
+constexpr size_t kResidentLimit = 120;
+
+CVirtualListBox* g_pList = nullptr;
+
+LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    LRESULT lResult = 0;
+    if (p_uMsg == WM_NOTIFY && g_pList && g_pList->HandleNotify(reinterpret_cast<NMHDR*>(p_lParam), lResult))
+        return lResult;
+    return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+using Clock = std::chrono::steady_clock;
+
+struct CStep
+{
+    const char* m_szName;
+    uint64_t m_ullRowsRead;
+    uint64_t m_ullQueries;
+    double m_dMs;
+    size_t m_nResident;
+    bool m_bWithinLimit;
+};
+
+// Runs one step and takes its figures; the counters start from zero for each step.
+template <typename F> CStep Measure(const char* p_szName, CMapiPageCache& p_oCache, F&& p_fnStep)
+{
+    p_oCache.Counters() = CPageSourceCounters{};
+    const auto tStart = Clock::now();
+    p_fnStep();
+    const double dMs = std::chrono::duration<double, std::milli>(Clock::now() - tStart).count();
+    return CStep{p_szName, p_oCache.Counters().m_ullRowsRead, p_oCache.Counters().m_ullQueries,
+                 dMs,      p_oCache.Cache().ResidentRows(),   true};
+}
+
+// The list's height for exactly kScreenRows rows: one row's height times the rows, plus the header.
+void SizeForScreen(HWND p_hHost, HWND p_hList)
+{
+    RECT rcItem{};
+    ListView_GetItemRect(p_hList, 0, &rcItem, LVIR_BOUNDS);
+    RECT rcHeader{};
+    GetWindowRect(ListView_GetHeader(p_hList), &rcHeader);
+    const int iHeight = (rcItem.bottom - rcItem.top) * kScreenRows + (rcHeader.bottom - rcHeader.top) + 6;
+    SetWindowPos(p_hHost, nullptr, 0, 0, 600, iHeight + 40, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rcClient{};
+    GetClientRect(p_hHost, &rcClient);
+    MoveWindow(p_hList, 0, 0, rcClient.right, iHeight, TRUE);
+    SendMessageA(p_hList, kVListRefreshCounts, 0, 0);
+}
+
+bool RunSize(uint32_t p_ulRows)
+{
+    std::printf("== %u contacts\n", p_ulRows);
+    std::vector<CSeedContact> vContacts;
+    vContacts.reserve(p_ulRows);
+    for (uint32_t i = 0; i < p_ulRows; ++i)
+        vContacts.push_back(NumberedContact(i));
+    const auto tSeed = Clock::now();
+    CSeededMapi oMapi;
+    if (!oMapi.Open("brevolt-vlist-bench", SeedJson(vContacts)))
+    {
+        std::printf("the seeded store could not be opened\n");
+        return false;
+    }
+    vContacts.clear();
+    com_ptr<IMAPITable> pTable = oMapi.SortedContactsTable();
+    CTableLookup oLookup;
+    std::unique_ptr<CMapiPageCache> pCache;
+    if (!pTable || FAILED(MakeContactPageCache(pTable.get(), oMapi.EmailTags(), oLookup, pCache)))
+    {
+        std::printf("no cache over the contact folder\n");
+        return false;
+    }
+    std::printf("store seeded, logged on, table sorted and cache set up: %.0f ms\n",
+                std::chrono::duration<double, std::milli>(Clock::now() - tSeed).count());
+
+    HWND hHost = CreateWindowExA(0, "BrevoltVListBench", "Select Recipients", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 600, 700, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    CVirtualListBox oList;
+    g_pList = &oList;
+    RECT rcClient{};
+    GetClientRect(hHost, &rcClient);
+    if (!oList.Create(hHost, 100, rcClient, GetModuleHandleA(nullptr)))
+        return false;
+    HWND hList = oList.Handle();
+
+    std::vector<CStep> vSteps;
+    vSteps.push_back(Measure("first screen", *pCache, [&] {
+        oList.SetCache(&pCache->Cache());
+        SizeForScreen(hHost, hList);
+        UpdateWindow(hHost);
+        Pump();
+    }));
+    vSteps.back().m_bWithinLimit = vSteps.back().m_ullRowsRead <= kFirstScreenPages * kPageRows;
+    const int iMiddle = static_cast<int>(p_ulRows / 2);
+    vSteps.push_back(Measure("thumb to the middle", *pCache, [&] {
+        SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, iMiddle, 0};
+        SetScrollInfo(hList, SB_VERT, &si, FALSE);
+        SendMessageA(hList, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, iMiddle & 0xFFFF), 0);
+        UpdateWindow(hList);
+        Pump();
+    }));
+    vSteps.back().m_bWithinLimit =
+        vSteps.back().m_ullRowsRead <= kJumpPages * kPageRows && ListView_GetTopIndex(hList) == iMiddle;
+    char szPrefix[32];
+    std::snprintf(szPrefix, sizeof(szPrefix), "contact %07u", p_ulRows / 3);
+    std::optional<CPrefixPosition> oFound;
+    vSteps.push_back(Measure("type-ahead", *pCache, [&] { oFound = pCache->Cache().FindPrefix(szPrefix); }));
+    vSteps.back().m_bWithinLimit =
+        vSteps.back().m_ullQueries <= kPrefixProbes && oFound && oFound->m_bMatch && oFound->m_ulRow == p_ulRows / 3;
+
+    bool bAll = true;
+    std::printf("%-22s %10s %8s %10s %9s  %s\n", "step", "rows read", "queries", "ms", "resident", "limit");
+    for (const CStep& oStep : vSteps)
+    {
+        const bool bOk = oStep.m_bWithinLimit && oStep.m_nResident <= kResidentLimit;
+        bAll = bAll && bOk;
+        std::printf("%-22s %10llu %8llu %10.1f %9zu  %s\n", oStep.m_szName,
+                    static_cast<unsigned long long>(oStep.m_ullRowsRead),
+                    static_cast<unsigned long long>(oStep.m_ullQueries), oStep.m_dMs, oStep.m_nResident,
+                    bOk ? "ok" : "BROKEN");
+    }
+    g_pList = nullptr;
+    DestroyWindow(hHost);
+    pCache.reset();
+    pTable.reset();
+    oMapi.Close();
+    return bAll;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSA oClass{};
+    oClass.lpfnWndProc = HostProc;
+    oClass.hInstance = GetModuleHandleA(nullptr);
+    oClass.lpszClassName = "BrevoltVListBench";
+    RegisterClassA(&oClass);
+    std::vector<uint32_t> vSizes;
+    for (int i = 1; i < argc; ++i)
+        vSizes.push_back(static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10)));
+    if (vSizes.empty())
+        vSizes = {10000, 100000};
+    bool bAll = true;
+    for (uint32_t ulRows : vSizes)
+        bAll = RunSize(ulRows) && bAll;
+    CoUninitialize();
+    return bAll ? 0 : 1;
+}
