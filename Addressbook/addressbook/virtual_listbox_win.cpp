@@ -10,6 +10,7 @@
 #include "common/handle_win.h"
 #include "common/message_box_win.h"
 #include "common/text_win.h"
+#include "common/unique_any.h"
 
 #include <windowsx.h>
 
@@ -52,6 +53,13 @@ int32_t EntryKindOf(int p_iCacheKind)
 void ShowPageCacheAssertion(const char* p_szFile, unsigned p_uLine, const char* p_szAssertion)
 {
     LogPageCacheAssertion(p_szFile, p_uLine, p_szAssertion);
+    // The box's own loop repaints the list, and every row of a page that cannot be read asserts
+    // again: while one box is open the others go to the trace log only.
+    static thread_local bool t_bShowing = false;
+    if (t_bShowing)
+        return;
+    t_bShowing = true;
+    const scope_exit oDone([] { t_bShowing = false; });
     char szText[512];
     std::snprintf(szText, sizeof(szText), "Assertion failed in file %s at line %u: %s", p_szFile, p_uLine,
                   p_szAssertion);

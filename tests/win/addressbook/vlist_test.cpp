@@ -411,6 +411,39 @@ TEST_F(VirtualListBox, ARowWithoutEntryIdIsRefusedAndSkipped)
     EXPECT_TRUE(m_oList.PickSelected().empty());
 }
 
+// A table whose every query fails.
+class CFailingSource : public IPageRowSource
+{
+  public:
+    bool SeekRow(uint32_t) override
+    {
+        return true;
+    }
+    bool QueryRows(uint32_t, std::vector<CSourceRow>&) override
+    {
+        return false;
+    }
+};
+
+TEST_F(VirtualListBox, AnUnreadablePageShowsEmptyRowsAndTheListCarriesOn)
+{
+    CFailingSource oSource;
+    const auto pDecoder = MakeABPageDecoder(m_oLookup);
+    CPageCache oCache(oSource, *pDecoder, ShowPageCacheAssertion);
+    ASSERT_TRUE(oCache.SetUp(40));
+    m_oList.SetCache(&oCache);
+    UpdateWindow(m_hList);
+    EXPECT_EQ(ItemText(m_hList, 0, 0), "");
+    EXPECT_EQ(oCache.ResidentPages(), 0);
+    ASSERT_FALSE(g_vBoxes.empty());
+    for (const CShownBox& oBox : g_vBoxes)
+        EXPECT_EQ(oBox.m_sCaption, "MAPI Virtual Listbox");
+    EXPECT_NE(g_vBoxes[0].m_sText.find(": pRow"), std::string::npos) << g_vBoxes[0].m_sText;
+    // Back on a readable cache, the rows show.
+    m_oList.SetCache(&Cache());
+    EXPECT_EQ(ItemText(m_hList, 2, 0), "Contact 0000002");
+}
+
 TEST_F(VirtualListBox, AssertionsGoToATaskModalWarningBox)
 {
     ShowPageCacheAssertion("Addressbook\\PageCache", 12, "pRow");
@@ -419,5 +452,23 @@ TEST_F(VirtualListBox, AssertionsGoToATaskModalWarningBox)
     EXPECT_EQ(g_vBoxes[0].m_sText, "Assertion failed in file Addressbook\\PageCache at line 12: pRow");
     EXPECT_EQ(g_vBoxes[0].m_uType & MB_TASKMODAL, static_cast<UINT>(MB_TASKMODAL));
     EXPECT_EQ(g_vBoxes[0].m_uType & MB_ICONWARNING, static_cast<UINT>(MB_ICONWARNING));
+}
+
+// The rows of an unreadable page assert while the first box is up; the user sees one box.
+int AssertAgainWhileShown(HWND p_hOwner, const std::string& p_sText, const std::string& p_sCaption, UINT p_uType)
+{
+    RecordBox(p_hOwner, p_sText, p_sCaption, p_uType);
+    ShowPageCacheAssertion("Addressbook\\PageCache", 13, "pRow");
+    return IDOK;
+}
+
+TEST_F(VirtualListBox, AssertionsRaisedUnderAnOpenBoxAreOnlyLogged)
+{
+    SetMessageBoxFunction(AssertAgainWhileShown);
+    ShowPageCacheAssertion("Addressbook\\PageCache", 12, "pRow");
+    EXPECT_EQ(g_vBoxes.size(), 1u);
+    // Once the box is closed the next assertion is shown again.
+    ShowPageCacheAssertion("Addressbook\\PageCache", 14, "prs");
+    EXPECT_EQ(g_vBoxes.size(), 2u);
 }
 } // namespace
