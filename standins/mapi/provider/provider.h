@@ -24,6 +24,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -128,6 +129,7 @@ class CProvider
 
     ms::CStoreFile m_file;
     bool m_bLoaded = false;
+    bool m_bSnapshot = false; // the store file is the binary snapshot, and is saved as one
     std::wstring m_sPath;
     std::atomic<uint64_t> m_ulGeneration{1};
 };
@@ -277,24 +279,38 @@ template <typename I> class CPropObject : public I, public CUnknownBase
     }
 };
 
-// Tables: rows from a source function, refreshed when the store changed.
+// Tables: rows from a source function, refreshed when the store changed; or, for a folder's
+// contents, rows read from the folder only when asked for and refreshed only when it changed.
 class CTable final : public IMAPITable, public CUnknownBase
 {
   public:
     using CSource = std::function<std::vector<ms::CPropList>()>;
+    class CLazySource : public ms::CRowSource
+    {
+      public:
+        // Changes whenever the rows may have changed.
+        virtual uint64_t Stamp() = 0;
+    };
     CTable(CSource p_source, std::vector<ULONG> p_cols, bool p_bUnicode);
+    CTable(std::shared_ptr<CLazySource> p_source, std::vector<ULONG> p_cols, bool p_bUnicode);
     MAPI_UNKNOWN_IMPL(&IID_IMAPITable)
     MAPI_IMAPITABLE_METHODS(override)
 
   private:
     void Refresh();
+    // Every row in table order, built (for the rare calls that need them all).
+    std::vector<ms::CPropList> AllRows();
     CSource m_source;
+    std::shared_ptr<CLazySource> m_pLazy;
     std::vector<ULONG> m_vCols;
     bool m_bUnicode;
     uint64_t m_ulGeneration = 0;
+    bool m_bFresh = false; // the lazy view has been set up at m_ulGeneration's stamp
     ms::CTableView m_view;
 };
 [[nodiscard]] HRESULT NewTable(CTable::CSource p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags, LPMAPITABLE* p_pp);
+[[nodiscard]] HRESULT NewTable(std::shared_ptr<CTable::CLazySource> p_source, std::vector<ULONG> p_cols,
+                               ULONG p_ulFlags, LPMAPITABLE* p_pp);
 
 // Streams over bytes in memory; Commit hands the bytes to p_onCommit and returns its result. The
 // stream keeps p_owner (may be empty) alive as long as it lives.

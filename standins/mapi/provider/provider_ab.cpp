@@ -2,6 +2,7 @@
 // the "Outlook Address Book" with its "Contacts" container (the default contacts folder seen as
 // address entries) and the personal address book; mail users, distribution lists, ResolveName.
 #include "standins/mapi/provider/provider.h"
+#include "standins/mapi/store/folder_index.h"
 
 #include <algorithm>
 
@@ -361,10 +362,11 @@ template <typename I> class CAbEntryObject final : public CPropObject<I>
         else
         {
             ms::CStore* s = prov.m_file.DefaultStore();
-            ms::CItem* item = s ? ms::FindItem(s->m_root, m_uId).Item() : nullptr;
-            if (!item)
+            const ms::CItemRef ref = s ? ms::FindItem(s->m_root, m_uId) : ms::CItemRef{};
+            if (!ref.Item())
                 return MAPI_E_OBJECT_DELETED;
-            item->m_props = m_props;
+            ref.Item()->m_props = m_props;
+            ms::MarkFolderChanged(*ref.m_pFolder);
         }
         prov.Changed();
         if (!prov.Save())

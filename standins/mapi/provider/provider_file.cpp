@@ -1,6 +1,7 @@
 // standins/mapi/provider/provider_file.cpp: the provider's configuration key and the store file
 // behind every session.
 #include "standins/mapi/provider/provider.h"
+#include "standins/mapi/store/collation.h"
 
 #include <fstream>
 #include <sstream>
@@ -44,13 +45,16 @@ HRESULT CProvider::EnsureLoaded()
             text = ss.str();
         }
     }
+    // Tables sort strings as the system does; orders kept in a snapshot name the collation they used.
+    ms::SetCollation(ms::SystemCollation());
     if (text.empty())
         m_file = ms::MakeDefaultStoreFile();
     else
     {
         std::string err;
         ms::CStoreFile file;
-        if (!ms::LoadStoreFile(text, file, err))
+        m_bSnapshot = ms::IsStoreSnapshot(text);
+        if (!ms::LoadStoreAny(text, file, err))
         {
             LOG_FAILURE("store file rejected: %s", err.c_str());
             return MAPI_E_CORRUPT_DATA; // the file is left as it is: nothing is lost
@@ -67,7 +71,7 @@ bool CProvider::Save()
 {
     if (!m_bLoaded)
         return true;
-    const std::string text = ms::SaveStoreFile(m_file);
+    const std::string text = m_bSnapshot ? ms::SaveStoreSnapshot(m_file) : ms::SaveStoreFile(m_file);
     const std::wstring tmp = m_sPath + L".tmp";
     {
         std::ofstream out(tmp.c_str(), std::ios::binary | std::ios::trunc);

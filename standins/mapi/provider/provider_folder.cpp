@@ -1,6 +1,7 @@
 // standins/mapi/provider/provider_folder.cpp: folders: contents and hierarchy tables, search
 // folders, creating, copying and deleting messages and subfolders.
 #include "standins/mapi/provider/provider_store_objects.h"
+#include "standins/mapi/store/folder_index.h"
 
 #include <algorithm>
 #include <cstring>
@@ -94,6 +95,91 @@ ms::CPropList FolderProps(ms::CStore& p_s, ms::CFolder& p_f)
     return props;
 }
 
+// A contents row: the item's properties without the body, what a message computes, and an
+// instance key that stays with the item.
+ms::CPropList ContentsRow(ms::CStore& p_s, ms::CFolder& p_f, const ms::CItem& p_item)
+{
+    ms::CPropList r = p_item.m_props;
+    ms::DeleteProp(r, PR_BODY);
+    ms::DeleteProp(r, PR_RTF_COMPRESSED);
+    AddItemComputed(p_s, p_f, p_item, r, true);
+    ms::SetProp(r, Bin(PR_INSTANCE_KEY, MessageEntryId(p_s, p_item.m_uId)));
+    return r;
+}
+
+// The contents table of a plain folder: rows are built from the items when read, and sorts on
+// stored properties use the folder's kept orders (folder_index.h), shared by all its tables.
+class CContentsSource final : public CTable::CLazySource
+{
+  public:
+    CContentsSource(ms::CBytes p_uid, uint32_t p_uId, bool p_bAssociated)
+        : m_uid(std::move(p_uid)), m_uId(p_uId), m_bAssociated(p_bAssociated)
+    {
+    }
+    uint64_t Stamp() override
+    {
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        return f ? ms::FolderStamp(*f) : UINT64_MAX;
+    }
+    uint32_t Count() override
+    {
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        return f ? ms::FolderRowCount(*f, m_bAssociated) : 0;
+    }
+    ms::CPropList Row(uint32_t p_uRow) override
+    {
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        size_t item = 0;
+        if (!f || !ms::FolderRowItem(*f, m_bAssociated, p_uRow, item))
+            return {};
+        return ContentsRow(*s, *f, f->m_vItems[item]);
+    }
+    ms::COrderPtr Order(const std::vector<ms::CSortKey>& p_keys) override
+    {
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        if (!f)
+            return nullptr;
+        // Columns a row computes or leaves out are not the items' own: the view sorts built rows.
+        for (const ms::CSortKey& k : p_keys)
+            switch (PROP_ID(k.m_ulPropTag))
+            {
+            case PROP_ID(PR_ENTRYID):
+            case PROP_ID(PR_RECORD_KEY):
+            case PROP_ID(PR_PARENT_ENTRYID):
+            case PROP_ID(PR_STORE_ENTRYID):
+            case PROP_ID(PR_STORE_RECORD_KEY):
+            case PROP_ID(PR_OBJECT_TYPE):
+            case PROP_ID(PR_HASATTACH):
+            case PROP_ID(PR_MESSAGE_FLAGS):
+            case PROP_ID(PR_DISPLAY_TO):
+            case PROP_ID(PR_DISPLAY_CC):
+            case PROP_ID(PR_DISPLAY_BCC):
+            case PROP_ID(PR_MESSAGE_CLASS):
+            case PROP_ID(PR_INSTANCE_KEY):
+            case PROP_ID(PR_BODY):
+            case PROP_ID(PR_RTF_COMPRESSED):
+                return nullptr;
+            default:
+                break;
+            }
+        return ms::FolderOrder(*f, m_bAssociated, p_keys);
+    }
+
+  private:
+    ms::CFolder* Locate(ms::CStore*& p_s)
+    {
+        p_s = CProvider::Get().m_file.StoreByUid(m_uid);
+        return p_s ? ms::FindFolder(p_s->m_root, m_uId) : nullptr;
+    }
+    ms::CBytes m_uid;
+    uint32_t m_uId;
+    bool m_bAssociated;
+};
+
 class CFolder final : public CPropObject<IMAPIFolder>
 {
   public:
@@ -110,38 +196,28 @@ class CFolder final : public CPropObject<IMAPIFolder>
             if (!Locate(s, f))
                 return MAPI_E_OBJECT_DELETED;
             const bool bAssoc = (p_ulFlags & MAPI_ASSOCIATED) != 0;
+            const std::vector<ULONG> cols = {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_SUBJECT_A, PR_MESSAGE_CLASS_A,
+                                             PR_INSTANCE_KEY};
+            if (!f->m_bSearch || bAssoc)
+                return NewTable(std::make_shared<CContentsSource>(m_uid, m_uId, bAssoc), cols, p_ulFlags, p_pp);
+            // A search folder's rows come from other folders: it keeps the simple path.
             return NewTable(
-                [uid = m_uid, id = m_uId, bAssoc] {
+                [uid = m_uid, id = m_uId] {
                     std::vector<ms::CPropList> rows;
                     ms::CStore* st = CProvider::Get().m_file.StoreByUid(uid);
                     ms::CFolder* fo = st ? ms::FindFolder(st->m_root, id) : nullptr;
                     if (!fo)
                         return rows;
                     std::vector<std::pair<ms::CFolder*, size_t>> items;
-                    if (fo->m_bSearch && !bAssoc)
-                    {
-                        for (uint32_t sid : fo->m_vSearchFolders)
-                            if (ms::CFolder* sf = ms::FindFolder(st->m_root, sid))
-                                CollectSearch(*sf, fo->m_searchRestriction ? &*fo->m_searchRestriction : nullptr,
-                                              (fo->m_ulSearchFlags & RECURSIVE_SEARCH) != 0, items);
-                    }
-                    else
-                        for (size_t i = 0; i < fo->m_vItems.size(); ++i)
-                            if (fo->m_vItems[i].m_bAssociated == bAssoc)
-                                items.push_back({fo, i});
+                    for (uint32_t sid : fo->m_vSearchFolders)
+                        if (ms::CFolder* sf = ms::FindFolder(st->m_root, sid))
+                            CollectSearch(*sf, fo->m_searchRestriction ? &*fo->m_searchRestriction : nullptr,
+                                          (fo->m_ulSearchFlags & RECURSIVE_SEARCH) != 0, items);
                     for (auto& [folder, i] : items)
-                    {
-                        const ms::CItem& item = folder->m_vItems[i];
-                        ms::CPropList r = item.m_props;
-                        ms::DeleteProp(r, PR_BODY);
-                        ms::DeleteProp(r, PR_RTF_COMPRESSED);
-                        AddItemComputed(*st, *folder, item, r, true);
-                        ms::SetProp(r, Bin(PR_INSTANCE_KEY, MessageEntryId(*st, item.m_uId)));
-                        rows.push_back(std::move(r));
-                    }
+                        rows.push_back(ContentsRow(*st, *folder, folder->m_vItems[i]));
                     return rows;
                 },
-                {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_SUBJECT_A, PR_MESSAGE_CLASS_A, PR_INSTANCE_KEY}, p_ulFlags, p_pp);
+                cols, p_ulFlags, p_pp);
         });
     }
     STDMETHODIMP GetHierarchyTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
@@ -329,6 +405,8 @@ class CFolder final : public CPropObject<IMAPIFolder>
                     copy.m_uId = CProvider::Get().m_file.NewId();
                 const uint32_t newId = copy.m_uId;
                 df->m_vItems.push_back(std::move(copy));
+                ms::MarkFolderChanged(*f);
+                ms::MarkFolderChanged(*df);
                 QueueObjectEvent(bMove ? fnevObjectMoved : fnevObjectCopied, ds->m_uid, MessageEntryId(*ds, newId),
                                  MAPI_MESSAGE, FolderEntryId(*ds, *df), oldEid, FolderEntryId(*s, *f));
             }
@@ -363,6 +441,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
                     continue;
                 }
                 f->m_vItems.erase(it);
+                ms::MarkFolderChanged(*f);
                 QueueObjectEvent(fnevObjectDeleted, m_uid, MessageEntryId(*s, bits.m_ulId), MAPI_MESSAGE,
                                  FolderEntryId(*s, *f));
             }

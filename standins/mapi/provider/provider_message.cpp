@@ -1,6 +1,7 @@
 // standins/mapi/provider/provider_message.cpp: messages with their recipients and attachments,
 // worked on as a copy that SaveChanges puts into the store.
 #include "standins/mapi/provider/provider_store_objects.h"
+#include "standins/mapi/store/folder_index.h"
 
 #include <algorithm>
 
@@ -242,8 +243,11 @@ class CMessage final : public CPropObject<IMessage>
             ms::SetProp(m_item.m_props, Long(PR_MESSAGE_FLAGS, flags));
             // The read state is stored at once, without SaveChanges.
             if (ms::CStore* s = CProvider::Get().m_file.StoreByUid(m_uid))
-                if (ms::CItem* it = ms::FindItem(s->m_root, m_item.m_uId).Item())
-                    ms::SetProp(it->m_props, Long(PR_MESSAGE_FLAGS, flags));
+                if (ms::CItemRef ref = ms::FindItem(s->m_root, m_item.m_uId); ref.Item())
+                {
+                    ms::SetProp(ref.Item()->m_props, Long(PR_MESSAGE_FLAGS, flags));
+                    ms::MarkFolderChanged(*ref.m_pFolder);
+                }
             CProvider::Get().Changed();
             return S_OK;
         });
@@ -315,6 +319,7 @@ class CMessage final : public CPropObject<IMessage>
             f->m_vItems.push_back(m_item);
         else
             *ref.Item() = m_item;
+        ms::MarkFolderChanged(bNew ? *f : *ref.m_pFolder);
         m_bSaved = true;
         prov.Changed();
         QueueObjectEvent(bNew ? fnevObjectCreated : fnevObjectModified, m_uid, MessageEntryId(*s, m_item.m_uId),

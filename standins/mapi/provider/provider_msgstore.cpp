@@ -1,6 +1,7 @@
 // standins/mapi/provider/provider_msgstore.cpp: message stores, the entry ids of their objects,
 // opening an object by entry id, and delivery into the Inbox.
 #include "standins/mapi/provider/provider_store_objects.h"
+#include "standins/mapi/store/folder_index.h"
 
 #include <algorithm>
 #include <cstring>
@@ -292,6 +293,7 @@ uint32_t DeliverToInbox(ms::CItem p_item)
     const std::string cls = ms::GetString(p_item.m_props, PR_MESSAGE_CLASS, "IPM.Note");
     const ULONG flags = static_cast<ULONG>(ms::GetLong(p_item.m_props, PR_MESSAGE_FLAGS).value_or(0));
     inbox->m_vItems.push_back(std::move(p_item));
+    ms::MarkFolderChanged(*inbox);
     prov.Changed();
     (void)prov.Save(); // a failure is logged; the mail is in the Inbox until the next save
     QueueObjectEvent(fnevObjectCreated, s->m_uid, MessageEntryId(*s, id), MAPI_MESSAGE, FolderEntryId(*s, *inbox));

@@ -2,6 +2,7 @@
 // mail over SMTP to the configured "SmtpServer", after "SpoolDelayMs" or at FlushQueues), the drop
 // folder that delivers .eml files into the Inbox, and WrapCompressedRTFStream.
 #include "standins/mapi/provider/provider.h"
+#include "standins/mapi/store/folder_index.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -265,6 +266,7 @@ void SendOne(const CQueued& p_q)
     {
         // A failed send stays in its folder, unsent, as a non-delivery would leave it.
         ms::SetProp(ref.Item()->m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_UNSENT));
+        ms::MarkFolderChanged(*ref.m_pFolder);
         prov.Changed();
         (void)prov.Save(); // a failure is logged
         return;
@@ -272,6 +274,7 @@ void SendOne(const CQueued& p_q)
     ms::SetProp(item.m_props, ms::CPropValue::Long(PR_MESSAGE_FLAGS, flags | MSGFLAG_READ));
     const ms::CBytes oldEid = MessageEntryId(*s, item.m_uId), oldParent = FolderEntryId(*s, *ref.m_pFolder);
     ref.m_pFolder->m_vItems.erase(ref.m_pFolder->m_vItems.begin() + static_cast<ptrdiff_t>(ref.m_nIndex));
+    ms::MarkFolderChanged(*ref.m_pFolder);
     const ms::CPropValue* sent = ms::FindProp(item.m_props, PR_SENTMAIL_ENTRYID);
     CEntryIdBits bits;
     ms::CStore* ds = nullptr;
@@ -282,6 +285,7 @@ void SendOne(const CQueued& p_q)
              LocateFolder(bits, ds, df) && ds == s)
     {
         df->m_vItems.push_back(item);
+        ms::MarkFolderChanged(*df);
         QueueObjectEvent(fnevObjectMoved, s->m_uid, oldEid, MAPI_MESSAGE, FolderEntryId(*s, *df), oldEid, oldParent);
     }
     else
@@ -424,8 +428,10 @@ bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
         return false; // it has left already (or was never submitted)
     g_queue.erase(it);
     ms::CStore* s = CProvider::Get().m_file.StoreByUid(p_storeUid);
-    if (ms::CItem* item = s ? ms::FindItem(s->m_root, p_uId).Item() : nullptr)
+    const ms::CItemRef ref = s ? ms::FindItem(s->m_root, p_uId) : ms::CItemRef{};
+    if (ms::CItem* item = ref.Item())
     {
+        ms::MarkFolderChanged(*ref.m_pFolder);
         const int64_t flags = ms::GetLong(item->m_props, PR_MESSAGE_FLAGS).value_or(0);
         ms::SetProp(
             item->m_props,

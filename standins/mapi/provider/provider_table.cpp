@@ -1,5 +1,5 @@
 // standins/mapi/provider/provider_table.cpp: IMAPITable over rows from a source function,
-// refreshed when the store changed.
+// refreshed when the store changed, or over a lazy source read row by row.
 #include "standins/mapi/provider/provider.h"
 
 #include <algorithm>
@@ -11,8 +11,24 @@ CTable::CTable(CSource p_source, std::vector<ULONG> p_cols, bool p_bUnicode)
 {
 }
 
+CTable::CTable(std::shared_ptr<CLazySource> p_source, std::vector<ULONG> p_cols, bool p_bUnicode)
+    : m_pLazy(std::move(p_source)), m_vCols(std::move(p_cols)), m_bUnicode(p_bUnicode)
+{
+}
+
 void CTable::Refresh()
 {
+    if (m_pLazy)
+    {
+        // Rows are read from the source when returned; only a change of its rows rebuilds the view.
+        const uint64_t stamp = m_pLazy->Stamp();
+        if (m_bFresh && stamp == m_ulGeneration)
+            return;
+        m_bFresh = true;
+        m_ulGeneration = stamp;
+        m_view.SetSource(m_pLazy);
+        return;
+    }
     const uint64_t g = CProvider::Get().Generation();
     if (g == m_ulGeneration)
         return;
@@ -27,6 +43,31 @@ void CTable::Refresh()
                                                                    reinterpret_cast<const uint8_t*>(&key) + 4)));
         }
     m_view.SetRows(std::move(rows));
+}
+
+std::vector<ms::CPropList> CTable::AllRows()
+{
+    const uint32_t pos = m_view.Position();
+    int32_t sought = 0;
+    m_view.SeekRow(ms::kBookmarkBeginning, 0, sought);
+    std::vector<ms::CPropList> rows;
+    if (m_pLazy)
+        for (uint32_t r : m_view.QueryRowNumbers(static_cast<int32_t>(m_view.RowCount()), true))
+            rows.push_back(m_pLazy->Row(r));
+    else
+        for (const ms::CPropList* row : m_view.QueryRows(static_cast<int32_t>(m_view.RowCount()), true))
+            rows.push_back(*row);
+    m_view.SeekRow(ms::kBookmarkBeginning, static_cast<int32_t>(pos), sought);
+    return rows;
+}
+
+HRESULT NewTable(std::shared_ptr<CTable::CLazySource> p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags,
+                 LPMAPITABLE* p_pp)
+{
+    if (!p_pp || !p_source)
+        return MAPI_E_INVALID_PARAMETER;
+    *p_pp = new CTable(std::move(p_source), std::move(p_cols), (p_ulFlags & MAPI_UNICODE) != 0);
+    return S_OK;
 }
 
 HRESULT NewTable(CTable::CSource p_source, std::vector<ULONG> p_cols, ULONG p_ulFlags, LPMAPITABLE* p_pp)
@@ -79,14 +120,10 @@ STDMETHODIMP CTable::QueryColumns(ULONG p_ulFlags, LPSPropTagArray* p_pp)
             return AllocTagArray(m_vCols, p_pp);
         Refresh();
         std::vector<ULONG> all;
-        const uint32_t pos = m_view.Position();
-        int32_t sought = 0;
-        m_view.SeekRow(ms::kBookmarkBeginning, 0, sought);
-        for (const ms::CPropList* row : m_view.QueryRows(static_cast<int32_t>(m_view.RowCount()), true))
-            for (const auto& v : *row)
+        for (const ms::CPropList& row : AllRows())
+            for (const auto& v : row)
                 if (std::find(all.begin(), all.end(), v.m_ulTag) == all.end())
                     all.push_back(v.m_ulTag);
-        m_view.SeekRow(ms::kBookmarkBeginning, static_cast<int32_t>(pos), sought);
         return AllocTagArray(all, p_pp);
     });
 }
@@ -228,7 +265,18 @@ STDMETHODIMP CTable::QueryRows(LONG p_lCount, ULONG p_ulFlags, LPSRowSet* p_pp)
             return MAPI_E_INVALID_PARAMETER;
         *p_pp = nullptr;
         Refresh();
-        const auto rows = m_view.QueryRows(p_lCount, (p_ulFlags & TBL_NOADVANCE) != 0);
+        // A lazy table builds just the rows it returns; the others hold theirs already.
+        std::vector<ms::CPropList> built;
+        std::vector<const ms::CPropList*> rows;
+        if (m_pLazy)
+        {
+            for (uint32_t r : m_view.QueryRowNumbers(p_lCount, (p_ulFlags & TBL_NOADVANCE) != 0))
+                built.push_back(m_pLazy->Row(r));
+            for (const ms::CPropList& row : built)
+                rows.push_back(&row);
+        }
+        else
+            rows = m_view.QueryRows(p_lCount, (p_ulFlags & TBL_NOADVANCE) != 0);
         unique_own_rows set;
         if (FAILED(MAPIAllocateBuffer(CbNewSRowSet(std::max<size_t>(1, rows.size())),
                                       reinterpret_cast<void**>(set.put()))))

@@ -1,5 +1,6 @@
 // standins/mapi/store/prop_value.cpp: property lists, value comparison and restriction evaluation.
 #include "standins/mapi/store/prop_value.h"
+#include "standins/mapi/store/collation.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -74,14 +75,7 @@ int Lower(unsigned char p_c)
 
 int CompareText(const std::string& p_a, const std::string& p_b)
 {
-    const size_t n = std::min(p_a.size(), p_b.size());
-    for (size_t i = 0; i < n; ++i)
-    {
-        const int d = Lower(static_cast<unsigned char>(p_a[i])) - Lower(static_cast<unsigned char>(p_b[i]));
-        if (d != 0)
-            return d < 0 ? -1 : 1;
-    }
-    return p_a.size() == p_b.size() ? 0 : (p_a.size() < p_b.size() ? -1 : 1);
+    return Collation().m_pfnCompare(p_a, p_b);
 }
 
 template <typename T> int Cmp(const T& p_a, const T& p_b)

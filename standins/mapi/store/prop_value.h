@@ -86,8 +86,8 @@ constexpr uint32_t kFlFullString = 0, kFlSubString = 1, kFlPrefix = 2, kFlIgnore
                    kFlIgnoreNonSpace = 0x20000, kFlLoose = 0x40000;
 constexpr uint32_t kBmrEqz = 0, kBmrNez = 1;
 
-// Compares two values of the same type: <0, 0, >0. Strings compare without regard to case, as
-// message stores sort and restrict them.
+// Compares two values of the same type: <0, 0, >0. Strings compare by the store's collation
+// (collation.h): without regard to case, in word-sort order, as message stores sort and restrict them.
 int CompareValues(const CPropValue& p_a, const CPropValue& p_b);
 
 struct CRestriction

@@ -15,7 +15,7 @@ namespace mapistore
 namespace
 {
 constexpr int kMaxDepth = 32;         // folder nesting and restriction nesting
-constexpr size_t kMaxValues = 100000; // multi-valued entries, items per folder, ...
+constexpr size_t kMaxValues = 100000; // multi-valued entries, folders, recipients, ...
 
 // A fault in the file, with where it is.
 struct CBadFile : std::runtime_error
@@ -155,11 +155,11 @@ const std::string& Str(const json& p_j, const std::string& p_sWhere)
     return p_j.get_ref<const std::string&>();
 }
 
-const json& Array(const json& p_j, const std::string& p_sWhere)
+const json& Array(const json& p_j, const std::string& p_sWhere, size_t p_nMax = kMaxValues)
 {
     if (!p_j.is_array())
         Fail(p_sWhere, "expected an array");
-    if (p_j.size() > kMaxValues)
+    if (p_j.size() > p_nMax)
         Fail(p_sWhere, "too many entries");
     return p_j;
 }
@@ -472,7 +472,7 @@ class CReader
         for (const char* szList : {"messages", "associated"})
             if (p_j.contains(szList))
             {
-                const json& a = Array(p_j[szList], p_sWhere + "." + szList);
+                const json& a = Array(p_j[szList], p_sWhere + "." + szList, kMaxFolderItems);
                 for (size_t i = 0; i < a.size(); ++i)
                 {
                     CItem item;

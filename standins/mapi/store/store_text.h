@@ -10,7 +10,8 @@
 
 namespace mapistore
 {
-constexpr size_t kMaxBinary = 64u << 20; // the largest binary value a file may hold
+constexpr size_t kMaxBinary = 64u << 20;     // the largest binary value a file may hold
+constexpr size_t kMaxFolderItems = 4u << 20; // messages (or associated items) of one folder
 
 // {XXXXXXXX-0000-0000-C000-000000000046}: the form of the well-known property sets.
 CBytes MakeGuid(uint32_t p_ulData1);

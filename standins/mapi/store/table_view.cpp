@@ -2,12 +2,23 @@
 #include "standins/mapi/store/table_view.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace mapistore
 {
 void CTableView::SetRows(std::vector<CPropList> p_rows)
 {
     m_vRows = std::move(p_rows);
+    m_pSource.reset();
+    const uint32_t pos = m_uPos;
+    Rebuild();
+    m_uPos = std::min(pos, RowCount());
+}
+
+void CTableView::SetSource(std::shared_ptr<CRowSource> p_source)
+{
+    m_vRows.clear();
+    m_pSource = std::move(p_source);
     const uint32_t pos = m_uPos;
     Rebuild();
     m_uPos = std::min(pos, RowCount());
@@ -27,15 +38,60 @@ void CTableView::Sort(std::vector<CSortKey> p_keys)
     m_uPos = 0;
 }
 
+uint32_t CTableView::BaseCount() const
+{
+    return m_pSource ? m_pSource->Count() : static_cast<uint32_t>(m_vRows.size());
+}
+
+uint32_t CTableView::At(uint32_t p_uAt) const
+{
+    return m_pView ? (*m_pView)[p_uAt] : p_uAt;
+}
+
+bool CTableView::RowMatches(const CRestriction& p_res, uint32_t p_uRow) const
+{
+    return m_pSource ? Matches(p_res, m_pSource->Row(p_uRow)) : Matches(p_res, m_vRows[p_uRow]);
+}
+
+// Every row in sort order: the source's kept order when it has one, else sorted here.
+std::shared_ptr<const std::vector<uint32_t>> CTableView::SortedAll()
+{
+    if (m_pSource)
+        if (auto order = m_pSource->Order(m_vSortKeys))
+            return order;
+    auto order = std::make_shared<std::vector<uint32_t>>(BaseCount());
+    std::iota(order->begin(), order->end(), 0u);
+    if (m_pSource)
+    {
+        // Sorting on columns the source does not order: the rows are built once for it.
+        std::vector<CPropList> rows(order->size());
+        for (uint32_t i = 0; i < rows.size(); ++i)
+            rows[i] = m_pSource->Row(i);
+        std::stable_sort(order->begin(), order->end(),
+                         [&](uint32_t a, uint32_t b) { return CompareRows(rows[a], rows[b], m_vSortKeys) < 0; });
+    }
+    else
+        std::stable_sort(order->begin(), order->end(),
+                         [&](uint32_t a, uint32_t b) { return CompareRows(m_vRows[a], m_vRows[b], m_vSortKeys) < 0; });
+    return order;
+}
+
 void CTableView::Rebuild()
 {
-    m_vView.clear();
-    for (uint32_t i = 0; i < m_vRows.size(); ++i)
-        if (!m_restriction || Matches(*m_restriction, m_vRows[i]))
-            m_vView.push_back(i);
+    m_pView.reset();
     if (!m_vSortKeys.empty())
-        std::stable_sort(m_vView.begin(), m_vView.end(),
-                         [&](uint32_t a, uint32_t b) { return CompareRows(m_vRows[a], m_vRows[b], m_vSortKeys) < 0; });
+        m_pView = SortedAll();
+    if (m_restriction)
+    {
+        // Filtering the sorted rows keeps their order.
+        auto kept = std::make_shared<std::vector<uint32_t>>();
+        const uint32_t n = m_pView ? static_cast<uint32_t>(m_pView->size()) : BaseCount();
+        for (uint32_t i = 0; i < n; ++i)
+            if (RowMatches(*m_restriction, At(i)))
+                kept->push_back(At(i));
+        m_pView = std::move(kept);
+    }
+    m_uCount = m_pView ? static_cast<uint32_t>(m_pView->size()) : BaseCount();
     // Bookmarks point at rows by index; a changed view invalidates what is past its end.
     for (auto& b : m_vBookmarks)
         if (b && *b > RowCount())
@@ -87,27 +143,28 @@ bool CTableView::SeekRowApprox(uint32_t p_ulNum, uint32_t p_ulDen)
     return true;
 }
 
+std::vector<uint32_t> CTableView::QueryRowNumbers(int32_t p_lCount, bool p_bNoAdvance)
+{
+    std::vector<uint32_t> out;
+    uint32_t begin = m_uPos, end = m_uPos;
+    if (p_lCount >= 0)
+        end = static_cast<uint32_t>(std::min<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, RowCount()));
+    else // backward reads return the rows before the cursor in table order
+        begin = static_cast<uint32_t>(std::max<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, 0));
+    for (uint32_t i = begin; i < end; ++i)
+        out.push_back(At(i));
+    if (!p_bNoAdvance)
+        m_uPos = p_lCount >= 0 ? end : begin;
+    return out;
+}
+
 std::vector<const CPropList*> CTableView::QueryRows(int32_t p_lCount, bool p_bNoAdvance)
 {
     std::vector<const CPropList*> out;
-    if (p_lCount >= 0)
-    {
-        const uint32_t end =
-            static_cast<uint32_t>(std::min<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, RowCount()));
-        for (uint32_t i = m_uPos; i < end; ++i)
-            out.push_back(&m_vRows[m_vView[i]]);
-        if (!p_bNoAdvance)
-            m_uPos = end;
-    }
-    else
-    {
-        // Backward reads return the rows before the cursor in table order.
-        const uint32_t begin = static_cast<uint32_t>(std::max<int64_t>(static_cast<int64_t>(m_uPos) + p_lCount, 0));
-        for (uint32_t i = begin; i < m_uPos; ++i)
-            out.push_back(&m_vRows[m_vView[i]]);
-        if (!p_bNoAdvance)
-            m_uPos = begin;
-    }
+    if (m_pSource)
+        return out; // rows of a source are built by whoever reads them (QueryRowNumbers)
+    for (uint32_t r : QueryRowNumbers(p_lCount, p_bNoAdvance))
+        out.push_back(&m_vRows[r]);
     return out;
 }
 
@@ -120,7 +177,7 @@ bool CTableView::FindRow(const CRestriction& p_res, uint32_t p_ulOrigin, bool p_
     if (!p_bBackward)
     {
         for (uint32_t i = start; i < RowCount(); ++i)
-            if (Matches(p_res, m_vRows[m_vView[i]]))
+            if (RowMatches(p_res, At(i)))
             {
                 m_uPos = i;
                 return true;
@@ -129,7 +186,7 @@ bool CTableView::FindRow(const CRestriction& p_res, uint32_t p_ulOrigin, bool p_
     }
     // Backward searches begin at the row before the origin.
     for (uint32_t i = start; i-- > 0;)
-        if (Matches(p_res, m_vRows[m_vView[i]]))
+        if (RowMatches(p_res, At(i)))
         {
             m_uPos = i;
             return true;
