@@ -138,7 +138,7 @@ CSeedContact NumberedContact(uint32_t p_ulIndex)
     return oContact;
 }
 
-bool CSeededMapi::Open(const std::string& p_sTag, const std::string& p_sSeed)
+bool CSeededMapi::WriteSeed(const std::string& p_sTag, const std::string& p_sSeed)
 {
     char szTemp[MAX_PATH];
     GetTempPathA(MAX_PATH, szTemp);
@@ -155,6 +155,11 @@ bool CSeededMapi::Open(const std::string& p_sTag, const std::string& p_sSeed)
     SetString(HKEY_CURRENT_USER, kStandinKey, "DropFolder", sDir + "\\drop");
     SetString(HKEY_CURRENT_USER, kStandinKey, "SmtpServer", "localhost:1");
     SetString(HKEY_LOCAL_MACHINE, kOutlookClientKey, kDllPathExValue, MAPI_DLL_PATH);
+    return true;
+}
+
+bool CSeededMapi::LogOn()
+{
     m_p_oMapi = std::make_unique<CMapiObject>(false, nullptr);
     if (!m_p_oMapi->IsInitialised())
         return false;

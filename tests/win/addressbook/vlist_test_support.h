@@ -48,7 +48,13 @@ class CSeededMapi
   public:
     // Writes the seed, points the stand-in at it and logs on through CMapiObject. p_sTag names the
     // temporary directory, so concurrent suites do not share a store.
-    bool Open(const std::string& p_sTag, const std::string& p_sSeed);
+    bool Open(const std::string& p_sTag, const std::string& p_sSeed)
+    {
+        return WriteSeed(p_sTag, p_sSeed) && LogOn();
+    }
+    // The two halves of Open, for a caller that changes the store file in between.
+    bool WriteSeed(const std::string& p_sTag, const std::string& p_sSeed);
+    bool LogOn();
     void Close();
 
     CMapiObject* Mapi() const
