@@ -3,6 +3,7 @@
 // menu, and picking rows into recipients.
 #include "Addressbook/addressbook/virtual_listbox_win.h"
 
+#include "Addressbook/addressbook/mapi_page_cache_win.h"
 #include "Addressbook/messaging/entry_id.h"
 #include "Addressbook/res/resource.h"
 #include "common/boundary.h"
@@ -16,7 +17,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace
 {
@@ -46,7 +46,7 @@ template <typename TChar> void CopyText(const std::basic_string<TChar>& p_sText,
 
 int32_t EntryKindOf(int p_iCacheKind)
 {
-    return p_iCacheKind == 2 ? EID_TYPE_AB : EID_TYPE_STORE;
+    return p_iCacheKind == kABPageCacheKind ? EID_TYPE_AB : EID_TYPE_STORE;
 }
 } // namespace
 

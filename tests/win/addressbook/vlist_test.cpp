@@ -294,14 +294,16 @@ void CALLBACK VisitMenu(HWND, UINT, UINT_PTR p_uId, DWORD)
         EndMenu();
 }
 
-UINT OpenContextMenu(HWND p_hList, bool p_bChoose)
+UINT OpenContextMenu(HWND p_hList, bool p_bChoose, bool p_bKeyboard = false)
 {
     g_oVisit = CMenuVisit{};
     g_oVisit.m_bChoose = p_bChoose;
     SetTimer(nullptr, 0, 50, VisitMenu);
     RECT rc{};
     GetWindowRect(p_hList, &rc);
-    SendMessageA(p_hList, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(p_hList), MAKELPARAM(rc.left + 40, rc.top + 40));
+    // From the keyboard (Shift+F10) the position is -1 and the menu opens at the selected row.
+    const LPARAM lAt = p_bKeyboard ? static_cast<LPARAM>(-1) : MAKELPARAM(rc.left + 40, rc.top + 40);
+    SendMessageA(p_hList, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(p_hList), lAt);
     return g_oVisit.m_uState;
 }
 
@@ -319,6 +321,10 @@ TEST_F(VirtualListBox, ContextMenuPropertiesNeedsExactlyOneRow)
     EXPECT_FALSE(uState & MF_GRAYED);
     ASSERT_EQ(vAsked.size(), 1u);
     EXPECT_EQ(vAsked[0], 2u);
+    SelectOnly(m_hList, {7});
+    EXPECT_FALSE(OpenContextMenu(m_hList, true, true) & MF_GRAYED);
+    ASSERT_EQ(vAsked.size(), 2u);
+    EXPECT_EQ(vAsked[1], 7u);
 }
 
 TEST_F(VirtualListBox, DoubleClickPicksTheSelectedRowsIntoRecipients)
