@@ -158,10 +158,7 @@ HRESULT CExMAPI::CImpl::ReadABUser(CExMAPI& p_oThis, IMAPIProp* p_pUser, CEntryD
     if (FAILED(hr))
         return hr;
     const SPropValue* aProps = pProps.get();
-    p_oDetails = {};
-    p_oDetails.m_sName = StringProp(aProps, ulCount, PR_DISPLAY_NAME_A).value_or("");
-    p_oDetails.m_sGivenName = StringProp(aProps, ulCount, PR_GIVEN_NAME_A).value_or("");
-    p_oDetails.m_sSurname = StringProp(aProps, ulCount, PR_SURNAME_A).value_or("");
+    ReadNameProps(aProps, ulCount, p_oDetails);
     p_oDetails.m_bDistList = LongProp(aProps, ulCount, PR_OBJECT_TYPE).value_or(0) == MAPI_DISTLIST;
     if (p_oDetails.m_bDistList)
         return S_OK;

@@ -111,10 +111,7 @@ HRESULT CExMAPI::CImpl::ReadContact(CExMAPI& p_oThis, IMAPIProp* p_pContact, CEn
     if (FAILED(hr))
         return hr;
     const SPropValue* aProps = pProps.get();
-    p_oDetails = {};
-    p_oDetails.m_sName = StringProp(aProps, ulCount, PR_DISPLAY_NAME_A).value_or("");
-    p_oDetails.m_sGivenName = StringProp(aProps, ulCount, PR_GIVEN_NAME_A).value_or("");
-    p_oDetails.m_sSurname = StringProp(aProps, ulCount, PR_SURNAME_A).value_or("");
+    ReadNameProps(aProps, ulCount, p_oDetails);
     p_oDetails.m_bDistList = EqualsNoCase(StringProp(aProps, ulCount, PR_MESSAGE_CLASS_A).value_or(""), kDistListClass);
     if (p_oDetails.m_bDistList)
         return S_OK;

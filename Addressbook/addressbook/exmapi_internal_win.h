@@ -39,6 +39,8 @@ inline const SPropValue* FindProp(const SRow& p_oRow, ULONG p_ulTag)
 std::optional<std::string> StringProp(const SPropValue* p_aProps, ULONG p_nProps, ULONG p_ulTag);
 std::optional<CEntryBytes> BinaryProp(const SPropValue* p_aProps, ULONG p_nProps, ULONG p_ulTag);
 std::optional<LONG> LongProp(const SPropValue* p_aProps, ULONG p_nProps, ULONG p_ulTag);
+// Starts p_oDetails afresh with the name, given name and surname of an entry's properties.
+void ReadNameProps(const SPropValue* p_aProps, ULONG p_nProps, CEntryDetails& p_oDetails);
 inline std::optional<std::string> StringProp(const SRow& p_oRow, ULONG p_ulTag)
 {
     return StringProp(p_oRow.lpProps, p_oRow.cValues, p_ulTag);

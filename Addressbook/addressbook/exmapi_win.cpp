@@ -60,6 +60,14 @@ std::optional<LONG> LongProp(const SPropValue* p_aProps, ULONG p_nProps, ULONG p
     return pProp->Value.l;
 }
 
+void ReadNameProps(const SPropValue* p_aProps, ULONG p_nProps, CEntryDetails& p_oDetails)
+{
+    p_oDetails = {};
+    p_oDetails.m_sName = StringProp(p_aProps, p_nProps, PR_DISPLAY_NAME_A).value_or("");
+    p_oDetails.m_sGivenName = StringProp(p_aProps, p_nProps, PR_GIVEN_NAME_A).value_or("");
+    p_oDetails.m_sSurname = StringProp(p_aProps, p_nProps, PR_SURNAME_A).value_or("");
+}
+
 HRESULT GetOneProp(IMAPIProp* p_pObject, ULONG p_ulTag, unique_mapi_buffer<SPropValue>& p_pValue)
 {
     CTags<1> oTags{1, {p_ulTag}};
