@@ -1,4 +1,5 @@
 // Addressbook/frame/init_exports.cpp: Init and Uninit, the library's life cycle inside its host.
+#include "Addressbook/frame/address_book_object.h"
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
@@ -211,6 +212,14 @@ extern "C"
                     return 0;
                 if (!AllocateSlots(library, kFullStartSlots))
                     return 0;
+                // The MAPI object fills this thread's slots, so it comes once they exist.
+                if (library.m_iPackage == kPackageOutlook &&
+                    !CreateAddressBookObject(library, p_pSession, p_pApplication,
+                                             IsInternetMailOnly(p_iPackageVersion, library.m_oRegistry)))
+                {
+                    library.m_p_oOutlook.reset();
+                    return 0;
+                }
                 if (!CreateSecurityObject(library) || !CreateRuleManagerObject(library))
                     return 0;
             }
@@ -229,6 +238,7 @@ extern "C"
             CLibrary& library = Library();
             library.m_hBoldFont.reset();
             library.m_p_oOutlookExpress.reset();
+            DestroyAddressBookObject(library);
             library.m_p_oOutlook.reset();
             library.m_p_oSecurity.reset();
             library.m_p_oRuleManager.reset();

@@ -1,7 +1,12 @@
 // Addressbook/frame/library.cpp: the one CLibrary of the process.
 #include "Addressbook/frame/library.h"
 
+#include "Addressbook/addressbook/exmapi_win.h"
+
 HMODULE g_hModule = nullptr;
+
+CLibrary::CLibrary() = default;
+CLibrary::~CLibrary() = default;
 
 HWND CLibrary::OwnerFor(HWND p_hGiven) const
 {

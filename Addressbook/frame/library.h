@@ -2,6 +2,7 @@
 // releases, and the module handle every dialog, string and animation is loaded from.
 #pragma once
 
+#include "Addressbook/frame/slot_thread_values.h"
 #include "Addressbook/frame/thread_slots.h"
 #include "Addressbook/frame/word_hook_binding.h"
 #include "Addressbook/protocol/client_security_protocol.h"
@@ -16,13 +17,16 @@
 #include <memory>
 #include <mutex>
 
+class CExMAPI;
+
 // Kept at process attach.
 extern HMODULE g_hModule;
 
 class CLibrary
 {
   public:
-    CLibrary() = default;
+    CLibrary();
+    ~CLibrary();
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
 
@@ -60,6 +64,8 @@ class CLibrary
 
     CRegistry m_oRegistry;
     CThreadSlots m_oSlots;
+    // The MAPI values of each thread, kept in m_oSlots.
+    CSlotThreadValues m_oThreadValues{m_oSlots};
 
     std::atomic<HWND> m_hParent{nullptr};
     int m_iPackage = kPackageNotChosen;
@@ -69,6 +75,8 @@ class CLibrary
 
     std::unique_ptr<CMailPackage> m_p_oOutlookExpress;
     std::unique_ptr<CMailPackage> m_p_oOutlook;
+    // The Outlook package's address books and stores; made by Init with the Outlook package object.
+    std::unique_ptr<CExMAPI> m_p_oExMapi;
     std::unique_ptr<CClientSecurityProtocol> m_p_oSecurity;
     std::unique_ptr<CRuleManager> m_p_oRuleManager;
     std::unique_ptr<CWordHookBinding> m_p_oWordHook;

@@ -1,5 +1,6 @@
 // Addressbook/frame/thread_exports.cpp: per-thread set-up (ThreadInit, ThreadUninit,
 // GetSessionForThread), the parent window and StartAdvise.
+#include "Addressbook/addressbook/exmapi_win.h"
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
 #include "common/boundary.h"
@@ -11,44 +12,18 @@
 
 namespace
 {
-// IMAPISession is only declared here; every COM interface starts with IUnknown's vtable, so its
-// reference counting is reached through that base.
-IUnknown* AsUnknown(IMAPISession* p_pSession)
+// The session and dispatch the host marshalled to this thread. With the MAPI object the thread's
+// address book and store are opened from the session too; without it (a start that made none)
+// the two values are kept as given.
+[[nodiscard]] bool StoreThreadMapiValues(CLibrary& p_oLibrary, IMAPISession* p_pSession, IDispatch* p_pApplication)
 {
-    return reinterpret_cast<IUnknown*>(p_pSession);
-}
-
-// Replaces the interface in a slot of this thread, holding one reference to the new one. The
-// slot owns a plain pointer, so the references move in and out of it through com_ptr.
-[[nodiscard]] bool StoreInterface(CThreadSlots& p_oSlots, ESlot p_eSlot, IUnknown* p_pNew)
-{
-    if (!p_oSlots.IsAllocated(p_eSlot))
-        return false;
-    auto* old = static_cast<IUnknown*>(p_oSlots.Get(p_eSlot));
-    if (old == p_pNew)
+    if (p_oLibrary.m_p_oExMapi)
+    {
+        p_oLibrary.m_p_oExMapi->SetThreadValuesForNewThread(p_pSession, p_pApplication);
         return true;
-    com_ptr<IUnknown> added = com_ptr<IUnknown>::copy_from(p_pNew);
-    if (!p_oSlots.Set(p_eSlot, added.get()))
-        return false;
-    (void)added.detach(); // the slot holds it now
-    // The slot's reference to the interface it held ends here.
-    com_ptr<IUnknown> previous;
-    previous.attach(old);
-    return true;
-}
-
-void ReleaseInterface(CThreadSlots& p_oSlots, ESlot p_eSlot)
-{
-    if (!StoreInterface(p_oSlots, p_eSlot, nullptr))
-        LOG_FAILURE("slot %u could not be cleared", static_cast<unsigned>(p_eSlot));
-}
-
-// The session and dispatch the host marshalled to this thread. The thread's message store and
-// address book are opened from the session by the MAPI object once it is part of the library.
-[[nodiscard]] bool StoreThreadMapiValues(CThreadSlots& p_oSlots, IMAPISession* p_pSession, IDispatch* p_pApplication)
-{
-    return StoreInterface(p_oSlots, ESlot::Session, AsUnknown(p_pSession)) &&
-           StoreInterface(p_oSlots, ESlot::Dispatch, p_pApplication);
+    }
+    return p_oLibrary.m_oThreadValues.Store(ESlot::Session, p_pSession) &&
+           p_oLibrary.m_oThreadValues.Store(ESlot::Dispatch, p_pApplication);
 }
 
 void CountThreadInit(CThreadSlots& p_oSlots, int p_iStep)
@@ -66,7 +41,7 @@ extern "C"
         return TrapExceptions("ThreadInit", 0, [&]() -> int {
             CLibrary& library = Library();
             if (library.Package() == kPackageOutlook && p_pSession != nullptr &&
-                !StoreThreadMapiValues(library.m_oSlots, p_pSession, p_pApplication))
+                !StoreThreadMapiValues(library, p_pSession, p_pApplication))
             {
                 LOG_FAILURE("the thread's MAPI values could not be stored");
                 return 0;
@@ -82,8 +57,10 @@ extern "C"
             CLibrary& library = Library();
             if (library.Package() == kPackageOutlook)
             {
-                ReleaseInterface(library.m_oSlots, ESlot::Dispatch);
-                ReleaseInterface(library.m_oSlots, ESlot::Session);
+                if (library.m_p_oExMapi)
+                    library.m_p_oExMapi->ClearThreadValues();
+                else
+                    library.m_oThreadValues.Clear();
             }
             CountThreadInit(library.m_oSlots, -1);
             return 1;
@@ -96,7 +73,7 @@ extern "C"
             CLibrary& library = Library();
             if (library.Package() != kPackageOutlook)
                 return nullptr;
-            return static_cast<IMAPISession*>(library.m_oSlots.Get(ESlot::Session));
+            return library.m_oThreadValues.Session();
         });
     }
 

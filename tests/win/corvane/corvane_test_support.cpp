@@ -11,6 +11,25 @@ namespace
 {
 constexpr const char* kInstallKey = "Software\\Brevolt\\Install";
 
+#ifdef MAPI_DLL_PATH
+// An Outlook start opens the user's MAPI profile: here the MAPI stand-in, found through DLLPathEx
+// as on a machine with Outlook, on a fresh copy of a seeded store with two stores.
+bool UseMapiStandin()
+{
+    const char* const kStandinKey = "Software\\Brevolt Test\\MAPI Stand-in";
+    char szTemp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, szTemp);
+    const std::string sDir = std::string(szTemp) + "brevolt-corvane-mapi";
+    CreateDirectoryA(sDir.c_str(), nullptr);
+    CreateDirectoryA((sDir + "\\drop").c_str(), nullptr);
+    return CopyFileA(MAPI_SEED_FILE, (sDir + "\\store.json").c_str(), FALSE) &&
+           WriteRegText(HKEY_CURRENT_USER, kStandinKey, "StoreFile", sDir + "\\store.json") &&
+           WriteRegText(HKEY_CURRENT_USER, kStandinKey, "DropFolder", sDir + "\\drop") &&
+           WriteRegText(HKEY_CURRENT_USER, kStandinKey, "SmtpServer", "localhost:1") &&
+           WriteRegText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook", "DLLPathEx", MAPI_DLL_PATH);
+}
+#endif
+
 BOOL CALLBACK CollectWindow(HWND p_hWindow, LPARAM p_lParam)
 {
     reinterpret_cast<std::vector<HWND>*>(p_lParam)->push_back(p_hWindow);
@@ -104,6 +123,10 @@ CCorvane& CCorvane::Get()
 CCorvane::CCorvane()
 {
     // The library is installed the way the installer leaves it: its path under Install.
+#ifdef MAPI_DLL_PATH
+    if (!UseMapiStandin())
+        return;
+#endif
     if (!WriteRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", CORVANE_DLL_PATH) ||
         !WriteRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Penhold", TEST_PENHOLD_PATH) ||
         !ReadRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", m_sPath))

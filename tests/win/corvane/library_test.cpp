@@ -3,6 +3,7 @@
 #include "tests/win/corvane/corvane_test_support.h"
 
 #include "common/handle_win.h"
+#include "common/unique_any.h"
 
 #include <gtest/gtest.h>
 
@@ -95,25 +96,36 @@ TEST(CorvaneLibrary, ASecondInitKeepsWhatTheFirstMade)
 TEST(CorvaneLibrary, ThreadSlotsHoldEachThreadsOwnSessionAndDispatch)
 {
     CCorvane& corvane = CCorvane::Get();
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const scope_exit comDone([] { CoUninitialize(); });
     CInitScope init(0, 5, kCallerFull);
     ASSERT_TRUE(init.Succeeded());
+    // Init logged on to the default profile; the host's thread holds that session.
+    IMAPISession* session = corvane.GetSessionForThread();
+    ASSERT_NE(session, nullptr);
 
-    CCountedUnknown session, dispatch;
-    auto* mapiSession = reinterpret_cast<IMAPISession*>(static_cast<IUnknown*>(&session));
+    // A host thread gets the session marshalled, as a compose window's thread does.
+    IStream* marshalled = nullptr;
+    ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IUnknown, reinterpret_cast<IUnknown*>(session), &marshalled),
+              S_OK);
+    CCountedUnknown dispatch;
     auto* application = reinterpret_cast<IDispatch*>(static_cast<IUnknown*>(&dispatch));
-    ASSERT_EQ(corvane.ThreadInit(mapiSession, application), 1);
-    EXPECT_EQ(session.m_iRefs, 2);
-    EXPECT_EQ(dispatch.m_iRefs, 2);
-    EXPECT_EQ(corvane.GetSessionForThread(), mapiSession);
-
-    IMAPISession* seenElsewhere = mapiSession;
-    std::thread([&]() { seenElsewhere = corvane.GetSessionForThread(); }).join();
-    EXPECT_EQ(seenElsewhere, nullptr) << "another thread sees this thread's session";
-
-    EXPECT_EQ(corvane.ThreadUninit(), 1);
-    EXPECT_EQ(session.m_iRefs, 1);
-    EXPECT_EQ(dispatch.m_iRefs, 1);
-    EXPECT_EQ(corvane.GetSessionForThread(), nullptr);
+    std::thread([&]() {
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        com_ptr<IUnknown> threadSession;
+        ASSERT_EQ(CoGetInterfaceAndReleaseStream(marshalled, IID_IUnknown, threadSession.put_void()), S_OK);
+        auto* mapiSession = reinterpret_cast<IMAPISession*>(threadSession.get());
+        EXPECT_EQ(corvane.GetSessionForThread(), nullptr) << "another thread sees the host thread's session";
+        ASSERT_EQ(corvane.ThreadInit(mapiSession, application), 1);
+        EXPECT_EQ(dispatch.m_iRefs, 2);
+        EXPECT_EQ(corvane.GetSessionForThread(), mapiSession);
+        EXPECT_EQ(corvane.ThreadUninit(), 1);
+        EXPECT_EQ(dispatch.m_iRefs, 1);
+        EXPECT_EQ(corvane.GetSessionForThread(), nullptr);
+        threadSession.reset();
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(corvane.GetSessionForThread(), session) << "the host thread's session went with the other thread's";
 }
 
 TEST(CorvaneLibrary, OutlookExpressHasNoSessionForThreads)
