@@ -19,9 +19,13 @@ constexpr size_t kFoldersFileLimit = 16 * 1024 * 1024;
     for (size_t at = p_sFolder.find('\\', 3); at != std::string::npos; at = p_sFolder.find('\\', at + 1))
     {
         const std::string part = p_sFolder.substr(0, at);
-        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (!CreateDirectoryA(part.c_str(), nullptr))
         {
-            LOG_FAILURE("CreateDirectory('%s') failed: error %lu", part.c_str(), GetLastError());
+            const DWORD error = GetLastError();
+            if (error == ERROR_ALREADY_EXISTS)
+                continue;
+            LogCallFailure(__PRETTY_FUNCTION__, ("CreateDirectory('" + part + "')").c_str(), EResultKind::Win32Error,
+                           error);
             return false;
         }
     }
@@ -41,16 +45,22 @@ EWrite WriteFileBytes(const std::string& p_sPath, const std::vector<uint8_t>& p_
         CreateFileA(p_sPath.c_str(), GENERIC_WRITE, 0, nullptr, p_nDisposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
     {
-        if (GetLastError() == ERROR_FILE_EXISTS)
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS)
             return EWrite::Existed;
-        LOG_FAILURE("CreateFile('%s') failed: error %lu", p_sPath.c_str(), GetLastError());
+        LogCallFailure(__PRETTY_FUNCTION__, ("CreateFile('" + p_sPath + "')").c_str(), EResultKind::Win32Error, error);
         return EWrite::Failed;
     }
     DWORD written = 0;
     if (!LOG_IF_WIN32_BOOL_FALSE(
             WriteFile(file.get(), p_vBytes.data(), static_cast<DWORD>(p_vBytes.size()), &written, nullptr)) ||
         written != p_vBytes.size())
+    {
+        // A partly written file would count as present on the next start: it goes.
+        file.reset();
+        DeleteFileA(p_sPath.c_str());
         return EWrite::Failed;
+    }
     return EWrite::Written;
 }
 
@@ -133,8 +143,14 @@ bool AddStoreFolder(const std::string& p_sFolder, const std::string& p_sName)
     }
     const oestore::CFolderRecord added = oestore::NewUserFolder(folders, p_sName);
     folders.push_back(added);
-    return WriteFileBytes(p_sFolder + kFoldersFile, oestore::BuildFoldersFile(folders), CREATE_ALWAYS) ==
-               EWrite::Written &&
-           WriteIfMissing(p_sFolder + added.m_sFileName, oestore::BuildFolderFile(1));
+    // The new index replaces the old one only once it is complete on disk, so that a failed write
+    // never leaves a store without its folders.
+    const std::string index = p_sFolder + kFoldersFile;
+    const std::string fresh = index + ".new";
+    if (WriteFileBytes(fresh, oestore::BuildFoldersFile(folders), CREATE_ALWAYS) != EWrite::Written)
+        return false;
+    if (!LOG_IF_WIN32_BOOL_FALSE(MoveFileExA(fresh.c_str(), index.c_str(), MOVEFILE_REPLACE_EXISTING)))
+        return false;
+    return WriteIfMissing(p_sFolder + added.m_sFileName, oestore::BuildFolderFile(1));
 }
 } // namespace oestandin

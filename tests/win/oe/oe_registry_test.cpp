@@ -139,4 +139,55 @@ TEST(OeRegistry, InstallEntriesNameTheProgramAndItsVersion)
         EXPECT_EQ(value.substr(0, value.find(',')), std::to_string(major));
     }
 }
+
+DWORD RunSeedTool(const std::string& p_sArguments)
+{
+    std::string command = "\"" OESEED_EXE "\" " + p_sArguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 1000;
+    unique_handle processHandle(process.hProcess);
+    unique_handle threadHandle(process.hThread);
+    DWORD exitCode = 1001;
+    if (WaitForSingleObject(processHandle.get(), 20000) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(processHandle.get(), &exitCode))
+        return 1002;
+    return exitCode;
+}
+
+TEST(OeSeedTool, WritesIdentitiesInstallEntriesAndFoldersFromItsCommandLine)
+{
+    const std::string store = NewTempFolder("oe_seed_tool");
+    // Without its trailing backslash, which would escape the closing quote of the argument.
+    const std::string storeArg = "\"" + store.substr(0, store.size() - 1) + "\"";
+    const std::string id = "{0B7E1C55-3A2F-4E8D-9C61-7D2A5F4B8E04}";
+    ASSERT_EQ(RunSeedTool("identity --version 6 --id " + id + " --name Sam --store-root " + storeArg +
+                          " --smtp-server 127.0.0.1 --smtp-port 2526 --email sam@brevolt.example"
+                          " --display-name \"Sam Roe\" --check-mail 0"),
+              0u);
+    EXPECT_EQ(oestandin::CurrentIdentityId(), id);
+    const std::string account =
+        "Identities\\" + id + "\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001";
+    std::string value;
+    EXPECT_TRUE(ReadRegString(HKEY_CURRENT_USER, account, "SMTP Display Name", value));
+    EXPECT_EQ(value, "Sam Roe");
+    DWORD port = 0;
+    EXPECT_TRUE(ReadRegDword(HKEY_CURRENT_USER, account, "SMTP Port", port));
+    EXPECT_EQ(port, 2526u);
+
+    ASSERT_EQ(RunSeedTool("folder --store " + storeArg + " --name \"Sent SMSs\""), 0u);
+    EXPECT_GT(ReadBytes(store + "Sent SMSs.dbx").size(), 0x60u);
+    ASSERT_EQ(RunSeedTool("install --version 5 --dir \"C:\\Program Files\\OE5\""), 0u);
+    EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, oestandin::kVersionInfoKey, "Current", value));
+    EXPECT_EQ(value, "5,50,4807,1700");
+
+    // Wrong use fails with 1 and changes nothing.
+    EXPECT_EQ(RunSeedTool("identity --version 6 --id {0B7E1C55-3A2F-4E8D-9C61-7D2A5F4B8E05}"), 1u);
+    EXPECT_EQ(oestandin::CurrentIdentityId(), id);
+    EXPECT_EQ(RunSeedTool("folder --store " + storeArg + " --name \"Sent SMSs\""), 1u) << "exists already";
+    EXPECT_EQ(RunSeedTool("frobnicate"), 1u);
+    EXPECT_EQ(RunSeedTool("install --dir"), 1u);
+}
 } // namespace

@@ -36,6 +36,26 @@ void SeedStore(int p_iMajor, const std::string& p_sStoreRoot)
     ASSERT_TRUE(oestandin::SeedIdentity(p_iMajor, seed));
 }
 
+// New mail is on the toolbar under the version's command id; only version 4 has a classic menu.
+void ExpectNewMailCommand(HWND p_hBrowser, const oestandin::COeProfile& p_oProfile)
+{
+    const HWND rebar = FindWindowExA(p_hBrowser, nullptr, p_oProfile.m_szRebarClass, nullptr);
+    ASSERT_NE(rebar, nullptr);
+    bool found = false;
+    for (HWND toolbar = FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr); toolbar != nullptr;
+         toolbar = FindWindowExA(rebar, toolbar, TOOLBARCLASSNAMEA, nullptr))
+        found = found || SendMessageA(toolbar, TB_COMMANDTOINDEX, p_oProfile.m_nNewMailCommand, 0) >= 0;
+    EXPECT_TRUE(found) << p_oProfile.m_nNewMailCommand;
+    const HMENU menu = GetMenu(p_hBrowser);
+    if (p_oProfile.m_iMajor >= 5)
+    {
+        EXPECT_EQ(menu, nullptr);
+        return;
+    }
+    // Wine keeps a menu's items in its own process, so only the menu's presence shows from here.
+    EXPECT_NE(menu, nullptr);
+}
+
 class OeWindows : public testing::TestWithParam<int>
 {
 };
@@ -51,6 +71,7 @@ TEST_P(OeWindows, ClassesAppearInOrderToAHookOnASuspendedStart)
     ASSERT_TRUE(run.Start(major, log));
     const HWND browser = run.WaitForBrowser(profile.m_szBrowserClass, 15000);
     ASSERT_NE(browser, nullptr);
+    ExpectNewMailCommand(browser, profile);
     DWORD exitCode = 1;
     ASSERT_TRUE(run.Close(exitCode));
     EXPECT_EQ(exitCode, 0u);
