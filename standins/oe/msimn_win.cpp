@@ -43,12 +43,14 @@ CBrowserWindows g_oBrowser;
 
 LRESULT CALLBACK ListForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
-    return CallWindowProcA(g_pfnListProc, p_hWnd, p_nMsg, p_wParam, p_lParam);
+    return TrapExceptions("ListForwardProc", LRESULT(0),
+                          [&] { return CallWindowProcA(g_pfnListProc, p_hWnd, p_nMsg, p_wParam, p_lParam); });
 }
 
 LRESULT CALLBACK RebarForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
-    return CallWindowProcA(g_pfnRebarProc, p_hWnd, p_nMsg, p_wParam, p_lParam);
+    return TrapExceptions("RebarForwardProc", LRESULT(0),
+                          [&] { return CallWindowProcA(g_pfnRebarProc, p_hWnd, p_nMsg, p_wParam, p_lParam); });
 }
 
 // Registers p_szName as a copy of a common control's class, as the client's own frameworks do.
