@@ -5,6 +5,7 @@
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "common/version_info_win.h"
+#include "standins/oe/oe_control_win.h"
 #include "standins/oe/oe_profile.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/oe_store_win.h"
@@ -241,6 +242,18 @@ LRESULT CALLBACK BrowserProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p
                           [&] { return BrowserMessage(p_hWnd, p_nMsg, p_wParam, p_lParam); });
 }
 
+// The hidden main window carries the tests' control channel.
+LRESULT CALLBACK HiddenProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("HiddenProc", LRESULT(0), [&]() -> LRESULT {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(p_lParam);
+        if (p_nMsg != WM_COPYDATA || data == nullptr || data->dwData != oestandin::kControlCopyData)
+            return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+        const std::string command(static_cast<const char*>(data->lpData), data->cbData);
+        return oestandin::RunControlCommand(command.substr(0, command.find('\0'))) ? 1 : 0;
+    });
+}
+
 [[nodiscard]] bool RegisterWindowClasses()
 {
     const COeProfile& profile = *g_p_oProfile;
@@ -249,12 +262,14 @@ LRESULT CALLBACK BrowserProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p
     icc.dwICC = ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES;
     if (!LOG_IF_WIN32_BOOL_FALSE(InitCommonControlsEx(&icc)))
         return false;
-    const char* plain[] = {profile.m_szHiddenClass, kIdentityNotifyClass, kStoreNotifyClass};
-    for (const char* name : plain)
+    const std::pair<const char*, WNDPROC> plain[] = {{profile.m_szHiddenClass, HiddenProc},
+                                                     {kIdentityNotifyClass, DefWindowProcA},
+                                                     {kStoreNotifyClass, DefWindowProcA}};
+    for (const auto& [name, proc] : plain)
     {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpfnWndProc = proc;
         wc.hInstance = g_hInstance;
         wc.lpszClassName = name;
         if (!LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&wc)))
