@@ -250,7 +250,8 @@ LRESULT CALLBACK HiddenProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_
         if (p_nMsg != WM_COPYDATA || data == nullptr || data->dwData != oestandin::kControlCopyData)
             return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
         const std::string command(static_cast<const char*>(data->lpData), data->cbData);
-        return oestandin::RunControlCommand(command.substr(0, command.find('\0'))) ? 1 : 0;
+        const oestandin::CControlContext context{g_hInstance, g_p_oProfile->m_iMajor};
+        return oestandin::RunControlCommand(context, command.substr(0, command.find('\0'))) ? 1 : 0;
     });
 }
 

@@ -4,7 +4,10 @@
 #include "common/failure_log.h"
 #include "common/handle_win.h"
 #include "common/trace_log.h"
+#include "standins/oe/oe_download_win.h"
 #include "standins/oe/oe_profile.h"
+
+#include <cstdlib>
 
 #include <vector>
 
@@ -59,13 +62,23 @@ bool SwitchIdentity(const std::string& p_sId)
     return true;
 }
 
-bool RunControlCommand(const std::string& p_sCommand)
+bool RunControlCommand(const CControlContext& p_oContext, const std::string& p_sCommand)
 {
     const size_t space = p_sCommand.find(' ');
     const std::string verb = p_sCommand.substr(0, space);
     const std::string argument = space == std::string::npos ? std::string() : p_sCommand.substr(space + 1);
     if (verb == "switch-identity")
         return SwitchIdentity(argument);
+    if (verb == "download")
+    {
+        const unsigned long count = argument.empty() ? 1 : std::strtoul(argument.c_str(), nullptr, 10);
+        if (count == 0 || count > 1000)
+        {
+            LOG_FAILURE("download of '%s' messages refused", argument.c_str());
+            return false;
+        }
+        return RunDownload(p_oContext.m_hInstance, p_oContext.m_iMajor, static_cast<unsigned>(count));
+    }
     LOG_FAILURE("unknown control command '%s'", p_sCommand.c_str());
     return false;
 }

@@ -10,9 +10,16 @@ namespace oestandin
 {
 constexpr ULONG_PTR kControlCopyData = 0x4F45434Cu;
 
+struct CControlContext
+{
+    HINSTANCE m_hInstance;
+    int m_iMajor;
+};
+
 // Runs one command; true when it was understood and done. Commands:
 //   switch-identity {GUID}   make the identity current and broadcast the change
-[[nodiscard]] bool RunControlCommand(const std::string& p_sCommand);
+//   download [N]             receive N (1 to 1000, default 1) messages into the Inbox
+[[nodiscard]] bool RunControlCommand(const CControlContext& p_oContext, const std::string& p_sCommand);
 
 // The identity switch as the identity manager does it: "WM_QUERY_IDENTITY_CHANGE" to every
 // "Identity Mgr Notify" window, "Last User ID" set, then "WM_IDENTITY_CHANGED" to each. False,

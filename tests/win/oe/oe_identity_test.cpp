@@ -42,19 +42,6 @@ class CNotifyWindow
     unique_hwnd m_oWindow;
 };
 
-LRESULT SendControl(HWND p_hHidden, const std::string& p_sCommand)
-{
-    COPYDATASTRUCT data{};
-    data.dwData = oestandin::kControlCopyData;
-    data.cbData = static_cast<DWORD>(p_sCommand.size());
-    data.lpData = const_cast<char*>(p_sCommand.data());
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(p_hHidden, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000, &result) ==
-        0)
-        return -1;
-    return static_cast<LRESULT>(result);
-}
-
 TEST(OeIdentity, ASwitchBroadcastsQueryThenChangedAndMakesTheIdentityCurrent)
 {
     const char* first = "{5D1A7E33-0C42-4B9F-8A16-2E7C9B3D4F01}";
@@ -72,11 +59,9 @@ TEST(OeIdentity, ASwitchBroadcastsQueryThenChangedAndMakesTheIdentityCurrent)
     CClientRun run;
     ASSERT_TRUE(run.Start(6, std::string()));
     ASSERT_NE(run.WaitForBrowser("Outlook Express Browser Class", 15000), nullptr);
-    const HWND hidden = FindWindowA("OutlookExpressHiddenWindow", nullptr);
-    ASSERT_NE(hidden, nullptr);
     g_vReceived.clear();
 
-    EXPECT_EQ(SendControl(hidden, "switch-identity " + std::string(second)), 1);
+    EXPECT_EQ(run.SendControl("switch-identity " + std::string(second)), 1);
     const std::vector<UINT> expected = {RegisterWindowMessageA("WM_QUERY_IDENTITY_CHANGE"),
                                         RegisterWindowMessageA("WM_IDENTITY_CHANGED")};
     EXPECT_EQ(g_vReceived, expected);
@@ -84,9 +69,9 @@ TEST(OeIdentity, ASwitchBroadcastsQueryThenChangedAndMakesTheIdentityCurrent)
 
     // An identity without its key, and a command nobody knows, change nothing and broadcast nothing.
     g_vReceived.clear();
-    EXPECT_EQ(SendControl(hidden, "switch-identity {5D1A7E33-0C42-4B9F-8A16-2E7C9B3D4FFF}"), 0);
-    EXPECT_EQ(SendControl(hidden, "switch-identity"), 0);
-    EXPECT_EQ(SendControl(hidden, "no-such-command"), 0);
+    EXPECT_EQ(run.SendControl("switch-identity {5D1A7E33-0C42-4B9F-8A16-2E7C9B3D4FFF}"), 0);
+    EXPECT_EQ(run.SendControl("switch-identity"), 0);
+    EXPECT_EQ(run.SendControl("no-such-command"), 0);
     EXPECT_TRUE(g_vReceived.empty());
     EXPECT_EQ(oestandin::CurrentIdentityId(), second);
     DWORD exitCode = 1;

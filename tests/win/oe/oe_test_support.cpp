@@ -1,6 +1,8 @@
 // tests/win/oe/oe_test_support.cpp: starting the stand-in, registry and file reads, PNG pictures.
 #include "tests/win/oe/oe_test_support.h"
 
+#include "standins/oe/oe_control_win.h"
+
 #include <commctrl.h>
 #include <zlib.h>
 
@@ -47,8 +49,11 @@ bool CClientRun::Start(int p_iMajor, const std::string& p_sProbeLog)
             reinterpret_cast<void*>(m_oProbe ? GetProcAddress(m_oProbe.get(), "CbtProbeProc") : nullptr));
         if (proc == nullptr)
             return false;
+        const auto callProc =
+            reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(m_oProbe.get(), "CallWndProbeProc")));
         m_oHook.reset(SetWindowsHookExA(WH_CBT, proc, m_oProbe.get(), m_oProcess.dwThreadId));
-        if (!m_oHook)
+        m_oCallHook.reset(SetWindowsHookExA(WH_CALLWNDPROC, callProc, m_oProbe.get(), m_oProcess.dwThreadId));
+        if (!m_oHook || !m_oCallHook)
             return false;
     }
     return ResumeThread(m_oThreadHandle.get()) != static_cast<DWORD>(-1);
@@ -86,6 +91,31 @@ bool CClientRun::Close(DWORD& p_nExitCode)
     if (WaitForSingleObject(m_oProcessHandle.get(), 10000) != WAIT_OBJECT_0)
         return false;
     return GetExitCodeProcess(m_oProcessHandle.get(), &p_nExitCode) != FALSE;
+}
+
+LRESULT CClientRun::SendControl(const std::string& p_sCommand) const
+{
+    HWND hidden = nullptr;
+    for (const char* cls : {"OutlookExpressHiddenWindow", "ThorShellWindowClass"})
+    {
+        for (HWND window = nullptr; hidden == nullptr && (window = FindWindowExA(nullptr, window, cls, nullptr));)
+        {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == m_oProcess.dwProcessId)
+                hidden = window;
+        }
+    }
+    if (hidden == nullptr)
+        return -1;
+    COPYDATASTRUCT data{};
+    data.dwData = oestandin::kControlCopyData;
+    data.cbData = static_cast<DWORD>(p_sCommand.size());
+    data.lpData = const_cast<char*>(p_sCommand.data());
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(hidden, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000, &result) == 0)
+        return -1;
+    return static_cast<LRESULT>(result);
 }
 
 std::string NewTempFolder(const char* p_szPrefix)

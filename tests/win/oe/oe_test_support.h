@@ -22,19 +22,22 @@ class CClientRun
     CClientRun& operator=(const CClientRun&) = delete;
     ~CClientRun();
 
-    // Starts the version suspended, installs the probe hook on its main thread when p_sProbeLog is
-    // not empty (the classes go to that file), then lets it run.
+    // Starts the version suspended, installs the probe hooks on its main thread when p_sProbeLog is
+    // not empty (what they see goes to that file), then lets it run.
     [[nodiscard]] bool Start(int p_iMajor, const std::string& p_sProbeLog);
     // Waits until a top-level window of the class exists in this process and the tree has items.
     HWND WaitForBrowser(const char* p_szClass, DWORD p_nTimeoutMs);
     // Closes the browser and waits for the exit code.
     [[nodiscard]] bool Close(DWORD& p_nExitCode);
+    // A command on the control channel; the window procedure's result, -1 when it did not answer.
+    LRESULT SendControl(const std::string& p_sCommand) const;
 
   private:
     PROCESS_INFORMATION m_oProcess{};
     unique_handle m_oProcessHandle;
     unique_handle m_oThreadHandle;
     unique_hhook m_oHook;
+    unique_hhook m_oCallHook;
     unique_hmodule m_oProbe;
 };
 
