@@ -1,0 +1,360 @@
+// standins/oe/msimn_win.cpp: msimn.exe, the mail client's windows in the order and with the classes
+// of the version its version resource names (4, 5 or 6), over the store of the current identity.
+#include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "common/trace_log.h"
+#include "common/version_info_win.h"
+#include "standins/oe/oe_control_win.h"
+#include "standins/oe/oe_profile.h"
+#include "standins/oe/oe_registry_win.h"
+#include "standins/oe/oe_store_win.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+using oestandin::COeProfile;
+
+constexpr const char* kIdentityNotifyClass = "Identity Mgr Notify";
+constexpr const char* kStoreNotifyClass = "DirectDBNotifyWndProc";
+constexpr int kFolderPaneWidth = 200;
+constexpr UINT kSendReceiveCommand = 49001;
+
+HINSTANCE g_hInstance = nullptr;
+const COeProfile* g_p_oProfile = nullptr;
+std::vector<oestore::CFolderRecord> g_vFolders;
+WNDPROC g_pfnListProc = nullptr;
+WNDPROC g_pfnRebarProc = nullptr;
+
+struct CBrowserWindows
+{
+    HWND m_hRebar = nullptr;
+    HWND m_hMenuBar = nullptr;
+    HWND m_hToolbar = nullptr;
+    HWND m_hTree = nullptr;
+    HWND m_hList = nullptr;
+};
+CBrowserWindows g_oBrowser;
+
+LRESULT CALLBACK ListForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("ListForwardProc", LRESULT(0),
+                          [&] { return CallWindowProcA(g_pfnListProc, p_hWnd, p_nMsg, p_wParam, p_lParam); });
+}
+
+LRESULT CALLBACK RebarForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("RebarForwardProc", LRESULT(0),
+                          [&] { return CallWindowProcA(g_pfnRebarProc, p_hWnd, p_nMsg, p_wParam, p_lParam); });
+}
+
+// Registers p_szName as a copy of a common control's class, as the client's own frameworks do.
+[[nodiscard]] bool RegisterSuperclass(const char* p_szBase, const char* p_szName, WNDPROC& p_pfnBase,
+                                      WNDPROC p_pfnForward)
+{
+    if (lstrcmpA(p_szBase, p_szName) == 0)
+        return true;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!LOG_IF_WIN32_BOOL_FALSE(GetClassInfoExA(nullptr, p_szBase, &wc)))
+        return false;
+    p_pfnBase = wc.lpfnWndProc;
+    wc.lpfnWndProc = p_pfnForward;
+    wc.hInstance = g_hInstance;
+    wc.lpszClassName = p_szName;
+    return LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&wc)) != 0;
+}
+
+void AddToolbarButtons(HWND p_hToolbar, const std::vector<std::pair<UINT, const char*>>& p_vButtons)
+{
+    SendMessageA(p_hToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    for (const auto& [command, text] : p_vButtons)
+    {
+        TBBUTTON button{};
+        button.iBitmap = I_IMAGENONE;
+        button.idCommand = static_cast<int>(command);
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+        button.iString = reinterpret_cast<INT_PTR>(text);
+        SendMessageA(p_hToolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    }
+    SendMessageA(p_hToolbar, TB_AUTOSIZE, 0, 0);
+}
+
+HWND CreateBandToolbar(HWND p_hRebar, UINT p_nId, const std::vector<std::pair<UINT, const char*>>& p_vButtons)
+{
+    HWND toolbar = CreateWindowExA(
+        0, TOOLBARCLASSNAMEA, nullptr,
+        WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN, 0, 0, 0,
+        0, p_hRebar, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(p_nId)), g_hInstance, nullptr);
+    if (toolbar == nullptr)
+        return nullptr;
+    SendMessageA(toolbar, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    AddToolbarButtons(toolbar, p_vButtons);
+    SIZE size{};
+    SendMessageA(toolbar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_ID | RBBIM_SIZE;
+    band.fStyle = RBBS_BREAK | RBBS_GRIPPERALWAYS;
+    band.hwndChild = toolbar;
+    band.wID = p_nId;
+    band.cxMinChild = 0;
+    band.cyMinChild = size.cy > 0 ? size.cy : 24;
+    band.cx = 600;
+    SendMessageA(p_hRebar, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    return toolbar;
+}
+
+HTREEITEM AddTreeItem(HWND p_hTree, HTREEITEM p_hParent, const std::string& p_sText)
+{
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = p_hParent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<char*>(p_sText.c_str());
+    return reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+// "Outlook Express", "Local Folders" below it, and the store's folders below their parents.
+void FillFolderTree(HWND p_hTree)
+{
+    const HTREEITEM root = AddTreeItem(p_hTree, TVI_ROOT, "Outlook Express");
+    const HTREEITEM local = AddTreeItem(p_hTree, root, "Local Folders");
+    std::vector<std::pair<uint32_t, HTREEITEM>> placed;
+    HTREEITEM inbox = nullptr;
+    // Parents come before their children in the index, so one pass in order places every folder
+    // whose parent exists; one whose parent is missing goes under Local Folders.
+    for (const oestore::CFolderRecord& folder : g_vFolders)
+    {
+        HTREEITEM parent = local;
+        for (const auto& [id, item] : placed)
+            if (id == folder.m_nParentId && folder.m_nParentId != 0)
+                parent = item;
+        const HTREEITEM item = AddTreeItem(p_hTree, parent, folder.m_sName);
+        placed.emplace_back(folder.m_nId, item);
+        if (folder.m_nSpecial == oestore::kSpecialInbox)
+            inbox = item;
+    }
+    SendMessageA(p_hTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+    SendMessageA(p_hTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(local));
+    if (inbox != nullptr)
+        SendMessageA(p_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(inbox));
+}
+
+void AddListColumns(HWND p_hList)
+{
+    const struct
+    {
+        const char* m_szText;
+        int m_iWidth;
+    } columns[] = {{"From", 160}, {"Subject", 260}, {"Received", 140}};
+    int index = 0;
+    for (const auto& column : columns)
+    {
+        LVCOLUMNA lvc{};
+        lvc.mask = LVCF_TEXT | LVCF_WIDTH;
+        lvc.pszText = const_cast<char*>(column.m_szText);
+        lvc.cx = column.m_iWidth;
+        SendMessageA(p_hList, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&lvc));
+    }
+}
+
+// The browser's children in the client's order: rebar with menu bar (5 and later) and toolbar,
+// folder tree, message list (which makes its header).
+[[nodiscard]] bool CreateBrowserChildren(HWND p_hBrowser)
+{
+    const COeProfile& profile = *g_p_oProfile;
+    CBrowserWindows& w = g_oBrowser;
+    w.m_hRebar = CreateWindowExA(WS_EX_TOOLWINDOW, profile.m_szRebarClass, nullptr,
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+                                     RBS_BANDBORDERS | CCS_NODIVIDER,
+                                 0, 0, 0, 0, p_hBrowser, reinterpret_cast<HMENU>(1001), g_hInstance, nullptr);
+    if (w.m_hRebar == nullptr)
+        return false;
+    if (profile.m_bMenuBand)
+        w.m_hMenuBar = CreateBandToolbar(
+            w.m_hRebar, 1002, {{1, "File"}, {2, "Edit"}, {3, "View"}, {4, "Tools"}, {5, "Message"}, {6, "Help"}});
+    w.m_hToolbar = CreateBandToolbar(w.m_hRebar, 1003,
+                                     {{profile.m_nNewMailCommand, "Create Mail"}, {kSendReceiveCommand, "Send/Recv"}});
+    w.m_hTree =
+        CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
+                        WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0,
+                        0, 0, 0, p_hBrowser, reinterpret_cast<HMENU>(1004), g_hInstance, nullptr);
+    w.m_hList = CreateWindowExA(WS_EX_CLIENTEDGE, profile.m_szListClass, nullptr,
+                                WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0, p_hBrowser,
+                                reinterpret_cast<HMENU>(1005), g_hInstance, nullptr);
+    if (w.m_hToolbar == nullptr || w.m_hTree == nullptr || w.m_hList == nullptr)
+        return false;
+    SendMessageA(w.m_hTree, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    SendMessageA(w.m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    AddListColumns(w.m_hList);
+    FillFolderTree(w.m_hTree);
+    return true;
+}
+
+void LayOutBrowser(HWND p_hBrowser)
+{
+    const CBrowserWindows& w = g_oBrowser;
+    RECT client{};
+    GetClientRect(p_hBrowser, &client);
+    int top = 0;
+    if (w.m_hRebar != nullptr)
+    {
+        MoveWindow(w.m_hRebar, 0, 0, client.right, 0, TRUE);
+        RECT rebar{};
+        GetWindowRect(w.m_hRebar, &rebar);
+        top = rebar.bottom - rebar.top;
+    }
+    const int height = client.bottom - top > 0 ? client.bottom - top : 0;
+    if (w.m_hTree != nullptr)
+        MoveWindow(w.m_hTree, 0, top, kFolderPaneWidth, height, TRUE);
+    if (w.m_hList != nullptr)
+        MoveWindow(w.m_hList, kFolderPaneWidth, top, client.right - kFolderPaneWidth, height, TRUE);
+}
+
+LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    switch (p_nMsg)
+    {
+    case WM_CREATE:
+        return CreateBrowserChildren(p_hWnd) ? 0 : -1;
+    case WM_SIZE:
+        LayOutBrowser(p_hWnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+    }
+}
+
+LRESULT CALLBACK BrowserProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("BrowserProc", LRESULT(0),
+                          [&] { return BrowserMessage(p_hWnd, p_nMsg, p_wParam, p_lParam); });
+}
+
+// The hidden main window carries the tests' control channel.
+LRESULT CALLBACK HiddenProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("HiddenProc", LRESULT(0), [&]() -> LRESULT {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(p_lParam);
+        if (p_nMsg != WM_COPYDATA || data == nullptr || data->dwData != oestandin::kControlCopyData)
+            return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+        const std::string command(static_cast<const char*>(data->lpData), data->cbData);
+        const oestandin::CControlContext context{g_hInstance, g_p_oProfile->m_iMajor};
+        return oestandin::RunControlCommand(context, command.substr(0, command.find('\0'))) ? 1 : 0;
+    });
+}
+
+[[nodiscard]] bool RegisterWindowClasses()
+{
+    const COeProfile& profile = *g_p_oProfile;
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES;
+    if (!LOG_IF_WIN32_BOOL_FALSE(InitCommonControlsEx(&icc)))
+        return false;
+    const std::pair<const char*, WNDPROC> plain[] = {{profile.m_szHiddenClass, HiddenProc},
+                                                     {kIdentityNotifyClass, DefWindowProcA},
+                                                     {kStoreNotifyClass, DefWindowProcA}};
+    for (const auto& [name, proc] : plain)
+    {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = g_hInstance;
+        wc.lpszClassName = name;
+        if (!LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&wc)))
+            return false;
+    }
+    WNDCLASSEXA browser{};
+    browser.cbSize = sizeof browser;
+    browser.lpfnWndProc = BrowserProc;
+    browser.hInstance = g_hInstance;
+    browser.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    browser.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    browser.lpszClassName = profile.m_szBrowserClass;
+    return LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&browser)) != 0 &&
+           RegisterSuperclass(WC_LISTVIEWA, profile.m_szListClass, g_pfnListProc, ListForwardProc) &&
+           RegisterSuperclass(REBARCLASSNAMEA, profile.m_szRebarClass, g_pfnRebarProc, RebarForwardProc);
+}
+
+HMENU BuildVersion4Menu()
+{
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    HMENU fileNew = CreatePopupMenu();
+    AppendMenuA(fileNew, MF_STRING, g_p_oProfile->m_nNewMailCommand, "&Mail Message");
+    AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(fileNew), "&New");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    for (const char* title : {"&Edit", "&View", "&Tools", "&Compose", "&Help"})
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), title);
+    return bar;
+}
+
+int OwnMajorVersion()
+{
+    char path[MAX_PATH] = {};
+    WORD version[4] = {};
+    if (GetModuleFileNameA(nullptr, path, MAX_PATH) == 0 || !platform::FileVersion(path, version))
+    {
+        LOG_FAILURE("no version resource in '%s'; running as version 6", path);
+        return 6;
+    }
+    return version[0];
+}
+
+// The windows every start makes, each top-level one hidden but the browser: they must exist
+// before any message is pumped, so that a hook installed on the suspended start sees them all.
+int RunClient(int p_iShow)
+{
+    g_p_oProfile = &oestandin::ProfileFor(OwnMajorVersion());
+    std::string storeFolder;
+    if (!oestandin::CurrentStoreFolder(g_p_oProfile->m_iMajor, storeFolder) ||
+        !oestandin::OpenStore(g_p_oProfile->m_iMajor, storeFolder, g_vFolders))
+        LOG_FAILURE("the store in '%s' could not be opened", storeFolder.c_str());
+    if (g_vFolders.empty())
+        g_vFolders = oestore::DefaultFolders();
+    if (!RegisterWindowClasses())
+        return 1;
+    unique_hwnd hidden(CreateWindowExA(0, g_p_oProfile->m_szHiddenClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, g_hInstance, nullptr));
+    unique_hwnd identity(CreateWindowExA(0, kIdentityNotifyClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                         g_hInstance, nullptr));
+    const HMENU menu = g_p_oProfile->m_bMenuBand ? nullptr : BuildVersion4Menu();
+    HWND browser = CreateWindowExA(WS_EX_WINDOWEDGE, g_p_oProfile->m_szBrowserClass, "Inbox - Outlook Express",
+                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 800, 560,
+                                   nullptr, menu, g_hInstance, nullptr);
+    unique_hwnd storeNotify(
+        CreateWindowExA(0, kStoreNotifyClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, g_hInstance, nullptr));
+    if (!hidden || !identity || browser == nullptr || !storeNotify)
+    {
+        LOG_FAILURE("the client's windows could not be created");
+        return 1;
+    }
+    ShowWindow(browser, p_iShow);
+    UpdateWindow(browser);
+    MSG msg{};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+} // namespace
+
+int WINAPI WinMain(HINSTANCE p_hInstance, HINSTANCE, LPSTR, int p_iShow)
+{
+    g_hInstance = p_hInstance;
+    return TrapExceptions("WinMain", 1, [&] { return RunClient(p_iShow); });
+}

@@ -1,0 +1,188 @@
+// standins/oe/oe_registry_win.cpp: identities, accounts and installation entries in the registry.
+#include "standins/oe/oe_registry_win.h"
+
+#include "common/failure_log.h"
+#include "common/handle_win.h"
+#include "standins/oe/oe_profile.h"
+
+#include <objbase.h>
+
+#include <vector>
+
+namespace oestandin
+{
+namespace
+{
+// Opaque column layouts; the client keeps them and gives them back as they are.
+const BYTE kColumnsIn[] = {0x10, 0, 0, 0, 4, 0, 0, 0, 0x0f, 0, 0, 0, 0x64, 0, 0, 0};
+const BYTE kColumnsOut[] = {0x10, 0, 0, 0, 4, 0, 0, 0, 0x0d, 0, 0, 0, 0x64, 0, 0, 0};
+
+[[nodiscard]] bool CreateKey(HKEY p_hRoot, const std::string& p_sPath, unique_hkey& p_oKey)
+{
+    return LOG_IF_WIN32_ERROR(RegCreateKeyExA(p_hRoot, p_sPath.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                              p_oKey.put(), nullptr)) == ERROR_SUCCESS;
+}
+
+[[nodiscard]] bool SetValue(HKEY p_hKey, const char* p_szName, DWORD p_nType, const void* p_pData, size_t p_nSize)
+{
+    return LOG_IF_WIN32_ERROR(RegSetValueExA(p_hKey, p_szName, 0, p_nType, static_cast<const BYTE*>(p_pData),
+                                             static_cast<DWORD>(p_nSize))) == ERROR_SUCCESS;
+}
+
+[[nodiscard]] bool SetText(HKEY p_hKey, const char* p_szName, const std::string& p_sText, DWORD p_nType = REG_SZ)
+{
+    return SetValue(p_hKey, p_szName, p_nType, p_sText.c_str(), p_sText.size() + 1);
+}
+
+[[nodiscard]] bool SetDword(HKEY p_hKey, const char* p_szName, DWORD p_nValue)
+{
+    return SetValue(p_hKey, p_szName, REG_DWORD, &p_nValue, sizeof p_nValue);
+}
+
+[[nodiscard]] bool ReadText(HKEY p_hRoot, const std::string& p_sPath, const char* p_szName, std::string& p_sText)
+{
+    DWORD size = 0;
+    if (RegGetValueA(p_hRoot, p_sPath.c_str(), p_szName, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                     nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> text(size + 1, 0);
+    if (RegGetValueA(p_hRoot, p_sPath.c_str(), p_szName, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                     text.data(), &size) != ERROR_SUCCESS)
+        return false;
+    p_sText = text.data();
+    return true;
+}
+
+[[nodiscard]] bool SeedAccount(const std::string& p_sManagerKey, const COeAccountSeed& p_oAccount)
+{
+    unique_hkey manager;
+    unique_hkey account;
+    return CreateKey(HKEY_CURRENT_USER, p_sManagerKey, manager) &&
+           SetText(manager.get(), "Default Mail Account", p_oAccount.m_sId) &&
+           CreateKey(manager.get(), "Accounts\\" + p_oAccount.m_sId, account) &&
+           SetText(account.get(), "Account Name", p_oAccount.m_sName) &&
+           SetText(account.get(), "SMTP Server", p_oAccount.m_sSmtpServer) &&
+           SetDword(account.get(), "SMTP Port", p_oAccount.m_nSmtpPort) &&
+           SetText(account.get(), "SMTP Email Address", p_oAccount.m_sEmail) &&
+           SetText(account.get(), "SMTP Display Name", p_oAccount.m_sDisplayName);
+}
+
+[[nodiscard]] bool SeedSettings(const std::string& p_sSettingsKey, const COeIdentitySeed& p_oSeed)
+{
+    unique_hkey settings;
+    unique_hkey mail;
+    unique_hkey dialogs;
+    unique_hkey columns;
+    return CreateKey(HKEY_CURRENT_USER, p_sSettingsKey, settings) &&
+           SetText(settings.get(), "Store Root", p_oSeed.m_sStoreRoot, REG_EXPAND_SZ) &&
+           CreateKey(settings.get(), "Mail", mail) &&
+           SetDword(mail.get(), "Check Mail on Startup", p_oSeed.m_bCheckMailOnStartup ? 1 : 0) &&
+           CreateKey(settings.get(), "Dont Show Dialogs", dialogs) && CreateKey(settings.get(), "Columns", columns) &&
+           SetValue(columns.get(), "Mail Column Info (In)", REG_BINARY, kColumnsIn, sizeof kColumnsIn) &&
+           SetValue(columns.get(), "Mail Column Info (Out)", REG_BINARY, kColumnsOut, sizeof kColumnsOut);
+}
+
+std::string NewIdentityId()
+{
+    GUID guid{};
+    if (FAILED(LOG_IF_FAILED(CoCreateGuid(&guid))))
+        return "{00000000-0000-0000-0000-000000000001}";
+    wchar_t text[40] = {};
+    if (StringFromGUID2(guid, text, 40) == 0)
+        return "{00000000-0000-0000-0000-000000000001}";
+    return std::string(text, text + wcslen(text));
+}
+
+[[nodiscard]] bool ExpandFolder(const std::string& p_sRoot, std::string& p_sFolder)
+{
+    const DWORD size = ExpandEnvironmentStringsA(p_sRoot.c_str(), nullptr, 0);
+    if (size == 0)
+    {
+        LOG_FAILURE("ExpandEnvironmentStrings('%s') failed", p_sRoot.c_str());
+        return false;
+    }
+    std::vector<char> expanded(size + 1, 0);
+    if (ExpandEnvironmentStringsA(p_sRoot.c_str(), expanded.data(), size) == 0)
+        return false;
+    p_sFolder = expanded.data();
+    if (p_sFolder.empty() || p_sFolder.back() != '\\')
+        p_sFolder += '\\';
+    return true;
+}
+} // namespace
+
+bool SeedIdentity(int p_iMajor, const COeIdentitySeed& p_oSeed)
+{
+    if (p_iMajor <= 4)
+        return SeedSettings(kVersion4SettingsKey, p_oSeed) && SeedAccount(kAccountManagerKey, p_oSeed.m_oAccount);
+    const std::string base = std::string(kIdentitiesKey) + "\\" + p_oSeed.m_sId;
+    unique_hkey identity;
+    if (!CreateKey(HKEY_CURRENT_USER, base, identity) || !SetText(identity.get(), "Username", p_oSeed.m_sName) ||
+        !SetText(identity.get(), "User ID", p_oSeed.m_sId) ||
+        !SeedSettings(base + "\\" + kIdentitySettingsKey, p_oSeed) ||
+        !SeedAccount(base + "\\" + kAccountManagerKey, p_oSeed.m_oAccount))
+        return false;
+    if (!p_oSeed.m_bMakeCurrent)
+        return true;
+    unique_hkey identities;
+    return CreateKey(HKEY_CURRENT_USER, kIdentitiesKey, identities) &&
+           SetText(identities.get(), "Last User ID", p_oSeed.m_sId) &&
+           SetText(identities.get(), "Default User ID", p_oSeed.m_sId);
+}
+
+bool RegisterInstall(int p_iMajor, const std::string& p_sInstallDir)
+{
+    std::string dir = p_sInstallDir;
+    while (!dir.empty() && (dir.back() == '\\' || dir.back() == '/'))
+        dir.pop_back();
+    unique_hkey appPath;
+    unique_hkey versionInfo;
+    return CreateKey(HKEY_LOCAL_MACHINE, kAppPathsKey, appPath) && SetText(appPath.get(), "", dir + "\\msimn.exe") &&
+           SetText(appPath.get(), "Path", dir) && CreateKey(HKEY_LOCAL_MACHINE, kVersionInfoKey, versionInfo) &&
+           SetText(versionInfo.get(), "Current", ProfileFor(p_iMajor).m_szVersionText);
+}
+
+std::string CurrentIdentityId()
+{
+    std::string id;
+    return ReadText(HKEY_CURRENT_USER, kIdentitiesKey, "Last User ID", id) ? id : std::string();
+}
+
+bool CurrentStoreFolder(int p_iMajor, std::string& p_sFolder)
+{
+    std::string settingsKey = kVersion4SettingsKey;
+    if (p_iMajor > 4)
+    {
+        std::string id = CurrentIdentityId();
+        if (id.empty())
+        {
+            COeIdentitySeed seed;
+            seed.m_sId = NewIdentityId();
+            seed.m_sStoreRoot = "%APPDATA%\\Identities\\" + seed.m_sId + "\\Microsoft\\Outlook Express";
+            if (!SeedIdentity(p_iMajor, seed))
+                return false;
+            id = seed.m_sId;
+        }
+        settingsKey = std::string(kIdentitiesKey) + "\\" + id + "\\" + kIdentitySettingsKey;
+    }
+    std::string root;
+    if (!ReadText(HKEY_CURRENT_USER, settingsKey, "Store Root", root))
+    {
+        if (p_iMajor > 4)
+        {
+            LOG_FAILURE("no \"Store Root\" under '%s'", settingsKey.c_str());
+            return false;
+        }
+        COeIdentitySeed seed;
+        seed.m_sStoreRoot = "%APPDATA%\\Microsoft\\Outlook Express\\";
+        if (!SeedIdentity(p_iMajor, seed))
+            return false;
+        root = seed.m_sStoreRoot;
+    }
+    if (!ExpandFolder(root, p_sFolder))
+        return false;
+    if (p_iMajor <= 4)
+        p_sFolder += "Mail\\";
+    return true;
+}
+} // namespace oestandin

@@ -1,0 +1,21 @@
+// standins/oe/oe_store_win.h: the store folder on disk: created with the standard folders on the
+// first start, read back on later ones.
+#pragma once
+
+#include "standins/oe/store/dbx_file.h"
+
+#include <string>
+#include <vector>
+
+namespace oestandin
+{
+// Makes sure p_sFolder holds a store for the version and gives its folders. Existing files are
+// never overwritten: a "Folders.dbx" that cannot be read is left as it is and the standard
+// folders are shown instead.
+[[nodiscard]] bool OpenStore(int p_iMajor, const std::string& p_sFolder,
+                             std::vector<oestore::CFolderRecord>& p_vFolders);
+
+// Adds a folder under Local Folders to the store of version 5 or later, creating the store first
+// when needed; false when the name exists already or the store cannot be written.
+[[nodiscard]] bool AddStoreFolder(const std::string& p_sFolder, const std::string& p_sName);
+} // namespace oestandin

@@ -1,0 +1,260 @@
+// tests/win/oe/oe_test_support.cpp: starting the stand-in, registry and file reads, PNG pictures.
+#include "tests/win/oe/oe_test_support.h"
+
+#include "standins/oe/oe_control_win.h"
+
+#include <commctrl.h>
+#include <zlib.h>
+
+#include <fstream>
+#include <iterator>
+
+std::string ClientPath(int p_iMajor)
+{
+    switch (p_iMajor)
+    {
+    case 4:
+        return OE4_EXE;
+    case 5:
+        return OE5_EXE;
+    default:
+        return OE6_EXE;
+    }
+}
+
+CClientRun::~CClientRun()
+{
+    if (m_oProcessHandle && WaitForSingleObject(m_oProcessHandle.get(), 0) == WAIT_TIMEOUT)
+    {
+        TerminateProcess(m_oProcessHandle.get(), 99);
+        WaitForSingleObject(m_oProcessHandle.get(), 5000);
+    }
+}
+
+bool CClientRun::Start(int p_iMajor, const std::string& p_sProbeLog)
+{
+    SetEnvironmentVariableA("OE_CBT_PROBE_LOG", p_sProbeLog.empty() ? nullptr : p_sProbeLog.c_str());
+    std::string command = "\"" + ClientPath(p_iMajor) + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &m_oProcess))
+        return false;
+    m_oProcessHandle.reset(m_oProcess.hProcess);
+    m_oThreadHandle.reset(m_oProcess.hThread);
+    if (!p_sProbeLog.empty())
+    {
+        m_oProbe.reset(LoadLibraryA(CBT_PROBE_DLL));
+        const auto proc = reinterpret_cast<HOOKPROC>(
+            reinterpret_cast<void*>(m_oProbe ? GetProcAddress(m_oProbe.get(), "CbtProbeProc") : nullptr));
+        if (proc == nullptr)
+            return false;
+        const auto callProc =
+            reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(m_oProbe.get(), "CallWndProbeProc")));
+        m_oHook.reset(SetWindowsHookExA(WH_CBT, proc, m_oProbe.get(), m_oProcess.dwThreadId));
+        m_oCallHook.reset(SetWindowsHookExA(WH_CALLWNDPROC, callProc, m_oProbe.get(), m_oProcess.dwThreadId));
+        if (!m_oHook || !m_oCallHook)
+            return false;
+    }
+    return ResumeThread(m_oThreadHandle.get()) != static_cast<DWORD>(-1);
+}
+
+HWND CClientRun::WaitForBrowser(const char* p_szClass, DWORD p_nTimeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < p_nTimeoutMs)
+    {
+        for (HWND window = FindWindowExA(nullptr, nullptr, p_szClass, nullptr); window != nullptr;
+             window = FindWindowExA(nullptr, window, p_szClass, nullptr))
+        {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            const HWND tree = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
+            if (process == m_oProcess.dwProcessId && tree != nullptr && SendMessageA(tree, TVM_GETCOUNT, 0, 0) >= 7)
+                return window;
+        }
+        if (WaitForSingleObject(m_oProcessHandle.get(), 50) == WAIT_OBJECT_0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+bool CClientRun::Close(DWORD& p_nExitCode)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, nullptr, nullptr)) != nullptr;)
+    {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == m_oProcess.dwProcessId && IsWindowVisible(window))
+            PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(m_oProcessHandle.get(), 10000) != WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(m_oProcessHandle.get(), &p_nExitCode) != FALSE;
+}
+
+LRESULT CClientRun::SendControl(const std::string& p_sCommand) const
+{
+    HWND hidden = nullptr;
+    for (const char* cls : {"OutlookExpressHiddenWindow", "ThorShellWindowClass"})
+    {
+        for (HWND window = nullptr; hidden == nullptr && (window = FindWindowExA(nullptr, window, cls, nullptr));)
+        {
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == m_oProcess.dwProcessId)
+                hidden = window;
+        }
+    }
+    if (hidden == nullptr)
+        return -1;
+    COPYDATASTRUCT data{};
+    data.dwData = oestandin::kControlCopyData;
+    data.cbData = static_cast<DWORD>(p_sCommand.size());
+    data.lpData = const_cast<char*>(p_sCommand.data());
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(hidden, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000, &result) == 0)
+        return -1;
+    return static_cast<LRESULT>(result);
+}
+
+std::string NewTempFolder(const char* p_szPrefix)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    static unsigned s_nSerial = 0;
+    const std::string folder = std::string(temp) + p_szPrefix + std::to_string(GetCurrentProcessId()) + "_" +
+                               std::to_string(GetTickCount()) + "_" + std::to_string(++s_nSerial) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::vector<std::string> ReadLines(const std::string& p_sPath)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(p_sPath);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& p_sPath)
+{
+    std::ifstream in(p_sPath, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool ReadRegString(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sValue, DWORD* p_pType)
+{
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    DWORD type = 0;
+    if (RegGetValueA(p_hRoot, p_sKey.c_str(), p_szName, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type,
+                     buffer, &size) != ERROR_SUCCESS)
+        return false;
+    p_sValue = buffer;
+    if (p_pType != nullptr)
+        *p_pType = type;
+    return true;
+}
+
+bool ReadRegDword(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, DWORD& p_nValue)
+{
+    DWORD size = sizeof p_nValue;
+    return RegGetValueA(p_hRoot, p_sKey.c_str(), p_szName, RRF_RT_REG_DWORD, nullptr, &p_nValue, &size) ==
+           ERROR_SUCCESS;
+}
+
+void DeleteRegTree(HKEY p_hRoot, const char* p_szKey)
+{
+    RegDeleteTreeA(p_hRoot, p_szKey);
+    RegDeleteKeyA(p_hRoot, p_szKey);
+}
+
+namespace
+{
+void PutBig32(std::vector<uint8_t>& p_vOut, uint32_t p_nValue)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        p_vOut.push_back(static_cast<uint8_t>(p_nValue >> shift));
+}
+
+void PutChunk(std::vector<uint8_t>& p_vOut, const char* p_szType, const std::vector<uint8_t>& p_vData)
+{
+    PutBig32(p_vOut, static_cast<uint32_t>(p_vData.size()));
+    const size_t typeAt = p_vOut.size();
+    p_vOut.insert(p_vOut.end(), p_szType, p_szType + 4);
+    p_vOut.insert(p_vOut.end(), p_vData.begin(), p_vData.end());
+    PutBig32(p_vOut, static_cast<uint32_t>(crc32(0, p_vOut.data() + typeAt, static_cast<uInt>(4 + p_vData.size()))));
+}
+
+// 24-bit RGB rows, top first, as a PNG file.
+std::vector<uint8_t> EncodePng(int p_iWidth, int p_iHeight, const std::vector<uint8_t>& p_vRgb)
+{
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < p_iHeight; ++y)
+    {
+        raw.push_back(0);
+        const auto row = p_vRgb.begin() + static_cast<ptrdiff_t>(y) * p_iWidth * 3;
+        raw.insert(raw.end(), row, row + p_iWidth * 3);
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<uint8_t> packed(packedSize);
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
+        return {};
+    packed.resize(packedSize);
+    std::vector<uint8_t> header;
+    PutBig32(header, static_cast<uint32_t>(p_iWidth));
+    PutBig32(header, static_cast<uint32_t>(p_iHeight));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", packed);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+} // namespace
+
+bool SaveWindowPng(HWND p_hWindow, const std::string& p_sFileName)
+{
+    RECT area{};
+    if (!GetWindowRect(p_hWindow, &area) || area.right <= area.left || area.bottom <= area.top)
+        return false;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    unique_window_dc screen(nullptr);
+    unique_hdc memory(CreateCompatibleDC(screen.get()));
+    unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    if (!memory || !bitmap)
+        return false;
+    {
+        const HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
+        SelectObject(memory.get(), old);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint8_t> bgra(static_cast<size_t>(width) * height * 4);
+    if (GetDIBits(memory.get(), bitmap.get(), 0, height, bgra.data(), &info, DIB_RGB_COLORS) != height)
+        return false;
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < bgra.size(); i += 4)
+        rgb.insert(rgb.end(), {bgra[i + 2], bgra[i + 1], bgra[i]});
+    const std::vector<uint8_t> png = EncodePng(width, height, rgb);
+    CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+    std::ofstream out(std::string(ARTIFACTS_DIR) + "/" + p_sFileName, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return !png.empty() && out.good();
+}
+
+bool KeyExists(const std::string& p_sKey)
+{
+    unique_hkey key;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, p_sKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}

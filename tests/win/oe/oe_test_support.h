@@ -1,0 +1,57 @@
+// tests/win/oe/oe_test_support.h: starting the mail client stand-in under a CBT hook, reading what
+// it left in the registry and on disk, and saving a window's picture as PNG.
+#pragma once
+
+#include "common/handle_win.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The msimn.exe built with the version resource of p_iMajor.
+std::string ClientPath(int p_iMajor);
+
+// A started stand-in; ending it closes the browser and, when that does not end it, terminates it.
+class CClientRun
+{
+  public:
+    CClientRun() = default;
+    CClientRun(const CClientRun&) = delete;
+    CClientRun& operator=(const CClientRun&) = delete;
+    ~CClientRun();
+
+    // Starts the version suspended, installs the probe hooks on its main thread when p_sProbeLog is
+    // not empty (what they see goes to that file), then lets it run.
+    [[nodiscard]] bool Start(int p_iMajor, const std::string& p_sProbeLog);
+    // Waits until a top-level window of the class exists in this process and the tree has items.
+    HWND WaitForBrowser(const char* p_szClass, DWORD p_nTimeoutMs);
+    // Closes the browser and waits for the exit code.
+    [[nodiscard]] bool Close(DWORD& p_nExitCode);
+    // A command on the control channel; the window procedure's result, -1 when it did not answer.
+    LRESULT SendControl(const std::string& p_sCommand) const;
+
+  private:
+    PROCESS_INFORMATION m_oProcess{};
+    unique_handle m_oProcessHandle;
+    unique_handle m_oThreadHandle;
+    unique_hhook m_oHook;
+    unique_hhook m_oCallHook;
+    unique_hmodule m_oProbe;
+};
+
+// A new empty folder below the temporary folder, ending in a backslash.
+std::string NewTempFolder(const char* p_szPrefix);
+std::vector<std::string> ReadLines(const std::string& p_sPath);
+std::vector<uint8_t> ReadBytes(const std::string& p_sPath);
+
+// A value of the real registry as text (REG_SZ, REG_EXPAND_SZ unexpanded) or DWORD; false when missing.
+bool ReadRegString(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, std::string& p_sValue,
+                   DWORD* p_pType = nullptr);
+bool ReadRegDword(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName, DWORD& p_nValue);
+void DeleteRegTree(HKEY p_hRoot, const char* p_szKey);
+
+// What the screen shows of the window, as a PNG file under the artifacts directory.
+[[nodiscard]] bool SaveWindowPng(HWND p_hWindow, const std::string& p_sFileName);
+bool KeyExists(const std::string& p_sKey);
