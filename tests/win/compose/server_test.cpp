@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <iterator>
+#include <thread>
 
 namespace
 {
@@ -223,10 +225,47 @@ class CNoMapiPathValue
     std::string m_sValue;
 };
 
+// Answers, from a thread of its own, the core library's "SMS - Addressbook Initialization Error"
+// boxes as a user would; they are real message boxes of the library, not the server's.
+class CCoreBoxAnswerer
+{
+  public:
+    CCoreBoxAnswerer()
+        : m_oThread([this]() {
+              while (!m_bStop.load())
+              {
+                  if (const HWND box = FindWindowA("#32770", "SMS - Addressbook Initialization Error"))
+                  {
+                      ++m_iAnswered;
+                      SendMessageA(box, WM_COMMAND, IDOK, 0);
+                  }
+                  Sleep(20);
+              }
+          })
+    {
+    }
+    ~CCoreBoxAnswerer()
+    {
+        m_bStop.store(true);
+        m_oThread.join();
+    }
+    int Answered() const
+    {
+        return m_iAnswered.load();
+    }
+
+  private:
+    std::atomic<bool> m_bStop{false};
+    std::atomic<int> m_iAnswered{0};
+    std::thread m_oThread;
+};
+
 TEST(Init, OutlookPackageLoadsMapiOncePerProcess)
 {
     CBoxRecorder boxes;
     const CNoMapiPathValue noPath;
+    // Without a MAPI profile the core library's Outlook start tells the user why and fails.
+    const CCoreBoxAnswerer coreBoxes;
     // No DLLPathEx and no component path here: the search ends at "mapi32.dll".
     com_ptr<CQuillet> quillet;
     quillet.attach(new CQuillet());
@@ -236,6 +275,7 @@ TEST(Init, OutlookPackageLoadsMapiOncePerProcess)
     EXPECT_EQ(first, GetModuleHandleA("mapi32.dll"));
     (void)quillet->Init(0, 4, nullptr, nullptr, 0, 0, 0);
     EXPECT_EQ(g_hMapiInstance, first);
+    EXPECT_EQ(coreBoxes.Answered(), 1) << "the core library's failed start was not told once";
     quillet.reset();
     EXPECT_EQ(g_hMapiInstance, nullptr);
 }
