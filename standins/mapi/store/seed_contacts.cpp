@@ -51,8 +51,7 @@ const char* const kSurname[] = {"Smith",
                                 "van Dijk",
                                 "de la Cruz",
                                 "M\xC3\xBCller",
-                                "Nu\xC3\xB1"
-                                "ez",
+                                "Nu\xC3\xB1\x65z", // "Nuñez"; the e is \x65 so it does not join the \xB1 escape
                                 "Ng",
                                 "Li",
                                 "Okafor",
