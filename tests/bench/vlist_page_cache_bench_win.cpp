@@ -30,23 +30,6 @@ constexpr uint64_t kJumpPages = 4;
 constexpr uint64_t kPrefixProbes = 21;
 constexpr size_t kResidentLimit = 120;
 
-CVirtualListBox* g_pList = nullptr;
-
-LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
-{
-    LRESULT lResult = 0;
-    if (p_uMsg == WM_NOTIFY && g_pList && g_pList->HandleNotify(reinterpret_cast<NMHDR*>(p_lParam), lResult))
-        return lResult;
-    return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-}
-
 using Clock = std::chrono::steady_clock;
 
 struct CStep

@@ -37,26 +37,6 @@ int RecordBox(HWND, const std::string& p_sText, const std::string& p_sCaption, U
     return IDOK;
 }
 
-CVirtualListBox* g_pList = nullptr;
-
-LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
-{
-    LRESULT lResult = 0;
-    if (p_uMsg == WM_NOTIFY && g_pList && g_pList->HandleNotify(reinterpret_cast<NMHDR*>(p_lParam), lResult))
-        return lResult;
-    return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
-}
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 std::string ItemText(HWND p_hList, int p_iItem, int p_iColumn)
 {
     char szText[256] = {};

@@ -295,4 +295,24 @@ CEntryBytes HexBytes(const std::string& p_sHex)
         vBytes.push_back(static_cast<uint8_t>(std::stoul(p_sHex.substr(i, 2), nullptr, 16)));
     return vBytes;
 }
+
+CVirtualListBox* g_pList = nullptr;
+
+LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    LRESULT lResult = 0;
+    if (p_uMsg == WM_NOTIFY && g_pList && g_pList->HandleNotify(reinterpret_cast<NMHDR*>(p_lParam), lResult))
+        return lResult;
+    return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+}
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
 } // namespace vlisttest

@@ -10,6 +10,7 @@
 
 #include "Addressbook/addressbook/mapi_object_win.h"
 #include "Addressbook/addressbook/mapi_page_cache_win.h"
+#include "Addressbook/addressbook/virtual_listbox_win.h"
 #include "common/handle_win.h"
 
 #include <map>
@@ -110,4 +111,11 @@ CEntryBytes HexBytes(const std::string& p_sHex);
 // button up, through the scroll bar's own tracking loop) until its top sits at p_dFraction of the
 // track. True when the thumb was found and the drag ran.
 bool DragThumb(HWND p_hWindow, double p_dFraction);
+
+// The list a host window created with HostProc forwards its notifications to; null for none.
+extern CVirtualListBox* g_pList;
+// The window procedure of a test window hosting g_pList.
+LRESULT CALLBACK HostProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
+// Dispatches this thread's pending messages.
+void Pump();
 } // namespace vlisttest
