@@ -108,3 +108,6 @@
 #define IDB_VLIST_IMAGES 2200      // the list's state images: the distribution-list image
 #define IDM_VLIST_CONTEXT 2201     // the list's context menu
 #define IDM_VLIST_PROPERTIES 40007 // its one command: the selected entry's properties
+
+// Claimed ranges for dialogs being built: "Select Recipients" (2300-2399), the recipient fix wizard
+// and the details dialogs (2400-2499), "Message Summary" and "Preview" (2500-2599).
