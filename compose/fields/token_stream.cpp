@@ -1,57 +1,13 @@
 // compose/fields/token_stream.cpp: writer and bounds-checked reader of the serialised body form.
 #include "compose/fields/token_stream.h"
 
+#include "compose/fields/byte_cursor.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace
 {
-void PutWord(std::string& p_sOut, uint32_t p_dwValue)
-{
-    for (int i = 0; i < 4; ++i)
-        p_sOut.push_back(static_cast<char>((p_dwValue >> (8 * i)) & 0xFF));
-}
-
-// A cursor over bytes that refuses to step past their end.
-class CReader
-{
-  public:
-    CReader(const uint8_t* p_pData, size_t p_nSize) : m_pData(p_pData), m_nSize(p_pData != nullptr ? p_nSize : 0)
-    {
-    }
-    size_t Left() const
-    {
-        return m_nSize - m_nAt;
-    }
-    size_t At() const
-    {
-        return m_nAt;
-    }
-    bool Word(uint32_t& p_dwValue)
-    {
-        if (Left() < 4)
-            return false;
-        p_dwValue = 0;
-        for (int i = 0; i < 4; ++i)
-            p_dwValue |= static_cast<uint32_t>(m_pData[m_nAt + static_cast<size_t>(i)]) << (8 * i);
-        m_nAt += 4;
-        return true;
-    }
-    bool Text(uint32_t p_dwLength, std::string& p_sOut)
-    {
-        if (Left() < p_dwLength)
-            return false;
-        p_sOut.assign(reinterpret_cast<const char*>(m_pData + m_nAt), p_dwLength);
-        m_nAt += p_dwLength;
-        return true;
-    }
-
-  private:
-    const uint8_t* m_pData;
-    size_t m_nSize;
-    size_t m_nAt = 0;
-};
-
 // The smallest token: an empty name's length and a position.
 constexpr size_t kMinTokenBytes = 8;
 } // namespace
@@ -76,7 +32,7 @@ std::string WriteTokenStream(const CTokenStream& p_oStream)
 EStreamResult ReadTokenStream(const uint8_t* p_pData, size_t p_nSize, CTokenStream& p_oStream, size_t* p_pnUsed)
 {
     p_oStream = CTokenStream();
-    CReader oReader(p_pData, p_nSize);
+    CByteCursor oReader(p_pData, p_nSize);
     CTokenStream oStream;
     uint32_t dwLength = 0;
     if (!oReader.Word(dwLength) || !oReader.Text(dwLength, oStream.m_sText))
