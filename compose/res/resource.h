@@ -16,6 +16,15 @@
 #define IDC_COMMA_NOT_AGAIN 2612
 #define IDC_COMMA_SEPARATOR 2613
 #define IDC_COMMA_COMMA 2614
+// Templates: dialogs 262-269 and their controls 2620-2699 (the template editor takes 263 up).
+#define IDD_TEMPLATE_GENERATE 262
+#define IDC_TEMPLATE_HEADING 2621
+#define IDC_TEMPLATE_INTRO 2622
+#define IDC_TEMPLATE_REQUIRED 2623
+#define IDC_TEMPLATE_ROWS 2624   // marks the area the field rows share
+#define IDC_TEMPLATE_RESULT 2625
+#define IDC_TEMPLATE_RESULT_LABEL 2626
+#define IDC_TEMPLATE_FIRST_ROW 2700 // each field row: label at 2700 + 2i, input at 2701 + 2i
 
 #define ID_FILE_NEW_SMS 32792
 #define ID_MESSAGE_NEW_SMS 32799

@@ -572,6 +572,9 @@ INT_PTR CSMSWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
     case WM_SIZE:
         OnSize();
         return TRUE;
+    case WM_INITMENUPOPUP:
+        FillRecentTemplatesMenu(reinterpret_cast<HMENU>(p_wParam));
+        return FALSE;
     case WM_CLOSE:
         OnClose();
         return TRUE;

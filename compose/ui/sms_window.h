@@ -178,6 +178,14 @@ class CSMSWindow : public CMyWindow
     void OnBodyChange(const CCommand& p_oCommand);
     void OnEmoticon(const CCommand& p_oCommand);
 
+    // Templates (sms_window_templates.cpp).
+    void OnTemplateGenerateCommand(const CCommand& p_oCommand);
+    void OnRecentTemplateCommand(const CCommand& p_oCommand);
+    // "Confirm template generation" for a modified body; false when the user cancels.
+    bool ConfirmTemplateGeneration();
+    void GenerateIntoBody(const std::string& p_sPath);
+    void FillRecentTemplatesMenu(HMENU p_hPopup);
+
     CWindowList* m_p_oWindows;
     HWND m_hMonitorWnd;
     int m_iPackage;

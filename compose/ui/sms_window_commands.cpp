@@ -64,12 +64,8 @@ const char* UnavailableName(int p_iCommand)
     {
     case ID_TOOLS_PREVIEW:
         return "Preview";
-    case ID_TOOLS_SUMMARY:
-        return "Summary";
-    case ID_TEMPLATE_GENERATE:
-        return "Generate from template";
     default:
-        return "Recent templates";
+        return "Summary";
     }
 }
 } // namespace
@@ -116,8 +112,8 @@ CSMSWindow::CommandHandler CSMSWindow::HandlerOf(int p_iCommand)
         {kIdCcButton, kIdCcButton, &CSMSWindow::OnSelectRecipientsCommand},
         {ID_TOOLS_PREVIEW, ID_TOOLS_PREVIEW, &CSMSWindow::OnNotAvailableCommand},
         {ID_TOOLS_SUMMARY, ID_TOOLS_SUMMARY, &CSMSWindow::OnNotAvailableCommand},
-        {ID_TEMPLATE_GENERATE, ID_TEMPLATE_GENERATE, &CSMSWindow::OnNotAvailableCommand},
-        {ID_TEMPLATE_RECENT_FIRST, ID_TEMPLATE_RECENT_LAST, &CSMSWindow::OnNotAvailableCommand},
+        {ID_TEMPLATE_GENERATE, ID_TEMPLATE_GENERATE, &CSMSWindow::OnTemplateGenerateCommand},
+        {ID_TEMPLATE_RECENT_FIRST, ID_TEMPLATE_RECENT_LAST, &CSMSWindow::OnRecentTemplateCommand},
         {ID_TOOLS_COMPRESS, ID_TOOLS_COMPRESS, &CSMSWindow::OnCompressCommand},
         {ID_TOOLS_CC_EMAIL, ID_TOOLS_CC_EMAIL, &CSMSWindow::OnCcEmailCommand},
         {ID_NOTIFY_NEVER, ID_NOTIFY_NEVER, &CSMSWindow::OnNotifyCommand},
