@@ -25,6 +25,31 @@
 #define IDC_TEMPLATE_RESULT 2625
 #define IDC_TEMPLATE_RESULT_LABEL 2626
 #define IDC_TEMPLATE_FIRST_ROW 2700 // each field row: label at 2700 + 2i, input at 2701 + 2i
+// The six field definition dialogs share their control ids.
+#define IDD_FIELD_TEXT 263
+#define IDD_FIELD_NUMBER 264
+#define IDD_FIELD_LIST 265
+#define IDD_FIELD_CURRENCY 266
+#define IDD_FIELD_DATE 267
+#define IDD_FIELD_TIME 268
+#define IDC_DEF_HEADING 2630
+#define IDC_DEF_NAME 2631
+#define IDC_DEF_REQUIRED 2632
+#define IDC_DEF_OPTIONS 2633
+#define IDC_DEF_ALLOW_EDIT 2634
+#define IDC_DEF_LENGTH 2635
+#define IDC_DEF_CASE 2636
+#define IDC_DEF_MINIMUM 2637
+#define IDC_DEF_MAXIMUM 2638
+#define IDC_DEF_UPDOWN 2639
+#define IDC_DEF_ENFORCE 2640
+#define IDC_DEF_CURRENT 2641
+#define IDC_DEF_FORMAT 2642
+#define IDC_DEF_DECIMAL 2643
+#define IDC_DEF_SECONDS 2644
+#define IDC_DEF_INPUT_AREA 2645    // marks where the input preview's control goes
+#define IDC_DEF_OUTPUT_PREVIEW 2646
+#define IDC_DEF_INPUT_CONTROL 2647 // the input preview's control
 
 #define ID_FILE_NEW_SMS 32792
 #define ID_MESSAGE_NEW_SMS 32799

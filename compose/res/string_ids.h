@@ -113,6 +113,13 @@ constexpr unsigned kQMsgMissingCurrency = 363;         // "Please fill in the cu
 constexpr unsigned kQCaptionOutOfRange = 364;          // "Value not in specified range"
 constexpr unsigned kQMsgOutOfRange = 365;              // "Please choose a number in the range %d to %d for numbe..."
 constexpr unsigned kQTextNoRecentTemplates = 366;      // "No recent templates"
+constexpr unsigned kQCaptionEmptyField = 367;          // "Empty Field"
+constexpr unsigned kQMsgEmptyField = 368;              // "The '%s' field cannot be empty. Please enter a value a..."
+constexpr unsigned kQMsgZeroLength = 369;              // "The 'Length' field cannot be 0. Please enter a number ..."
+constexpr unsigned kQMsgNoDateFormat = 370;            // "The 'Date format' field cannot be empty. Please select..."
+constexpr unsigned kQMsgNoTimeFormat = 371;            // "The 'Time format' field cannot be empty. Please select..."
+constexpr unsigned kQCaptionMinMax = 372;              // "Min/Max conflict"
+constexpr unsigned kQMsgMinMax = 373;                  // "The minimum must be less than the maximum. Please rec..."
 
 // The errors Quillet raises into its error slot.
 constexpr unsigned kQMsgFunctionNotFound = 214;    // "Failed to find function %s"

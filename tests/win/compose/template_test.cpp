@@ -1,10 +1,11 @@
 // tests/win/compose/template_test.cpp: generating a compose window's body from a template under
 // wine64: the "Generate from Template" dialog filled in and checked as a user would, the recent
-// templates with their menu, missing and corrupt files, and the question before a modified body
-// is replaced.
+// templates with their menu, missing and corrupt files, the question before a modified body is
+// replaced, and the field definition dialogs with their checks and previews.
 #include "common/registry.h"
 #include "compose/quillet_object_win.h"
 #include "compose/res/resource.h"
+#include "compose/templates/field_definition_win.h"
 #include "compose/templates/recent_templates.h"
 #include "compose/templates/template_file.h"
 #include "compose/ui/sms_window.h"
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <thread>
 
 using namespace std::chrono_literals;
 using namespace compose;
@@ -259,4 +261,142 @@ TEST_F(Templates, RecentMenuListsTheTemplatesOrSaysThereAreNone)
     ASSERT_EQ(GetMenuItemCount(hPopup.get()), 2);
     EXPECT_EQ(ItemText(0), "&1 C:\\a.template");
     EXPECT_EQ(GetMenuItemID(hPopup.get(), 1), static_cast<UINT>(ID_TEMPLATE_RECENT_FIRST + 1));
+}
+
+namespace
+{
+// Runs a field's definition dialog on a thread of its own, as the editor's thread would, and gives
+// the test the dialog to drive.
+class CDefinitionRun
+{
+  public:
+    CDefinitionRun(CTemplateField p_oField, const char* p_szCaption) : m_oField(std::move(p_oField))
+    {
+        m_oThread = std::thread([this] { m_bResult = EditTemplateField(nullptr, m_oField); });
+        PumpUntil([&] { return (m_hDialog = FindOwnWindow(p_szCaption)) != nullptr; }, 10s);
+    }
+    ~CDefinitionRun()
+    {
+        if (IsWindow(m_hDialog))
+            PostMessageA(m_hDialog, WM_COMMAND, IDCANCEL, 0);
+        m_oThread.join();
+    }
+    // Presses OK and waits for a box or the end of the dialog.
+    void PressOk(CBoxRecorder& p_oBoxes)
+    {
+        p_oBoxes.Clear();
+        PostMessageA(m_hDialog, WM_COMMAND, IDOK, 0);
+        PumpUntil([&] { return !p_oBoxes.Seen().empty() || !IsWindow(m_hDialog); }, 10s);
+    }
+    void SetText(int p_iId, const char* p_szText)
+    {
+        SendMessageA(GetDlgItem(m_hDialog, p_iId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(p_szText));
+    }
+    // Ends the dialog's thread; the field and the result are then final.
+    bool Finish()
+    {
+        m_oThread.join();
+        m_oThread = std::thread([] {});
+        return m_bResult;
+    }
+
+    CTemplateField m_oField;
+    HWND m_hDialog = nullptr;
+
+  private:
+    std::thread m_oThread;
+    bool m_bResult = false;
+};
+} // namespace
+
+TEST(TemplateFieldDefinition, TextFieldChecksItsNameAndLengthThenTakesTheDefinition)
+{
+    CBoxRecorder oBoxes;
+    CTemplateField oField = NewTemplateField(ETemplateFieldKind::Text);
+    oField.m_iPosition = 7;
+    CDefinitionRun oRun(oField, "Text Field Definition");
+    ASSERT_NE(oRun.m_hDialog, nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(oRun.m_hDialog, IDC_DEF_HEADING)),
+              "Set the properties below to define how the field will be entered on the SMS template.");
+
+    oRun.PressOk(oBoxes);
+    ASSERT_EQ(oBoxes.Seen().size(), 1u);
+    EXPECT_EQ(oBoxes.Seen()[0].m_sCaption, "Empty Field");
+    EXPECT_EQ(oBoxes.Seen()[0].m_sText, "The 'Name' field cannot be empty. Please enter a value and click 'OK'.");
+
+    oRun.SetText(IDC_DEF_NAME, "Customer");
+    oRun.SetText(IDC_DEF_LENGTH, "0");
+    oRun.PressOk(oBoxes);
+    ASSERT_EQ(oBoxes.Seen().size(), 1u);
+    EXPECT_EQ(oBoxes.Seen()[0].m_sText, "The 'Length' field cannot be 0. Please enter a number and click 'OK'.");
+
+    // Capitals: the output preview converts the sample in the input preview.
+    oRun.SetText(IDC_DEF_LENGTH, "15");
+    SendDlgItemMessageA(oRun.m_hDialog, IDC_DEF_CASE, CB_SETCURSEL, kCaseUpper, 0);
+    SendMessageA(oRun.m_hDialog, WM_COMMAND, MAKEWPARAM(IDC_DEF_CASE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(oRun.m_hDialog, IDC_DEF_CASE)));
+    EXPECT_EQ(TextOf(GetDlgItem(oRun.m_hDialog, IDC_DEF_OUTPUT_PREVIEW)), "SAMPLE TEXT");
+    CheckDlgButton(oRun.m_hDialog, IDC_DEF_REQUIRED, BST_CHECKED);
+    RedrawWindow(oRun.m_hDialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_TRUE(SaveWindowShot(oRun.m_hDialog, "template_text_definition.bmp"));
+    oRun.PressOk(oBoxes);
+    EXPECT_TRUE(oBoxes.Seen().empty());
+    ASSERT_TRUE(oRun.Finish());
+    EXPECT_EQ(oRun.m_oField.m_sName, "Customer");
+    EXPECT_EQ(oRun.m_oField.m_iMaxLength, 15);
+    EXPECT_EQ(oRun.m_oField.m_iCaseConversion, kCaseUpper);
+    EXPECT_EQ(oRun.m_oField.m_bRequired, 1);
+    EXPECT_EQ(oRun.m_oField.m_iPosition, 7);
+}
+
+TEST(TemplateFieldDefinition, NumberRangeDateFormatAndListChoicesAreChecked)
+{
+    CBoxRecorder oBoxes;
+    {
+        CTemplateField oNumber = NewTemplateField(ETemplateFieldKind::Number);
+        oNumber.m_sName = "Count";
+        CDefinitionRun oRun(oNumber, "Number Field Definition");
+        ASSERT_NE(oRun.m_hDialog, nullptr);
+        oRun.SetText(IDC_DEF_MINIMUM, "10");
+        oRun.SetText(IDC_DEF_MAXIMUM, "5");
+        oRun.PressOk(oBoxes);
+        ASSERT_EQ(oBoxes.Seen().size(), 1u);
+        EXPECT_EQ(oBoxes.Seen()[0].m_sCaption, "Min/Max conflict");
+        EXPECT_EQ(oBoxes.Seen()[0].m_sText,
+                  "The minimum must be less than the maximum. Please rectify and press 'OK'.");
+    }
+    {
+        CTemplateField oDate = NewTemplateField(ETemplateFieldKind::Date);
+        oDate.m_sName = "When";
+        oDate.m_iDateFormat = 2;
+        oDate.m_bCurrentDate = 1;
+        CDefinitionRun oRun(oDate, "Date Field Definition");
+        ASSERT_NE(oRun.m_hDialog, nullptr);
+        EXPECT_EQ(TextOf(GetDlgItem(oRun.m_hDialog, IDC_DEF_OUTPUT_PREVIEW)), "Monday, September 1, 2003");
+        SendDlgItemMessageA(oRun.m_hDialog, IDC_DEF_FORMAT, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        oRun.PressOk(oBoxes);
+        ASSERT_EQ(oBoxes.Seen().size(), 1u);
+        EXPECT_EQ(oBoxes.Seen()[0].m_sText,
+                  "The 'Date format' field cannot be empty. Please select a format and click 'OK'.");
+    }
+    {
+        CTemplateField oList = NewTemplateField(ETemplateFieldKind::ListBox);
+        oList.m_sName = "Colour";
+        CDefinitionRun oRun(oList, "List Box Field Definition");
+        ASSERT_NE(oRun.m_hDialog, nullptr);
+        oRun.PressOk(oBoxes);
+        ASSERT_EQ(oBoxes.Seen().size(), 1u);
+        EXPECT_EQ(oBoxes.Seen()[0].m_sText,
+                  "The 'Choices' field cannot be empty. Please enter a value and click 'OK'.");
+        oRun.SetText(IDC_DEF_OPTIONS, "Red\r\n\r\nDark blue\r\n");
+        oRun.PressOk(oBoxes);
+        ASSERT_TRUE(oRun.Finish());
+        EXPECT_EQ(oRun.m_oField.m_vOptions, (std::vector<std::string>{"Red", "Dark blue"}));
+    }
+    for (const auto& [eKind, szCaption] : {std::pair{ETemplateFieldKind::Currency, "Currency Field Definition"},
+                                           std::pair{ETemplateFieldKind::Time, "Time Field Definition"}})
+    {
+        CDefinitionRun oRun(NewTemplateField(eKind), szCaption);
+        EXPECT_NE(oRun.m_hDialog, nullptr) << szCaption;
+    }
 }
