@@ -537,14 +537,36 @@ extern "C" HRESULT WINAPI MAPIOpenFormMgr(LPMAPISESSION, LPMAPIFORMMGR* ppmgr)
     });
 }
 
-extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName, LPTSTR,
-                                           LPSTREAM* lppStream)
+extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName,
+                                           LPTSTR lpszPrefix, LPSTREAM* lppStream)
 {
     return TrapExceptions("OpenStreamOnFile", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
-        if (!lpszFileName || !lppStream)
+        if (!lppStream)
             return MAPI_E_INVALID_PARAMETER;
-        return OpenFileStream(WideFromUtf8(Utf8FromAnsi(reinterpret_cast<const char*>(lpszFileName))), ulFlags,
-                              lppStream);
+        *lppStream = nullptr;
+        const auto* name = reinterpret_cast<const char*>(lpszFileName);
+        std::wstring path = name ? WideFromUtf8(Utf8FromAnsi(name)) : std::wstring();
+        // A unique temporary file is made in the folder lpszFileName names (or the system's
+        // temporary folder), its name starting with lpszPrefix ("SOF" when none, at most three).
+        const bool bUnique = (ulFlags & SOF_UNIQUEFILENAME) != 0;
+        if (!name && !bUnique &&
+            (ulFlags & (STGM_CREATE | STGM_DELETEONRELEASE)) != (STGM_CREATE | STGM_DELETEONRELEASE))
+            return MAPI_E_INVALID_PARAMETER;
+        if (bUnique || !name)
+        {
+            const auto* prefixArg = reinterpret_cast<const char*>(lpszPrefix);
+            const std::wstring prefix = prefixArg ? WideFromUtf8(Utf8FromAnsi(prefixArg)).substr(0, 3) : L"SOF";
+            wchar_t dir[MAX_PATH] = {}, file[MAX_PATH] = {};
+            if (bUnique && name)
+                wcsncpy(dir, path.c_str(), MAX_PATH - 1);
+            else if (!LOG_IF_WIN32_BOOL_FALSE(GetTempPathW(MAX_PATH, dir)))
+                return MAPI_E_CALL_FAILED;
+            if (!LOG_IF_WIN32_BOOL_FALSE(GetTempFileNameW(dir, prefix.c_str(), 0, file)))
+                return MAPI_E_NOT_FOUND;
+            path = file;
+            ulFlags |= STGM_CREATE | STGM_READWRITE;
+        }
+        return OpenFileStream(path, ulFlags & ~SOF_UNIQUEFILENAME, lppStream);
     });
 }
 

@@ -233,3 +233,53 @@ TEST_F(CMapiContract, rtf_sync_brings_body_and_rtf_in_step)
     ASSERT_EQ(sync(msg, 0, &updated), S_OK);
     EXPECT_FALSE(updated);
 }
+
+TEST_F(CMapiContract, stream_on_file_unique_temporary_and_delete_on_release)
+{
+    // SOF_UNIQUEFILENAME makes a new file in the folder named, its name from the prefix; Stat
+    // names it, and uncommitted writes are in the file once the stream is released.
+    std::string dir = g_sTemp;
+    char prefix[] = "BSX";
+    std::wstring made;
+    {
+        CRelease<IStream> out;
+        ASSERT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test,
+                                         SOF_UNIQUEFILENAME | STGM_CREATE | STGM_READWRITE,
+                                         reinterpret_cast<LPTSTR>(dir.data()), reinterpret_cast<LPTSTR>(prefix), &out),
+                  S_OK);
+        STATSTG st{};
+        ASSERT_EQ(out->Stat(&st, STATFLAG_DEFAULT), S_OK);
+        ASSERT_NE(st.pwcsName, nullptr);
+        made = st.pwcsName;
+        CoTaskMemFree(st.pwcsName);
+        EXPECT_NE(made.find(L"\\BSX"), std::wstring::npos);
+        ASSERT_EQ(out->Write("unique", 6, nullptr), S_OK);
+    }
+    unique_file file(CreateFileW(made.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    char buf[16] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(file.get(), buf, sizeof buf, &read, nullptr));
+    EXPECT_EQ(std::string(buf, read), "unique");
+    file.reset();
+    EXPECT_TRUE(DeleteFileW(made.c_str()));
+
+    // No file name: a temporary file that goes with the stream (both flags are then required).
+    CRelease<IStream> none;
+    EXPECT_EQ(
+        g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test, STGM_READWRITE, nullptr, nullptr, &none),
+        MAPI_E_INVALID_PARAMETER);
+    {
+        CRelease<IStream> temp;
+        ASSERT_EQ(g_mapi.m_pfnOpenStream(MAPIAllocateBuffer_Test, MAPIFreeBuffer_Test,
+                                         STGM_CREATE | STGM_READWRITE | STGM_DELETEONRELEASE, nullptr, nullptr, &temp),
+                  S_OK);
+        STATSTG st{};
+        ASSERT_EQ(temp->Stat(&st, STATFLAG_DEFAULT), S_OK);
+        made = st.pwcsName;
+        CoTaskMemFree(st.pwcsName);
+        EXPECT_NE(made.find(L"\\SOF"), std::wstring::npos);
+        EXPECT_NE(GetFileAttributesW(made.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_EQ(GetFileAttributesW(made.c_str()), INVALID_FILE_ATTRIBUTES) << "deleted on release";
+}
