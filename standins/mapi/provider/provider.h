@@ -345,11 +345,21 @@ uint32_t DeliverToInbox(ms::CItem p_item);
 [[nodiscard]] HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_pp);
 // Spooler (provider_spooler.cpp).
 void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
-[[nodiscard]] bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
-void FlushSpooler();
+// S_OK while the message waits, MAPI_E_UNABLE_TO_ABORT once the spooler has taken it,
+// MAPI_E_NOT_IN_QUEUE when it has left or was never submitted (called under Lock()).
+[[nodiscard]] HRESULT AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
+// Sends every waiting message now; with p_bAsync the spooler's thread sends them and this returns
+// at once, the messages already past aborting.
+void FlushSpooler(bool p_bAsync);
+// Delivers what the drop folder holds now.
+void FlushInbound();
+// PR_STATUS_CODE of the spooler's status row and object.
+ULONG SpoolerStatusCode();
 void StartBackground();
 void StopBackground();
 [[nodiscard]] HRESULT NewStatus(IMAPIStatus** p_pp);
+// The plain text of a PR_RTF_COMPRESSED value ("" when it does not decode) (provider_rtf.cpp).
+std::string TextOfRtf(const ms::CBytes& p_compressed);
 } // namespace mapiprov
 
 #include "standins/mapi/provider/prop_object_impl.h"

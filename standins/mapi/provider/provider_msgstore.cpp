@@ -145,7 +145,7 @@ class CMsgStore final : public CPropObject<IMsgStore>
             CEntryIdBits bits;
             if (!ParseEntryId(p_cb, p_pEid, bits) || bits.m_ulKind != kKindMessage || Uid(bits) != m_uid)
                 return MAPI_E_INVALID_ENTRYID;
-            return AbortSubmission(m_uid, bits.m_ulId) ? S_OK : MAPI_E_NOT_IN_QUEUE;
+            return AbortSubmission(m_uid, bits.m_ulId);
         });
     }
     STDMETHODIMP GetOutgoingQueue(ULONG, LPMAPITABLE*) override
@@ -186,7 +186,7 @@ class CMsgStore final : public CPropObject<IMsgStore>
         ms::SetProp(p_props, Long(PR_STORE_SUPPORT_MASK, STORE_ENTRYID_UNIQUE | STORE_MODIFY_OK | STORE_CREATE_OK |
                                                              STORE_ATTACH_OK | STORE_SUBMIT_OK | STORE_NOTIFY_OK |
                                                              STORE_SEARCH_OK | STORE_RESTRICTION_OK | STORE_SORT_OK |
-                                                             STORE_UNICODE_OK));
+                                                             STORE_UNICODE_OK | STORE_UNCOMPRESSED_RTF));
         const struct
         {
             ULONG m_ulTag;

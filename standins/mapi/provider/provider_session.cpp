@@ -34,6 +34,27 @@ const ms::CBytes& SessionUid()
     return s_uid;
 }
 
+// A row of the status table, and the properties of the spooler's status object.
+ms::CPropList StatusRow(ULONG p_ulType, const char* p_szName)
+{
+    const bool bSpooler = p_ulType == MAPI_SPOOLER;
+    ms::CPropList r;
+    const ms::CBytes eid = MakeEntryId(SessionUid(), kKindStatus, p_ulType);
+    ms::SetProp(r, Long(PR_RESOURCE_TYPE, p_ulType));
+    ms::SetProp(r, Str(PR_DISPLAY_NAME, p_szName));
+    ms::SetProp(r, Str(PR_PROVIDER_DISPLAY, p_szName));
+    ms::SetProp(r, Str(PR_PROVIDER_DLL_NAME, "mapi_standin.dll"));
+    ms::SetProp(r, Long(PR_STATUS_CODE, bSpooler ? SpoolerStatusCode() : STATUS_AVAILABLE));
+    ms::SetProp(r, Str(PR_STATUS_STRING, "Available"));
+    ms::SetProp(r, Long(PR_RESOURCE_METHODS, bSpooler ? STATUS_VALIDATE_STATE | STATUS_FLUSH_QUEUES : 0));
+    ms::SetProp(r, Long(PR_RESOURCE_FLAGS, 0));
+    ms::SetProp(r, Long(PR_ROWID, static_cast<int64_t>(p_ulType)));
+    ms::SetProp(r, Bin(PR_INSTANCE_KEY, eid));
+    ms::SetProp(r, Bin(PR_ENTRYID, eid));
+    ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STATUS));
+    return r;
+}
+
 class CStatus final : public CPropObject<IMAPIStatus>
 {
   public:
@@ -50,10 +71,20 @@ class CStatus final : public CPropObject<IMAPIStatus>
     {
         return MAPI_E_NO_SUPPORT;
     }
-    STDMETHODIMP FlushQueues(ULONG, ULONG, LPENTRYID, ULONG) override
+    // FLUSH_UPLOAD sends what is queued (outside the store lock: the SMTP exchange takes time),
+    // handing it to the spooler's thread with FLUSH_ASYNC_OK; FLUSH_DOWNLOAD delivers the drop
+    // folder. There is no user interface to leave out, and every flush is forced.
+    STDMETHODIMP FlushQueues(ULONG, ULONG, LPENTRYID, ULONG p_ulFlags) override
     {
-        // Sends what is queued now, outside the store lock (the SMTP exchange takes time).
-        TrapExceptionsVoid("IMAPIStatus::FlushQueues", [] { FlushSpooler(); });
+        constexpr ULONG kKnown = FLUSH_UPLOAD | FLUSH_DOWNLOAD | FLUSH_FORCE | FLUSH_NO_UI | FLUSH_ASYNC_OK;
+        if (p_ulFlags & ~kKnown)
+            return MAPI_E_UNKNOWN_FLAGS;
+        TrapExceptionsVoid("IMAPIStatus::FlushQueues", [p_ulFlags] {
+            if (p_ulFlags & FLUSH_UPLOAD)
+                FlushSpooler((p_ulFlags & FLUSH_ASYNC_OK) != 0);
+            if (p_ulFlags & FLUSH_DOWNLOAD)
+                FlushInbound();
+        });
         DeliverQueued();
         return S_OK;
     }
@@ -65,11 +96,8 @@ class CStatus final : public CPropObject<IMAPIStatus>
     }
     void AddComputed(ms::CPropList& p_props) override
     {
-        ms::SetProp(p_props, Long(PR_RESOURCE_TYPE, MAPI_SPOOLER));
-        ms::SetProp(p_props, Str(PR_DISPLAY_NAME, "Outlook"));
-        ms::SetProp(p_props, Long(PR_STATUS_CODE, STATUS_AVAILABLE));
-        ms::SetProp(p_props, Long(PR_OBJECT_TYPE, MAPI_STATUS));
-        ms::SetProp(p_props, Bin(PR_ENTRYID, MakeEntryId(SessionUid(), kKindStatus, MAPI_SPOOLER)));
+        for (auto& v : StatusRow(MAPI_SPOOLER, "Outlook"))
+            ms::SetProp(p_props, std::move(v));
     }
     HRESULT Save(ULONG) override
     {
@@ -152,23 +180,14 @@ class CSession final : public IMAPISession, public CUnknownBase
         return Call("IMAPISession::GetStatusTable", [&]() -> HRESULT {
             return NewTable(
                 [] {
-                    auto row = [](ULONG type, const char* name, ULONG id) {
-                        ms::CPropList r;
-                        ms::SetProp(r, Long(PR_RESOURCE_TYPE, type));
-                        ms::SetProp(r, Str(PR_DISPLAY_NAME, name));
-                        ms::SetProp(r, Str(PR_PROVIDER_DISPLAY, name));
-                        ms::SetProp(r, Long(PR_STATUS_CODE, STATUS_AVAILABLE));
-                        ms::SetProp(r, Bin(PR_ENTRYID, MakeEntryId(SessionUid(), kKindStatus, id)));
-                        ms::SetProp(r, Long(PR_OBJECT_TYPE, MAPI_STATUS));
-                        return r;
-                    };
-                    return std::vector<ms::CPropList>{
-                        row(MAPI_SUBSYSTEM, "MAPI Subsystem", MAPI_SUBSYSTEM),
-                        row(MAPI_SPOOLER, "Outlook", MAPI_SPOOLER),
-                        row(MAPI_STORE_PROVIDER, "Personal Folders", MAPI_STORE_PROVIDER),
-                        row(MAPI_TRANSPORT_PROVIDER, "Internet E-mail", MAPI_TRANSPORT_PROVIDER)};
+                    return std::vector<ms::CPropList>{StatusRow(MAPI_SUBSYSTEM, "MAPI Subsystem"),
+                                                      StatusRow(MAPI_SPOOLER, "Outlook"),
+                                                      StatusRow(MAPI_STORE_PROVIDER, "Personal Folders"),
+                                                      StatusRow(MAPI_TRANSPORT_PROVIDER, "Internet E-mail")};
                 },
-                {PR_RESOURCE_TYPE, PR_DISPLAY_NAME_A, PR_ENTRYID, PR_STATUS_CODE}, p_ulFlags, p_pp);
+                {PR_RESOURCE_TYPE, PR_DISPLAY_NAME_A, PR_ENTRYID, PR_STATUS_CODE, PR_RESOURCE_METHODS,
+                 PR_PROVIDER_DISPLAY_A, PR_ROWID},
+                p_ulFlags, p_pp);
         });
     }
     STDMETHODIMP OpenEntry(ULONG p_cb, LPENTRYID p_pEid, LPCIID, ULONG p_ulFlags, ULONG* p_pType,
@@ -518,14 +537,36 @@ extern "C" HRESULT WINAPI MAPIOpenFormMgr(LPMAPISESSION, LPMAPIFORMMGR* ppmgr)
     });
 }
 
-extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName, LPTSTR,
-                                           LPSTREAM* lppStream)
+extern "C" HRESULT WINAPI OpenStreamOnFile(LPALLOCATEBUFFER, LPFREEBUFFER, ULONG ulFlags, LPTSTR lpszFileName,
+                                           LPTSTR lpszPrefix, LPSTREAM* lppStream)
 {
     return TrapExceptions("OpenStreamOnFile", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
-        if (!lpszFileName || !lppStream)
+        if (!lppStream)
             return MAPI_E_INVALID_PARAMETER;
-        return OpenFileStream(WideFromUtf8(Utf8FromAnsi(reinterpret_cast<const char*>(lpszFileName))), ulFlags,
-                              lppStream);
+        *lppStream = nullptr;
+        const auto* name = reinterpret_cast<const char*>(lpszFileName);
+        std::wstring path = name ? WideFromUtf8(Utf8FromAnsi(name)) : std::wstring();
+        // A unique temporary file is made in the folder lpszFileName names (or the system's
+        // temporary folder), its name starting with lpszPrefix ("SOF" when none, at most three).
+        const bool bUnique = (ulFlags & SOF_UNIQUEFILENAME) != 0;
+        if (!name && !bUnique &&
+            (ulFlags & (STGM_CREATE | STGM_DELETEONRELEASE)) != (STGM_CREATE | STGM_DELETEONRELEASE))
+            return MAPI_E_INVALID_PARAMETER;
+        if (bUnique || !name)
+        {
+            const auto* prefixArg = reinterpret_cast<const char*>(lpszPrefix);
+            const std::wstring prefix = prefixArg ? WideFromUtf8(Utf8FromAnsi(prefixArg)).substr(0, 3) : L"SOF";
+            wchar_t dir[MAX_PATH] = {}, file[MAX_PATH] = {};
+            if (bUnique && name)
+                wcsncpy(dir, path.c_str(), MAX_PATH - 1);
+            else if (!LOG_IF_WIN32_BOOL_FALSE(GetTempPathW(MAX_PATH, dir)))
+                return MAPI_E_CALL_FAILED;
+            if (!LOG_IF_WIN32_BOOL_FALSE(GetTempFileNameW(dir, prefix.c_str(), 0, file)))
+                return MAPI_E_NOT_FOUND;
+            path = file;
+            ulFlags |= STGM_CREATE | STGM_READWRITE;
+        }
+        return OpenFileStream(path, ulFlags & ~SOF_UNIQUEFILENAME, lppStream);
     });
 }
 
@@ -574,15 +615,4 @@ extern "C" ULONG WINAPI UlRelease(LPVOID lpunk)
 {
     return TrapExceptions("UlRelease", ULONG(0),
                           [&] { return lpunk ? static_cast<IUnknown*>(lpunk)->Release() : ULONG(0); });
-}
-
-extern "C" HRESULT WINAPI RTFSync(LPMESSAGE lpMessage, ULONG, WINBOOL* lpfMessageUpdated)
-{
-    return TrapExceptions("RTFSync", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
-        if (!lpMessage || !lpfMessageUpdated)
-            return MAPI_E_INVALID_PARAMETER;
-        // The store keeps PR_BODY and PR_RTF_COMPRESSED as they are written; nothing to bring in line.
-        *lpfMessageUpdated = FALSE;
-        return S_OK;
-    });
 }

@@ -1,6 +1,8 @@
 // standins/mapi/provider/provider_spooler.cpp: the spooler (submitted messages leave as RFC 5322
 // mail over SMTP to the configured "SmtpServer", after "SpoolDelayMs" or at FlushQueues), the drop
-// folder that delivers .eml files into the Inbox, and WrapCompressedRTFStream.
+// folder that delivers .eml files into the Inbox. A submitted message waits in the queue, where
+// AbortSubmit can take it back; once the spooler has taken it (due, or flushed) it is in flight
+// and can no longer be aborted.
 #include "standins/mapi/provider/provider.h"
 #include "standins/mapi/store/folder_index.h"
 
@@ -23,8 +25,10 @@ struct CQueued
     uint32_t m_uId;
     ULONGLONG m_ullDue;
 };
-std::deque<CQueued> g_queue; // under Lock()
-std::mutex g_sendLock;       // one SMTP exchange at a time
+std::deque<CQueued> g_queue;     // under Lock(): waiting, abortable
+std::vector<CQueued> g_inFlight; // under Lock(): taken by the spooler until sent or failed
+std::vector<CQueued> g_flushed;  // under Lock(): taken by an asynchronous flush, for the thread to send
+std::mutex g_sendLock;           // one SMTP exchange at a time
 unique_handle g_hStop;
 unique_handle g_hThread;
 
@@ -128,7 +132,10 @@ std::string Compose(const ms::CItem& p_item, std::vector<std::string>& p_rcpts)
     if (!cc.empty())
         m += "Cc: " + cc + "\r\n";
     m += "Subject: " + ms::GetString(p_item.m_props, PR_SUBJECT) + "\r\nDate: " + date + "\r\nMIME-Version: 1.0\r\n";
-    std::string body = ms::GetString(p_item.m_props, PR_BODY);
+    // A message written as RTF alone goes out as the RTF's text.
+    const ms::CPropValue* rtf = ms::FindProp(p_item.m_props, PR_RTF_COMPRESSED);
+    std::string body = ms::FindProp(p_item.m_props, PR_BODY) || !rtf ? ms::GetString(p_item.m_props, PR_BODY)
+                                                                     : TextOfRtf(rtf->m_bValue);
     const std::string boundary = "=_brevolt_mapi_" + std::to_string(p_item.m_uId);
     if (p_item.m_vAttachments.empty())
         m += "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + body + "\r\n";
@@ -387,6 +394,42 @@ void ScanDropFolder()
     } while (FindNextFileW(find.get(), &fd));
 }
 
+bool Same(const CQueued& p_a, const ms::CBytes& p_uid, uint32_t p_uId)
+{
+    return p_a.m_uid == p_uid && p_a.m_uId == p_uId;
+}
+
+// Takes the queued messages p_fn picks out of the queue and puts them in flight (under Lock()).
+template <typename F> std::vector<CQueued> TakeQueued(F p_fn)
+{
+    std::vector<CQueued> taken;
+    for (auto it = g_queue.begin(); it != g_queue.end();)
+        if (p_fn(*it))
+        {
+            taken.push_back(*it);
+            g_inFlight.push_back(*it);
+            it = g_queue.erase(it);
+        }
+        else
+            ++it;
+    return taken;
+}
+
+// Sends what was taken; each leaves the in-flight list when its exchange is over.
+void SendTaken(const std::vector<CQueued>& p_taken)
+{
+    std::lock_guard<std::mutex> send(g_sendLock);
+    for (const auto& q : p_taken)
+    {
+        SendOne(q);
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        const auto it = std::find_if(g_inFlight.begin(), g_inFlight.end(),
+                                     [&](const CQueued& p_q) { return Same(p_q, q.m_uid, q.m_uId); });
+        if (it != g_inFlight.end())
+            g_inFlight.erase(it);
+    }
+}
+
 DWORD WINAPI BackgroundThread(LPVOID)
 {
     while (WaitForSingleObject(g_hStop.get(), 200) == WAIT_TIMEOUT)
@@ -395,18 +438,11 @@ DWORD WINAPI BackgroundThread(LPVOID)
             {
                 std::lock_guard<std::recursive_mutex> lock(Lock());
                 const ULONGLONG now = GetTickCount64();
-                for (auto it = g_queue.begin(); it != g_queue.end();)
-                    if (it->m_ullDue <= now)
-                    {
-                        due.push_back(*it);
-                        it = g_queue.erase(it);
-                    }
-                    else
-                        ++it;
+                due = TakeQueued([now](const CQueued& p_q) { return p_q.m_ullDue <= now; });
+                due.insert(due.end(), g_flushed.begin(), g_flushed.end());
+                g_flushed.clear();
             }
-            std::lock_guard<std::mutex> send(g_sendLock);
-            for (const auto& q : due)
-                SendOne(q);
+            SendTaken(due);
             DeliverQueued();
             ScanDropFolder();
         });
@@ -420,12 +456,14 @@ void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
     g_queue.push_back({p_storeUid, p_uId, GetTickCount64() + delay});
 }
 
-bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
+HRESULT AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
 {
-    const auto it = std::find_if(g_queue.begin(), g_queue.end(),
-                                 [&](const CQueued& q) { return q.m_uid == p_storeUid && q.m_uId == p_uId; });
+    if (std::any_of(g_inFlight.begin(), g_inFlight.end(), [&](const CQueued& q) { return Same(q, p_storeUid, p_uId); }))
+        return MAPI_E_UNABLE_TO_ABORT; // the spooler has it
+    const auto it =
+        std::find_if(g_queue.begin(), g_queue.end(), [&](const CQueued& q) { return Same(q, p_storeUid, p_uId); });
     if (it == g_queue.end())
-        return false; // it has left already (or was never submitted)
+        return MAPI_E_NOT_IN_QUEUE; // it has left already (or was never submitted)
     g_queue.erase(it);
     ms::CStore* s = CProvider::Get().m_file.StoreByUid(p_storeUid);
     const ms::CItemRef ref = s ? ms::FindItem(s->m_root, p_uId) : ms::CItemRef{};
@@ -439,20 +477,37 @@ bool AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
         CProvider::Get().Changed();
         (void)CProvider::Get().Save(); // a failure is logged
     }
-    return true;
+    return S_OK;
 }
 
-void FlushSpooler()
+void FlushSpooler(bool p_bAsync)
 {
-    std::vector<CQueued> all;
+    std::vector<CQueued> taken;
     {
         std::lock_guard<std::recursive_mutex> lock(Lock());
-        all.assign(g_queue.begin(), g_queue.end());
-        g_queue.clear();
+        taken = TakeQueued([](const CQueued&) { return true; });
+        if (p_bAsync)
+        {
+            // In flight from now on; the spooler's thread sends them while the caller goes on.
+            g_flushed.insert(g_flushed.end(), taken.begin(), taken.end());
+            return;
+        }
     }
-    std::lock_guard<std::mutex> send(g_sendLock);
-    for (const auto& q : all)
-        SendOne(q);
+    SendTaken(taken);
+}
+
+void FlushInbound()
+{
+    ScanDropFolder();
+}
+
+ULONG SpoolerStatusCode()
+{
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    ULONG code = STATUS_AVAILABLE | STATUS_OUTBOUND_ENABLED | STATUS_INBOUND_ENABLED;
+    if (!g_inFlight.empty())
+        code |= STATUS_OUTBOUND_ACTIVE;
+    return code;
 }
 
 void StartBackground()
@@ -479,110 +534,3 @@ void StopBackground()
     g_hStop.reset();
 }
 } // namespace mapiprov
-
-using namespace mapiprov;
-
-// Compressed RTF ([MS-OXRTFCP]): reads both the "LZFu" and the uncompressed "MELA" forms and
-// writes "MELA", which every reader accepts.
-extern "C" HRESULT WINAPI WrapCompressedRTFStream(LPSTREAM lpCompressedRTFStream, ULONG ulFlags,
-                                                  LPSTREAM* lpUncompressedRTFStream)
-{
-    return TrapExceptions("WrapCompressedRTFStream", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
-        if (!lpCompressedRTFStream || !lpUncompressedRTFStream)
-            return MAPI_E_INVALID_PARAMETER;
-        *lpUncompressedRTFStream = nullptr;
-        IStream* inner = lpCompressedRTFStream;
-        if (ulFlags & MAPI_MODIFY)
-        {
-            // The wrapper keeps the stream it writes into.
-            return NewMemoryStream(
-                {},
-                [inner](const ms::CBytes& p_raw) -> HRESULT {
-                    ms::CBytes out(16);
-                    auto put = [&](size_t at, uint32_t v) { memcpy(out.data() + at, &v, 4); };
-                    put(0, static_cast<uint32_t>(p_raw.size() + 12));
-                    put(4, static_cast<uint32_t>(p_raw.size()));
-                    put(8, 0x414C454D); // "MELA"
-                    put(12, 0);
-                    out.insert(out.end(), p_raw.begin(), p_raw.end());
-                    LARGE_INTEGER zero{};
-                    ULARGE_INTEGER size{};
-                    size.QuadPart = out.size();
-                    RETURN_IF_FAILED(inner->Seek(zero, STREAM_SEEK_SET, nullptr));
-                    RETURN_IF_FAILED(inner->SetSize(size));
-                    RETURN_IF_FAILED(inner->Write(out.data(), static_cast<ULONG>(out.size()), nullptr));
-                    return LOG_IF_FAILED(inner->Commit(0));
-                },
-                com_ptr<IUnknown>::copy_from(inner), lpUncompressedRTFStream);
-        }
-        ms::CBytes in;
-        BYTE chunk[4096];
-        ULONG read = 0;
-        while (SUCCEEDED(inner->Read(chunk, sizeof chunk, &read)) && read > 0 && in.size() < (64u << 20))
-            in.insert(in.end(), chunk, chunk + read);
-        if (in.size() < 16)
-            return MAPI_E_INVALID_PARAMETER;
-        uint32_t compSize, rawSize, type;
-        memcpy(&compSize, in.data(), 4);
-        memcpy(&rawSize, in.data() + 4, 4);
-        memcpy(&type, in.data() + 8, 4);
-        ms::CBytes out;
-        const size_t end = std::min<size_t>(in.size(), static_cast<size_t>(compSize) + 4);
-        if (type == 0x414C454D)
-            out.assign(in.begin() + 16, in.begin() + static_cast<ptrdiff_t>(std::max<size_t>(16, end)));
-        else if (type == 0x75465A4C)
-        {
-            static const char kPrefix[] =
-                "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern \\fscript "
-                "\\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0\\blue0\r\n\\par "
-                "\\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
-            BYTE dict[4096] = {};
-            const size_t prefix = sizeof kPrefix - 1;
-            memcpy(dict, kPrefix, prefix);
-            size_t w = prefix;
-            size_t i = 16;
-            bool bDone = false;
-            while (i < end && !bDone && out.size() <= rawSize)
-            {
-                const BYTE control = in[i++];
-                for (int bit = 0; bit < 8 && i < end; ++bit)
-                {
-                    if (control & (1 << bit))
-                    {
-                        if (i + 1 >= end)
-                        {
-                            bDone = true;
-                            break;
-                        }
-                        const uint16_t ref = static_cast<uint16_t>(in[i] << 8 | in[i + 1]);
-                        i += 2;
-                        size_t off = ref >> 4;
-                        const size_t len = (ref & 15) + 2;
-                        if (off == (w & 4095))
-                        {
-                            bDone = true;
-                            break;
-                        }
-                        for (size_t k = 0; k < len; ++k)
-                        {
-                            const BYTE c = dict[(off + k) & 4095];
-                            out.push_back(c);
-                            dict[w++ & 4095] = c;
-                        }
-                    }
-                    else
-                    {
-                        const BYTE c = in[i++];
-                        out.push_back(c);
-                        dict[w++ & 4095] = c;
-                    }
-                }
-            }
-            if (out.size() > rawSize)
-                out.resize(rawSize);
-        }
-        else
-            return MAPI_E_INVALID_PARAMETER;
-        return NewMemoryStream(std::move(out), {}, {}, lpUncompressedRTFStream);
-    });
-}

@@ -15,6 +15,21 @@ class CMemoryStream final : public IStream, public CUnknownBase
         : m_data(std::move(p_data)), m_onCommit(std::move(p_onCommit)), m_owner(std::move(p_owner))
     {
     }
+    ~CMemoryStream() override
+    {
+        if (m_onClose)
+            TrapExceptionsVoid("IStream::Release", [&] { m_onClose(m_data, m_bDirty); });
+    }
+    // Called with the bytes, and whether they changed since the last Commit, when the stream goes.
+    void OnClose(std::function<void(const ms::CBytes&, bool)> p_fn)
+    {
+        m_onClose = std::move(p_fn);
+    }
+    // The name Stat reports (the file's path, for a stream on a file).
+    void SetName(std::wstring p_sName)
+    {
+        m_sName = std::move(p_sName);
+    }
     MAPI_UNKNOWN_IMPL(&IID_IStream, &IID_ISequentialStream)
 
     STDMETHODIMP Read(void* p_pv, ULONG p_cb, ULONG* p_pcbRead) override
@@ -38,6 +53,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
         if (p_cb)
             memcpy(m_data.data() + m_nPos, p_pv, p_cb);
         m_nPos += p_cb;
+        m_bDirty = true;
         if (p_pcbWritten)
             *p_pcbWritten = p_cb;
         return S_OK;
@@ -62,6 +78,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
         if (!m_onCommit)
             return STG_E_ACCESSDENIED;
         m_data.resize(static_cast<size_t>(p_size.QuadPart));
+        m_bDirty = true;
         return S_OK;
     }
     STDMETHODIMP CopyTo(IStream* p_pDest, ULARGE_INTEGER p_cb, ULARGE_INTEGER* p_pRead,
@@ -94,7 +111,14 @@ class CMemoryStream final : public IStream, public CUnknownBase
         }
         if (!f)
             return S_OK;
-        return TrapExceptions("IStream::Commit", static_cast<HRESULT>(STG_E_CANTSAVE), [&] { return f(data); });
+        const HRESULT hr =
+            TrapExceptions("IStream::Commit", static_cast<HRESULT>(STG_E_CANTSAVE), [&] { return f(data); });
+        if (SUCCEEDED(hr))
+        {
+            std::lock_guard<std::recursive_mutex> lock(Lock());
+            m_bDirty = m_data != data;
+        }
+        return hr;
     }
     STDMETHODIMP Revert() override
     {
@@ -108,12 +132,21 @@ class CMemoryStream final : public IStream, public CUnknownBase
     {
         return STG_E_INVALIDFUNCTION;
     }
-    STDMETHODIMP Stat(STATSTG* p_pStat, DWORD) override
+    STDMETHODIMP Stat(STATSTG* p_pStat, DWORD p_dwFlags) override
     {
         if (!p_pStat)
             return STG_E_INVALIDPOINTER;
         memset(p_pStat, 0, sizeof *p_pStat);
         p_pStat->type = STGTY_STREAM;
+        if (!(p_dwFlags & STATFLAG_NONAME) && !m_sName.empty())
+        {
+            // The caller frees the name with CoTaskMemFree, as IStream::Stat documents.
+            const size_t cb = (m_sName.size() + 1) * sizeof(wchar_t);
+            p_pStat->pwcsName = static_cast<LPOLESTR>(CoTaskMemAlloc(cb));
+            if (!p_pStat->pwcsName)
+                return STG_E_INSUFFICIENTMEMORY;
+            memcpy(p_pStat->pwcsName, m_sName.c_str(), cb);
+        }
         std::lock_guard<std::recursive_mutex> lock(Lock());
         p_pStat->cbSize.QuadPart = m_data.size();
         return S_OK;
@@ -127,6 +160,9 @@ class CMemoryStream final : public IStream, public CUnknownBase
     ms::CBytes m_data;
     size_t m_nPos = 0;
     std::function<HRESULT(const ms::CBytes&)> m_onCommit;
+    std::function<void(const ms::CBytes&, bool)> m_onClose;
+    bool m_bDirty = false;
+    std::wstring m_sName;
     com_ptr<IUnknown> m_owner; // the object whose property the stream is
 };
 } // namespace
@@ -147,7 +183,10 @@ HRESULT ReadStreamFile(const std::wstring& p_sPath, ms::CBytes& p_data)
 {
     unique_file file(CreateFileW(p_sPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file)
-        return MAPI_E_NOT_FOUND;
+    {
+        const DWORD error = GetLastError();
+        return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? MAPI_E_NO_ACCESS : MAPI_E_NOT_FOUND;
+    }
     LARGE_INTEGER size{};
     if (!LOG_IF_WIN32_BOOL_FALSE(GetFileSizeEx(file.get(), &size)))
         return MAPI_E_DISK_ERROR;
@@ -181,7 +220,9 @@ HRESULT WriteStreamFile(const std::wstring& p_sPath, const ms::CBytes& p_data)
 
 HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p_pp)
 {
-    // OpenStreamOnFile: STGM_CREATE makes or truncates the file; writes go to the file on Commit.
+    // STGM_CREATE makes or truncates the file; writes reach the file at Commit, and at the last
+    // Release for what was not committed, as a stream on the file itself would leave it.
+    // STGM_DELETEONRELEASE removes the file with the stream.
     ms::CBytes data;
     const bool bCreate = (p_ulFlags & STGM_CREATE) != 0;
     const bool bWrite = bCreate || (p_ulFlags & (STGM_WRITE | STGM_READWRITE)) != 0;
@@ -198,6 +239,16 @@ HRESULT OpenFileStream(const std::wstring& p_sPath, ULONG p_ulFlags, IStream** p
             if (const HRESULT hr = onCommit(data); FAILED(hr))
                 return hr;
     }
-    return NewMemoryStream(std::move(data), onCommit, {}, p_pp);
+    auto* stream = new CMemoryStream(std::move(data), onCommit, {});
+    stream->SetName(p_sPath);
+    const bool bDelete = (p_ulFlags & STGM_DELETEONRELEASE) != 0;
+    stream->OnClose([p_sPath, bDelete, onCommit](const ms::CBytes& p_b, bool p_bDirty) {
+        if (bDelete)
+            LOG_IF_WIN32_BOOL_FALSE(DeleteFileW(p_sPath.c_str()));
+        else if (p_bDirty && onCommit)
+            (void)onCommit(p_b); // a failure is logged
+    });
+    *p_pp = stream;
+    return S_OK;
 }
 } // namespace mapiprov

@@ -1,0 +1,222 @@
+// tests/win/mapi/mapi_spooler_test.cpp: the spooler as a client drives it: its row in the status
+// table, its status object's FlushQueues flags, AbortSubmit before and after a message is taken,
+// and a job with an RTF-only body and a text attachment delivered over SMTP (mapi_win_spool).
+#include "tests/win/mapi/mapi_test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace mapitest;
+
+namespace
+{
+// The flags a client passes to send at once without waiting: upload, force, no UI, async allowed.
+constexpr ULONG kFlushAsync = FLUSH_UPLOAD | FLUSH_FORCE | FLUSH_NO_UI | FLUSH_ASYNC_OK;
+static_assert(kFlushAsync == 0x3A);
+
+// Creates, in the Outbox, a job mail whose body is compressed RTF only and whose job is a text
+// attachment, and submits it; returns its entry id.
+std::vector<BYTE> SubmitJob(const char* p_szSubject, const char* p_szJob)
+{
+    CRelease<IMAPIFolder> outbox;
+    outbox.attach(OpenFolder(PR_IPM_OUTBOX_ENTRYID));
+    CRelease<IMessage> msg;
+    EXPECT_EQ(outbox->CreateMessage(nullptr, 0, &msg), S_OK);
+    SetText(msg, PR_SUBJECT_A, p_szSubject);
+    LPSPropValue sentFolder = nullptr;
+    EXPECT_EQ(g_mapi.m_pfnGetOneProp(g_pStore, PR_IPM_SENTMAIL_ENTRYID, &sentFolder), S_OK);
+    sentFolder->ulPropTag = PR_SENTMAIL_ENTRYID;
+    EXPECT_EQ(msg->SetProps(1, sentFolder, nullptr), S_OK);
+    g_mapi.m_pfnFree(sentFolder);
+    {
+        CRelease<IStream> compressed, raw;
+        EXPECT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                    reinterpret_cast<LPUNKNOWN*>(&compressed)),
+                  S_OK);
+        EXPECT_EQ(g_mapi.m_pfnWrapRtf(compressed, MAPI_MODIFY, &raw), S_OK);
+        const char rtf[] = "{\\rtf1\\ansi Job body from RTF\\par second line}";
+        EXPECT_EQ(raw->Write(rtf, sizeof rtf - 1, nullptr), S_OK);
+        EXPECT_EQ(raw->Commit(0), S_OK);
+    }
+    SPropValue props[4] = {};
+    props[0].ulPropTag = PR_DISPLAY_NAME_A;
+    props[0].Value.lpszA = const_cast<char*>("SMS Gateway");
+    props[1].ulPropTag = PR_ADDRTYPE_A;
+    props[1].Value.lpszA = const_cast<char*>("SMTP");
+    props[2].ulPropTag = PR_EMAIL_ADDRESS_A;
+    props[2].Value.lpszA = const_cast<char*>("gateway@brevolt.example");
+    props[3].ulPropTag = PR_RECIPIENT_TYPE;
+    props[3].Value.l = MAPI_TO;
+    SizedADRLIST(1, list) = {1, {{0, 4, props}}};
+    EXPECT_EQ(msg->ModifyRecipients(MODRECIP_ADD, reinterpret_cast<LPADRLIST>(&list)), S_OK);
+    ULONG num = 0;
+    CRelease<IAttach> att;
+    EXPECT_EQ(msg->CreateAttach(nullptr, 0, &num, &att), S_OK);
+    SPropValue a[3] = {};
+    a[0].ulPropTag = PR_ATTACH_METHOD;
+    a[0].Value.l = ATTACH_BY_VALUE;
+    a[1].ulPropTag = PR_ATTACH_LONG_FILENAME_A;
+    a[1].Value.lpszA = const_cast<char*>("BS0001.TXT");
+    a[2].ulPropTag = PR_ATTACH_DATA_BIN;
+    a[2].Value.bin.cb = static_cast<ULONG>(strlen(p_szJob));
+    a[2].Value.bin.lpb = reinterpret_cast<BYTE*>(const_cast<char*>(p_szJob));
+    EXPECT_EQ(att->SetProps(3, a, nullptr), S_OK);
+    EXPECT_EQ(att->SaveChanges(0), S_OK);
+    EXPECT_EQ(msg->SubmitMessage(0), S_OK);
+    LPSPropValue eid = nullptr;
+    EXPECT_EQ(g_mapi.m_pfnGetOneProp(msg, PR_ENTRYID, &eid), S_OK);
+    std::vector<BYTE> out(eid->Value.bin.lpb, eid->Value.bin.lpb + eid->Value.bin.cb);
+    g_mapi.m_pfnFree(eid);
+    return out;
+}
+
+HRESULT Abort(std::vector<BYTE>& p_eid)
+{
+    return g_pStore->AbortSubmit(static_cast<ULONG>(p_eid.size()), reinterpret_cast<LPENTRYID>(p_eid.data()), 0);
+}
+
+// The spooler's status object, found as a client finds it: the status table's MAPI_SPOOLER row.
+void OpenSpooler(CRelease<IMAPIStatus>& p_status)
+{
+    CRelease<IMAPITable> table;
+    ASSERT_EQ(g_pSession->GetStatusTable(0, &table), S_OK);
+    LPSRowSet rows = nullptr;
+    auto all = AllRows(table, {PR_RESOURCE_TYPE, PR_ENTRYID, PR_STATUS_CODE}, rows);
+    const auto spooler = std::find_if(all.begin(), all.end(), [](const std::vector<SPropValue>& r) {
+        return r[0].ulPropTag == PR_RESOURCE_TYPE && r[0].Value.l == MAPI_SPOOLER;
+    });
+    ASSERT_NE(spooler, all.end());
+    ULONG type = 0;
+    EXPECT_EQ((*spooler)[2].ulPropTag, PR_STATUS_CODE);
+    EXPECT_TRUE((*spooler)[2].Value.l & STATUS_AVAILABLE);
+    ASSERT_EQ(g_pSession->OpenEntry((*spooler)[1].Value.bin.cb,
+                                    reinterpret_cast<LPENTRYID>((*spooler)[1].Value.bin.lpb), nullptr, MAPI_BEST_ACCESS,
+                                    &type, reinterpret_cast<LPUNKNOWN*>(&p_status)),
+              S_OK);
+    g_mapi.m_pfnFreeProws(rows);
+    EXPECT_EQ(type, ULONG(MAPI_STATUS));
+}
+
+// Waits until AbortSubmit says the message has left (or p_iMs pass); the last answer.
+HRESULT WaitUntilLeft(std::vector<BYTE>& p_eid, int p_iMs)
+{
+    HRESULT hr = E_FAIL;
+    PumpUntil(
+        [&] {
+            hr = Abort(p_eid);
+            return hr == MAPI_E_NOT_IN_QUEUE;
+        },
+        p_iMs);
+    return hr;
+}
+} // namespace
+
+TEST_F(CMapiContract, spooler_status_object_honours_flush_flags_and_abort)
+{
+    CRelease<IMAPIStatus> spooler;
+    OpenSpooler(spooler);
+    ASSERT_NE(spooler.get(), nullptr);
+    LPSPropValue methods = nullptr;
+    ASSERT_EQ(g_mapi.m_pfnGetOneProp(spooler, PR_RESOURCE_METHODS, &methods), S_OK);
+    EXPECT_TRUE(methods->Value.l & STATUS_FLUSH_QUEUES);
+    g_mapi.m_pfnFree(methods);
+    EXPECT_EQ(spooler->FlushQueues(0, 0, nullptr, 0x1000), MAPI_E_UNKNOWN_FLAGS);
+
+    std::vector<BYTE> eid = SubmitJob("Spooler flags", "job");
+    // Flushing the inbound queue leaves the outbound one alone: the message can still be taken back.
+    ASSERT_EQ(spooler->FlushQueues(0, 0, nullptr, FLUSH_DOWNLOAD | FLUSH_NO_UI), S_OK);
+    ASSERT_EQ(Abort(eid), S_OK);
+    EXPECT_EQ(Abort(eid), MAPI_E_NOT_IN_QUEUE);
+
+    // Once an asynchronous upload flush has returned, the message is the spooler's: refused.
+    eid = SubmitJob("Spooler flags", "job");
+    ASSERT_EQ(spooler->FlushQueues(0, 0, nullptr, kFlushAsync), S_OK);
+    const HRESULT hr = Abort(eid);
+    EXPECT_TRUE(hr == MAPI_E_UNABLE_TO_ABORT || hr == MAPI_E_NOT_IN_QUEUE) << std::hex << hr;
+    // This suite's SMTP server does not answer: the message stays, unsent and no longer queued.
+    ULONG type = 0;
+    CRelease<IMessage> msg;
+    PumpUntil(
+        [&] {
+            LPSPropValue flags = nullptr;
+            msg.reset();
+            if (g_pStore->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()), nullptr, 0,
+                                    &type, reinterpret_cast<LPUNKNOWN*>(&msg)) != S_OK ||
+                g_mapi.m_pfnGetOneProp(msg, PR_MESSAGE_FLAGS, &flags) != S_OK)
+                return false;
+            const bool bDone = (flags->Value.l & MSGFLAG_UNSENT) && !(flags->Value.l & MSGFLAG_SUBMIT);
+            g_mapi.m_pfnFree(flags);
+            return bDone;
+        },
+        20000);
+    EXPECT_EQ(Abort(eid), MAPI_E_NOT_IN_QUEUE);
+}
+
+TEST_F(CMapiContract, folder_keeps_binary_view_settings)
+{
+    CRelease<IMAPIFolder> inbox;
+    inbox.attach(Inbox());
+    CRelease<IMAPIFolder> folder;
+    ASSERT_EQ(inbox->CreateFolder(FOLDER_GENERIC, const_cast<LPTSTR>("View settings"), nullptr, nullptr, OPEN_IF_EXISTS,
+                                  &folder),
+              S_OK);
+    // The 24-byte view information a client files on its own folders, and another binary of its own.
+    BYTE view[24] = {0x02, 0x00, 0x00, 0x00, 0x00, 0x01};
+    for (int i = 6; i < 24; ++i)
+        view[i] = static_cast<BYTE>(i * 11);
+    const ULONG kXViewInfo = PROP_TAG(PT_BINARY, 0x36E0), kOwn = PROP_TAG(PT_BINARY, 0x6A01);
+    SPropValue v[2] = {};
+    v[0].ulPropTag = kXViewInfo;
+    v[0].Value.bin = {sizeof view, view};
+    v[1].ulPropTag = kOwn;
+    v[1].Value.bin = {3, view + 3};
+    ASSERT_EQ(folder->SetProps(2, v, nullptr), S_OK);
+    ASSERT_EQ(folder->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    LPSPropValue eid = nullptr;
+    ASSERT_EQ(g_mapi.m_pfnGetOneProp(folder, PR_ENTRYID, &eid), S_OK);
+    ULONG type = 0;
+    CRelease<IMAPIFolder> again;
+    ASSERT_EQ(g_pStore->OpenEntry(eid->Value.bin.cb, reinterpret_cast<LPENTRYID>(eid->Value.bin.lpb), nullptr, 0, &type,
+                                  reinterpret_cast<LPUNKNOWN*>(&again)),
+              S_OK);
+    g_mapi.m_pfnFree(eid);
+    for (const auto& want : v)
+    {
+        LPSPropValue got = nullptr;
+        ASSERT_EQ(g_mapi.m_pfnGetOneProp(again, want.ulPropTag, &got), S_OK);
+        EXPECT_EQ(std::vector<BYTE>(got->Value.bin.lpb, got->Value.bin.lpb + got->Value.bin.cb),
+                  std::vector<BYTE>(want.Value.bin.lpb, want.Value.bin.lpb + want.Value.bin.cb));
+        g_mapi.m_pfnFree(got);
+    }
+}
+
+// Run by mapi_win_spool with an SMTP server around it: a job flushed as a client flushes it arrives
+// with its attachment as a MIME part and its RTF body as text; a second one with the same subject,
+// aborted before the flush, never arrives (the script counts one mail of that subject).
+TEST(mapi_win_spool, flushed_job_arrives_and_aborted_one_does_not)
+{
+    if (!getenv("BREVOLT_SMTP_SERVER"))
+        GTEST_SKIP() << "needs the SMTP server of mapi_win_spool";
+    CMapiContract::SetUp(true);
+    std::vector<BYTE> sent = SubmitJob("Brevolt spooled job", "<JOB>send me</JOB>");
+    std::vector<BYTE> aborted = SubmitJob("Brevolt spooled job", "<JOB>abort me</JOB>");
+    EXPECT_EQ(Abort(aborted), S_OK);
+    CRelease<IMAPIStatus> spooler;
+    OpenSpooler(spooler);
+    ASSERT_EQ(spooler->FlushQueues(0, 0, nullptr, kFlushAsync), S_OK);
+    const HRESULT hr = Abort(sent);
+    EXPECT_TRUE(hr == MAPI_E_UNABLE_TO_ABORT || hr == MAPI_E_NOT_IN_QUEUE) << std::hex << hr;
+    EXPECT_EQ(WaitUntilLeft(sent, 20000), MAPI_E_NOT_IN_QUEUE) << "it has left";
+    // Sent, it went where PR_SENTMAIL_ENTRYID said.
+    CRelease<IMAPIFolder> sentItems;
+    sentItems.attach(OpenFolder(PR_IPM_SENTMAIL_ENTRYID));
+    CRelease<IMAPITable> t;
+    ASSERT_EQ(sentItems->GetContentsTable(0, &t), S_OK);
+    LPSRowSet rows = nullptr;
+    auto all = AllRows(t, {PR_SUBJECT_A}, rows);
+    EXPECT_EQ(std::count_if(all.begin(), all.end(),
+                            [](const std::vector<SPropValue>& r) { return Text(r[0]) == "Brevolt spooled job"; }),
+              1);
+    g_mapi.m_pfnFreeProws(rows);
+    CMapiContract::TearDownTestSuite();
+}
