@@ -38,25 +38,6 @@ extern "C"
         return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int { return NotBuilt("CCPhoneCleanup", 1); });
     }
 
-    int CORVANE_API SelectRecipients(HWND, CMessageRecipientList**, CMessageRecipientList**)
-    {
-        return TrapExceptions("SelectRecipients", 0, [&]() -> int { return NotBuilt("SelectRecipients", 0); });
-    }
-
-    int CORVANE_API CompleteText(const char*, char** p_pszCompletion)
-    {
-        return TrapExceptions("CompleteText", 0, [&]() -> int {
-            if (p_pszCompletion != nullptr)
-                *p_pszCompletion = nullptr;
-            return NotBuilt("CompleteText", 0);
-        });
-    }
-
-    int CORVANE_API ShowProperties(CMessageRecipient*, HWND)
-    {
-        return TrapExceptions("ShowProperties", 0, [&]() -> int { return NotBuilt("ShowProperties", 0); });
-    }
-
     int CORVANE_API PreviewMail(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
                                 const CMessageTokenList*, uint32_t, int32_t, int32_t, int32_t)
     {

@@ -111,3 +111,15 @@
 
 // Claimed ranges for dialogs being built: "Select Recipients" (2300-2399), the recipient fix wizard
 // and the details dialogs (2400-2499), "Message Summary" and "Preview" (2500-2599).
+
+// "Select Recipients" (2300-2399): the dialog, its controls and its message texts.
+#define IDD_SELECT_RECIPIENTS 2300
+#define IDC_SR_FOLDER 2301
+#define IDC_SR_FIND 2302
+#define IDC_SR_LIST_AREA 2303 // where the virtual list is placed
+#define IDC_SR_LIST 2304
+#define IDC_SR_EMPTY 2305
+#define IDC_SR_TO 2306
+#define IDC_SR_CC 2307
+#define IDC_SR_TO_LIST 2308
+#define IDC_SR_CC_LIST 2309

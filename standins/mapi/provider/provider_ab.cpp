@@ -1,6 +1,6 @@
 // standins/mapi/provider/provider_ab.cpp: the address book: the root with the global address list,
 // the "Outlook Address Book" with its "Contacts" container (the default contacts folder seen as
-// address entries) and the personal address book; mail users, distribution lists, ResolveName.
+// address entries) and the personal address book; mail users, distribution lists.
 #include "standins/mapi/provider/provider_ab.h"
 #include "standins/mapi/provider/provider_store_objects.h"
 #include "standins/mapi/store/folder_index.h"
@@ -57,6 +57,8 @@ void AddDirectorySmtp(ms::CPropList& p_props)
     }
 }
 
+} // namespace
+
 std::vector<ms::CPropList> ContainerRows(ULONG p_ulId)
 {
     std::vector<ms::CPropList> rows;
@@ -72,6 +74,8 @@ std::vector<ms::CPropList> ContainerRows(ULONG p_ulId)
     return rows;
 }
 
+namespace
+{
 ms::CPropList ContainerProps(ULONG p_ulId)
 {
     ms::CPropList p;
@@ -223,9 +227,20 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
     {
         return MAPI_E_NO_SUPPORT;
     }
-    STDMETHODIMP CreateOneOff(LPTSTR, LPTSTR, LPTSTR, ULONG, ULONG*, LPENTRYID*) override
+    STDMETHODIMP CreateOneOff(LPTSTR p_szName, LPTSTR p_szType, LPTSTR p_szAddress, ULONG p_ulFlags, ULONG* p_pcb,
+                              LPENTRYID* p_pp) override
     {
-        return MAPI_E_NO_SUPPORT;
+        return Call("IAddrBook::CreateOneOff", [&]() -> HRESULT {
+            const bool bUnicode = (p_ulFlags & MAPI_UNICODE) != 0;
+            if (!p_szType || !p_szAddress || !p_pcb || !p_pp)
+                return MAPI_E_INVALID_PARAMETER;
+            COneOff o{p_szName ? ArgString(p_szName, bUnicode) : std::string(), ArgString(p_szType, bUnicode),
+                      ArgString(p_szAddress, bUnicode)};
+            if (o.m_sType.empty() || o.m_sAddress.empty())
+                return MAPI_E_INVALID_PARAMETER;
+            o.m_bRichInfo = (p_ulFlags & MAPI_SEND_NO_RICH_INFO) == 0;
+            return CopyBytesOut(OneOffEntryId(o), p_pcb, p_pp);
+        });
     }
     STDMETHODIMP NewEntry(ULONG_PTR, ULONG, ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG*, LPENTRYID*) override
     {
@@ -233,92 +248,20 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
     }
     STDMETHODIMP ResolveName(ULONG_PTR, ULONG p_ulFlags, LPTSTR, LPADRLIST p_pList) override
     {
-        return Call("IAddrBook::ResolveName", [&]() -> HRESULT {
-            if (!p_pList)
-                return MAPI_E_INVALID_PARAMETER;
-            bool bAmbiguous = false, bMissing = false;
-            for (ULONG i = 0; i < p_pList->cEntries; ++i)
-            {
-                ADRENTRY& e = p_pList->aEntries[i];
-                if (!e.rgPropVals)
-                    continue;
-                ms::CPropList props;
-                for (ULONG j = 0; j < e.cValues; ++j)
-                {
-                    ms::CPropValue v;
-                    if (FromSPropValue(e.rgPropVals[j], v))
-                        ms::SetProp(props, std::move(v));
-                }
-                if (ms::FindProp(props, PR_ENTRYID))
-                    continue; // already resolved
-                const std::string name = ms::GetString(props, PR_DISPLAY_NAME);
-                if (name.empty())
-                    continue;
-                // Exact display-name or address matches win; otherwise a prefix of the name.
-                std::vector<ms::CPropList> exact, prefix;
-                for (ULONG c : {kAbGal, kAbContacts, kAbPab})
-                    for (auto& row : ContainerRows(c))
-                    {
-                        const std::string dn = ms::GetString(row, PR_DISPLAY_NAME),
-                                          addr = ms::GetString(row, PR_EMAIL_ADDRESS),
-                                          smtp = ms::GetString(row, PR_SMTP_ADDRESS);
-                        if (Upper(dn) == Upper(name) || Upper(addr) == Upper(name) ||
-                            (!smtp.empty() && Upper(smtp) == Upper(name)))
-                            exact.push_back(row);
-                        else
-                        {
-                            // Ambiguous name resolution: the text begins the name or one of its words.
-                            const std::string udn = Upper(dn), un = Upper(name);
-                            for (size_t at = 0; at != std::string::npos;
-                                 at = udn.find(' ', at), at = at == std::string::npos ? at : at + 1)
-                                if (udn.compare(at, un.size(), un) == 0)
-                                {
-                                    prefix.push_back(row);
-                                    break;
-                                }
-                        }
-                    }
-                const std::vector<ms::CPropList>& hits = !exact.empty() ? exact : prefix;
-                if (hits.size() != 1)
-                {
-                    (hits.empty() ? bMissing : bAmbiguous) = true;
-                    continue;
-                }
-                ms::CPropList resolved = hits[0];
-                if (const ms::CPropValue* rt = ms::FindProp(props, PR_RECIPIENT_TYPE))
-                    ms::SetProp(resolved, *rt);
-                std::vector<ULONG> cols;
-                for (const auto& v : resolved)
-                    if (PROP_ID(v.m_ulTag) != PROP_ID(PR_INSTANCE_KEY))
-                        cols.push_back(
-                            ms::IsStringType(PROP_TYPE(v.m_ulTag))
-                                ? PROP_TAG((p_ulFlags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8, PROP_ID(v.m_ulTag)) |
-                                      (PROP_TYPE(v.m_ulTag) & MV_FLAG)
-                                : v.m_ulTag);
-                SRow row{};
-                if (FAILED(RowToSRow(resolved, cols, (p_ulFlags & MAPI_UNICODE) != 0, row)))
-                    return MAPI_E_NOT_ENOUGH_MEMORY;
-                const unique_own_buffer<SPropValue> replaced(e.rgPropVals); // the entry's values before
-                e.rgPropVals = row.lpProps;
-                e.cValues = row.cValues;
-            }
-            if (bAmbiguous)
-                return MAPI_E_AMBIGUOUS_RECIP;
-            return bMissing ? MAPI_E_NOT_FOUND : S_OK;
-        });
+        return Call("IAddrBook::ResolveName", [&] { return ResolveAdrList(p_ulFlags, p_pList); });
     }
     STDMETHODIMP Address(ULONG_PTR*, LPADRPARM, LPADRLIST*) override
     {
         return MAPI_E_NO_SUPPORT;
     }
-    STDMETHODIMP Details(ULONG*, LPFNDISMISS, LPVOID, ULONG p_cb, LPENTRYID p_pEid, LPFNBUTTON, LPVOID, LPTSTR,
-                         ULONG) override
+    STDMETHODIMP Details(ULONG* p_pulUIParam, LPFNDISMISS, LPVOID, ULONG p_cb, LPENTRYID p_pEid, LPFNBUTTON, LPVOID,
+                         LPTSTR, ULONG) override
     {
-        return Call("IAddrBook::Details", [&]() -> HRESULT {
-            // No dialog here: the entry must exist, and the details "dialog" is dismissed at once.
-            ULONG type = 0;
-            com_ptr<IUnknown> unk;
-            return OpenAnyAbEntry(p_cb, p_pEid, &type, unk.put());
+        // Not under Call: the window is modal, and other threads keep using the store meanwhile. The
+        // parent window comes as the UI parameter (window handles keep to 32 significant bits).
+        return TrapExceptions("IAddrBook::Details", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&] {
+            return ShowDetails(p_pulUIParam ? reinterpret_cast<HWND>(static_cast<ULONG_PTR>(*p_pulUIParam)) : nullptr,
+                               p_cb, p_pEid);
         });
     }
     STDMETHODIMP RecipOptions(ULONG_PTR, ULONG, LPADRENTRY) override

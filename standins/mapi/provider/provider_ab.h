@@ -38,6 +38,7 @@ struct CWrapped
 struct COneOff
 {
     std::string m_sName, m_sType, m_sAddress;
+    bool m_bRichInfo = false;
 };
 ms::CBytes OneOffEntryId(const COneOff& p_o);
 [[nodiscard]] bool ParseOneOffEntryId(ULONG p_cb, const void* p_p, COneOff& p_out);
@@ -76,6 +77,14 @@ ms::CPropList OneOffProps(const COneOff& p_o, const ms::CBytes& p_eid);
 // The "Contacts" container: every contact of the default contacts folder with an e-mail address
 // (its first), and every distribution list there.
 std::vector<ms::CPropList> ContactsContainerRows();
+// The rows of the global address list, the "Contacts" container or the personal address book.
+std::vector<ms::CPropList> ContainerRows(ULONG p_ulId);
+// ResolveName: every unresolved entry of the list by its display name, through a name index
+// (provider_ab_resolve.cpp). MAPI_E_AMBIGUOUS_RECIP when a name matched several entries,
+// MAPI_E_NOT_FOUND when one matched none and is no internet address.
+[[nodiscard]] HRESULT ResolveAdrList(ULONG p_ulFlags, LPADRLIST p_pList);
+// The modal details window of an entry (provider_ab_details.cpp); MAPI_E_USER_CANCEL on Cancel.
+[[nodiscard]] HRESULT ShowDetails(HWND p_hParent, ULONG p_cb, const void* p_pEid);
 // A GAL or PAB entry's properties as the directory shows them (provider_ab.cpp).
 ms::CPropList AbEntryProps(const ms::CAbEntry& p_e);
 

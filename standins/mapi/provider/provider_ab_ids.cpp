@@ -92,7 +92,7 @@ ms::CBytes OneOffEntryId(const COneOff& p_o)
 {
     ms::CBytes b(4, 0);
     b.insert(b.end(), kOneOffUid, kOneOffUid + 16);
-    const uint16_t flags = MAPI_ONE_OFF_UNICODE | MAPI_ONE_OFF_NO_RICH_INFO;
+    const uint16_t flags = MAPI_ONE_OFF_UNICODE | (p_o.m_bRichInfo ? 0 : MAPI_ONE_OFF_NO_RICH_INFO);
     b.insert(b.end(), {0, 0, static_cast<uint8_t>(flags & 0xFF), static_cast<uint8_t>(flags >> 8)});
     AppendWide(b, p_o.m_sName);
     AppendWide(b, p_o.m_sType);
@@ -111,6 +111,7 @@ bool ParseOneOffEntryId(ULONG p_cb, const void* p_p, COneOff& p_out)
     if (!ReadString(p, p_cb, at, bWide, o.m_sName) || !ReadString(p, p_cb, at, bWide, o.m_sType) ||
         !ReadString(p, p_cb, at, bWide, o.m_sAddress) || o.m_sType.empty() || o.m_sAddress.empty())
         return false;
+    o.m_bRichInfo = ((p[kHeader + 2] | p[kHeader + 3] << 8) & MAPI_ONE_OFF_NO_RICH_INFO) == 0;
     p_out = std::move(o);
     return true;
 }
