@@ -140,6 +140,23 @@ struct CExMAPI::CImpl
                               CMessageRecipientList& p_oList, exmapi::CListWalk& p_oWalk);
     static void AddABList(CExMAPI& p_oThis, const CEntryBytes& p_vEntryId, const std::string& p_sName,
                           CMessageRecipientList& p_oList, exmapi::CListWalk& p_oWalk);
+
+    // The steps of CreateMessageInFolder.
+    [[nodiscard]] static HRESULT SetMessageProps(IMessage* p_pMessage, const CMapiMessage& p_oMessage);
+    // Submitted messages get resolved e-mail recipients; filed copies name or mobile, unresolved.
+    [[nodiscard]] static HRESULT AddAllRecipientsEmail(CExMAPI& p_oThis, IMessage* p_pMessage,
+                                                       const RecipientRefs& p_vTo, const RecipientRefs& p_vCc,
+                                                       const RecipientRefs& p_vBcc, const CMapiSendLinks& p_oLinks);
+    [[nodiscard]] static HRESULT AddAllRecipientsSentSMS(CExMAPI& p_oThis, IMessage* p_pMessage,
+                                                         const RecipientRefs& p_vTo, const RecipientRefs& p_vBcc);
+    [[nodiscard]] static HRESULT WriteBufferToBody(IMessage* p_pMessage, const std::string& p_sText);
+    [[nodiscard]] static HRESULT WriteBufferToRTF(CExMAPI& p_oThis, IMessage* p_pMessage, const std::string& p_sText);
+    [[nodiscard]] static HRESULT AddAttachment(CExMAPI& p_oThis, IMessage* p_pMessage, const std::string& p_sPath);
+    // Submits, aborts the submission when a stop came in time, and flushes the outbound queue.
+    [[nodiscard]] static HRESULT SubmitAndFlush(CExMAPI& p_oThis, IMessage* p_pMessage, const CMapiSendLinks& p_oLinks);
+    [[nodiscard]] static HRESULT MyFlushQueues(CExMAPI& p_oThis);
+    // The Outbox, or another standard folder whose entry id the store keeps in p_ulTag.
+    [[nodiscard]] static HRESULT GetDefaultFolder(CExMAPI& p_oThis, ULONG p_ulTag, com_ptr<IMAPIFolder>& p_pFolder);
 };
 
 template <typename F> HRESULT exmapi::ForEachRow(IMAPITable* p_pTable, F&& p_fnRow)

@@ -23,6 +23,10 @@
 #include <string>
 #include <vector>
 
+class CCancelLink;
+class CRegistry;
+class CSendProgress;
+
 // A folder the selection dialog offers: a contact folder of a store (EID_TYPE_STORE) or an
 // address-book container (EID_TYPE_AB).
 struct CFolderEntry
@@ -52,6 +56,39 @@ struct CExMapiSettings
     bool m_bIMO = false;                            // Outlook installed for Internet mail only
     bool m_bOutlookExpress = false;                 // the Outlook Express package: no address book walk
 };
+
+// What CreateMessageInFolder makes: mode 0 files a read copy, 1 submits an e-mail whose body is
+// rich text, 2 submits an SMS job whose body is plain text.
+constexpr int kMessageModeCopy = 0;
+constexpr int kMessageModeEmail = 1;
+constexpr int kMessageModeSMS = 2;
+
+// One outgoing message or filed copy; the recipients come separately.
+struct CMapiMessage
+{
+    std::string m_sSenderLabel;
+    std::string m_sSubject;
+    std::string m_sBody;
+    std::string m_sAttachmentPath; // empty: no attachment
+    int m_iMode = kMessageModeSMS;
+};
+
+// The send a message belongs to: its stop request and the dialog's status text. Either may be
+// null (a filed copy has neither).
+struct CMapiSendLinks
+{
+    CCancelLink* m_p_oLink = nullptr;
+    CSendProgress* m_p_oProgress = nullptr;
+};
+
+using RecipientRefs = std::vector<const CMessageRecipient*>;
+
+// At most this many recipients share one submitted message.
+constexpr size_t kRecipientsPerMessage = 9;
+// The folder the readable copies go to, directly below the root of the message tree.
+extern const char* const kSentSMSFolderName; // "Sent SMSs"
+// The settings value keeping its entry id.
+extern const char* const kSentSMSFolderValue; // "SMSFolder"
 
 class CExMAPI : public IAddressBookLookup
 {
@@ -168,6 +205,22 @@ class CExMAPI : public IAddressBookLookup
     // The first display name that starts with p_sPrefix (case-insensitive), from the default
     // contacts folder and then the address-book containers; none when there is none.
     std::optional<std::string> CompleteTheText(const std::string& p_sPrefix);
+
+    // Sends through the default store's Outbox: one message per kRecipientsPerMessage recipients,
+    // To recipients first, then Bcc. A stop ends with S_OK and the link's state says so.
+    [[nodiscard]] HRESULT SendMail(const CMapiMessage& p_oMessage, const CMessageRecipientList* p_p_mrlTo,
+                                   const CMessageRecipientList* p_p_mrlBcc, const CMapiSendLinks& p_oLinks);
+    // Creates one message in p_pFolder and, for modes 1 and 2, submits it and flushes the outbound
+    // queue. Every step first polls the link; a stop ends with S_OK and nothing more is done.
+    [[nodiscard]] HRESULT CreateMessageInFolder(IMAPIFolder* p_pFolder, const RecipientRefs& p_vTo,
+                                                const RecipientRefs& p_vCc, const RecipientRefs& p_vBcc,
+                                                const CMapiMessage& p_oMessage, const CMapiSendLinks& p_oLinks);
+    // Files a readable copy of a sent job in "Sent SMSs", finding or creating the folder first.
+    [[nodiscard]] HRESULT WriteToSMSFolder(CRegistry& p_oRegistry, const CMessageRecipientList* p_p_mrlTo,
+                                           const CMessageRecipientList* p_p_mrlBcc, const std::string& p_sSenderLabel,
+                                           const std::string& p_sSubject, const std::string& p_sText);
+    // The "Sent SMSs" folder of the calling thread's store, as WriteToSMSFolder finds it.
+    [[nodiscard]] HRESULT GetSentSMSFolder(CRegistry& p_oRegistry, com_ptr<IMAPIFolder>& p_pFolder);
 
     // IAddressBookLookup, for the page caches.
     std::optional<std::string> SmtpAddressOf(const CEntryBytes& p_vEntryId) override;

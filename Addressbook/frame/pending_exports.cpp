@@ -17,12 +17,6 @@ int NotBuilt(const char* p_szName, int p_iResult)
 
 extern "C"
 {
-    int CORVANE_API WriteToSMSFolder(const CMessageRecipientList*, const CMessageRecipientList*, const char*,
-                                     const char*, const char*)
-    {
-        return TrapExceptions("WriteToSMSFolder", 0, [&]() -> int { return NotBuilt("WriteToSMSFolder", 0); });
-    }
-
     int CORVANE_API CCPhoneSend(HWND)
     {
         return TrapExceptions("CCPhoneSend", 0, [&]() -> int { return NotBuilt("CCPhoneSend", 0); });

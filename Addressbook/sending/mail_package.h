@@ -22,6 +22,11 @@ struct CGatewayMail
     std::string m_sSenderEmail;
     std::string m_sSubject;
     std::string m_sPlainBody;
+    // 2 an SMS job (the plain body is the job document), 1 an e-mail (the rich-text body and the
+    // attachment are sent as they are).
+    int m_iMailKind = 2;
+    std::string m_sRichTextBody;
+    std::string m_sAttachmentPath;
     const CMessageRecipientList* m_p_mrlTo = nullptr;
     const CMessageRecipientList* m_p_mrlBcc = nullptr;
 };
@@ -33,6 +38,16 @@ class CMailPackage
     // 1 when the transport did its part (a stop or time-out shows in the link's state word),
     // 0 when it failed; Error() then says why.
     [[nodiscard]] virtual int Send(const CGatewayMail& p_oMail, CCancelLink& p_oLink, CSendProgress* p_p_oProgress) = 0;
+    // Files the readable copy of a sent job in the package's "Sent SMSs" folder: 1 filed, 0 when
+    // the package keeps no such folder or filing failed.
+    [[nodiscard]] virtual int WriteToSMSFolder(const CMessageRecipientList* p_p_mrlTo,
+                                               const CMessageRecipientList* p_p_mrlBcc,
+                                               const std::string& p_sSenderLabel, const std::string& p_sSubject,
+                                               const std::string& p_sText)
+    {
+        (void)p_p_mrlTo, (void)p_p_mrlBcc, (void)p_sSenderLabel, (void)p_sSubject, (void)p_sText;
+        return 0;
+    }
     const CErrorSlot& Error() const
     {
         return m_oError;

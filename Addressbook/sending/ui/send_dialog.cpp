@@ -63,11 +63,11 @@ void ReportApiFailure(const char* p_szCall, const char* p_szWhere)
     ReportError(CorvaneStrings(), kMsgApiError, p_szCall, static_cast<long>(GetLastError()), p_szWhere);
 }
 
-// The library made no MAPI object yet: an Outlook package object sends over SMTP, so there is
-// never anything in Outlook's Outbox to be sent by a trigger.
+// Without the library's MAPI object an Outlook package object sends over SMTP, so there is
+// nothing in Outlook's Outbox to be sent by a trigger.
 bool PackageHasMapiObject()
 {
-    return false;
+    return Library().m_p_oExMapi != nullptr;
 }
 
 [[nodiscard]] bool EnterOutlookRoad(CSendJob& p_oJob)
