@@ -144,6 +144,29 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, CListWalk& p_o
     return nCount;
 }
 
+void WalkTree(const CMessageRecipientList* p_p_mrlList, CListWalk& p_oWalk, int p_iDepth,
+              CRecipientTreeVisitor& p_oVisitor)
+{
+    if (p_p_mrlList == nullptr)
+        return;
+    for (auto* p_oNode = p_p_mrlList->m_p_oFirst; p_oNode != nullptr; p_oNode = p_oNode->m_p_oNext)
+    {
+        const CMessageRecipient* p_oItem = p_oNode->m_p_oItem;
+        if (p_oItem == nullptr)
+            continue;
+        if (!IsDistList(*p_oItem))
+        {
+            p_oVisitor.Individual(*p_oItem, p_iDepth);
+        }
+        else if (p_oWalk.Enter(*p_oItem, p_iDepth, "WalkRecipientTree"))
+        {
+            p_oVisitor.EnterList(*p_oItem, p_iDepth);
+            WalkTree(p_oWalk.MembersOf(*p_oItem), p_oWalk, p_iDepth + 1, p_oVisitor);
+            p_oVisitor.LeaveList(*p_oItem, p_iDepth);
+        }
+    }
+}
+
 // Duplicate removal of the address-book dialogs: one key set per kind of key.
 class CThreeKeyFlattener
 {
@@ -256,6 +279,12 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)
 {
     CListWalk oWalk;
     return CountIndividuals(p_p_mrlList, oWalk, 0);
+}
+
+void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor)
+{
+    CListWalk oWalk;
+    WalkTree(p_p_mrlList, oWalk, 0, p_oVisitor);
 }
 
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,

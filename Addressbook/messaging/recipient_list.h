@@ -46,6 +46,22 @@ void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, cons
                                  CMobileKeySet& p_oKeys,
                                  const std::function<void(const CMessageRecipient&)>& p_fnVisit);
 
+// What a walk through every individual of a list reports: distribution lists are entered (each
+// list once, as the other walks here) and their members reported one level deeper.
+class CRecipientTreeVisitor
+{
+  public:
+    virtual void Individual(const CMessageRecipient& p_oRecipient, int p_iDepth) = 0;
+    virtual void EnterList(const CMessageRecipient& p_oList, int p_iDepth) = 0;
+    virtual void LeaveList(const CMessageRecipient& p_oList, int p_iDepth) = 0;
+
+  protected:
+    ~CRecipientTreeVisitor() = default;
+};
+// Walks the list in order, each individual once per occurrence, whatever its mobile; the
+// individuals met are those CountIndividuals counts.
+void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor);
+
 // Drops repeated people from a list of two or more, keyed by mobile, else e-mail, else entry.
 // When something was dropped the list is replaced by the reduced copy and true is returned.
 [[nodiscard]] bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList,
