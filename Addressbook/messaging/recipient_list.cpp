@@ -71,6 +71,11 @@ class CListWalk
         return m_vExpanded.back().get();
     }
 
+    std::vector<RecipientListPtr> TakeExpanded()
+    {
+        return std::move(m_vExpanded);
+    }
+
   private:
     CPackedKeyTable m_oVisited;
     std::vector<RecipientListPtr> m_vExpanded;
@@ -281,10 +286,14 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)
     return CountIndividuals(p_p_mrlList, oWalk, 0);
 }
 
-void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor)
+void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor,
+                       std::vector<RecipientListPtr>* p_p_vKeep)
 {
     CListWalk oWalk;
     WalkTree(p_p_mrlList, oWalk, 0, p_oVisitor);
+    if (p_p_vKeep != nullptr)
+        for (RecipientListPtr& mrlExpanded : oWalk.TakeExpanded())
+            p_p_vKeep->push_back(std::move(mrlExpanded));
 }
 
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,

@@ -4,12 +4,14 @@
 
 #include "Addressbook/include/corvane_records.h"
 #include "Addressbook/messaging/country_code.h"
+#include "Addressbook/messaging/item_list.h"
 #include "Addressbook/messaging/mobile_key_set.h"
 
 #include "common/error_slot.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Distribution lists deeper than this are not followed: real address books nest a few levels,
 // and the limit keeps the walk's stack bounded whatever a host builds.
@@ -59,8 +61,10 @@ class CRecipientTreeVisitor
     ~CRecipientTreeVisitor() = default;
 };
 // Walks the list in order, each individual once per occurrence, whatever its mobile; the
-// individuals met are those CountIndividuals counts.
-void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor);
+// individuals met are those CountIndividuals counts. Members read from the address book for the
+// walk die with it unless p_p_vKeep takes them, for a caller that keeps pointers to them.
+void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor,
+                       std::vector<ListPtr<CMessageRecipientList>>* p_p_vKeep = nullptr);
 
 // Drops repeated people from a list of two or more, keyed by mobile, else e-mail, else entry.
 // When something was dropped the list is replaced by the reduced copy and true is returned.

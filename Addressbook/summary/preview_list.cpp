@@ -54,23 +54,23 @@ class CPreviewWalk final : public CRecipientTreeVisitor
 };
 } // namespace
 
-bool BuildPreviewEntries(const CSummaryRequest& p_oRequest, const CSummarySettings& p_oSettings,
-                         std::vector<CPreviewEntry>& p_vEntries, const SummaryProgress& p_fnProgress)
+bool BuildPreviewList(const CSummaryRequest& p_oRequest, const CSummarySettings& p_oSettings, CPreviewList& p_oList,
+                      const SummaryProgress& p_fnProgress)
 {
-    p_vEntries.clear();
+    p_oList = CPreviewList();
     try
     {
         const size_t nTotal = CountIndividuals(p_oRequest.m_p_mrlTo) + CountIndividuals(p_oRequest.m_p_mrlCc);
         CRecipientMeasurer oMeasurer(p_oRequest);
-        CPreviewWalk oWalk(oMeasurer, p_oSettings, p_vEntries, p_fnProgress, nTotal);
-        WalkRecipientTree(p_oRequest.m_p_mrlTo, oWalk);
-        WalkRecipientTree(p_oRequest.m_p_mrlCc, oWalk);
+        CPreviewWalk oWalk(oMeasurer, p_oSettings, p_oList.m_vEntries, p_fnProgress, nTotal);
+        WalkRecipientTree(p_oRequest.m_p_mrlTo, oWalk, &p_oList.m_vExpanded);
+        WalkRecipientTree(p_oRequest.m_p_mrlCc, oWalk, &p_oList.m_vExpanded);
         return true;
     }
     catch (const std::bad_alloc&)
     {
-        Log("BuildPreviewEntries: out of memory");
-        p_vEntries.clear();
+        Log("BuildPreviewList: out of memory");
+        p_oList = CPreviewList();
         return false;
     }
 }

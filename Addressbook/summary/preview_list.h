@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Addressbook/messaging/final_sms.h"
+#include "Addressbook/messaging/item_list.h"
 #include "Addressbook/summary/summary_stats.h"
 
 #include <string>
@@ -16,11 +17,17 @@ struct CPreviewEntry
     bool m_bList = false;
 };
 
+// The entries and the members read from the address book that some of them point at.
+struct CPreviewList
+{
+    std::vector<CPreviewEntry> m_vEntries;
+    std::vector<ListPtr<CMessageRecipientList>> m_vExpanded;
+};
+
 // The entries in list order, To then Cc; a distribution list none of whose members qualifies is
 // left out. False when a recipient's text could not be built.
-[[nodiscard]] bool BuildPreviewEntries(const CSummaryRequest& p_oRequest, const CSummarySettings& p_oSettings,
-                                       std::vector<CPreviewEntry>& p_vEntries,
-                                       const SummaryProgress& p_fnProgress = {});
+[[nodiscard]] bool BuildPreviewList(const CSummaryRequest& p_oRequest, const CSummarySettings& p_oSettings,
+                                    CPreviewList& p_oList, const SummaryProgress& p_fnProgress = {});
 
 // The text parts of a recipient as the box shows them: each part with lone line feeds made CR LF,
 // and a line of underscores between two parts.

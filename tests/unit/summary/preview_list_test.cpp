@@ -1,5 +1,6 @@
 // tests/unit/summary/preview_list_test.cpp: who the preview lists under the settings, and the text
 // its box shows for one recipient.
+#include "Addressbook/messaging/recipient_list.h"
 #include "Addressbook/summary/preview_list.h"
 
 #include "tests/unit/messaging/messaging_test_support.h"
@@ -25,10 +26,10 @@ std::vector<CShown> Shown(const CTestMessage& p_oMessage, const CTestList& p_oTo
     oRequest.m_szMessage = p_oMessage.Text();
     oRequest.m_p_oTokens = p_oMessage.Tokens();
     oRequest.m_p_mrlTo = p_oTo.Get();
-    std::vector<CPreviewEntry> vEntries;
-    EXPECT_TRUE(BuildPreviewEntries(oRequest, p_oSettings, vEntries));
+    CPreviewList oList;
+    EXPECT_TRUE(BuildPreviewList(oRequest, p_oSettings, oList));
     std::vector<CShown> vShown;
-    for (const CPreviewEntry& oEntry : vEntries)
+    for (const CPreviewEntry& oEntry : oList.m_vEntries)
         vShown.push_back({oEntry.m_p_oRecipient->m_szDisplayText, oEntry.m_iDepth, oEntry.m_bList});
     return vShown;
 }
@@ -80,4 +81,30 @@ TEST(PreviewList, ThreeHundredCharacterMessageMergesIntoOneEntry)
     const std::string sBox = PreviewBoxText(vParts);
     EXPECT_EQ("Dear Ann\r\n" + std::string(289, 'q'), sBox);
     EXPECT_EQ(std::string::npos, sBox.find('_'));
+}
+
+// Members of an address-book list are read for the walk; the preview keeps pointing at them while
+// it shows them, so they must outlive the walk.
+TEST(PreviewList, MembersReadFromTheAddressBookStayAlive)
+{
+    SetDistListExpander([](const CEntryID&, CMessageRecipientList& p_oMembers) {
+        return AddMessageRecipient(&p_oMembers, CTestList::MakePerson("Book Member", "+447700900011")) == 1;
+    });
+    CTestList oTo;
+    const uint8_t aEntry[] = {1, 2, 3, 4};
+    CMessageRecipient* p_oList = nullptr;
+    ASSERT_EQ(1, CreateMessageRecipientFromDetails(kStateListComplete, kKindDistList, "Book List", nullptr, nullptr,
+                                                   "Book List", EID_TYPE_AB, sizeof(aEntry), aEntry,
+                                                   kDefaultRecipientOptions, &p_oList));
+    oTo.Add(p_oList);
+    CTestMessage oMessage("Hello");
+    CSummaryRequest oRequest;
+    oRequest.m_szMessage = oMessage.Text();
+    oRequest.m_p_mrlTo = oTo.Get();
+    CPreviewList oPreview;
+    ASSERT_TRUE(BuildPreviewList(oRequest, {true, true, 1}, oPreview));
+    SetDistListExpander({});
+    ASSERT_EQ(2u, oPreview.m_vEntries.size());
+    EXPECT_STREQ("Book Member", oPreview.m_vEntries[1].m_p_oRecipient->m_szDisplayText);
+    EXPECT_EQ(1, oPreview.m_vEntries[1].m_iDepth);
 }
