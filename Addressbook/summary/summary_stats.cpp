@@ -123,7 +123,9 @@ CRecipientMeasurer::CRecipientMeasurer(const CSummaryRequest& p_oRequest)
 CRecipientMeasure CRecipientMeasurer::Measure(const CMessageRecipient& p_oRecipient)
 {
     CRecipientMeasure oMeasure;
-    oMeasure.m_bHasMobile = !IsNullOrEmpty(p_oRecipient.m_szMobile);
+    // "<none>" is how the address book writes that a contact has no number.
+    oMeasure.m_bHasMobile =
+        !IsNullOrEmpty(p_oRecipient.m_szMobile) && TextOf(p_oRecipient.m_szMobile) != kNoMobilePlaceholder;
     oMeasure.m_bComplete = m_oMerger.CollectValues(p_oRecipient, m_vValues);
     int64_t iLength = 0;
     if (m_bPlainCount)

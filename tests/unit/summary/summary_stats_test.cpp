@@ -44,15 +44,15 @@ CSummaryStats Gather(const CTestMessage& p_oMessage, const CTestList& p_oTo, con
     return oStats;
 }
 
-// Ten recipients: four without a mobile, two without a name (so no first name), four complete;
-// every text needs two parts.
+// Ten recipients: four without a mobile (absent, empty or the address book's "<none>"), two without a name (so no first
+// name), four complete; every text needs two parts.
 class CTenRecipients : public ::testing::Test
 {
   protected:
     CTenRecipients() : m_oMessage("Hello <<First Name>>, " + std::string(190, 'x'))
     {
         for (int i = 0; i < 4; ++i)
-            m_oTo.Add(MakeRecipient("Ann Smith", i % 2 == 0 ? nullptr : ""));
+            m_oTo.Add(MakeRecipient("Ann Smith", i == 0 ? nullptr : i == 1 ? "" : kNoMobilePlaceholder));
         for (int i = 0; i < 2; ++i)
             m_oTo.Add(MakeRecipient(nullptr, "+447700900001"));
         for (int i = 0; i < 4; ++i)
