@@ -57,19 +57,6 @@ extern "C"
         return TrapExceptions("ShowProperties", 0, [&]() -> int { return NotBuilt("ShowProperties", 0); });
     }
 
-    int CORVANE_API PreviewMail(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
-                                const CMessageTokenList*, uint32_t, int32_t, int32_t, int32_t)
-    {
-        return TrapExceptions("PreviewMail", 0, [&]() -> int { return NotBuilt("PreviewMail", 0); });
-    }
-
-    int CORVANE_API MailSummary(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
-                                const CMessageTokenList*, HWND, uint32_t, int32_t*, int32_t*, int32_t*, int32_t*,
-                                int32_t, int32_t)
-    {
-        return TrapExceptions("MailSummary", 0, [&]() -> int { return NotBuilt("MailSummary", 0); });
-    }
-
     int CORVANE_API StartReminderMonitor(IDispatch*)
     {
         return TrapExceptions("StartReminderMonitor", 0, [&]() -> int { return NotBuilt("StartReminderMonitor", 0); });

@@ -111,3 +111,26 @@
 
 // Claimed ranges for dialogs being built: "Select Recipients" (2300-2399), the recipient fix wizard
 // and the details dialogs (2400-2499), "Message Summary" and "Preview" (2500-2599).
+// "Message Summary" (2500-2589) and "Preview" (2590-2599).
+#define IDD_SUMMARY 2500
+#define IDC_SUMMARY_HEADER 2501
+#define IDC_SUMMARY_SUBHEADER 2502
+#define IDC_SUMMARY_MISSING 2503
+#define IDC_SUMMARY_OVER_LIMIT 2504
+#define IDC_SUMMARY_LIMIT_LABEL 2505
+#define IDC_SUMMARY_LIMIT 2506
+#define IDC_SUMMARY_LIMIT_SPIN 2507
+#define IDC_SUMMARY_PREVIEW 2508
+#define IDC_SUMMARY_COUNTERS 2509
+#define IDC_SUMMARY_RESULTS 2510
+// The labels of the summary's lines, made at run time: piece j of line i (the four counter lines,
+// then the five result lines) is IDC_SUMMARY_LABELS + IDC_SUMMARY_LINE_STRIDE * i + j.
+#define IDC_SUMMARY_LABELS 2520
+#define IDC_SUMMARY_LINE_STRIDE 8
+#define IDD_PREVIEW 2590
+#define IDC_PREVIEW_HEADER 2591
+#define IDC_PREVIEW_SUBHEADER 2592
+#define IDC_PREVIEW_LIST 2593
+#define IDC_PREVIEW_TEXT 2594
+#define IDC_PREVIEW_PREVIOUS 2595
+#define IDC_PREVIEW_NEXT 2596

@@ -60,17 +60,7 @@ constexpr CHelpPage kHelpPages[] = {
 // What the trace says of a command that is not there yet.
 const char* UnavailableName(int p_iCommand)
 {
-    switch (p_iCommand)
-    {
-    case ID_TOOLS_PREVIEW:
-        return "Preview";
-    case ID_TOOLS_SUMMARY:
-        return "Summary";
-    case ID_TEMPLATE_GENERATE:
-        return "Generate from template";
-    default:
-        return "Recent templates";
-    }
+    return p_iCommand == ID_TEMPLATE_GENERATE ? "Generate from template" : "Recent templates";
 }
 } // namespace
 
@@ -114,8 +104,8 @@ CSMSWindow::CommandHandler CSMSWindow::HandlerOf(int p_iCommand)
         {ID_TOOLS_SELECT_RECIPIENTS, ID_TOOLS_SELECT_RECIPIENTS, &CSMSWindow::OnSelectRecipientsCommand},
         {kIdToButton, kIdToButton, &CSMSWindow::OnSelectRecipientsCommand},
         {kIdCcButton, kIdCcButton, &CSMSWindow::OnSelectRecipientsCommand},
-        {ID_TOOLS_PREVIEW, ID_TOOLS_PREVIEW, &CSMSWindow::OnNotAvailableCommand},
-        {ID_TOOLS_SUMMARY, ID_TOOLS_SUMMARY, &CSMSWindow::OnNotAvailableCommand},
+        {ID_TOOLS_PREVIEW, ID_TOOLS_PREVIEW, &CSMSWindow::OnPreviewCommand},
+        {ID_TOOLS_SUMMARY, ID_TOOLS_SUMMARY, &CSMSWindow::OnSummaryCommand},
         {ID_TEMPLATE_GENERATE, ID_TEMPLATE_GENERATE, &CSMSWindow::OnNotAvailableCommand},
         {ID_TEMPLATE_RECENT_FIRST, ID_TEMPLATE_RECENT_LAST, &CSMSWindow::OnNotAvailableCommand},
         {ID_TOOLS_COMPRESS, ID_TOOLS_COMPRESS, &CSMSWindow::OnCompressCommand},
