@@ -32,17 +32,6 @@ extern "C"
         return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int { return NotBuilt("CCPhoneCleanup", 1); });
     }
 
-    int CORVANE_API PreviewMail(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
-                                const CMessageTokenList*, uint32_t, int32_t, int32_t, int32_t)
-    {
-        return TrapExceptions("PreviewMail", 0, [&]() -> int { return NotBuilt("PreviewMail", 0); });
-    }
-
-    int CORVANE_API MailSummary(HWND, const CMessageRecipientList*, const CMessageRecipientList*, const char*,
-                                const CMessageTokenList*, HWND, uint32_t, int32_t*, int32_t*, int32_t*, int32_t*,
-                                int32_t, int32_t)
-    {
-        return TrapExceptions("MailSummary", 0, [&]() -> int { return NotBuilt("MailSummary", 0); });
     }
 
     int CORVANE_API StartReminderMonitor(IDispatch*)

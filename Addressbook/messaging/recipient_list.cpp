@@ -71,6 +71,11 @@ class CListWalk
         return m_vExpanded.back().get();
     }
 
+    std::vector<RecipientListPtr> TakeExpanded()
+    {
+        return std::move(m_vExpanded);
+    }
+
   private:
     CPackedKeyTable m_oVisited;
     std::vector<RecipientListPtr> m_vExpanded;
@@ -142,6 +147,29 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList, CListWalk& p_o
             nCount += CountIndividuals(p_oWalk.MembersOf(*p_oItem), p_oWalk, p_iDepth + 1);
     }
     return nCount;
+}
+
+void WalkTree(const CMessageRecipientList* p_p_mrlList, CListWalk& p_oWalk, int p_iDepth,
+              CRecipientTreeVisitor& p_oVisitor)
+{
+    if (p_p_mrlList == nullptr)
+        return;
+    for (auto* p_oNode = p_p_mrlList->m_p_oFirst; p_oNode != nullptr; p_oNode = p_oNode->m_p_oNext)
+    {
+        const CMessageRecipient* p_oItem = p_oNode->m_p_oItem;
+        if (p_oItem == nullptr)
+            continue;
+        if (!IsDistList(*p_oItem))
+        {
+            p_oVisitor.Individual(*p_oItem, p_iDepth);
+        }
+        else if (p_oWalk.Enter(*p_oItem, p_iDepth, "WalkRecipientTree"))
+        {
+            p_oVisitor.EnterList(*p_oItem, p_iDepth);
+            WalkTree(p_oWalk.MembersOf(*p_oItem), p_oWalk, p_iDepth + 1, p_oVisitor);
+            p_oVisitor.LeaveList(*p_oItem, p_iDepth);
+        }
+    }
 }
 
 // Duplicate removal of the address-book dialogs: one key set per kind of key.
@@ -256,6 +284,16 @@ size_t CountIndividuals(const CMessageRecipientList* p_p_mrlList)
 {
     CListWalk oWalk;
     return CountIndividuals(p_p_mrlList, oWalk, 0);
+}
+
+void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor,
+                       std::vector<RecipientListPtr>* p_p_vKeep)
+{
+    CListWalk oWalk;
+    WalkTree(p_p_mrlList, oWalk, 0, p_oVisitor);
+    if (p_p_vKeep != nullptr)
+        for (RecipientListPtr& mrlExpanded : oWalk.TakeExpanded())
+            p_p_vKeep->push_back(std::move(mrlExpanded));
 }
 
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,

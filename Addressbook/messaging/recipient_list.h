@@ -4,12 +4,14 @@
 
 #include "Addressbook/include/corvane_records.h"
 #include "Addressbook/messaging/country_code.h"
+#include "Addressbook/messaging/item_list.h"
 #include "Addressbook/messaging/mobile_key_set.h"
 
 #include "common/error_slot.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Distribution lists deeper than this are not followed: real address books nest a few levels,
 // and the limit keeps the walk's stack bounded whatever a host builds.
@@ -45,6 +47,24 @@ size_t TopLevelCount(const CMessageRecipientList* p_p_mrlFirst, const CMessageRe
 void VisitCombinedFlatRecipients(const CMessageRecipientList* p_p_mrlFirst, const CMessageRecipientList* p_p_mrlSecond,
                                  CMobileKeySet& p_oKeys,
                                  const std::function<void(const CMessageRecipient&)>& p_fnVisit);
+
+// What a walk through every individual of a list reports: distribution lists are entered (each
+// list once, as the other walks here) and their members reported one level deeper.
+class CRecipientTreeVisitor
+{
+  public:
+    virtual void Individual(const CMessageRecipient& p_oRecipient, int p_iDepth) = 0;
+    virtual void EnterList(const CMessageRecipient& p_oList, int p_iDepth) = 0;
+    virtual void LeaveList(const CMessageRecipient& p_oList, int p_iDepth) = 0;
+
+  protected:
+    ~CRecipientTreeVisitor() = default;
+};
+// Walks the list in order, each individual once per occurrence, whatever its mobile; the
+// individuals met are those CountIndividuals counts. Members read from the address book for the
+// walk die with it unless p_p_vKeep takes them, for a caller that keeps pointers to them.
+void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeVisitor& p_oVisitor,
+                       std::vector<ListPtr<CMessageRecipientList>>* p_p_vKeep = nullptr);
 
 // Drops repeated people from a list of two or more, keyed by mobile, else e-mail, else entry.
 // When something was dropped the list is replaced by the reduced copy and true is returned.

@@ -1,5 +1,5 @@
 // Addressbook/ui/modal_dialog.h: running the library's modal dialogs. A dialog class answers
-// its messages in HandleMessage(HWND, UINT, WPARAM) and names itself for the log; the dialog
+// its messages in HandleMessage(HWND, UINT, WPARAM[, LPARAM]) and names itself for the log; the dialog
 // procedure finds the object again through DWLP_USER and keeps exceptions inside the library.
 #pragma once
 
@@ -55,7 +55,11 @@ struct CModalDialog
         if (call == nullptr)
             return FALSE;
         return TrapExceptions(call->m_szName, static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-            return call->m_pDialog->HandleMessage(p_hDialog, p_uMessage, p_wParam);
+            // Dialogs that read notifications or colour their controls take lParam as well.
+            if constexpr (requires { call->m_pDialog->HandleMessage(p_hDialog, p_uMessage, p_wParam, p_lParam); })
+                return call->m_pDialog->HandleMessage(p_hDialog, p_uMessage, p_wParam, p_lParam);
+            else
+                return call->m_pDialog->HandleMessage(p_hDialog, p_uMessage, p_wParam);
         });
     }
 };

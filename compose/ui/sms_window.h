@@ -136,7 +136,6 @@ class CSMSWindow : public CMyWindow
     void ReleaseArchiveMutex();
     void OpenPage(const char* p_szPage);
     void ComposeMail(const char* p_szAddressValue, const char* p_szDefault, const char* p_szSubject);
-    void NotAvailableYet(const char* p_szCommand);
     int Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType);
 
     // The send flow's steps (sms_window_send.cpp).
@@ -146,6 +145,14 @@ class CSMSWindow : public CMyWindow
     [[nodiscard]] bool HandOverBulk(CSendState& p_oState);
     // Shows what the core's result means; true when the window is to close.
     bool ReportResult(int p_iResult);
+
+    // The message summary and the preview (sms_window_summary.cpp). ShowSummary returns the core's
+    // answer: 1 applied (the bulk bar then holds the chosen limit), -2 cancelled, 0 failed; it makes
+    // a progress window into p_hProgress when there is none.
+    [[nodiscard]] int ShowSummary(HWND& p_hProgress, const char* p_szBody, const CMessageTokenList* p_p_oTokens,
+                                  bool p_bSendMode);
+    void OnSummaryCommand(const CCommand& p_oCommand);
+    void OnPreviewCommand(const CCommand& p_oCommand);
 
     // The command handlers (sms_window_commands.cpp).
     void OnNewSMS(const CCommand& p_oCommand);
@@ -161,7 +168,6 @@ class CSMSWindow : public CMyWindow
     void OnViewCommand(const CCommand& p_oCommand);
     void OnCheckNamesCommand(const CCommand& p_oCommand);
     void OnSelectRecipientsCommand(const CCommand& p_oCommand);
-    void OnNotAvailableCommand(const CCommand& p_oCommand);
     void OnCompressCommand(const CCommand& p_oCommand);
     void OnCcEmailCommand(const CCommand& p_oCommand);
     void OnNotifyCommand(const CCommand& p_oCommand);
@@ -223,8 +229,10 @@ class CSMSWindow : public CMyWindow
     CMessageRecipientList* m_p_mrlTo = nullptr;
     CMessageRecipientList* m_p_mrlCc = nullptr;
     bool m_bSendInProgress = false;
-    int32_t m_iSummaryOption1 = 1;
-    int32_t m_iSummaryOption2 = 1;
+    // The two summary option words: send to people with missing details, and to people over the
+    // SMS limit (the final SMS builder's keep-empty-tokens and allow-truncation).
+    int32_t m_iSendMissingDetails = 1;
+    int32_t m_iSendOverLimit = 1;
     uint32_t m_dwNotifyFlags = 0;
     bool m_bShowBulk = false;
     bool m_bShowDelivery = false;

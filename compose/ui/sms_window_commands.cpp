@@ -56,18 +56,6 @@ constexpr CHelpPage kHelpPages[] = {
     {ID_HELP_FAQ, "faq"},
     {ID_HELP_WEB_PAGE, nullptr},
 };
-
-// What the trace says of a command that is not there yet.
-const char* UnavailableName(int p_iCommand)
-{
-    switch (p_iCommand)
-    {
-    case ID_TOOLS_PREVIEW:
-        return "Preview";
-    default:
-        return "Summary";
-    }
-}
 } // namespace
 
 bool CSMSWindow::OnCommand(WPARAM p_wParam, LPARAM p_lParam)
@@ -110,8 +98,8 @@ CSMSWindow::CommandHandler CSMSWindow::HandlerOf(int p_iCommand)
         {ID_TOOLS_SELECT_RECIPIENTS, ID_TOOLS_SELECT_RECIPIENTS, &CSMSWindow::OnSelectRecipientsCommand},
         {kIdToButton, kIdToButton, &CSMSWindow::OnSelectRecipientsCommand},
         {kIdCcButton, kIdCcButton, &CSMSWindow::OnSelectRecipientsCommand},
-        {ID_TOOLS_PREVIEW, ID_TOOLS_PREVIEW, &CSMSWindow::OnNotAvailableCommand},
-        {ID_TOOLS_SUMMARY, ID_TOOLS_SUMMARY, &CSMSWindow::OnNotAvailableCommand},
+        {ID_TOOLS_PREVIEW, ID_TOOLS_PREVIEW, &CSMSWindow::OnPreviewCommand},
+        {ID_TOOLS_SUMMARY, ID_TOOLS_SUMMARY, &CSMSWindow::OnSummaryCommand},
         {ID_TEMPLATE_GENERATE, ID_TEMPLATE_GENERATE, &CSMSWindow::OnTemplateGenerateCommand},
         {ID_TEMPLATE_RECENT_FIRST, ID_TEMPLATE_RECENT_LAST, &CSMSWindow::OnRecentTemplateCommand},
         {ID_TOOLS_COMPRESS, ID_TOOLS_COMPRESS, &CSMSWindow::OnCompressCommand},
@@ -242,11 +230,6 @@ void CSMSWindow::OnSelectRecipientsCommand(const CCommand& p_oCommand)
         SelectRecipients();
 }
 
-void CSMSWindow::OnNotAvailableCommand(const CCommand& p_oCommand)
-{
-    NotAvailableYet(UnavailableName(p_oCommand.m_iId));
-}
-
 void CSMSWindow::OnCompressCommand(const CCommand&)
 {
     if (m_oBodyField.Compress(m_hWnd, m_p_abcoBinding->m_pfnCompressWithDialog, m_p_abcoBinding->m_pfnFreeString))
@@ -366,11 +349,6 @@ void CSMSWindow::SelectRecipients()
 int CSMSWindow::Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType)
 {
     return ShowMessageBox(m_hWnd, p_sText, QuilletText(p_uCaption), p_uType);
-}
-
-void CSMSWindow::NotAvailableYet(const char* p_szCommand)
-{
-    Log("CSMSWindow: %s: not available yet", p_szCommand);
 }
 
 void CSMSWindow::OpenPage(const char* p_szPage)

@@ -227,11 +227,7 @@ bool CSMSWindow::HandOverBulk(CSendState& p_oState)
     const uint32_t compression = m_oBodyField.Compression();
     const char* body = p_oState.m_sBody.c_str();
     Log("Showing Message Summary");
-    int32_t limit = m_oBulkbar.SMSLimit();
-    int32_t changed = 0;
-    const int summary =
-        core.m_pfnMailSummary(m_hWnd, m_p_mrlTo, m_p_mrlCc, body, tokenList.List(), p_oState.m_hProgress, compression,
-                              &m_iSummaryOption1, &m_iSummaryOption2, &limit, &changed, 1, 1);
+    const int summary = ShowSummary(p_oState.m_hProgress, body, tokenList.List(), true);
     if (summary != 1)
     {
         if (summary == 0)
@@ -240,8 +236,6 @@ bool CSMSWindow::HandOverBulk(CSendState& p_oState)
             Log("CSMSWindow::HandOverBulk: the summary was cancelled");
         return false;
     }
-    if (changed != 0)
-        m_oBulkbar.SetSMSLimit(limit);
     SetProgressText(p_oState.m_hProgress, QuilletText(kQProgressFinalSMSs).c_str());
     Log("Creating Final SMS");
     CFinalSMSList* list = nullptr;
@@ -252,7 +246,7 @@ bool CSMSWindow::HandOverBulk(CSendState& p_oState)
     });
     const std::string plain = m_oBodyField.GetPlainText();
     if (!core.m_pfnCreateFinalSMSs(body, tokenList.List(), m_p_mrlTo, m_p_mrlCc, m_oBulkbar.SMSLimit(),
-                                   m_iSummaryOption1, m_iSummaryOption2, compression, &list) ||
+                                   m_iSendOverLimit, m_iSendMissingDetails, compression, &list) ||
         list == nullptr || list->m_dwCount == 0)
     {
         Box(kQCaptionNoValidRecipients, QuilletText(kQMsgNoValidRecipients), MB_OK | MB_ICONWARNING);
