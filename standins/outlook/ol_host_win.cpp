@@ -13,6 +13,8 @@ namespace
 // Posted to the control window after a host window closed: its object is freed outside its own
 // window procedure, and the program ends when no window is left.
 constexpr UINT kMsgReap = WM_APP + 2;
+// Posted by the store's new-mail sink with the new message's entry id.
+constexpr UINT kMsgNewMail = WM_APP + 3;
 } // namespace
 
 CHost::CHost(WORD p_nMajor, WORD p_nMinor)
@@ -59,6 +61,8 @@ bool CHost::Start(HINSTANCE p_hInstance)
     if (!LOG_IF_WIN32_BOOL_FALSE(m_hControl))
         return false;
     SetWindowLongPtrA(m_hControl, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (m_oProfile.IsStarted() && !m_oProfile.AdviseNewMail(m_hControl, kMsgNewMail))
+        Trace("mapi: no new-mail notifications");
     Trace("host: started");
     return true;
 }
@@ -129,6 +133,18 @@ void CHost::WindowDestroyed(CHostWindow* p_pWindow)
         PostMessageA(m_hControl, kMsgReap, 0, 0);
 }
 
+// New mail: the session events of the session context and of every explorer, as the client runs them.
+void CHost::Delivered(const CEntryId& p_oEntryId)
+{
+    com_ptr<IMAPIProp> message = m_oProfile.OpenEntry(p_oEntryId);
+    Trace("host: new mail (%s)", message ? "opened" : "not opened");
+    if (!message)
+        return;
+    m_p_oSessionExtensions->Delivered(message.get());
+    for (const auto& explorer : m_vExplorers)
+        explorer->Extensions()->Delivered(message.get());
+}
+
 void CHost::ReapClosed()
 {
     m_vClosed.clear();
@@ -146,6 +162,13 @@ LRESULT CALLBACK CHost::ControlProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, L
         if (host != nullptr && p_nMsg == kMsgReap)
         {
             host->ReapClosed();
+            return 0;
+        }
+        if (p_nMsg == kMsgNewMail)
+        {
+            const std::unique_ptr<CEntryId> entryId(reinterpret_cast<CEntryId*>(p_wParam));
+            if (host != nullptr && entryId)
+                host->Delivered(*entryId);
             return 0;
         }
         if (host != nullptr && p_nMsg == WM_COPYDATA)

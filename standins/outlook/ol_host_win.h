@@ -68,6 +68,7 @@ class CHost final : public CWindowOwner, public CCallbackSite
     }
     static LRESULT CALLBACK ControlProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);
     void ReapClosed();
+    void Delivered(const CEntryId& p_oEntryId);
 
     CMapiProfile m_oProfile;
     CHostServices m_oServices;

@@ -9,6 +9,7 @@
 #include <mapiutil.h>
 
 #include <cstring>
+#include <memory>
 
 namespace olstandin
 {
@@ -79,8 +80,73 @@ std::vector<std::string> SplitRecipients(const std::string& p_sLine)
 }
 } // namespace
 
+// Hands each new-mail notification to a window of the UI thread.
+class CNewMailSink final : public IMAPIAdviseSink
+{
+  public:
+    CNewMailSink(HWND p_hTarget, UINT p_nMessage) : m_hTarget(p_hTarget), m_nMessage(p_nMessage)
+    {
+    }
+    STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
+    {
+        static constexpr GUID kIidAdviseSink = {0x00020302, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+        if (p_ppv == nullptr)
+            return E_POINTER;
+        *p_ppv = nullptr;
+        if (!IsEqualIID(p_riid, IID_IUnknown) && !IsEqualIID(p_riid, kIidAdviseSink))
+            return E_NOINTERFACE;
+        *p_ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const LONG refs = InterlockedDecrement(&m_lRefs);
+        if (refs == 0)
+            delete this;
+        return static_cast<ULONG>(refs);
+    }
+    STDMETHODIMP_(ULONG) OnNotify(ULONG p_cNotifications, LPNOTIFICATION p_pNotifications) override
+    {
+        for (ULONG i = 0; p_pNotifications != nullptr && i < p_cNotifications; ++i)
+        {
+            const NOTIFICATION& notification = p_pNotifications[i];
+            if (notification.ulEventType != fnevNewMail || notification.info.newmail.lpEntryID == nullptr)
+                continue;
+            const auto* bytes = reinterpret_cast<const BYTE*>(notification.info.newmail.lpEntryID);
+            auto id = std::make_unique<CEntryId>(bytes, bytes + notification.info.newmail.cbEntryID);
+            if (LOG_IF_WIN32_BOOL_FALSE(PostMessageA(m_hTarget, m_nMessage, reinterpret_cast<WPARAM>(id.get()), 0)))
+                (void)id.release();
+        }
+        return 0;
+    }
+
+  private:
+    ~CNewMailSink() = default;
+
+    LONG m_lRefs = 1;
+    HWND m_hTarget;
+    UINT m_nMessage;
+};
+
+bool CMapiProfile::AdviseNewMail(HWND p_hTarget, UINT p_nMessage)
+{
+    if (!m_p_oStore)
+        return false;
+    com_ptr<IMAPIAdviseSink> sink;
+    sink.attach(new CNewMailSink(p_hTarget, p_nMessage));
+    return SUCCEEDED(
+        LOG_IF_MAPI_FAILED(m_p_oStore->Advise(0, nullptr, fnevNewMail, sink.get(), &m_ulNewMailConnection)));
+}
+
 CMapiProfile::~CMapiProfile()
 {
+    if (m_p_oStore && m_ulNewMailConnection != 0)
+        (void)LOG_IF_MAPI_FAILED(m_p_oStore->Unadvise(m_ulNewMailConnection));
     m_p_oStore.reset();
     m_p_oAddrBook.reset();
     if (m_p_oSession)

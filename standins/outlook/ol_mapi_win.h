@@ -92,6 +92,10 @@ class CMapiProfile
     [[nodiscard]] CEntryId InboxId() const;
     [[nodiscard]] com_ptr<IMAPIProp> OpenEntry(const CEntryId& p_oEntryId) const;
 
+    // Posts p_nMessage to p_hTarget for each new message the store delivers, with a heap CEntryId* as
+    // wParam that the receiver owns. The store may notify on its own thread.
+    [[nodiscard]] bool AdviseNewMail(HWND p_hTarget, UINT p_nMessage);
+
     // Writes the note's message (created in the Outbox when p_oMessage is empty, so a send that failed
     // is retried on the same message), resolves its recipients, replacing any it had, and submits it.
     [[nodiscard]] bool SendNote(const CNoteFields& p_oFields, const CSendHooks& p_oHooks,
@@ -107,6 +111,7 @@ class CMapiProfile
     SCODE(STDAPICALLTYPE* m_pfnAllocateBuffer)(ULONG, LPVOID*) = nullptr;
     SCODE(STDAPICALLTYPE* m_pfnAllocateMore)(ULONG, LPVOID, LPVOID*) = nullptr;
     bool m_bInitialized = false;
+    ULONG m_ulNewMailConnection = 0;
     com_ptr<IMAPISession> m_p_oSession;
     com_ptr<IAddrBook> m_p_oAddrBook;
     com_ptr<IMsgStore> m_p_oStore;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 using namespace oltest;
 
 namespace
@@ -82,6 +84,13 @@ TEST_F(OutlookExtensionTest, InstallsPerContextRunsCommandsAndSelectionEvents)
     ASSERT_TRUE(run.WaitForLog("DoCommand mine selection 0"));
     ASSERT_TRUE(run.Command("folder Inbox"));
     ASSERT_TRUE(run.Command("select 0"));
+
+    // New mail reaches the session events with the delivered message as the callback's object.
+    std::ofstream(TempDir() + "\\drop\\arrived.eml", std::ios::binary)
+        << "From: Carol Jones <carol@example.com>\r\nTo: me@example.com\r\nSubject: Arrived today\r\n\r\nHello\r\n";
+    ASSERT_TRUE(run.WaitForLog("OnDelivery "));
+    EXPECT_EQ(LinesStarting(ReadLines(run.m_sExtensionLog), "OnDelivery "),
+              std::vector<std::string>{"OnDelivery Arrived today"});
     HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Inbox - Microsoft Outlook");
     ASSERT_NE(explorer, nullptr);
     SavePicture(explorer, "outlook2003_explorer");

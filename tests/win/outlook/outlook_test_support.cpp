@@ -84,6 +84,8 @@ void PrepareMachine(const std::vector<std::pair<std::string, std::string>>& p_vE
     ASSERT_TRUE(CopyFileA(OUTLOOK_SEED_FILE, (dir + "\\store.json").c_str(), FALSE));
     SetText(HKEY_CURRENT_USER, kStandinKey, "StoreFile", dir + "\\store.json");
     SetText(HKEY_CURRENT_USER, kStandinKey, "SmtpServer", "localhost:1");
+    CreateDirectoryA((dir + "\\drop").c_str(), nullptr);
+    SetText(HKEY_CURRENT_USER, kStandinKey, "DropFolder", dir + "\\drop");
     // Submitted mail stays in the store for the test to read: the spooler would only leave at a flush.
     SetText(HKEY_CURRENT_USER, kStandinKey, "SpoolDelayMs", "600000");
     SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook", "DLLPathEx", MAPI_DLL_PATH);

@@ -40,6 +40,15 @@ void Note(const char* p_szFormat, ...)
         (void)WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+// Frees with the MAPI library the host loaded (the stand-in behind DLLPathEx).
+void FreeMapiBuffer(void* p_pBuffer)
+{
+    auto* free = reinterpret_cast<ULONG(STDAPICALLTYPE*)(LPVOID)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("mapi_standin.dll"), "MAPIFreeBuffer")));
+    if (p_pBuffer != nullptr && free != nullptr)
+        free(p_pBuffer);
+}
+
 class CTestExtension final : public IExchExt,
                              public IExchExtCommands,
                              public IExchExtUserEvents,
@@ -191,9 +200,19 @@ class CTestExtension final : public IExchExt,
     {
         Note("OnObjectChange");
     }
-    STDMETHODIMP OnDelivery(IExchExtCallback*) override
+    STDMETHODIMP OnDelivery(IExchExtCallback* p_pCallback) override
     {
-        Note("OnDelivery");
+        com_ptr<IMAPIProp> message;
+        (void)p_pCallback->GetObject(nullptr, message.put());
+        SPropTagArray subjectTag = {1, {PR_SUBJECT_A}};
+        ULONG count = 0;
+        LPSPropValue value = nullptr;
+        std::string subject = "-";
+        if (message && SUCCEEDED(message->GetProps(&subjectTag, 0, &count, &value)) && value != nullptr &&
+            value->ulPropTag == PR_SUBJECT_A)
+            subject = value->Value.lpszA;
+        FreeMapiBuffer(value);
+        Note("OnDelivery %s", subject.c_str());
         return S_FALSE;
     }
 
