@@ -3,7 +3,7 @@
 
 #include "common/boundary.h"
 #include "common/failure_log.h"
-#include "standins/outlook/ol_application_win.h"
+#include "standins/outlook/ol_object_model_win.h"
 #include "standins/outlook/ol_trace_win.h"
 
 namespace olstandin
@@ -22,8 +22,7 @@ CHost::CHost(WORD p_nMajor, WORD p_nMinor)
     m_oServices.m_p_oProfile = &m_oProfile;
     m_oServices.m_nMajor = p_nMajor;
     m_oServices.m_nMinor = p_nMinor;
-    m_oServices.m_p_oApplication =
-        CreateApplication(std::to_string(p_nMajor) + "." + std::to_string(p_nMinor) + ".0.0");
+    m_oServices.m_p_oApplication = CreateApplication(m_oServices);
 }
 
 CHost::~CHost()

@@ -17,6 +17,11 @@ namespace
 {
 constexpr const char* kMailClientKey = "SOFTWARE\\Clients\\Mail\\Microsoft Outlook";
 constexpr ULONG kMaxRows = 100000;
+// Inbox properties naming the other standard folders (not in the toolchain's tag header).
+constexpr ULONG kCalendarEntryId = PROP_TAG(PT_BINARY, 0x36D0);
+constexpr ULONG kContactsEntryId = PROP_TAG(PT_BINARY, 0x36D1);
+constexpr ULONG kTasksEntryId = PROP_TAG(PT_BINARY, 0x36D4);
+constexpr ULONG kDraftsEntryId = PROP_TAG(PT_BINARY, 0x36D7);
 
 template <typename F> [[nodiscard]] bool Bind(HMODULE p_hLibrary, const char* p_szName, F& p_pfn)
 {
@@ -239,6 +244,52 @@ CEntryId CMapiProfile::InboxId() const
         return {};
     const auto* bytes = reinterpret_cast<const BYTE*>(entry.get());
     return CEntryId(bytes, bytes + size);
+}
+
+CEntryId CMapiProfile::DefaultFolderId(LONG p_lKind) const
+{
+    switch (p_lKind)
+    {
+    case 3:
+        return StoreEntryId(PR_IPM_WASTEBASKET_ENTRYID);
+    case 4:
+        return StoreEntryId(PR_IPM_OUTBOX_ENTRYID);
+    case 5:
+        return StoreEntryId(PR_IPM_SENTMAIL_ENTRYID);
+    case 6:
+        return InboxId();
+    default:
+        break;
+    }
+    // The other standard folders are named by properties of the Inbox.
+    const ULONG tag = p_lKind == 9    ? kCalendarEntryId
+                      : p_lKind == 10 ? kContactsEntryId
+                      : p_lKind == 13 ? kTasksEntryId
+                      : p_lKind == 16 ? kDraftsEntryId
+                                      : 0;
+    com_ptr<IMAPIProp> inbox = tag != 0 ? OpenEntry(InboxId()) : com_ptr<IMAPIProp>();
+    unique_mapi_buffer<SPropValue> value;
+    SizedSPropTagArray(1, tags) = {1, {tag}};
+    ULONG count = 0;
+    if (!inbox ||
+        FAILED(LOG_IF_MAPI_FAILED(inbox->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, value.put()))) ||
+        count != 1)
+        return {};
+    return BinaryOf(*value.get());
+}
+
+std::string CMapiProfile::DisplayName(const CEntryId& p_oEntryId) const
+{
+    com_ptr<IMAPIProp> object = OpenEntry(p_oEntryId);
+    unique_mapi_buffer<SPropValue> value;
+    SizedSPropTagArray(1, tags) = {1, {PR_DISPLAY_NAME_A}};
+    ULONG count = 0;
+    if (!object ||
+        FAILED(
+            LOG_IF_MAPI_FAILED(object->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, value.put()))) ||
+        count != 1)
+        return {};
+    return TextOf(*value.get());
 }
 
 std::vector<CFolderRow> CMapiProfile::Folders() const

@@ -90,6 +90,14 @@ class CMapiProfile
     [[nodiscard]] std::vector<CFolderRow> Folders() const;
     [[nodiscard]] std::vector<CItemRow> Items(const CEntryId& p_oFolder) const;
     [[nodiscard]] CEntryId InboxId() const;
+    // The folder the object model's GetDefaultFolder kind names (3 deleted items, 4 outbox, 5 sent
+    // items, 6 inbox, 9 calendar, 10 contacts, 13 tasks, 16 drafts); empty for other kinds.
+    [[nodiscard]] CEntryId DefaultFolderId(LONG p_lKind) const;
+    [[nodiscard]] std::string DisplayName(const CEntryId& p_oEntryId) const;
+    [[nodiscard]] CEntryId StoreId() const
+    {
+        return StoreEntryId(PR_ENTRYID);
+    }
     [[nodiscard]] com_ptr<IMAPIProp> OpenEntry(const CEntryId& p_oEntryId) const;
 
     // Posts p_nMessage to p_hTarget for each new message the store delivers, with a heap CEntryId* as

@@ -26,7 +26,7 @@ struct CHeaderField
     const char* m_szLabel;
 };
 // In the order the client creates them; the header line comes first.
-constexpr CHeaderField kFields[] = {{kNoteHeaderId, kNoteLineStyle | ES_READONLY, nullptr},
+constexpr CHeaderField kFields[] = {{kNoteHeaderId, kNoteLineStyle, nullptr},
                                     {kNoteToId, kNoteRecipientStyle, "To..."},
                                     {kNoteCcId, kNoteRecipientStyle, "Cc..."},
                                     {kNoteBccId, kNoteRecipientStyle, "Bcc..."},
@@ -92,6 +92,8 @@ bool CNote::CreateHeader()
         SendMessageA(edit, WM_SETFONT, font, 0);
         y += kLineHeight;
     }
+    // Read-only only after creation: a hook keys on the header line's creation style.
+    SendMessageA(Field(kNoteHeaderId), EM_SETREADONLY, TRUE, 0);
     SetWindowTextA(Field(kNoteHeaderId), "This message has not been sent.");
     HWND body = CreateWindowExA(
         WS_EX_CLIENTEDGE, kRichEditClass, nullptr,

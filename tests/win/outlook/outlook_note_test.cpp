@@ -42,7 +42,7 @@ TEST_F(OutlookNoteTest, AThreadHookSeesTheHeaderChildrenAndASendRunsTheMessageEv
     ASSERT_TRUE(run.Command("new-note"));
     const std::vector<std::string> created = ReadLines(run.m_sProbeLog);
     for (const char* line :
-         {"RichEdit20A 0x1001 0x5001C880", "RichEdit20A 0x1003 0x5001D044", "RichEdit20A 0x1004 0x5001D044",
+         {"RichEdit20A 0x1001 0x5001C080", "RichEdit20A 0x1003 0x5001D044", "RichEdit20A 0x1004 0x5001D044",
           "RichEdit20A 0x1007 0x5001D044", "RichEdit20A 0x1005 0x5001C080"})
         EXPECT_TRUE(ContainsLine(created, line)) << line << "\n" << ReadText(run.m_sProbeLog);
     EXPECT_TRUE(ContainsLine(LinesStarting(ReadLines(run.m_sExtensionLog), "Install 6 "),

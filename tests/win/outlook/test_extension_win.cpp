@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <mapitags.h>
+#include <oleauto.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -38,6 +39,63 @@ void Note(const char* p_szFormat, ...)
     DWORD written = 0;
     if (file)
         (void)WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// A late-bound call by name, as a script client makes it; VT_EMPTY when it fails.
+VARIANT CallByName(IDispatch* p_pObject, const wchar_t* p_szName, WORD p_wFlags, VARIANT* p_pArg = nullptr)
+{
+    VARIANT result;
+    VariantInit(&result);
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(p_szName);
+    DISPPARAMS params{p_pArg, nullptr, p_pArg != nullptr ? 1u : 0u, 0};
+    if (p_pObject == nullptr || FAILED(p_pObject->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)) ||
+        FAILED(p_pObject->Invoke(id, IID_NULL, 0, p_wFlags, &params, &result, nullptr, nullptr)))
+        VariantInit(&result);
+    return result;
+}
+
+std::string Narrow(const VARIANT& p_oValue)
+{
+    if (p_oValue.vt != VT_BSTR || p_oValue.bstrVal == nullptr)
+        return "-";
+    const std::wstring wide(p_oValue.bstrVal);
+    return std::string(wide.begin(), wide.end());
+}
+
+// What the application object gives: its version, its member count from the type information, and
+// the default Inbox through the "MAPI" namespace.
+void NoteObjectModel(IUnknown* p_pApplication)
+{
+    com_ptr<IDispatch> application;
+    if (p_pApplication == nullptr || FAILED(p_pApplication->QueryInterface(IID_IDispatch, application.put_void())))
+        return;
+    UINT functions = 0;
+    com_ptr<ITypeInfo> info;
+    TYPEATTR* attributes = nullptr;
+    if (SUCCEEDED(application->GetTypeInfo(0, 0, info.put())) && SUCCEEDED(info->GetTypeAttr(&attributes)))
+    {
+        functions = attributes->cFuncs;
+        info->ReleaseTypeAttr(attributes);
+    }
+    VARIANT version = CallByName(application.get(), L"Version", DISPATCH_PROPERTYGET);
+    VARIANT mapi;
+    mapi.vt = VT_BSTR;
+    mapi.bstrVal = SysAllocString(L"MAPI");
+    VARIANT space = CallByName(application.get(), L"GetNamespace", DISPATCH_METHOD, &mapi);
+    VARIANT kind;
+    kind.vt = VT_I4;
+    kind.lVal = 6;
+    VARIANT inbox =
+        CallByName(space.vt == VT_DISPATCH ? space.pdispVal : nullptr, L"GetDefaultFolder", DISPATCH_METHOD, &kind);
+    IDispatch* folder = inbox.vt == VT_DISPATCH ? inbox.pdispVal : nullptr;
+    VARIANT name = CallByName(folder, L"Name", DISPATCH_PROPERTYGET);
+    VARIANT entry = CallByName(folder, L"EntryID", DISPATCH_PROPERTYGET);
+    VARIANT nothing = CallByName(application.get(), L"NoSuchMember", DISPATCH_METHOD);
+    Note("ObjectModel version %s functions %u inbox %s entry %s unknown %s", Narrow(version).c_str(), functions,
+         Narrow(name).c_str(), Narrow(entry).size() > 8 ? "hex" : "-", nothing.vt == VT_EMPTY ? "refused" : "answered");
+    for (VARIANT* value : {&version, &mapi, &space, &inbox, &name, &entry, &nothing})
+        (void)VariantClear(value);
 }
 
 // Frees with the MAPI library the host loaded (the stand-in behind DLLPathEx).
@@ -105,6 +163,8 @@ class CTestExtension final : public IExchExt,
         const bool hasApplication = hasOutlook && SUCCEEDED(outlook->GetObject(application.put())) && application;
         Note("Install %lu flags %lu version 0x%08lX window %s application %s", p_ulContext, p_ulFlags, version,
              className, hasApplication ? "yes" : "no");
+        if (p_ulContext == exchext::kContextViewer)
+            NoteObjectModel(application.get());
         const bool wanted = p_ulContext == exchext::kContextSession || p_ulContext == exchext::kContextViewer ||
                             p_ulContext == exchext::kContextSendNoteMessage;
         return wanted ? S_OK : S_FALSE;
