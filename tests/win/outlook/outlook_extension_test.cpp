@@ -22,6 +22,10 @@ class OutlookExtensionTest : public testing::Test
                         {"Missing Library", "4.0;Z:\\nowhere\\missing.dll;1;01"},
                         {"Bad Contexts", "4.0;Z:\\nowhere\\bad.dll;1;01x"}});
     }
+    void TearDown() override
+    {
+        ForgetExtensions();
+    }
 };
 
 TEST_F(OutlookExtensionTest, InstallsPerContextRunsCommandsAndSelectionEvents)

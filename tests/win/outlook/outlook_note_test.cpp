@@ -16,6 +16,10 @@ class OutlookNoteTest : public testing::Test
     {
         PrepareMachine();
     }
+    void TearDown() override
+    {
+        ForgetExtensions();
+    }
 };
 
 std::vector<std::string> MessageEvents(const std::string& p_sLog)

@@ -96,6 +96,11 @@ void PrepareMachine(const std::vector<std::pair<std::string, std::string>>& p_vE
         SetText(HKEY_LOCAL_MACHINE, kExtensionsKey, name.c_str(), value);
 }
 
+void ForgetExtensions()
+{
+    (void)RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtensionsKey);
+}
+
 std::string ReadText(const std::string& p_sPath)
 {
     std::ifstream file(p_sPath, std::ios::binary);

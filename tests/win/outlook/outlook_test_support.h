@@ -19,6 +19,9 @@ inline constexpr const char* kTestExtensionName = "Brevolt Test Extension";
 // the test extension under its name plus whatever p_vExtra adds (name, value).
 void PrepareMachine(const std::vector<std::pair<std::string, std::string>>& p_vExtra = {});
 
+// Removes the registrations PrepareMachine wrote, so the prefix's other users load none of them.
+void ForgetExtensions();
+
 std::string ReadText(const std::string& p_sPath);
 std::vector<std::string> ReadLines(const std::string& p_sPath);
 // The lines of p_vLines that start with p_sPrefix.
