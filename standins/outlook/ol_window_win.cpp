@@ -133,6 +133,9 @@ LRESULT CHostWindow::HandleMessage(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam
                 reinterpret_cast<LPARAM>(extensions->HelpText(LOWORD(p_wParam), exchext::kHelpStatusText).c_str()));
         return 0;
     case WM_COMMAND:
+        // Notifications of child controls are not commands.
+        if (p_lParam != 0 && reinterpret_cast<HWND>(p_lParam) != m_hToolbar)
+            return DefWindowProcA(m_hWnd, p_nMsg, p_wParam, p_lParam);
         // Every command goes to the extensions first, as the client does; the host acts on the rest.
         if (extensions == nullptr || !extensions->DoCommand(LOWORD(p_wParam)))
             OwnCommand(LOWORD(p_wParam));
