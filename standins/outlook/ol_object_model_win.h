@@ -1,0 +1,11 @@
+// standins/outlook/ol_object_model_win.h: the first objects of the client's object model, late-bound
+// with type information: Application (Name, Version, GetNamespace), NameSpace (Type,
+// GetDefaultFolder, MAPIOBJECT) and MAPIFolder (Name, EntryID, StoreID, MAPIOBJECT).
+#pragma once
+
+#include "standins/outlook/ol_extensions_win.h"
+
+namespace olstandin
+{
+[[nodiscard]] com_ptr<IDispatch> CreateApplication(CHostServices& p_oServices);
+} // namespace olstandin

@@ -1,0 +1,232 @@
+// tests/win/outlook/outlook_test_support.cpp: starting, driving and reading the client stand-in.
+#include "tests/win/outlook/outlook_test_support.h"
+
+#include "tools/window_picture/window_picture_win.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace oltest
+{
+namespace
+{
+constexpr ULONG_PTR kControlMagic = 0x4F4C434C;
+
+void SetText(HKEY p_hRoot, const char* p_szKey, const char* p_szName, const std::string& p_sValue)
+{
+    ASSERT_EQ(
+        RegSetKeyValueA(p_hRoot, p_szKey, p_szName, REG_SZ, p_sValue.c_str(), static_cast<DWORD>(p_sValue.size() + 1)),
+        ERROR_SUCCESS)
+        << p_szKey << " " << (p_szName ? p_szName : "");
+}
+
+struct CFindContext
+{
+    DWORD m_dwProcess;
+    const char* m_szClass;
+    const char* m_szTitle;
+    bool m_bVisible;
+    HWND m_hFound;
+};
+
+BOOL CALLBACK FindOwnWindow(HWND p_hWnd, LPARAM p_lParam)
+{
+    auto* context = reinterpret_cast<CFindContext*>(p_lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(p_hWnd, &process);
+    char className[64] = {};
+    char title[256] = {};
+    GetClassNameA(p_hWnd, className, sizeof className);
+    GetWindowTextA(p_hWnd, title, sizeof title);
+    if (process == context->m_dwProcess && lstrcmpA(className, context->m_szClass) == 0 &&
+        (!context->m_bVisible || IsWindowVisible(p_hWnd)) &&
+        (context->m_szTitle == nullptr || strstr(title, context->m_szTitle) != nullptr))
+    {
+        context->m_hFound = p_hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+std::string TempDir()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "brevolt-outlook-test";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+int RunAndWait(const std::string& p_sCommandLine)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = p_sCommandLine;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    unique_handle processHandle(process.hProcess);
+    unique_handle threadHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+void PrepareMachine(const std::vector<std::pair<std::string, std::string>>& p_vExtra)
+{
+    const std::string dir = TempDir();
+    const char* kStandinKey = "Software\\Brevolt Test\\MAPI Stand-in";
+    ASSERT_TRUE(CopyFileA(OUTLOOK_SEED_FILE, (dir + "\\store.json").c_str(), FALSE));
+    SetText(HKEY_CURRENT_USER, kStandinKey, "StoreFile", dir + "\\store.json");
+    SetText(HKEY_CURRENT_USER, kStandinKey, "SmtpServer", "localhost:1");
+    CreateDirectoryA((dir + "\\drop").c_str(), nullptr);
+    SetText(HKEY_CURRENT_USER, kStandinKey, "DropFolder", dir + "\\drop");
+    // Submitted mail stays in the store for the test to read: the spooler would only leave at a flush.
+    SetText(HKEY_CURRENT_USER, kStandinKey, "SpoolDelayMs", "600000");
+    SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook", "DLLPathEx", MAPI_DLL_PATH);
+    (void)RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtensionsKey);
+    SetText(HKEY_LOCAL_MACHINE, kExtensionsKey, kTestExtensionName,
+            std::string("4.0;") + TEST_EXTENSION_DLL + ";1;11111110000000;1111111");
+    for (const auto& [name, value] : p_vExtra)
+        SetText(HKEY_LOCAL_MACHINE, kExtensionsKey, name.c_str(), value);
+}
+
+void ForgetExtensions()
+{
+    (void)RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtensionsKey);
+}
+
+std::string ReadText(const std::string& p_sPath)
+{
+    std::ifstream file(p_sPath, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> ReadLines(const std::string& p_sPath)
+{
+    std::vector<std::string> lines;
+    std::istringstream text(ReadText(p_sPath));
+    for (std::string line; std::getline(text, line);)
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> LinesStarting(const std::vector<std::string>& p_vLines, const std::string& p_sPrefix)
+{
+    std::vector<std::string> found;
+    for (const std::string& line : p_vLines)
+        if (line.compare(0, p_sPrefix.size(), p_sPrefix) == 0)
+            found.push_back(line);
+    return found;
+}
+
+bool ContainsLine(const std::vector<std::string>& p_vLines, const std::string& p_sLine)
+{
+    for (const std::string& line : p_vLines)
+        if (line == p_sLine)
+            return true;
+    return false;
+}
+
+COutlookRun::COutlookRun(const char* p_szExe)
+{
+    const std::string dir = TempDir();
+    m_sTrace = dir + "\\host-trace.txt";
+    m_sExtensionLog = dir + "\\extension-log.txt";
+    m_sProbeLog = dir + "\\cbt-probe.txt";
+    for (const std::string& file : {m_sTrace, m_sExtensionLog, m_sProbeLog})
+        DeleteFileA(file.c_str());
+    SetEnvironmentVariableA("OUTLOOK_STANDIN_TRACE", m_sTrace.c_str());
+    SetEnvironmentVariableA("OL_TEST_EXTENSION_LOG", m_sExtensionLog.c_str());
+    SetEnvironmentVariableA("OL_CBT_PROBE_LOG", m_sProbeLog.c_str());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = std::string("\"") + p_szExe + "\"";
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return;
+    m_hProcess.reset(process.hProcess);
+    unique_handle thread(process.hThread);
+    m_dwProcessId = process.dwProcessId;
+    m_dwThreadId = process.dwThreadId;
+    for (int i = 0; i < 400 && m_hControl == nullptr; ++i)
+    {
+        CFindContext context{m_dwProcessId, "OutlookStandinControl", nullptr, false, nullptr};
+        EnumWindows(&FindOwnWindow, reinterpret_cast<LPARAM>(&context));
+        m_hControl = context.m_hFound;
+        if (m_hControl == nullptr && WaitForSingleObject(m_hProcess.get(), 50) == WAIT_OBJECT_0)
+            break;
+    }
+}
+
+COutlookRun::~COutlookRun()
+{
+    if (m_hProcess && WaitForSingleObject(m_hProcess.get(), 0) == WAIT_TIMEOUT)
+    {
+        (void)Quit();
+        if (WaitForSingleObject(m_hProcess.get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_hProcess.get(), 9);
+    }
+}
+
+bool COutlookRun::Command(const std::string& p_sCommand) const
+{
+    COPYDATASTRUCT data{kControlMagic, static_cast<DWORD>(p_sCommand.size()), const_cast<char*>(p_sCommand.data())};
+    DWORD_PTR result = 0;
+    return m_hControl != nullptr &&
+           SendMessageTimeoutA(m_hControl, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000,
+                               &result) != 0 &&
+           result == 1;
+}
+
+bool COutlookRun::WaitForLog(const std::string& p_sPrefix) const
+{
+    for (int i = 0; i < 200; ++i)
+    {
+        if (!LinesStarting(ReadLines(m_sExtensionLog), p_sPrefix).empty())
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+int COutlookRun::Quit()
+{
+    if (!m_hProcess)
+        return -1;
+    (void)Command("quit");
+    if (WaitForSingleObject(m_hProcess.get(), 15000) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(m_hProcess.get(), &code);
+    m_hControl = nullptr;
+    return static_cast<int>(code);
+}
+
+HWND COutlookRun::FindWindowOf(const char* p_szClass, const char* p_szTitle) const
+{
+    CFindContext context{m_dwProcessId, p_szClass, p_szTitle, true, nullptr};
+    EnumWindows(&FindOwnWindow, reinterpret_cast<LPARAM>(&context));
+    return context.m_hFound;
+}
+
+void SavePicture(HWND p_hWindow, const char* p_szName)
+{
+    CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+    SetForegroundWindow(p_hWindow);
+    RedrawWindow(p_hWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+    EXPECT_TRUE(SaveWindowBitmap(p_hWindow, (std::string(ARTIFACTS_DIR) + "\\" + p_szName + ".bmp").c_str()));
+}
+} // namespace oltest

@@ -1,0 +1,71 @@
+// tests/win/outlook/outlook_test_support.h: running the client stand-in as a test would run the real
+// client: a seeded MAPI profile, the test extension registered, OUTLOOK.EXE of one version started
+// and driven through its control channel, and the files where the host and the extension write.
+#pragma once
+
+#include "common/handle_win.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace oltest
+{
+inline constexpr const char* kExtensionsKey = "Software\\Microsoft\\Exchange\\Client\\Extensions";
+inline constexpr const char* kTestExtensionName = "Brevolt Test Extension";
+
+// A fresh store from the seed, the MAPI stand-in behind DLLPathEx, and the extension registrations:
+// the test extension under its name plus whatever p_vExtra adds (name, value).
+void PrepareMachine(const std::vector<std::pair<std::string, std::string>>& p_vExtra = {});
+
+// Removes the registrations PrepareMachine wrote, so the prefix's other users load none of them.
+void ForgetExtensions();
+
+std::string ReadText(const std::string& p_sPath);
+std::vector<std::string> ReadLines(const std::string& p_sPath);
+// The lines of p_vLines that start with p_sPrefix.
+std::vector<std::string> LinesStarting(const std::vector<std::string>& p_vLines, const std::string& p_sPrefix);
+bool ContainsLine(const std::vector<std::string>& p_vLines, const std::string& p_sLine);
+
+class COutlookRun
+{
+  public:
+    // Starts p_szExe with fresh trace and log files; waits until its control window is up.
+    explicit COutlookRun(const char* p_szExe);
+    ~COutlookRun();
+    COutlookRun(const COutlookRun&) = delete;
+    COutlookRun& operator=(const COutlookRun&) = delete;
+
+    [[nodiscard]] bool Started() const
+    {
+        return m_hControl != nullptr;
+    }
+    [[nodiscard]] bool Command(const std::string& p_sCommand) const;
+    // Waits until the extension log holds a line starting with p_sPrefix (up to 10 s).
+    [[nodiscard]] bool WaitForLog(const std::string& p_sPrefix) const;
+    // Quits through the control channel; the exit code, or -1 when it did not end.
+    [[nodiscard]] int Quit();
+    // The first visible top-level window of p_szClass in the process whose title contains p_szTitle.
+    [[nodiscard]] HWND FindWindowOf(const char* p_szClass, const char* p_szTitle) const;
+    DWORD ThreadId() const
+    {
+        return m_dwThreadId;
+    }
+
+    std::string m_sTrace;
+    std::string m_sExtensionLog;
+    std::string m_sProbeLog;
+
+  private:
+    unique_handle m_hProcess;
+    DWORD m_dwProcessId = 0;
+    DWORD m_dwThreadId = 0;
+    HWND m_hControl = nullptr;
+};
+
+// Saves the window's picture as ARTIFACTS_DIR/<p_szName>.bmp (turned into PNG after the suite).
+void SavePicture(HWND p_hWindow, const char* p_szName);
+std::string TempDir();
+[[nodiscard]] int RunAndWait(const std::string& p_sCommandLine);
+} // namespace oltest
