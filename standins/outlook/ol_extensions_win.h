@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ struct CHostServices
     WORD m_nMajor = 0;
     WORD m_nMinor = 0;
     com_ptr<IDispatch> m_p_oApplication;
+    // The explorer the object model calls active: the newest open one (also while it is installing).
+    std::function<HWND()> m_fnActiveExplorer;
 };
 
 struct CExtensionLibrary

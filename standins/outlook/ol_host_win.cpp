@@ -23,6 +23,9 @@ CHost::CHost(WORD p_nMajor, WORD p_nMinor)
     m_oServices.m_nMajor = p_nMajor;
     m_oServices.m_nMinor = p_nMinor;
     m_oServices.m_p_oApplication = CreateApplication(m_oServices);
+    m_oServices.m_fnActiveExplorer = [this]() -> HWND {
+        return m_vExplorers.empty() ? nullptr : m_vExplorers.back()->Window();
+    };
 }
 
 CHost::~CHost()
@@ -73,11 +76,14 @@ HWND CHost::SiteWindow()
 
 CExplorer* CHost::OpenExplorer()
 {
-    auto explorer = std::make_unique<CExplorer>(*this);
-    if (!explorer->Create())
-        return nullptr;
-    m_vExplorers.push_back(std::move(explorer));
-    return m_vExplorers.back().get();
+    // Listed before it is created: extensions installing into it find it as the active explorer.
+    m_vExplorers.push_back(std::make_unique<CExplorer>(*this));
+    CExplorer* explorer = m_vExplorers.back().get();
+    if (explorer->Create())
+        return explorer;
+    if (!m_vExplorers.empty() && m_vExplorers.back().get() == explorer)
+        m_vExplorers.pop_back();
+    return nullptr;
 }
 
 CExplorer* CHost::ExplorerAt(size_t p_nIndex) const

@@ -1,4 +1,5 @@
-// standins/outlook/ol_object_model_win.cpp: Application, NameSpace and MAPIFolder over the profile.
+// standins/outlook/ol_object_model_win.cpp: Application, NameSpace and MAPIFolder over the profile,
+// and the Explorer of a window.
 #include "standins/outlook/ol_object_model_win.h"
 
 #include "standins/outlook/ol_dispatch_win.h"
@@ -16,7 +17,10 @@ enum EDispid : DISPID
     kGetDefaultFolder = 0x020B,
     kMapiObject = 0xF100,
     kEntryId = 0x2103,
-    kStoreId = 0x2108
+    kStoreId = 0x2108,
+    kActiveExplorer = 0x0111,
+    kCaption = 0x2111,
+    kClose = 0x2103
 };
 
 [[nodiscard]] bool ArgText(const VARIANT* p_pArg, std::wstring& p_sText)
@@ -118,13 +122,40 @@ class CNameSpace final : public CDispatchObject
     CHostServices& m_oServices;
 };
 
+// An explorer window seen from the object model; it holds the window, which may close under it.
+class CExplorerObject final : public CDispatchObject
+{
+  public:
+    explicit CExplorerObject(HWND p_hWnd)
+        : CDispatchObject({{L"Caption", kCaption, DISPATCH_PROPERTYGET, 0}, {L"Close", kClose, DISPATCH_METHOD, 0}}),
+          m_hWnd(p_hWnd)
+    {
+    }
+
+  protected:
+    HRESULT Call(DISPID p_id, const std::vector<VARIANT*>&, VARIANT& p_oResult) override
+    {
+        if (!IsWindow(m_hWnd))
+            return E_FAIL;
+        if (p_id == kClose)
+            return PostMessageA(m_hWnd, WM_CLOSE, 0, 0) ? S_OK : E_FAIL;
+        char caption[256] = {};
+        GetWindowTextA(m_hWnd, caption, sizeof caption);
+        return ReturnText(p_oResult, caption);
+    }
+
+  private:
+    HWND m_hWnd;
+};
+
 class CApplication final : public CDispatchObject
 {
   public:
     explicit CApplication(CHostServices& p_oServices)
         : CDispatchObject({{L"Name", kName, DISPATCH_PROPERTYGET, 0},
                            {L"Version", kVersion, DISPATCH_PROPERTYGET, 0},
-                           {L"GetNamespace", kGetNamespace, DISPATCH_METHOD, 1}}),
+                           {L"GetNamespace", kGetNamespace, DISPATCH_METHOD, 1},
+                           {L"ActiveExplorer", kActiveExplorer, DISPATCH_METHOD, 0}}),
           m_oServices(p_oServices)
     {
     }
@@ -137,6 +168,15 @@ class CApplication final : public CDispatchObject
         if (p_id == kVersion)
             return ReturnText(p_oResult, std::to_string(m_oServices.m_nMajor) + "." +
                                              std::to_string(m_oServices.m_nMinor) + ".0.0");
+        if (p_id == kActiveExplorer)
+        {
+            const HWND explorer = m_oServices.m_fnActiveExplorer ? m_oServices.m_fnActiveExplorer() : nullptr;
+            if (explorer == nullptr)
+                return S_OK;
+            com_ptr<IDispatch> object;
+            object.attach(new CExplorerObject(explorer));
+            return ReturnObject(p_oResult, std::move(object));
+        }
         std::wstring type;
         if (!ArgText(p_vArgs[0], type))
             return DISP_E_TYPEMISMATCH;

@@ -92,9 +92,13 @@ void NoteObjectModel(IUnknown* p_pApplication)
     VARIANT name = CallByName(folder, L"Name", DISPATCH_PROPERTYGET);
     VARIANT entry = CallByName(folder, L"EntryID", DISPATCH_PROPERTYGET);
     VARIANT nothing = CallByName(application.get(), L"NoSuchMember", DISPATCH_METHOD);
-    Note("ObjectModel version %s functions %u inbox %s entry %s unknown %s", Narrow(version).c_str(), functions,
-         Narrow(name).c_str(), Narrow(entry).size() > 8 ? "hex" : "-", nothing.vt == VT_EMPTY ? "refused" : "answered");
-    for (VARIANT* value : {&version, &mapi, &space, &inbox, &name, &entry, &nothing})
+    VARIANT explorer = CallByName(application.get(), L"ActiveExplorer", DISPATCH_METHOD);
+    VARIANT caption =
+        CallByName(explorer.vt == VT_DISPATCH ? explorer.pdispVal : nullptr, L"Caption", DISPATCH_PROPERTYGET);
+    Note("ObjectModel version %s functions %u inbox %s entry %s unknown %s explorer %s", Narrow(version).c_str(),
+         functions, Narrow(name).c_str(), Narrow(entry).size() > 8 ? "hex" : "-",
+         nothing.vt == VT_EMPTY ? "refused" : "answered", Narrow(caption).c_str());
+    for (VARIANT* value : {&version, &mapi, &space, &inbox, &name, &entry, &nothing, &explorer, &caption})
         (void)VariantClear(value);
 }
 
