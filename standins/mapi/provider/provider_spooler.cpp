@@ -528,9 +528,19 @@ void StopBackground()
         return;
     LOG_IF_WIN32_BOOL_FALSE(SetEvent(g_hStop.get()));
     const DWORD wait = WaitForSingleObject(g_hThread.get(), 10000);
-    if (wait != WAIT_OBJECT_0)
-        LOG_FAILURE("the spooler thread did not end (wait result %lu)", wait);
     g_hThread.reset();
     g_hStop.reset();
+    if (wait != WAIT_OBJECT_0)
+    {
+        LOG_FAILURE("the spooler thread did not end (wait result %lu)", wait);
+        return;
+    }
+    // What a flush handed over has been promised to leave: the last MAPIUninitialize does not drop it.
+    std::vector<CQueued> taken;
+    {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        taken.swap(g_flushed);
+    }
+    SendTaken(taken);
 }
 } // namespace mapiprov
