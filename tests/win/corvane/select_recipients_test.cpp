@@ -95,16 +95,31 @@ int SelectedRow(HWND p_hDialog)
         SendMessageA(GetDlgItem(p_hDialog, IDC_SR_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-// Waits until no message box is left over the dialog (Wine destroys a finished box a while after
-// it hid it), so the next message reaches the dialog and not a box's own loop.
-void WaitForNoBox(HWND p_hDialog)
+// Posts what p_fnAct posts and returns the message box it raised over the dialog, closed again with
+// OK; it waits until the box is gone, so the next message reaches the dialog and not the box's own
+// loop. Patient: a loaded machine may take seconds to show a box.
+CBox ExpectBox(HWND p_hDialog, const std::function<void()>& p_fnAct)
 {
+    p_fnAct();
+    const HWND hBox = WaitForWindow([&]() { return FindMessageBoxOwnedBy(p_hDialog); }, 20s);
+    if (hBox == nullptr)
+        return CBox();
+    CBox oSeen{WindowText(hBox), WindowText(GetDlgItem(hBox, 0xFFFF))};
+    PostMessageA(hBox, WM_COMMAND, IDOK, 0);
     WaitForWindow(
         [&]() {
             return FindMessageBoxOwnedBy(p_hDialog) == nullptr && IsWindowEnabled(p_hDialog) ? p_hDialog : nullptr;
         },
-        5s);
-    std::this_thread::sleep_for(200ms);
+        20s);
+    return oSeen;
+}
+
+CBox PressExpectingBoxPatiently(HWND p_hDialog, int p_iButton)
+{
+    return ExpectBox(p_hDialog, [&]() {
+        PostMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(p_iButton, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(p_hDialog, p_iButton)));
+    });
 }
 
 std::vector<std::string> Names(const CMessageRecipientList* p_p_mrlList)
@@ -265,21 +280,11 @@ TEST_F(SelectRecipients, CancelLeavesTheListsAndButtonsWithoutASelectionSaySo)
     RECT rcMoved{};
     const int iResult = Run([&](HWND p_hDialog) {
         vCcShown = ListBoxItems(p_hDialog, IDC_SR_CC_LIST);
-        WaitForNoBox(p_hDialog);
-        toBox = PressExpectingBox(p_hDialog, IDC_SR_TO);
-        WaitForNoBox(p_hDialog);
-        ccBox = PressExpectingBox(p_hDialog, IDC_SR_CC);
-        WaitForNoBox(p_hDialog);
+        toBox = PressExpectingBoxPatiently(p_hDialog, IDC_SR_TO);
+        ccBox = PressExpectingBoxPatiently(p_hDialog, IDC_SR_CC);
         // Delete in the Cc list with nothing selected, then with the one entry selected.
         const HWND hCc = GetDlgItem(p_hDialog, IDC_SR_CC_LIST);
-        PostMessageA(hCc, WM_KEYDOWN, VK_DELETE, 0);
-        const HWND hBox = WaitForWindow([&]() { return FindMessageBoxOwnedBy(p_hDialog); }, 2s);
-        if (hBox != nullptr)
-        {
-            deleteBox = {WindowText(hBox), WindowText(GetDlgItem(hBox, 0xFFFF))};
-            PostMessageA(hBox, WM_COMMAND, IDOK, 0);
-        }
-        WaitForNoBox(p_hDialog);
+        deleteBox = ExpectBox(p_hDialog, [&]() { PostMessageA(hCc, WM_KEYDOWN, VK_DELETE, 0); });
         SendMessageA(hCc, LB_SETCURSEL, 0, 0);
         SendMessageA(hCc, WM_KEYDOWN, VK_DELETE, 0);
         vCcAfterDelete = ListBoxItems(p_hDialog, IDC_SR_CC_LIST);
