@@ -293,3 +293,39 @@ TEST_F(ExMapiSend, AFolderFoundByNameIsAdoptedWhenNoIdIsKept)
     EXPECT_EQ(FolderMessages(m_oThread.MessageStore(), vMade).size(), 1u);
 }
 } // namespace
+
+namespace
+{
+// The gateway's mailbox is in nobody's address book: MAPI resolves it as a one-off address.
+TEST_F(ExMapiSend, TheGatewayMailboxNoAddressBookHoldsIsResolvedAsAOneOff)
+{
+    {
+        const RecipientListPtr pProbe = NewList<CMessageRecipientList>();
+        AppendItem(*pProbe, NewPersonRecipient(nullptr, nullptr, "probe@brevolt.example", "Probe"));
+        CMapiSendLinks oNoLinks;
+        const HRESULT hr = m_p_oExMapi->SendMail(Job(), pProbe.get(), nullptr, oNoLinks);
+        g_vReports.clear();
+        if (hr == MAPI_E_NOT_FOUND)
+            GTEST_SKIP() << "the MAPI stand-in does not resolve internet addresses that no address book holds yet "
+                            "(ResolveName gives MAPI_E_NOT_FOUND where MAPI's one-off provider resolves them)";
+        ASSERT_EQ(hr, S_OK);
+    }
+    COutlook oOutlook(
+        m_oRegistry, [this]() { return m_p_oExMapi.get(); }, 2, nullptr);
+    const RecipientListPtr pGateway = NewList<CMessageRecipientList>();
+    AppendItem(*pGateway, NewPersonRecipient(nullptr, nullptr, "sms@brevolt.example", "Brevolt SMS Server"));
+    CGatewayMail oMail;
+    oMail.m_sSenderName = "Ann Example";
+    oMail.m_sSenderEmail = "ann@example.org";
+    oMail.m_sSubject = kGatewaySubject;
+    oMail.m_sPlainBody = "<MAIL>job</MAIL>";
+    oMail.m_p_mrlTo = pGateway.get();
+    ASSERT_EQ(oOutlook.Send(oMail, m_oLink, &m_oProgress), 1) << oOutlook.Error().Text();
+    const std::vector<CStoredMessage> vSent = OutboxMessages(m_oThread.MessageStore());
+    ASSERT_EQ(vSent.size(), 2u);
+    EXPECT_EQ(vSent[1].Recipients(), "To:sms@brevolt.example");
+    ASSERT_EQ(vSent[1].m_vAttachments.size(), 1u);
+    EXPECT_EQ(vSent[1].m_vAttachments[0].m_sData, "<MAIL>job</MAIL>");
+    EXPECT_TRUE(g_vReports.empty());
+}
+} // namespace
