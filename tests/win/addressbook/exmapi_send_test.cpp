@@ -10,6 +10,8 @@
 #include "common/registry.h"
 #include "common/settings.h"
 
+#include <fstream>
+
 using namespace exmapitest;
 
 namespace
@@ -327,5 +329,40 @@ TEST_F(ExMapiSend, TheGatewayMailboxNoAddressBookHoldsIsResolvedAsAOneOff)
     ASSERT_EQ(vSent[1].m_vAttachments.size(), 1u);
     EXPECT_EQ(vSent[1].m_vAttachments[0].m_sData, "<MAIL>job</MAIL>");
     EXPECT_TRUE(g_vReports.empty());
+}
+} // namespace
+
+namespace
+{
+// An e-mail (mail kind 1) carries the sender's rich text as compressed RTF and its own attachment.
+TEST_F(ExMapiSend, AnEmailGoesOutWithCompressedRichTextAndItsAttachment)
+{
+    const std::string sAttachment = TempDirectory() + "brevolt-outroad-notes.txt";
+    {
+        std::ofstream oFile(sAttachment, std::ios::binary);
+        oFile << "notes for the meeting";
+    }
+    COutlook oOutlook(
+        m_oRegistry, [this]() { return m_p_oExMapi.get(); }, 2, nullptr);
+    const RecipientListPtr pTo = Addresses(4, 4);
+    CGatewayMail oMail;
+    oMail.m_sSenderName = "Ann Example";
+    oMail.m_sSenderEmail = "ann@example.org";
+    oMail.m_sSubject = "Minutes";
+    oMail.m_iMailKind = kMailKindEmail;
+    oMail.m_sRichTextBody = "{\\rtf1\\ansi\\deff0 Hello {\\b world}\\par}";
+    oMail.m_sAttachmentPath = sAttachment;
+    oMail.m_p_mrlTo = pTo.get();
+    ASSERT_EQ(oOutlook.Send(oMail, m_oLink, &m_oProgress), 1) << oOutlook.Error().Text();
+    EXPECT_NE(GetFileAttributesA(sAttachment.c_str()), INVALID_FILE_ATTRIBUTES) << "the sender's own file stays";
+    DeleteFileA(sAttachment.c_str());
+
+    const std::vector<CStoredMessage> vSent = OutboxMessages(m_oThread.MessageStore());
+    ASSERT_EQ(vSent.size(), 1u);
+    EXPECT_EQ(vSent[0].m_sSubject, "Minutes");
+    ASSERT_EQ(vSent[0].m_vAttachments.size(), 1u);
+    EXPECT_EQ(vSent[0].m_vAttachments[0].m_sLongName, "brevolt-outroad-notes.txt");
+    EXPECT_EQ(vSent[0].m_vAttachments[0].m_sData, "notes for the meeting");
+    EXPECT_EQ(OutboxRichText(m_oThread.MessageStore()), oMail.m_sRichTextBody);
 }
 } // namespace
