@@ -10,6 +10,8 @@
 #include "common/registry.h"
 #include "common/settings.h"
 
+#include <fstream>
+
 using namespace exmapitest;
 
 namespace
@@ -291,5 +293,76 @@ TEST_F(ExMapiSend, AFolderFoundByNameIsAdoptedWhenNoIdIsKept)
     EXPECT_EQ(SentSMSFolderId(m_oThread.MessageStore()), vMade) << "no second folder of the name";
     EXPECT_EQ(UserBinary(kSentSMSFolderValue), vMade);
     EXPECT_EQ(FolderMessages(m_oThread.MessageStore(), vMade).size(), 1u);
+}
+} // namespace
+
+namespace
+{
+// The gateway's mailbox is in nobody's address book: MAPI resolves it as a one-off address.
+TEST_F(ExMapiSend, TheGatewayMailboxNoAddressBookHoldsIsResolvedAsAOneOff)
+{
+    {
+        const RecipientListPtr pProbe = NewList<CMessageRecipientList>();
+        AppendItem(*pProbe, NewPersonRecipient(nullptr, nullptr, "probe@brevolt.example", "Probe"));
+        CMapiSendLinks oNoLinks;
+        const HRESULT hr = m_p_oExMapi->SendMail(Job(), pProbe.get(), nullptr, oNoLinks);
+        g_vReports.clear();
+        if (hr == MAPI_E_NOT_FOUND)
+            GTEST_SKIP() << "the MAPI stand-in does not resolve internet addresses that no address book holds yet "
+                            "(ResolveName gives MAPI_E_NOT_FOUND where MAPI's one-off provider resolves them)";
+        ASSERT_EQ(hr, S_OK);
+    }
+    COutlook oOutlook(
+        m_oRegistry, [this]() { return m_p_oExMapi.get(); }, 2, nullptr);
+    const RecipientListPtr pGateway = NewList<CMessageRecipientList>();
+    AppendItem(*pGateway, NewPersonRecipient(nullptr, nullptr, "sms@brevolt.example", "Brevolt SMS Server"));
+    CGatewayMail oMail;
+    oMail.m_sSenderName = "Ann Example";
+    oMail.m_sSenderEmail = "ann@example.org";
+    oMail.m_sSubject = kGatewaySubject;
+    oMail.m_sPlainBody = "<MAIL>job</MAIL>";
+    oMail.m_p_mrlTo = pGateway.get();
+    ASSERT_EQ(oOutlook.Send(oMail, m_oLink, &m_oProgress), 1) << oOutlook.Error().Text();
+    const std::vector<CStoredMessage> vSent = OutboxMessages(m_oThread.MessageStore());
+    ASSERT_EQ(vSent.size(), 2u);
+    EXPECT_EQ(vSent[1].Recipients(), "To:sms@brevolt.example");
+    ASSERT_EQ(vSent[1].m_vAttachments.size(), 1u);
+    EXPECT_EQ(vSent[1].m_vAttachments[0].m_sData, "<MAIL>job</MAIL>");
+    EXPECT_TRUE(g_vReports.empty());
+}
+} // namespace
+
+namespace
+{
+// An e-mail (mail kind 1) carries the sender's rich text as compressed RTF and its own attachment.
+TEST_F(ExMapiSend, AnEmailGoesOutWithCompressedRichTextAndItsAttachment)
+{
+    const std::string sAttachment = TempDirectory() + "brevolt-outroad-notes.txt";
+    {
+        std::ofstream oFile(sAttachment, std::ios::binary);
+        oFile << "notes for the meeting";
+    }
+    COutlook oOutlook(
+        m_oRegistry, [this]() { return m_p_oExMapi.get(); }, 2, nullptr);
+    const RecipientListPtr pTo = Addresses(4, 4);
+    CGatewayMail oMail;
+    oMail.m_sSenderName = "Ann Example";
+    oMail.m_sSenderEmail = "ann@example.org";
+    oMail.m_sSubject = "Minutes";
+    oMail.m_iMailKind = kMailKindEmail;
+    oMail.m_sRichTextBody = "{\\rtf1\\ansi\\deff0 Hello {\\b world}\\par}";
+    oMail.m_sAttachmentPath = sAttachment;
+    oMail.m_p_mrlTo = pTo.get();
+    ASSERT_EQ(oOutlook.Send(oMail, m_oLink, &m_oProgress), 1) << oOutlook.Error().Text();
+    EXPECT_NE(GetFileAttributesA(sAttachment.c_str()), INVALID_FILE_ATTRIBUTES) << "the sender's own file stays";
+    DeleteFileA(sAttachment.c_str());
+
+    const std::vector<CStoredMessage> vSent = OutboxMessages(m_oThread.MessageStore());
+    ASSERT_EQ(vSent.size(), 1u);
+    EXPECT_EQ(vSent[0].m_sSubject, "Minutes");
+    ASSERT_EQ(vSent[0].m_vAttachments.size(), 1u);
+    EXPECT_EQ(vSent[0].m_vAttachments[0].m_sLongName, "brevolt-outroad-notes.txt");
+    EXPECT_EQ(vSent[0].m_vAttachments[0].m_sData, "notes for the meeting");
+    EXPECT_EQ(OutboxRichText(m_oThread.MessageStore()), oMail.m_sRichTextBody);
 }
 } // namespace

@@ -350,6 +350,40 @@ std::vector<CStoredMessage> OutboxMessages(IMsgStore* p_pStore)
     return FolderMessages(p_pStore, StoreFolderId(p_pStore, PR_IPM_OUTBOX_ENTRYID));
 }
 
+std::string OutboxRichText(IMsgStore* p_pStore)
+{
+    com_ptr<IMAPIFolder> pOutbox = OpenStoreFolder(p_pStore, StoreFolderId(p_pStore, PR_IPM_OUTBOX_ENTRYID));
+    com_ptr<IMAPITable> pTable;
+    if (!pOutbox || FAILED(pOutbox->GetContentsTable(0, pTable.put())))
+        return {};
+    SizedSPropTagArray(1, oColumns) = {1, {PR_ENTRYID}};
+    unique_mapi_rows pRows;
+    if (FAILED(pTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&oColumns), 0)) ||
+        FAILED(pTable->QueryRows(1, 0, pRows.put())) || !pRows || pRows.get()->cRows != 1)
+        return {};
+    const SBinary& oId = pRows.get()->aRow[0].lpProps[0].Value.bin;
+    com_ptr<IMessage> pMessage;
+    ULONG ulType = 0;
+    com_ptr<IStream> pCompressed;
+    if (FAILED(p_pStore->OpenEntry(oId.cb, reinterpret_cast<LPENTRYID>(oId.lpb), nullptr, 0, &ulType,
+                                   reinterpret_cast<IUnknown**>(pMessage.put()))) ||
+        FAILED(pMessage->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, 0,
+                                      reinterpret_cast<LPUNKNOWN*>(pCompressed.put()))))
+        return {};
+    using WrapFunction = HRESULT(WINAPI*)(LPSTREAM, ULONG, LPSTREAM*);
+    const auto pfnWrap = reinterpret_cast<WrapFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("mapi_standin.dll"), "WrapCompressedRTFStream")));
+    com_ptr<IStream> pRtf;
+    if (pfnWrap == nullptr || FAILED(pfnWrap(pCompressed.get(), 0, pRtf.put())))
+        return {};
+    std::string sText;
+    char aBuffer[4096];
+    ULONG cbRead = 0;
+    while (SUCCEEDED(pRtf->Read(aBuffer, sizeof(aBuffer), &cbRead)) && cbRead > 0)
+        sText.append(aBuffer, cbRead);
+    return sText;
+}
+
 CEntryBytes SentSMSFolderId(IMsgStore* p_pStore)
 {
     com_ptr<IMAPIFolder> pRoot = OpenStoreFolder(p_pStore, StoreFolderId(p_pStore, PR_IPM_SUBTREE_ENTRYID));

@@ -83,6 +83,8 @@ RecipientListPtr Addresses(int p_iFirst, int p_iLast);
 
 std::vector<CStoredMessage> FolderMessages(IMsgStore* p_pStore, const CEntryBytes& p_vFolder);
 std::vector<CStoredMessage> OutboxMessages(IMsgStore* p_pStore);
+// The rich text of the Outbox's first message, read through the MAPI library's decompressing wrapper.
+std::string OutboxRichText(IMsgStore* p_pStore);
 
 // The entry id of the IPM subtree's only child named "Sent SMSs"; empty when there is none.
 CEntryBytes SentSMSFolderId(IMsgStore* p_pStore);

@@ -124,3 +124,93 @@ TEST(OutlookStart, LogsOnAndExpandsAddressBookListsWhenAJobIsFlattened)
     pfnDeleteSMSList(&p_oFinal);
     EXPECT_EQ(corvane.DeleteMessageRecipientList(&p_mrlTo), 1);
 }
+
+namespace
+{
+// The names of the items of the "Sent SMSs" folder below the default store's message tree; none
+// when there is no such folder.
+std::vector<std::string> SentSMSSubjects(IMAPISession* p_pSession)
+{
+    com_ptr<IMAPITable> pStores;
+    if (p_pSession->GetMsgStoresTable(0, pStores.put()) != S_OK)
+        return {};
+    com_ptr<IMsgStore> pStore;
+    for (auto& [vStore, sStore] : EntriesOf(pStores.get()))
+        if (!pStore &&
+            p_pSession->OpenMsgStore(0, static_cast<ULONG>(vStore.size()), reinterpret_cast<LPENTRYID>(vStore.data()),
+                                     nullptr, MAPI_BEST_ACCESS | MDB_NO_DIALOG, pStore.put()) != S_OK)
+            pStore.reset();
+    SizedSPropTagArray(1, oTags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
+    ULONG ulCount = 0;
+    LPSPropValue pRootId = nullptr;
+    if (!pStore || pStore->GetProps(reinterpret_cast<LPSPropTagArray>(&oTags), 0, &ulCount, &pRootId) != S_OK)
+        return {};
+    CBytes vRoot(pRootId->Value.bin.lpb, pRootId->Value.bin.lpb + pRootId->Value.bin.cb);
+    using FreeBuffer = ULONG(WINAPI*)(LPVOID);
+    reinterpret_cast<FreeBuffer>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("mapi_standin.dll"), "MAPIFreeBuffer")))(pRootId);
+    ULONG ulType = 0;
+    com_ptr<IMAPIFolder> pRoot;
+    com_ptr<IMAPITable> pHierarchy;
+    if (pStore->OpenEntry(static_cast<ULONG>(vRoot.size()), reinterpret_cast<LPENTRYID>(vRoot.data()), nullptr, 0,
+                          &ulType, reinterpret_cast<LPUNKNOWN*>(pRoot.put())) != S_OK ||
+        pRoot->GetHierarchyTable(0, pHierarchy.put()) != S_OK)
+        return {};
+    std::vector<std::string> vSubjects;
+    for (auto& [vFolder, sFolder] : EntriesOf(pHierarchy.get()))
+    {
+        com_ptr<IMAPIFolder> pFolder;
+        com_ptr<IMAPITable> pContents;
+        if (sFolder != "Sent SMSs" ||
+            pStore->OpenEntry(static_cast<ULONG>(vFolder.size()), reinterpret_cast<LPENTRYID>(vFolder.data()), nullptr,
+                              0, &ulType, reinterpret_cast<LPUNKNOWN*>(pFolder.put())) != S_OK ||
+            pFolder->GetContentsTable(0, pContents.put()) != S_OK)
+            continue;
+        SizedSPropTagArray(1, oSubject) = {1, {PR_SUBJECT_A}};
+        LPSRowSet pRows = nullptr;
+        if (pContents->SetColumns(reinterpret_cast<LPSPropTagArray>(&oSubject), 0) != S_OK ||
+            pContents->QueryRows(100, 0, &pRows) != S_OK || pRows == nullptr)
+            continue;
+        for (ULONG i = 0; i < pRows->cRows; ++i)
+            if (pRows->aRow[i].lpProps[0].ulPropTag == PR_SUBJECT_A)
+                vSubjects.push_back(pRows->aRow[i].lpProps[0].Value.lpszA);
+        CTableFunctions().m_pfnFreeProws(pRows);
+    }
+    return vSubjects;
+}
+} // namespace
+
+// The export files through the Outlook package's MAPI object; an Outlook Express start has none.
+TEST(OutlookStart, WriteToSMSFolderFilesTheCopyInSentSMSsOnlyForOutlook)
+{
+    CCorvane& corvane = CCorvane::Get();
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const scope_exit comDone([] { CoUninitialize(); });
+    const auto pfnWriteToSMSFolder = corvane.Bind<PFN_WriteToSMSFolder>(szWriteToSMSFolder);
+    ASSERT_NE(pfnWriteToSMSFolder, nullptr);
+    CMessageRecipientList* p_mrlTo = nullptr;
+    ASSERT_EQ(corvane.CreateMessageRecipientList(&p_mrlTo), 1);
+    CMessageRecipient* p_oPerson = nullptr;
+    ASSERT_EQ(corvane.CreateMessageRecipientFromDetails(kStateResolved, kKindIndividual, "Bob", "+447700900011",
+                                                        nullptr, "Bob", EID_TYPE_BULK, 0, nullptr,
+                                                        kDefaultRecipientOptions, &p_oPerson),
+              1);
+    ASSERT_EQ(corvane.AddMessageRecipient(p_mrlTo, p_oPerson), 1);
+    {
+        CInitScope init(1, 6, kCallerFull);
+        ASSERT_TRUE(init.Succeeded());
+        EXPECT_EQ(pfnWriteToSMSFolder(p_mrlTo, nullptr, "Ann", "Express", "Not filed"), 0);
+    }
+    {
+        CInitScope init(0, 5, kCallerFull);
+        ASSERT_TRUE(init.Succeeded());
+        IMAPISession* pSession = corvane.GetSessionForThread();
+        ASSERT_NE(pSession, nullptr);
+        const size_t nBefore = SentSMSSubjects(pSession).size();
+        EXPECT_EQ(pfnWriteToSMSFolder(p_mrlTo, nullptr, "Ann Example [ann@example.org]", "Dinner", "Dinner at 8"), 1);
+        const std::vector<std::string> vSubjects = SentSMSSubjects(pSession);
+        ASSERT_EQ(vSubjects.size(), nBefore + 1);
+        EXPECT_EQ(vSubjects.back(), "Dinner");
+    }
+    EXPECT_EQ(corvane.DeleteMessageRecipientList(&p_mrlTo), 1);
+}

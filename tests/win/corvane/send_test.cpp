@@ -200,7 +200,9 @@ class CorvaneSend : public testing::Test
 
     CScriptedSMTPServer m_oServer;
     CCorvane& m_oCorvane = CCorvane::Get();
-    CInitScope m_oInit{0, 5, kCallerFull};
+    // Outlook started without its MAPI object: the package's SMTP road, which these tests drive. The
+    // Outbox road has its own tests over the MAPI stand-in (exmapi_send_win_test).
+    CInitScope m_oInit{0, 5, kCallerNoPackage};
     PFN_SendSMS m_pfnSendSMS = nullptr;
     PFN_SendBulkSMS m_pfnSendBulkSMS = nullptr;
     PFN_CreateFinalSMSs m_pfnCreateFinalSMSs = nullptr;
