@@ -111,3 +111,27 @@
 
 // Claimed ranges for dialogs being built: "Select Recipients" (2300-2399), the recipient fix wizard
 // and the details dialogs (2400-2499), "Message Summary" and "Preview" (2500-2599).
+
+// The recipient fix wizard of Check (2400-2499).
+#define IDD_CHECK_SUMMARY 2400
+#define IDD_CHECK_MULTIPLE 2401
+#define IDD_CHECK_NO_MATCH 2402
+#define IDD_CHECK_MOBILES 2403
+#define IDD_CHECK_SELECT_CORRECT 2404
+#define IDD_CHECK_ONCE_OFF 2405
+#define IDC_CHECK_HEADER 2410
+#define IDC_CHECK_LIST 2411
+#define IDC_CHECK_ADVICE 2412
+#define IDC_CHECK_HINT 2413
+#define IDC_CHECK_IGNORE 2414
+#define IDC_CHECK_NEW_CONTACT 2415
+#define IDC_CHECK_SELECT_AB 2416
+#define IDC_CHECK_SKIP 2417
+#define IDC_CHECK_SAVE 2418
+#define IDC_CHECK_BOOKS 2419
+#define IDC_CHECK_FIRST 2420
+#define IDC_CHECK_LAST 2421
+#define IDC_CHECK_EMAIL 2422
+#define IDC_CHECK_COUNTRY 2423
+#define IDC_CHECK_MOBILE 2424
+#define IDC_CHECK_ONCE_OFF 2425
