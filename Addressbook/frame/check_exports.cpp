@@ -23,6 +23,10 @@ constexpr unsigned kMsgNoResolvedRecipients = 23;
 class CNoAddressBook : public ICheckAddressBook
 {
   public:
+    bool CanResolve() const override
+    {
+        return false;
+    }
     void Resolve(const std::string&, std::vector<RecipientPtr>&) override
     {
     }

@@ -108,6 +108,8 @@ void ResolveRecipient(CMessageRecipient& p_oRecipient, ICheckAddressBook& p_oBoo
         SetTypedNumber(p_oRecipient);
         return;
     }
+    if (!p_oBook.CanResolve())
+        return;
     std::vector<RecipientPtr> vMatches;
     p_oBook.Resolve(sText, vMatches);
     if (vMatches.empty())

@@ -16,6 +16,12 @@ class ICheckAddressBook
 {
   public:
     virtual ~ICheckAddressBook() = default;
+    // False when there is no address book to ask: typed text then stays unresolved (state 0)
+    // instead of being judged as matching no one.
+    virtual bool CanResolve() const
+    {
+        return true;
+    }
     // Appends every entry the typed text names; none appended means no match.
     virtual void Resolve(const std::string& p_sText, std::vector<RecipientPtr>& p_vMatches) = 0;
     // Fills the members of a list entry; false when the list cannot be read.

@@ -133,6 +133,26 @@ TEST_F(CheckPassTest, TypedTextEndsInTheStateOfWhatTheBookHolds)
     }
 }
 
+// Without an address book only numbers resolve: names are left as typed, not judged unknown.
+TEST_F(CheckPassTest, WithoutAnAddressBookNamesStayAsTyped)
+{
+    struct CNoBook : CFakeBook
+    {
+        bool CanResolve() const override
+        {
+            return false;
+        }
+    } oNoBook;
+    CTestList oList;
+    CMessageRecipient* p_oName = oList.Add(Typed("Ann"));
+    CMessageRecipient* p_oNumber = oList.Add(Typed("082 555 1234"));
+    ResolveRecipients(oList.Get(), oNoBook);
+    EXPECT_EQ(kStateUnresolved, p_oName->m_dwState);
+    EXPECT_EQ(kStateTypedNumber, p_oNumber->m_dwState);
+    EXPECT_TRUE(oNoBook.m_vAsked.empty());
+    EXPECT_TRUE(ProblemRows(oList.Get(), nullptr).empty());
+}
+
 // A list picked in a dialog (state 7) is expanded and checked; one that cannot be read is
 // incomplete, and a candidate list taken over by a recipient is expanded as well.
 TEST_F(CheckPassTest, ListsAreExpandedAndCheckedWhereverTheyComeFrom)

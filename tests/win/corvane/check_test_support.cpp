@@ -194,6 +194,9 @@ bool SelectCountry(HWND p_hDialog, int p_iCode)
 
 void Shot(HWND p_hDialog, const std::string& p_sName)
 {
+    // What was just typed is painted before the picture is taken.
+    RedrawWindow(p_hDialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    std::this_thread::sleep_for(300ms);
     SaveWindowShot(p_hDialog, p_sName + ".bmp");
 }
 
