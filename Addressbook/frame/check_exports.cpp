@@ -1,49 +1,99 @@
 // Addressbook/frame/check_exports.cpp: Check, the resolution pass over a compose window's To and Cc
-// lists. This build resolves what needs no address book: typed phone numbers become typed-number
-// recipients, resolved ones stay, and every other typed text stays unresolved for the user to fix.
+// lists: typed text resolved through the address books, duplicates removed, and the fix wizard
+// run while the user asks for fixes.
+#include "Addressbook/addressbook/check_address_book_win.h"
+#include "Addressbook/addressbook/ui/check_wizard.h"
 #include "Addressbook/frame/exports.h"
-#include "Addressbook/messaging/phone_rules.h"
-#include "Addressbook/messaging/recipient.h"
+#include "Addressbook/frame/library.h"
+#include "Addressbook/messaging/check_pass.h"
+#include "Addressbook/messaging/check_texts.h"
+#include "Addressbook/messaging/recipient_list.h"
 #include "Addressbook/ui/message_box.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
+
+#include <memory>
 
 namespace
 {
 constexpr unsigned kMsgNoValidRecipients = 22;
 constexpr unsigned kMsgNoResolvedRecipients = 23;
 
-template <class F> void ForEachRecipient(CMessageRecipientList* p_p_mrlList, F&& p_fn)
+// Without an address book only typed numbers resolve; other text stays as the user typed it.
+class CNoAddressBook : public ICheckAddressBook
 {
-    if (p_p_mrlList == nullptr)
-        return;
-    for (auto* node = p_p_mrlList->m_p_oFirst; node != nullptr; node = node->m_p_oNext)
-        if (node->m_p_oItem != nullptr)
-            p_fn(*node->m_p_oItem);
+  public:
+    bool CanResolve() const override
+    {
+        return false;
+    }
+    void Resolve(const std::string&, std::vector<RecipientPtr>&) override
+    {
+    }
+    bool ExpandList(const CEntryID&, CMessageRecipientList&) override
+    {
+        return false;
+    }
+};
+
+void Progress(HWND p_hProgress, unsigned p_uTextId)
+{
+    SetProgressText(p_hProgress, TableText(p_uTextId).c_str());
 }
 
-void ResolveTypedNumbers(CMessageRecipientList* p_p_mrlList)
+void RemoveDuplicates(CMessageRecipientList** p_pp_mrlTo, CMessageRecipientList** p_pp_mrlCc)
 {
-    ForEachRecipient(p_p_mrlList, [](CMessageRecipient& p_oRecipient) {
-        if (p_oRecipient.m_dwState == kStateUnresolved && PassesSendTest(p_oRecipient.m_szDisplayText))
-            SetTypedNumber(p_oRecipient);
-    });
+    CMessageRecipientList* p_mrlNone = nullptr;
+    if (RemoveDuplicatesAcross(p_pp_mrlTo != nullptr ? *p_pp_mrlTo : p_mrlNone,
+                               p_pp_mrlCc != nullptr ? *p_pp_mrlCc : p_mrlNone))
+        Log("Check: duplicate recipients removed");
 }
 
-// A person that can be sent to, or a checked list with at least one such member.
-bool HoldsUsable(CMessageRecipientList* p_p_mrlList)
+CMessageRecipientList* ListOf(CMessageRecipientList** p_pp_mrlList)
 {
-    bool bUsable = false;
-    ForEachRecipient(p_p_mrlList, [&](CMessageRecipient& p_oRecipient) {
-        if (IsUsable(p_oRecipient))
-            bUsable = true;
-        else if (p_oRecipient.m_iKind == kKindDistList && p_oRecipient.m_dwState != kStateListUnchecked)
-            ForEachRecipient(p_oRecipient.m_p_mrlMembers, [&](CMessageRecipient& p_oMember) {
-                if (IsUsable(p_oMember))
-                    bUsable = true;
-            });
-    });
-    return bUsable;
+    return p_pp_mrlList != nullptr ? *p_pp_mrlList : nullptr;
+}
+
+enum class ERounds
+{
+    Finished,
+    Exited
+};
+
+// Summary and fixes, round after round, until nothing is left to fix or the user ignores or exits.
+ERounds RunRounds(HWND p_hParent, CMessageRecipientList** p_pp_mrlTo, CMessageRecipientList** p_pp_mrlCc,
+                  HWND p_hProgress, ICheckAddressBook& p_oBook, CCheckAddressBook* p_p_oAddressBook)
+{
+    CCheckWizard oWizard(p_hParent, p_p_oAddressBook);
+    for (bool bAgain = false;; bAgain = true)
+    {
+        Progress(p_hProgress, kMsgEliminatingDuplicates);
+        RemoveDuplicates(p_pp_mrlTo, p_pp_mrlCc);
+        const std::vector<CProblemRow> vRows = ProblemRows(ListOf(p_pp_mrlTo), ListOf(p_pp_mrlCc));
+        if (vRows.empty())
+            return ERounds::Finished;
+        const bool bAnyUsable = HoldsUsable(ListOf(p_pp_mrlTo)) || HoldsUsable(ListOf(p_pp_mrlCc));
+        switch (oWizard.RunSummary(vRows, bAgain, bAnyUsable))
+        {
+        case EPageEnd::Exit:
+            return ERounds::Exited;
+        case EPageEnd::Skip:
+            for (CMessageRecipientList* p_mrlList : {ListOf(p_pp_mrlTo), ListOf(p_pp_mrlCc)})
+                if (p_mrlList != nullptr)
+                    KeepOnlyUsable(*p_mrlList);
+            return ERounds::Finished;
+        case EPageEnd::Done:
+            break;
+        }
+        if (!oWizard.FixProblems(ListOf(p_pp_mrlTo), ListOf(p_pp_mrlCc)))
+            return ERounds::Exited;
+        Progress(p_hProgress, kMsgEliminatingAgain);
+        RemoveDuplicates(p_pp_mrlTo, p_pp_mrlCc);
+        // Fixes that picked someone already in the lists leave recipients to settle again.
+        Progress(p_hProgress, kMsgQuickResolving);
+        ResolveRecipients(ListOf(p_pp_mrlTo), p_oBook);
+        ResolveRecipients(ListOf(p_pp_mrlCc), p_oBook);
+    }
 }
 } // namespace
 
@@ -55,12 +105,25 @@ extern "C"
         return TrapExceptions("Check", 0, [&]() -> int {
             if (p_pbExited != nullptr)
                 *p_pbExited = 0;
-            CMessageRecipientList* p_mrlTo = p_pp_mrlTo != nullptr ? *p_pp_mrlTo : nullptr;
-            CMessageRecipientList* p_mrlCc = p_pp_mrlCc != nullptr ? *p_pp_mrlCc : nullptr;
-            SetProgressText(p_hProgress, "Resolving recipients...");
-            ResolveTypedNumbers(p_mrlTo);
-            ResolveTypedNumbers(p_mrlCc);
-            if (p_bSendAnyway != 0 || HoldsUsable(p_mrlTo) || HoldsUsable(p_mrlCc))
+            CLibrary& oLibrary = Library();
+            std::unique_ptr<CCheckAddressBook> p_oAddressBook;
+            if (oLibrary.m_p_oExMapi)
+                p_oAddressBook = std::make_unique<CCheckAddressBook>(*oLibrary.m_p_oExMapi, oLibrary.m_oThreadValues);
+            CNoAddressBook oNoBook;
+            ICheckAddressBook& oBook = p_oAddressBook ? static_cast<ICheckAddressBook&>(*p_oAddressBook) : oNoBook;
+
+            Progress(p_hProgress, kMsgResolvingRecipients);
+            ResolveRecipients(ListOf(p_pp_mrlTo), oBook);
+            ResolveRecipients(ListOf(p_pp_mrlCc), oBook);
+            if (RunRounds(oLibrary.OwnerFor(p_hParent), p_pp_mrlTo, p_pp_mrlCc, p_hProgress, oBook,
+                          p_oAddressBook.get()) == ERounds::Exited)
+            {
+                Log("Check: the user left the fix wizard");
+                if (p_pbExited != nullptr)
+                    *p_pbExited = 1;
+                return 0;
+            }
+            if (p_bSendAnyway != 0 || HoldsUsable(ListOf(p_pp_mrlTo)) || HoldsUsable(ListOf(p_pp_mrlCc)))
                 return 1;
             Log("Check: no usable recipient in To or Cc");
             (void)ShowMessage(p_hParent, kMsgNoValidRecipients, TableText(kMsgNoResolvedRecipients),

@@ -184,6 +184,10 @@ class CThreeKeyFlattener
     {
         return m_bDropped;
     }
+    void ResetDropped()
+    {
+        m_bDropped = false;
+    }
 
     void Flatten(const CMessageRecipientList& p_oSource, CMessageRecipientList& p_oOut, int p_iDepth = 0)
     {
@@ -316,6 +320,29 @@ bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList, CCountryCode
     DestroyList(p_p_mrlList);
     p_p_mrlList = mrlReduced.release();
     return true;
+}
+
+bool RemoveDuplicatesAcross(CMessageRecipientList*& p_p_mrlFirst, CMessageRecipientList*& p_p_mrlSecond,
+                            CCountryCode& p_oCountry)
+{
+    if (TopLevelCount(p_p_mrlFirst, p_p_mrlSecond) < 2)
+        return false;
+    CThreeKeyFlattener oFlattener(p_oCountry.ForMobileKey());
+    bool bDroppedAny = false;
+    for (CMessageRecipientList** pp_mrlList : {&p_p_mrlFirst, &p_p_mrlSecond})
+    {
+        if (*pp_mrlList == nullptr)
+            continue;
+        RecipientListPtr mrlReduced = NewList<CMessageRecipientList>();
+        oFlattener.ResetDropped();
+        oFlattener.Flatten(**pp_mrlList, *mrlReduced);
+        if (!oFlattener.DroppedAny())
+            continue;
+        DestroyList(*pp_mrlList);
+        *pp_mrlList = mrlReduced.release();
+        bDroppedAny = true;
+    }
+    return bDroppedAny;
 }
 
 bool StripLocalUserFromList(CMessageRecipientList& p_oList, const LocalUserTest& p_fnIsLocalUser,

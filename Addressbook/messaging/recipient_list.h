@@ -71,6 +71,12 @@ void WalkRecipientTree(const CMessageRecipientList* p_p_mrlList, CRecipientTreeV
 [[nodiscard]] bool RemoveDuplicateRecipients(CMessageRecipientList*& p_p_mrlList,
                                              CCountryCode& p_oCountry = ProcessCountryCode());
 
+// RemoveDuplicateRecipients over two lists with one set of keys, so a person in both stays in the
+// first, where the first occurrence is. Lists of two or more, counted together, are reduced; each
+// list that lost someone is replaced. True when anything was dropped.
+[[nodiscard]] bool RemoveDuplicatesAcross(CMessageRecipientList*& p_p_mrlFirst, CMessageRecipientList*& p_p_mrlSecond,
+                                          CCountryCode& p_oCountry = ProcessCountryCode());
+
 // Whether an entry is the local user's own (the address-book session decides).
 using LocalUserTest = std::function<bool(const CEntryID& p_oEntry)>;
 

@@ -69,3 +69,49 @@ TEST(Check, TypedNumbersResolveAndTheRestStaysUnresolved)
         core.m_pfnDeleteMessageRecipientList(&list);
     quillet.reset();
 }
+
+// A recipient an address book already judged (here: no match) brings the fix wizard even when the
+// library has no address book; a contact cannot be made then, the user is told so, and E&xit ends
+// the check without sending.
+TEST(Check, WithoutAnAddressBookTheWizardStillRunsAndExits)
+{
+    com_ptr<CQuillet> quillet;
+    quillet.attach(new CQuillet());
+    ASSERT_EQ(quillet->Init(1, 0, nullptr, nullptr, 0, 0, 0), S_OK);
+    CAddressBookControlObject& core = *quillet->Binding();
+    CMessageRecipientList* to = MakeList(core, {"0821234567"});
+    CMessageRecipient* unknown = nullptr;
+    core.m_pfnCreateMessageRecipientFromDetails(kStateNoMatch, kKindUnidentified, "Zed Unknown", nullptr, nullptr,
+                                                nullptr, EID_TYPE_BULK, 0, nullptr, 3, &unknown);
+    core.m_pfnAddMessageRecipient(to, unknown);
+    CMessageRecipientList* cc = MakeList(core, {});
+    int result = -1;
+    int exited = -1;
+    std::thread checker([&] { result = core.m_pfnCheck(nullptr, &to, &cc, 0, nullptr, &exited); });
+    HWND page = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (page = FindOwnWindow("Address Problem Summary")) != nullptr; }, 10s));
+    if (page != nullptr)
+        PostMessageA(page, WM_COMMAND, IDOK, 0);
+    page = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (page = FindOwnWindow("No matches")) != nullptr; }, 10s));
+    if (page != nullptr)
+    {
+        const HWND combo = GetDlgItem(page, 2423);
+        SendMessageA(combo, CB_SETCURSEL, 5, 0);
+        SendDlgItemMessageA(page, 2424, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("0821112222"));
+        PostMessageA(page, WM_COMMAND, IDOK, 0);
+        HWND box = nullptr;
+        EXPECT_TRUE(PumpUntil([&] { return (box = FindOwnWindow("Failed to create Contact")) != nullptr; }, 10s));
+        if (box != nullptr)
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(page) != FALSE; }, 10s));
+        PostMessageA(page, WM_COMMAND, IDCANCEL, 0);
+    }
+    checker.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(exited, 1);
+    EXPECT_EQ(to->m_dwCount, 2u) << "exiting changes nothing";
+    for (CMessageRecipientList* list : {to, cc})
+        core.m_pfnDeleteMessageRecipientList(&list);
+    quillet.reset();
+}
