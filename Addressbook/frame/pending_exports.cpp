@@ -32,8 +32,6 @@ extern "C"
         return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int { return NotBuilt("CCPhoneCleanup", 1); });
     }
 
-    }
-
     int CORVANE_API StartReminderMonitor(IDispatch*)
     {
         return TrapExceptions("StartReminderMonitor", 0, [&]() -> int { return NotBuilt("StartReminderMonitor", 0); });
