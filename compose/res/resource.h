@@ -21,7 +21,7 @@
 #define IDC_TEMPLATE_HEADING 2621
 #define IDC_TEMPLATE_INTRO 2622
 #define IDC_TEMPLATE_REQUIRED 2623
-#define IDC_TEMPLATE_ROWS 2624   // marks the area the field rows share
+#define IDC_TEMPLATE_ROWS 2624 // marks the area the field rows share
 #define IDC_TEMPLATE_RESULT 2625
 #define IDC_TEMPLATE_RESULT_LABEL 2626
 #define IDC_TEMPLATE_FIRST_ROW 2700 // each field row: label at 2700 + 2i, input at 2701 + 2i
@@ -47,7 +47,7 @@
 #define IDC_DEF_FORMAT 2642
 #define IDC_DEF_DECIMAL 2643
 #define IDC_DEF_SECONDS 2644
-#define IDC_DEF_INPUT_AREA 2645    // marks where the input preview's control goes
+#define IDC_DEF_INPUT_AREA 2645 // marks where the input preview's control goes
 #define IDC_DEF_OUTPUT_PREVIEW 2646
 #define IDC_DEF_INPUT_CONTROL 2647 // the input preview's control
 
