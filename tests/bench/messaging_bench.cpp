@@ -8,6 +8,7 @@
 #include "Addressbook/messaging/item_list.h"
 #include "Addressbook/messaging/recipient.h"
 #include "Addressbook/messaging/recipient_list.h"
+#include "tests/bench/bench_job.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,30 +26,16 @@ struct CBulkJob
 {
     explicit CBulkJob(int p_iCount)
     {
-        ListPtr<CMessageRecipientList>* aLists[] = {&m_mrlTo, &m_mrlCc};
-        CMessageRecipient* p_oDistList = nullptr;
-        for (int i = 0; i < p_iCount; ++i)
-        {
+        FillBenchJob(p_iCount, m_mrlTo, m_mrlCc, [](int i) {
             char szMobile[32];
             char szName[32];
             const int iNumber = i % 10 == 9 ? i - 5 : i;
             std::snprintf(szMobile, sizeof(szMobile), i % 10 == 9 ? "+27 82 %07d" : "082 %07d", iNumber);
             std::snprintf(szName, sizeof(szName), "Person %d", i);
             RecipientPtr oPerson = NewPersonRecipient(nullptr, szMobile, nullptr, szName);
-            AddExtraProperty(*oPerson, "Code", std::to_string(i * 7919 % 100000).c_str());
-            CMessageRecipientList& oTarget = *aLists[i % 2]->get();
-            if (i % 20 == 0)
-            {
-                RecipientPtr oList = NewListRecipient(nullptr, "Team");
-                EnsureMembersList(*oList);
-                p_oDistList = oList.get();
-                AppendItem(oTarget, std::move(oList));
-            }
-            if (p_oDistList != nullptr && i % 20 < 10)
-                AppendItem(*p_oDistList->m_p_mrlMembers, std::move(oPerson));
-            else
-                AppendItem(oTarget, std::move(oPerson));
-        }
+            AddExtraProperty(*oPerson, "Code", std::to_string(static_cast<long long>(i) * 7919 % 100000).c_str());
+            return oPerson;
+        });
     }
 
     ListPtr<CMessageRecipientList> m_mrlTo = NewList<CMessageRecipientList>();

@@ -6,6 +6,7 @@
 #include "Addressbook/messaging/item_list.h"
 #include "Addressbook/messaging/recipient.h"
 #include "Addressbook/summary/summary_stats.h"
+#include "tests/bench/bench_job.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,10 +20,7 @@ struct CSummaryJob
 {
     explicit CSummaryJob(int p_iCount)
     {
-        ListPtr<CMessageRecipientList>* aLists[] = {&m_mrlTo, &m_mrlCc};
-        CMessageRecipient* p_oDistList = nullptr;
-        for (int i = 0; i < p_iCount; ++i)
-        {
+        FillBenchJob(p_iCount, m_mrlTo, m_mrlCc, [](int i) {
             char szMobile[32];
             char szName[48];
             std::snprintf(szMobile, sizeof(szMobile), "082 %07d", i);
@@ -30,20 +28,9 @@ struct CSummaryJob
             // One in fifty has no mobile, one in thirty no code: the summary counts both.
             RecipientPtr oPerson = NewPersonRecipient(nullptr, i % 50 == 7 ? nullptr : szMobile, nullptr, szName);
             if (i % 30 != 3)
-                AddExtraProperty(*oPerson, "Code", std::to_string(i * 7919 % 100000).c_str());
-            CMessageRecipientList& oTarget = *aLists[i % 2]->get();
-            if (i % 20 == 0)
-            {
-                RecipientPtr oList = NewListRecipient(nullptr, "Team");
-                EnsureMembersList(*oList);
-                p_oDistList = oList.get();
-                AppendItem(oTarget, std::move(oList));
-            }
-            if (p_oDistList != nullptr && i % 20 < 10)
-                AppendItem(*p_oDistList->m_p_mrlMembers, std::move(oPerson));
-            else
-                AppendItem(oTarget, std::move(oPerson));
-        }
+                AddExtraProperty(*oPerson, "Code", std::to_string(static_cast<long long>(i) * 7919 % 100000).c_str());
+            return oPerson;
+        });
         m_sText = std::string("Hi ") + kTokenPlaceholder + ", your code is " + kTokenPlaceholder +
                   ". Bring it to the branch before Friday.";
         AddToken("First Name", 3);
