@@ -17,6 +17,8 @@
 #define IDC_COMMA_SEPARATOR 2613
 #define IDC_COMMA_COMMA 2614
 // Templates: dialogs 262-269 and their controls 2620-2699 (the template editor takes 263 up).
+// The template editor window: its menu and bars 257, its controls and commands 2800-2899,
+// its strings 380-399.
 #define IDD_TEMPLATE_GENERATE 262
 #define IDC_TEMPLATE_HEADING 2621
 #define IDC_TEMPLATE_INTRO 2622
