@@ -2,11 +2,11 @@
 // gathering the summary's counts and histograms.
 #include "Addressbook/summary/summary_stats.h"
 
+#include "Addressbook/messaging/gsm_alphabet.h"
 #include "Addressbook/messaging/owned_string.h"
 #include "Addressbook/messaging/recipient_list.h"
 #include "Addressbook/messaging/sms_length.h"
 #include "Addressbook/protocol/code_page.h"
-#include "compose/fields/gsm_alphabet.h"
 
 #include "common/trace_log.h"
 
@@ -36,7 +36,7 @@ int64_t GsmLengthOfUtf8(const std::string& p_sUtf8)
         for (; iMore > 0 && p < pEnd && (*p & 0xC0) == 0x80; --iMore, ++p)
             cPoint = (cPoint << 6) | (*p & 0x3F);
         if (cPoint <= 0xFFFF)
-            iLength += compose::GsmClass(static_cast<char16_t>(cPoint));
+            iLength += GsmClass(static_cast<char16_t>(cPoint));
     }
     return iLength;
 }

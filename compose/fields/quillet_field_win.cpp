@@ -73,7 +73,7 @@ bool CQuilletField::IsGSMCharacter(char p_cCharacter, const char* p_szCaller)
     const std::wstring wide = AnsiToWide(std::string_view(&p_cCharacter, 1), CP_THREAD_ACP);
     if (wide.size() != 1)
         return false;
-    return compose::GsmClass(static_cast<char16_t>(wide[0])) > 0;
+    return GsmClass(static_cast<char16_t>(wide[0])) > 0;
 }
 
 bool CQuilletField::OnPaste()
@@ -97,7 +97,7 @@ bool CQuilletField::OnPaste()
         text.clear();
     size_t replaced = 0;
     for (wchar_t& unit : text)
-        if (compose::GsmClass(static_cast<char16_t>(unit)) == 0)
+        if (GsmClass(static_cast<char16_t>(unit)) == 0)
         {
             unit = L'?';
             ++replaced;
@@ -180,11 +180,11 @@ std::string CQuilletField::GetPlainText()
     return PlainTextWithTokens(0, -1);
 }
 
-compose::CBodyCount CQuilletField::Count()
+CBodyCount CQuilletField::Count()
 {
     std::string text = compose::CollapseLineBreaks(RangeText(0, -1));
     if (text.empty())
-        return compose::CountBody(Length());
+        return CountBody(Length());
     std::vector<CFieldObject> objects;
     if (!Objects(0, -1, objects))
         objects.clear();
@@ -192,7 +192,7 @@ compose::CBodyCount CQuilletField::Count()
     for (const CFieldObject& object : objects)
         if (object.m_iPosition >= 0 && static_cast<size_t>(object.m_iPosition) < text.size())
             text[static_cast<size_t>(object.m_iPosition)] = ' ';
-    return compose::CountBody(compose::GsmLength(Utf16(text, CP_ACP), static_cast<int64_t>(objects.size())));
+    return CountBody(GsmLength(Utf16(text, CP_ACP), static_cast<int64_t>(objects.size())));
 }
 
 bool CQuilletField::Compress(HWND p_hOwner, PFN_CompressWithDialog p_pfnCompress, PFN_FreeString p_pfnFree)

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Addressbook/include/corvane_win.h"
-#include "compose/fields/gsm_alphabet.h"
+#include "Addressbook/messaging/gsm_alphabet.h"
 #include "compose/fields/message_field_win.h"
 
 #include <cstdint>
@@ -60,7 +60,7 @@ class CQuilletField : public CMessageField
     // The body with its tokens written out as "<<name>>", line breaks as LF.
     std::string GetPlainText();
     // The status bar's count: septets of the text, less the embedded objects.
-    compose::CBodyCount Count();
+    CBodyCount Count();
     // Tools > Compress: the core's dialog compresses the text, the tokens go back where their
     // placeholders ended up. False when nothing changed.
     [[nodiscard]] bool Compress(HWND p_hOwner, PFN_CompressWithDialog p_pfnCompress, PFN_FreeString p_pfnFree);

@@ -421,7 +421,7 @@ void CSMSWindow::ShowCount()
     // Windows 95, 98 and Me keep the count the window opened with.
     if (m_hStatus == nullptr || (m_bCounted && !CQuilletField::IsNTFamily("CSMSWindow::ShowCount")))
         return;
-    const compose::CBodyCount count = m_oBodyField.Count();
+    const CBodyCount count = m_oBodyField.Count();
     const std::string text =
         QuilletText(kQStatusCount, static_cast<long>(count.m_iRemaining), static_cast<long>(count.m_iSMSCount));
     SendMessageA(m_hStatus, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));

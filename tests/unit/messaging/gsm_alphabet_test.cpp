@@ -1,6 +1,6 @@
 // tests/unit/compose/gsm_alphabet_test.cpp: the GSM class of every UTF-16 code unit and the
 // body's SMS count.
-#include "compose/fields/gsm_alphabet.h"
+#include "Addressbook/messaging/gsm_alphabet.h"
 
 #include <gtest/gtest.h>
 
@@ -34,8 +34,8 @@ TEST(GsmAlphabet, EveryCodeUnitHasItsClass)
     for (uint32_t u = 0; u <= 0xFFFF; ++u)
     {
         const char16_t c = static_cast<char16_t>(u);
-        if (compose::GsmClass(c) != ExpectedClass(c) && ++iMismatches <= 10)
-            ADD_FAILURE() << std::hex << "U+" << u << ": " << compose::GsmClass(c) << " expected " << ExpectedClass(c);
+        if (GsmClass(c) != ExpectedClass(c) && ++iMismatches <= 10)
+            ADD_FAILURE() << std::hex << "U+" << u << ": " << GsmClass(c) << " expected " << ExpectedClass(c);
     }
     EXPECT_EQ(iMismatches, 0);
 }
@@ -52,27 +52,27 @@ TEST(GsmAlphabet, NamedCharactersAndTheTableEdges)
         {0x0393, 1}, {0x03A9, 1}, {0x03AA, 0}, {0x03A7, 0}, {0xFFFC, 0}, {0xD83D, 0},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(compose::GsmClass(c.m_c), c.m_iClass) << std::hex << static_cast<unsigned>(c.m_c);
+        EXPECT_EQ(GsmClass(c.m_c), c.m_iClass) << std::hex << static_cast<unsigned>(c.m_c);
     // Each table entry's neighbours that are not themselves in the table are not carried.
     for (const char16_t c : kLatinGreek)
         for (const char16_t n : {static_cast<char16_t>(c - 1), static_cast<char16_t>(c + 1)})
         {
             if (kLatinGreek.count(n) == 0)
             {
-                EXPECT_EQ(compose::GsmClass(n), 0) << std::hex << static_cast<unsigned>(n);
+                EXPECT_EQ(GsmClass(n), 0) << std::hex << static_cast<unsigned>(n);
             }
         }
 }
 
 TEST(GsmAlphabet, LengthSumsClassesLessObjects)
 {
-    EXPECT_EQ(compose::GsmLength(u"", 0), 0);
-    EXPECT_EQ(compose::GsmLength(u"Hi \x20AC!", 0), 6);
-    EXPECT_EQ(compose::GsmLength(u"a`\tb", 0), 2);
+    EXPECT_EQ(GsmLength(u"", 0), 0);
+    EXPECT_EQ(GsmLength(u"Hi \x20AC!", 0), 6);
+    EXPECT_EQ(GsmLength(u"a`\tb", 0), 2);
     // Two objects that the text reports as spaces cost nothing.
-    EXPECT_EQ(compose::GsmLength(u"Dear  ,", 2), 5);
+    EXPECT_EQ(GsmLength(u"Dear  ,", 2), 5);
     // More objects than characters never give a negative length.
-    EXPECT_EQ(compose::GsmLength(u"\x263A", 1), 0);
+    EXPECT_EQ(GsmLength(u"\x263A", 1), 0);
 }
 
 TEST(GsmAlphabet, CountsRemainingAndSMSMessages)
@@ -84,11 +84,11 @@ TEST(GsmAlphabet, CountsRemainingAndSMSMessages)
                  {306, 0, 2}, {307, 152, 3}, {1529, 1, 10}, {1530, 0, 10}};
     for (const auto& c : cases)
     {
-        const compose::CBodyCount oCount = compose::CountBody(c.m_iLength);
+        const CBodyCount oCount = CountBody(c.m_iLength);
         EXPECT_EQ(oCount.m_iRemaining, c.m_iRemaining) << c.m_iLength;
         EXPECT_EQ(oCount.m_iSMSCount, c.m_iCount) << c.m_iLength;
     }
     // 160 "a" fill one SMS; the euro sign counts two.
-    EXPECT_EQ(compose::CountBody(compose::GsmLength(std::u16string(160, u'a'), 0)).m_iSMSCount, 1);
-    EXPECT_EQ(compose::CountBody(compose::GsmLength(std::u16string(159, u'a') + u"\x20AC", 0)).m_iSMSCount, 2);
+    EXPECT_EQ(CountBody(GsmLength(std::u16string(160, u'a'), 0)).m_iSMSCount, 1);
+    EXPECT_EQ(CountBody(GsmLength(std::u16string(159, u'a') + u"\x20AC", 0)).m_iSMSCount, 2);
 }

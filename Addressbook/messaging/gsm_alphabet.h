@@ -1,12 +1,10 @@
-// compose/fields/gsm_alphabet.h: which UTF-16 code units an SMS can carry in the GSM 7-bit default
+// Addressbook/messaging/gsm_alphabet.h: which UTF-16 code units an SMS can carry in the GSM 7-bit default
 // alphabet, and the character count of a body that the status bar turns into SMS messages.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-namespace compose
-{
 // 1: one septet of the default alphabet; 2: a character of its extension table (escape plus one
 // septet); 0: a character an SMS cannot carry.
 int GsmClass(char16_t p_cUnit);
@@ -22,4 +20,3 @@ struct CBodyCount
     int64_t m_iSMSCount = 0;
 };
 CBodyCount CountBody(int64_t p_iLength);
-} // namespace compose

@@ -1,5 +1,5 @@
-// compose/fields/gsm_alphabet.cpp: the GSM character classes and the body's SMS count.
-#include "compose/fields/gsm_alphabet.h"
+// Addressbook/messaging/gsm_alphabet.cpp: the GSM character classes and the body's SMS count.
+#include "Addressbook/messaging/gsm_alphabet.h"
 
 #include "Addressbook/messaging/sms_length.h"
 
@@ -19,8 +19,6 @@ static_assert(std::size(kLatinGreek) == 39);
 constexpr char16_t kEuro = 0x20AC;
 } // namespace
 
-namespace compose
-{
 int GsmClass(char16_t p_cUnit)
 {
     if (p_cUnit == u'\n' || p_cUnit == u'\r' || p_cUnit == u'_')
@@ -50,4 +48,3 @@ CBodyCount CountBody(int64_t p_iLength)
     oCount.m_iRemaining = SMSCharactersLeft(p_iLength);
     return oCount;
 }
-} // namespace compose
