@@ -119,6 +119,20 @@ bool CRegistry::WriteOptionsDword(const std::string& p_sName, uint32_t p_dwValue
     return WriteRegistry(ERegRoot::CurrentUser, kOptionsKey, p_sName, bytes, sizeof(bytes), kRegDword);
 }
 
+bool CRegistry::IsOutlookInternetMailOnly(unsigned p_uOfficeMajor)
+{
+    if (p_uOfficeMajor != 8 && p_uOfficeMajor != 9)
+        return false;
+    const std::string key = "Software\\Microsoft\\Office\\" + std::to_string(p_uOfficeMajor) + ".0\\Outlook\\Setup";
+    std::vector<uint8_t> data;
+    if (!ReadRegistry(ERegRoot::CurrentUser, key, "MailSupport", true, data))
+        return false;
+    uint32_t value = 0;
+    for (size_t i = 0; i < data.size() && i < 4; ++i)
+        value |= static_cast<uint32_t>(data[i]) << (8 * i);
+    return value != 1;
+}
+
 bool CRegistry::GetNotifyDefaults(uint32_t& p_dwFlags)
 {
     uint32_t value = 0;

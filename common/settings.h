@@ -64,6 +64,11 @@ class CRegistry
     [[nodiscard]] bool ReadOptionsDword(const std::string& p_sName, uint32_t& p_dwValue);
     [[nodiscard]] bool WriteOptionsDword(const std::string& p_sName, uint32_t p_dwValue);
 
+    // Outlook of Office 8.0 (97, 98) and 9.0 (2000) can be set up for Internet mail only, without
+    // the MAPI spooler: the user's "MailSupport" value of its Setup key is then anything but 1.
+    // Other versions, and a missing value, mean full MAPI.
+    [[nodiscard]] bool IsOutlookInternetMailOnly(unsigned p_uOfficeMajor);
+
     // False when nothing is stored; the defaults are filled in then.
     bool GetNotifyDefaults(uint32_t& p_dwFlags);
     bool GetSendDefaults(uint32_t& p_dwFlags, std::string& p_sSignature);

@@ -280,22 +280,10 @@ bool CQuillet::InitializeMAPI(int p_iPackageVersion)
     if (g_hMapiInstance != nullptr)
         return true;
     CRegistry registry;
-    bool bInternetOnly = false;
+    // Package version 2 is Outlook 98 (Office 8.0), 3 is Outlook 2000 (9.0).
+    const bool bInternetOnly = (p_iPackageVersion == 2 && registry.IsOutlookInternetMailOnly(8)) ||
+                               (p_iPackageVersion == 3 && registry.IsOutlookInternetMailOnly(9));
     bool bNT = false;
-    if (p_iPackageVersion == 2 || p_iPackageVersion == 3)
-    {
-        const std::string key = p_iPackageVersion == 2 ? "Software\\Microsoft\\Office\\8.0\\Outlook\\Setup"
-                                                       : "Software\\Microsoft\\Office\\9.0\\Outlook\\Setup";
-        std::vector<uint8_t> data;
-        uint32_t type = 0;
-        if (registry.ReadRegistry(ERegRoot::CurrentUser, key, "MailSupport", true, data, &type))
-        {
-            uint32_t value = 0;
-            for (size_t i = 0; i < data.size() && i < 4; ++i)
-                value |= static_cast<uint32_t>(data[i]) << (8 * i);
-            bInternetOnly = value != 1;
-        }
-    }
     if (bInternetOnly)
     {
         OSVERSIONINFOEXA versionEx{};

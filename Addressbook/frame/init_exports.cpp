@@ -30,25 +30,12 @@ void ShowInitMessage(unsigned p_uId)
     ShowInitMessage(p_uId, TableText(p_uId));
 }
 
-// Outlook 97, 98 and 2000 can be installed for Internet mail only, without the MAPI spooler.
+// Outlook 97 and 98 (package versions 1 and 2) are Office 8.0, Outlook 2000 (3) is 9.0.
 [[nodiscard]] bool IsInternetMailOnly(int p_iVersion, CRegistry& p_oRegistry)
 {
-    const char* key = nullptr;
     if (p_iVersion == 1 || p_iVersion == 2)
-        key = "Software\\Microsoft\\Office\\8.0\\Outlook\\Setup";
-    else if (p_iVersion == 3)
-        key = "Software\\Microsoft\\Office\\9.0\\Outlook\\Setup";
-    else
-        return false;
-    std::vector<uint8_t> data;
-    uint32_t type = 0;
-    if (!p_oRegistry.ReadRegistry(ERegRoot::CurrentUser, key, "MailSupport", true, data, &type))
-        return false;
-    if (type != kRegDword || data.size() != sizeof(DWORD))
-        return false;
-    DWORD value = 0;
-    std::memcpy(&value, data.data(), sizeof(value));
-    return value != 1;
+        return p_oRegistry.IsOutlookInternetMailOnly(8);
+    return p_iVersion == 3 && p_oRegistry.IsOutlookInternetMailOnly(9);
 }
 
 BOOL CALLBACK FindOutlookWindowProc(HWND p_hWindow, LPARAM p_lParam)

@@ -173,8 +173,7 @@ CPlatformInfo BuildPlatformInfo(CRegistry& p_oRegistry, IPlatformFacts& p_oFacts
 
     const unsigned outlook = RegisteredOutlookVersion(p_oFacts);
     uint32_t value = 0;
-    if ((outlook == 8 || outlook == 9) && ReadDword(p_oRegistry, OfficeKey(outlook, "Setup"), "MailSupport", value))
-        info.m_dwMailSupportOff = value != 1 ? 1 : 0;
+    info.m_dwMailSupportOff = p_oRegistry.IsOutlookInternetMailOnly(outlook) ? 1 : 0;
     if (outlook >= 8 && outlook <= 10 &&
         ReadDword(p_oRegistry, OfficeKey(outlook, "Options\\Mail"), "EditorPreference", value))
         info.m_dwWordEditor = value & 1;
