@@ -48,7 +48,8 @@ enum EControlDispid : DISPID
     kLeft,
     kTop,
     kWidth,
-    kHeight
+    kHeight,
+    kProtection
 };
 
 const WORD kGetPut = DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT;
@@ -304,6 +305,11 @@ CCommandBar::CCommandBar(CCommandBars* p_pOwner, std::string p_sName, LONG p_lPo
                        {L"Enabled", kEnabled, kGetPut, 0},
                        {L"Position", kPosition, kGetPut, 0},
                        {L"RowIndex", kRowIndex, kGetPut, 0},
+                       {L"Protection", kProtection, kGetPut, 0},
+                       {L"Left", kLeft, kGetPut, 0},
+                       {L"Top", kTop, kGetPut, 0},
+                       {L"Width", kWidth, DISPATCH_PROPERTYGET, 0},
+                       {L"Height", kHeight, DISPATCH_PROPERTYGET, 0},
                        {L"Type", kType, DISPATCH_PROPERTYGET, 0},
                        {L"BuiltIn", kBuiltIn, DISPATCH_PROPERTYGET, 0},
                        {L"Index", kIndex, DISPATCH_PROPERTYGET, 0},
@@ -397,6 +403,19 @@ HRESULT CCommandBar::Call(DISPID p_id, const std::vector<VARIANT*>& p_vArgs, VAR
         return ReturnLong(p_oResult, m_lPosition);
     case kRowIndex:
         return ReturnLong(p_oResult, m_lRowIndex);
+    case kProtection:
+        return ReturnLong(p_oResult, m_lProtection);
+    case kLeft:
+    case kTop:
+    case kWidth:
+    case kHeight: {
+        // A shown bar answers with its window's place on the screen; a hidden one with what was asked.
+        RECT place{m_ptAsked.x, m_ptAsked.y, m_ptAsked.x, m_ptAsked.y};
+        if (m_hWnd != nullptr && IsWindowVisible(m_hWnd))
+            GetWindowRect(m_hWnd, &place);
+        const LONG values[] = {place.left, place.top, place.right - place.left, place.bottom - place.top};
+        return ReturnLong(p_oResult, values[p_id - kLeft]);
+    }
     case kType:
         // msoBarTypeNormal 0, msoBarTypeMenuBar 1, msoBarTypePopup 2.
         return ReturnLong(p_oResult, m_lPosition == kBarMenuBar ? 1 : m_lPosition == kBarPopup ? 2 : 0);
@@ -460,6 +479,12 @@ HRESULT CCommandBar::Put(DISPID p_id, const VARIANT& p_oValue)
         ok = ArgLong(&p_oValue, m_lPosition);
     else if (p_id == kRowIndex)
         ok = ArgLong(&p_oValue, m_lRowIndex);
+    else if (p_id == kProtection)
+        ok = ArgLong(&p_oValue, m_lProtection);
+    else if (p_id == kLeft)
+        ok = ArgLong(&p_oValue, m_ptAsked.x);
+    else if (p_id == kTop)
+        ok = ArgLong(&p_oValue, m_ptAsked.y);
     if (!ok)
         return DISP_E_TYPEMISMATCH;
     Changed();

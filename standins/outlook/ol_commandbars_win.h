@@ -107,6 +107,10 @@ class CCommandBar final : public CDispatchObject
     bool m_bVisible = false;
     bool m_bEnabled = true;
     LONG m_lRowIndex = 0;
+    // msoBarNoProtection 0 and the other protection flags: kept, not enforced.
+    LONG m_lProtection = 0;
+    // Where a caller asked a floating bar to be (Left, Top); docked bars are placed by the host.
+    POINT m_ptAsked{};
     std::vector<com_ptr<CBarControl>> m_vControls;
     // The window that draws the bar while it is shown ("MsoCommandBar", or "MsoCommandBarPopup" for a
     // popup's open list).

@@ -49,6 +49,8 @@ class CExplorerObject final : public CEventObject
 // Objects of the object model the explorer hands out (ol_object_model_win.cpp).
 [[nodiscard]] com_ptr<IDispatch> CreateFolderObject(CHostServices& p_oServices, CEntryId p_oEntryId);
 [[nodiscard]] com_ptr<IDispatch> CreateItemCollection(CHostServices& p_oServices, std::vector<CItemRow> p_vItems);
+// An item's FormDescription (ol_forms_win.cpp).
+[[nodiscard]] com_ptr<IDispatch> CreateFormDescription(CHostServices& p_oServices, const std::string& p_sMessageClass);
 // The folder an Explorer or MAPIFolder object shows; false for another kind of object.
 [[nodiscard]] bool FolderOfObject(IDispatch* p_pObject, CEntryId& p_oEntryId);
 } // namespace olstandin

@@ -36,7 +36,9 @@ enum EDispid : DISPID
     kBcc = 0x0E02,
     kBody = 0x9100,
     kClass = 0xF00A,
-    kDisplay = 0xF0A6
+    kDisplay = 0xF0A6,
+    kFormDescription = 0xF095,
+    kCloseItem = 0xF023
 };
 
 // ExplorersEvents; NewExplorer(Explorer) is its dispid 0xF001.
@@ -111,6 +113,8 @@ class CItem final : public CDispatchObject
                            {L"EntryID", kEntryId, DISPATCH_PROPERTYGET, 0},
                            {L"Class", kClass, DISPATCH_PROPERTYGET, 0},
                            {L"MAPIOBJECT", kMapiObject, DISPATCH_PROPERTYGET, 0},
+                           {L"FormDescription", kFormDescription, DISPATCH_PROPERTYGET, 0},
+                           {L"Close", kCloseItem, DISPATCH_METHOD, 1},
                            {L"Display", kDisplay, DISPATCH_METHOD, 1, 0}}),
           m_oServices(p_oServices), m_oRow(std::move(p_oRow)), m_bNew(p_bNew)
     {
@@ -140,6 +144,11 @@ class CItem final : public CDispatchObject
             return ReturnText(p_oResult, HexText(m_oRow.m_oEntryId));
         case kClass:
             return ReturnLong(p_oResult, ItemClass(m_oRow.m_sMessageClass));
+        case kFormDescription:
+            return ReturnObject(p_oResult, CreateFormDescription(m_oServices, m_oRow.m_sMessageClass));
+        case kCloseItem:
+            // Items here are never held open or saved: Close lets go of the item whatever the save mode.
+            return S_OK;
         case kMapiObject:
             return m_bNew ? E_FAIL
                           : ReturnUnknown(p_oResult, m_oServices.m_p_oProfile->OpenEntry(m_oRow.m_oEntryId).get());

@@ -2,6 +2,8 @@
 // and its event sinks.
 #include "tests/win/outlook/test_extension_model_win.h"
 
+#include <mapitags.h>
+#include <mapix.h>
 #include <ocidl.h>
 #include <oleacc.h>
 
@@ -241,6 +243,38 @@ CConnection Connect(IDispatch* p_pSource, REFIID p_riid, CSink::CHandler p_pfnHa
     return connection;
 }
 
+// Whether the folder's associated contents hold a form definition of that name, looked up as a product
+// looks for it: FindRow on the message class and the display name.
+bool HasFormDefinition(IDispatch* p_pFolder, const char* p_szName)
+{
+    constexpr IID kIidMapiFolder = {0x0002030C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+    CValue object = Get(p_pFolder, L"MAPIOBJECT");
+    com_ptr<IMAPIFolder> folder;
+    com_ptr<IMAPITable> table;
+    if (object.m_v.vt != VT_UNKNOWN || object.m_v.punkVal == nullptr ||
+        FAILED(object.m_v.punkVal->QueryInterface(kIidMapiFolder, folder.put_void())) ||
+        FAILED(folder->GetContentsTable(MAPI_ASSOCIATED, table.put())))
+        return false;
+    SizedSPropTagArray(3, columns) = {3, {PR_ENTRYID, PR_MESSAGE_CLASS_A, PR_DISPLAY_NAME_A}};
+    if (FAILED(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0)))
+        return false;
+    SPropValue values[2]{};
+    values[0].ulPropTag = PR_MESSAGE_CLASS_A;
+    values[0].Value.lpszA = const_cast<char*>("IPM.Microsoft.FolderDesign.FormsDescription");
+    values[1].ulPropTag = PR_DISPLAY_NAME_A;
+    values[1].Value.lpszA = const_cast<char*>(p_szName);
+    SRestriction parts[2]{};
+    for (int i = 0; i < 2; ++i)
+    {
+        parts[i].rt = RES_PROPERTY;
+        parts[i].res.resProperty = {RELOP_EQ, values[i].ulPropTag, &values[i]};
+    }
+    SRestriction both{};
+    both.rt = RES_AND;
+    both.res.resAnd = {2, parts};
+    return table->FindRow(&both, BOOKMARK_BEGINNING, 0) == S_OK;
+}
+
 bool PutFaceOnClipboard()
 {
     const std::vector<DWORD> pixels(16 * 16, 0x0020A040);
@@ -326,6 +360,21 @@ CModelClient::CModelClient(IUnknown* p_pApplication) : m_p_oState(std::make_uniq
     HRESULT bad = S_OK;
     (void)Call(space.Object(), L"GetFolderFromID", DISPATCH_METHOD, {CValue(L"00112233").m_v}, &bad);
     CValue items = Get(again.Object(), L"Items");
+    // A form published to the Calendar's registry from a new appointment, as the forms installer does.
+    CValue calendar = Call(space.Object(), L"GetDefaultFolder", DISPATCH_METHOD, {CValue(9L).m_v});
+    CValue appointment = Call(application, L"CreateItem", DISPATCH_METHOD, {CValue(1L).m_v});
+    CValue form = Get(appointment.Object(), L"FormDescription");
+    (void)Set(form.Object(), L"Name", CValue(L"SMSAppointmentFormRemNoAttNo"));
+    (void)Set(form.Object(), L"DisplayName", CValue(L"Appointment"));
+    HRESULT published = E_FAIL;
+    HRESULT withoutFolder = S_OK;
+    (void)Call(form.Object(), L"PublishForm", DISPATCH_METHOD, {CValue(3L).m_v, calendar.m_v}, &published);
+    (void)Call(form.Object(), L"PublishForm", DISPATCH_METHOD, {CValue(3L).m_v}, &withoutFolder);
+    (void)Call(appointment.Object(), L"Close", DISPATCH_METHOD, {CValue(1L).m_v});
+    Note("PublishForm 0x%08lX without folder %s found %s other %s", published,
+         FAILED(withoutFolder) ? "refused" : "done",
+         HasFormDefinition(calendar.Object(), "SMSAppointmentFormRemNoAttNo") ? "yes" : "no",
+         HasFormDefinition(calendar.Object(), "SMSTaskFormRemNo") ? "yes" : "no");
     Note("FolderFromID %s items %ld same %s bad %s", Get(again.Object(), L"Name").Text().c_str(),
          Get(items.Object(), L"Count").Number(), Get(again.Object(), L"EntryID").Text() == entry.Text() ? "yes" : "no",
          FAILED(bad) ? "refused" : "found");
