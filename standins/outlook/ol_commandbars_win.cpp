@@ -161,10 +161,15 @@ void CBarControl::Execute()
     bool cancelled = RaiseClick(this);
     // Sinks of other controls with the same tag hear the click too, with this control as the source.
     CCommandBars* owner = m_pParent != nullptr ? m_pParent->Owner() : nullptr;
+    // Held while their sinks run: a sink may delete a control.
+    std::vector<com_ptr<CBarControl>> sameTag;
     if (owner != nullptr && !m_sTag.empty())
         for (CBarControl* other : owner->AllControls(false))
             if (other != this && other->m_sTag == m_sTag)
-                cancelled = other->RaiseClick(this) || cancelled;
+                sameTag.push_back(com_ptr<CBarControl>::copy_from(other));
+    for (const com_ptr<CBarControl>& other : sameTag)
+        cancelled = other->RaiseClick(this) || cancelled;
+    owner = m_pParent != nullptr ? m_pParent->Owner() : nullptr;
     if (!cancelled && m_nCommand != 0 && owner != nullptr)
         owner->RunCommand(m_nCommand);
 }

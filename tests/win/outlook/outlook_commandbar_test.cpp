@@ -135,6 +135,9 @@ TEST_F(OutlookCommandBarTest, ButtonIsDrawnClickedAndFoundAndExplorerEventsReach
     ASSERT_TRUE(run.Command("bar-click SMS>Reply via SMS"));
     ASSERT_TRUE(run.WaitForLog("Click Reply via SMS tag brevolt-reply"));
     EXPECT_EQ(LinesStarting(ReadLines(run.m_sExtensionLog), "Click Send SMS").size(), 1u);
+    // A control without a sink of its own reaches the sinks of the controls sharing its tag.
+    ASSERT_TRUE(run.Command("bar-click SMS>Also SMS"));
+    ASSERT_TRUE(run.WaitForLog("Click Also SMS tag brevolt-sms-1"));
     EXPECT_FALSE(run.Command("bar-click No Such Button"));
     EXPECT_FALSE(run.Command("bar-click SMS>No Such Item"));
 

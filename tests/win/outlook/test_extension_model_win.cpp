@@ -339,6 +339,10 @@ CModelClient::CModelClient(IUnknown* p_pApplication) : m_p_oState(std::make_uniq
     (void)Set(reply.Object(), L"Caption", CValue(L"Reply via SMS"));
     (void)Set(reply.Object(), L"Tag", CValue(L"brevolt-reply"));
     state.m_vConnections.push_back(Connect(reply.Object(), kIidButtonEvents, &OnClick, application));
+    // No sink of its own: it shares the tag of the Standard button, whose sink hears its clicks.
+    CValue also = Call(popupControls.Object(), L"Add", DISPATCH_METHOD, {CValue(1L).m_v});
+    (void)Set(also.Object(), L"Caption", CValue(L"Also SMS"));
+    (void)Set(also.Object(), L"Tag", CValue(L"brevolt-sms-1"));
     (void)Set(smsBar.Object(), L"Visible", CValue(true));
     HRESULT duplicate = S_OK;
     (void)Call(bars.Object(), L"Add", DISPATCH_METHOD, {CValue(L"SMS Bar").m_v}, &duplicate);
