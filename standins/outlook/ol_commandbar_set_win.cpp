@@ -7,6 +7,7 @@
 #include "exchext_win.h"
 #include "standins/outlook/ol_window_win.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace olstandin
@@ -273,6 +274,7 @@ void CCommandBars::AddBuiltIns(WORD p_nMajor)
         bar.attach(new CCommandBar(this, spec.m_szName, spec.m_lPosition, false));
         bar->m_bBuiltIn = true;
         bar->m_bVisible = spec.m_bVisible;
+        bar->m_lRowIndex = static_cast<LONG>(m_vBars.size() + 1);
         olstandin::AddBuiltIns(*bar.get(), spec.m_vControls);
         m_vBars.push_back(std::move(bar));
     }
@@ -286,17 +288,42 @@ CCommandBar* CCommandBars::Bar(const std::string& p_sName) const
     return nullptr;
 }
 
+// Shown bars with the same RowIndex share a row, ordered by the Left they were given, each as wide as
+// its controls and the last one to the edge; a bar without a row index has a row of its own.
 int CCommandBars::Arrange(int p_iTop, int p_iWidth)
 {
-    int top = p_iTop;
+    std::vector<std::vector<CCommandBar*>> rows;
     for (const com_ptr<CCommandBar>& bar : m_vBars)
     {
         const bool shown = m_hFrame != nullptr && bar->m_bVisible && bar->m_lPosition != kBarPopup;
-        const RECT place{0, top, p_iWidth, shown ? top + kBarHeight : top};
-        if (shown || bar->m_hWnd != nullptr)
-            ShowBarWindow(*bar.get(), place);
-        if (shown)
-            top += kBarHeight;
+        if (!shown)
+        {
+            if (bar->m_hWnd != nullptr)
+                ShowBarWindow(*bar.get(), RECT{0, p_iTop, p_iWidth, p_iTop});
+            continue;
+        }
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const std::vector<CCommandBar*>& p_vRow) {
+            return bar->m_lRowIndex > 0 && p_vRow.front()->m_lRowIndex == bar->m_lRowIndex;
+        });
+        if (row == rows.end())
+            rows.push_back({bar.get()});
+        else
+            row->push_back(bar.get());
+    }
+    int top = p_iTop;
+    for (std::vector<CCommandBar*>& row : rows)
+    {
+        std::stable_sort(row.begin(), row.end(), [](const CCommandBar* p_pA, const CCommandBar* p_pB) {
+            return p_pA->m_ptAsked.x < p_pB->m_ptAsked.x;
+        });
+        int left = 0;
+        for (size_t i = 0; i < row.size(); ++i)
+        {
+            const int right = i + 1 == row.size() ? p_iWidth : std::min(p_iWidth, left + BarContentWidth(*row[i]));
+            ShowBarWindow(*row[i], RECT{left, top, right, top + kBarHeight});
+            left = right;
+        }
+        top += kBarHeight;
     }
     return top - p_iTop;
 }

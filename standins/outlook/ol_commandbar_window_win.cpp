@@ -292,6 +292,18 @@ void ShowBarWindow(CCommandBar& p_oBar, const RECT& p_rcPlace)
     (void)InvalidateRect(p_oBar.m_hWnd, nullptr, TRUE);
 }
 
+int BarContentWidth(CCommandBar& p_oBar)
+{
+    unique_window_dc dc(nullptr);
+    dc_state_guard saved(dc.get());
+    SelectObject(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
+    LayoutControls(p_oBar, dc.get());
+    int width = 8;
+    for (const com_ptr<CBarControl>& control : p_oBar.m_vControls)
+        width = std::max(width, static_cast<int>(control->m_rcPlace.right + 6));
+    return width;
+}
+
 void DestroyBarWindow(CCommandBar& p_oBar)
 {
     const HWND window = p_oBar.m_hWnd;

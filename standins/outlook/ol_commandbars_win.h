@@ -190,6 +190,8 @@ class CCommandBars final : public CDispatchObject
 // Shows or hides the bar's window as the bar says, creating it on first need.
 void ShowBarWindow(CCommandBar& p_oBar, const RECT& p_rcPlace);
 void DestroyBarWindow(CCommandBar& p_oBar);
+// The width the bar's shown controls take in a docked row.
+[[nodiscard]] int BarContentWidth(CCommandBar& p_oBar);
 // Opens the list of a popup control below it; closes any other open list of that bar.
 void OpenPopupWindow(CBarControl& p_oPopup);
 // Sends the button-down and button-up a user's click makes at the centre of the control (at its arrow

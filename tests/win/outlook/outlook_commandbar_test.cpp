@@ -108,6 +108,16 @@ TEST_F(OutlookCommandBarTest, ButtonIsDrawnClickedAndFoundAndExplorerEventsReach
     ASSERT_NE(explorer, nullptr);
     HWND standard = FindWindowExA(explorer, nullptr, "MsoCommandBar", "Standard");
     ASSERT_NE(standard, nullptr);
+    // A bar given the row of "Standard" and a Left beyond it shares that row, after it.
+    HWND newBar = FindWindowExA(explorer, nullptr, "MsoCommandBar", "New SMS Bar");
+    ASSERT_NE(newBar, nullptr);
+    RECT standardPlace{};
+    RECT newPlace{};
+    GetWindowRect(standard, &standardPlace);
+    GetWindowRect(newBar, &newPlace);
+    EXPECT_EQ(newPlace.top, standardPlace.top);
+    EXPECT_GE(newPlace.left, standardPlace.right);
+    EXPECT_GT(standardPlace.right, place.right);
     // The pasted 16 x 16 face is on the screen, inside the button.
     EXPECT_GE(CountColour(standard, kFaceColour), 16 * 16 - 16);
     // The extension's popup list open over the explorer; a second click on the popup closes it.
@@ -187,7 +197,7 @@ TEST_F(OutlookCommandBarTest, TheNinetySevenBarsAnswerAnAccessibilityHitTest)
     ASSERT_NE(customize, nullptr);
     HWND list = FindWindowExA(customize, nullptr, "ListBox", nullptr);
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 5);
     const auto row = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
     const LPARAM advanced = MAKELPARAM(20, 2 * row + row / 2);
     SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, advanced);

@@ -344,6 +344,16 @@ CModelClient::CModelClient(IUnknown* p_pApplication) : m_p_oState(std::make_uniq
     (void)Set(also.Object(), L"Caption", CValue(L"Also SMS"));
     (void)Set(also.Object(), L"Tag", CValue(L"brevolt-sms-1"));
     (void)Set(smsBar.Object(), L"Visible", CValue(true));
+    // A bar docked on the row of "Standard", after it, as a plug-in places its New button companion.
+    CValue newBar = Call(bars.Object(), L"Add", DISPATCH_METHOD,
+                         {CValue(L"New SMS Bar").m_v, CValue(1L).m_v, Missing(), CValue(true).m_v});
+    CValue newControls = Get(newBar.Object(), L"Controls");
+    CValue newButton = Call(newControls.Object(), L"Add", DISPATCH_METHOD, {CValue(1L).m_v});
+    (void)Set(newButton.Object(), L"Caption", CValue(L"New Branded SMS"));
+    CValue row = Get(standard.Object(), L"RowIndex");
+    (void)Set(newBar.Object(), L"RowIndex", row);
+    (void)Set(newBar.Object(), L"Left", CValue(Get(standard.Object(), L"Left").Number() + 2000));
+    (void)Set(newBar.Object(), L"Visible", CValue(true));
     HRESULT duplicate = S_OK;
     (void)Call(bars.Object(), L"Add", DISPATCH_METHOD, {CValue(L"SMS Bar").m_v}, &duplicate);
 
