@@ -2,6 +2,7 @@
 #include "standins/outlook/ol_explorer_win.h"
 
 #include "common/failure_log.h"
+#include "standins/outlook/ol_customize_win.h"
 #include "standins/outlook/ol_trace_win.h"
 
 #include <commctrl.h>
@@ -15,20 +16,6 @@ namespace
 constexpr UINT kTreeId = 0xE810;
 constexpr UINT kListId = 0xE811;
 constexpr int kTreeWidth = 200;
-
-constexpr UINT kCmdClose = 0xE100;
-constexpr UINT kCmdFileMenu = 150;
-constexpr UINT kCmdEditMenu = 152;
-constexpr UINT kCmdViewMenu = 153;
-constexpr UINT kCmdHelpMenu = 161;
-constexpr UINT kCmdAddressBook = 0xE110;
-constexpr UINT kCmdOptions = 0xE111;
-constexpr UINT kCmdDelete = 0xE112;
-constexpr UINT kCmdReply = 0xE113;
-constexpr UINT kCmdReplyAll = 0xE114;
-constexpr UINT kCmdForward = 0xE115;
-constexpr UINT kCmdPrint = 0xE116;
-constexpr UINT kCmdAbout = 0xE117;
 
 // Menu text as a user reads it: without accelerator marks and the shortcut after a tab.
 std::string PlainText(const char* p_szText)
@@ -101,12 +88,8 @@ void DumpMenu(HMENU p_hMenu, int p_iDepth, std::string& p_sOut)
 
 CExplorer::~CExplorer()
 {
-    m_p_oExtensions.reset();
-    if (m_hWnd != nullptr)
-    {
-        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
-        (void)DestroyWindow(m_hWnd);
-    }
+    if (m_p_oObject)
+        m_p_oObject->Detach();
 }
 
 HMENU CExplorer::BuildMenuBar() const
@@ -124,26 +107,33 @@ HMENU CExplorer::BuildMenuBar() const
     AppendPopup(bar, BuildPopup({{kCmdDelete, "&Delete\tCtrl+D"}}), kCmdEditMenu, "&Edit");
     AppendPopup(bar, BuildPopup({{kCmdReply, "&Reply"}, {kCmdReplyAll, "Reply to A&ll"}, {kCmdForward, "For&ward"}}),
                 kCmdViewMenu, "&View");
-    AppendPopup(
-        bar,
-        BuildPopup({{kCmdAddressBook, "&Address Book...\tCtrl+Shift+B"}, {0, nullptr}, {kCmdOptions, "&Options..."}}),
-        exchext::kCmdTools, "&Tools");
+    AppendPopup(bar,
+                BuildPopup({{kCmdAddressBook, "&Address Book...\tCtrl+Shift+B"},
+                            {0, nullptr},
+                            {kCmdCustomize, "&Customize..."},
+                            {kCmdOptions, "&Options..."}}),
+                exchext::kCmdTools, "&Tools");
     AppendPopup(bar, BuildPopup({{kCmdAbout, "&About"}}), kCmdHelpMenu, "&Help");
     return bar;
 }
 
 bool CExplorer::Create()
 {
-    if (!CreateFrame("Inbox - Microsoft Outlook", BuildMenuBar(), 900, 600))
+    if (!CreateFrame("Inbox - Microsoft Outlook", BuildMenuBar(), 900, 600,
+                     {{exchext::kCmdFileNewMessage, "New"},
+                      {kCmdPrint, "Print"},
+                      {kCmdDelete, "Delete"},
+                      {kCmdReply, "Reply"},
+                      {kCmdReplyAll, "Reply to All"},
+                      {kCmdForward, "Forward"},
+                      {kCmdAddressBook, "Address Book"}}))
         return false;
-    if (CreateToolbar({{exchext::kCmdFileNewMessage, "New"},
-                       {kCmdPrint, "Print"},
-                       {kCmdDelete, "Delete"},
-                       {kCmdReply, "Reply"},
-                       {kCmdReplyAll, "Reply to All"},
-                       {kCmdForward, "Forward"},
-                       {kCmdAddressBook, "Address Book"}}) == nullptr)
-        return false;
+    m_p_oObject.attach(new CExplorerObject(m_oOwner.Services(), this, m_hWnd));
+    m_p_oObject->Bars().m_fnLayout = [this]() {
+        RECT client{};
+        if (m_hWnd != nullptr && GetClientRect(m_hWnd, &client))
+            Layout(client.right, client.bottom);
+    };
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     m_hTree =
         CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
@@ -166,15 +156,7 @@ bool CExplorer::Create()
         (void)SendMessageA(m_hList, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
     FillTree();
-    m_p_oExtensions =
-        std::make_unique<CExtensionSet>(m_oOwner.Registry(), m_oOwner.Services(), *this, exchext::kContextViewer);
-    m_p_oExtensions->Install();
-    m_p_oExtensions->InstallCommands(m_oOwner.NextCommand());
-    RECT client{};
-    GetClientRect(m_hWnd, &client);
-    Layout(client.right, client.bottom);
-    ShowWindow(m_hWnd, SW_SHOWNORMAL);
-    UpdateWindow(m_hWnd);
+    ShowFrame(exchext::kContextViewer);
     return true;
 }
 
@@ -232,8 +214,10 @@ void CExplorer::LoadFolder(size_t p_nFolder)
         (void)SendMessageA(m_hList, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row));
     }
     UpdateTitle();
-    if (m_p_oExtensions)
-        m_p_oExtensions->ObjectChanged();
+    if (Extensions() != nullptr)
+        Extensions()->ObjectChanged();
+    if (m_p_oObject)
+        m_p_oObject->RaiseFolderSwitch();
 }
 
 void CExplorer::UpdateTitle()
@@ -250,7 +234,9 @@ void CExplorer::Layout(int p_iWidth, int p_iHeight)
         GetWindowRect(m_hToolbar, &toolbar);
     if (m_hStatus != nullptr)
         GetWindowRect(m_hStatus, &status);
-    const int top = toolbar.bottom - toolbar.top;
+    int top = toolbar.bottom - toolbar.top;
+    if (m_p_oObject)
+        top += m_p_oObject->Bars().Arrange(top, p_iWidth);
     const int height = std::max(0, p_iHeight - top - static_cast<int>(status.bottom - status.top));
     if (m_hTree != nullptr)
         MoveWindow(m_hTree, 0, top, kTreeWidth, height, TRUE);
@@ -282,9 +268,23 @@ LRESULT CExplorer::HandleMessage(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
         }
     }
     if (p_nMsg == kMsgSelectionSettled)
+    {
         m_bSelectionPosted = false;
+        const LRESULT result = CHostWindow::HandleMessage(p_nMsg, p_wParam, p_lParam);
+        if (m_p_oObject)
+            m_p_oObject->RaiseSelectionChange();
+        return result;
+    }
+    if (p_nMsg == WM_ACTIVATE && LOWORD(p_wParam) != WA_INACTIVE && m_p_oObject)
+        m_p_oObject->RaiseActivate();
     if (p_nMsg == WM_CLOSE)
     {
+        // Close is raised while the window still exists; the bars stop drawing with it.
+        CloseAllPopupWindows();
+        if (m_p_oObject)
+            m_p_oObject->RaiseClose();
+        if (m_p_oObject)
+            m_p_oObject->Detach();
         (void)DestroyWindow(m_hWnd);
         return 0;
     }
@@ -297,6 +297,8 @@ void CExplorer::OwnCommand(UINT p_nCommand)
         m_oOwner.OpenNote();
     else if (p_nCommand == kCmdClose)
         PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    else if (p_nCommand == kCmdCustomize && m_p_oObject)
+        (void)OpenCustomize(m_hWnd, m_p_oObject->Bars());
     else
         Trace("explorer: command %u has no action here", p_nCommand);
 }
@@ -326,6 +328,14 @@ bool CExplorer::ShowFolder(const std::string& p_sName)
 {
     for (size_t i = 0; i < m_vFolders.size() && i < m_vTreeItems.size(); ++i)
         if (SameText(m_vFolders[i].m_sName, p_sName))
+            return SendMessageA(m_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(m_vTreeItems[i])) != 0;
+    return false;
+}
+
+bool CExplorer::ViewShowFolder(const CEntryId& p_oFolder)
+{
+    for (size_t i = 0; i < m_vFolders.size() && i < m_vTreeItems.size(); ++i)
+        if (m_vFolders[i].m_oEntryId == p_oFolder)
             return SendMessageA(m_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(m_vTreeItems[i])) != 0;
     return false;
 }
@@ -369,8 +379,8 @@ bool CExplorer::ClickButton(const std::string& p_sText)
         const auto length = SendMessageA(m_hToolbar, TB_GETBUTTONTEXTA, static_cast<WPARAM>(button.idCommand),
                                          reinterpret_cast<LPARAM>(text));
         std::string name = length > 0 && length < 256 ? std::string(text) : std::string();
-        if (name.empty() && m_p_oExtensions)
-            name = m_p_oExtensions->HelpText(static_cast<UINT>(button.idCommand), exchext::kHelpTooltipText);
+        if (name.empty() && Extensions() != nullptr)
+            name = Extensions()->HelpText(static_cast<UINT>(button.idCommand), exchext::kHelpTooltipText);
         if (SameText(PlainText(name.c_str()), p_sText))
             return PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(button.idCommand, BN_CLICKED),
                                 reinterpret_cast<LPARAM>(m_hToolbar)) != 0;

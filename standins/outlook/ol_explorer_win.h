@@ -1,14 +1,16 @@
 // standins/outlook/ol_explorer_win.h: the explorer: folder tree and message list over the default
-// store, menu bar and standard toolbar, and its viewer-context extensions.
+// store, menu bar, standard toolbar and command bars, its viewer-context extensions and its Explorer
+// object.
 #pragma once
 
+#include "standins/outlook/ol_explorer_object_win.h"
 #include "standins/outlook/ol_window_win.h"
 
 #include <memory>
 
 namespace olstandin
 {
-class CExplorer final : public CHostWindow
+class CExplorer final : public CHostWindow, public CExplorerView
 {
   public:
     explicit CExplorer(CWindowOwner& p_oOwner) : CHostWindow(p_oOwner)
@@ -17,10 +19,28 @@ class CExplorer final : public CHostWindow
     ~CExplorer() override;
 
     [[nodiscard]] bool Create();
-    CExtensionSet* Extensions() override
+    // The Explorer object of this window (made with the window, before its extensions install).
+    [[nodiscard]] com_ptr<IDispatch> Object() const
     {
-        return m_p_oExtensions.get();
+        return com_ptr<IDispatch>::copy_from(m_p_oObject.get());
     }
+    [[nodiscard]] CCommandBars* Bars() const
+    {
+        return m_p_oObject ? &m_p_oObject->Bars() : nullptr;
+    }
+    HWND ViewWindow() override
+    {
+        return m_hWnd;
+    }
+    CEntryId ViewFolder() override
+    {
+        return m_nFolder < m_vFolders.size() ? m_vFolders[m_nFolder].m_oEntryId : CEntryId();
+    }
+    std::vector<CItemRow> ViewSelection() override
+    {
+        return SiteSelection();
+    }
+    bool ViewShowFolder(const CEntryId& p_oFolder) override;
     com_ptr<IMAPIProp> SiteObject() override;
     std::vector<CItemRow> SiteSelection() override;
 
@@ -49,6 +69,6 @@ class CExplorer final : public CHostWindow
     size_t m_nFolder = 0;
     std::vector<CItemRow> m_vItems;
     bool m_bSelectionPosted = false;
-    std::unique_ptr<CExtensionSet> m_p_oExtensions;
+    com_ptr<CExplorerObject> m_p_oObject;
 };
 } // namespace olstandin

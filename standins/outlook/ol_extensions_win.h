@@ -37,8 +37,16 @@ struct CHostServices
     WORD m_nMajor = 0;
     WORD m_nMinor = 0;
     com_ptr<IDispatch> m_p_oApplication;
-    // The explorer the object model calls active: the newest open one (also while it is installing).
-    std::function<HWND()> m_fnActiveExplorer;
+    // The Explorer object the object model calls active: the newest open one (also while it installs).
+    std::function<com_ptr<IDispatch>()> m_fnActiveExplorer;
+    // The Explorer objects of the open explorers, oldest first.
+    std::function<std::vector<com_ptr<IDispatch>>()> m_fnExplorers;
+    // Opens an explorer (Explorers.Add / the new-explorer command); its object, or empty.
+    std::function<com_ptr<IDispatch>()> m_fnNewExplorer;
+    // Opens a compose note with these fields (MailItem.Display); false when it did not open.
+    std::function<bool(const CNoteFields&)> m_fnOpenNote;
+    // Raises Explorers.NewExplorer; set by the application object.
+    std::function<void(IDispatch*)> m_fnRaiseNewExplorer;
 };
 
 struct CExtensionLibrary

@@ -3,6 +3,7 @@
 
 #include "common/boundary.h"
 #include "common/failure_log.h"
+#include "standins/outlook/ol_customize_win.h"
 #include "standins/outlook/ol_object_model_win.h"
 #include "standins/outlook/ol_trace_win.h"
 
@@ -23,9 +24,20 @@ CHost::CHost(WORD p_nMajor, WORD p_nMinor)
     m_oServices.m_nMajor = p_nMajor;
     m_oServices.m_nMinor = p_nMinor;
     m_oServices.m_p_oApplication = CreateApplication(m_oServices);
-    m_oServices.m_fnActiveExplorer = [this]() -> HWND {
-        return m_vExplorers.empty() ? nullptr : m_vExplorers.back()->Window();
+    m_oServices.m_fnActiveExplorer = [this]() -> com_ptr<IDispatch> {
+        return m_vExplorers.empty() ? com_ptr<IDispatch>() : m_vExplorers.back()->Object();
     };
+    m_oServices.m_fnExplorers = [this]() {
+        std::vector<com_ptr<IDispatch>> explorers;
+        for (const auto& explorer : m_vExplorers)
+            explorers.push_back(explorer->Object());
+        return explorers;
+    };
+    m_oServices.m_fnNewExplorer = [this]() -> com_ptr<IDispatch> {
+        CExplorer* explorer = OpenExplorer();
+        return explorer != nullptr ? explorer->Object() : com_ptr<IDispatch>();
+    };
+    m_oServices.m_fnOpenNote = [this](const CNoteFields& p_oFields) { return OpenFilledNote(p_oFields); };
 }
 
 CHost::~CHost()
@@ -48,7 +60,8 @@ bool CHost::Start(HINSTANCE p_hInstance)
     wc.lpfnWndProc = &CHost::ControlProc;
     wc.hInstance = p_hInstance;
     wc.lpszClassName = kControlWindowClass;
-    if (!LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&wc)) || !CHostWindow::RegisterWindowClass(p_hInstance))
+    if (!LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&wc)) || !CHostWindow::RegisterWindowClass(p_hInstance) ||
+        !RegisterBarWindowClasses(p_hInstance) || !RegisterCustomizeClass(p_hInstance))
         return false;
     if (!m_oProfile.Start())
         Trace("mapi: the default profile did not open; the explorer shows no folders");
@@ -80,7 +93,12 @@ CExplorer* CHost::OpenExplorer()
     m_vExplorers.push_back(std::make_unique<CExplorer>(*this));
     CExplorer* explorer = m_vExplorers.back().get();
     if (explorer->Create())
+    {
+        // The explorer the client starts with is not announced: only those opened while it runs.
+        if (m_vExplorers.size() > 1 && m_oServices.m_fnRaiseNewExplorer)
+            m_oServices.m_fnRaiseNewExplorer(explorer->Object().get());
         return explorer;
+    }
     if (!m_vExplorers.empty() && m_vExplorers.back().get() == explorer)
         m_vExplorers.pop_back();
     return nullptr;
@@ -107,6 +125,24 @@ bool CHost::OpenNoteChecked()
     if (!note->Create())
         return false;
     m_vNotes.push_back(std::move(note));
+    return true;
+}
+
+bool CHost::OpenFilledNote(const CNoteFields& p_oFields)
+{
+    if (!OpenNoteChecked())
+        return false;
+    CNote* note = LatestNote();
+    const std::pair<const char*, const std::string*> fields[] = {{"to", &p_oFields.m_sTo},
+                                                                 {"cc", &p_oFields.m_sCc},
+                                                                 {"bcc", &p_oFields.m_sBcc},
+                                                                 {"subject", &p_oFields.m_sSubject},
+                                                                 {"body", &p_oFields.m_sBody}};
+    for (const auto& [name, text] : fields)
+        if (!text->empty() && !note->Fill(name, *text))
+            return false;
+    if (!p_oFields.m_sSubject.empty())
+        (void)SetWindowTextA(note->Window(), (p_oFields.m_sSubject + " - Message").c_str());
     return true;
 }
 

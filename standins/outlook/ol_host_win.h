@@ -34,6 +34,8 @@ class CHost final : public CWindowOwner, public CCallbackSite
     void WindowDestroyed(CHostWindow* p_pWindow) override;
     void OpenNote() override;
     [[nodiscard]] bool OpenNoteChecked();
+    // A note with its fields filled, as MailItem.Display opens it.
+    [[nodiscard]] bool OpenFilledNote(const CNoteFields& p_oFields);
     const CExtensionRegistry& Registry() const override
     {
         return m_oRegistry;

@@ -33,33 +33,14 @@ constexpr CHeaderField kFields[] = {{kNoteHeaderId, kNoteLineStyle, nullptr},
                                     {kNoteSubjectId, kNoteLineStyle, "Subject:"}};
 } // namespace
 
-CNote::~CNote()
-{
-    m_p_oExtensions.reset();
-    if (m_hWnd != nullptr)
-    {
-        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
-        (void)DestroyWindow(m_hWnd);
-    }
-}
-
 bool CNote::Create()
 {
     HMENU bar = CreateMenu();
     AppendPopup(bar, BuildPopup({{kCmdSend, "&Send\tAlt+S"}, {0, nullptr}, {kCmdCloseNote, "&Close"}}), 150, "&File");
     AppendPopup(bar, BuildPopup({{0xE202, "Check &Names\tCtrl+K"}}), exchext::kCmdTools, "&Tools");
-    if (!CreateFrame("Untitled - Message", bar, 640, 480) || CreateToolbar({{kCmdSend, "Send"}}) == nullptr ||
-        !CreateHeader())
+    if (!CreateFrame("Untitled - Message", bar, 640, 480, {{kCmdSend, "Send"}}) || !CreateHeader())
         return false;
-    m_p_oExtensions = std::make_unique<CExtensionSet>(m_oOwner.Registry(), m_oOwner.Services(), *this,
-                                                      exchext::kContextSendNoteMessage);
-    m_p_oExtensions->Install();
-    m_p_oExtensions->InstallCommands(m_oOwner.NextCommand());
-    RECT client{};
-    GetClientRect(m_hWnd, &client);
-    Layout(client.right, client.bottom);
-    ShowWindow(m_hWnd, SW_SHOWNORMAL);
-    UpdateWindow(m_hWnd);
+    ShowFrame(exchext::kContextSendNoteMessage);
     return true;
 }
 
@@ -162,7 +143,7 @@ bool CNote::Send()
     CNoteFields fields{ControlText(Field(kNoteToId)), ControlText(Field(kNoteCcId)), ControlText(Field(kNoteBccId)),
                        ControlText(Field(kNoteSubjectId)), ControlText(Field(kNoteBodyId))};
     using EStage = CExtensionSet::EStage;
-    CExtensionSet& events = *m_p_oExtensions;
+    CExtensionSet& events = *Extensions();
     CSendHooks hooks;
     hooks.m_fnBeforeWrite = [&](IMessage* p_pMessage) { return events.BeforeStage(EStage::Write, p_pMessage); };
     hooks.m_fnAfterWrite = [&](IMessage* p_pMessage, bool p_bDone) {

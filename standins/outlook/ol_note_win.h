@@ -24,13 +24,8 @@ class CNote final : public CHostWindow
     explicit CNote(CWindowOwner& p_oOwner) : CHostWindow(p_oOwner)
     {
     }
-    ~CNote() override;
 
     [[nodiscard]] bool Create();
-    CExtensionSet* Extensions() override
-    {
-        return m_p_oExtensions.get();
-    }
     com_ptr<IMAPIProp> SiteObject() override;
     std::vector<CItemRow> SiteSelection() override
     {
@@ -51,7 +46,6 @@ class CNote final : public CHostWindow
     HWND Field(UINT p_nId) const;
 
     HWND m_hEnvelope = nullptr;
-    std::unique_ptr<CExtensionSet> m_p_oExtensions;
     // The note's message once a send has written it.
     com_ptr<IMessage> m_p_oMessage;
 };

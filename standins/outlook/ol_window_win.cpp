@@ -48,7 +48,18 @@ bool CHostWindow::RegisterWindowClass(HINSTANCE p_hInstance)
     return LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&wc)) != 0;
 }
 
-bool CHostWindow::CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth, int p_iHeight)
+CHostWindow::~CHostWindow()
+{
+    m_p_oExtensions.reset();
+    if (m_hWnd != nullptr)
+    {
+        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+        (void)DestroyWindow(m_hWnd);
+    }
+}
+
+bool CHostWindow::CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth, int p_iHeight,
+                              const std::vector<std::pair<UINT, const char*>>& p_vButtons)
 {
     m_hWnd = CreateWindowExA(0, kHostWindowClass, p_szTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                              CW_USEDEFAULT, p_iWidth, p_iHeight, nullptr, p_hMenu, GetModuleHandleA(nullptr), this);
@@ -57,7 +68,19 @@ bool CHostWindow::CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth
     m_hStatus =
         CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, m_hWnd,
                         reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kStatusId)), GetModuleHandleA(nullptr), nullptr);
-    return true;
+    return CreateToolbar(p_vButtons) != nullptr;
+}
+
+void CHostWindow::ShowFrame(ULONG p_ulContext)
+{
+    m_p_oExtensions = std::make_unique<CExtensionSet>(m_oOwner.Registry(), m_oOwner.Services(), *this, p_ulContext);
+    m_p_oExtensions->Install();
+    m_p_oExtensions->InstallCommands(m_oOwner.NextCommand());
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    Layout(client.right, client.bottom);
+    ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    UpdateWindow(m_hWnd);
 }
 
 HWND CHostWindow::CreateToolbar(const std::vector<std::pair<UINT, const char*>>& p_vButtons)

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace olstandin
@@ -13,6 +14,21 @@ namespace olstandin
 inline constexpr const char* kHostWindowClass = "rctrl_renwnd32";
 // Posted to a host window to tell its extensions about a selection change once the list has settled.
 inline constexpr UINT kMsgSelectionSettled = WM_APP + 1;
+// The explorer's own commands (its menus, toolbar and built-in command-bar controls post them).
+inline constexpr UINT kCmdClose = 0xE100;
+inline constexpr UINT kCmdFileMenu = 150;
+inline constexpr UINT kCmdEditMenu = 152;
+inline constexpr UINT kCmdViewMenu = 153;
+inline constexpr UINT kCmdHelpMenu = 161;
+inline constexpr UINT kCmdAddressBook = 0xE110;
+inline constexpr UINT kCmdOptions = 0xE111;
+inline constexpr UINT kCmdDelete = 0xE112;
+inline constexpr UINT kCmdReply = 0xE113;
+inline constexpr UINT kCmdReplyAll = 0xE114;
+inline constexpr UINT kCmdForward = 0xE115;
+inline constexpr UINT kCmdPrint = 0xE116;
+inline constexpr UINT kCmdAbout = 0xE117;
+inline constexpr UINT kCmdCustomize = 0xE118;
 
 class CHostWindow;
 
@@ -34,7 +50,8 @@ class CHostWindow : public CCallbackSite
     explicit CHostWindow(CWindowOwner& p_oOwner) : m_oOwner(p_oOwner)
     {
     }
-    ~CHostWindow() override = default;
+    // Ends the window's extensions before the window itself.
+    ~CHostWindow() override;
     CHostWindow(const CHostWindow&) = delete;
     CHostWindow& operator=(const CHostWindow&) = delete;
 
@@ -55,13 +72,19 @@ class CHostWindow : public CCallbackSite
     {
         return m_hToolbar;
     }
-    virtual CExtensionSet* Extensions() = 0;
+    CExtensionSet* Extensions()
+    {
+        return m_p_oExtensions.get();
+    }
 
   protected:
-    [[nodiscard]] bool CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth, int p_iHeight);
+    // The frame window of class "rctrl_renwnd32" with its menu bar, status bar and standard toolbar
+    // (the common controls' standard bitmaps, then the given buttons).
+    [[nodiscard]] bool CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth, int p_iHeight,
+                                   const std::vector<std::pair<UINT, const char*>>& p_vButtons);
+    // Installs the window's extensions of p_ulContext with their commands, lays the window out and shows it.
+    void ShowFrame(ULONG p_ulContext);
     virtual LRESULT HandleMessage(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);
-    // The standard toolbar: the common controls' standard bitmaps, then the given buttons.
-    [[nodiscard]] HWND CreateToolbar(const std::vector<std::pair<UINT, const char*>>& p_vButtons);
     // WM_COMMAND after the extensions declined it.
     virtual void OwnCommand(UINT p_nCommand) = 0;
     virtual void Layout(int p_iWidth, int p_iHeight) = 0;
@@ -70,8 +93,10 @@ class CHostWindow : public CCallbackSite
     HWND m_hWnd = nullptr;
     HWND m_hToolbar = nullptr;
     HWND m_hStatus = nullptr;
+    std::unique_ptr<CExtensionSet> m_p_oExtensions;
 
   private:
+    [[nodiscard]] HWND CreateToolbar(const std::vector<std::pair<UINT, const char*>>& p_vButtons);
     static LRESULT CALLBACK WindowProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);
     LRESULT HandleNotify(NMHDR* p_pHeader);
 };

@@ -4,6 +4,7 @@
 // toolbar button, and appends every call it receives to the file OL_TEST_EXTENSION_LOG names.
 #include "common/handle_win.h"
 #include "standins/outlook/exchext_win.h"
+#include "tests/win/outlook/test_extension_model_win.h"
 
 #include <windows.h>
 
@@ -12,14 +13,10 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
-
-namespace
-{
-constexpr const char* kMenuText = "Test E&xtension Command";
-constexpr const char* kButtonText = "Test Extension Button";
 
 void Note(const char* p_szFormat, ...)
 {
@@ -40,6 +37,11 @@ void Note(const char* p_szFormat, ...)
     if (file)
         (void)WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
+
+namespace
+{
+constexpr const char* kMenuText = "Test E&xtension Command";
+constexpr const char* kButtonText = "Test Extension Button";
 
 // A late-bound call by name, as a script client makes it; VT_EMPTY when it fails.
 VARIANT CallByName(IDispatch* p_pObject, const wchar_t* p_szName, WORD p_wFlags, VARIANT* p_pArg = nullptr)
@@ -168,7 +170,10 @@ class CTestExtension final : public IExchExt,
         Note("Install %lu flags %lu version 0x%08lX window %s application %s", p_ulContext, p_ulFlags, version,
              className, hasApplication ? "yes" : "no");
         if (p_ulContext == exchext::kContextViewer)
+        {
             NoteObjectModel(application.get());
+            m_p_oModel = std::make_unique<CModelClient>(application.get());
+        }
         const bool wanted = p_ulContext == exchext::kContextSession || p_ulContext == exchext::kContextViewer ||
                             p_ulContext == exchext::kContextSendNoteMessage;
         return wanted ? S_OK : S_FALSE;
@@ -210,6 +215,8 @@ class CTestExtension final : public IExchExt,
         ULONG count = 0;
         (void)p_pCallback->GetSelectionCount(&count);
         Note("DoCommand mine selection %lu", count);
+        if (m_p_oModel)
+            m_p_oModel->HitTestButton();
         return S_OK;
     }
     STDMETHODIMP Help(IExchExtCallback*, UINT) override
@@ -335,6 +342,7 @@ class CTestExtension final : public IExchExt,
     UINT m_nCommand = 0;
     int m_iBitmap = -1;
     unique_hbitmap m_oFace;
+    std::unique_ptr<CModelClient> m_p_oModel;
 };
 } // namespace
 
