@@ -1,9 +1,11 @@
 // tests/win/plugin/plugin_client_test.cpp: the plug-in registered as the installer registers it and
 // loaded by the Outlook 97 build of the client stand-in: the Br&evolt menu in the explorer, New SMS
 // and Reply via SMS from it reaching the compose server (the test's fake, served to the client over
-// COM), several selected items disabling Reply, and the compose server released with the explorer.
+// COM), several selected items disabling Reply, and the compose server released with the explorer;
+// the first Outlook 98 start that asks for a restart instead of starting the monitors.
 #include "tests/win/outlook/outlook_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
+#include "tests/win/support/registry_text_win.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,74 @@ TEST(InTheClient, The97ExplorerGetsTheMenuAndItsCommandsReachTheComposeServer)
         EXPECT_EQ(run.Quit(), 0);
     }
     EXPECT_TRUE(WaitForQuillet("Released")) << "the last explorer releases the compose server";
+    EXPECT_TRUE(CallExport("DllUnregisterServer"));
+    oltest::ForgetExtensions();
+}
+
+struct CProcessWindow
+{
+    DWORD m_dwProcess;
+    const char* m_szTitle;
+    HWND m_hFound;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND p_hWnd, LPARAM p_lParam)
+{
+    auto* find = reinterpret_cast<CProcessWindow*>(p_lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(p_hWnd, &process);
+    char title[128] = {};
+    GetWindowTextA(p_hWnd, title, sizeof title);
+    if (process != find->m_dwProcess || !IsWindowVisible(p_hWnd) || lstrcmpA(title, find->m_szTitle) != 0)
+        return TRUE;
+    find->m_hFound = p_hWnd;
+    return FALSE;
+}
+
+TEST(InTheClient, TheFirstOutlook98StartAsksForARestartAndClosesWithoutStartingTheMonitors)
+{
+    CFakeQuilletServer server(QUILLET_TLB);
+    ASSERT_TRUE(server.Registered());
+    oltest::PrepareMachine();
+    oltest::ForgetExtensions();
+    ASSERT_TRUE(CallExport("DllRegisterServer"));
+    DeleteRegValue(HKEY_CURRENT_USER, "Software\\Brevolt\\Options", "DoneOnce");
+    QuilletLog().Clear();
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    std::string commandLine = std::string("\"") + OUTLOOK85_EXE + "\"";
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    const unique_handle process(started.hProcess);
+    const unique_handle thread(started.hThread);
+    CProcessWindow box{started.dwProcessId, "Installation Final Step", nullptr};
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            EnumWindows(&FindProcessWindow, reinterpret_cast<LPARAM>(&box));
+            return box.m_hFound != nullptr;
+        },
+        20000));
+    oltest::SavePicture(box.m_hFound, "plugin_outlook98_final_step");
+    PostMessageA(box.m_hFound, WM_COMMAND, IDOK, 0);
+    // The plug-in closes the explorer; with its last window the client ends.
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0; }, 15000));
+    DWORD code = 1;
+    GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(code, 0u);
+
+    const std::vector<std::string> log = QuilletLog().Lines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front().rfind("Init 0 2 session app ", 0), 0u) << log.front() << ": Outlook 98 is code 2";
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find("Monitor"), std::string::npos) << "no monitor on the first start: " << line;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Brevolt\\Options", "DoneOnce", RRF_RT_REG_DWORD, nullptr,
+                           &value, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u);
     EXPECT_TRUE(CallExport("DllUnregisterServer"));
     oltest::ForgetExtensions();
 }
