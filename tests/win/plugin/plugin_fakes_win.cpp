@@ -365,13 +365,38 @@ CFakeQuilletServer::~CFakeQuilletServer()
         WaitForSingleObject(m_hThread.get(), 10000);
 }
 
+namespace
+{
+// The host's windows answer the CC-to-mobile question (WM_USER+1) as Penhold's subclass of a note
+// does, with the choice bits kept in the window's user data.
+LRESULT CALLBACK HostWindowProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    if (p_uMsg == WM_USER + 1)
+        return GetWindowLongPtrA(p_hWnd, GWLP_USERDATA);
+    return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+}
+
+const char* HostWindowClass()
+{
+    static const ATOM s_atom = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &HostWindowProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "PluginTestHostWindow";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        return RegisterClassA(&wc);
+    }();
+    return s_atom != 0 ? "PluginTestHostWindow" : "STATIC";
+}
+} // namespace
+
 CFakeHost::CFakeHost() : m_p_oApplication(com_ptr<IDispatch>()), m_p_oSession(com_ptr<IUnknown>())
 {
     m_p_oApplication.attach(new CFakeApplication());
     // The session is only passed on as an IUnknown: any object will do.
     m_p_oSession.attach(static_cast<IUnknown*>(new CFakeApplication()));
-    m_hWnd = CreateWindowExA(0, "STATIC", "Inbox - Fake Client", WS_OVERLAPPEDWINDOW, 40, 40, 480, 200, nullptr,
-                             nullptr, nullptr, nullptr);
+    m_hWnd = CreateWindowExA(0, HostWindowClass(), "Inbox - Fake Client", WS_OVERLAPPEDWINDOW, 40, 40, 480, 200,
+                             nullptr, nullptr, nullptr, nullptr);
     m_hMenuBar = CreateMenu();
     HMENU file = CreatePopupMenu();
     HMENU fileNew = CreatePopupMenu();
@@ -457,7 +482,17 @@ HRESULT CFakeHost::GetObject(IMsgStore** p_ppStore, IMAPIProp** p_ppObject)
 {
     *p_ppStore = nullptr;
     *p_ppObject = nullptr;
-    return E_FAIL;
+    if (!m_bHasMessage)
+        return E_FAIL;
+    // The message is only passed on as an IUnknown: the session stand-in object will do.
+    m_p_oSession->AddRef();
+    *p_ppObject = reinterpret_cast<IMAPIProp*>(m_p_oSession.get());
+    return S_OK;
+}
+
+void CFakeHost::SetCCChoice(LRESULT p_lChoice)
+{
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, p_lChoice);
 }
 
 HRESULT CFakeHost::GetSelectionCount(ULONG* p_pulCount)

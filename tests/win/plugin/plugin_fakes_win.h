@@ -124,6 +124,10 @@ class CFakeHost : public exchext::IExchExtCallback, public exchext::IOutlookExtC
     };
     std::vector<CItem> m_vSelection;
     bool m_bWindowFails = false;
+    // GetObject hands out a message (the note being sent).
+    bool m_bHasMessage = false;
+    // What the window answers when asked for the CC-to-mobile choice.
+    void SetCCChoice(LRESULT p_lChoice);
     // Entry-id buffers handed out and not yet freed through the MAPI free function.
     static LONG s_lOpenBuffers;
 

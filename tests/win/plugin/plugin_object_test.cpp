@@ -130,6 +130,34 @@ TEST(Viewers, OneComposeServerStartedOnceRepointedAndReleasedWithTheLast)
     EXPECT_EQ(QuilletLog().m_lLiveObjects, 0);
 }
 
+TEST(SendNote, TheCCToMobileChoiceIsStoredWhenGivenAndSentOnSubmit)
+{
+    CFakeQuilletClass quillet;
+    CFakeHost explorer;
+    const com_ptr<exchext::IExchExt> viewer = NewPlugin();
+    ASSERT_EQ(viewer->Install(&explorer, exchext::kContextViewer, 0), S_OK);
+    CFakeHost note;
+    note.m_bHasMessage = true;
+    const com_ptr<exchext::IExchExt> plugin = NewPlugin();
+    ASSERT_EQ(plugin->Install(&note, exchext::kContextSendNote, 0), S_OK);
+    const com_ptr<exchext::IExchExtMessageEvents> events =
+        Query<exchext::IExchExtMessageEvents>(plugin.get(), exchext::IID_IExchExtMessageEvents);
+    ASSERT_TRUE(events);
+
+    QuilletLog().Clear();
+    note.SetCCChoice(0);
+    EXPECT_EQ(events->OnWrite(&note), S_FALSE);
+    EXPECT_EQ(events->OnWriteComplete(&note, 0), S_FALSE);
+    EXPECT_TRUE(QuilletLog().Lines().empty()) << "a choice of 0 stores nothing";
+
+    note.SetCCChoice(1 | 4);
+    EXPECT_EQ(events->OnWriteComplete(&note, 0), S_FALSE);
+    EXPECT_EQ(events->OnSubmit(&note), S_FALSE);
+    EXPECT_EQ(events->OnSubmitComplete(&note, 0), S_FALSE);
+    EXPECT_EQ(QuilletLog().Lines(), (std::vector<std::string>{"CCPhoneStore 101", "CCPhoneSend " + Window(note)}))
+        << "To and BCC chosen, CC not";
+}
+
 TEST(Install, AFailedStepShowsItsBoxAndLeavesTheExplorerWithoutTheExtension)
 {
     CFakeQuilletClass quillet;
