@@ -82,53 +82,45 @@ void COutlookPlugin::InitMenu(exchext::IExchExtCallback* p_pCallback)
 
 HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p_uCommand)
 {
-    try
-    {
-        return TrapExceptions("COutlookPlugin::DoCommand", S_FALSE, [&]() -> HRESULT {
-            if (!m_p_oGC)
-                return S_FALSE;
-            CCommandInvoker* command = ProcessCommandInvoker();
-            switch (p_uCommand)
+    return TrapExceptions("COutlookPlugin::DoCommand", S_FALSE, [&]() -> HRESULT {
+        if (!m_p_oGC)
+            return S_FALSE;
+        CCommandInvoker* command = ProcessCommandInvoker();
+        switch (p_uCommand)
+        {
+        case kRectifyButtonPositions:
+            if (!m_bRectified)
             {
-            case kRectifyButtonPositions:
-                if (!m_bRectified)
-                {
-                    Log("ID_RECTIFY_BUTTON_POSITIONS called\n");
-                    m_bRectified = true;
-                }
-                return S_OK;
-            case kRunPendingToolbarCommand: {
-                const uint32_t pending = g_uPendingToolbarCommand;
-                g_uPendingToolbarCommand = 0;
-                if (pending != 0 && command != nullptr)
-                    command->Execute(pending, m_hExplorer, p_pCallback);
-                return S_OK;
+                Log("ID_RECTIFY_BUTTON_POSITIONS called\n");
+                m_bRectified = true;
             }
-            case kExecuteNewSMS:
-                if (command != nullptr)
-                    command->Execute(ID_NEW_SMS, m_hExplorer, p_pCallback);
-                return S_OK;
-            case kNewOutlookMail:
-                OpenNewOutlookMail();
-                return S_OK;
-            case kInstallationRun:
-                return S_OK;
-            default:
-                break;
-            }
-            const std::optional<uint32_t> resource = m_p_oGC->ResourceOf(p_uCommand);
-            if (!resource)
-                return S_FALSE;
-            if (command != nullptr)
-                command->Execute(*resource, m_hExplorer, p_pCallback);
             return S_OK;
-        });
-    }
-    catch (...)
-    {
-        Log("Except DoCommand\n");
-        return S_FALSE;
-    }
+        case kRunPendingToolbarCommand: {
+            const uint32_t pending = g_uPendingToolbarCommand;
+            g_uPendingToolbarCommand = 0;
+            if (pending != 0 && command != nullptr)
+                command->Execute(pending, m_hExplorer, p_pCallback);
+            return S_OK;
+        }
+        case kExecuteNewSMS:
+            if (command != nullptr)
+                command->Execute(ID_NEW_SMS, m_hExplorer, p_pCallback);
+            return S_OK;
+        case kNewOutlookMail:
+            OpenNewOutlookMail();
+            return S_OK;
+        case kInstallationRun:
+            return S_OK;
+        default:
+            break;
+        }
+        const std::optional<uint32_t> resource = m_p_oGC->ResourceOf(p_uCommand);
+        if (!resource)
+            return S_FALSE;
+        if (command != nullptr)
+            command->Execute(*resource, m_hExplorer, p_pCallback);
+        return S_OK;
+    });
 }
 
 void COutlookPlugin::OpenNewOutlookMail()
@@ -155,30 +147,22 @@ HRESULT COutlookPlugin::QueryHelpText(UINT, ULONG p_ulFlags, LPSTR p_szText, UIN
 HRESULT COutlookPlugin::QueryButtonInfo(ULONG p_ulToolbarId, UINT p_uButton, TBBUTTON* p_pButton, LPSTR p_szDescription,
                                         UINT p_cchDescription, ULONG)
 {
-    try
-    {
-        return TrapExceptions("COutlookPlugin::QueryButtonInfo", S_FALSE, [&]() -> HRESULT {
-            if (!m_p_oGC || p_pButton == nullptr || m_p_oGC->ButtonToolbar() == 0 ||
-                p_ulToolbarId != m_p_oGC->ButtonToolbar() || p_uButton != m_p_oGC->ButtonBitmap())
-                return S_FALSE;
-            const std::optional<uint32_t> command = m_p_oGC->CommandOf(ID_NEW_SMS);
-            if (!command)
-                return S_FALSE;
-            p_pButton->iBitmap = static_cast<int>(m_p_oGC->ButtonBitmap());
-            p_pButton->idCommand = static_cast<int>(*command);
-            p_pButton->fsState = TBSTATE_ENABLED;
-            p_pButton->fsStyle = TBSTYLE_BUTTON;
-            p_pButton->dwData = 0;
-            p_pButton->iString = -1;
-            (void)CopyText(m_p_oGC->ButtonDescription(), p_szDescription, p_cchDescription);
-            return S_OK;
-        });
-    }
-    catch (...)
-    {
-        Log("Except COutlookPlugin::QueryButtonInfo\n");
-        return S_FALSE;
-    }
+    return TrapExceptions("COutlookPlugin::QueryButtonInfo", S_FALSE, [&]() -> HRESULT {
+        if (!m_p_oGC || p_pButton == nullptr || m_p_oGC->ButtonToolbar() == 0 ||
+            p_ulToolbarId != m_p_oGC->ButtonToolbar() || p_uButton != m_p_oGC->ButtonBitmap())
+            return S_FALSE;
+        const std::optional<uint32_t> command = m_p_oGC->CommandOf(ID_NEW_SMS);
+        if (!command)
+            return S_FALSE;
+        p_pButton->iBitmap = static_cast<int>(m_p_oGC->ButtonBitmap());
+        p_pButton->idCommand = static_cast<int>(*command);
+        p_pButton->fsState = TBSTATE_ENABLED;
+        p_pButton->fsStyle = TBSTYLE_BUTTON;
+        p_pButton->dwData = 0;
+        p_pButton->iString = -1;
+        (void)CopyText(m_p_oGC->ButtonDescription(), p_szDescription, p_cchDescription);
+        return S_OK;
+    });
 }
 
 HRESULT COutlookPlugin::ResetToolbar(ULONG, ULONG)

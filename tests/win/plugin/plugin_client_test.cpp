@@ -89,18 +89,26 @@ TEST(InTheClient, The97ExplorerGetsTheMenuAndItsCommandsReachTheComposeServer)
         EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos) << details;
         EXPECT_NE(log.back().find(" +27825550101|Meet at ten"), std::string::npos) << log.back();
 
+        // The menu is initialised when it is opened, and the client reports a selection change
+        // through its message queue: open the menu (About, closed again) until the change has
+        // arrived, as a user would find it.
         ASSERT_TRUE(run.Command("select 0,1"));
-        ASSERT_TRUE(run.Command("dump-menus " + menus));
-        lines = oltest::ReadLines(menus);
-        // The menu is initialised when it is opened: a click on another item runs InitMenu first.
-        ASSERT_TRUE(run.Command("menu About"));
-        EXPECT_TRUE(PumpUntil([&] { return run.FindWindowOf("#32770", "Brevolt SMS") != nullptr; }, 10000));
-        if (HWND about = run.FindWindowOf("#32770", "Brevolt SMS"))
+        std::string reply;
+        std::string forward;
+        for (int attempt = 0; attempt < 10 && reply.find("disabled") == std::string::npos; ++attempt)
+        {
+            ASSERT_TRUE(run.Command("menu About"));
+            HWND about = nullptr;
+            ASSERT_TRUE(
+                PumpUntil([&] { return (about = run.FindWindowOf("#32770", "Brevolt SMS")) != nullptr; }, 10000));
             PostMessageA(about, WM_COMMAND, IDOK, 0);
-        ASSERT_TRUE(run.Command("dump-menus " + menus));
-        EXPECT_NE(MenuLine(oltest::ReadLines(menus), "Reply via SMS").find("disabled"), std::string::npos)
-            << "two items selected";
-        EXPECT_NE(MenuLine(oltest::ReadLines(menus), "Forward via SMS").find("disabled"), std::string::npos);
+            ASSERT_TRUE(PumpUntil([&] { return !IsWindow(about); }, 10000));
+            ASSERT_TRUE(run.Command("dump-menus " + menus));
+            reply = MenuLine(oltest::ReadLines(menus), "Reply via SMS");
+            forward = MenuLine(oltest::ReadLines(menus), "Forward via SMS");
+        }
+        EXPECT_NE(reply.find("disabled"), std::string::npos) << "two items selected";
+        EXPECT_NE(forward.find("disabled"), std::string::npos);
         EXPECT_EQ(run.Quit(), 0);
     }
     EXPECT_TRUE(WaitForQuillet("Released")) << "the last explorer releases the compose server";
