@@ -100,15 +100,15 @@ bool CGUIChanger::InstallExchangeMenu(exchext::IExchExtCallback* p_pCallback, UI
         return false;
     }
     if (m_iGuiKind == 1)
-        InstallNewSMSItem(p_pCallback, p_pCommandBase, p_pToolbars, p_cToolbars);
+        InstallNewSMSItem(p_pCallback, p_pToolbars, p_cToolbars);
     SetNoteSelected(false);
     if (m_hExplorer != nullptr)
         DrawMenuBar(m_hExplorer);
     return true;
 }
 
-void CGUIChanger::InstallNewSMSItem(exchext::IExchExtCallback* p_pCallback, UINT* p_pCommandBase,
-                                    const exchext::TBENTRY* p_pToolbars, UINT p_cToolbars)
+void CGUIChanger::InstallNewSMSItem(exchext::IExchExtCallback* p_pCallback, const exchext::TBENTRY* p_pToolbars,
+                                    UINT p_cToolbars)
 {
     const std::optional<uint32_t> command = m_oIds.CommandOf(ID_NEW_SMS);
     if (!command)
@@ -121,7 +121,6 @@ void CGUIChanger::InstallNewSMSItem(exchext::IExchExtCallback* p_pCallback, UINT
         const std::string caption = m_oResources.String(kModuleNewSMSItem, PluginText(plugin_string::kNewSMS));
         (void)LOG_IF_WIN32_BOOL_FALSE(InsertMenuA(menu, first, MF_BYPOSITION | MF_STRING, *command, caption.c_str()));
     }
-    (void)p_pCommandBase;
     for (UINT i = 0; i < p_cToolbars; ++i)
     {
         if (p_pToolbars[i].hwnd == nullptr)

@@ -78,8 +78,8 @@ class CGUIChanger
 
   private:
     void CopyMenu(HMENU p_hFrom, HMENU p_hTo, UINT* p_pCommandBase);
-    void InstallNewSMSItem(exchext::IExchExtCallback* p_pCallback, UINT* p_pCommandBase,
-                           const exchext::TBENTRY* p_pToolbars, UINT p_cToolbars);
+    void InstallNewSMSItem(exchext::IExchExtCallback* p_pCallback, const exchext::TBENTRY* p_pToolbars,
+                           UINT p_cToolbars);
 
     int m_iGuiKind;
     com_ptr<IDispatch> m_p_oApplication;
