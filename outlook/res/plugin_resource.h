@@ -1,0 +1,58 @@
+// outlook/res/plugin_resource.h: the ids of the plug-in's menu, dialogs and controls (used by the
+// .rc file and the code).
+#pragma once
+
+#define IDR_PLUGIN_MENU 101
+#define IDD_OPTIONS 110
+#define IDD_OPTIONS_DELIVERY 111
+#define IDD_OPTIONS_REMINDER 112
+#define IDD_OPTIONS_SENDING 113
+#define IDD_DELIVERY_ACK 114
+#define IDD_ABOUT 115
+
+// Commands of the plug-in's menu, by resource id.
+#define ID_NEW_SMS 40027
+#define ID_NEW_REMINDER 40007
+#define ID_REPLY_VIA_SMS 40427
+#define ID_FORWARD_VIA_SMS 40428
+#define ID_VIEW_REPORTS 40006
+#define ID_CHECK_UPGRADE 40253
+#define ID_OPTIONS 40005
+#define ID_INBOX_RULES 40009
+#define ID_TEMPLATE_EDITOR 40010
+#define ID_SYNC_REMINDERS 40011
+#define ID_ONLINE_HELP 40254
+#define ID_ONLINE_HELP_TOOLBAR 40013
+#define ID_FAQ 40255
+#define ID_WHATS_NEW 40035
+#define ID_ABOUT 40256
+#define ID_HELP_PAGE 40258
+#define ID_CONTACT_US 40259
+#define ID_FEEDBACK 40012
+#define ID_VIRAL 40454
+#define ID_LINK_BUFFER_1 131
+#define ID_LINK_BUFFER_2 132
+#define ID_NOTHING 40235
+
+// Options dialog.
+#define IDC_OPTIONS_TABS 1000
+#define IDC_NOTIFY_NONE 1010
+#define IDC_NOTIFY_ALL 1011
+#define IDC_NOTIFY_FAILED 1012
+#define IDC_REACHES_PHONE 1013
+#define IDC_REACHES_NETWORK 1014
+#define IDC_NOTIFY_EMAIL 1015
+#define IDC_NOTIFY_SMS 1016
+#define IDC_REMINDER_SEND 1020
+#define IDC_REMINDER_NO_SEND 1021
+#define IDC_ATTENDEE_SEND 1022
+#define IDC_ATTENDEE_NO_SEND 1023
+#define IDC_COPY_TO_EMAIL 1030
+#define IDC_SIGNATURE 1031
+#define IDC_NO_SIGNATURE 1032
+#define IDC_SIGNATURE_TEXT 1033
+#define IDC_CC_NOTIFICATION 1034
+#define IDC_REPLIES_TO_MOBILE 1035
+#define IDC_DONT_SHOW_AGAIN 1040
+#define IDC_ABOUT_VERSION 1050
+#define IDC_ABOUT_LINK 1051
