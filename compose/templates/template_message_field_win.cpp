@@ -11,6 +11,7 @@
 #include "compose/templates/template_text.h"
 
 #include <richole.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -211,6 +212,30 @@ bool CTemplateMessageField::LoadFromFile(const std::string& p_sPath, HWND p_hOwn
     return PasteSerialised(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
+bool CTemplateMessageField::FieldUnder(POINTL p_oPoint, long& p_iPosition)
+{
+    const auto iNearest =
+        static_cast<long>(SendMessageA(m_hWnd, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&p_oPoint)));
+    // The nearest character may be the field or the one after it, whichever half was hit.
+    for (long iAt : {iNearest, iNearest - 1})
+    {
+        std::vector<CTemplateField> vFields;
+        if (iAt < 0 || !Fields(iAt, iAt + 1, vFields) || vFields.empty())
+            continue;
+        POINTL oLeft{};
+        POINTL oRight{};
+        SendMessageA(m_hWnd, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&oLeft), iAt);
+        SendMessageA(m_hWnd, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&oRight), iAt + 1);
+        const bool bSameLine = oRight.y == oLeft.y;
+        if (p_oPoint.x >= oLeft.x && (!bSameLine || p_oPoint.x < oRight.x))
+        {
+            p_iPosition = iAt;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CTemplateMessageField::OnMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam, LRESULT& p_lResult)
 {
     p_lResult = 0;
@@ -245,13 +270,13 @@ bool CTemplateMessageField::OnMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lPa
         return true;
     case WM_LBUTTONDBLCLK: {
         p_lResult = CallPrevious(p_uMsg, p_wParam, p_lParam);
-        long start = 0;
-        long end = 0;
-        GetSelection(start, end);
-        std::vector<CTemplateField> vFields;
-        // A double-click on a field selects its object: the editor opens its definition.
-        if (end == start + 1 && Fields(start, end, vFields) && !vFields.empty())
+        // A double-click on a field selects it, and the editor opens its definition.
+        long iField = 0;
+        if (FieldUnder(POINTL{GET_X_LPARAM(p_lParam), GET_Y_LPARAM(p_lParam)}, iField))
+        {
+            SetSelection(iField, iField + 1);
             PostMessageA(m_hParentWnd, WM_TEMPLATE_EDITFIELD, 0, 0);
+        }
         return true;
     }
     default:

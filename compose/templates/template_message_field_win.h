@@ -40,6 +40,8 @@ class CTemplateMessageField : public CMessageField
     bool OnMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam, LRESULT& p_lResult) override;
 
   private:
+    // The field object drawn under a point of the control, by its position.
+    bool FieldUnder(POINTL p_oPoint, long& p_iPosition);
     // The definition the next object made by NewTokenObject carries.
     const compose::CTemplateField* m_p_oNextField = nullptr;
 };

@@ -1,9 +1,9 @@
 // tests/win/compose/template_editor_test.cpp: the template editor under wine64, driven by window
 // messages as a user would: opened through IQuillet::ShowTemplateEditor, text typed, fields inserted
-// through their definition dialogs and edited again, saved as a ".template" file and opened again,
-// fields copied and pasted through "TemplateToken", deleted as one character, the questions on
-// closing and on the server's forced close, and a saved template generated into a compose window
-// whose send hands the generated text to the core.
+// through their definition dialogs, saved as a ".template" file and opened again, copied and pasted
+// through "TemplateToken" into another editor, edited by a double-click and deleted as one
+// character; the questions on closing and on the server's forced close; and a saved template
+// generated into a compose window whose send hands the generated text to the core.
 #include "common/registry.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
@@ -224,7 +224,7 @@ CTemplate Greeting()
 }
 } // namespace
 
-TEST_F(TemplateEditor, FieldsAreInsertedSavedReopenedCopiedPastedAndDeletedAsOneCharacter)
+TEST_F(TemplateEditor, FieldsAreInsertedSavedReopenedPastedIntoAnotherEditorEditedAndDeleted)
 {
     HWND hEditor = OpenEditor();
     ASSERT_NE(hEditor, nullptr);
@@ -241,13 +241,6 @@ TEST_F(TemplateEditor, FieldsAreInsertedSavedReopenedCopiedPastedAndDeletedAsOne
     RedrawWindow(hEditor, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     SendMessageTimeoutA(hEditor, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
     EXPECT_TRUE(SaveWindowShot(hEditor, "template_editor.bmp"));
-
-    // Properties... on the selected field: its dialog comes back filled in.
-    SendMessageA(Body(hEditor), EM_SETSEL, 5, 6);
-    HWND hProperties = CommandDialog(hEditor, ID_FIELD_PROPERTIES, "Text Field Definition");
-    ASSERT_NE(hProperties, nullptr);
-    EXPECT_EQ(TextOf(GetDlgItem(hProperties, IDC_DEF_NAME)), "Customer");
-    ASSERT_TRUE(PressOk(hEditor, hProperties));
 
     HWND hSave = CommandDialog(hEditor, ID_FILE_SAVE_AS, "Save As");
     ASSERT_NE(hSave, nullptr);
@@ -283,17 +276,44 @@ TEST_F(TemplateEditor, FieldsAreInsertedSavedReopenedCopiedPastedAndDeletedAsOne
     EXPECT_EQ(WriteTemplate(oCopied), WriteTemplate(Greeting()));
     EXPECT_EQ(sPlain, "Dear <<Customer*>>, <<Day>>");
 
-    // Paste at the end: two more fields.
-    SendMessageA(Body(hEditor), EM_SETSEL, static_cast<WPARAM>(-1), -1);
-    SendMessageA(hEditor, WM_COMMAND, ID_EDIT_PASTE, 0);
-    EXPECT_EQ(Status(hEditor), "4 field(s)");
-    EXPECT_EQ(GetWindowTextLengthA(Body(hEditor)), 18);
+    // Another editor, as another server object would open it, takes the fields from the clipboard.
+    CWindowList oOther;
+    ASSERT_TRUE(CTemplateWindow::Start(std::make_unique<CTemplateWindow>(nullptr, &oOther), false));
+    HWND hSecond = nullptr;
+    PumpUntil([&] { return (hSecond = CTemplateWindow::FindOpen(oOther)) != nullptr; }, 10s);
+    ASSERT_NE(hSecond, nullptr);
+    Type(hSecond, "> ");
+    SendMessageA(hSecond, WM_COMMAND, ID_EDIT_PASTE, 0);
+    EXPECT_EQ(Status(hSecond), "2 field(s)");
+    EXPECT_EQ(GetWindowTextLengthA(Body(hSecond)), 11);
+
+    // A double-click on "<<Day>>" brings up the Date definition with the field's name.
+    POINTL oAt{};
+    SendMessageA(Body(hSecond), EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&oAt), 10);
+    const LPARAM lPoint = MAKELPARAM(oAt.x + 4, oAt.y + 4);
+    for (UINT uMessage : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(Body(hSecond), uMessage, uMessage == WM_LBUTTONUP ? 0 : MK_LBUTTON, lPoint);
+    HWND hDate = nullptr;
+    PumpUntil([&] { return (hDate = FindOwnWindow("Date Field Definition")) != nullptr; }, 10s);
+    ASSERT_NE(hDate, nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(hDate, IDC_DEF_NAME)), "Day");
+    SetDlgItemTextA(hDate, IDC_DEF_NAME, "Delivery day");
+    ASSERT_TRUE(PressOk(hSecond, hDate));
 
     // Delete on a field takes the whole field and nothing else.
-    SendMessageA(Body(hEditor), EM_SETSEL, 5, 5);
-    SendMessageA(Body(hEditor), WM_KEYDOWN, VK_DELETE, 0);
-    EXPECT_EQ(Status(hEditor), "3 field(s)");
-    EXPECT_EQ(GetWindowTextLengthA(Body(hEditor)), 17);
+    SendMessageA(Body(hSecond), EM_SETSEL, 7, 7);
+    SendMessageA(Body(hSecond), WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(Status(hSecond), "1 field(s)");
+    EXPECT_EQ(GetWindowTextLengthA(Body(hSecond)), 10);
+    SendMessageA(Body(hSecond), EM_SETSEL, 0, -1);
+    SendMessageA(hSecond, WM_COMMAND, ID_EDIT_COPY, 0);
+    ASSERT_TRUE(ClipboardTemplate(oCopied, sPlain));
+    EXPECT_EQ(sPlain, "> Dear , <<Delivery day>>");
+
+    m_oBoxes.SetAnswer(IDNO);
+    PostMessageA(hSecond, WM_SMS_FORCECLOSE, 0, 0);
+    for (const CWindowRecord& oRecord : oOther.Snapshot())
+        EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(oRecord.m_hThread, 0) == WAIT_OBJECT_0; }, 10s));
 }
 
 TEST_F(TemplateEditor, ClosingAsksAboutChangesAndTheServerClosesTheEditor)
@@ -330,13 +350,13 @@ TEST_F(TemplateEditor, ClosingAsksAboutChangesAndTheServerClosesTheEditor)
 
 TEST_F(TemplateEditor, ASavedTemplateIsGeneratedIntoAComposeWindowAndSent)
 {
-    HWND hEditor = OpenEditor();
-    ASSERT_NE(hEditor, nullptr);
-    WriteGreeting(hEditor);
-    HWND hSave = CommandDialog(hEditor, ID_FILE_SAVE, "Save As");
-    ASSERT_NE(hSave, nullptr);
-    ASSERT_TRUE(ChooseFile(hEditor, hSave, m_sPath));
-
+    // The bytes the editor saves the greeting as (the first test checks them).
+    {
+        std::ofstream oFile(m_sPath, std::ios::binary | std::ios::trunc);
+        const std::string sBytes = WriteTemplate(Greeting());
+        oFile.write(sBytes.data(), static_cast<std::streamsize>(sBytes.size()));
+    }
+    ASSERT_EQ(AddRecentTemplate(SystemRegistry(), m_sPath), 0u);
     const unique_bstr bstrTo(SysAllocString(L"0821234567"));
     HWND hWindow = OpenComposeWindow(*m_pQuillet.get(), m_oOpener, bstrTo.get(), nullptr);
     ASSERT_NE(hWindow, nullptr);
