@@ -41,7 +41,7 @@ class CTemplateMessageField : public CMessageField
 
   private:
     // The field object drawn under a point of the control, by its position.
-    bool FieldUnder(POINTL p_oPoint, long& p_iPosition);
+    [[nodiscard]] bool FieldUnder(POINTL p_oPoint, long& p_iPosition);
     // The definition the next object made by NewTokenObject carries.
     const compose::CTemplateField* m_p_oNextField = nullptr;
 };
