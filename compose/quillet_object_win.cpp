@@ -12,6 +12,7 @@
 #include "common/trace_log.h"
 #include "compose/quillet_strings.h"
 #include "compose/send_rules.h"
+#include "compose/templates/template_window_win.h"
 #include "compose/ui/sms_window.h"
 
 #include <algorithm>
@@ -582,11 +583,26 @@ HRESULT CQuillet::ChangeReminderForm(LONG bChangeOldOnes)
                    [&](CAddressBookControlObject& b) { return b.m_pfnChangeReminderForm(bChangeOldOnes); });
 }
 
-HRESULT CQuillet::ShowTemplateEditor(LONG)
+HRESULT CQuillet::ShowTemplateEditor(LONG hParentWnd)
 {
-    // The template editor joins the server later; the request is answered and traced.
-    Log("CQuillet::ShowTemplateEditor: not available yet");
-    return S_OK;
+    return TrapExceptions("CQuillet::ShowTemplateEditor", kFailed, [&]() -> HRESULT {
+        // One editor at a time: an open one is brought forward instead.
+        if (HWND open = CTemplateWindow::FindOpen(m_oWindows))
+        {
+            ShowWindow(open, IsIconic(open) ? SW_RESTORE : SW_SHOW);
+            SetForegroundWindow(open);
+            return S_OK;
+        }
+        auto window = std::make_unique<CTemplateWindow>(AsWindow(hParentWnd), &m_oWindows);
+        if (window->Error().IsSet())
+        {
+            m_oError.CopyFrom(window->Error());
+            return S_OK;
+        }
+        if (!CTemplateWindow::Start(std::move(window), m_bSendMessage))
+            LOG_FAILURE("the template editor did not start");
+        return S_OK;
+    });
 }
 
 HRESULT CQuillet::ShowSyncReminders(LONG hParentWnd)

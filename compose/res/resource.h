@@ -52,6 +52,24 @@
 #define IDC_DEF_INPUT_AREA 2645 // marks where the input preview's control goes
 #define IDC_DEF_OUTPUT_PREVIEW 2646
 #define IDC_DEF_INPUT_CONTROL 2647 // the input preview's control
+// The template editor: its frame dialog and menu, its children and its own commands.
+#define IDD_TEMPLATE_WINDOW 257
+#define IDR_TEMPLATE_MENU 257
+#define IDC_TEMPLATE_REBAR 2800
+#define IDC_TEMPLATE_MENUBAR 2801
+#define IDC_TEMPLATE_BUTTONS 2802
+#define IDC_TEMPLATE_INSERTBAR 2803
+#define IDC_TEMPLATE_BODY 2804
+#define IDC_TEMPLATE_STATUS 2805
+#define ID_TEMPLATE_INSERT_BUTTON 2810
+#define ID_FIELD_INSERT_TEXT 2811
+#define ID_FIELD_INSERT_NUMBER 2812
+#define ID_FIELD_INSERT_LIST 2813
+#define ID_FIELD_INSERT_DATE 2814
+#define ID_FIELD_INSERT_TIME 2815
+#define ID_FIELD_INSERT_CURRENCY 2816
+#define ID_FIELD_PROPERTIES 2817
+#define ID_TEMPLATE_MENU_FIRST 2820 // the menu bar's buttons, one per menu
 
 #define ID_FILE_NEW_SMS 32792
 #define ID_MESSAGE_NEW_SMS 32799

@@ -1,0 +1,369 @@
+// compose/templates/template_window_win.cpp: the template editor's thread, dialog procedure and
+// messages, its files and the recent list, the field commands and its closing.
+#include "compose/templates/template_window_win.h"
+
+#include "Addressbook/include/host_messages.h"
+#include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/message_box_win.h"
+#include "common/registry.h"
+#include "common/trace_log.h"
+#include "compose/quillet_strings.h"
+#include "compose/res/resource.h"
+#include "compose/templates/field_definition_win.h"
+#include "compose/templates/recent_templates.h"
+#include "compose/ui/sms_window.h"
+#include "compose/ui/window_object_win.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+namespace
+{
+struct CEditMessage
+{
+    int m_iCommand;
+    UINT m_uMsg;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+};
+constexpr CEditMessage kEditMessages[] = {
+    {ID_EDIT_UNDO, EM_UNDO, 0, 0}, {ID_EDIT_REDO, EM_REDO, 0, 0},   {ID_EDIT_CUT, WM_CUT, 0, 0},
+    {ID_EDIT_COPY, WM_COPY, 0, 0}, {ID_EDIT_PASTE, WM_PASTE, 0, 0}, {ID_EDIT_SELECT_ALL, EM_SETSEL, 0, -1},
+};
+
+struct CInsertCommand
+{
+    int m_iCommand;
+    compose::ETemplateFieldKind m_eKind;
+};
+constexpr CInsertCommand kInsertCommands[] = {
+    {ID_FIELD_INSERT_TEXT, compose::ETemplateFieldKind::Text},
+    {ID_FIELD_INSERT_NUMBER, compose::ETemplateFieldKind::Number},
+    {ID_FIELD_INSERT_LIST, compose::ETemplateFieldKind::ListBox},
+    {ID_FIELD_INSERT_DATE, compose::ETemplateFieldKind::Date},
+    {ID_FIELD_INSERT_TIME, compose::ETemplateFieldKind::Time},
+    {ID_FIELD_INSERT_CURRENCY, compose::ETemplateFieldKind::Currency},
+};
+} // namespace
+
+CTemplateWindow::CTemplateWindow(HWND p_hParentWnd, CWindowList* p_p_oWindows)
+    : CMyWindow(p_hParentWnd, "PreviousTemplate", QuilletText(kQFilterTemplate), QuilletText(kQFilterTemplate),
+                "template"),
+      m_p_oWindows(p_p_oWindows)
+{
+}
+
+CTemplateWindow::~CTemplateWindow() = default;
+
+HWND CTemplateWindow::FindOpen(const CWindowList& p_oWindows)
+{
+    for (const CWindowRecord& record : p_oWindows.Snapshot())
+        if (record.m_hWnd != nullptr && IsWindow(record.m_hWnd) &&
+            GetPropA(record.m_hWnd, kTemplateWindowProperty) == reinterpret_cast<HANDLE>(1))
+            return record.m_hWnd;
+    return nullptr;
+}
+
+bool CTemplateWindow::Start(std::unique_ptr<CTemplateWindow> p_oWindow, bool p_bSendMessage)
+{
+    CTemplateWindow& window = *p_oWindow;
+    window.m_bSendMessage = p_bSendMessage;
+    window.m_hThreadEvent = window.m_hClosedEvent.get();
+    if (window.m_hThreadEvent == nullptr)
+        return false;
+    HANDLE started = window.m_hThreadEvent;
+    DWORD threadId = 0;
+    unique_handle thread(LOG_IF_WIN32_BOOL_FALSE(
+        CreateThread(nullptr, 0, &CTemplateWindow::ThreadMain, &window, CREATE_SUSPENDED, &threadId)));
+    if (!thread)
+        return false;
+    window.m_hThread = thread.get();
+    // Listed before it runs, so that whoever closes the opener's windows waits for this one too.
+    if (window.m_p_oWindows != nullptr)
+        window.m_p_oWindows->Add(std::move(window.m_hClosedEvent), std::move(thread));
+    p_oWindow.release();
+    ResumeThread(window.m_hThread);
+    return WaitForSingleObject(started, 5000) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI CTemplateWindow::ThreadMain(void* p_pWindow)
+{
+    auto* window = static_cast<CTemplateWindow*>(p_pWindow);
+    TrapExceptionsVoid("CTemplateWindow::ThreadMain", [&] {
+        OleInitialize(nullptr);
+        SetEvent(window->m_hThreadEvent);
+        HWND dialog = LOG_IF_WIN32_BOOL_FALSE(
+            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TEMPLATE_WINDOW), nullptr,
+                               &CTemplateWindow::DialogProc, reinterpret_cast<LPARAM>(window)));
+        if (dialog == nullptr)
+        {
+            OleUninitialize();
+            return;
+        }
+        if (window->m_p_oWindows != nullptr)
+            window->m_p_oWindows->SetWindow(window->m_hThread, dialog);
+        ShowWindow(dialog, SW_SHOW);
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        {
+            if (window->Accelerators() != nullptr && IsWindow(dialog) &&
+                TranslateAcceleratorA(dialog, window->Accelerators(), &message))
+                continue;
+            if (IsWindow(dialog) && IsDialogMessageA(dialog, &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    });
+    // A listed window's event and thread handle are the list's and outlive the window object.
+    HANDLE closed = window->m_hThreadEvent;
+    const bool bListed = window->m_p_oWindows != nullptr;
+    TrapExceptionsVoid("CTemplateWindow::~CTemplateWindow", [&] { delete window; });
+    if (bListed)
+        SetEvent(closed);
+    return 0;
+}
+
+INT_PTR CALLBACK CTemplateWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("CTemplateWindow::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
+        if (p_uMsg == WM_INITDIALOG)
+        {
+            auto* window = reinterpret_cast<CTemplateWindow*>(p_lParam);
+            if (!AttachWindowObject(p_hDlg, window))
+            {
+                LOG_FAILURE("the window object cannot be tied to its dialog");
+                DestroyWindow(p_hDlg);
+                return FALSE;
+            }
+            window->m_hWnd = p_hDlg;
+            if (window->m_bSendMessage && window->m_hParentWnd != nullptr)
+            {
+                SendMessageA(window->m_hParentWnd, WM_SMS_REGISTERWINDOW, 0, reinterpret_cast<LPARAM>(p_hDlg));
+                SendMessageA(window->m_hParentWnd, WM_SMS_WINDOWCOUNT, 1, 0);
+            }
+            if (!window->Initialise())
+            {
+                LOG_FAILURE("initialisation failed: %s", window->m_oError.Text().c_str());
+                DestroyWindow(p_hDlg);
+            }
+            return FALSE;
+        }
+        auto* window = WindowObject<CTemplateWindow>(p_hDlg);
+        if (window == nullptr || window->m_hWnd != p_hDlg)
+            return FALSE;
+        if (p_uMsg == WM_DESTROY)
+        {
+            window->OnDialogDestroyed();
+            DetachWindowObject(p_hDlg);
+            return TRUE;
+        }
+        return window->HandleMessage(p_uMsg, p_wParam, p_lParam);
+    });
+}
+
+void CTemplateWindow::OnDialogDestroyed()
+{
+    SaveRectangle();
+    RemovePropA(m_hWnd, kTemplateWindowProperty);
+    if (m_bSendMessage && m_hParentWnd != nullptr)
+        SendMessageA(m_hParentWnd, WM_SMS_WINDOWCOUNT, static_cast<WPARAM>(-1), 0);
+    OleUninitialize();
+    PostQuitMessage(0);
+}
+
+bool CTemplateWindow::Initialise()
+{
+    // The opener's window and the editor's mark, by which the opener's object finds it.
+    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_hParentWnd));
+    if (!SetPropA(m_hWnd, kTemplateWindowProperty, reinterpret_cast<HANDLE>(1)))
+        return false;
+    if (!CreateChildren())
+        return false;
+    RestoreRectangle();
+    OnSize();
+    m_bModified = false;
+    ShowState();
+    SetFocus(m_oBody.Handle());
+    return true;
+}
+
+int CTemplateWindow::Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType)
+{
+    return ShowMessageBox(m_hWnd, p_sText, QuilletText(p_uCaption), p_uType);
+}
+
+void CTemplateWindow::ShowState()
+{
+    const std::string sName = m_sFileName.empty() ? QuilletText(kQTextUntitled) : FileNameOf(m_sFileName);
+    SetWindowTextA(m_hWnd, (QuilletText(kQTitleTemplateEditor) + " - " + sName).c_str());
+    if (m_hStatus == nullptr)
+        return;
+    std::vector<compose::CTemplateField> vFields;
+    if (!m_oBody.Fields(0, -1, vFields))
+        vFields.clear();
+    const std::string sCount = QuilletText(kQStatusTemplateFields, static_cast<long>(vFields.size()));
+    SendMessageA(m_hStatus, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(sCount.c_str()));
+    const std::string sState = m_bModified ? "*" : "";
+    SendMessageA(m_hStatus, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(sState.c_str()));
+}
+
+bool CTemplateWindow::SaveToFile()
+{
+    if (!m_oBody.SaveToFile(m_sFileName, m_hWnd))
+        return false;
+    if (compose::AddRecentTemplate(SystemRegistry(), m_sFileName) != kErrorSuccess)
+        LOG_FAILURE("%s could not be put in the recent-template list", m_sFileName.c_str());
+    return true;
+}
+
+bool CTemplateWindow::LoadFromFile(const std::string& p_sPath)
+{
+    if (!m_oBody.LoadFromFile(p_sPath, m_hWnd))
+        return false;
+    if (compose::AddRecentTemplate(SystemRegistry(), p_sPath) != kErrorSuccess)
+        LOG_FAILURE("%s could not be put in the recent-template list", p_sPath.c_str());
+    return true;
+}
+
+void CTemplateWindow::OpenFile()
+{
+    if (m_bModified)
+    {
+        const int answer = Box(kQCaptionSaveChanges, QuilletText(kQMsgSaveBeforeLoading), MB_YESNOCANCEL);
+        if (answer == IDCANCEL || (answer == IDYES && !Save(false)))
+            return;
+    }
+    std::string sPath;
+    if (!AskFileName(false, sPath) || !LoadFromFile(sPath))
+        return;
+    m_sFileName = sPath;
+    SetFocus(m_oBody.Handle());
+    // The load's own change notices come first; then the document is as its file.
+    PostMessageA(m_hWnd, WM_SMS_CLEARMODIFIED, 0, 0);
+}
+
+void CTemplateWindow::InsertNewField(compose::ETemplateFieldKind p_eKind)
+{
+    compose::CTemplateField oField = NewTemplateField(p_eKind);
+    if (EditTemplateField(m_hWnd, oField) && !m_oBody.InsertField(oField))
+        LOG_FAILURE("the field %s could not be inserted", oField.m_sName.c_str());
+    SetFocus(m_oBody.Handle());
+}
+
+void CTemplateWindow::EditFieldAtCaret()
+{
+    long iPosition = 0;
+    compose::CTemplateField oField;
+    if (!m_oBody.FieldAtCaret(iPosition, oField))
+    {
+        MessageBeep(MB_OK);
+        return;
+    }
+    if (EditTemplateField(m_hWnd, oField) && !m_oBody.ReplaceFieldAt(iPosition, oField))
+        LOG_FAILURE("the field at %ld could not be updated", iPosition);
+    SetFocus(m_oBody.Handle());
+}
+
+bool CTemplateWindow::OnCommand(WPARAM p_wParam, LPARAM)
+{
+    const int iId = LOWORD(p_wParam);
+    const int iCode = HIWORD(p_wParam);
+    if (iId == IDC_TEMPLATE_BODY)
+    {
+        if (iCode == EN_CHANGE)
+        {
+            m_bModified = true;
+            ShowState();
+        }
+        return true;
+    }
+    for (const CEditMessage& edit : kEditMessages)
+        if (edit.m_iCommand == iId)
+        {
+            SendMessageA(m_oBody.Handle(), edit.m_uMsg, edit.m_wParam, edit.m_lParam);
+            return true;
+        }
+    for (const CInsertCommand& insert : kInsertCommands)
+        if (insert.m_iCommand == iId)
+        {
+            InsertNewField(insert.m_eKind);
+            return true;
+        }
+    switch (iId)
+    {
+    case ID_FILE_OPEN:
+        OpenFile();
+        return true;
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
+        (void)Save(iId == ID_FILE_SAVE_AS);
+        ShowState();
+        return true;
+    case ID_FILE_CLOSE:
+        PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        return true;
+    case ID_FIELD_PROPERTIES:
+        EditFieldAtCaret();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CTemplateWindow::OnClose()
+{
+    if (m_bModified)
+    {
+        const int answer =
+            Box(kQCaptionConfirmClose, QuilletText(kQMsgSaveTemplateOnClose), MB_YESNOCANCEL | MB_ICONWARNING);
+        if (answer == IDCANCEL || (answer == IDYES && !Save(false)))
+            return;
+    }
+    OleFlushClipboard();
+    DestroyWindow(m_hWnd);
+}
+
+void CTemplateWindow::ForceClose()
+{
+    if (m_bModified && Box(kQCaptionSaveTemplate, QuilletText(kQMsgSaveTemplateOnForce),
+                           MB_YESNO | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND) == IDYES)
+        (void)Save(false);
+    OleFlushClipboard();
+    DestroyWindow(m_hWnd);
+}
+
+INT_PTR CTemplateWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    switch (p_uMsg)
+    {
+    case WM_COMMAND:
+        return OnCommand(p_wParam, p_lParam) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (!OnNotify(reinterpret_cast<NMHDR*>(p_lParam), result))
+            return FALSE;
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+    case WM_SIZE:
+        OnSize();
+        return TRUE;
+    case WM_CLOSE:
+        OnClose();
+        return TRUE;
+    case WM_SMS_FORCECLOSE:
+        ForceClose();
+        return TRUE;
+    case WM_SMS_CLEARMODIFIED:
+        m_bModified = false;
+        ShowState();
+        return TRUE;
+    case WM_TEMPLATE_EDITFIELD:
+        EditFieldAtCaret();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
