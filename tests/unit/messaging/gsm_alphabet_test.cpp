@@ -1,4 +1,4 @@
-// tests/unit/compose/gsm_alphabet_test.cpp: the GSM class of every UTF-16 code unit and the
+// tests/unit/messaging/gsm_alphabet_test.cpp: the GSM class of every UTF-16 code unit and the
 // body's SMS count.
 #include "Addressbook/messaging/gsm_alphabet.h"
 

@@ -110,7 +110,7 @@ TEST_F(BodyField, TypingKeepsOnlyWhatAnSMSCarries)
         EXPECT_EQ(Body(), c.m_szAfter) << std::hex << c.m_cTyped;
     }
     // The euro sign counts two.
-    const compose::CBodyCount count = m_oField.Count();
+    const CBodyCount count = m_oField.Count();
     EXPECT_EQ(count.m_iRemaining, 156);
 }
 
