@@ -4,7 +4,8 @@
 # "Sent SMSs" (mapistore show lines). Problems print as FAIL lines, never as a traceback.
 #   outbox_check.py mails MAILDIR COUNT [--show]
 #   outbox_check.py sms DECODED SINGLE_TEXT SINGLE_TO BULK_TEXT "Name=+mobile;..."
-#   outbox_check.py copies BEFORE AFTER OUTBOX_BEFORE OUTBOX_AFTER TEXT "Name;mobile;..." [TEXT NAMES]... [--show]
+#   outbox_check.py copies BEFORE AFTER OUTBOX_BEFORE OUTBOX_AFTER TEXT TO [TEXT TO]... [--show]
+# (TO as typed for the job: "Name <number>;number;..."; a list is given by its name)
 import email
 import email.policy
 import json
@@ -110,6 +111,16 @@ def read_lines(path):
         return [json.loads(line) for line in f if line.strip()]
 
 
+def names_of(to):
+    """Whom a copy should show for recipients typed as "Name <number>;number;...": the name of a
+    named recipient, else the number as typed."""
+    names = []
+    for piece in sms_check.split_recipients(to):
+        m = re.fullmatch(r"([^<>]*)<[^<>]*>", piece)
+        names.append(m.group(1).strip() if m and m.group(1).strip() else sms_check.number_of(piece))
+    return names
+
+
 def recipient_matches(shown, wanted):
     """A copy names a recipient by name, or by the mobile the SMS went to in any spelling."""
     if shown == wanted:
@@ -129,7 +140,7 @@ def copy_problems(copy, text, names):
     if copy.get("attachments"):
         problems.append("it carries attachments %r" % [a.get("name") for a in copy["attachments"]])
     shown = [r.get("name", "") for r in copy.get("recipients", [])]
-    wanted = list(filter(None, names.split(";")))
+    wanted = names_of(names)
     unmatched = list(shown)
     for w in wanted:
         hit = next((s for s in unmatched if recipient_matches(s, w)), None)

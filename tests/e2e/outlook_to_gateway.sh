@@ -39,8 +39,8 @@ send_job() {
   [ "$rc" -eq 2 ] || { echo "FAIL: brevolt-send --package 0 $* exited $rc, expected 2"; exit 1; }
 }
 
-single_to="Ben Mokoena <082 555 0101>;083 555 0103"
-single_text="Meet at the gate at 8 - Ann"
+single_to=${BREVOLT_SMS_TO:-Ben Mokoena <082 555 0101>;083 555 0103}
+single_text=${BREVOLT_SMS_TEXT:-Meet at the gate at 8 - Ann}
 say "-- a single job through Outlook's Outbox: to \"$single_to\", \"$single_text\""
 send_job --to "$single_to" --text "$single_text"
 bulk_text="Hi {First Name}, the sale ends today"
@@ -61,4 +61,8 @@ say "-- \"Sent SMSs\" in the stand-in's store, new copies:"
 show_folder "Sent SMSs" "$work/copies-after.json"
 show_folder "Outbox" "$work/outbox-after.json"
 check copies "$work/copies-before.json" "$work/copies-after.json" "$work/outbox-before.json" "$work/outbox-after.json" \
-  "$single_text" "Ben Mokoena;083 555 0103" "$bulk_text" "Carla Naidoo;Dev Pillay;Team" ${show:+--show}
+  "$single_text" "$single_to" "$bulk_text" "Carla Naidoo;Dev Pillay;Team" ${show:+--show}
+if [ -n "$show" ]; then
+  say "-- \"Sent SMSs\" as the user's Outlook lists it (id, class, subject):"
+  wine "$mapistore" list "Sent SMSs" | tr -d '\r' | sed 's/^/   /'
+fi
