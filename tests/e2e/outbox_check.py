@@ -3,6 +3,7 @@
 # "BS...TXT" attachment), the SMS the gateway decoded from them, and the readable copies filed in
 # "Sent SMSs" (mapistore show lines). Problems print as FAIL lines, never as a traceback.
 #   outbox_check.py mails MAILDIR COUNT [--show]
+#   outbox_check.py mails MAILDIR COUNT --plain SUBJECT BODY: one of them is a plain mail, not a job
 #   outbox_check.py sms DECODED SINGLE_TEXT SINGLE_TO BULK_TEXT "Name=+mobile;..."
 #   outbox_check.py copies BEFORE AFTER OUTBOX_BEFORE OUTBOX_AFTER TEXT TO [TEXT TO]... [--show]
 # (TO as typed for the job: "Name <number>;number;..."; a list is given by its name)
@@ -59,17 +60,33 @@ def mail_problems(message):
     return problems
 
 
-def check_mails(maildir, count, show=False):
-    problems, seen = [], 0
+def plain_problems(message, body):
+    if message.is_multipart():
+        return ["a multipart mail, not the plain message that was queued"]
+    text = (message.get_payload(decode=True) or b"").decode("utf-8", "replace").strip()
+    return [] if text == body else ["its body is %r, not %r" % (text, body)]
+
+
+def check_mails(maildir, count, show=False, plain=None):
+    """count mails, each a job that left through the Outbox; with plain (subject, body), exactly
+    one of them is instead that plain message."""
+    problems, seen, plain_seen = [], 0, 0
     for path, message in maildir_messages(maildir):
         seen += 1
-        for p in mail_problems(message):
+        if plain is not None and message["Subject"] == plain[0]:
+            plain_seen += 1
+            found = plain_problems(message, plain[1])
+        else:
+            found = mail_problems(message)
+        for p in found:
             problems.append("%s: %s" % (os.path.basename(path), p))
         if show:
             names = [p.get_filename() for p in message.walk() if p.get_filename()]
             print("   To: %s  Subject: %s  attachment: %s" % (message["To"], message["Subject"], ", ".join(names)))
     if seen != count:
         problems.append("%d mails arrived, %d expected" % (seen, count))
+    if plain is not None and plain_seen != 1:
+        problems.append("%d mails with the subject %r arrived, one expected" % (plain_seen, plain[0]))
     return problems
 
 
@@ -191,6 +208,9 @@ def main(argv):
         if len(argv) == 3 and argv[0] == "mails":
             return report(check_mails(argv[1], int(argv[2]), show),
                           "%s mails left through the Outbox, each with its job attachment" % argv[2])
+        if len(argv) == 6 and argv[0] == "mails" and argv[3] == "--plain":
+            return report(check_mails(argv[1], int(argv[2]), show, (argv[4], argv[5])),
+                          "%s mails left through the Outbox, the queued message among them" % argv[2])
         if len(argv) == 6 and argv[0] == "sms":
             return report(check_sms(sms_check.read_rows(argv[1]), *argv[2:]),
                           "every SMS of both jobs arrived verified, one per distinct mobile")
