@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # tests/e2e/outlook_to_gateway.sh ROOT BREVOLT_SEND CORVANE_DIR GATEWAY MAPISTORE [--show]: SMS jobs
+# (with BREVOLT_QUILLET and BREVOLT_QUILLET_OPEN also one typed into a compose window opened with
+# package 0 and sent with its Send button; its picture goes to build/artifacts/)
 # sent with Outlook as the host (package 0) on a PC whose Outlook MAPI is the stand-in: each job is
 # a message in the Outbox with the job as its "BS...TXT" attachment, the stand-in's spooler sends
 # it to the real SMTP server, the reference gateway decodes it from the attachment, and a readable
@@ -51,12 +53,37 @@ say "-- a bulk job through the Outbox: two contacts and a list that repeats one 
 send_job --bulk --to "Carla Naidoo <+27 82 555 0102>;Dev Pillay <083 555 0104>" \
   --list "Team:Ben Mokoena <082 555 0105>,Carla Naidoo <+27 82 555 0102>" --text "$bulk_text"
 
+mails=2
+jobs=("$single_text" "$single_to" "$bulk_text" "Carla Naidoo;Dev Pillay;Team")
+if [ -n "${BREVOLT_QUILLET:-}" ]; then
+  compose_to="082 555 0106"
+  compose_text="Typed into a compose window with Outlook as the host"
+  say "-- a compose window opened with package 0: to \"$compose_to\", \"$compose_text\", then Send"
+  wine "$BREVOLT_QUILLET" /RegServer
+  shot=$root/build/artifacts/compose_outlook.bmp
+  mkdir -p "$root/build/artifacts"
+  rc=0
+  wine "$BREVOLT_QUILLET_OPEN" --package 0 --to "$compose_to" --text "$compose_text" --screenshot "Z:$shot" --send |
+    tr -d '\r' || rc=$?
+  [ "$rc" -eq 0 ] || { echo "FAIL: quillet-open --package 0 exited $rc"; exit 1; }
+  [ -s "$shot" ] && convert "$shot" "${shot%.bmp}.png"
+  mails=3
+  jobs+=("$compose_text" "$compose_to")
+fi
+
 say "-- the mails the spooler delivered to the SMTP server:"
-check mails "$work/maildir" 2 ${show:+--show}
+check mails "$work/maildir" "$mails" ${show:+--show}
 say "-- what the reference gateway decoded from their attachments:"
 "$gateway" decode --key "$work/account.key" --maildir "$work/maildir" >"$work/decoded.json"
 [ -n "$show" ] && cat "$work/decoded.json"
 [ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
+if [ -n "${BREVOLT_QUILLET:-}" ]; then
+  # The compose window's SMS is checked on its own; the jobs' checks see the rest.
+  grep -F "\"text\":\"$compose_text\"" "$work/decoded.json" >"$work/compose.json" || true
+  grep -vF "\"text\":\"$compose_text\"" "$work/decoded.json" >"$work/jobs.json" || true
+  /usr/bin/python3 "$root/tests/e2e/sms_check.py" check "$work/compose.json" "$compose_text" "$compose_to"
+  mv "$work/jobs.json" "$work/decoded.json"
+fi
 check sms "$work/decoded.json" "$single_text" "$single_to" "$bulk_text" \
   "Carla Naidoo=+27825550102;Dev Pillay=+27835550104;Ben Mokoena=+27825550105"
 
@@ -64,7 +91,7 @@ say "-- \"Sent SMSs\" in the stand-in's store, new copies:"
 show_folder "Sent SMSs" "$work/copies-after.json"
 show_folder "Outbox" "$work/outbox-after.json"
 check copies "$work/copies-before.json" "$work/copies-after.json" "$work/outbox-before.json" "$work/outbox-after.json" \
-  "$single_text" "$single_to" "$bulk_text" "Carla Naidoo;Dev Pillay;Team" ${show:+--show}
+  "${jobs[@]}" ${show:+--show}
 if [ -n "$show" ]; then
   say "-- \"Sent SMSs\" as the user's Outlook lists it (id, class, subject):"
   wine "$mapistore" list "Sent SMSs" | tr -d '\r' | sed 's/^/   /'
