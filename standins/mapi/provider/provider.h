@@ -345,6 +345,9 @@ uint32_t DeliverToInbox(ms::CItem p_item);
 [[nodiscard]] HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_pp);
 // Spooler (provider_spooler.cpp).
 void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);
+// Queues every message of the loaded store that is flagged submitted but not yet queued or being
+// sent: what a process that ended before the spooler sent it left in the store.
+void QueueStoredSubmissions();
 // S_OK while the message waits, MAPI_E_UNABLE_TO_ABORT once the spooler has taken it,
 // MAPI_E_NOT_IN_QUEUE when it has left or was never submitted (called under Lock()).
 [[nodiscard]] HRESULT AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId);

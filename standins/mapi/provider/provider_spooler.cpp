@@ -2,7 +2,8 @@
 // mail over SMTP to the configured "SmtpServer", after "SpoolDelayMs" or at FlushQueues), the drop
 // folder that delivers .eml files into the Inbox. A submitted message waits in the queue, where
 // AbortSubmit can take it back; once the spooler has taken it (due, or flushed) it is in flight
-// and can no longer be aborted.
+// and can no longer be aborted. The queue is rebuilt from the store's submit flags when the
+// spooler starts, so a submission outlives the process that made it.
 #include "standins/mapi/provider/provider.h"
 #include "standins/mapi/store/folder_index.h"
 
@@ -456,6 +457,34 @@ void QueueSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
     g_queue.push_back({p_storeUid, p_uId, GetTickCount64() + delay});
 }
 
+namespace
+{
+bool IsSpooled(const ms::CBytes& p_uid, uint32_t p_uId)
+{
+    const auto same = [&](const CQueued& p_q) { return Same(p_q, p_uid, p_uId); };
+    return std::any_of(g_queue.begin(), g_queue.end(), same) ||
+           std::any_of(g_inFlight.begin(), g_inFlight.end(), same) ||
+           std::any_of(g_flushed.begin(), g_flushed.end(), same);
+}
+
+void QueueSubmittedIn(const ms::CBytes& p_uid, const ms::CFolder& p_folder)
+{
+    for (const ms::CItem& item : p_folder.m_vItems)
+        if ((ms::GetLong(item.m_props, PR_MESSAGE_FLAGS).value_or(0) & MSGFLAG_SUBMIT) != 0 &&
+            !IsSpooled(p_uid, item.m_uId))
+            QueueSubmission(p_uid, item.m_uId);
+    for (const auto& child : p_folder.m_vFolders)
+        QueueSubmittedIn(p_uid, *child);
+}
+} // namespace
+
+void QueueStoredSubmissions()
+{
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    for (const ms::CStore& store : CProvider::Get().m_file.m_vStores)
+        QueueSubmittedIn(store.m_uid, store.m_root);
+}
+
 HRESULT AbortSubmission(const ms::CBytes& p_storeUid, uint32_t p_uId)
 {
     if (std::any_of(g_inFlight.begin(), g_inFlight.end(), [&](const CQueued& q) { return Same(q, p_storeUid, p_uId); }))
@@ -514,6 +543,9 @@ void StartBackground()
 {
     if (g_hThread)
         return;
+    // The submit state lives in the store: what an earlier process submitted and did not see
+    // leave waits in the queue again, as a spooler starting up finds it in the Outbox.
+    QueueStoredSubmissions();
     g_hStop.reset(LOG_IF_WIN32_BOOL_FALSE(CreateEventW(nullptr, TRUE, FALSE, nullptr)));
     if (!g_hStop)
         return;

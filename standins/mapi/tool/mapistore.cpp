@@ -3,10 +3,14 @@
 // writes the store file and names it in the stand-in's key; "dump" prints the store file;
 // "deliver FILE.eml" hands a mail to the running provider through the drop folder; "list FOLDER"
 // prints the items of a folder given by name or by a path from the store's root ("a/b");
-// "seed-contacts FOLDER COUNT" fills a folder with generated contacts and keeps the store as a
-// binary snapshot, sorted by display name, which the provider loads in seconds at a million items.
+// "show FOLDER" prints each item of a folder as one JSON line, with its recipients, body text and
+// attachments, so tests read back what a client filed or left; "seed-contacts FOLDER COUNT" fills
+// a folder with generated contacts and keeps the store as a binary snapshot, sorted by display
+// name, which the provider loads in seconds at a million items.
 #include "standins/mapi/store/collation.h"
+#include "standins/mapi/store/compressed_rtf.h"
 #include "standins/mapi/store/folder_index.h"
+#include "standins/mapi/store/rtf_text.h"
 #include "standins/mapi/store/seed_contacts.h"
 #include "standins/mapi/store/store_file.h"
 #include "standins/mapi/store/store_text.h"
@@ -14,6 +18,7 @@
 #include "common/handle_win.h"
 
 #include <windows.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -214,6 +219,70 @@ int SeedContacts(const std::string& p_sFolder, const std::string& p_sCount)
     return 0;
 }
 
+// The text a reader sees: PR_BODY, else the text of the compressed RTF; a body that does not
+// decode reads as a marked fault rather than as an empty text.
+std::string BodyText(const mapistore::CPropList& p_props)
+{
+    if (mapistore::FindProp(p_props, mapistore::tag::Body) != nullptr)
+        return mapistore::GetString(p_props, mapistore::tag::Body);
+    const mapistore::CPropValue* rtf = mapistore::FindProp(p_props, mapistore::tag::RtfCompressed);
+    if (rtf == nullptr)
+        return {};
+    std::string raw;
+    if (mapistore::DecompressRtf(rtf->m_bValue.data(), rtf->m_bValue.size(), raw) != mapistore::ERtfDecode::Ok)
+        return "<compressed RTF that does not decode>";
+    return mapistore::RtfToText(raw);
+}
+
+nlohmann::json ItemJson(const mapistore::CItem& p_item)
+{
+    using mapistore::GetString;
+    namespace tag = mapistore::tag;
+    nlohmann::json recipients = nlohmann::json::array();
+    for (const auto& r : p_item.m_vRecipients)
+        recipients.push_back({{"name", GetString(r, tag::DisplayName)},
+                              {"address", GetString(r, tag::EmailAddress)},
+                              {"addrtype", GetString(r, tag::AddrType)},
+                              {"type", mapistore::GetLong(r, tag::RecipientType).value_or(0)}});
+    nlohmann::json attachments = nlohmann::json::array();
+    for (const auto& a : p_item.m_vAttachments)
+    {
+        const mapistore::CPropValue* data = mapistore::FindProp(a, tag::AttachDataBin);
+        attachments.push_back(
+            {{"name", GetString(a, tag::AttachLongFilename, GetString(a, tag::AttachFilename))},
+             {"size", data != nullptr ? data->m_bValue.size() : 0},
+             {"text", data != nullptr ? std::string(data->m_bValue.begin(), data->m_bValue.end()) : std::string()}});
+    }
+    return {{"id", p_item.m_uId},
+            {"class", GetString(p_item.m_props, tag::MessageClass)},
+            {"subject", GetString(p_item.m_props, tag::Subject)},
+            {"sender", GetString(p_item.m_props, tag::SenderName)},
+            {"flags", mapistore::GetLong(p_item.m_props, tag::MessageFlags).value_or(0)},
+            {"body", BodyText(p_item.m_props)},
+            {"recipients", std::move(recipients)},
+            {"attachments", std::move(attachments)}};
+}
+
+int Show(const std::string& p_sFolder)
+{
+    mapistore::CStoreFile file;
+    if (!LoadStore(file))
+        return 2;
+    mapistore::CFolder* f = FindFolderAnywhere(file, p_sFolder);
+    if (f == nullptr)
+    {
+        std::fprintf(stderr, "mapistore: no folder %s\n", p_sFolder.c_str());
+        return 1;
+    }
+    for (const auto& item : f->m_vItems)
+    {
+        // Texts are the store's UTF-8; anything that is not prints replaced, never as an exception.
+        const std::string line = ItemJson(item).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        std::printf("%s\n", line.c_str());
+    }
+    return 0;
+}
+
 int List(const std::string& p_sFolder)
 {
     mapistore::CStoreFile file;
@@ -258,9 +327,11 @@ int main(int argc, char** argv)
         return Deliver(argv[2]);
     if (cmd == "list" && argc == 3)
         return List(argv[2]);
+    if (cmd == "show" && argc == 3)
+        return Show(argv[2]);
     if (cmd == "seed-contacts" && argc == 4)
         return SeedContacts(argv[2], argv[3]);
     std::fprintf(stderr, "usage: mapistore seed FILE.json [STORE.json] | dump | deliver FILE.eml | list FOLDER | "
-                         "seed-contacts FOLDER COUNT\n");
+                         "show FOLDER | seed-contacts FOLDER COUNT\n");
     return 2;
 }
