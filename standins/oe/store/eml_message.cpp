@@ -324,12 +324,16 @@ std::string ComposeMessageText(const CMailMessage& p_oMessage, bool p_bWithBcc)
                                    "Content-Transfer-Encoding: 8bit\r\n";
     if (p_oMessage.m_vAttachments.empty())
         return out + textHeader + "\r\n" + CrLf(p_oMessage.m_sBody);
-    out += "Content-Type: multipart/mixed;\r\n\tboundary=\"" + std::string(kBoundary) + "\"\r\n\r\n";
+    // A boundary the text does not hold (base64 lines never hold "=_").
+    std::string boundary = kBoundary;
+    for (int serial = 2; p_oMessage.m_sBody.find(boundary) != std::string::npos; ++serial)
+        boundary = std::string(kBoundary) + "_" + std::to_string(serial);
+    out += "Content-Type: multipart/mixed;\r\n\tboundary=\"" + boundary + "\"\r\n\r\n";
     out += "This is a multi-part message in MIME format.\r\n\r\n";
-    out += "--" + std::string(kBoundary) + "\r\n" + textHeader + "\r\n" + CrLf(p_oMessage.m_sBody) + "\r\n";
+    out += "--" + boundary + "\r\n" + textHeader + "\r\n" + CrLf(p_oMessage.m_sBody) + "\r\n";
     for (const CMailAttachment& attachment : p_oMessage.m_vAttachments)
     {
-        out += "--" + std::string(kBoundary) + "\r\n";
+        out += "--" + boundary + "\r\n";
         out += "Content-Type: application/octet-stream;\r\n\tname=\"" + attachment.m_sFileName + "\"\r\n";
         out += "Content-Transfer-Encoding: base64\r\n";
         out += "Content-Disposition: attachment;\r\n\tfilename=\"" + attachment.m_sFileName + "\"\r\n\r\n";
@@ -337,7 +341,7 @@ std::string ComposeMessageText(const CMailMessage& p_oMessage, bool p_bWithBcc)
         for (size_t at = 0; at < encoded.size(); at += 76)
             out += encoded.substr(at, 76) + "\r\n";
     }
-    return out + "--" + kBoundary + "--\r\n";
+    return out + "--" + boundary + "--\r\n";
 }
 
 bool ParseMessage(std::string_view p_sText, CMailMessage& p_oMessage)

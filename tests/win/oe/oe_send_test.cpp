@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <mapi.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -156,5 +158,35 @@ TEST(oe_win_send, NotesGoOutThroughTheAccountAndAreFiledInSentItems)
     DWORD exitCode = 1;
     EXPECT_TRUE(run.Close(exitCode));
     RegDeleteKeyValueA(HKEY_CURRENT_USER, dontShow.c_str(), "Mail Empty Subject Warning");
+
+    // Simple MAPI sends the same way, without a session: as the identity a logon would take.
+    const std::string exe = ClientPath(6);
+    unique_hmodule library(LoadLibraryA((exe.substr(0, exe.find_last_of("\\/") + 1) + "msoe.dll").c_str()));
+    auto* send = reinterpret_cast<MAPISENDMAIL*>(
+        reinterpret_cast<void*>(library ? GetProcAddress(library.get(), "MAPISendMail") : nullptr));
+    ASSERT_NE(send, nullptr);
+    const std::string attachment = NewTempFolder("oe_send_file") + "notes.txt";
+    WriteTextFile(attachment, "attached notes");
+    MapiRecipDesc to{};
+    to.ulRecipClass = MAPI_TO;
+    to.lpszName = const_cast<LPSTR>("Kim Lee");
+    to.lpszAddress = const_cast<LPSTR>("SMTP:kim@brevolt.example");
+    MapiFileDesc file{};
+    file.nPosition = static_cast<ULONG>(-1);
+    file.lpszPathName = const_cast<LPSTR>(attachment.c_str());
+    MapiMessage message{};
+    message.lpszSubject = const_cast<LPSTR>("Brevolt Simple MAPI send");
+    message.lpszNoteText = const_cast<LPSTR>("Sent through Simple MAPI");
+    message.nRecipCount = 1;
+    message.lpRecips = &to;
+    message.nFileCount = 1;
+    message.lpFiles = &file;
+    EXPECT_EQ(send(0, 0, &message, 0, 0), SUCCESS_SUCCESS);
+    EXPECT_EQ(SentItems(seed.m_sStoreRoot).size(), 4u);
+    file.lpszPathName = const_cast<LPSTR>("C:\\no\\such\\file.txt");
+    EXPECT_EQ(send(0, 0, &message, 0, 0), static_cast<ULONG>(MAPI_E_ATTACHMENT_NOT_FOUND));
+    to.lpszAddress = nullptr;
+    file.lpszPathName = const_cast<LPSTR>(attachment.c_str());
+    EXPECT_EQ(send(0, 0, &message, 0, 0), static_cast<ULONG>(MAPI_E_UNKNOWN_RECIPIENT));
 }
 } // namespace
