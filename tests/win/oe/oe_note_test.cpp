@@ -259,6 +259,10 @@ TEST(OeOptions, TheSendPageChecksCarryAcceleratorsAndOkKeepsTheirStates)
     EXPECT_EQ(SendMessageA(GetDlgItem(page, 2090), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageA(GetDlgItem(page, 1027), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageA(GetDlgItem(page, 1064), BM_GETCHECK, 0, 0), BST_CHECKED);
+    // The accelerator of a caption toggles its box, as a keyboard user (or an automation) does it.
+    PostMessageA(GetDlgItem(page, 2090), WM_SYSCHAR, 'h', 0);
+    EXPECT_TRUE(
+        WaitUntil([&] { return SendMessageA(GetDlgItem(page, 2090), BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000));
     // Cancel leaves the kept states alone.
     SendMessageA(GetDlgItem(page, 1064), BM_CLICK, 0, 0);
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
@@ -266,6 +270,7 @@ TEST(OeOptions, TheSendPageChecksCarryAcceleratorsAndOkKeepsTheirStates)
     page = OpenSendPage(run, sheet);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(SendMessageA(GetDlgItem(page, 1064), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(page, 2090), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(WaitGone(sheet, 10000));
     DWORD exitCode = 1;
