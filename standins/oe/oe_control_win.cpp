@@ -91,12 +91,14 @@ void WriteWindow(std::ofstream& p_oOut, HWND p_hWindow, int p_iDepth)
     GetClassNameA(p_hWindow, cls, sizeof cls);
     GetWindowTextA(p_hWindow, title, sizeof title);
     p_oOut << std::string(static_cast<size_t>(p_iDepth) * 2, ' ') << cls << " \"" << title << "\" "
-           << GetDlgCtrlID(p_hWindow) << (IsWindowVisible(p_hWindow) ? " visible" : "") << "\n";
+           << ((GetWindowLongA(p_hWindow, GWL_STYLE) & WS_CHILD) != 0 ? GetDlgCtrlID(p_hWindow) : 0)
+           << (IsWindowVisible(p_hWindow) ? " visible" : "") << "\n";
     for (HWND child = GetWindow(p_hWindow, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
         WriteWindow(p_oOut, child, p_iDepth + 1);
 }
 
-// Every top-level window of this process with its children: class, title, control id, visibility.
+// Every top-level window of this process with its children: class, title, control id (0 for a
+// top-level window, whose id slot holds its menu), visibility.
 [[nodiscard]] bool WriteWindowTree(const std::string& p_sPath)
 {
     std::ofstream out(p_sPath, std::ios::trunc);

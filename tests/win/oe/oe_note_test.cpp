@@ -100,6 +100,17 @@ TEST_P(OeCommands, NewMailSaveAsAndSendReceiveAnswerTheirIds)
     EXPECT_TRUE(WaitUntil([&] { return CountWindows(run.ProcessId(), "ATH_Note") == 2; }, 10000));
     EXPECT_EQ(run.SendControl("click File\\New\\No Such Item"), 0);
 
+    // The window tree names each note with its header below it and the fields below that.
+    const std::string treeFile = NewTempFolder("oe_tree") + "tree.txt";
+    ASSERT_EQ(run.SendControl("window-tree " + treeFile), 1);
+    const std::vector<std::string> tree = ReadLines(treeFile);
+    EXPECT_EQ(std::count(tree.begin(), tree.end(), "ATH_Note \"New Message\" 0 visible"), 2);
+    EXPECT_NE(std::find(tree.begin(), tree.end(), "  " + std::string(headerClass) + " \"\" 0 visible"), tree.end());
+    EXPECT_NE(std::find(tree.begin(), tree.end(), "    Edit \"\" 1004 visible"), tree.end());
+    EXPECT_NE(std::find(tree.begin(), tree.end(),
+                        std::string(profile.m_szBrowserClass) + " \"Inbox - Outlook Express\" 0 visible"),
+              tree.end());
+
     // Save As with no message selected opens nothing.
     Command(browser, profile.m_nSaveAsCommand);
     EXPECT_EQ(FindWindowA("#32770", "Save Message As"), nullptr);
