@@ -5,7 +5,9 @@
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "common/version_info_win.h"
+#include "standins/oe/oe_browser_win.h"
 #include "standins/oe/oe_control_win.h"
+#include "standins/oe/oe_note_win.h"
 #include "standins/oe/oe_profile.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/oe_store_win.h"
@@ -24,23 +26,14 @@ using oestandin::COeProfile;
 constexpr const char* kIdentityNotifyClass = "Identity Mgr Notify";
 constexpr const char* kStoreNotifyClass = "DirectDBNotifyWndProc";
 constexpr int kFolderPaneWidth = 200;
-constexpr UINT kSendReceiveCommand = 49001;
+// The menu bar's buttons (5 and later) have the ids 1 to 6, in the order of the menu's drop-downs.
+constexpr UINT kMenuBarFirstId = 1;
+constexpr UINT kMenuBarLastId = 6;
 
 HINSTANCE g_hInstance = nullptr;
 const COeProfile* g_p_oProfile = nullptr;
-std::vector<oestore::CFolderRecord> g_vFolders;
 WNDPROC g_pfnListProc = nullptr;
 WNDPROC g_pfnRebarProc = nullptr;
-
-struct CBrowserWindows
-{
-    HWND m_hRebar = nullptr;
-    HWND m_hMenuBar = nullptr;
-    HWND m_hToolbar = nullptr;
-    HWND m_hTree = nullptr;
-    HWND m_hList = nullptr;
-};
-CBrowserWindows g_oBrowser;
 
 LRESULT CALLBACK ListForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
@@ -112,12 +105,14 @@ HWND CreateBandToolbar(HWND p_hRebar, UINT p_nId, const std::vector<std::pair<UI
     return toolbar;
 }
 
-HTREEITEM AddTreeItem(HWND p_hTree, HTREEITEM p_hParent, const std::string& p_sText)
+// p_lParam is the folder's index in the store's folders plus 1; 0 for the two top items.
+HTREEITEM AddTreeItem(HWND p_hTree, HTREEITEM p_hParent, const std::string& p_sText, LPARAM p_lParam = 0)
 {
     TVINSERTSTRUCTA insert{};
     insert.hParent = p_hParent;
     insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.lParam = p_lParam;
     insert.item.pszText = const_cast<char*>(p_sText.c_str());
     return reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
@@ -131,13 +126,15 @@ void FillFolderTree(HWND p_hTree)
     HTREEITEM inbox = nullptr;
     // Parents come before their children in the index, so one pass in order places every folder
     // whose parent exists; one whose parent is missing goes under Local Folders.
-    for (const oestore::CFolderRecord& folder : g_vFolders)
+    const std::vector<oestore::CFolderRecord>& folders = oestandin::Browser().m_vFolders;
+    for (size_t i = 0; i < folders.size(); ++i)
     {
+        const oestore::CFolderRecord& folder = folders[i];
         HTREEITEM parent = local;
         for (const auto& [id, item] : placed)
             if (id == folder.m_nParentId && folder.m_nParentId != 0)
                 parent = item;
-        const HTREEITEM item = AddTreeItem(p_hTree, parent, folder.m_sName);
+        const HTREEITEM item = AddTreeItem(p_hTree, parent, folder.m_sName, static_cast<LPARAM>(i + 1));
         placed.emplace_back(folder.m_nId, item);
         if (folder.m_nSpecial == oestore::kSpecialInbox)
             inbox = item;
@@ -171,7 +168,8 @@ void AddListColumns(HWND p_hList)
 [[nodiscard]] bool CreateBrowserChildren(HWND p_hBrowser)
 {
     const COeProfile& profile = *g_p_oProfile;
-    CBrowserWindows& w = g_oBrowser;
+    oestandin::CBrowserState& w = oestandin::Browser();
+    w.m_hBrowser = p_hBrowser;
     w.m_hRebar = CreateWindowExA(WS_EX_TOOLWINDOW, profile.m_szRebarClass, nullptr,
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                      RBS_BANDBORDERS | CCS_NODIVIDER,
@@ -181,8 +179,8 @@ void AddListColumns(HWND p_hList)
     if (profile.m_bMenuBand)
         w.m_hMenuBar = CreateBandToolbar(
             w.m_hRebar, 1002, {{1, "File"}, {2, "Edit"}, {3, "View"}, {4, "Tools"}, {5, "Message"}, {6, "Help"}});
-    w.m_hToolbar = CreateBandToolbar(w.m_hRebar, 1003,
-                                     {{profile.m_nNewMailCommand, "Create Mail"}, {kSendReceiveCommand, "Send/Recv"}});
+    w.m_hToolbar = CreateBandToolbar(
+        w.m_hRebar, 1003, {{profile.m_nNewMailCommand, "Create Mail"}, {profile.m_nSendReceiveCommand, "Send/Recv"}});
     w.m_hTree =
         CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, nullptr,
                         WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS, 0,
@@ -196,12 +194,15 @@ void AddListColumns(HWND p_hList)
     SendMessageA(w.m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     AddListColumns(w.m_hList);
     FillFolderTree(w.m_hTree);
+    size_t folder = 0;
+    if (oestandin::SelectedFolder(folder))
+        oestandin::ShowFolderMessages(folder);
     return true;
 }
 
 void LayOutBrowser(HWND p_hBrowser)
 {
-    const CBrowserWindows& w = g_oBrowser;
+    const oestandin::CBrowserState& w = oestandin::Browser();
     RECT client{};
     GetClientRect(p_hBrowser, &client);
     int top = 0;
@@ -219,6 +220,22 @@ void LayOutBrowser(HWND p_hBrowser)
         MoveWindow(w.m_hList, kFolderPaneWidth, top, client.right - kFolderPaneWidth, height, TRUE);
 }
 
+LRESULT BrowserNotify(const NMHDR* p_pHeader)
+{
+    const oestandin::CBrowserState& w = oestandin::Browser();
+    size_t folder = 0;
+    if (p_pHeader->hwndFrom == w.m_hTree && p_pHeader->code == TVN_SELCHANGEDA)
+    {
+        if (oestandin::SelectedFolder(folder))
+            oestandin::ShowFolderMessages(folder);
+        else
+            SendMessageA(w.m_hList, LVM_DELETEALLITEMS, 0, 0);
+    }
+    else if (p_pHeader->hwndFrom == w.m_hList && p_pHeader->code == NM_DBLCLK)
+        oestandin::OpenSelectedMessage();
+    return 0;
+}
+
 LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     switch (p_nMsg)
@@ -228,12 +245,23 @@ LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPara
     case WM_SIZE:
         LayOutBrowser(p_hWnd);
         return 0;
+    case WM_NOTIFY:
+        return BrowserNotify(reinterpret_cast<const NMHDR*>(p_lParam));
+    case WM_COMMAND: {
+        const UINT command = LOWORD(p_wParam);
+        if (command >= kMenuBarFirstId && command <= kMenuBarLastId && g_p_oProfile->m_bMenuBand)
+            oestandin::DropMenuBarMenu(static_cast<int>(command - kMenuBarFirstId));
+        else if (!oestandin::RunBrowserCommand(command))
+            break;
+        return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+        break;
     }
+    return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
 }
 
 LRESULT CALLBACK BrowserProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
@@ -288,17 +316,34 @@ LRESULT CALLBACK HiddenProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_
            RegisterSuperclass(REBARCLASSNAMEA, profile.m_szRebarClass, g_pfnRebarProc, RebarForwardProc);
 }
 
-HMENU BuildVersion4Menu()
+// The command line names at most one message file, quoted or not.
+std::string MessagePathOf(std::string p_sCommandLine)
 {
-    HMENU bar = CreateMenu();
-    HMENU file = CreatePopupMenu();
-    HMENU fileNew = CreatePopupMenu();
-    AppendMenuA(fileNew, MF_STRING, g_p_oProfile->m_nNewMailCommand, "&Mail Message");
-    AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(fileNew), "&New");
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
-    for (const char* title : {"&Edit", "&View", "&Tools", "&Compose", "&Help"})
-        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), title);
-    return bar;
+    while (!p_sCommandLine.empty() && (p_sCommandLine.back() == ' ' || p_sCommandLine.back() == '\t'))
+        p_sCommandLine.pop_back();
+    while (!p_sCommandLine.empty() && p_sCommandLine.front() == ' ')
+        p_sCommandLine.erase(0, 1);
+    if (p_sCommandLine.size() >= 2 && p_sCommandLine.front() == '"' && p_sCommandLine.back() == '"')
+        p_sCommandLine = p_sCommandLine.substr(1, p_sCommandLine.size() - 2);
+    return p_sCommandLine;
+}
+
+// A message opened while the client runs opens in the running client, as the shell's second start
+// of the real one hands it over; true when a running client took it.
+bool HandOverToRunningClient(const std::string& p_sPath)
+{
+    const HWND running = FindWindowA(g_p_oProfile->m_szHiddenClass, nullptr);
+    if (running == nullptr || p_sPath.empty())
+        return false;
+    const std::string command = "open " + p_sPath;
+    COPYDATASTRUCT data{};
+    data.dwData = oestandin::kControlCopyData;
+    data.cbData = static_cast<DWORD>(command.size());
+    data.lpData = const_cast<char*>(command.data());
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result) !=
+               0 &&
+           result == 1;
 }
 
 int OwnMajorVersion()
@@ -315,22 +360,28 @@ int OwnMajorVersion()
 
 // The windows every start makes, each top-level one hidden but the browser: they must exist
 // before any message is pumped, so that a hook installed on the suspended start sees them all.
-int RunClient(int p_iShow)
+int RunClient(int p_iShow, const std::string& p_sCommandLine)
 {
     g_p_oProfile = &oestandin::ProfileFor(OwnMajorVersion());
-    std::string storeFolder;
+    oestandin::CBrowserState& state = oestandin::Browser();
+    state.m_hInstance = g_hInstance;
+    state.m_p_oProfile = g_p_oProfile;
+    if (HandOverToRunningClient(p_sCommandLine))
+        return 0;
+    std::string& storeFolder = state.m_sStoreFolder;
     if (!oestandin::CurrentStoreFolder(g_p_oProfile->m_iMajor, storeFolder) ||
-        !oestandin::OpenStore(g_p_oProfile->m_iMajor, storeFolder, g_vFolders))
+        !oestandin::OpenStore(g_p_oProfile->m_iMajor, storeFolder, state.m_vFolders))
         LOG_FAILURE("the store in '%s' could not be opened", storeFolder.c_str());
-    if (g_vFolders.empty())
-        g_vFolders = oestore::DefaultFolders();
-    if (!RegisterWindowClasses())
+    if (state.m_vFolders.empty())
+        state.m_vFolders = oestore::DefaultFolders();
+    if (!RegisterWindowClasses() || !oestandin::RegisterNoteClasses(g_hInstance, *g_p_oProfile))
         return 1;
     unique_hwnd hidden(CreateWindowExA(0, g_p_oProfile->m_szHiddenClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr,
                                        nullptr, g_hInstance, nullptr));
     unique_hwnd identity(CreateWindowExA(0, kIdentityNotifyClass, nullptr, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                          g_hInstance, nullptr));
-    const HMENU menu = g_p_oProfile->m_bMenuBand ? nullptr : BuildVersion4Menu();
+    state.m_hMenu = oestandin::BuildBrowserMenu(*g_p_oProfile);
+    const HMENU menu = g_p_oProfile->m_bMenuBand ? nullptr : state.m_hMenu;
     HWND browser = CreateWindowExA(WS_EX_WINDOWEDGE, g_p_oProfile->m_szBrowserClass, "Inbox - Outlook Express",
                                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 800, 560,
                                    nullptr, menu, g_hInstance, nullptr);
@@ -343,6 +394,8 @@ int RunClient(int p_iShow)
     }
     ShowWindow(browser, p_iShow);
     UpdateWindow(browser);
+    if (!p_sCommandLine.empty() && !oestandin::OpenMessageFile(p_sCommandLine))
+        LOG_FAILURE("the command line '%s' names no message", p_sCommandLine.c_str());
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
     {
@@ -353,8 +406,9 @@ int RunClient(int p_iShow)
 }
 } // namespace
 
-int WINAPI WinMain(HINSTANCE p_hInstance, HINSTANCE, LPSTR, int p_iShow)
+int WINAPI WinMain(HINSTANCE p_hInstance, HINSTANCE, LPSTR p_szCommandLine, int p_iShow)
 {
     g_hInstance = p_hInstance;
-    return TrapExceptions("WinMain", 1, [&] { return RunClient(p_iShow); });
+    return TrapExceptions("WinMain", 1,
+                          [&] { return RunClient(p_iShow, MessagePathOf(p_szCommandLine ? p_szCommandLine : "")); });
 }

@@ -2,13 +2,18 @@
 #include "standins/oe/oe_control_win.h"
 
 #include "common/failure_log.h"
+#include "common/file_read.h"
 #include "common/handle_win.h"
 #include "common/trace_log.h"
+#include "standins/oe/oe_browser_win.h"
 #include "standins/oe/oe_download_win.h"
+#include "standins/oe/oe_note_win.h"
 #include "standins/oe/oe_profile.h"
+#include "standins/oe/store/eml_message.h"
 
 #include <cstdlib>
 
+#include <fstream>
 #include <vector>
 
 namespace oestandin
@@ -62,6 +67,53 @@ bool SwitchIdentity(const std::string& p_sId)
     return true;
 }
 
+namespace
+{
+[[nodiscard]] bool Deliver(const CControlContext& p_oContext, const std::string& p_sPath)
+{
+    std::string text;
+    oestore::CMailMessage message;
+    if (ReadWholeFile(p_sPath, text, oestore::kMaxMessageSize) != EReadFile::Read ||
+        !oestore::ParseMessage(text, message))
+    {
+        LOG_FAILURE("'%s' is not a message", p_sPath.c_str());
+        return false;
+    }
+    const bool stored = RunDownload(p_oContext.m_hInstance, p_oContext.m_iMajor, 0, {text});
+    RefreshMessages();
+    return stored;
+}
+
+void WriteWindow(std::ofstream& p_oOut, HWND p_hWindow, int p_iDepth)
+{
+    char cls[256] = {};
+    char title[256] = {};
+    GetClassNameA(p_hWindow, cls, sizeof cls);
+    GetWindowTextA(p_hWindow, title, sizeof title);
+    p_oOut << std::string(static_cast<size_t>(p_iDepth) * 2, ' ') << cls << " \"" << title << "\" "
+           << ((GetWindowLongA(p_hWindow, GWL_STYLE) & WS_CHILD) != 0 ? GetDlgCtrlID(p_hWindow) : 0)
+           << (IsWindowVisible(p_hWindow) ? " visible" : "") << "\n";
+    for (HWND child = GetWindow(p_hWindow, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        WriteWindow(p_oOut, child, p_iDepth + 1);
+}
+
+// Every top-level window of this process with its children: class, title, control id (0 for a
+// top-level window, whose id slot holds its menu), visibility.
+[[nodiscard]] bool WriteWindowTree(const std::string& p_sPath)
+{
+    std::ofstream out(p_sPath, std::ios::trunc);
+    for (HWND window = GetTopWindow(nullptr); window != nullptr; window = GetWindow(window, GW_HWNDNEXT))
+    {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId())
+            WriteWindow(out, window, 0);
+    }
+    out.close();
+    return out.good();
+}
+} // namespace
+
 bool RunControlCommand(const CControlContext& p_oContext, const std::string& p_sCommand)
 {
     const size_t space = p_sCommand.find(' ');
@@ -79,6 +131,25 @@ bool RunControlCommand(const CControlContext& p_oContext, const std::string& p_s
         }
         return RunDownload(p_oContext.m_hInstance, p_oContext.m_iMajor, static_cast<unsigned>(count));
     }
+    if (verb == "deliver")
+        return Deliver(p_oContext, argument);
+    if (verb == "open")
+        return OpenMessageFile(argument);
+    if (verb == "click")
+        return ClickByText(argument);
+    if (verb == "select-folder")
+        return SelectFolderByName(argument);
+    if (verb == "select-message")
+        return SelectMessageBySubject(argument);
+    if (verb == "not-ready")
+    {
+        SetNotesNotReady(static_cast<unsigned>(std::strtoul(argument.c_str(), nullptr, 10)));
+        return true;
+    }
+    if (verb == "window-tree")
+        return !argument.empty() && WriteWindowTree(argument);
+    if (verb == "quit")
+        return PostMessageA(Browser().m_hBrowser, WM_CLOSE, 0, 0) != FALSE;
     LOG_FAILURE("unknown control command '%s'", p_sCommand.c_str());
     return false;
 }

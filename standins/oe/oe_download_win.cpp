@@ -4,6 +4,7 @@
 #include "common/failure_log.h"
 #include "common/file_read.h"
 #include "common/handle_win.h"
+#include "standins/oe/oe_mailstore_win.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/store/dbx_file.h"
 
@@ -18,31 +19,6 @@ namespace
 constexpr int kProgressId = 1001;
 constexpr int kStatusId = 1002;
 HWND g_hProgressDialog = nullptr;
-
-[[nodiscard]] bool InboxFile(int p_iMajor, const std::string& p_sStoreFolder, std::string& p_sPath)
-{
-    if (p_iMajor <= 4)
-    {
-        p_sPath = p_sStoreFolder + "Inbox.mbx";
-        return true;
-    }
-    std::string bytes;
-    if (ReadWholeFile(p_sStoreFolder + "Folders.dbx", bytes, 16 * 1024 * 1024) != EReadFile::Read)
-        return false;
-    std::vector<oestore::CFolderRecord> folders;
-    if (oestore::ReadFoldersFile(std::vector<uint8_t>(bytes.begin(), bytes.end()), folders) != oestore::EDbxRead::Ok)
-        return false;
-    for (const oestore::CFolderRecord& folder : folders)
-    {
-        if (folder.m_nSpecial == oestore::kSpecialInbox && !folder.m_sFileName.empty() &&
-            folder.m_sFileName.find_first_of("\\/:") == std::string::npos)
-        {
-            p_sPath = p_sStoreFolder + folder.m_sFileName;
-            return true;
-        }
-    }
-    return false;
-}
 
 // A top-level dialog whose children come in the client's order: the progress bar, then the text.
 HWND CreateProgressDialog(HINSTANCE p_hInstance)
@@ -72,47 +48,39 @@ void PumpPending()
 bool AdvanceInboxNumber(int p_iMajor, const std::string& p_sStoreFolder, unsigned p_nMessages)
 {
     std::string path;
-    if (!InboxFile(p_iMajor, p_sStoreFolder, path))
+    if (!SpecialFolderFile(p_iMajor, p_sStoreFolder, oestore::kSpecialInbox, path))
     {
         LOG_FAILURE("no Inbox in '%s'", p_sStoreFolder.c_str());
         return false;
     }
-    const LONG offset = static_cast<LONG>(p_iMajor <= 4 ? oestore::kMbxNextMessageOffset : oestore::kNextMessageOffset);
-    unique_file file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-    {
-        LogCallFailure(__PRETTY_FUNCTION__, ("CreateFile('" + path + "')").c_str(), EResultKind::Win32Error,
-                       GetLastError());
-        return false;
-    }
-    uint8_t bytes[4] = {};
-    DWORD moved = 0;
-    if (SetFilePointer(file.get(), offset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !LOG_IF_WIN32_BOOL_FALSE(ReadFile(file.get(), bytes, 4, &moved, nullptr)) || moved != 4)
-        return false;
-    uint32_t next = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    next += p_nMessages;
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<uint8_t>(next >> (8 * i));
-    return SetFilePointer(file.get(), offset, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-           LOG_IF_WIN32_BOOL_FALSE(WriteFile(file.get(), bytes, 4, &moved, nullptr)) && moved == 4;
+    return ChangeFolder(p_iMajor, path, [&](CFolderContents& p_oContents) {
+        p_oContents.m_nNext += p_nMessages;
+        return true;
+    });
 }
 
-bool RunDownload(HINSTANCE p_hInstance, int p_iMajor, unsigned p_nMessages)
+bool RunDownload(HINSTANCE p_hInstance, int p_iMajor, unsigned p_nMessages, const std::vector<std::string>& p_vTexts)
 {
+    const unsigned total = p_nMessages + static_cast<unsigned>(p_vTexts.size());
     if (g_hProgressDialog == nullptr || !IsWindow(g_hProgressDialog))
         g_hProgressDialog = CreateProgressDialog(p_hInstance);
     if (g_hProgressDialog == nullptr)
         return false;
     const HWND progress = GetDlgItem(g_hProgressDialog, kProgressId);
-    SendMessageA(progress, PBM_SETRANGE32, 0, p_nMessages);
+    SendMessageA(progress, PBM_SETRANGE32, 0, total);
     SendMessageA(progress, PBM_SETPOS, 0, 0);
     ShowWindow(g_hProgressDialog, SW_SHOWNOACTIVATE);
     PumpPending();
     std::string folder;
-    const bool stored = CurrentStoreFolder(p_iMajor, folder) && AdvanceInboxNumber(p_iMajor, folder, p_nMessages);
-    SendMessageA(progress, PBM_SETPOS, p_nMessages, 0);
+    bool stored = CurrentStoreFolder(p_iMajor, folder);
+    for (const std::string& text : p_vTexts)
+    {
+        uint32_t id = 0;
+        stored = stored && StoreMessage(p_iMajor, folder, oestore::kSpecialInbox, text, 0, id);
+    }
+    if (p_nMessages > 0)
+        stored = stored && AdvanceInboxNumber(p_iMajor, folder, p_nMessages);
+    SendMessageA(progress, PBM_SETPOS, total, 0);
     PumpPending();
     SendMessageA(g_hProgressDialog, kFinishedDownloading, 0, 0);
     ShowWindow(g_hProgressDialog, SW_HIDE);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace oestandin
 {
@@ -15,7 +16,10 @@ constexpr UINT kFinishedDownloading = 0xAA8;
 // named by "Folders.dbx" (5 and later), at 8 of "Inbox.mbx" (4). False when there is no Inbox.
 [[nodiscard]] bool AdvanceInboxNumber(int p_iMajor, const std::string& p_sStoreFolder, unsigned p_nMessages);
 
-// Runs a download of p_nMessages in the top-level "#32770" progress dialog (made on the first
-// download, kept hidden between downloads, as the client keeps it) and sends it 0xAA8 at the end.
-[[nodiscard]] bool RunDownload(HINSTANCE p_hInstance, int p_iMajor, unsigned p_nMessages);
+// Runs a download in the top-level "#32770" progress dialog (made on the first download, kept
+// hidden between downloads, as the client keeps it) and sends it 0xAA8 at the end: the messages
+// p_vTexts are stored in the Inbox, each under the next number, and p_nMessages more only move
+// the number on. False when something could not be stored.
+[[nodiscard]] bool RunDownload(HINSTANCE p_hInstance, int p_iMajor, unsigned p_nMessages,
+                               const std::vector<std::string>& p_vTexts = {});
 } // namespace oestandin

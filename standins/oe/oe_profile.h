@@ -17,12 +17,27 @@ struct COeProfile
     const char* m_szVersionText;
     // The first item of the New menu (New mail).
     unsigned m_nNewMailCommand;
+    // Send in a note window.
+    unsigned m_nSendCommand;
+    // Save As of the selected message (or of a note), which opens the Save Message dialog.
+    unsigned m_nSaveAsCommand;
+    // Send and Receive: downloads what waits in the drop folder.
+    unsigned m_nSendReceiveCommand;
 };
 
 inline const COeProfile& ProfileFor(int p_iMajor)
 {
-    static const COeProfile s_oe4{
-        4, "ThorBrowserWndClass", "ThorShellWindowClass", "SysListView32", "ReBarWindow32", false, "4,72,3110,0", 633};
+    static const COeProfile s_oe4{4,
+                                  "ThorBrowserWndClass",
+                                  "ThorShellWindowClass",
+                                  "SysListView32",
+                                  "ReBarWindow32",
+                                  false,
+                                  "4,72,3110,0",
+                                  633,
+                                  678,
+                                  466,
+                                  141};
     static const COeProfile s_oe5{5,
                                   "Outlook Express Browser Class",
                                   "OutlookExpressHiddenWindow",
@@ -30,7 +45,10 @@ inline const COeProfile& ProfileFor(int p_iMajor)
                                   "SizableRebar",
                                   true,
                                   "5,50,4807,1700",
-                                  40465};
+                                  40465,
+                                  40411,
+                                  40204,
+                                  40466};
     static const COeProfile s_oe6{6,
                                   "Outlook Express Browser Class",
                                   "OutlookExpressHiddenWindow",
@@ -38,7 +56,10 @@ inline const COeProfile& ProfileFor(int p_iMajor)
                                   "SizableRebar",
                                   true,
                                   "6,0,2900,5512",
-                                  40465};
+                                  40465,
+                                  40411,
+                                  40204,
+                                  40466};
     return p_iMajor <= 4 ? s_oe4 : p_iMajor == 5 ? s_oe5 : s_oe6;
 }
 

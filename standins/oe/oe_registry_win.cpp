@@ -148,6 +148,75 @@ std::string CurrentIdentityId()
     return ReadText(HKEY_CURRENT_USER, kIdentitiesKey, "Last User ID", id) ? id : std::string();
 }
 
+std::string SettingsKey(int p_iMajor, const std::string& p_sId)
+{
+    if (p_iMajor <= 4)
+        return kVersion4SettingsKey;
+    const std::string id = p_sId.empty() ? CurrentIdentityId() : p_sId;
+    return std::string(kIdentitiesKey) + "\\" + id + "\\" + kIdentitySettingsKey;
+}
+
+bool ReadAccount(int p_iMajor, const std::string& p_sId, COeAccountSeed& p_oAccount)
+{
+    std::string manager = kAccountManagerKey;
+    if (p_iMajor > 4)
+    {
+        const std::string id = p_sId.empty() ? CurrentIdentityId() : p_sId;
+        const std::string own = std::string(kIdentitiesKey) + "\\" + id + "\\" + kAccountManagerKey;
+        unique_hkey key;
+        if (!id.empty() && RegOpenKeyExA(HKEY_CURRENT_USER, own.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+            manager = own;
+    }
+    if (!ReadText(HKEY_CURRENT_USER, manager, "Default Mail Account", p_oAccount.m_sId))
+        return false;
+    const std::string account = manager + "\\Accounts\\" + p_oAccount.m_sId;
+    if (!ReadText(HKEY_CURRENT_USER, account, "SMTP Server", p_oAccount.m_sSmtpServer))
+        return false;
+    (void)ReadText(HKEY_CURRENT_USER, account, "Account Name", p_oAccount.m_sName);
+    (void)ReadText(HKEY_CURRENT_USER, account, "SMTP Email Address", p_oAccount.m_sEmail);
+    (void)ReadText(HKEY_CURRENT_USER, account, "SMTP Display Name", p_oAccount.m_sDisplayName);
+    DWORD port = 25;
+    DWORD size = sizeof port;
+    if (RegGetValueA(HKEY_CURRENT_USER, account.c_str(), "SMTP Port", RRF_RT_REG_DWORD, nullptr, &port, &size) ==
+            ERROR_SUCCESS &&
+        port != 0 && port < 65536)
+        p_oAccount.m_nSmtpPort = port;
+    return true;
+}
+
+DWORD DontShowDialogsValue(int p_iMajor, const char* p_szName)
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const std::string key = SettingsKey(p_iMajor) + "\\Dont Show Dialogs";
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), p_szName, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
+bool SetDontShowDialogsValue(int p_iMajor, const char* p_szName, DWORD p_nValue)
+{
+    unique_hkey key;
+    return CreateKey(HKEY_CURRENT_USER, SettingsKey(p_iMajor) + "\\Dont Show Dialogs", key) &&
+           SetDword(key.get(), p_szName, p_nValue);
+}
+
+bool IdentityStoreFolder(int p_iMajor, const std::string& p_sId, std::string& p_sFolder)
+{
+    std::string root;
+    if (!ReadText(HKEY_CURRENT_USER, SettingsKey(p_iMajor, p_sId), "Store Root", root))
+    {
+        LOG_FAILURE("no \"Store Root\" for identity '%s'", p_sId.c_str());
+        return false;
+    }
+    if (!ExpandFolder(root, p_sFolder))
+        return false;
+    if (p_iMajor <= 4)
+        p_sFolder += "Mail\\";
+    return true;
+}
+
 bool CurrentStoreFolder(int p_iMajor, std::string& p_sFolder)
 {
     std::string settingsKey = kVersion4SettingsKey;

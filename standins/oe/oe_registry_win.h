@@ -45,4 +45,17 @@ struct COeIdentitySeed
 
 // "Last User ID" under "Identities"; empty when there is none.
 std::string CurrentIdentityId();
+
+// The settings key (below HKEY_CURRENT_USER) of the identity p_sId (5 and later; empty p_sId: the
+// current one) or of the user (4).
+std::string SettingsKey(int p_iMajor, const std::string& p_sId = std::string());
+// The identity's default mail account from its Internet Account Manager key (4: the user's);
+// false when it has none or no "SMTP Server".
+[[nodiscard]] bool ReadAccount(int p_iMajor, const std::string& p_sId, COeAccountSeed& p_oAccount);
+// The store folder of identity p_sId, as CurrentStoreFolder gives it for the current one.
+[[nodiscard]] bool IdentityStoreFolder(int p_iMajor, const std::string& p_sId, std::string& p_sFolder);
+
+// A DWORD under the identity's "Dont Show Dialogs" key; 0 when it is missing.
+DWORD DontShowDialogsValue(int p_iMajor, const char* p_szName);
+[[nodiscard]] bool SetDontShowDialogsValue(int p_iMajor, const char* p_szName, DWORD p_nValue);
 } // namespace oestandin

@@ -65,6 +65,26 @@ uint32_t AppendRecord(std::vector<uint8_t>& p_vBytes, const CFolderRecord& p_oFo
     return at;
 }
 
+// A message record: its number as a 4-byte value, its flags direct, its text zero-terminated.
+uint32_t AppendRecord(std::vector<uint8_t>& p_vBytes, const CStoredMessage& p_oMessage)
+{
+    const uint32_t at = static_cast<uint32_t>(p_vBytes.size());
+    const size_t textAt = 4;
+    const size_t dataSize = (textAt + p_oMessage.m_sText.size() + 1 + 3) & ~size_t(3);
+    const uint32_t size = static_cast<uint32_t>(3 * 4 + dataSize);
+    p_vBytes.resize(at + kRecordHeader + size, 0);
+    Put32(p_vBytes, at, at);
+    Put32(p_vBytes, at + 4, size);
+    p_vBytes[at + 10] = 3;
+    const size_t block = at + kRecordHeader;
+    Put32(p_vBytes, block, kFieldMessageId);
+    Put32(p_vBytes, block + 4, kFieldMessageFlags | kDirectBit | ((p_oMessage.m_nFlags & 0xFFFFFFu) << 8));
+    Put32(p_vBytes, block + 8, kFieldMessageText | static_cast<uint32_t>(textAt << 8));
+    Put32(p_vBytes, block + 12, p_oMessage.m_nId);
+    std::copy(p_oMessage.m_sText.begin(), p_oMessage.m_sText.end(), p_vBytes.begin() + block + 12 + textAt);
+    return at;
+}
+
 // Appends the node holding p_vValues[p_nFirst, p_nFirst + p_nCount) and its subtrees. Up to 51
 // values fit one node; beyond that the node keeps 51 and spreads the rest evenly over its left
 // child and its entries' children.
@@ -165,7 +185,10 @@ struct CField
     size_t m_nLength = 0;
 };
 
-EDbxRead ReadRecord(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CFolderRecord& p_oFolder)
+using CFields = CField[kFieldCount];
+
+// The fields of the record at p_nAt, every offset and length inside the record's data block.
+EDbxRead ReadFields(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CFields& p_aFields)
 {
     if (p_nAt > p_vBytes.size() || p_vBytes.size() - p_nAt < kRecordHeader)
         return EDbxRead::Truncated;
@@ -178,7 +201,6 @@ EDbxRead ReadRecord(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CFolde
         return EDbxRead::Truncated;
     const size_t area = block + count * 4;
     const size_t areaEnd = block + size;
-    CField fields[kFieldCount];
     CField* lastIndirect = nullptr;
     for (size_t i = 0; i < count; ++i)
     {
@@ -186,7 +208,7 @@ EDbxRead ReadRecord(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CFolde
         const size_t id = entry & 0x7F;
         if (id >= kFieldCount)
             return EDbxRead::IndexTooBig;
-        CField& field = fields[id];
+        CField& field = p_aFields[id];
         field.m_bPresent = true;
         if ((entry & kDirectBit) != 0)
         {
@@ -203,27 +225,101 @@ EDbxRead ReadRecord(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CFolde
     }
     if (lastIndirect != nullptr)
         lastIndirect->m_nLength = areaEnd - lastIndirect->m_nAt;
-
-    auto number = [&](size_t p_nId) -> uint32_t {
-        const CField& f = fields[p_nId];
-        uint32_t value = 0;
-        for (size_t i = 0; f.m_bPresent && i < std::min<size_t>(f.m_nLength, 4); ++i)
-            value |= static_cast<uint32_t>(p_vBytes[f.m_nAt + i]) << (8 * i);
-        return value;
-    };
-    auto text = [&](size_t p_nId) {
-        const CField& f = fields[p_nId];
-        std::string value;
-        for (size_t i = 0; f.m_bPresent && i < f.m_nLength && p_vBytes[f.m_nAt + i] != 0; ++i)
-            value.push_back(static_cast<char>(p_vBytes[f.m_nAt + i]));
-        return value;
-    };
-    p_oFolder.m_nId = number(kFieldFolderId);
-    p_oFolder.m_nParentId = number(kFieldParentId);
-    p_oFolder.m_sName = text(kFieldName);
-    p_oFolder.m_sFileName = text(kFieldFileName);
-    p_oFolder.m_nSpecial = number(kFieldSpecial);
     return EDbxRead::Ok;
+}
+
+uint32_t FieldNumber(const std::vector<uint8_t>& p_vBytes, const CField& p_oField)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; p_oField.m_bPresent && i < std::min<size_t>(p_oField.m_nLength, 4); ++i)
+        value |= static_cast<uint32_t>(p_vBytes[p_oField.m_nAt + i]) << (8 * i);
+    return value;
+}
+
+std::string FieldText(const std::vector<uint8_t>& p_vBytes, const CField& p_oField)
+{
+    std::string value;
+    for (size_t i = 0; p_oField.m_bPresent && i < p_oField.m_nLength && p_vBytes[p_oField.m_nAt + i] != 0; ++i)
+        value.push_back(static_cast<char>(p_vBytes[p_oField.m_nAt + i]));
+    return value;
+}
+
+EDbxRead ReadRecord(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CFolderRecord& p_oFolder)
+{
+    CFields fields;
+    if (const EDbxRead r = ReadFields(p_vBytes, p_nAt, fields); r != EDbxRead::Ok)
+        return r;
+    p_oFolder.m_nId = FieldNumber(p_vBytes, fields[kFieldFolderId]);
+    p_oFolder.m_nParentId = FieldNumber(p_vBytes, fields[kFieldParentId]);
+    p_oFolder.m_sName = FieldText(p_vBytes, fields[kFieldName]);
+    p_oFolder.m_sFileName = FieldText(p_vBytes, fields[kFieldFileName]);
+    p_oFolder.m_nSpecial = FieldNumber(p_vBytes, fields[kFieldSpecial]);
+    return EDbxRead::Ok;
+}
+
+EDbxRead ReadRecord(const std::vector<uint8_t>& p_vBytes, uint32_t p_nAt, CStoredMessage& p_oMessage)
+{
+    CFields fields;
+    if (const EDbxRead r = ReadFields(p_vBytes, p_nAt, fields); r != EDbxRead::Ok)
+        return r;
+    p_oMessage.m_nId = FieldNumber(p_vBytes, fields[kFieldMessageId]);
+    p_oMessage.m_nFlags = FieldNumber(p_vBytes, fields[kFieldMessageFlags]);
+    p_oMessage.m_sText = FieldText(p_vBytes, fields[kFieldMessageText]);
+    return EDbxRead::Ok;
+}
+
+// The values of the file's index tree in order, each a record offset.
+EDbxRead ReadIndex(const std::vector<uint8_t>& p_vBytes, std::vector<uint32_t>& p_vValues)
+{
+    p_vValues.clear();
+    if (p_vBytes.size() < kRootNodeOffset + 4)
+        return EDbxRead::Truncated;
+    const size_t total = Get32(p_vBytes, kValueCountOffset);
+    const uint32_t root = Get32(p_vBytes, kRootNodeOffset);
+    if (total == 0 || root == 0)
+        return EDbxRead::Ok;
+    // Every value takes at least a record header, which bounds what a count may claim.
+    if (total > p_vBytes.size() / kRecordHeader)
+        return EDbxRead::WrongCount;
+    CTreeReader tree(p_vBytes, total);
+    if (const EDbxRead r = tree.ReadNode(0, root, total, 0); r != EDbxRead::Ok)
+        return r;
+    p_vValues = tree.Values();
+    return EDbxRead::Ok;
+}
+
+template <typename T> EDbxRead ReadRecords(const std::vector<uint8_t>& p_vBytes, std::vector<T>& p_vRecords)
+{
+    p_vRecords.clear();
+    std::vector<uint32_t> values;
+    if (const EDbxRead r = ReadIndex(p_vBytes, values); r != EDbxRead::Ok)
+        return r;
+    for (const uint32_t value : values)
+    {
+        T record;
+        if (const EDbxRead r = ReadRecord(p_vBytes, value, record); r != EDbxRead::Ok)
+        {
+            p_vRecords.clear();
+            return r;
+        }
+        p_vRecords.push_back(std::move(record));
+    }
+    return EDbxRead::Ok;
+}
+
+// The header, the records and the tree over them.
+template <typename T> std::vector<uint8_t> BuildIndexedFile(const std::vector<T>& p_vRecords)
+{
+    std::vector<uint8_t> bytes = EmptyStoreFile();
+    std::vector<uint32_t> values;
+    for (const T& record : p_vRecords)
+        values.push_back(AppendRecord(bytes, record));
+    if (!values.empty())
+    {
+        Put32(bytes, kValueCountOffset, static_cast<uint32_t>(values.size()));
+        Put32(bytes, kRootNodeOffset, AppendNode(bytes, values, 0, values.size(), 0));
+    }
+    return bytes;
 }
 } // namespace
 
@@ -264,55 +360,71 @@ CFolderRecord NewUserFolder(const std::vector<CFolderRecord>& p_vFolders, const 
 
 std::vector<uint8_t> BuildFoldersFile(const std::vector<CFolderRecord>& p_vFolders)
 {
-    std::vector<uint8_t> bytes = EmptyStoreFile();
-    std::vector<uint32_t> values;
-    for (const CFolderRecord& folder : p_vFolders)
-        values.push_back(AppendRecord(bytes, folder));
-    if (!values.empty())
-    {
-        Put32(bytes, kValueCountOffset, static_cast<uint32_t>(values.size()));
-        Put32(bytes, kRootNodeOffset, AppendNode(bytes, values, 0, values.size(), 0));
-    }
-    return bytes;
+    return BuildIndexedFile(p_vFolders);
 }
 
-std::vector<uint8_t> BuildFolderFile(uint32_t p_nNextMessage)
+std::vector<uint8_t> BuildFolderFile(uint32_t p_nNextMessage, const std::vector<CStoredMessage>& p_vMessages)
 {
-    std::vector<uint8_t> bytes = EmptyStoreFile();
+    std::vector<uint8_t> bytes = BuildIndexedFile(p_vMessages);
     Put32(bytes, kNextMessageOffset, p_nNextMessage);
     return bytes;
 }
 
-std::vector<uint8_t> BuildMbxFile(uint32_t p_nNextMessage)
+std::vector<uint8_t> BuildMbxFile(uint32_t p_nNextMessage, const std::vector<CStoredMessage>& p_vMessages)
 {
-    std::vector<uint8_t> bytes(16, 0);
+    std::vector<uint8_t> bytes(kMbxHeaderSize, 0);
     Put32(bytes, kMbxNextMessageOffset, p_nNextMessage);
+    for (const CStoredMessage& message : p_vMessages)
+    {
+        const size_t at = bytes.size();
+        bytes.resize(at + kMbxRecordHeader + message.m_sText.size(), 0);
+        Put32(bytes, at, message.m_nId);
+        Put32(bytes, at + 4, message.m_nFlags);
+        Put32(bytes, at + 8, static_cast<uint32_t>(message.m_sText.size()));
+        std::copy(message.m_sText.begin(), message.m_sText.end(), bytes.begin() + at + kMbxRecordHeader);
+    }
     return bytes;
+}
+
+EDbxRead ReadMbxFile(const std::vector<uint8_t>& p_vBytes, uint32_t& p_nNextMessage,
+                     std::vector<CStoredMessage>& p_vMessages)
+{
+    p_nNextMessage = 0;
+    p_vMessages.clear();
+    if (p_vBytes.size() < kMbxHeaderSize)
+        return EDbxRead::Truncated;
+    p_nNextMessage = Get32(p_vBytes, kMbxNextMessageOffset);
+    for (size_t at = kMbxHeaderSize; at < p_vBytes.size();)
+    {
+        if (p_vBytes.size() - at < kMbxRecordHeader)
+            return EDbxRead::Truncated;
+        const size_t length = Get32(p_vBytes, at + 8);
+        if (p_vBytes.size() - at - kMbxRecordHeader < length)
+            return EDbxRead::Truncated;
+        CStoredMessage message;
+        message.m_nId = Get32(p_vBytes, at);
+        message.m_nFlags = Get32(p_vBytes, at + 4);
+        message.m_sText.assign(p_vBytes.begin() + at + kMbxRecordHeader,
+                               p_vBytes.begin() + at + kMbxRecordHeader + length);
+        p_vMessages.push_back(std::move(message));
+        at += kMbxRecordHeader + length;
+    }
+    return EDbxRead::Ok;
 }
 
 EDbxRead ReadFoldersFile(const std::vector<uint8_t>& p_vBytes, std::vector<CFolderRecord>& p_vFolders)
 {
-    p_vFolders.clear();
-    if (p_vBytes.size() < kRootNodeOffset + 4)
+    return ReadRecords(p_vBytes, p_vFolders);
+}
+
+EDbxRead ReadFolderFile(const std::vector<uint8_t>& p_vBytes, uint32_t& p_nNextMessage,
+                        std::vector<CStoredMessage>& p_vMessages)
+{
+    p_nNextMessage = 0;
+    if (p_vBytes.size() < kFileHeaderSize)
         return EDbxRead::Truncated;
-    const size_t total = Get32(p_vBytes, kValueCountOffset);
-    const uint32_t root = Get32(p_vBytes, kRootNodeOffset);
-    if (total == 0 || root == 0)
-        return EDbxRead::Ok;
-    // Every value takes at least a record header, which bounds what a count may claim.
-    if (total > p_vBytes.size() / kRecordHeader)
-        return EDbxRead::WrongCount;
-    CTreeReader tree(p_vBytes, total);
-    if (const EDbxRead r = tree.ReadNode(0, root, total, 0); r != EDbxRead::Ok)
-        return r;
-    for (const uint32_t value : tree.Values())
-    {
-        CFolderRecord folder;
-        if (const EDbxRead r = ReadRecord(p_vBytes, value, folder); r != EDbxRead::Ok)
-            return r;
-        p_vFolders.push_back(std::move(folder));
-    }
-    return EDbxRead::Ok;
+    p_nNextMessage = Get32(p_vBytes, kNextMessageOffset);
+    return ReadRecords(p_vBytes, p_vMessages);
 }
 
 const char* DbxReadText(EDbxRead p_eResult)

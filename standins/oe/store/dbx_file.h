@@ -17,6 +17,8 @@ constexpr size_t kMbxNextMessageOffset = 8;
 constexpr size_t kNodeSize = 0x27C;
 constexpr size_t kNodeEntries = 51;
 constexpr size_t kFileHeaderSize = 0x24BC;
+constexpr size_t kMbxHeaderSize = 16;
+constexpr size_t kMbxRecordHeader = 12;
 
 // Field ids of a folder record; only the file name and the special type are read by others.
 constexpr uint8_t kFieldFolderId = 0;
@@ -34,6 +36,23 @@ enum ESpecialFolder : uint32_t
     kSpecialSentItems = 3,
     kSpecialDeletedItems = 4,
     kSpecialDrafts = 5,
+};
+
+// Field ids of a message record in a folder file.
+constexpr uint8_t kFieldMessageId = 0;
+constexpr uint8_t kFieldMessageFlags = 1;
+constexpr uint8_t kFieldMessageText = 4;
+// Message flags; a message without kMessageRead is unread.
+constexpr uint32_t kMessageRead = 0x80;
+// The data area's offsets have 24 bits: a message text must stay below this.
+constexpr size_t kMaxStoredText = 0xFFFF00;
+
+struct CStoredMessage
+{
+    uint32_t m_nId = 0;
+    uint32_t m_nFlags = 0;
+    // The whole message as RFC 5322 text.
+    std::string m_sText;
 };
 
 struct CFolderRecord
@@ -64,11 +83,19 @@ CFolderRecord NewUserFolder(const std::vector<CFolderRecord>& p_vFolders, const 
 
 // The bytes of "Folders.dbx" holding the records in tree order.
 std::vector<uint8_t> BuildFoldersFile(const std::vector<CFolderRecord>& p_vFolders);
-// The bytes of a folder file that holds no messages yet.
-std::vector<uint8_t> BuildFolderFile(uint32_t p_nNextMessage);
-std::vector<uint8_t> BuildMbxFile(uint32_t p_nNextMessage);
+// The bytes of a folder file: its next-message number and its messages in the index tree, in the
+// order given. Texts longer than kMaxStoredText must not be passed.
+std::vector<uint8_t> BuildFolderFile(uint32_t p_nNextMessage, const std::vector<CStoredMessage>& p_vMessages = {});
+// Version 4's ".mbx": a 16-byte header with the next-message number at 8, then each message as its
+// number, its flags and its length (32 bits each) and its text.
+std::vector<uint8_t> BuildMbxFile(uint32_t p_nNextMessage, const std::vector<CStoredMessage>& p_vMessages = {});
+[[nodiscard]] EDbxRead ReadMbxFile(const std::vector<uint8_t>& p_vBytes, uint32_t& p_nNextMessage,
+                                   std::vector<CStoredMessage>& p_vMessages);
 
 // The folder records of a "Folders.dbx"; every offset and length is checked against the bytes.
 [[nodiscard]] EDbxRead ReadFoldersFile(const std::vector<uint8_t>& p_vBytes, std::vector<CFolderRecord>& p_vFolders);
+// A folder file's next-message number and messages, checked as ReadFoldersFile checks.
+[[nodiscard]] EDbxRead ReadFolderFile(const std::vector<uint8_t>& p_vBytes, uint32_t& p_nNextMessage,
+                                      std::vector<CStoredMessage>& p_vMessages);
 const char* DbxReadText(EDbxRead p_eResult);
 } // namespace oestore

@@ -24,13 +24,19 @@ class CClientRun
 
     // Starts the version suspended, installs the probe hooks on its main thread when p_sProbeLog is
     // not empty (what they see goes to that file), then lets it run.
-    [[nodiscard]] bool Start(int p_iMajor, const std::string& p_sProbeLog);
+    [[nodiscard]] bool Start(int p_iMajor, const std::string& p_sProbeLog, const std::string& p_sArguments = {});
     // Waits until a top-level window of the class exists in this process and the tree has items.
     HWND WaitForBrowser(const char* p_szClass, DWORD p_nTimeoutMs);
     // Closes the browser and waits for the exit code.
     [[nodiscard]] bool Close(DWORD& p_nExitCode);
     // A command on the control channel; the window procedure's result, -1 when it did not answer.
     LRESULT SendControl(const std::string& p_sCommand) const;
+    // A visible top-level window of this process with the class (and the title, when given).
+    HWND WaitForWindow(const char* p_szClass, const char* p_szTitle, DWORD p_nTimeoutMs) const;
+    DWORD ProcessId() const
+    {
+        return m_oProcess.dwProcessId;
+    }
 
   private:
     PROCESS_INFORMATION m_oProcess{};
@@ -55,3 +61,28 @@ void DeleteRegTree(HKEY p_hRoot, const char* p_szKey);
 // What the screen shows of the window, as a PNG file under the artifacts directory.
 [[nodiscard]] bool SaveWindowPng(HWND p_hWindow, const std::string& p_sFileName);
 bool KeyExists(const std::string& p_sKey);
+
+// The visible top-level windows of the process with the class.
+size_t CountWindows(DWORD p_nProcess, const char* p_szClass);
+// True once the window is gone, false when it still exists after the time-out.
+bool WaitGone(HWND p_hWindow, DWORD p_nTimeoutMs);
+// Waits until p_fnDone() holds, pumping this thread's messages; false after the time-out.
+template <typename F> bool WaitUntil(F p_fnDone, DWORD p_nTimeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;)
+    {
+        if (p_fnDone())
+            return true;
+        if (GetTickCount() - start > p_nTimeoutMs)
+            return false;
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(20);
+    }
+}
+void WriteTextFile(const std::string& p_sPath, const std::string& p_sText);
+std::string ReadTextFile(const std::string& p_sPath);
+// A child of p_hParent (any depth) with the control id.
+HWND FindDescendant(HWND p_hParent, int p_iId);

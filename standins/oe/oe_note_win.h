@@ -1,0 +1,27 @@
+// standins/oe/oe_note_win.h: the note window "ATH_Note" in which mail is written and read: its
+// header ("OE_Envelope" from version 5 on, "ATH_NoteHdr" in 4) with To, Cc, Bcc and Subject, the
+// body, and the commands Send and Save As.
+#pragma once
+
+#include "standins/oe/oe_profile.h"
+#include "standins/oe/store/eml_message.h"
+
+#include <windows.h>
+
+namespace oestandin
+{
+// What a note answers to the profile's Send command while it is not ready.
+constexpr UINT kNoteNotReady = WM_USER + 10;
+
+[[nodiscard]] bool RegisterNoteClasses(HINSTANCE p_hInstance, const COeProfile& p_oProfile);
+
+// A new note, empty when p_pMessage is null, else showing that message.
+HWND OpenNote(const oestore::CMailMessage* p_pMessage);
+
+// The next p_nCount Send commands, in any note, are answered kNoteNotReady and do nothing: a
+// switch for tests of senders that must wait for a note.
+void SetNotesNotReady(unsigned p_nCount);
+
+// The message as the note's fields hold it.
+oestore::CMailMessage NoteMessage(HWND p_hNote);
+} // namespace oestandin
