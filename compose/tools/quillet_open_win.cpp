@@ -136,6 +136,8 @@ struct COptions
 // What the user does in the open window before it is sent: 0, or the tool's exit code.
 int PrepareWindow(const COptions& p_oOptions)
 {
+    // The window and its bars finish painting before the user starts, and before a picture is taken.
+    (void)PumpUntil([] { return false; }, 1500);
     if (p_oOptions.m_szImport != nullptr &&
         !quillet_open::ImportList(g_hSMSWindow, p_oOptions.m_szImport,
                                   p_oOptions.m_vTokens.empty() ? std::string() : p_oOptions.m_vTokens.front()))
@@ -153,8 +155,8 @@ int PrepareWindow(const COptions& p_oOptions)
         !quillet_open::SelectRecipients(g_hSMSWindow, quillet_open::SplitNames(p_oOptions.m_szSelect),
                                         p_oOptions.m_szDialogShot))
         return 6;
-    // Lets the window and its bars finish painting before the picture is taken.
-    (void)PumpUntil([] { return false; }, 1500);
+    if (p_oOptions.m_szImport != nullptr || p_oOptions.m_szSelect != nullptr)
+        (void)PumpUntil([] { return false; }, 500);
     if (p_oOptions.m_szScreenshot != nullptr && !SaveWindowBitmap(g_hSMSWindow, p_oOptions.m_szScreenshot))
         std::fprintf(stderr, "quillet-open: could not save %s\n", p_oOptions.m_szScreenshot);
     return 0;
