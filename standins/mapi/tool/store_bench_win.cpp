@@ -134,8 +134,16 @@ int RunChild(const std::string& p_sArguments)
 
 void UseLowFragmentationHeap()
 {
-    ULONG ulLfh = 2;
-    (void)HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &ulLfh, sizeof ulLfh);
+    // Every heap, not only the process heap: the C runtime's malloc has a heap of its own, and
+    // without the low-fragmentation front end Wine's allocator searches a free list that grows
+    // with the store (the address book's name index then takes minutes, not seconds).
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    for (HANDLE heap : heaps)
+    {
+        ULONG ulLfh = 2;
+        (void)HeapSetInformation(heap, HeapCompatibilityInformation, &ulLfh, sizeof ulLfh);
+    }
 }
 
 std::vector<std::string> ReadList(const std::string& p_sPath)

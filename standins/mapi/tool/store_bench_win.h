@@ -59,8 +59,8 @@ template <typename T> void BindExport(HMODULE p_hLibrary, T& p_pfn, const char* 
 // as a client starting does. The child's exit code, or 1 when it could not start.
 int RunChild(const std::string& p_sArguments);
 
-// Asks for the low-fragmentation heap (Windows' default, Wine 8's only when asked): millions of
-// small blocks are allocated fast in it.
+// Asks every heap of the process for the low-fragmentation front end (Windows' default, Wine 8's
+// only when asked): millions of small blocks are allocated fast in it.
 void UseLowFragmentationHeap();
 
 // The '|'-separated pieces of a file's text, and the file written from pieces.
