@@ -60,20 +60,40 @@ void Click(HWND p_hDialog, int p_iId)
                  reinterpret_cast<LPARAM>(GetDlgItem(p_hDialog, p_iId)));
 }
 
+BOOL CALLBACK MatchId(HWND p_hChild, LPARAM p_lParam)
+{
+    auto* s = reinterpret_cast<std::pair<int, HWND>*>(p_lParam);
+    if (GetDlgCtrlID(p_hChild) != s->first)
+        return TRUE;
+    s->second = p_hChild;
+    return FALSE;
+}
+
 HWND FindDescendant(HWND p_hRoot, int p_iId)
 {
     std::pair<int, HWND> search{p_iId, nullptr};
-    EnumChildWindows(
-        p_hRoot,
-        [](HWND p_hChild, LPARAM p_lParam) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<int, HWND>*>(p_lParam);
-            if (GetDlgCtrlID(p_hChild) != s->first)
-                return TRUE;
-            s->second = p_hChild;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumChildWindows(p_hRoot, &MatchId, reinterpret_cast<LPARAM>(&search));
     return search.second;
+}
+
+struct CCaptionSearch
+{
+    DWORD m_dwProcess;
+    const std::string* m_pCaption;
+    HWND m_hFound;
+};
+
+BOOL CALLBACK MatchCaption(HWND p_hWindow, LPARAM p_lParam)
+{
+    auto* s = reinterpret_cast<CCaptionSearch*>(p_lParam);
+    if (ProcessOf(p_hWindow) != s->m_dwProcess || !IsWindowVisible(p_hWindow))
+        return TRUE;
+    char caption[256] = {};
+    GetWindowTextA(p_hWindow, caption, sizeof(caption));
+    if (*s->m_pCaption != caption)
+        return TRUE;
+    s->m_hFound = p_hWindow;
+    return FALSE;
 }
 
 LRESULT FindToken(HWND p_hTokens, const std::string& p_sToken)
@@ -141,27 +161,10 @@ bool PumpUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMilliseconds)
 
 HWND AwaitWindow(DWORD p_dwProcess, const std::string& p_sCaption, DWORD p_dwMilliseconds)
 {
-    struct CSearch
-    {
-        DWORD m_dwProcess;
-        const std::string* m_pCaption;
-        HWND m_hFound;
-    } search{p_dwProcess, &p_sCaption, nullptr};
+    CCaptionSearch search{p_dwProcess, &p_sCaption, nullptr};
     (void)PumpUntil(
         [&] {
-            EnumWindows(
-                [](HWND p_hWindow, LPARAM p_lParam) -> BOOL {
-                    auto* s = reinterpret_cast<CSearch*>(p_lParam);
-                    if (ProcessOf(p_hWindow) != s->m_dwProcess || !IsWindowVisible(p_hWindow))
-                        return TRUE;
-                    char caption[256] = {};
-                    GetWindowTextA(p_hWindow, caption, sizeof(caption));
-                    if (*s->m_pCaption != caption)
-                        return TRUE;
-                    s->m_hFound = p_hWindow;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&search));
+            EnumWindows(&MatchCaption, reinterpret_cast<LPARAM>(&search));
             return search.m_hFound != nullptr;
         },
         p_dwMilliseconds);
