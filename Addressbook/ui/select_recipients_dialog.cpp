@@ -10,6 +10,7 @@
 #include "common/text_win.h"
 #include "common/trace_log.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -291,6 +292,19 @@ void CSelectRecipientsDialog::Place()
             GetWindowRect(m_hOwner, &rcOwner);
         x = rcOwner.left + ((rcOwner.right - rcOwner.left) - (rcDialog.right - rcDialog.left)) / 2;
         y = rcOwner.top + ((rcOwner.bottom - rcOwner.top) - (rcDialog.bottom - rcDialog.top)) / 2;
+    }
+    // Wholly on the nearest screen: centred on an owner near an edge, or kept from a screen that is
+    // gone, it would open with its folder box or buttons out of reach.
+    const int cx = rcDialog.right - rcDialog.left;
+    const int cy = rcDialog.bottom - rcDialog.top;
+    const RECT rcWanted{x, y, x + cx, y + cy};
+    MONITORINFO oMonitor{};
+    oMonitor.cbSize = sizeof(oMonitor);
+    if (GetMonitorInfoA(MonitorFromRect(&rcWanted, MONITOR_DEFAULTTONEAREST), &oMonitor))
+    {
+        const RECT& rcWork = oMonitor.rcWork;
+        x = std::max<int>(rcWork.left, std::min<int>(x, rcWork.right - cx));
+        y = std::max<int>(rcWork.top, std::min<int>(y, rcWork.bottom - cy));
     }
     SetWindowPos(m_hDialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

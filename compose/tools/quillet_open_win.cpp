@@ -1,14 +1,19 @@
-// compose/tools/quillet_open_win.cpp: quillet-open.exe [--package N] [--to TEXT] [--text TEXT] [--wait]
-// [--screenshot FILE.bmp] [--send]: activates the compose server through CoCreateInstance as a host
-// does, calls Init and CreateNewSMS, and with --wait keeps the object until the window count it
-// hears drops back to zero. --screenshot saves the new window as a bitmap once it has painted;
-// --send presses its Send command as a user would and waits (at most two minutes) for the window
-// to close, which it does only when the SMS went out.
+// compose/tools/quillet_open_win.cpp: quillet-open.exe [--package N] [--version N] [--to TEXT]
+// [--text TEXT] [--import FILE] [--token NAME]... [--select NAMES] [--wait] [--screenshot FILE.bmp]
+// [--dialog-shot FILE.bmp] [--ignore-problems] [--send]: activates the compose server through CoCreateInstance as a
+// host does, calls Init and CreateNewSMS, and with --wait keeps the object until the window count it hears drops back
+// to zero. --import brings a recipient file in through File > Import and its wizard, --token inserts that column's
+// token at the end of the body, --select picks the ";"-separated names in "Select Recipients" (the To button).
+// --screenshot saves the new window as a bitmap once it has painted; --send presses its Send command as a user would,
+// accepts the "Message Summary" of a bulk send after printing its summary line (with --ignore-problems the recipients
+// Check could not fix are left out first, as "Ignore" does), and waits (at most two minutes) for the window to close,
+// which it does only when the SMS went out. --dialog-shot saves the picture of the dialog it answered.
 #include "Addressbook/include/host_messages.h"
 #include "Addressbook/include/package_kinds.h"
 #include "common/handle_win.h"
 #include "common/text_win.h"
 #include "compose/quillet_h.h"
+#include "compose/tools/quillet_open_drive_win.h"
 #include "tools/window_picture/window_picture_win.h"
 
 #include <windows.h>
@@ -16,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -75,36 +81,115 @@ bool ServerWasEnding(HRESULT p_hr)
     return p_hr == E_FAIL || p_hr == CO_E_SERVER_STOPPING || p_hr == RPC_E_DISCONNECTED ||
            p_hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || p_hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 }
+struct COptions
+{
+    int m_iPackage = kPackageOutlookExpress;
+    int m_iVersion = 0;
+    const char* m_szTo = nullptr;
+    const char* m_szText = nullptr;
+    const char* m_szImport = nullptr;
+    std::vector<std::string> m_vTokens;
+    const char* m_szSelect = nullptr;
+    bool m_bWait = false;
+    bool m_bSend = false;
+    bool m_bIgnoreProblems = false;
+    const char* m_szScreenshot = nullptr;
+    const char* m_szDialogShot = nullptr;
+};
+
+[[nodiscard]] bool ParseOptions(int argc, char** argv, COptions& p_oOptions)
+{
+    for (int i = 1; i < argc; ++i)
+    {
+        const std::string option = argv[i];
+        const bool bHasValue = i + 1 < argc;
+        if (option == "--package" && bHasValue)
+            p_oOptions.m_iPackage = std::atoi(argv[++i]);
+        else if (option == "--version" && bHasValue)
+            p_oOptions.m_iVersion = std::atoi(argv[++i]);
+        else if (option == "--to" && bHasValue)
+            p_oOptions.m_szTo = argv[++i];
+        else if (option == "--text" && bHasValue)
+            p_oOptions.m_szText = argv[++i];
+        else if (option == "--import" && bHasValue)
+            p_oOptions.m_szImport = argv[++i];
+        else if (option == "--token" && bHasValue)
+            p_oOptions.m_vTokens.emplace_back(argv[++i]);
+        else if (option == "--select" && bHasValue)
+            p_oOptions.m_szSelect = argv[++i];
+        else if (option == "--wait")
+            p_oOptions.m_bWait = true;
+        else if (option == "--ignore-problems")
+            p_oOptions.m_bIgnoreProblems = true;
+        else if (option == "--send")
+            p_oOptions.m_bSend = p_oOptions.m_bWait = true;
+        else if (option == "--screenshot" && bHasValue)
+            p_oOptions.m_szScreenshot = argv[++i];
+        else if (option == "--dialog-shot" && bHasValue)
+            p_oOptions.m_szDialogShot = argv[++i];
+        else
+            return false;
+    }
+    return true;
+}
+
+// What the user does in the open window before it is sent: 0, or the tool's exit code.
+int PrepareWindow(const COptions& p_oOptions)
+{
+    // The window and its bars finish painting before the user starts, and before a picture is taken.
+    (void)PumpUntil([] { return false; }, 1500);
+    if (p_oOptions.m_szImport != nullptr &&
+        !quillet_open::ImportList(g_hSMSWindow, p_oOptions.m_szImport,
+                                  p_oOptions.m_vTokens.empty() ? std::string() : p_oOptions.m_vTokens.front()))
+    {
+        std::fprintf(stderr, "quillet-open: %s was not imported\n", p_oOptions.m_szImport);
+        return 5;
+    }
+    for (const std::string& token : p_oOptions.m_vTokens)
+        if (!quillet_open::InsertToken(g_hSMSWindow, token))
+        {
+            std::fprintf(stderr, "quillet-open: the token %s was not inserted\n", token.c_str());
+            return 5;
+        }
+    if (p_oOptions.m_szSelect != nullptr &&
+        !quillet_open::SelectRecipients(g_hSMSWindow, quillet_open::SplitNames(p_oOptions.m_szSelect),
+                                        p_oOptions.m_szDialogShot))
+        return 6;
+    if (p_oOptions.m_szImport != nullptr || p_oOptions.m_szSelect != nullptr)
+        (void)PumpUntil([] { return false; }, 500);
+    if (p_oOptions.m_szScreenshot != nullptr && !SaveWindowBitmap(g_hSMSWindow, p_oOptions.m_szScreenshot))
+        std::fprintf(stderr, "quillet-open: could not save %s\n", p_oOptions.m_szScreenshot);
+    return 0;
+}
+
+// Send pressed; a bulk window first shows the summary, whose line is printed before it is accepted.
+int PressSend(const COptions& p_oOptions)
+{
+    PostMessageW(g_hSMSWindow, WM_COMMAND, kSendCommand, 0);
+    if (p_oOptions.m_szImport == nullptr)
+        return 0;
+    std::string line;
+    int problems = 0;
+    if (!quillet_open::AcceptSummary(g_hSMSWindow, p_oOptions.m_bIgnoreProblems, problems, line,
+                                     p_oOptions.m_szSelect ? nullptr : p_oOptions.m_szDialogShot))
+        return 7;
+    if (problems > 0)
+        std::printf("quillet-open: ignored %d problem(s) Check found\n", problems);
+    std::printf("quillet-open: summary: %s\n", line.c_str());
+    std::fflush(stdout);
+    return 0;
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    int package = kPackageOutlookExpress;
-    const char* to = nullptr;
-    const char* text = nullptr;
-    bool wait = false;
-    bool send = false;
-    const char* screenshot = nullptr;
-    for (int i = 1; i < argc; ++i)
+    COptions options;
+    if (!ParseOptions(argc, argv, options))
     {
-        if (std::strcmp(argv[i], "--package") == 0 && i + 1 < argc)
-            package = std::atoi(argv[++i]);
-        else if (std::strcmp(argv[i], "--to") == 0 && i + 1 < argc)
-            to = argv[++i];
-        else if (std::strcmp(argv[i], "--text") == 0 && i + 1 < argc)
-            text = argv[++i];
-        else if (std::strcmp(argv[i], "--wait") == 0)
-            wait = true;
-        else if (std::strcmp(argv[i], "--send") == 0)
-            send = wait = true;
-        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
-            screenshot = argv[++i];
-        else
-        {
-            std::fprintf(stderr, "usage: quillet-open [--package N] [--to TEXT] [--text TEXT] [--wait] "
-                                 "[--screenshot FILE.bmp] [--send]\n");
-            return 2;
-        }
+        std::fprintf(stderr, "usage: quillet-open [--package N] [--version N] [--to TEXT] [--text TEXT] "
+                             "[--import FILE] [--token NAME]... [--select NAMES] [--wait] [--screenshot FILE.bmp] "
+                             "[--dialog-shot FILE.bmp] [--ignore-problems] [--send]\n");
+        return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
@@ -137,17 +222,20 @@ int main(int argc, char** argv)
         return 1;
     }
     const LONG hostHandle = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host));
-    hr = quillet->Init(package, 0, nullptr, nullptr, hostHandle, 0, wait ? 1 : 0);
+    hr =
+        quillet->Init(options.m_iPackage, options.m_iVersion, nullptr, nullptr, hostHandle, 0, options.m_bWait ? 1 : 0);
     if (SUCCEEDED(hr))
     {
-        const unique_bstr bstrTo = ToBstr(to);
-        const unique_bstr bstrText = ToBstr(text);
+        const unique_bstr bstrTo = ToBstr(options.m_szTo);
+        const unique_bstr bstrText = ToBstr(options.m_szText);
         hr = quillet->CreateNewSMS(hostHandle, bstrTo.get(), bstrText.get());
     }
     std::printf("quillet-open: 0x%08lx\n", static_cast<unsigned long>(hr));
     std::fflush(stdout);
     int exitCode = SUCCEEDED(hr) ? 0 : 1;
-    if (SUCCEEDED(hr) && (send || screenshot != nullptr))
+    const bool bDrive = options.m_bSend || options.m_szScreenshot != nullptr || options.m_szImport != nullptr ||
+                        options.m_szSelect != nullptr;
+    if (SUCCEEDED(hr) && bDrive)
     {
         if (!PumpUntil([] { return g_hSMSWindow != nullptr; }, kWindowWaitMs))
         {
@@ -156,23 +244,21 @@ int main(int argc, char** argv)
         }
         else
         {
-            // Lets the window and its bars finish painting before the picture is taken.
-            PumpUntil([] { return false; }, 1500);
-            if (screenshot != nullptr && !SaveWindowBitmap(g_hSMSWindow, screenshot))
-                std::fprintf(stderr, "quillet-open: could not save %s\n", screenshot);
-            if (send)
-                PostMessageW(g_hSMSWindow, WM_COMMAND, kSendCommand, 0);
+            exitCode = PrepareWindow(options);
+            if (exitCode == 0 && options.m_bSend)
+                exitCode = PressSend(options);
         }
     }
-    if (exitCode == 0 && wait)
+    if (exitCode == 0 && options.m_bWait)
     {
-        const bool closed = PumpUntil([] { return g_bSeen && g_iWindows <= 0; }, send ? kSendWaitMs : INFINITE);
+        const bool closed =
+            PumpUntil([] { return g_bSeen && g_iWindows <= 0; }, options.m_bSend ? kSendWaitMs : INFINITE);
         if (!closed)
         {
             std::fprintf(stderr, "quillet-open: the compose window is still open\n");
             exitCode = 4;
         }
-        else if (send)
+        else if (options.m_bSend)
         {
             std::printf("quillet-open: sent, the compose window closed\n");
         }

@@ -11,71 +11,20 @@
 
 #include "common/handle_win.h"
 #include "standins/mapi/provider/mapi_shims.h"
-#include "standins/mapi/store/collation.h"
-#include "standins/mapi/store/folder_index.h"
-#include "standins/mapi/store/seed_contacts.h"
-#include "standins/mapi/store/store_file.h"
+#include "standins/mapi/tool/store_bench_win.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace
 {
-const char kKey[] = "Software\\Brevolt Test\\MAPI Stand-in";
-
-double Now()
-{
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-[[nodiscard]] bool SetStoreFile(const std::string& p_sPath)
-{
-    unique_hkey h;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, h.put(), nullptr) != ERROR_SUCCESS)
-        return false;
-    return RegSetValueExA(h.get(), "StoreFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sPath.c_str()),
-                          static_cast<DWORD>(p_sPath.size() + 1)) == ERROR_SUCCESS;
-}
-
-// A default store whose Contacts folder holds p_ulCount generated contacts; their names go to p_vNames.
-[[nodiscard]] bool Seed(const std::string& p_sPath, uint32_t p_ulCount, std::vector<std::string>& p_vNames)
-{
-    mapistore::CStoreFile file = mapistore::MakeDefaultStoreFile();
-    mapistore::CFolder* contacts = mapistore::FindFolderByRole(file.DefaultStore()->m_root, "contacts");
-    if (!contacts)
-        return false;
-    mapistore::SeedContacts(file, *contacts, p_ulCount);
-    for (size_t i = 0; i < contacts->m_vItems.size(); i += contacts->m_vItems.size() / 1000 + 1)
-        p_vNames.push_back(mapistore::GetString(contacts->m_vItems[i].m_props, mapistore::tag::DisplayName));
-    mapistore::SetCollation(mapistore::SystemCollation());
-    (void)mapistore::FolderOrder(*contacts, false, {{mapistore::tag::DisplayName, false}});
-    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
-    out << mapistore::SaveStoreSnapshot(file);
-    return static_cast<bool>(out);
-}
-
-struct CFns
-{
-    LPMAPIINITIALIZE m_pfnInit = nullptr;
-    LPMAPIUNINITIALIZE m_pfnUninit = nullptr;
-    LPMAPILOGONEX m_pfnLogon = nullptr;
-    LPMAPIALLOCATEBUFFER m_pfnAlloc = nullptr;
-    LPMAPIFREEBUFFER m_pfnFree = nullptr;
-};
-
-template <typename T> void Bind(HMODULE p_h, T& p_pfn, const char* p_szName)
-{
-    p_pfn = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(p_h, p_szName)));
-}
+using store_bench::Now;
 
 // Resolves the names one ADRLIST each, as a client checking typed names does; the time per name.
-double ResolveEach(const CFns& p_fns, IAddrBook* p_pBook, const std::vector<std::string>& p_vNames, int& p_iResolved)
+double ResolveEach(const store_bench::CMapiFunctions& p_fns, IAddrBook* p_pBook,
+                   const std::vector<std::string>& p_vNames, int& p_iResolved)
 {
     const double t = Now();
     for (const std::string& name : p_vNames)
@@ -98,18 +47,13 @@ double ResolveEach(const CFns& p_fns, IAddrBook* p_pBook, const std::vector<std:
     return p_vNames.empty() ? 0 : (Now() - t) * 1e6 / static_cast<double>(p_vNames.size());
 }
 
-int Measure(const std::string& p_sDll, const std::string& p_sNames)
+int Measure(const std::string& p_sDll, const std::vector<std::string>& p_vNames)
 {
     HMODULE h = LoadLibraryA(p_sDll.c_str());
     if (!h)
         return 1;
-    CFns fns;
-    Bind(h, fns.m_pfnInit, "MAPIInitialize");
-    Bind(h, fns.m_pfnUninit, "MAPIUninitialize");
-    Bind(h, fns.m_pfnLogon, "MAPILogonEx");
-    Bind(h, fns.m_pfnAlloc, "MAPIAllocateBuffer");
-    Bind(h, fns.m_pfnFree, "MAPIFreeBuffer");
-    if (!fns.m_pfnInit || !fns.m_pfnLogon || !fns.m_pfnAlloc || !fns.m_pfnFree)
+    store_bench::CMapiFunctions fns;
+    if (!fns.Bind(h))
         return 1;
     (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     com_ptr<IMAPISession> session;
@@ -121,12 +65,8 @@ int Measure(const std::string& p_sDll, const std::string& p_sNames)
         return 1;
     // The names: whole display names, their first words, unknown names and internet addresses.
     std::vector<std::string> whole, words, unknown, addresses;
-    for (size_t at = 0, next = 0; at < p_sNames.size(); at = next + 1)
+    for (const std::string& name : p_vNames)
     {
-        next = p_sNames.find('|', at);
-        if (next == std::string::npos)
-            next = p_sNames.size();
-        const std::string name = p_sNames.substr(at, next - at);
         whole.push_back(name);
         words.push_back(name.substr(0, name.find(' ')));
         unknown.push_back("Nobody " + std::to_string(whole.size()));
@@ -155,34 +95,13 @@ int Measure(const std::string& p_sDll, const std::string& p_sNames)
     return 0;
 }
 
-int RunChild(const std::string& p_sDll, const std::string& p_sNamesFile)
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string cmd = "\"" + std::string(self) + "\" --measure \"" + p_sDll + "\" \"" + p_sNamesFile + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 1;
-    unique_handle process(pi.hProcess), thread(pi.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(process.get(), &code);
-    return static_cast<int>(code);
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    ULONG ulLfh = 2;
-    (void)HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &ulLfh, sizeof ulLfh);
+    store_bench::UseLowFragmentationHeap();
     if (argc == 4 && std::string(argv[1]) == "--measure")
-    {
-        std::ifstream in(argv[3], std::ios::binary);
-        const std::string names((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return Measure(argv[2], names);
-    }
+        return Measure(argv[2], store_bench::ReadList(argv[3]));
     if (argc < 4)
     {
         std::fprintf(stderr, "usage: resolve_name_bench DLL DIR COUNT...\n");
@@ -194,15 +113,12 @@ int main(int argc, char** argv)
         const unsigned long count = std::strtoul(argv[i], nullptr, 10);
         const std::string path = std::string(argv[2]) + "\\resolve-" + argv[i] + ".store";
         const std::string namesPath = std::string(argv[2]) + "\\resolve-" + argv[i] + ".names";
-        std::vector<std::string> names;
+        store_bench::CSeededContacts contacts;
         std::printf("%lu contacts\n", count);
-        if (!Seed(path, static_cast<uint32_t>(count), names) || !SetStoreFile(path))
+        if (!store_bench::SeedContactsSnapshot(path, static_cast<uint32_t>(count), false, &contacts) ||
+            !store_bench::SetStoreFile(path) || !store_bench::WriteList(namesPath, contacts.m_vAllNames))
             return 1;
-        std::string joined;
-        for (const auto& n : names)
-            joined += (joined.empty() ? "" : "|") + n;
-        std::ofstream(namesPath, std::ios::binary) << joined;
-        status = RunChild(argv[1], namesPath); // a fresh process: the provider loads the store once
+        status = store_bench::RunChild("--measure \"" + std::string(argv[1]) + "\" \"" + namesPath + "\"");
         std::fflush(stdout);
     }
     return status;

@@ -246,9 +246,9 @@ class CAddrBook final : public IAddrBook, public CUnknownBase
     {
         return MAPI_E_NO_SUPPORT;
     }
-    STDMETHODIMP ResolveName(ULONG_PTR, ULONG p_ulFlags, LPTSTR, LPADRLIST p_pList) override
+    STDMETHODIMP ResolveName(ULONG_PTR p_ulUIParam, ULONG p_ulFlags, LPTSTR, LPADRLIST p_pList) override
     {
-        return Call("IAddrBook::ResolveName", [&] { return ResolveAdrList(p_ulFlags, p_pList); });
+        return Call("IAddrBook::ResolveName", [&] { return ResolveAdrList(p_ulUIParam, p_ulFlags, p_pList); });
     }
     STDMETHODIMP Address(ULONG_PTR*, LPADRPARM, LPADRLIST*) override
     {

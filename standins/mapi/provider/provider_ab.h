@@ -81,8 +81,10 @@ std::vector<ms::CPropList> ContactsContainerRows();
 std::vector<ms::CPropList> ContainerRows(ULONG p_ulId);
 // ResolveName: every unresolved entry of the list by its display name, through a name index
 // (provider_ab_resolve.cpp). MAPI_E_AMBIGUOUS_RECIP when a name matched several entries,
-// MAPI_E_NOT_FOUND when one matched none and is no internet address.
-[[nodiscard]] HRESULT ResolveAdrList(ULONG p_ulFlags, LPADRLIST p_pList);
+// MAPI_E_NOT_FOUND when one matched none and is no internet address. With MAPI_DIALOG the user
+// chooses among an ambiguous name's entries in a window owned by p_ulUIParam (MAPI_E_USER_CANCEL
+// when cancelled).
+[[nodiscard]] HRESULT ResolveAdrList(ULONG_PTR p_ulUIParam, ULONG p_ulFlags, LPADRLIST p_pList);
 // The modal details window of an entry (provider_ab_details.cpp); MAPI_E_USER_CANCEL on Cancel.
 [[nodiscard]] HRESULT ShowDetails(HWND p_hParent, ULONG p_cb, const void* p_pEid);
 // A GAL or PAB entry's properties as the directory shows them (provider_ab.cpp).

@@ -1,6 +1,8 @@
 // standins/mapi/provider/provider_ab_resolve.cpp: IAddrBook::ResolveName over every container
-// through a name index, and the one-off entries of internet addresses no container holds.
+// through a name index, the one-off entries of internet addresses no container holds, and with
+// MAPI_DIALOG the user's choice among the entries an ambiguous name matched.
 #include "standins/mapi/provider/provider_ab.h"
+#include "standins/mapi/provider/provider_ab_resolve_dialog.h"
 #include "standins/mapi/provider/provider_store_objects.h"
 
 #include <algorithm>
@@ -24,8 +26,8 @@ std::string Upper(std::string p_s)
 class CNameIndex
 {
   public:
-    // Up to two distinct rows: two are enough to call a name ambiguous.
-    std::vector<size_t> Find(const std::string& p_sName)
+    // Up to p_nLimit distinct rows: two are enough to call a name ambiguous.
+    std::vector<size_t> Find(const std::string& p_sName, size_t p_nLimit = 2)
     {
         Refresh();
         const std::string key = Upper(p_sName);
@@ -33,7 +35,7 @@ class CNameIndex
         auto note = [&](size_t p_n) {
             if (std::find(hits.begin(), hits.end(), p_n) == hits.end())
                 hits.push_back(p_n);
-            return hits.size() >= 2;
+            return hits.size() >= p_nLimit;
         };
         for (auto [it, end] = m_exact.equal_range(key); it != end; ++it)
             if (note(it->second))
@@ -130,9 +132,45 @@ HRESULT ReplaceEntry(ADRENTRY& p_e, const ms::CPropList& p_given, ms::CPropList 
     p_e.cValues = row.cValues;
     return S_OK;
 }
+
+// The candidates of an ambiguous name offered to the user, at most this many.
+constexpr size_t kMaxCandidates = 200;
+
+std::wstring WideOf(const std::string& p_sUtf8)
+{
+    std::wstring wide(p_sUtf8.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, p_sUtf8.data(), static_cast<int>(p_sUtf8.size()),
+                                                        wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// The entry the user chose among those p_sName matches, offered in name order, or nothing when the
+// user cancelled.
+std::optional<size_t> AskUser(ULONG_PTR p_ulUIParam, const std::string& p_sName)
+{
+    std::vector<std::pair<std::string, size_t>> candidates;
+    for (size_t n : Index().Find(p_sName, kMaxCandidates))
+    {
+        const ms::CPropList& row = Index().Row(n);
+        std::string line = ms::GetString(row, PR_DISPLAY_NAME);
+        std::string address = ms::GetString(row, PR_SMTP_ADDRESS);
+        if (address.empty())
+            address = ms::GetString(row, PR_EMAIL_ADDRESS);
+        if (!address.empty())
+            line += " <" + address + ">";
+        candidates.emplace_back(std::move(line), n);
+    }
+    std::sort(candidates.begin(), candidates.end());
+    std::vector<std::wstring> lines;
+    for (const auto& candidate : candidates)
+        lines.push_back(WideOf(candidate.first));
+    const std::optional<size_t> chosen =
+        ChooseResolveCandidate(reinterpret_cast<HWND>(p_ulUIParam), WideOf(p_sName), lines);
+    return chosen ? std::optional<size_t>(candidates[*chosen].second) : std::nullopt;
+}
 } // namespace
 
-HRESULT ResolveAdrList(ULONG p_ulFlags, LPADRLIST p_pList)
+HRESULT ResolveAdrList(ULONG_PTR p_ulUIParam, ULONG p_ulFlags, LPADRLIST p_pList)
 {
     if (!p_pList)
         return MAPI_E_INVALID_PARAMETER;
@@ -158,6 +196,13 @@ HRESULT ResolveAdrList(ULONG p_ulFlags, LPADRLIST p_pList)
         std::optional<ms::CPropList> resolved;
         if (hits.size() == 1)
             resolved = Index().Row(hits[0]);
+        else if (hits.size() > 1 && (p_ulFlags & MAPI_DIALOG) != 0)
+        {
+            const std::optional<size_t> chosen = AskUser(p_ulUIParam, name);
+            if (!chosen)
+                return MAPI_E_USER_CANCEL;
+            resolved = Index().Row(*chosen);
+        }
         else if (const std::optional<COneOff> o = hits.empty() ? OneOffFor(name) : std::nullopt)
             resolved = OneOffProps(*o, OneOffEntryId(*o));
         if (!resolved)

@@ -10,86 +10,17 @@
 
 #include "common/handle_win.h"
 #include "standins/mapi/provider/mapi_shims.h"
-#include "standins/mapi/store/collation.h"
-#include "standins/mapi/store/folder_index.h"
-#include "standins/mapi/store/seed_contacts.h"
-#include "standins/mapi/store/store_file.h"
+#include "standins/mapi/tool/store_bench_win.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace
 {
-const char kKey[] = "Software\\Brevolt Test\\MAPI Stand-in";
-
-double Now()
-{
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-void Report(const char* p_szWhat, double p_dStart)
-{
-    std::printf("  %-44s %10.3f ms\n", p_szWhat, (Now() - p_dStart) * 1000.0);
-}
-
-[[nodiscard]] bool SetStoreFile(const std::string& p_sPath)
-{
-    unique_hkey h;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, h.put(), nullptr) != ERROR_SUCCESS)
-        return false;
-    return RegSetValueExA(h.get(), "StoreFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(p_sPath.c_str()),
-                          static_cast<DWORD>(p_sPath.size() + 1)) == ERROR_SUCCESS;
-}
-
-std::string GetStoreFile()
-{
-    char buf[1024] = {};
-    DWORD cb = sizeof buf - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, kKey, "StoreFile", RRF_RT_REG_SZ, nullptr, buf, &cb) != ERROR_SUCCESS)
-        return {};
-    return buf;
-}
-
-// A default store whose Contacts folder holds p_ulCount generated contacts, kept sorted by name.
-[[nodiscard]] bool Seed(const std::string& p_sPath, uint32_t p_ulCount)
-{
-    double t = Now();
-    mapistore::CStoreFile file = mapistore::MakeDefaultStoreFile();
-    mapistore::CFolder* contacts = mapistore::FindFolderByRole(file.DefaultStore()->m_root, "contacts");
-    if (!contacts)
-        return false;
-    mapistore::SeedContacts(file, *contacts, p_ulCount);
-    Report("seed: generate contacts", t);
-    t = Now();
-    mapistore::SetCollation(mapistore::SystemCollation());
-    (void)mapistore::FolderOrder(*contacts, false, {{mapistore::tag::DisplayName, false}});
-    Report("seed: sort by display name (kept in the file)", t);
-    t = Now();
-    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
-    out << mapistore::SaveStoreSnapshot(file);
-    Report("seed: write snapshot", t);
-    return static_cast<bool>(out);
-}
-
-struct CFns
-{
-    LPMAPIINITIALIZE m_pfnInit = nullptr;
-    LPMAPIUNINITIALIZE m_pfnUninit = nullptr;
-    LPMAPILOGONEX m_pfnLogon = nullptr;
-    LPMAPIFREEBUFFER m_pfnFree = nullptr;
-    void(WINAPI* m_pfnFreeProws)(LPSRowSet) = nullptr;
-};
-
-template <typename T> void Bind(HMODULE p_h, T& p_pfn, const char* p_szName)
-{
-    p_pfn = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(p_h, p_szName)));
-}
+using store_bench::Now;
+using store_bench::Report;
 
 #define CHECK(call)                                                                                                    \
     do                                                                                                                 \
@@ -102,7 +33,7 @@ template <typename T> void Bind(HMODULE p_h, T& p_pfn, const char* p_szName)
         }                                                                                                              \
     } while (0)
 
-std::wstring FirstName(const CFns& p_fns, LPSRowSet p_rows)
+std::wstring FirstName(const store_bench::CMapiFunctions& p_fns, LPSRowSet p_rows)
 {
     std::wstring s;
     if (p_rows && p_rows->cRows > 0 && PROP_TYPE(p_rows->aRow[0].lpProps[0].ulPropTag) == PT_UNICODE)
@@ -112,7 +43,8 @@ std::wstring FirstName(const CFns& p_fns, LPSRowSet p_rows)
 }
 
 // Reads ten rows where the address book's list would, after positioning as it does.
-int ReadTen(const CFns& p_fns, IMAPITable* p_pTable, ULONG p_ulNum, ULONG p_ulDen, const char* p_szWhat)
+int ReadTen(const store_bench::CMapiFunctions& p_fns, IMAPITable* p_pTable, ULONG p_ulNum, ULONG p_ulDen,
+            const char* p_szWhat)
 {
     const double t = Now();
     CHECK(p_pTable->SeekRowApprox(p_ulNum, p_ulDen));
@@ -130,7 +62,7 @@ int ReadTen(const CFns& p_fns, IMAPITable* p_pTable, ULONG p_ulNum, ULONG p_ulDe
 }
 
 // The address book's lookup: a binary search over the sorted table by display name.
-int Search(const CFns& p_fns, IMAPITable* p_pTable, const std::wstring& p_sName)
+int Search(const store_bench::CMapiFunctions& p_fns, IMAPITable* p_pTable, const std::wstring& p_sName)
 {
     const double t = Now();
     ULONG count = 0;
@@ -165,13 +97,8 @@ int Measure(const std::string& p_sDll)
         std::printf("mapibench: cannot load %s\n", p_sDll.c_str());
         return 1;
     }
-    CFns fns;
-    Bind(h, fns.m_pfnInit, "MAPIInitialize");
-    Bind(h, fns.m_pfnUninit, "MAPIUninitialize");
-    Bind(h, fns.m_pfnLogon, "MAPILogonEx");
-    Bind(h, fns.m_pfnFree, "MAPIFreeBuffer");
-    Bind(h, fns.m_pfnFreeProws, "FreeProws");
-    if (!fns.m_pfnInit || !fns.m_pfnLogon || !fns.m_pfnFree || !fns.m_pfnFreeProws)
+    store_bench::CMapiFunctions fns;
+    if (!fns.Bind(h))
         return 1;
     (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     double t = Now();
@@ -257,30 +184,11 @@ int Measure(const std::string& p_sDll)
     return 0;
 }
 
-int RunChild(const std::string& p_sDll)
-{
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string cmd = "\"" + std::string(self) + "\" --measure \"" + p_sDll + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 1;
-    unique_handle process(pi.hProcess), thread(pi.hThread);
-    WaitForSingleObject(process.get(), INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(process.get(), &code);
-    return static_cast<int>(code);
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Millions of small blocks: the low-fragmentation heap Windows uses by default (Wine 8 only
-    // when asked) keeps allocation fast.
-    ULONG ulLfh = 2;
-    (void)HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &ulLfh, sizeof ulLfh);
+    store_bench::UseLowFragmentationHeap();
     if (argc == 3 && std::string(argv[1]) == "--measure")
         return Measure(argv[2]);
     if (argc < 4)
@@ -288,20 +196,21 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: mapibench DLL DIR COUNT...\n");
         return 2;
     }
-    const std::string previous = GetStoreFile();
+    const std::string previous = store_bench::GetStoreFile();
     int status = 0;
     for (int i = 3; i < argc && status == 0; ++i)
     {
         const unsigned long count = std::strtoul(argv[i], nullptr, 10);
         const std::string path = std::string(argv[2]) + "\\mapibench-" + argv[i] + ".store";
         std::printf("%lu contacts (%s)\n", count, path.c_str());
-        if (!Seed(path, static_cast<uint32_t>(count)) || !SetStoreFile(path))
+        if (!store_bench::SeedContactsSnapshot(path, static_cast<uint32_t>(count), true) ||
+            !store_bench::SetStoreFile(path))
             status = 1;
         else
-            status = RunChild(argv[1]); // a fresh process: the provider loads the store once
+            status = store_bench::RunChild("--measure \"" + std::string(argv[1]) + "\"");
         std::fflush(stdout);
     }
     if (!previous.empty())
-        (void)SetStoreFile(previous);
+        (void)store_bench::SetStoreFile(previous);
     return status;
 }

@@ -316,6 +316,23 @@ TEST_F(SelectRecipients, CancelLeavesTheListsAndButtonsWithoutASelectionSaySo)
     EXPECT_EQ(rcAgain.top, rcMoved.top);
 }
 
+TEST_F(SelectRecipients, APlaceOffTheScreenIsBroughtBackOntoIt)
+{
+    // Kept from a screen that is gone, or centred on an owner at the screen's edge.
+    ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, "Software\\Brevolt", "SelectRecipientsPosition", "-500,-400"));
+    RECT rcShown{};
+    EXPECT_EQ(Run([&](HWND p_hDialog) {
+                  GetWindowRect(p_hDialog, &rcShown);
+                  Press(p_hDialog, IDCANCEL);
+              }),
+              0);
+    EXPECT_GE(rcShown.left, 0);
+    EXPECT_GE(rcShown.top, 0);
+    EXPECT_LE(rcShown.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(rcShown.bottom, GetSystemMetrics(SM_CYSCREEN));
+    DeleteRegValue(HKEY_CURRENT_USER, "Software\\Brevolt", "SelectRecipientsPosition");
+}
+
 TEST_F(SelectRecipients, PropertiesShowTheEntryAndReadItAgainAndCompletionFindsNames)
 {
     // A contact picked in the dialog: its mobile is changed in the details window.

@@ -1,6 +1,6 @@
 // tests/win/mapi/mapi_resolve_test.cpp: the address book's name resolution as a client sees it
 // (exact, ambiguous, unknown, internet addresses as one-offs, names added after the first look-up),
-// CreateOneOff, and the details window driven by a user on another thread.
+// CreateOneOff, and the details and "Check Names" windows driven by a user on another thread.
 #include "tests/win/mapi/mapi_test_support.h"
 #include "tools/window_picture/window_picture_win.h"
 
@@ -24,7 +24,7 @@ struct CResolved
 };
 
 // Resolves the names in one ADRLIST (each with a recipient type), as a client does.
-std::vector<CResolved> Resolve(const std::vector<const char*>& p_names)
+std::vector<CResolved> Resolve(const std::vector<const char*>& p_names, ULONG p_ulFlags = 0)
 {
     LPADRLIST list = nullptr;
     EXPECT_EQ(g_mapi.m_pfnAlloc(CbNewADRLIST(p_names.size()), reinterpret_cast<void**>(&list)), S_OK);
@@ -40,7 +40,7 @@ std::vector<CResolved> Resolve(const std::vector<const char*>& p_names)
         list->aEntries[i].cValues = 2;
         list->aEntries[i].rgPropVals = props;
     }
-    const HRESULT hr = g_pAddrBook->ResolveName(0, 0, nullptr, list);
+    const HRESULT hr = g_pAddrBook->ResolveName(0, p_ulFlags, nullptr, list);
     std::vector<CResolved> out(p_names.size());
     for (size_t i = 0; i < p_names.size(); ++i)
     {
@@ -138,7 +138,77 @@ HRESULT Details(const std::vector<BYTE>& p_eid, const char* p_szCaption, const c
     user.join();
     return hr;
 }
+
+// What the user saw of the "Check Names" window.
+struct CChoiceSeen
+{
+    std::string m_sPrompt;
+    std::vector<std::string> m_vLines;
+    bool m_bOpenAfterEmptyOk = false;
+};
+
+// Resolves p_szName allowing a dialog while a user on another thread reads the window, presses OK
+// with nothing chosen, then picks the line beginning with p_szPick (Cancel when null).
+HRESULT ResolveChoosing(const char* p_szName, const char* p_szPick, CChoiceSeen& p_seen, std::string& p_sResolved,
+                        const char* p_szShot = nullptr)
+{
+    constexpr int kPrompt = 201, kList = 202;
+    std::thread user([&] {
+        const HWND dlg = WaitForTopWindow("Check Names");
+        if (!dlg)
+            return;
+        char text[256];
+        GetDlgItemTextA(dlg, kPrompt, text, sizeof(text));
+        p_seen.m_sPrompt = text;
+        const HWND list = GetDlgItem(dlg, kList);
+        int pick = -1;
+        for (LRESULT i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i)
+        {
+            SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            p_seen.m_vLines.push_back(text);
+            if (p_szPick && pick < 0 && std::strncmp(text, p_szPick, std::strlen(p_szPick)) == 0)
+                pick = static_cast<int>(i);
+        }
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
+        p_seen.m_bOpenAfterEmptyOk = IsWindow(dlg) && IsWindowVisible(dlg);
+        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(pick), 0);
+        if (p_szShot)
+        {
+            RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            CreateDirectoryA(ARTIFACTS_DIR, nullptr);
+            EXPECT_TRUE(SaveWindowBitmap(dlg, (std::string(ARTIFACTS_DIR) + "/" + p_szShot).c_str()));
+        }
+        const int button = p_szPick ? IDOK : IDCANCEL;
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dlg, button)));
+    });
+    const auto r = Resolve({p_szName}, MAPI_DIALOG);
+    user.join();
+    const auto name = r[0].m_text.find(PR_DISPLAY_NAME_A);
+    p_sResolved = name != r[0].m_text.end() && !r[0].m_eid.empty() ? name->second : "";
+    return r[0].m_hr;
+}
 } // namespace
+
+TEST_F(CMapiContract, resolve_name_with_a_dialog_asks_which_entry_an_ambiguous_name_meant)
+{
+    CChoiceSeen seen;
+    std::string resolved;
+    EXPECT_EQ(ResolveChoosing("Smith", "Bob Smith", seen, resolved, "mapi_resolve_dialog.bmp"), S_OK);
+    EXPECT_EQ(resolved, "Bob Smith");
+    EXPECT_NE(seen.m_sPrompt.find("\"Smith\""), std::string::npos) << seen.m_sPrompt;
+    ASSERT_EQ(seen.m_vLines.size(), 3u) << "Ann, Bob and Dave Smith";
+    EXPECT_EQ(seen.m_vLines[1].rfind("Bob Smith", 0), 0u) << seen.m_vLines[1];
+    EXPECT_TRUE(seen.m_bOpenAfterEmptyOk) << "OK without a choice keeps the window";
+
+    // Cancel gives up the whole resolution; a name that is not ambiguous asks nothing.
+    EXPECT_EQ(ResolveChoosing("Smith", nullptr, seen, resolved), MAPI_E_USER_CANCEL);
+    EXPECT_EQ(resolved, "");
+    const auto exact = Resolve({"Ann Smith"}, MAPI_DIALOG);
+    EXPECT_EQ(exact[0].m_hr, S_OK);
+    EXPECT_EQ(Resolve({"Nobody Here"}, MAPI_DIALOG)[0].m_hr, MAPI_E_NOT_FOUND);
+}
 
 TEST_F(CMapiContract, resolve_name_exact_ambiguous_unknown_and_one_off)
 {
