@@ -248,14 +248,18 @@ bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bo
         // Released so that an update can replace the module's file while the client runs.
         m_oResources.Unload();
     }
-    const CToolbarEntry companion = CompanionButton();
-    const auto face = m_oFaces.find(companion.m_uFaceBitmap);
-    const HBITMAP companionFace = face != m_oFaces.end() ? face->second.get() : nullptr;
+    // Faces go through the clipboard: when the user's content cannot be kept aside the controls are
+    // installed without faces rather than lose it.
     CClipboardKeeper clipboard;
     const bool saved = clipboard.Save(m_hExplorer);
+    const CFaceBitmaps none;
+    const CFaceBitmaps& faces = saved ? m_oFaces : none;
+    const CToolbarEntry companion = CompanionButton();
+    const auto face = faces.find(companion.m_uFaceBitmap);
+    const HBITMAP companionFace = face != faces.end() ? face->second.get() : nullptr;
     bool installed = m_p_oModel->InstallButtonOnNewItem(companion, companionFace);
     installed = m_p_oModel->InstallMenuEntry(companion, companionFace) || installed;
-    installed = m_p_oModel->InstallSMSToolbar(m_vToolbar, m_oFaces, p_bShowBar) || installed;
+    installed = m_p_oModel->InstallSMSToolbar(m_vToolbar, faces, p_bShowBar) || installed;
     if (saved)
         clipboard.Restore(m_hExplorer);
     return installed;
@@ -264,7 +268,7 @@ bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bo
 void CGUIChanger::RefreshSelection()
 {
     if (m_p_oModel)
-        m_p_oModel->SetReplyForwardEnabled(m_p_oModel->OneNoteSelected());
+        SetNoteSelected(m_p_oModel->OneNoteSelected());
 }
 
 void CGUIChanger::OnExplorerClose()

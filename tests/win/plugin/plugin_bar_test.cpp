@@ -236,6 +236,17 @@ TEST_F(PluginBarTest, The2003BarCarriesTheModulesButtonsRunsThemKeepsTheClipboar
     ASSERT_TRUE(run.Command("select 0,1"));
     EXPECT_TRUE(WaitForControlState(run, reply, " disabled ")) << DumpBars(run);
     EXPECT_TRUE(WaitForControlState(run, forward, " disabled "));
+    ASSERT_TRUE(run.Command("dump-menus " + menus));
+    // The Br&evolt menu follows the same event, before it is ever opened.
+    size_t viaSMS = 0;
+    for (const std::string& line : oltest::ReadLines(menus))
+    {
+        if (line.find("via SMS\t") == std::string::npos)
+            continue;
+        ++viaSMS;
+        EXPECT_NE(line.find("disabled"), std::string::npos) << line;
+    }
+    EXPECT_EQ(viaSMS, 2u);
     ASSERT_TRUE(run.Command("select 0"));
     ASSERT_TRUE(WaitForControlState(run, reply, " enabled "));
     ASSERT_TRUE(run.Command("select 1"));

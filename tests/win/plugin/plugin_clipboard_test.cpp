@@ -1,9 +1,11 @@
 // tests/win/plugin/plugin_clipboard_test.cpp: what the command-bar path relies on in the test's own
 // process: the user's clipboard saved and put back around a face paste (text, bitmap, a registered
-// format; formats that cannot be copied are left out), and the button tags mapped back to the
-// definition entries that a click runs.
+// format; formats that cannot be copied are left out), the button tags mapped back to the
+// definition entries that a click runs, and an entry's action that is no command of the plug-in.
 #include "outlook/clipboard_keeper_win.h"
+#include "outlook/command_invoker_win.h"
 #include "outlook/toolbar_definition.h"
+#include "tests/win/plugin/plugin_fakes_win.h"
 
 #include <gtest/gtest.h>
 
@@ -127,5 +129,16 @@ TEST(ButtonTags, CommandsOfTheToolbarRangeFindTheirEntryChildrenIncluded)
     EXPECT_EQ(EntryOfCommand(entries, kFirstToolbarCommand + 4), nullptr);
     EXPECT_EQ(EntryOfCommand(entries, 40027), nullptr) << "menu commands are no entries";
     EXPECT_EQ(EntryOfCommand(entries, kFirstToolbarCommand - 1), nullptr);
+}
+
+TEST(ButtonTargets, AnActionThatIsNoCommandIsReportedAndRunsNothing)
+{
+    plugintest::CBoxes boxes;
+    CCommandInvoker invoker(nullptr, 5);
+    for (const char* target : {"ACTION:99999", "ACTION:0", "ACTION:2001"})
+        EXPECT_FALSE(invoker.ExecuteTarget(target, nullptr, nullptr, nullptr)) << target;
+    EXPECT_TRUE(invoker.ExecuteTarget("ACTION:40235", nullptr, nullptr, nullptr)) << "the command that does nothing";
+    const std::string unknown = "Unknown Action: This is an unknown action. Your resource file is corrupt.";
+    EXPECT_EQ(boxes.Seen(), (std::vector<std::string>{unknown, unknown, unknown}));
 }
 } // namespace
