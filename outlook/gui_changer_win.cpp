@@ -262,7 +262,21 @@ bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bo
     installed = m_p_oModel->InstallSMSToolbar(m_vToolbar, faces, p_bShowBar) || installed;
     if (saved)
         clipboard.Restore(m_hExplorer);
+    if (installed && !m_p_oWatcher)
+        m_p_oWatcher = std::make_unique<CResourceWatcher>(m_hExplorer, m_hGuiMutex.get(), kReInstallToolbarCommand);
     return installed;
+}
+
+void CGUIChanger::ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink)
+{
+    Log("ReInstallToolbar\n");
+    if (!m_p_oModel)
+        return;
+    const bool show = m_p_oModel->BarVisible(true);
+    ReadDefinitions();
+    m_oFaces.clear();
+    m_bInstallRunDone = false;
+    (void)InstallationRun(p_pExplorer, p_pSink, show);
 }
 
 void CGUIChanger::RefreshSelection()

@@ -9,11 +9,16 @@
 #include "outlook/ol2000_win.h"
 #include "outlook/plugin_rules.h"
 #include "outlook/resource_module_win.h"
+#include "outlook/resource_watcher_win.h"
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The private command the resource watcher sends to the explorer window to rebuild the bar on the
+// explorer's own thread; the client routes it to DoCommand.
+inline constexpr UINT kReInstallToolbarCommand = 0xFFFD;
 
 class CGUIChanger
 {
@@ -81,6 +86,9 @@ class CGUIChanger
     // kept around the face pastes. p_pSink hears the controls' clicks; p_bShowBar is the stored
     // toolbar state. Runs once per explorer; true when that run installed something.
     bool InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bool p_bShowBar);
+    // The resource module was replaced: reads it again and rebuilds the bar's controls (the
+    // companions stay), keeping the bar shown or hidden as it is.
+    void ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink);
     // The selection changed: Reply/Forward on the bar follow whether one note is selected.
     void RefreshSelection();
     // Stores the bar's visibility and lets go of the click connections (the explorer closes).
@@ -117,6 +125,8 @@ class CGUIChanger
     com_ptr<IDispatch> m_p_oFolder;
     bool m_bInstallRunDone = false;
     unique_handle m_hGuiMutex;
+    // Started once something was installed; declared last, so it stops before the mutex it uses goes.
+    std::unique_ptr<CResourceWatcher> m_p_oWatcher;
 };
 
 // The plug-in's module (its menu and dialogs), set by DllMain.

@@ -69,7 +69,7 @@ com_ptr<IDispatch> COL2000::Bars() const
     return Held(GetMember(m_p_oExplorer.get(), L"CommandBars"));
 }
 
-void COL2000::Connect(IDispatch* p_pControl)
+void COL2000::Connect(IDispatch* p_pControl, std::vector<CConnection>& p_vConnections)
 {
     com_ptr<IConnectionPointContainer> container;
     CConnection connection;
@@ -78,18 +78,25 @@ void COL2000::Connect(IDispatch* p_pControl)
         FAILED(LOG_IF_FAILED(container->FindConnectionPoint(kIidButtonEvents, connection.m_p_oPoint.put()))) ||
         FAILED(LOG_IF_FAILED(connection.m_p_oPoint->Advise(m_pSink, &connection.m_dwCookie))))
         return;
-    m_vConnections.push_back(std::move(connection));
+    p_vConnections.push_back(std::move(connection));
+}
+
+void COL2000::Disconnect(std::vector<CConnection>& p_vConnections)
+{
+    for (CConnection& connection : p_vConnections)
+        (void)LOG_IF_FAILED(connection.m_p_oPoint->Unadvise(connection.m_dwCookie));
+    p_vConnections.clear();
 }
 
 void COL2000::Disconnect()
 {
-    for (CConnection& connection : m_vConnections)
-        (void)LOG_IF_FAILED(connection.m_p_oPoint->Unadvise(connection.m_dwCookie));
-    m_vConnections.clear();
+    Disconnect(m_vConnections);
+    Disconnect(m_vBarConnections);
 }
 
 com_ptr<IDispatch> COL2000::AddControl(IDispatch* p_pControls, long p_lType, const CToolbarEntry& p_oEntry,
-                                       uint32_t p_uCommand, uint32_t p_uSpare, HBITMAP p_hFace, long p_lBefore)
+                                       uint32_t p_uCommand, uint32_t p_uSpare, HBITMAP p_hFace, long p_lBefore,
+                                       std::vector<CConnection>& p_vConnections)
 {
     Log("Adding a button: %s\n", p_oEntry.m_sCaption.c_str());
     const CVariant type(p_lType);
@@ -113,7 +120,7 @@ com_ptr<IDispatch> COL2000::AddControl(IDispatch* p_pControls, long p_lType, con
                           SUCCEEDED(CallMember(control.get(), L"PasteFace", DISPATCH_METHOD, {}, nullptr));
         set =
             SUCCEEDED(PutMember(control.get(), L"Style", CVariant(face ? kStyleIconAndCaption : kStyleCaption))) && set;
-        Connect(control.get());
+        Connect(control.get(), p_vConnections);
     }
     if (!set)
         Log("AddButtonToControls - COM error: a property of %s was refused\n", p_oEntry.m_sCaption.c_str());
@@ -152,6 +159,7 @@ bool COL2000::InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, co
             break;
     }
     m_vReplyForward.clear();
+    Disconnect(m_vBarConnections);
     const auto faceOf = [&p_oFaces](const CToolbarEntry& p_oEntry) -> HBITMAP {
         const auto face = p_oFaces.find(p_oEntry.m_uFaceBitmap);
         return face != p_oFaces.end() ? face->second.get() : nullptr;
@@ -162,7 +170,7 @@ bool COL2000::InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, co
             entry.m_eKind == EToolbarEntryKind::DropDownButton || entry.m_eKind == EToolbarEntryKind::DropDownList;
         const uint32_t command = kFirstToolbarCommand + entry.m_uPosition;
         const com_ptr<IDispatch> control = AddControl(controls.get(), popup ? kControlPopup : kControlButton, entry,
-                                                      command, entry.m_uPosition, faceOf(entry), 0);
+                                                      command, entry.m_uPosition, faceOf(entry), 0, m_vBarConnections);
         if (control && RunsReplyOrForward(entry))
             m_vReplyForward.push_back(control);
         if (!popup || !control)
@@ -172,7 +180,7 @@ bool COL2000::InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, co
         {
             const com_ptr<IDispatch> added =
                 AddControl(children.get(), kControlButton, child, kFirstToolbarCommand + child.m_uPosition,
-                           child.m_uPosition, faceOf(child), 0);
+                           child.m_uPosition, faceOf(child), 0, m_vBarConnections);
             if (added && RunsReplyOrForward(child))
                 m_vReplyForward.push_back(added);
         }
@@ -199,13 +207,13 @@ bool COL2000::InstallButtonOnNewItem(const CToolbarEntry& p_oCompanion, HBITMAP 
         const com_ptr<IDispatch> controls = Held(GetMember(standard.get(), L"Controls"));
         const long index = GetMember(newControl.get(), L"Index").Number(0);
         m_bStandardCompanion = static_cast<bool>(AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
-                                                            kStandardCompanionTag, p_hFace, index + 1));
+                                                            kStandardCompanionTag, p_hFace, index + 1, m_vConnections));
     }
     if (!m_bNewListCompanion)
     {
         const com_ptr<IDispatch> list = Held(GetMember(newControl.get(), L"Controls"));
-        m_bNewListCompanion = static_cast<bool>(
-            AddControl(list.get(), kControlButton, p_oCompanion, ID_NEW_SMS, kNewListCompanionTag, p_hFace, 0));
+        m_bNewListCompanion = static_cast<bool>(AddControl(list.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
+                                                           kNewListCompanionTag, p_hFace, 0, m_vConnections));
     }
     if (!m_bStandardCompanion || !m_bNewListCompanion)
         Log("GetNewSMSButton failed\n");
@@ -224,8 +232,8 @@ bool COL2000::InstallMenuEntry(const CToolbarEntry& p_oCompanion, HBITMAP p_hFac
         Log("No controls\n");
         return false;
     }
-    m_bMenuEntry = static_cast<bool>(
-        AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS, kMenuEntryTag, p_hFace, 0));
+    m_bMenuEntry = static_cast<bool>(AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS, kMenuEntryTag,
+                                                p_hFace, 0, m_vConnections));
     return m_bMenuEntry;
 }
 
@@ -246,6 +254,16 @@ bool COL2000::OneNoteSelected() const
     for (char& c : messageClass)
         c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     return messageClass.rfind("IPM.NOTE", 0) == 0;
+}
+
+bool COL2000::BarVisible(bool p_bFallback) const
+{
+    if (!m_p_oBar)
+        return p_bFallback;
+    CVariant visible;
+    if (FAILED(CallMember(m_p_oBar.get(), L"Visible", DISPATCH_PROPERTYGET, {}, &visible)))
+        return p_bFallback;
+    return visible.Flag(p_bFallback);
 }
 
 void COL2000::RecordToolbarState()

@@ -46,6 +46,8 @@ class COL2000
     void SetReplyForwardEnabled(bool p_bEnabled);
     // Whether exactly one item is selected and it is a note (the explorer's Selection).
     [[nodiscard]] bool OneNoteSelected() const;
+    // Whether the bar is shown now; p_bFallback when it cannot be read (or there is none yet).
+    [[nodiscard]] bool BarVisible(bool p_bFallback) const;
     // Stores the bar's visibility as "OutlookToolbarShowing" ("True" / "False").
     void RecordToolbarState();
     // Disconnects the click sink from every control (the explorer is closing).
@@ -59,8 +61,10 @@ class COL2000
     };
     // Adds one control to p_pControls and sets it up from p_oEntry; the control, or null.
     com_ptr<IDispatch> AddControl(IDispatch* p_pControls, long p_lType, const CToolbarEntry& p_oEntry,
-                                  uint32_t p_uCommand, uint32_t p_uSpare, HBITMAP p_hFace, long p_lBefore);
-    void Connect(IDispatch* p_pControl);
+                                  uint32_t p_uCommand, uint32_t p_uSpare, HBITMAP p_hFace, long p_lBefore,
+                                  std::vector<CConnection>& p_vConnections);
+    void Connect(IDispatch* p_pControl, std::vector<CConnection>& p_vConnections);
+    static void Disconnect(std::vector<CConnection>& p_vConnections);
     com_ptr<IDispatch> Bars() const;
 
     com_ptr<IDispatch> m_p_oExplorer;
@@ -69,7 +73,9 @@ class COL2000
     com_ptr<IDispatch> m_p_oBar;
     // The bar's controls that run Reply and Forward via SMS.
     std::vector<com_ptr<IDispatch>> m_vReplyForward;
+    // The click connections of the companions, and of the bar's controls (replaced with them).
     std::vector<CConnection> m_vConnections;
+    std::vector<CConnection> m_vBarConnections;
     bool m_bStandardCompanion = false;
     bool m_bNewListCompanion = false;
     bool m_bMenuEntry = false;

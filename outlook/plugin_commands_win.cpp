@@ -113,6 +113,10 @@ HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p
         case kNewOutlookMail:
             OpenNewOutlookMail();
             return S_OK;
+        case kReInstallToolbarCommand:
+            if (m_iGuiKind == 3)
+                m_p_oGC->ReInstallToolbar(m_p_oExplorer.get(), static_cast<IDispatch*>(this));
+            return S_OK;
         case kInstallationRun:
             if (m_iGuiKind == 3)
                 (void)m_p_oGC->InstallationRun(m_p_oExplorer.get(), static_cast<IDispatch*>(this), ToolbarShowing());
@@ -176,7 +180,8 @@ void COutlookPlugin::OnButtonClick(IDispatch* p_pControl)
     SetLastButtonAnchor(POINT{left + width, top + height});
     // A click never runs while the bar is being rebuilt.
     const HANDLE gui = m_p_oGC->GuiMutex();
-    const bool held = gui != nullptr && WaitForSingleObject(gui, INFINITE) == WAIT_OBJECT_0;
+    const DWORD waited = gui != nullptr ? WaitServingSentMessages(gui) : WAIT_FAILED;
+    const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     const scope_exit release([gui, held] {
         if (held)
             ReleaseMutex(gui);

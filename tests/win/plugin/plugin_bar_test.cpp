@@ -2,7 +2,8 @@
 // stand-in: the "SMS Bar" built from the resource module with its faces, tags and click sinks, the
 // "New Branded SMS" companions, the user's clipboard kept across the face pastes, Reply and Forward
 // following the selection, New SMS and Reply from the bar reaching the compose server (the test's
-// fake), and the bar's visibility stored when the explorer closes and obeyed at the next start.
+// fake), the bar rebuilt when another component replaces the resource module, and the bar's
+// visibility stored when the explorer closes and obeyed at the next start.
 #include "tests/win/outlook/outlook_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
 #include "tests/win/support/registry_text_win.h"
@@ -171,6 +172,7 @@ class PluginBarTest : public testing::Test
         EXPECT_TRUE(CallExport("DllUnregisterServer"));
         oltest::ForgetExtensions();
         DeleteRegValue(HKEY_CURRENT_USER, kUserKey, "OutlookToolbarShowing");
+        EXPECT_TRUE(WriteRegText(HKEY_CURRENT_USER, kUserKey, "Resource", RESOURCE_DLL));
     }
     CFakeQuilletServer m_oServer{QUILLET_TLB};
 };
@@ -251,6 +253,34 @@ TEST_F(PluginBarTest, The2003BarCarriesTheModulesButtonsRunsThemKeepsTheClipboar
     ASSERT_TRUE(WaitForControlState(run, reply, " enabled "));
     ASSERT_TRUE(run.Command("select 1"));
     EXPECT_TRUE(WaitForControlState(run, reply, " disabled ")) << "a meeting request is no note";
+
+    // Another component replaces the resource module as the watcher expects: under the changing
+    // mutex, then the change event. The bar is rebuilt with the new module's buttons, which click.
+    DWORD process = 0;
+    GetWindowThreadProcessId(explorer, &process);
+    const std::string pid = std::to_string(process);
+    unique_handle changeEvent;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            changeEvent.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, ("ResourceChangeEvent" + pid).c_str()));
+            return static_cast<bool>(changeEvent);
+        },
+        10000));
+    unique_handle changing(
+        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, ("ResourceChangingMutex" + pid).c_str()));
+    ASSERT_TRUE(changing);
+    ASSERT_EQ(WaitForSingleObject(changing.get(), 10000), WAIT_OBJECT_0);
+    ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, kUserKey, "Resource", CHANGED_RESOURCE_DLL));
+    ASSERT_TRUE(SetEvent(changeEvent.get()));
+    ASSERT_TRUE(ReleaseMutex(changing.get()));
+    const std::string changedOne = "'Changed One' tag '2000 0'";
+    ASSERT_TRUE(PumpUntil([&] { return !ControlLine(DumpBars(run), changedOne).empty(); }, 10000)) << DumpBars(run);
+    const std::string rebuilt = DumpBars(run);
+    EXPECT_EQ(rebuilt.find("'New SMS' tag '2000 0'"), std::string::npos) << rebuilt;
+    EXPECT_NE(rebuilt.find("'Changed Two' tag '2001 1' visible enabled temporary face"), std::string::npos) << rebuilt;
+    EXPECT_NE(rebuilt.find("'New Branded SMS' tag '40027 9001'"), std::string::npos) << "the companions stay";
+    ASSERT_TRUE(ClickOnBar(run, "SMS Bar", changedOne));
+    ASSERT_TRUE(WaitForQuillet("CreateNewSMS", 4));
 
     // Hidden by the user and closed: the state is stored.
     ASSERT_TRUE(ToggleBarByCustomize(run, "SMS Bar"));
