@@ -292,21 +292,29 @@ TEST_F(PluginBarTest, The2003BarCarriesTheModulesButtonsRunsThemKeepsTheClipboar
     EXPECT_TRUE(WaitForQuillet("Released")) << "the last explorer releases the compose server";
 }
 
-TEST_F(PluginBarTest, The2000ClientInstallsTheMenuAndKeepsAStoredHiddenBarHidden)
+TEST_F(PluginBarTest, The2000And2002ClientsInstallTheMenuKeepAStoredHiddenBarHiddenAndDefaultTheCompanion)
 {
     ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, kUserKey, "OutlookToolbarShowing", "False"));
-    oltest::COutlookRun run(OUTLOOK90_EXE);
-    ASSERT_TRUE(run.Started());
-    ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary"));
-    const std::string bars = DumpBars(run);
-    EXPECT_NE(bars.find("bar 'SMS Bar' hidden"), std::string::npos) << bars;
-    EXPECT_NE(bars.find("'New SMS' tag '2000 0'"), std::string::npos) << bars;
-    const std::string menus = oltest::TempDir() + "\\plugin-menus-2000.txt";
-    ASSERT_TRUE(run.Command("dump-menus " + menus));
-    EXPECT_NE(oltest::ReadText(menus).find("Brevolt\t"), std::string::npos);
-    EXPECT_EQ(run.Quit(), 0);
-    std::string stored;
-    EXPECT_TRUE(ReadRegText(HKEY_CURRENT_USER, kUserKey, "OutlookToolbarShowing", stored));
-    EXPECT_EQ(stored, "False");
+    // A module without "NewSMS.txt": the companions are still added, captioned by default.
+    ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, kUserKey, "Resource", CHANGED_RESOURCE_DLL));
+    for (const char* exe : {OUTLOOK90_EXE, OUTLOOK100_EXE})
+    {
+        QuilletLog().Clear();
+        oltest::COutlookRun run(exe);
+        ASSERT_TRUE(run.Started()) << exe;
+        ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary")) << exe;
+        const std::string bars = DumpBars(run);
+        EXPECT_NE(bars.find("bar 'SMS Bar' hidden"), std::string::npos) << bars;
+        EXPECT_NE(bars.find("'Changed One' tag '2000 0' visible enabled temporary face"), std::string::npos) << bars;
+        EXPECT_NE(bars.find("'New Branded SMS' tag '40027 9001' visible enabled temporary - "), std::string::npos)
+            << bars;
+        const std::string menus = oltest::TempDir() + "\\plugin-menus-2000.txt";
+        ASSERT_TRUE(run.Command("dump-menus " + menus));
+        EXPECT_NE(oltest::ReadText(menus).find("Brevolt\t"), std::string::npos) << exe;
+        EXPECT_EQ(run.Quit(), 0);
+        std::string stored;
+        EXPECT_TRUE(ReadRegText(HKEY_CURRENT_USER, kUserKey, "OutlookToolbarShowing", stored));
+        EXPECT_EQ(stored, "False") << exe;
+    }
 }
 } // namespace
