@@ -19,6 +19,12 @@ CGUIChanger::CGUIChanger(int p_iGuiKind, IDispatch* p_pApplication, HWND p_hExpl
     ReadDefinitions();
 }
 
+CGUIChanger::~CGUIChanger()
+{
+    if (m_bWatched)
+        resource_watcher::Unwatch(m_hExplorer);
+}
+
 void CGUIChanger::ReadDefinitions()
 {
     m_vToolbar.clear();
@@ -262,8 +268,8 @@ bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bo
     installed = m_p_oModel->InstallSMSToolbar(m_vToolbar, faces, p_bShowBar) || installed;
     if (saved)
         clipboard.Restore(m_hExplorer);
-    if (installed && !m_p_oWatcher)
-        m_p_oWatcher = std::make_unique<CResourceWatcher>(m_hExplorer, m_hGuiMutex.get(), kReInstallToolbarCommand);
+    if (installed && !m_bWatched)
+        m_bWatched = resource_watcher::Watch(m_hExplorer, m_hGuiMutex.get(), kReInstallToolbarCommand);
     return installed;
 }
 

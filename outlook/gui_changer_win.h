@@ -24,6 +24,7 @@ class CGUIChanger
 {
   public:
     CGUIChanger(int p_iGuiKind, IDispatch* p_pApplication, HWND p_hExplorer);
+    ~CGUIChanger();
     CGUIChanger(const CGUIChanger&) = delete;
     CGUIChanger& operator=(const CGUIChanger&) = delete;
 
@@ -125,8 +126,8 @@ class CGUIChanger
     com_ptr<IDispatch> m_p_oFolder;
     bool m_bInstallRunDone = false;
     unique_handle m_hGuiMutex;
-    // Started once something was installed; declared last, so it stops before the mutex it uses goes.
-    std::unique_ptr<CResourceWatcher> m_p_oWatcher;
+    // This explorer is watched for resource module changes (from the first installation on).
+    bool m_bWatched = false;
 };
 
 // The plug-in's module (its menu and dialogs), set by DllMain.

@@ -1,10 +1,116 @@
-// outlook/resource_watcher_win.cpp: waiting for a resource module change and rebuilding the bar
-// under both mutexes.
+// outlook/resource_watcher_win.cpp: the process's one watcher thread for a replaced resource module,
+// rebuilding each explorer's bar under the changing mutex and that explorer's GUI mutex.
 #include "outlook/resource_watcher_win.h"
 
 #include "common/boundary.h"
 #include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "common/trace_log.h"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace
+{
+struct CWatched
+{
+    HWND m_hExplorer = nullptr;
+    UINT m_uCommand = 0;
+    unique_handle m_hGuiMutex;
+};
+
+struct CWatcherState
+{
+    std::mutex m_oLock;
+    std::vector<std::shared_ptr<CWatched>> m_vExplorers;
+    unique_handle m_hChangeEvent;
+    unique_handle m_hChangingMutex;
+    unique_handle m_hStop;
+    unique_handle m_hDone;
+    unique_handle m_hThread;
+};
+
+CWatcherState& State()
+{
+    static CWatcherState s_oState;
+    return s_oState;
+}
+
+void RebuildAll(CWatcherState& p_oState)
+{
+    // Always the changing mutex first, then a GUI mutex; released the other way round. A holder
+    // that died still leaves the mutex to us (WAIT_ABANDONED).
+    Log("Wait for changing mutex\n");
+    const DWORD changing = WaitForSingleObject(p_oState.m_hChangingMutex.get(), INFINITE);
+    if (changing != WAIT_OBJECT_0 && changing != WAIT_ABANDONED)
+        return;
+    Log("got changing mutex\n");
+    std::vector<std::shared_ptr<CWatched>> explorers;
+    {
+        const std::lock_guard<std::mutex> lock(p_oState.m_oLock);
+        explorers = p_oState.m_vExplorers;
+    }
+    for (const std::shared_ptr<CWatched>& explorer : explorers)
+    {
+        Log("Wait for gui mutex\n");
+        const DWORD gui = WaitForSingleObject(explorer->m_hGuiMutex.get(), INFINITE);
+        if (gui != WAIT_OBJECT_0 && gui != WAIT_ABANDONED)
+            continue;
+        Log("got gui mutex\n");
+        // The bar's objects live on the explorer's thread: it rebuilds while this one holds both.
+        (void)SendMessageA(explorer->m_hExplorer, WM_COMMAND, explorer->m_uCommand, 0);
+        (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(explorer->m_hGuiMutex.get()));
+    }
+    (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(p_oState.m_hChangingMutex.get()));
+}
+
+DWORD WINAPI WatcherThread(LPVOID p_pState)
+{
+    return TrapExceptions("WatcherThread", DWORD(1), [p_pState]() -> DWORD {
+        auto& state = *static_cast<CWatcherState*>(p_pState);
+        const HANDLE waits[] = {state.m_hStop.get(), state.m_hChangeEvent.get()};
+        while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
+            RebuildAll(state);
+        (void)LOG_IF_WIN32_BOOL_FALSE(SetEvent(state.m_hDone.get()));
+        return 0;
+    });
+}
+
+[[nodiscard]] bool Start(CWatcherState& p_oState)
+{
+    const DWORD process = GetCurrentProcessId();
+    p_oState.m_hChangeEvent.reset(LOG_IF_WIN32_BOOL_FALSE(
+        CreateEventA(nullptr, FALSE, FALSE, resource_watcher::ChangeEventName(process).c_str())));
+    p_oState.m_hChangingMutex.reset(
+        LOG_IF_WIN32_BOOL_FALSE(CreateMutexA(nullptr, FALSE, resource_watcher::ChangingMutexName(process).c_str())));
+    p_oState.m_hStop.reset(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, TRUE, FALSE, nullptr)));
+    p_oState.m_hDone.reset(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, TRUE, FALSE, nullptr)));
+    if (!p_oState.m_hChangeEvent || !p_oState.m_hChangingMutex || !p_oState.m_hStop || !p_oState.m_hDone)
+        return false;
+    p_oState.m_hThread.reset(LOG_IF_WIN32_BOOL_FALSE(CreateThread(nullptr, 0, &WatcherThread, &p_oState, 0, nullptr)));
+    return static_cast<bool>(p_oState.m_hThread);
+}
+
+void Stop(CWatcherState& p_oState)
+{
+    if (p_oState.m_hThread)
+    {
+        (void)LOG_IF_WIN32_BOOL_FALSE(SetEvent(p_oState.m_hStop.get()));
+        // The thread may be sending a rebuild to this (an explorer's) thread.
+        (void)WaitServingSentMessages(p_oState.m_hDone.get());
+        DWORD code = STILL_ACTIVE;
+        while (GetExitCodeThread(p_oState.m_hThread.get(), &code) && code == STILL_ACTIVE)
+            Sleep(10);
+    }
+    p_oState.m_hThread.reset();
+    p_oState.m_hChangeEvent.reset();
+    p_oState.m_hChangingMutex.reset();
+    p_oState.m_hStop.reset();
+    p_oState.m_hDone.reset();
+}
+} // namespace
 
 DWORD WaitServingSentMessages(HANDLE p_hObject)
 {
@@ -18,75 +124,54 @@ DWORD WaitServingSentMessages(HANDLE p_hObject)
     }
 }
 
-std::string CResourceWatcher::ChangeEventName(DWORD p_dwProcessId)
+namespace resource_watcher
+{
+std::string ChangeEventName(DWORD p_dwProcessId)
 {
     return "ResourceChangeEvent" + std::to_string(p_dwProcessId);
 }
 
-std::string CResourceWatcher::ChangingMutexName(DWORD p_dwProcessId)
+std::string ChangingMutexName(DWORD p_dwProcessId)
 {
     return "ResourceChangingMutex" + std::to_string(p_dwProcessId);
 }
 
-CResourceWatcher::CResourceWatcher(HWND p_hExplorer, HANDLE p_hGuiMutex, UINT p_uRebuildCommand)
-    : m_hExplorer(p_hExplorer), m_hGuiMutex(p_hGuiMutex), m_uRebuildCommand(p_uRebuildCommand)
+bool Watch(HWND p_hExplorer, HANDLE p_hGuiMutex, UINT p_uRebuildCommand)
 {
-    const DWORD process = GetCurrentProcessId();
-    m_hChangeEvent.reset(
-        LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, FALSE, FALSE, ChangeEventName(process).c_str())));
-    m_hChangingMutex.reset(LOG_IF_WIN32_BOOL_FALSE(CreateMutexA(nullptr, FALSE, ChangingMutexName(process).c_str())));
-    m_hStop.reset(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, TRUE, FALSE, nullptr)));
-    m_hDone.reset(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, TRUE, FALSE, nullptr)));
-    if (!m_hChangeEvent || !m_hChangingMutex || !m_hStop || !m_hDone || m_hGuiMutex == nullptr)
-        return;
-    m_hThread.reset(LOG_IF_WIN32_BOOL_FALSE(CreateThread(nullptr, 0, &ThreadEntry, this, 0, nullptr)));
-}
-
-CResourceWatcher::~CResourceWatcher()
-{
-    if (!m_hThread)
-        return;
-    (void)LOG_IF_WIN32_BOOL_FALSE(SetEvent(m_hStop.get()));
-    // The thread may be sending the rebuild to this (the explorer's) thread.
-    (void)WaitServingSentMessages(m_hDone.get());
-    DWORD code = STILL_ACTIVE;
-    while (GetExitCodeThread(m_hThread.get(), &code) && code == STILL_ACTIVE)
-        Sleep(10);
-}
-
-DWORD WINAPI CResourceWatcher::ThreadEntry(LPVOID p_pThis)
-{
-    return TrapExceptions("CResourceWatcher::ThreadEntry", DWORD(1), [p_pThis]() -> DWORD {
-        static_cast<CResourceWatcher*>(p_pThis)->Run();
-        return 0;
-    });
-}
-
-void CResourceWatcher::Run()
-{
-    const HANDLE waits[] = {m_hStop.get(), m_hChangeEvent.get()};
-    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-        Rebuild();
-    (void)LOG_IF_WIN32_BOOL_FALSE(SetEvent(m_hDone.get()));
-}
-
-void CResourceWatcher::Rebuild()
-{
-    // Always the changing mutex first, then the GUI mutex; released the other way round. A holder
-    // that died still leaves the mutex to us (WAIT_ABANDONED).
-    Log("Wait for changing mutex\n");
-    const DWORD changing = WaitForSingleObject(m_hChangingMutex.get(), INFINITE);
-    if (changing != WAIT_OBJECT_0 && changing != WAIT_ABANDONED)
-        return;
-    Log("got changing mutex\n");
-    Log("Wait for gui mutex\n");
-    const DWORD gui = WaitForSingleObject(m_hGuiMutex, INFINITE);
-    if (gui == WAIT_OBJECT_0 || gui == WAIT_ABANDONED)
+    auto watched = std::make_shared<CWatched>();
+    watched->m_hExplorer = p_hExplorer;
+    watched->m_uCommand = p_uRebuildCommand;
+    // The watcher may still be using the mutex while the explorer's own copy goes.
+    if (!LOG_IF_WIN32_BOOL_FALSE(DuplicateHandle(GetCurrentProcess(), p_hGuiMutex, GetCurrentProcess(),
+                                                 watched->m_hGuiMutex.put(), 0, FALSE, DUPLICATE_SAME_ACCESS)))
+        return false;
+    CWatcherState& state = State();
+    if (!state.m_hThread && !Start(state))
     {
-        Log("got gui mutex\n");
-        // The bar's objects live on the explorer's thread: it rebuilds while this one holds both.
-        (void)SendMessageA(m_hExplorer, WM_COMMAND, m_uRebuildCommand, 0);
-        (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(m_hGuiMutex));
+        Stop(state);
+        return false;
     }
-    (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(m_hChangingMutex.get()));
+    const std::lock_guard<std::mutex> lock(state.m_oLock);
+    state.m_vExplorers.push_back(std::move(watched));
+    return true;
 }
+
+void Unwatch(HWND p_hExplorer)
+{
+    CWatcherState& state = State();
+    bool last = false;
+    {
+        const std::lock_guard<std::mutex> lock(state.m_oLock);
+        auto& explorers = state.m_vExplorers;
+        const size_t before = explorers.size();
+        explorers.erase(std::remove_if(explorers.begin(), explorers.end(),
+                                       [p_hExplorer](const std::shared_ptr<CWatched>& p_oWatched) {
+                                           return p_oWatched->m_hExplorer == p_hExplorer;
+                                       }),
+                        explorers.end());
+        last = before != explorers.size() && explorers.empty();
+    }
+    if (last)
+        Stop(state);
+}
+} // namespace resource_watcher

@@ -1,10 +1,10 @@
 // outlook/resource_watcher_win.h: the thread that notices a replaced resource module. A component
 // that replaces the module takes "ResourceChangingMutex<pid>" and signals "ResourceChangeEvent<pid>"
-// (the client's process id in decimal); the watcher then takes that mutex and the GUI mutex, in
-// that order, and has the explorer's thread rebuild the bar while it holds both.
+// (the client's process id in decimal); the watcher then takes that mutex and, explorer by
+// explorer, its GUI mutex, in that order, and has the explorer's thread rebuild its bar while it
+// holds both. One watcher serves every explorer of the process: the event resets itself when one
+// waiter wakes, so a watcher per explorer would rebuild only one of them.
 #pragma once
-
-#include "common/handle_win.h"
 
 #include <windows.h>
 
@@ -14,37 +14,16 @@
 // rebuild), so a wait on the explorer's thread cannot deadlock with it.
 DWORD WaitServingSentMessages(HANDLE p_hObject);
 
-class CResourceWatcher
+namespace resource_watcher
 {
-  public:
-    // The names of the event and the mutex for process p_dwProcessId.
-    static std::string ChangeEventName(DWORD p_dwProcessId);
-    static std::string ChangingMutexName(DWORD p_dwProcessId);
+// The names of the event and the mutex for process p_dwProcessId.
+std::string ChangeEventName(DWORD p_dwProcessId);
+std::string ChangingMutexName(DWORD p_dwProcessId);
 
-    // p_hGuiMutex: the GUI changer's mutex (not owned); p_uRebuildCommand is sent to p_hExplorer as
-    // WM_COMMAND while both mutexes are held.
-    CResourceWatcher(HWND p_hExplorer, HANDLE p_hGuiMutex, UINT p_uRebuildCommand);
-    // Stops the thread and waits until it has ended.
-    ~CResourceWatcher();
-    CResourceWatcher(const CResourceWatcher&) = delete;
-    CResourceWatcher& operator=(const CResourceWatcher&) = delete;
-
-    [[nodiscard]] bool Started() const
-    {
-        return static_cast<bool>(m_hThread);
-    }
-
-  private:
-    static DWORD WINAPI ThreadEntry(LPVOID p_pThis);
-    void Run();
-    void Rebuild();
-
-    HWND m_hExplorer;
-    HANDLE m_hGuiMutex;
-    UINT m_uRebuildCommand;
-    unique_handle m_hChangeEvent;
-    unique_handle m_hChangingMutex;
-    unique_handle m_hStop;
-    unique_handle m_hDone;
-    unique_handle m_hThread;
-};
+// Adds an explorer (its GUI mutex is duplicated, not taken over); the first starts the thread.
+// p_uRebuildCommand is sent to p_hExplorer as WM_COMMAND while both mutexes are held. False when
+// the watcher could not start.
+[[nodiscard]] bool Watch(HWND p_hExplorer, HANDLE p_hGuiMutex, UINT p_uRebuildCommand);
+// Removes the explorer; the last one stops the thread and waits until it has ended.
+void Unwatch(HWND p_hExplorer);
+} // namespace resource_watcher

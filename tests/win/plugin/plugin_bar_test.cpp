@@ -155,6 +155,29 @@ bool ToggleBarByCustomize(const oltest::COutlookRun& p_oRun, const char* p_szBar
     return true;
 }
 
+// As a component that replaces the resource module: the "Resource" setting changed under the
+// changing mutex of the client's process, then its change event (once the watcher made it).
+bool ReplaceResourceModule(HWND p_hExplorer, const char* p_szModule)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(p_hExplorer, &process);
+    const std::string pid = std::to_string(process);
+    unique_handle changeEvent;
+    const bool watched = PumpUntil(
+        [&] {
+            changeEvent.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, ("ResourceChangeEvent" + pid).c_str()));
+            return static_cast<bool>(changeEvent);
+        },
+        10000);
+    unique_handle changing(
+        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, ("ResourceChangingMutex" + pid).c_str()));
+    if (!watched || !changing || WaitForSingleObject(changing.get(), 10000) != WAIT_OBJECT_0)
+        return false;
+    const bool changed =
+        WriteRegText(HKEY_CURRENT_USER, kUserKey, "Resource", p_szModule) && SetEvent(changeEvent.get());
+    return ReleaseMutex(changing.get()) && changed;
+}
+
 class PluginBarTest : public testing::Test
 {
   protected:
@@ -255,24 +278,10 @@ TEST_F(PluginBarTest, The2003BarCarriesTheModulesButtonsRunsThemKeepsTheClipboar
     EXPECT_TRUE(WaitForControlState(run, reply, " disabled ")) << "a meeting request is no note";
 
     // Another component replaces the resource module as the watcher expects: under the changing
-    // mutex, then the change event. The bar is rebuilt with the new module's buttons, which click.
-    DWORD process = 0;
-    GetWindowThreadProcessId(explorer, &process);
-    const std::string pid = std::to_string(process);
-    unique_handle changeEvent;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            changeEvent.reset(OpenEventA(EVENT_MODIFY_STATE, FALSE, ("ResourceChangeEvent" + pid).c_str()));
-            return static_cast<bool>(changeEvent);
-        },
-        10000));
-    unique_handle changing(
-        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, ("ResourceChangingMutex" + pid).c_str()));
-    ASSERT_TRUE(changing);
-    ASSERT_EQ(WaitForSingleObject(changing.get(), 10000), WAIT_OBJECT_0);
-    ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, kUserKey, "Resource", CHANGED_RESOURCE_DLL));
-    ASSERT_TRUE(SetEvent(changeEvent.get()));
-    ASSERT_TRUE(ReleaseMutex(changing.get()));
+    // mutex, then the change event. The bars of both explorers are rebuilt with the new module's
+    // buttons, which click.
+    ASSERT_TRUE(run.Command("new-explorer"));
+    ASSERT_TRUE(ReplaceResourceModule(explorer, CHANGED_RESOURCE_DLL));
     const std::string changedOne = "'Changed One' tag '2000 0'";
     ASSERT_TRUE(PumpUntil([&] { return !ControlLine(DumpBars(run), changedOne).empty(); }, 10000)) << DumpBars(run);
     const std::string rebuilt = DumpBars(run);
@@ -281,6 +290,13 @@ TEST_F(PluginBarTest, The2003BarCarriesTheModulesButtonsRunsThemKeepsTheClipboar
     EXPECT_NE(rebuilt.find("'New Branded SMS' tag '40027 9001'"), std::string::npos) << "the companions stay";
     ASSERT_TRUE(ClickOnBar(run, "SMS Bar", changedOne));
     ASSERT_TRUE(WaitForQuillet("CreateNewSMS", 4));
+    // The first explorer closes: the compose server is re-pointed to the second, whose bar was
+    // rebuilt as well.
+    ASSERT_TRUE(run.Command("close-explorer 0"));
+    ASSERT_TRUE(WaitForQuillet("SetBrowserWindow"));
+    const std::string second = DumpBars(run);
+    EXPECT_NE(second.find("'Changed Two' tag '2001 1' visible enabled temporary face"), std::string::npos) << second;
+    EXPECT_EQ(second.find("'New SMS' tag '2000 0'"), std::string::npos) << second;
 
     // Hidden by the user and closed: the state is stored.
     ASSERT_TRUE(ToggleBarByCustomize(run, "SMS Bar"));
