@@ -23,6 +23,9 @@ CGUIChanger::~CGUIChanger()
 {
     if (m_bWatched)
         resource_watcher::Unwatch(m_hExplorer);
+    // An explorer that went without its Close event still leaves its bar's state.
+    if (m_p_oModel && !m_p_oModel->StateRecorded())
+        m_p_oModel->RecordToolbarState();
 }
 
 void CGUIChanger::ReadDefinitions()

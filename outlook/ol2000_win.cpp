@@ -11,6 +11,8 @@
 
 #include <ocidl.h>
 
+#include <cctype>
+
 namespace
 {
 // MsoControlType, MsoBarPosition and MsoButtonStyle values.
@@ -252,7 +254,7 @@ bool COL2000::OneNoteSelected() const
     const com_ptr<IDispatch> item = Held(GetMember(selection.get(), L"Item", {&first.m_v}));
     std::string messageClass = GetMember(item.get(), L"MessageClass").Text();
     for (char& c : messageClass)
-        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return messageClass.rfind("IPM.NOTE", 0) == 0;
 }
 
@@ -278,6 +280,7 @@ void COL2000::RecordToolbarState()
         return;
     }
     CRegistry registry;
-    if (!registry.WriteUserText("OutlookToolbarShowing", visible.Flag() ? "True" : "False"))
+    m_bStateRecorded = registry.WriteUserText("OutlookToolbarShowing", visible.Flag() ? "True" : "False");
+    if (!m_bStateRecorded)
         LOG_FAILURE("OutlookToolbarShowing could not be stored");
 }

@@ -50,6 +50,10 @@ class COL2000
     [[nodiscard]] bool BarVisible(bool p_bFallback) const;
     // Stores the bar's visibility as "OutlookToolbarShowing" ("True" / "False").
     void RecordToolbarState();
+    [[nodiscard]] bool StateRecorded() const
+    {
+        return m_bStateRecorded;
+    }
     // Disconnects the click sink from every control (the explorer is closing).
     void Disconnect();
 
@@ -79,4 +83,5 @@ class COL2000
     bool m_bStandardCompanion = false;
     bool m_bNewListCompanion = false;
     bool m_bMenuEntry = false;
+    bool m_bStateRecorded = false;
 };
