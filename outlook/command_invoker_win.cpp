@@ -7,12 +7,16 @@
 #include "common/message_box_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
+#include "outlook/late_bound_win.h"
 #include "outlook/options_dialog_win.h"
 #include "outlook/plugin_rules.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
+#include "outlook/toolbar_definition.h"
 
 #include <shellapi.h>
+
+#include <cctype>
 
 namespace
 {
@@ -148,10 +152,12 @@ void CCommandInvoker::StartPenhold()
     CallPenhold("SetCBTHook", true, GetWindowThreadProcessId(m_hExplorer, nullptr), &m_hPenhold);
 }
 
-bool CCommandInvoker::ReplyOrForward(HWND p_hWnd, exchext::IExchExtCallback* p_pCallback, bool p_bReply)
+namespace
 {
-    if (p_pCallback == nullptr)
-        return false;
+// The first selected item's entry id as upper-case hex text and its length in bytes, through the
+// extension callback; false when nothing is selected or it cannot be read.
+bool SelectedEntryOfCallback(exchext::IExchExtCallback* p_pCallback, ULONG& p_ulBytes, std::string& p_sHex)
+{
     ULONG count = 0;
     HRESULT hr = p_pCallback->GetSelectionCount(&count);
     if (FAILED(hr))
@@ -162,19 +168,62 @@ bool CCommandInvoker::ReplyOrForward(HWND p_hWnd, exchext::IExchExtCallback* p_p
     Log("Num selected %d\n", static_cast<int>(count));
     if (count == 0)
         return false;
-    ULONG entryBytes = 0;
     ENTRYID* entry = nullptr;
     ULONG type = 0;
     ULONG flags = 0;
     char messageClass[256] = {};
-    hr = p_pCallback->GetSelectionItem(0, &entryBytes, &entry, &type, messageClass, sizeof messageClass - 1, &flags, 0);
+    hr = p_pCallback->GetSelectionItem(0, &p_ulBytes, &entry, &type, messageClass, sizeof messageClass - 1, &flags, 0);
     unique_mapi_buffer<ENTRYID> entryOwner(entry);
     if (FAILED(hr) || entry == nullptr)
     {
         Log("GetSelectionItem failed 0x%x\n", static_cast<unsigned>(hr));
         return false;
     }
-    const std::string hex = EntryIdHex(reinterpret_cast<const uint8_t*>(entry), entryBytes);
+    p_sHex = EntryIdHex(reinterpret_cast<const uint8_t*>(entry), p_ulBytes);
+    return true;
+}
+
+// The same through the explorer object's Selection (a command-bar click has no callback).
+bool SelectedEntryOfExplorer(IDispatch* p_pExplorer, ULONG& p_ulBytes, std::string& p_sHex)
+{
+    const CVariant selection = GetMember(p_pExplorer, L"Selection");
+    const long count = GetMember(selection.Object(), L"Count").Number(-1);
+    if (count < 0)
+    {
+        Log("Failed to get a count 0x%x\n", static_cast<unsigned>(E_FAIL));
+        return false;
+    }
+    Log("Num selected %d\n", static_cast<int>(count));
+    if (count == 0)
+        return false;
+    const CVariant first(1L);
+    const CVariant item = GetMember(selection.Object(), L"Item", {&first.m_v});
+    std::string hex = GetMember(item.Object(), L"EntryID").Text();
+    const bool valid =
+        !hex.empty() && hex.size() % 2 == 0 && hex.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    if (!valid)
+    {
+        Log("GetSelectionItem failed 0x%x\n", static_cast<unsigned>(E_FAIL));
+        return false;
+    }
+    for (char& c : hex)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    p_ulBytes = static_cast<ULONG>(hex.size() / 2);
+    p_sHex = std::move(hex);
+    return true;
+}
+} // namespace
+
+bool CCommandInvoker::ReplyOrForward(HWND p_hWnd, exchext::IExchExtCallback* p_pCallback, IDispatch* p_pExplorer,
+                                     bool p_bReply)
+{
+    ULONG entryBytes = 0;
+    std::string hex;
+    const bool selected = p_pCallback != nullptr   ? SelectedEntryOfCallback(p_pCallback, entryBytes, hex)
+                          : p_pExplorer != nullptr ? SelectedEntryOfExplorer(p_pExplorer, entryBytes, hex)
+                                                   : false;
+    if (!selected)
+        return false;
     std::string sender;
     std::string text;
     if (!m_oSpawner.GetEmailDetails(entryBytes, hex, sender, text))
@@ -215,7 +264,36 @@ bool CCommandInvoker::RunViral()
     return ShellOpen(m_hExplorer, program, parameters.c_str());
 }
 
-bool CCommandInvoker::Execute(uint32_t p_uResourceId, HWND p_hWnd, exchext::IExchExtCallback* p_pCallback)
+bool CCommandInvoker::IsCommand(uint32_t p_uResourceId)
+{
+    constexpr uint32_t kCommands[] = {
+        ID_NEW_SMS, ID_NEW_REMINDER, ID_REPLY_VIA_SMS,   ID_FORWARD_VIA_SMS, ID_VIEW_REPORTS, ID_CHECK_UPGRADE,
+        ID_OPTIONS, ID_INBOX_RULES,  ID_TEMPLATE_EDITOR, ID_SYNC_REMINDERS,  ID_ONLINE_HELP,  ID_ONLINE_HELP_TOOLBAR,
+        ID_FAQ,     ID_WHATS_NEW,    ID_ABOUT,           ID_HELP_PAGE,       ID_CONTACT_US,   ID_FEEDBACK,
+        ID_VIRAL,   ID_NOTHING,      ID_LINK_BUFFER_1,   ID_LINK_BUFFER_2};
+    for (const uint32_t command : kCommands)
+        if (command == p_uResourceId)
+            return true;
+    return false;
+}
+
+bool CCommandInvoker::ExecuteTarget(const std::string& p_sTarget, HWND p_hWnd, exchext::IExchExtCallback* p_pCallback,
+                                    IDispatch* p_pExplorer)
+{
+    int action = 0;
+    if (!ParseActionTarget(p_sTarget, action))
+        return OpenWebTarget(p_hWnd, p_sTarget);
+    if (action <= 0 || !IsCommand(static_cast<uint32_t>(action)))
+    {
+        ShowMessageBox(p_hWnd, PluginText(plugin_string::kUnknownActionText), PluginText(plugin_string::kUnknownAction),
+                       MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return Execute(static_cast<uint32_t>(action), p_hWnd, p_pCallback, p_pExplorer);
+}
+
+bool CCommandInvoker::Execute(uint32_t p_uResourceId, HWND p_hWnd, exchext::IExchExtCallback* p_pCallback,
+                              IDispatch* p_pExplorer)
 {
     switch (p_uResourceId)
     {
@@ -228,7 +306,7 @@ bool CCommandInvoker::Execute(uint32_t p_uResourceId, HWND p_hWnd, exchext::IExc
         return m_oSpawner.CreateReminder(p_hWnd);
     case ID_REPLY_VIA_SMS:
     case ID_FORWARD_VIA_SMS:
-        return ReplyOrForward(p_hWnd, p_pCallback, p_uResourceId == ID_REPLY_VIA_SMS);
+        return ReplyOrForward(p_hWnd, p_pCallback, p_pExplorer, p_uResourceId == ID_REPLY_VIA_SMS);
     case ID_VIEW_REPORTS:
         return OpenPage(p_hWnd, "UserSite", "http://sms.brevolt.example/reports?user=$$EMAIL");
     case ID_CHECK_UPGRADE:

@@ -23,8 +23,16 @@ class CCommandInvoker
     [[nodiscard]] bool ActualInit(IUnknown* p_pSession, IUnknown* p_pApplication);
 
     // Runs the command of the plug-in's menu with resource id p_uResourceId for explorer p_hWnd;
-    // false when it is not one of the plug-in's commands or it failed.
-    bool Execute(uint32_t p_uResourceId, HWND p_hWnd, exchext::IExchExtCallback* p_pCallback);
+    // false when it is not one of the plug-in's commands or it failed. The selection (Reply and
+    // Forward via SMS) comes from p_pCallback, or without one from the explorer object p_pExplorer.
+    bool Execute(uint32_t p_uResourceId, HWND p_hWnd, exchext::IExchExtCallback* p_pCallback,
+                 IDispatch* p_pExplorer = nullptr);
+    // Runs a toolbar definition entry's target: "ACTION:" and a command of the menu, or a web
+    // target. An action that is no command of the plug-in shows "Unknown Action".
+    bool ExecuteTarget(const std::string& p_sTarget, HWND p_hWnd, exchext::IExchExtCallback* p_pCallback,
+                       IDispatch* p_pExplorer);
+    // Whether p_uResourceId is a command of the plug-in's menu or toolbar.
+    static bool IsCommand(uint32_t p_uResourceId);
 
     CSMSSpawner& Spawner()
     {
@@ -32,7 +40,7 @@ class CCommandInvoker
     }
 
   private:
-    bool ReplyOrForward(HWND p_hWnd, exchext::IExchExtCallback* p_pCallback, bool p_bReply);
+    bool ReplyOrForward(HWND p_hWnd, exchext::IExchExtCallback* p_pCallback, IDispatch* p_pExplorer, bool p_bReply);
     bool OpenWebTarget(HWND p_hWnd, const std::string& p_sTarget);
     bool OpenPage(HWND p_hWnd, const char* p_szSetting, const char* p_szDefault);
     void StartPenhold();

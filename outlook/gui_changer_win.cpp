@@ -3,7 +3,10 @@
 #include "outlook/gui_changer_win.h"
 
 #include "common/failure_log.h"
+#include "common/mapi_owner_win.h"
 #include "common/trace_log.h"
+#include "outlook/clipboard_keeper_win.h"
+#include "outlook/late_bound_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
 
@@ -14,6 +17,15 @@ CGUIChanger::CGUIChanger(int p_iGuiKind, IDispatch* p_pApplication, HWND p_hExpl
       m_hGuiMutex(LOG_IF_WIN32_BOOL_FALSE(CreateMutexA(nullptr, FALSE, nullptr)))
 {
     ReadDefinitions();
+}
+
+CGUIChanger::~CGUIChanger()
+{
+    if (m_bWatched)
+        resource_watcher::Unwatch(m_hExplorer);
+    // An explorer that went without its Close event still leaves its bar's state.
+    if (m_p_oModel && !m_p_oModel->StateRecorded())
+        m_p_oModel->RecordToolbarState();
 }
 
 void CGUIChanger::ReadDefinitions()
@@ -143,6 +155,8 @@ void CGUIChanger::InstallNewSMSItem(exchext::IExchExtCallback* p_pCallback, cons
 
 void CGUIChanger::SetNoteSelected(bool p_bNote)
 {
+    if (m_p_oModel)
+        m_p_oModel->SetReplyForwardEnabled(p_bNote);
     if (m_hPopup == nullptr)
         return;
     const UINT state = MF_BYCOMMAND | (p_bNote ? MF_ENABLED : MF_GRAYED);
@@ -151,52 +165,139 @@ void CGUIChanger::SetNoteSelected(bool p_bNote)
             EnableMenuItem(m_hPopup, *command, state);
 }
 
-namespace
-{
-// Calls a member of a late-bound object by name; p_pArgs in reverse order as DISPPARAMS has them.
-HRESULT CallMember(IDispatch* p_pObject, const wchar_t* p_szName, WORD p_wFlags, VARIANT* p_pArgs, UINT p_cArgs,
-                   VARIANT* p_pResult)
-{
-    std::wstring name(p_szName);
-    LPOLESTR names[] = {name.data()};
-    DISPID id = 0;
-    RETURN_IF_FAILED(p_pObject->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
-    DISPPARAMS params{p_pArgs, nullptr, p_cArgs, 0};
-    return LOG_IF_FAILED(
-        p_pObject->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, p_wFlags, &params, p_pResult, nullptr, nullptr));
-}
-} // namespace
-
 HRESULT CGUIChanger::GetExplorerDisp(IDispatch** p_ppExplorer) const
 {
     *p_ppExplorer = nullptr;
     if (!m_p_oApplication)
         return E_POINTER;
-    VARIANT result;
-    VariantInit(&result);
-    RETURN_IF_FAILED(CallMember(m_p_oApplication.get(), L"ActiveExplorer", DISPATCH_PROPERTYGET | DISPATCH_METHOD,
-                                nullptr, 0, &result));
-    HRESULT hr = E_NOINTERFACE;
-    if (result.vt == VT_DISPATCH && result.pdispVal != nullptr)
-        hr = result.pdispVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(p_ppExplorer));
-    VariantClear(&result);
-    return hr;
+    CVariant result;
+    RETURN_IF_FAILED(
+        CallMember(m_p_oApplication.get(), L"ActiveExplorer", DISPATCH_PROPERTYGET | DISPATCH_METHOD, {}, &result));
+    if (result.Object() == nullptr)
+        return E_NOINTERFACE;
+    return result.Object()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(p_ppExplorer));
 }
 
 HRESULT CGUIChanger::OpenNewMail() const
 {
     if (!m_p_oApplication)
         return E_POINTER;
-    VARIANT kind;
-    VariantInit(&kind);
-    kind.vt = VT_I4;
-    kind.lVal = 0; // a mail item
-    VARIANT item;
-    VariantInit(&item);
-    RETURN_IF_FAILED(CallMember(m_p_oApplication.get(), L"CreateItem", DISPATCH_METHOD, &kind, 1, &item));
-    HRESULT hr = E_NOINTERFACE;
-    if (item.vt == VT_DISPATCH && item.pdispVal != nullptr)
-        hr = CallMember(item.pdispVal, L"Display", DISPATCH_METHOD, nullptr, 0, nullptr);
-    VariantClear(&item);
-    return hr;
+    const CVariant mail(0L);
+    CVariant item;
+    RETURN_IF_FAILED(CallMember(m_p_oApplication.get(), L"CreateItem", DISPATCH_METHOD, {&mail.m_v}, &item));
+    if (item.Object() == nullptr)
+        return E_NOINTERFACE;
+    return CallMember(item.Object(), L"Display", DISPATCH_METHOD, {}, nullptr);
+}
+
+HRESULT CGUIChanger::GetOLDispFromMAPIFolder(IMsgStore* p_pStore, IMAPIProp* p_pFolder, IDispatch** p_ppFolder)
+{
+    *p_ppFolder = nullptr;
+    if (!m_p_oApplication || p_pFolder == nullptr)
+        return E_POINTER;
+    // A selected message stands for the folder it is in.
+    SizedSPropTagArray(3, tags) = {3, {PR_OBJECT_TYPE, PR_ENTRYID, PR_PARENT_ENTRYID}};
+    ULONG count = 0;
+    SPropValue* values = nullptr;
+    const HRESULT got =
+        LOG_IF_MAPI_FAILED(p_pFolder->GetProps(reinterpret_cast<SPropTagArray*>(&tags), 0, &count, &values));
+    const unique_mapi_buffer<SPropValue> valuesOwner(values);
+    if (FAILED(got) || values == nullptr || count != 3)
+        return FAILED(got) ? got : E_FAIL;
+    const bool folder = values[0].ulPropTag == PR_OBJECT_TYPE && values[0].Value.l == MAPI_FOLDER;
+    const SPropValue& entry = folder ? values[1] : values[2];
+    if (PROP_TYPE(entry.ulPropTag) != PT_BINARY)
+        return MAPI_E_NOT_FOUND;
+    const CVariant entryHex(EntryIdHex(entry.Value.bin.lpb, entry.Value.bin.cb));
+    CVariant storeHex = CVariant::Missing();
+    SizedSPropTagArray(1, storeTags) = {1, {PR_ENTRYID}};
+    ULONG storeCount = 0;
+    SPropValue* storeEntry = nullptr;
+    if (p_pStore != nullptr &&
+        SUCCEEDED(p_pStore->GetProps(reinterpret_cast<SPropTagArray*>(&storeTags), 0, &storeCount, &storeEntry)) &&
+        storeEntry != nullptr && storeEntry->ulPropTag == PR_ENTRYID)
+        storeHex = CVariant(EntryIdHex(storeEntry->Value.bin.lpb, storeEntry->Value.bin.cb));
+    const unique_mapi_buffer<SPropValue> storeOwner(storeEntry);
+    const CVariant mapi(L"MAPI");
+    const CVariant space = CallMethod(m_p_oApplication.get(), L"GetNamespace", {&mapi.m_v});
+    CVariant found;
+    RETURN_IF_FAILED(
+        CallMember(space.Object(), L"GetFolderFromID", DISPATCH_METHOD, {&entryHex.m_v, &storeHex.m_v}, &found));
+    if (found.Object() == nullptr)
+        return E_NOINTERFACE;
+    m_p_oFolder = com_ptr<IDispatch>::copy_from(found.Object());
+    *p_ppFolder = m_p_oFolder.get();
+    (*p_ppFolder)->AddRef();
+    return S_OK;
+}
+
+bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bool p_bShowBar)
+{
+    // Each control is tried once per explorer: a step that failed is not retried at every selection
+    // change, which would churn the user's clipboard.
+    if (m_iGuiKind != 3 || p_pExplorer == nullptr || m_bInstallRunDone)
+        return false;
+    m_bInstallRunDone = true;
+    if (!m_p_oModel)
+        m_p_oModel = std::make_unique<COL2000>(p_pExplorer, m_hExplorer, p_pSink);
+    if (m_oResources.Loaded())
+    {
+        const auto load = [this](const CToolbarEntry& p_oEntry) {
+            for (const uint32_t id : {p_oEntry.m_uFaceBitmap, p_oEntry.m_uSecondBitmap})
+                if (id != 0 && m_oFaces.find(id) == m_oFaces.end())
+                    m_oFaces.emplace(id, m_oResources.FaceBitmap(id));
+        };
+        for (const CToolbarEntry& entry : m_vToolbar)
+        {
+            load(entry);
+            for (const CToolbarEntry& child : entry.m_vChildren)
+                load(child);
+        }
+        load(CompanionButton());
+        // Released so that an update can replace the module's file while the client runs.
+        m_oResources.Unload();
+    }
+    // Faces go through the clipboard: when the user's content cannot be kept aside the controls are
+    // installed without faces rather than lose it.
+    CClipboardKeeper clipboard;
+    const bool saved = clipboard.Save(m_hExplorer);
+    const CFaceBitmaps none;
+    const CFaceBitmaps& faces = saved ? m_oFaces : none;
+    const CToolbarEntry companion = CompanionButton();
+    const auto face = faces.find(companion.m_uFaceBitmap);
+    const HBITMAP companionFace = face != faces.end() ? face->second.get() : nullptr;
+    bool installed = m_p_oModel->InstallButtonOnNewItem(companion, companionFace);
+    installed = m_p_oModel->InstallMenuEntry(companion, companionFace) || installed;
+    installed = m_p_oModel->InstallSMSToolbar(m_vToolbar, faces, p_bShowBar) || installed;
+    if (saved)
+        clipboard.Restore(m_hExplorer);
+    if (installed && !m_bWatched)
+        m_bWatched = resource_watcher::Watch(m_hExplorer, m_hGuiMutex.get(), kReInstallToolbarCommand);
+    return installed;
+}
+
+void CGUIChanger::ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink)
+{
+    Log("ReInstallToolbar\n");
+    if (!m_p_oModel)
+        return;
+    const bool show = m_p_oModel->BarVisible(true);
+    ReadDefinitions();
+    m_oFaces.clear();
+    m_bInstallRunDone = false;
+    (void)InstallationRun(p_pExplorer, p_pSink, show);
+}
+
+void CGUIChanger::RefreshSelection()
+{
+    if (m_p_oModel)
+        SetNoteSelected(m_p_oModel->OneNoteSelected());
+}
+
+void CGUIChanger::OnExplorerClose()
+{
+    if (!m_p_oModel)
+        return;
+    m_p_oModel->RecordToolbarState();
+    m_p_oModel->Disconnect();
 }

@@ -1,21 +1,30 @@
 // outlook/gui_changer_win.h: what one explorer window gets of the plug-in's user interface: the
 // "Br&evolt" popup in the Exchange menu bar with its command ids, the GuiKind 1 "New SMS" item
-// and toolbar button, the resource module's definitions, and the mutex clicks serialise on.
+// and toolbar button, the resource module's definitions, the command-bar controls of the object
+// model (GuiKind 3), and the mutex clicks serialise on.
 #pragma once
 
 #include "common/handle_win.h"
 #include "outlook/exchext_win.h"
+#include "outlook/ol2000_win.h"
 #include "outlook/plugin_rules.h"
 #include "outlook/resource_module_win.h"
+#include "outlook/resource_watcher_win.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The private command the resource watcher sends to the explorer window to rebuild the bar on the
+// explorer's own thread; the client routes it to DoCommand.
+inline constexpr UINT kReInstallToolbarCommand = 0xFFFD;
 
 class CGUIChanger
 {
   public:
     CGUIChanger(int p_iGuiKind, IDispatch* p_pApplication, HWND p_hExplorer);
+    ~CGUIChanger();
     CGUIChanger(const CGUIChanger&) = delete;
     CGUIChanger& operator=(const CGUIChanger&) = delete;
 
@@ -69,6 +78,27 @@ class CGUIChanger
     }
     // The explorer dispatch of the object model (GuiKind 3), or null.
     [[nodiscard]] HRESULT GetExplorerDisp(IDispatch** p_ppExplorer) const;
+    // The object model's folder for a MAPI folder (or, for a message, its folder), found by entry id
+    // through the namespace; kept as the explorer's folder.
+    [[nodiscard]] HRESULT GetOLDispFromMAPIFolder(IMsgStore* p_pStore, IMAPIProp* p_pFolder, IDispatch** p_ppFolder);
+
+    // GuiKind 3: loads the faces of every definition entry and lets go of the resource module, then
+    // installs (each once) the "New Branded SMS" companions and the "SMS Bar" with the clipboard
+    // kept around the face pastes. p_pSink hears the controls' clicks; p_bShowBar is the stored
+    // toolbar state. Runs once per explorer; true when that run installed something.
+    bool InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bool p_bShowBar);
+    // The resource module was replaced: reads it again and rebuilds the bar's controls (the
+    // companions stay), keeping the bar shown or hidden as it is.
+    void ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink);
+    // The selection changed: Reply/Forward on the bar follow whether one note is selected.
+    void RefreshSelection();
+    // Stores the bar's visibility and lets go of the click connections (the explorer closes).
+    void OnExplorerClose();
+    // The definition entry of a command id of the toolbar range, or null.
+    const CToolbarEntry* ToolbarEntry(uint32_t p_uCommand) const
+    {
+        return EntryOfCommand(m_vToolbar, p_uCommand);
+    }
     // Application.CreateItem(mail).Display().
     [[nodiscard]] HRESULT OpenNewMail() const;
     int GuiKind() const
@@ -91,7 +121,13 @@ class CGUIChanger
     CResourceModule m_oResources;
     std::vector<CToolbarEntry> m_vToolbar;
     std::vector<CToolbarEntry> m_vNewSMS;
+    CFaceBitmaps m_oFaces;
+    std::unique_ptr<COL2000> m_p_oModel;
+    com_ptr<IDispatch> m_p_oFolder;
+    bool m_bInstallRunDone = false;
     unique_handle m_hGuiMutex;
+    // This explorer is watched for resource module changes (from the first installation on).
+    bool m_bWatched = false;
 };
 
 // The plug-in's module (its menu and dialogs), set by DllMain.

@@ -23,6 +23,7 @@ std::unique_ptr<CCommandInvoker> g_p_oCommand;
 int g_iViewerCount = 0;
 std::vector<HWND> g_vViewers;
 bool g_bToolbarShowing = true;
+POINT g_ptButtonAnchor{};
 
 void ReportInstallFailure(const std::string& p_sText)
 {
@@ -61,6 +62,21 @@ com_ptr<IDispatch> ApplicationOf(exchext::IExchExtCallback* p_pCallback)
 CCommandInvoker* ProcessCommandInvoker()
 {
     return g_p_oCommand.get();
+}
+
+bool ToolbarShowing()
+{
+    return g_bToolbarShowing;
+}
+
+POINT LastButtonAnchor()
+{
+    return g_ptButtonAnchor;
+}
+
+void SetLastButtonAnchor(POINT p_ptAnchor)
+{
+    g_ptButtonAnchor = p_ptAnchor;
 }
 
 COutlookPlugin::COutlookPlugin()
@@ -204,6 +220,11 @@ HRESULT COutlookPlugin::InstallViewer(exchext::IExchExtCallback* p_pCallback)
         ReportCall("GetSession", hr);
         return S_FALSE;
     }
+    if (!FindExplorerFolder(p_pCallback))
+    {
+        ReportFunction("m_p_oGC->GetOLDispFromMAPIFolder");
+        return S_FALSE;
+    }
     if (!g_p_oCommand)
     {
         auto command =
@@ -215,6 +236,8 @@ HRESULT COutlookPlugin::InstallViewer(exchext::IExchExtCallback* p_pCallback)
         }
         g_p_oCommand = std::move(command);
     }
+    if (m_iGuiKind == 3)
+        (void)m_p_oGC->InstallationRun(m_p_oExplorer.get(), static_cast<IDispatch*>(this), g_bToolbarShowing);
     if (IsFirstOutlook98Run(m_oVersion.Code()))
     {
         ShowMessageBox(m_hExplorer, PluginText(plugin_string::kFinalStepText), PluginText(plugin_string::kFinalStep),
@@ -222,6 +245,19 @@ HRESULT COutlookPlugin::InstallViewer(exchext::IExchExtCallback* p_pCallback)
         PostMessageA(m_hExplorer, WM_CLOSE, 0, 0);
     }
     return S_OK;
+}
+
+bool COutlookPlugin::FindExplorerFolder(exchext::IExchExtCallback* p_pCallback)
+{
+    // Only the object model's clients ask for its folders.
+    if (m_iGuiKind != 3)
+        return true;
+    com_ptr<IMsgStore> store;
+    com_ptr<IMAPIProp> folder;
+    if (FAILED(LOG_IF_FAILED(p_pCallback->GetObject(store.put(), folder.put()))) || !folder)
+        return false;
+    com_ptr<IDispatch> found;
+    return SUCCEEDED(LOG_IF_FAILED(m_p_oGC->GetOLDispFromMAPIFolder(store.get(), folder.get(), found.put())));
 }
 
 bool COutlookPlugin::SinkToExplorerEvents()
@@ -273,10 +309,19 @@ HRESULT COutlookPlugin::Invoke(DISPID p_id, REFIID, LCID, WORD, DISPPARAMS* p_pP
     TrapExceptionsVoid("COutlookPlugin::Invoke", [&] {
         Log("Invoke\n");
         const UINT arguments = p_pParams != nullptr ? p_pParams->cArgs : 0;
+        constexpr DISPID kButtonClick = 1;
+        constexpr DISPID kSelectionChange = 0xF007;
         constexpr DISPID kExplorerClose = 0xF008;
+        if (m_p_oGC && p_id == kSelectionChange)
+            m_p_oGC->RefreshSelection();
+        // Click(Ctrl, CancelDefault): the arguments arrive last first.
+        if (p_id == kButtonClick && arguments == 2 && p_pParams->rgvarg[1].vt == VT_DISPATCH)
+            OnButtonClick(p_pParams->rgvarg[1].pdispVal);
         if (p_id == kExplorerClose && arguments == 0)
         {
             Log("Invoke calling close\n");
+            if (m_p_oGC)
+                m_p_oGC->OnExplorerClose();
             CloseExplorerSink();
         }
     });

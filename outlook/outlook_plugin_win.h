@@ -84,6 +84,13 @@ class COutlookPlugin final : public exchext::IExchExt,
   private:
     ~COutlookPlugin();
     HRESULT InstallViewer(exchext::IExchExtCallback* p_pCallback);
+    // Asks the GUI changer for the object model's folder of the explorer's MAPI folder.
+    [[nodiscard]] bool FindExplorerFolder(exchext::IExchExtCallback* p_pCallback);
+    // A command-bar button's Click: the command of its tag, run while holding the GUI mutex.
+    void OnButtonClick(IDispatch* p_pControl);
+    // Runs a command id the plug-in's buttons carry: a toolbar definition entry (2000 to 4000) or a
+    // command of the menu by resource id.
+    void ExecuteButtonCommand(uint32_t p_uCommand, exchext::IExchExtCallback* p_pCallback);
     [[nodiscard]] bool SinkToExplorerEvents();
     void CloseExplorerSink();
     void OpenNewOutlookMail();
@@ -105,3 +112,8 @@ class COutlookPlugin final : public exchext::IExchExt,
 
 // The process's command runner (created by the first viewer, gone with the last); null otherwise.
 CCommandInvoker* ProcessCommandInvoker();
+// The stored "OutlookToolbarShowing" state, read when the last plug-in object was made.
+bool ToolbarShowing();
+// The right and bottom edge (screen) of the last clicked SMS command-bar button.
+POINT LastButtonAnchor();
+void SetLastButtonAnchor(POINT p_ptAnchor);

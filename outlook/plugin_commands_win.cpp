@@ -4,10 +4,14 @@
 #include "common/failure_log.h"
 #include "common/mapi_owner_win.h"
 #include "common/trace_log.h"
+#include "common/unique_any.h"
 #include "outlook/command_invoker_win.h"
+#include "outlook/late_bound_win.h"
 #include "outlook/outlook_plugin_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
+
+#include <oleacc.h>
 
 #include <cctype>
 #include <cstring>
@@ -98,8 +102,8 @@ HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p
         case kRunPendingToolbarCommand: {
             const uint32_t pending = g_uPendingToolbarCommand;
             g_uPendingToolbarCommand = 0;
-            if (pending != 0 && command != nullptr)
-                command->Execute(pending, m_hExplorer, p_pCallback);
+            if (pending != 0)
+                ExecuteButtonCommand(pending, p_pCallback);
             return S_OK;
         }
         case kExecuteNewSMS:
@@ -109,7 +113,13 @@ HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p
         case kNewOutlookMail:
             OpenNewOutlookMail();
             return S_OK;
+        case kReInstallToolbarCommand:
+            if (m_iGuiKind == 3)
+                m_p_oGC->ReInstallToolbar(m_p_oExplorer.get(), static_cast<IDispatch*>(this));
+            return S_OK;
         case kInstallationRun:
+            if (m_iGuiKind == 3)
+                (void)m_p_oGC->InstallationRun(m_p_oExplorer.get(), static_cast<IDispatch*>(this), ToolbarShowing());
             return S_OK;
         default:
             break;
@@ -121,6 +131,62 @@ HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p
             command->Execute(*resource, m_hExplorer, p_pCallback);
         return S_OK;
     });
+}
+
+void COutlookPlugin::ExecuteButtonCommand(uint32_t p_uCommand, exchext::IExchExtCallback* p_pCallback)
+{
+    CCommandInvoker* command = ProcessCommandInvoker();
+    if (command == nullptr || !m_p_oGC)
+        return;
+    if (p_uCommand < kFirstToolbarCommand || p_uCommand > kLastToolbarCommand)
+    {
+        (void)command->Execute(p_uCommand, m_hExplorer, p_pCallback, m_p_oExplorer.get());
+        return;
+    }
+    if (const CToolbarEntry* entry = m_p_oGC->ToolbarEntry(p_uCommand))
+        (void)command->ExecuteTarget(entry->m_sTarget, m_hExplorer, p_pCallback, m_p_oExplorer.get());
+    else
+        LOG_FAILURE("no toolbar entry has command %u", static_cast<unsigned>(p_uCommand));
+}
+
+void COutlookPlugin::OnButtonClick(IDispatch* p_pControl)
+{
+    if (!m_p_oGC || p_pControl == nullptr)
+        return;
+    const std::string tag = GetMember(p_pControl, L"Tag").Text();
+    uint32_t command = 0;
+    uint32_t spare = 0;
+    if (!ParseButtonTag(tag, command, spare))
+    {
+        Log("Click - COM Error: %s\n", ("the tag '" + tag + "' names no command").c_str());
+        return;
+    }
+    // The drop-down of an entry opens at the clicked button's right and bottom edge.
+    long left = 0;
+    long top = 0;
+    long width = 0;
+    long height = 0;
+    com_ptr<IAccessible> accessible = com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(IID_IAccessible);
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    if (!accessible || FAILED(accessible->accLocation(&left, &top, &width, &height, self)))
+    {
+        left = GetMember(p_pControl, L"Left").Number(0);
+        top = GetMember(p_pControl, L"Top").Number(0);
+        width = GetMember(p_pControl, L"Width").Number(0);
+        height = GetMember(p_pControl, L"Height").Number(0);
+    }
+    SetLastButtonAnchor(POINT{left + width, top + height});
+    // A click never runs while the bar is being rebuilt.
+    const HANDLE gui = m_p_oGC->GuiMutex();
+    const DWORD waited = gui != nullptr ? WaitServingSentMessages(gui) : WAIT_FAILED;
+    const bool held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    const scope_exit release([gui, held] {
+        if (held)
+            ReleaseMutex(gui);
+    });
+    ExecuteButtonCommand(command, nullptr);
 }
 
 void COutlookPlugin::OpenNewOutlookMail()
@@ -175,6 +241,8 @@ void COutlookPlugin::OnSelectionChange(exchext::IExchExtCallback*)
     TrapExceptionsVoid("COutlookPlugin::OnSelectionChange", [&] {
         if (m_iGuiKind == 2)
             PostMessageA(m_hExplorer, WM_COMMAND, kInstallationRun, 0);
+        else if (m_iGuiKind == 3 && m_p_oGC)
+            (void)m_p_oGC->InstallationRun(m_p_oExplorer.get(), static_cast<IDispatch*>(this), ToolbarShowing());
         m_bSelectionChanged = true;
     });
 }

@@ -132,3 +132,35 @@ CToolbarEntry CompanionEntry(const std::vector<CToolbarEntry>& p_vNewSMS, const 
     entry.m_sTarget = "ACTION:40027";
     return entry;
 }
+
+std::string ButtonTag(uint32_t p_uCommand, uint32_t p_uSpare)
+{
+    return std::to_string(p_uCommand) + " " + std::to_string(p_uSpare);
+}
+
+bool ParseButtonTag(std::string_view p_sTag, uint32_t& p_uCommand, uint32_t& p_uSpare)
+{
+    const size_t space = p_sTag.find(' ');
+    if (space == std::string_view::npos)
+        return false;
+    const auto number = [](std::string_view p_sText, uint32_t& p_uValue) {
+        const char* end = p_sText.data() + p_sText.size();
+        const auto [ptr, ec] = std::from_chars(p_sText.data(), end, p_uValue);
+        return !p_sText.empty() && ec == std::errc() && ptr == end;
+    };
+    return number(p_sTag.substr(0, space), p_uCommand) && number(p_sTag.substr(space + 1), p_uSpare);
+}
+
+const CToolbarEntry* EntryOfCommand(const std::vector<CToolbarEntry>& p_vEntries, uint32_t p_uCommand)
+{
+    if (p_uCommand < kFirstToolbarCommand || p_uCommand > kLastToolbarCommand)
+        return nullptr;
+    for (const CToolbarEntry& entry : p_vEntries)
+    {
+        if (entry.m_uPosition == p_uCommand - kFirstToolbarCommand)
+            return &entry;
+        if (const CToolbarEntry* child = EntryOfCommand(entry.m_vChildren, p_uCommand))
+            return child;
+    }
+    return nullptr;
+}

@@ -43,3 +43,17 @@ inline constexpr uint32_t kMaxToolbarChildren = 256;
 // The "New Branded SMS" button beside the client's New button: the fourth entry of "NewSMS.txt"
 // when it has one, otherwise a plain button captioned p_sDefaultCaption with no picture.
 CToolbarEntry CompanionEntry(const std::vector<CToolbarEntry>& p_vNewSMS, const std::string& p_sDefaultCaption);
+
+// Command ids given to the entries of "Toolbar.txt" on the command bar: the first plus the entry's
+// position; a click is mapped back through the same range.
+inline constexpr uint32_t kFirstToolbarCommand = 2000;
+inline constexpr uint32_t kLastToolbarCommand = 4000;
+
+// A command-bar control's tag: the command id and a number that tells the plug-in's controls apart
+// (the entry's position), as "%d %d".
+std::string ButtonTag(uint32_t p_uCommand, uint32_t p_uSpare);
+// Reads a tag written by ButtonTag; false for anything else (another program's tag, an empty one).
+[[nodiscard]] bool ParseButtonTag(std::string_view p_sTag, uint32_t& p_uCommand, uint32_t& p_uSpare);
+
+// The entry (children included) that owns command id p_uCommand of the toolbar range, or null.
+const CToolbarEntry* EntryOfCommand(const std::vector<CToolbarEntry>& p_vEntries, uint32_t p_uCommand);

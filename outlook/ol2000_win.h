@@ -1,0 +1,87 @@
+// outlook/ol2000_win.h: the plug-in's controls in the command bars of one explorer of Outlook 2000
+// and later: the "SMS Bar" built from the resource module's "Toolbar.txt", the "New Branded SMS"
+// companions beside New, in New's list and in the Actions menu, the Reply/Forward state, and the
+// stored visibility of the bar.
+#pragma once
+
+#include "common/handle_win.h"
+#include "outlook/toolbar_definition.h"
+
+#include <windows.h>
+
+#include <ocidl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The face bitmaps of the definition entries by resource id, loaded before the module is released.
+using CFaceBitmaps = std::map<uint32_t, unique_hbitmap>;
+
+class COL2000
+{
+  public:
+    // p_pExplorer: the explorer's object; p_pSink: the click sink connected to every control added
+    // (not held: it owns this object, and only the connections hold it until Disconnect).
+    COL2000(IDispatch* p_pExplorer, HWND p_hExplorer, IDispatch* p_pSink);
+    ~COL2000();
+    COL2000(const COL2000&) = delete;
+    COL2000& operator=(const COL2000&) = delete;
+
+    // Finds or makes "SMS Bar" and fills it with the entries (temporary controls, tags, pasted
+    // faces, the click sink); shown unless p_bShow is false. The clipboard must be kept by the
+    // caller. False when the bar could not be made; single controls that fail are skipped.
+    [[nodiscard]] bool InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, const CFaceBitmaps& p_oFaces,
+                                         bool p_bShow);
+    // The "New Branded SMS" companion beside New on "Standard" and in New's list (once each).
+    [[nodiscard]] bool InstallButtonOnNewItem(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace);
+    // The "New Branded SMS" entry of the "Menu Bar"'s Actions menu (once).
+    [[nodiscard]] bool InstallMenuEntry(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace);
+    [[nodiscard]] bool BarInstalled() const
+    {
+        return static_cast<bool>(m_p_oBar);
+    }
+
+    // Enables or greys the bar's controls running Reply and Forward via SMS.
+    void SetReplyForwardEnabled(bool p_bEnabled);
+    // Whether exactly one item is selected and it is a note (the explorer's Selection).
+    [[nodiscard]] bool OneNoteSelected() const;
+    // Whether the bar is shown now; p_bFallback when it cannot be read (or there is none yet).
+    [[nodiscard]] bool BarVisible(bool p_bFallback) const;
+    // Stores the bar's visibility as "OutlookToolbarShowing" ("True" / "False").
+    void RecordToolbarState();
+    [[nodiscard]] bool StateRecorded() const
+    {
+        return m_bStateRecorded;
+    }
+    // Disconnects the click sink from every control (the explorer is closing).
+    void Disconnect();
+
+  private:
+    struct CConnection
+    {
+        com_ptr<IConnectionPoint> m_p_oPoint;
+        DWORD m_dwCookie = 0;
+    };
+    // Adds one control to p_pControls and sets it up from p_oEntry; the control, or null.
+    com_ptr<IDispatch> AddControl(IDispatch* p_pControls, long p_lType, const CToolbarEntry& p_oEntry,
+                                  uint32_t p_uCommand, uint32_t p_uSpare, HBITMAP p_hFace, long p_lBefore,
+                                  std::vector<CConnection>& p_vConnections);
+    void Connect(IDispatch* p_pControl, std::vector<CConnection>& p_vConnections);
+    static void Disconnect(std::vector<CConnection>& p_vConnections);
+    com_ptr<IDispatch> Bars() const;
+
+    com_ptr<IDispatch> m_p_oExplorer;
+    HWND m_hExplorer;
+    IDispatch* m_pSink;
+    com_ptr<IDispatch> m_p_oBar;
+    // The bar's controls that run Reply and Forward via SMS.
+    std::vector<com_ptr<IDispatch>> m_vReplyForward;
+    // The click connections of the companions, and of the bar's controls (replaced with them).
+    std::vector<CConnection> m_vConnections;
+    std::vector<CConnection> m_vBarConnections;
+    bool m_bStandardCompanion = false;
+    bool m_bNewListCompanion = false;
+    bool m_bMenuEntry = false;
+    bool m_bStateRecorded = false;
+};
