@@ -1,5 +1,6 @@
 // tests/fuzz/toolbar_definition_fuzz.cpp: the toolbar definition reader on arbitrary text; what it
-// accepts must keep its drop-downs' children within bounds and its positions in file order.
+// accepts must keep its drop-downs' children within bounds and its positions in file order. The same
+// bytes read as a button's tag (a text the host hands back) must parse or be refused, never overrun.
 #include "outlook/toolbar_definition.h"
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p_pData, size_t p_nSize)
 {
+    uint32_t command = 0, spare = 0;
+    (void)ParseButtonTag(std::string_view(reinterpret_cast<const char*>(p_pData), p_nSize), command, spare);
     std::vector<CToolbarEntry> entries;
     if (!ParseToolbarDefinition(std::string_view(reinterpret_cast<const char*>(p_pData), p_nSize), entries))
     {
