@@ -227,55 +227,55 @@ void CCommandBars::AddBuiltIns(WORD p_nMajor)
 {
     const char* actions = p_nMajor >= 9 ? "&Actions" : p_nMajor == 8 ? "Co&mpose" : "Actio&ns";
     const UINT newMessage = exchext::kCmdFileNewMessage;
-    struct CBarSpec
+    struct CBarLayout
     {
         const char* m_szName;
         LONG m_lPosition;
         bool m_bVisible;
         std::vector<CBuiltIn> m_vControls;
     };
-    const CBarSpec bars[] = {{"Menu Bar",
-                              kBarMenuBar,
-                              true,
-                              {{kControlPopup, 30002, "&File", 0, 4},
-                               {kControlPopup, 30037, "Ne&w", 0, 1},
-                               {kControlButton, 1757, "&Mail Message", newMessage, 0},
-                               {kControlButton, 4, "&Print...", kCmdPrint, 0},
-                               {kControlButton, 106, "&Close", kCmdClose, 0},
-                               {kControlPopup, 30003, "&Edit", 0, 1},
-                               {kControlButton, 478, "&Delete", kCmdDelete, 0},
-                               {kControlPopup, 30004, "&View", 0, 0},
-                               {kControlPopup, 30007, "&Tools", 0, 3},
-                               {kControlButton, 353, "&Address Book...", kCmdAddressBook, 0},
-                               {kControlButton, 797, "&Customize...", kCmdCustomize, 0},
-                               {kControlButton, 522, "&Options...", kCmdOptions, 0},
-                               {kControlPopup, 30131, actions, 0, 4},
-                               {kControlButton, 1757, "New &Mail Message", newMessage, 0},
-                               {kControlButton, 354, "&Reply", kCmdReply, 0},
-                               {kControlButton, 355, "Reply to A&ll", kCmdReplyAll, 0},
-                               {kControlButton, 356, "For&ward", kCmdForward, 0},
-                               {kControlPopup, 30010, "&Help", 0, 1},
-                               {kControlButton, 927, "&About", kCmdAbout, 0}}},
-                             {"Standard",
-                              kBarTop,
-                              true,
-                              {{kControlSplitButtonPopup, 30037, "Ne&w", newMessage, 1},
-                               {kControlButton, 1757, "&Mail Message", newMessage, 0},
-                               {kControlButton, 4, "&Print", kCmdPrint, 0},
-                               {kControlButton, 478, "&Delete", kCmdDelete, 0},
-                               {kControlButton, 354, "&Reply", kCmdReply, 0},
-                               {kControlButton, 355, "Reply to A&ll", kCmdReplyAll, 0},
-                               {kControlButton, 356, "For&ward", kCmdForward, 0},
-                               {kControlButton, 353, "Address &Book", kCmdAddressBook, 0}}},
-                             {"Advanced", kBarTop, false, {{kControlButton, 1, "Outlook Today", 0, 0}}}};
-    for (const CBarSpec& spec : bars)
+    const CBarLayout bars[] = {{"Menu Bar",
+                                kBarMenuBar,
+                                true,
+                                {{kControlPopup, 30002, "&File", 0, 4},
+                                 {kControlPopup, 30037, "Ne&w", 0, 1},
+                                 {kControlButton, 1757, "&Mail Message", newMessage, 0},
+                                 {kControlButton, 4, "&Print...", kCmdPrint, 0},
+                                 {kControlButton, 106, "&Close", kCmdClose, 0},
+                                 {kControlPopup, 30003, "&Edit", 0, 1},
+                                 {kControlButton, 478, "&Delete", kCmdDelete, 0},
+                                 {kControlPopup, 30004, "&View", 0, 0},
+                                 {kControlPopup, 30007, "&Tools", 0, 3},
+                                 {kControlButton, 353, "&Address Book...", kCmdAddressBook, 0},
+                                 {kControlButton, 797, "&Customize...", kCmdCustomize, 0},
+                                 {kControlButton, 522, "&Options...", kCmdOptions, 0},
+                                 {kControlPopup, 30131, actions, 0, 4},
+                                 {kControlButton, 1757, "New &Mail Message", newMessage, 0},
+                                 {kControlButton, 354, "&Reply", kCmdReply, 0},
+                                 {kControlButton, 355, "Reply to A&ll", kCmdReplyAll, 0},
+                                 {kControlButton, 356, "For&ward", kCmdForward, 0},
+                                 {kControlPopup, 30010, "&Help", 0, 1},
+                                 {kControlButton, 927, "&About", kCmdAbout, 0}}},
+                               {"Standard",
+                                kBarTop,
+                                true,
+                                {{kControlSplitButtonPopup, 30037, "Ne&w", newMessage, 1},
+                                 {kControlButton, 1757, "&Mail Message", newMessage, 0},
+                                 {kControlButton, 4, "&Print", kCmdPrint, 0},
+                                 {kControlButton, 478, "&Delete", kCmdDelete, 0},
+                                 {kControlButton, 354, "&Reply", kCmdReply, 0},
+                                 {kControlButton, 355, "Reply to A&ll", kCmdReplyAll, 0},
+                                 {kControlButton, 356, "For&ward", kCmdForward, 0},
+                                 {kControlButton, 353, "Address &Book", kCmdAddressBook, 0}}},
+                               {"Advanced", kBarTop, false, {{kControlButton, 1, "Outlook Today", 0, 0}}}};
+    for (const CBarLayout& layout : bars)
     {
         com_ptr<CCommandBar> bar;
-        bar.attach(new CCommandBar(this, spec.m_szName, spec.m_lPosition, false));
+        bar.attach(new CCommandBar(this, layout.m_szName, layout.m_lPosition, false));
         bar->m_bBuiltIn = true;
-        bar->m_bVisible = spec.m_bVisible;
+        bar->m_bVisible = layout.m_bVisible;
         bar->m_lRowIndex = static_cast<LONG>(m_vBars.size() + 1);
-        olstandin::AddBuiltIns(*bar.get(), spec.m_vControls);
+        olstandin::AddBuiltIns(*bar.get(), layout.m_vControls);
         m_vBars.push_back(std::move(bar));
     }
 }
