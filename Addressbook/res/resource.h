@@ -169,3 +169,7 @@
 #define IDC_CHECK_COUNTRY 2423
 #define IDC_CHECK_MOBILE 2424
 #define IDC_CHECK_ONCE_OFF 2425
+
+// Claimed ranges of work in progress (remove the line when the range is filled):
+// 2600-2699 the reminder dialogs ("Reminder Sync", "Create SMS Reminder").
+// 2700-2799 the new-mail and upgrade messages' dialogs, should they need any.
