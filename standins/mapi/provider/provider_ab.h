@@ -65,6 +65,10 @@ struct CStoreItem
     ms::CItem* m_pItem = nullptr;
 };
 CStoreItem FindStoreItem(const ms::CBytes& p_messageEid);
+// Whether a folder item is of p_szClass or a class derived from it (associated items never are).
+bool IsContactClass(const ms::CItem& p_item, const char* p_szClass);
+// A contact's or list's name: its display name, else its subject.
+std::string ContactItemName(const ms::CItem& p_item);
 // The first slot (0..2) of a contact that has an address.
 std::optional<ULONG> FirstEmailSlot(const ms::CItem& p_item);
 // A contact's e-mail slot as an address entry, with a wrapped entry id; none when the slot is empty.

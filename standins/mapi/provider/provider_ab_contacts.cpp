@@ -21,18 +21,6 @@ ms::CBytes SearchKey(const std::string& p_sType, const std::string& p_sAddress)
     return ms::CBytes(k.begin(), k.end() + 1);
 }
 
-bool IsClass(const ms::CItem& p_item, const char* p_szClass)
-{
-    const std::string cls = ms::GetString(p_item.m_props, PR_MESSAGE_CLASS);
-    const size_t n = strlen(p_szClass);
-    return !p_item.m_bAssociated && cls.compare(0, n, p_szClass) == 0 && (cls.size() == n || cls[n] == '.');
-}
-
-std::string ItemName(const ms::CItem& p_item)
-{
-    return ms::GetString(p_item.m_props, PR_DISPLAY_NAME, ms::GetString(p_item.m_props, PR_SUBJECT));
-}
-
 // The one-off kept beside a list's member p_nIndex, if there is one.
 std::optional<COneOff> OneOffAt(const ms::CItem& p_list, size_t p_nIndex)
 {
@@ -86,6 +74,18 @@ std::optional<ms::CPropList> MemberRow(const ms::CBytes& p_eid)
 }
 } // namespace
 
+bool IsContactClass(const ms::CItem& p_item, const char* p_szClass)
+{
+    const std::string cls = ms::GetString(p_item.m_props, PR_MESSAGE_CLASS);
+    const size_t n = strlen(p_szClass);
+    return !p_item.m_bAssociated && cls.compare(0, n, p_szClass) == 0 && (cls.size() == n || cls[n] == '.');
+}
+
+std::string ContactItemName(const ms::CItem& p_item)
+{
+    return ms::GetString(p_item.m_props, PR_DISPLAY_NAME, ms::GetString(p_item.m_props, PR_SUBJECT));
+}
+
 CStoreItem FindStoreItem(const ms::CBytes& p_messageEid)
 {
     CEntryIdBits bits;
@@ -115,7 +115,7 @@ std::optional<ms::CPropList> ContactSlotProps(const ms::CStore& p_s, const ms::C
     if (p_ulSlot > 2 || addr.empty())
         return std::nullopt;
     ms::CPropList p;
-    ms::SetProp(p, Str(PR_DISPLAY_NAME, ItemName(p_item)));
+    ms::SetProp(p, Str(PR_DISPLAY_NAME, ContactItemName(p_item)));
     ms::SetProp(p, Str(PR_ADDRTYPE, type));
     ms::SetProp(p, Str(PR_EMAIL_ADDRESS, addr));
     for (ULONG t : {PR_GIVEN_NAME, PR_SURNAME, PR_MOBILE_TELEPHONE_NUMBER, PR_COMPANY_NAME})
@@ -133,7 +133,7 @@ std::optional<ms::CPropList> ContactSlotProps(const ms::CStore& p_s, const ms::C
 ms::CPropList ContactListProps(const ms::CStore& p_s, const ms::CItem& p_item)
 {
     ms::CPropList p;
-    ms::SetProp(p, Str(PR_DISPLAY_NAME, ItemName(p_item)));
+    ms::SetProp(p, Str(PR_DISPLAY_NAME, ContactItemName(p_item)));
     ms::SetProp(p, Str(PR_ADDRTYPE, "MAPIPDL"));
     const ms::CBytes eid = WrapEntryId(kWrapDistList, MessageEntryId(p_s, p_item.m_uId));
     ms::SetProp(p, Bin(PR_ENTRYID, eid));
@@ -182,13 +182,13 @@ std::vector<ms::CPropList> ContactsContainerRows()
     if (!f)
         return rows;
     for (const auto& item : f->m_vItems)
-        if (IsClass(item, "IPM.Contact"))
+        if (IsContactClass(item, "IPM.Contact"))
         {
             if (const std::optional<ULONG> slot = FirstEmailSlot(item))
                 if (auto p = ContactSlotProps(*s, item, *slot))
                     rows.push_back(std::move(*p));
         }
-        else if (IsClass(item, "IPM.DistList"))
+        else if (IsContactClass(item, "IPM.DistList"))
             rows.push_back(ContactListProps(*s, item));
     return rows;
 }

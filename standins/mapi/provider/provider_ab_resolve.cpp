@@ -6,7 +6,8 @@
 #include "standins/mapi/provider/provider_store_objects.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <mutex>
+#include <string_view>
 
 namespace mapiprov
 {
@@ -23,12 +24,17 @@ std::string Upper(std::string p_s)
 // with two look-ups: exact keys (display name, address, SMTP address) and, for ambiguous name
 // resolution, the display name from each word start on, sorted so a prefix is one range. It is
 // built again when the store has changed since, so a name costs a look-up, not a pass over the rows.
+// A contacts folder may hold a hundred thousand contacts: the index keeps where each contact is and
+// its keys in one text block, and makes a contact's address row only for the names that match it,
+// so building it costs a few large allocations rather than a dozen small ones per contact.
 class CNameIndex
 {
   public:
-    // Up to p_nLimit distinct rows: two are enough to call a name ambiguous.
+    // Up to p_nLimit distinct entries: two are enough to call a name ambiguous. Its numbers stay
+    // valid for Row until the store changes.
     std::vector<size_t> Find(const std::string& p_sName, size_t p_nLimit = 2)
     {
+        std::lock_guard<std::mutex> lock(m_mutex);
         Refresh();
         const std::string key = Upper(p_sName);
         std::vector<size_t> hits;
@@ -37,52 +43,149 @@ class CNameIndex
                 hits.push_back(p_n);
             return hits.size() >= p_nLimit;
         };
-        for (auto [it, end] = m_exact.equal_range(key); it != end; ++it)
-            if (note(it->second))
+        auto it = std::lower_bound(m_exact.begin(), m_exact.end(), key,
+                                   [this](const CKey& p_k, const std::string& p_s) { return Text(p_k) < p_s; });
+        for (; it != m_exact.end() && Text(*it) == key; ++it)
+            if (note(it->m_uEntry))
                 return hits;
         if (!hits.empty())
             return hits;
-        for (auto it = std::lower_bound(m_words.begin(), m_words.end(), std::make_pair(key, size_t{0}));
-             it != m_words.end() && it->first.compare(0, key.size(), key) == 0; ++it)
-            if (note(it->second))
+        for (it = std::lower_bound(m_words.begin(), m_words.end(), key,
+                                   [this](const CKey&p_k, const std::string&p_s) { return Text(p_k) < p_s; });
+             it != m_words.end() && Text(*it).substr(0, key.size()) == key; ++it)
+            if (note(it->m_uEntry))
                 break;
         return hits;
     }
-    const ms::CPropList& Row(size_t p_n) const
+
+    // The address row of entry p_n of the last Find, or nothing when the store has changed since.
+    std::optional<ms::CPropList> Row(size_t p_n)
     {
-        return m_rows[p_n];
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (p_n >= m_entries.size() || CProvider::Get().Generation() != m_ulGeneration)
+            return std::nullopt;
+        const CEntry& e = m_entries[p_n];
+        if (e.m_pFolder == nullptr)
+            return m_abRows[e.m_uPosition];
+        if (e.m_uPosition >= e.m_pFolder->m_vItems.size() || e.m_pFolder->m_vItems[e.m_uPosition].m_uId != e.m_uId)
+            return std::nullopt;
+        const ms::CItem& item = e.m_pFolder->m_vItems[e.m_uPosition];
+        return e.m_ulSlot == kListSlot ? ContactListProps(*e.m_pStore, item)
+                                       : ContactSlotProps(*e.m_pStore, item, e.m_ulSlot);
     }
 
   private:
+    static constexpr ULONG kListSlot = ~0UL;
+
+    // An address-book row (m_pFolder null: m_abRows[m_uPosition]) or a contact folder's item.
+    struct CEntry
+    {
+        ms::CStore* m_pStore = nullptr;
+        ms::CFolder* m_pFolder = nullptr;
+        uint32_t m_uPosition = 0;
+        uint32_t m_uId = 0;
+        ULONG m_ulSlot = 0;
+    };
+    // A key: m_uLength characters of m_sText from m_uOffset, naming entry m_uEntry.
+    struct CKey
+    {
+        uint32_t m_uOffset = 0;
+        uint32_t m_uLength = 0;
+        uint32_t m_uEntry = 0;
+    };
+
+    std::string_view Text(const CKey& p_k) const
+    {
+        return std::string_view(m_sText).substr(p_k.m_uOffset, p_k.m_uLength);
+    }
+
+    // Appends p_s upper-cased to the text block and returns its key.
+    CKey AddText(std::string_view p_s, size_t p_nEntry)
+    {
+        CKey k{static_cast<uint32_t>(m_sText.size()), static_cast<uint32_t>(p_s.size()),
+               static_cast<uint32_t>(p_nEntry)};
+        for (char c : p_s)
+            m_sText.push_back(static_cast<char>(toupper(static_cast<unsigned char>(c))));
+        return k;
+    }
+
+    // The keys of one entry: its display name (and every word start in it) and its addresses.
+    void AddKeys(std::string_view p_sName, std::initializer_list<std::string_view> p_addresses)
+    {
+        const size_t n = m_entries.size() - 1;
+        const CKey name = AddText(p_sName, n);
+        m_exact.push_back(name);
+        const std::string_view upperName = Text(name);
+        for (size_t at = 0; at < upperName.size();
+             at = upperName.find(' ', at), at = at == std::string::npos ? at : at + 1)
+            m_words.push_back({name.m_uOffset + static_cast<uint32_t>(at), name.m_uLength - static_cast<uint32_t>(at),
+                               name.m_uEntry});
+        for (std::string_view address : p_addresses)
+            if (!address.empty())
+                if (const CKey k = AddText(address, n); Text(k) != Text(name))
+                    m_exact.push_back(k);
+    }
+
+    void AddContacts()
+    {
+        ms::CStore* s = CProvider::Get().m_file.DefaultStore();
+        ms::CFolder* f = s ? ms::FindFolderByRole(s->m_root, "contacts") : nullptr;
+        for (size_t i = 0; f && i < f->m_vItems.size(); ++i)
+        {
+            const ms::CItem& item = f->m_vItems[i];
+            std::optional<ULONG> slot;
+            if (IsContactClass(item, "IPM.DistList"))
+                slot = kListSlot;
+            else if (IsContactClass(item, "IPM.Contact"))
+                slot = FirstEmailSlot(item);
+            if (!slot)
+                continue;
+            m_entries.push_back({s, f, static_cast<uint32_t>(i), item.m_uId, *slot});
+            const std::string name = ContactItemName(item);
+            if (*slot == kListSlot)
+                AddKeys(name, {});
+            else
+                AddKeys(name, {ms::GetString(item.m_props, PROP_TAG(PT_UNICODE, AddressNamedId(kLidEmail1AddrType + 1 +
+                                                                                               0x10 * *slot)))});
+        }
+    }
+
     void Refresh()
     {
         const uint64_t generation = CProvider::Get().Generation();
         if (generation == m_ulGeneration)
             return;
-        m_rows.clear();
+        m_entries.clear();
+        m_abRows.clear();
+        m_sText.clear();
         m_exact.clear();
         m_words.clear();
-        for (ULONG c : {kAbGal, kAbContacts, kAbPab})
+        for (ULONG c : {kAbGal, kAbPab})
             for (auto& row : ContainerRows(c))
-                m_rows.push_back(std::move(row));
-        for (size_t n = 0; n < m_rows.size(); ++n)
-        {
-            const std::string dn = Upper(ms::GetString(m_rows[n], PR_DISPLAY_NAME));
-            for (ULONG tag : {PR_EMAIL_ADDRESS, PR_SMTP_ADDRESS})
-                if (std::string k = Upper(ms::GetString(m_rows[n], tag)); !k.empty() && k != dn)
-                    m_exact.emplace(std::move(k), n);
-            m_exact.emplace(dn, n);
-            for (size_t at = 0; at < dn.size(); at = dn.find(' ', at), at = at == std::string::npos ? at : at + 1)
-                m_words.emplace_back(dn.substr(at), n);
-        }
-        std::sort(m_words.begin(), m_words.end());
+            {
+                m_entries.push_back({nullptr, nullptr, static_cast<uint32_t>(m_abRows.size()), 0, 0});
+                m_abRows.push_back(std::move(row));
+                const ms::CPropList& r = m_abRows.back();
+                AddKeys(ms::GetString(r, PR_DISPLAY_NAME),
+                        {ms::GetString(r, PR_EMAIL_ADDRESS), ms::GetString(r, PR_SMTP_ADDRESS)});
+            }
+        AddContacts();
+        const auto byText = [this](const CKey& p_a, const CKey& p_b) {
+            const std::string_view a = Text(p_a), b = Text(p_b);
+            return a != b ? a < b : p_a.m_uEntry < p_b.m_uEntry;
+        };
+        std::sort(m_exact.begin(), m_exact.end(), byText);
+        std::sort(m_words.begin(), m_words.end(), byText);
         m_ulGeneration = generation;
     }
 
+    std::mutex m_mutex;
     uint64_t m_ulGeneration = 0;
-    std::vector<ms::CPropList> m_rows;
-    std::unordered_multimap<std::string, size_t> m_exact;
-    std::vector<std::pair<std::string, size_t>> m_words;
+    std::vector<CEntry> m_entries;
+    std::vector<ms::CPropList> m_abRows;
+    std::string m_sText;
+    std::vector<CKey> m_exact;
+    std::vector<CKey> m_words;
 };
 
 CNameIndex& Index()
@@ -151,11 +254,13 @@ std::optional<size_t> AskUser(ULONG_PTR p_ulUIParam, const std::string& p_sName)
     std::vector<std::pair<std::string, size_t>> candidates;
     for (size_t n : Index().Find(p_sName, kMaxCandidates))
     {
-        const ms::CPropList& row = Index().Row(n);
-        std::string line = ms::GetString(row, PR_DISPLAY_NAME);
-        std::string address = ms::GetString(row, PR_SMTP_ADDRESS);
+        const std::optional<ms::CPropList> row = Index().Row(n);
+        if (!row)
+            continue;
+        std::string line = ms::GetString(*row, PR_DISPLAY_NAME);
+        std::string address = ms::GetString(*row, PR_SMTP_ADDRESS);
         if (address.empty())
-            address = ms::GetString(row, PR_EMAIL_ADDRESS);
+            address = ms::GetString(*row, PR_EMAIL_ADDRESS);
         if (!address.empty())
             line += " <" + address + ">";
         candidates.emplace_back(std::move(line), n);
