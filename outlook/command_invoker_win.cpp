@@ -7,7 +7,7 @@
 #include "common/message_box_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
-#include "outlook/late_bound_win.h"
+#include "common/late_bound_win.h"
 #include "outlook/options_dialog_win.h"
 #include "outlook/plugin_rules.h"
 #include "outlook/plugin_strings.h"

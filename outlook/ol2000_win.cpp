@@ -6,7 +6,7 @@
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "outlook/clipboard_keeper_win.h"
-#include "outlook/late_bound_win.h"
+#include "common/late_bound_win.h"
 #include "outlook/res/plugin_resource.h"
 
 #include <ocidl.h>

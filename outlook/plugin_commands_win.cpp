@@ -6,7 +6,7 @@
 #include "common/trace_log.h"
 #include "common/unique_any.h"
 #include "outlook/command_invoker_win.h"
-#include "outlook/late_bound_win.h"
+#include "common/late_bound_win.h"
 #include "outlook/outlook_plugin_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"

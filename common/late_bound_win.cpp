@@ -1,5 +1,5 @@
-// outlook/late_bound_win.cpp: VARIANT ownership and the by-name calls on the client's objects.
-#include "outlook/late_bound_win.h"
+// common/late_bound_win.cpp: VARIANT ownership and the by-name calls on the client's objects.
+#include "common/late_bound_win.h"
 
 #include "common/failure_log.h"
 #include "common/text_win.h"

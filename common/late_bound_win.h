@@ -1,5 +1,6 @@
-// outlook/late_bound_win.h: calling the client's object model late bound (by member name through
-// IDispatch), as the plug-in must: it cannot link to the type libraries of every client version.
+// common/late_bound_win.h: calling a mail client's object model late bound (by member name through
+// IDispatch), as the plug-in and the core library must: they cannot link to the type libraries of
+// every client version.
 #pragma once
 
 #include "common/handle_win.h"
