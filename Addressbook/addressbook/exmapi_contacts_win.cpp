@@ -6,6 +6,7 @@
 #include "Addressbook/addressbook/exmapi_members.h"
 #include "Addressbook/messaging/entry_id.h"
 #include "Addressbook/messaging/recipient.h"
+#include "common/late_bound_win.h"
 
 #include <mapicode.h>
 
@@ -127,6 +128,28 @@ HRESULT CExMAPI::RetrieveDetailsForNormalUser(const CEntryBytes& p_vEntryId, CEn
     if (FAILED(hr))
         return hr;
     return CImpl::ReadContact(*this, pMessage.get(), p_oDetails);
+}
+
+HRESULT CExMAPI::ShowPropertiesUsingOutlook97(const CEntryBytes& p_vEntryId)
+{
+    IDispatch* pApplication = m_oThread.Dispatch() ? m_oThread.Dispatch() : m_oSettings.m_pDispOutlookApplication;
+    if (pApplication == nullptr || p_vEntryId.empty())
+    {
+        LOG_FAILURE("no object model to show the item with");
+        return MAPI_E_NO_SUPPORT;
+    }
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string sEntryId;
+    for (const BYTE b : p_vEntryId)
+        sEntryId += {kHex[b >> 4], kHex[b & 15]};
+    const CVariant oMapi(L"MAPI"), oEntryId(sEntryId);
+    const CVariant oNamespace = CallMethod(pApplication, L"GetNamespace", {&oMapi.m_v});
+    const CVariant oItem =
+        oNamespace.Object() ? CallMethod(oNamespace.Object(), L"GetItemFromID", {&oEntryId.m_v}) : CVariant();
+    if (oItem.Object() == nullptr)
+        return MAPI_E_NOT_FOUND;
+    const CVariant oModal(true);
+    return CallMember(oItem.Object(), L"Display", DISPATCH_METHOD, {&oModal.m_v}, nullptr);
 }
 
 void CExMAPI::CImpl::AddStorePerson(CExMAPI&, const CEntryBytes& p_vEntryId, const CEntryDetails& p_oDetails,

@@ -183,6 +183,16 @@ class CExMAPI : public IAddressBookLookup
     [[nodiscard]] HRESULT RetrieveDetailsForNormalUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
     [[nodiscard]] HRESULT RetrieveDetailsForABUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
 
+    // Whether the session is Outlook 97's: its contact-folder items have no address-book details
+    // window, so their properties are shown by ShowPropertiesUsingOutlook97.
+    bool IsOutlook97Session() const
+    {
+        return m_oSettings.m_iVersion == 1 && !m_oSettings.m_bOutlookExpress;
+    }
+    // Opens a contact-folder item's own form, modal, through the client's object model
+    // (Namespace.GetItemFromID, then Display); returns when the user has closed it.
+    [[nodiscard]] HRESULT ShowPropertiesUsingOutlook97(const CEntryBytes& p_vEntryId);
+
     // Appends the members of a distribution list to p_oList; members that are lists themselves
     // come as list recipients with their own members expanded, each list entered once.
     [[nodiscard]] HRESULT AddAllRecipientsInNormalDistList(const CEntryBytes& p_vEntryId,

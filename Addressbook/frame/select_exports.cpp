@@ -123,7 +123,11 @@ int RunShowProperties(CMessageRecipient* p_p_oRecipient, HWND p_hParent)
     IAddrBook* pBook = Library().m_oThreadValues.AddressBook();
     if (p_oExMapi == nullptr || pBook == nullptr)
         return 0;
-    const HRESULT hr = ShowEntryDetails(*pBook, Library().OwnerFor(p_hParent), *p_p_oRecipient);
+    const CEntryID& oEntry = *p_p_oRecipient->m_p_oEntry;
+    const HRESULT hr = p_oExMapi->IsOutlook97Session() && oEntry.m_iKind != EID_TYPE_AB
+                           ? p_oExMapi->ShowPropertiesUsingOutlook97(
+                                 CEntryBytes(oEntry.m_p_bBytes, oEntry.m_p_bBytes + oEntry.m_dwByteCount))
+                           : ShowEntryDetails(*pBook, Library().OwnerFor(p_hParent), *p_p_oRecipient);
     if (hr == MAPI_E_USER_CANCEL)
         return -1;
     if (FAILED(LOG_IF_MAPI_FAILED(hr)))

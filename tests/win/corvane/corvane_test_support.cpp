@@ -246,8 +246,8 @@ CHeapUse MeasureHeaps()
     return use;
 }
 
-CInitScope::CInitScope(int p_iPackage, int p_iVersion, int p_iCallerKind, HWND p_hParent)
-    : m_bSucceeded(CCorvane::Get().Init(p_iPackage, p_iVersion, nullptr, nullptr, p_hParent, p_iCallerKind) == 1)
+CInitScope::CInitScope(int p_iPackage, int p_iVersion, int p_iCallerKind, HWND p_hParent, IDispatch* p_pApplication)
+    : m_bSucceeded(CCorvane::Get().Init(p_iPackage, p_iVersion, nullptr, p_pApplication, p_hParent, p_iCallerKind) == 1)
 {
 }
 

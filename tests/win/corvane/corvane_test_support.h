@@ -131,7 +131,8 @@ CHeapUse MeasureHeaps();
 class CInitScope
 {
   public:
-    CInitScope(int p_iPackage, int p_iVersion, int p_iCallerKind, HWND p_hParent = nullptr);
+    CInitScope(int p_iPackage, int p_iVersion, int p_iCallerKind, HWND p_hParent = nullptr,
+               IDispatch* p_pApplication = nullptr);
     ~CInitScope();
     bool Succeeded() const
     {

@@ -1,10 +1,12 @@
 // tests/win/corvane/select_recipients_test.cpp: "Select Recipients", ShowProperties and CompleteText
-// over an Outlook start on the MAPI stand-in whose contacts folder holds 10,000 generated contacts;
+// over an Outlook start on the MAPI stand-in whose contacts folder holds 10,000 generated contacts
+// (and ShowProperties again for an Outlook 97 start, through the object model);
 // the dialogs are driven from a second thread with window messages, as a user drives them.
 #include "tests/win/corvane/corvane_test_support.h"
 
 #include "Addressbook/res/resource.h"
 #include "common/handle_win.h"
+#include "common/text_win.h"
 #include "common/unique_any.h"
 
 #include <commctrl.h>
@@ -12,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -417,4 +420,130 @@ TEST_F(SelectRecipients, EmptyBooksSaySo)
     EXPECT_TRUE(bShown);
     EXPECT_TRUE(bListHidden);
     EXPECT_EQ(sText, "All your Address Books are empty");
+}
+
+namespace
+{
+// The object model of an Outlook 97 host as far as the properties of a contact go: the application
+// answers GetNamespace with its namespace, the namespace GetItemFromID with the item, and the item
+// records Display. One object plays all three; it is called late bound, by member name.
+class CFakeOutlook97 final : public IDispatch
+{
+  public:
+    std::string m_sNamespace, m_sItemId;
+    int m_iDisplays = 0;
+    bool m_bModal = false;
+
+    STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
+    {
+        if (p_riid != IID_IUnknown && p_riid != IID_IDispatch)
+            return *p_ppv = nullptr, E_NOINTERFACE;
+        *p_ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return ++m_cRef;
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        return --m_cRef; // lives on the test's stack
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* p_pCount) override
+    {
+        *p_pCount = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* p_pNames, UINT p_cNames, LCID, DISPID* p_pIds) override
+    {
+        static const wchar_t* const kMembers[] = {L"GetNamespace", L"GetItemFromID", L"Display"};
+        for (DISPID id = 0; id < 3; ++id)
+            if (p_cNames == 1 && _wcsicmp(p_pNames[0], kMembers[id]) == 0)
+                return *p_pIds = id + 1, S_OK;
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID p_id, REFIID, LCID, WORD, DISPPARAMS* p_pArgs, VARIANT* p_pResult, EXCEPINFO*,
+                        UINT*) override
+    {
+        if (p_pArgs == nullptr || p_pArgs->cArgs != 1)
+            return DISP_E_BADPARAMCOUNT;
+        const VARIANT& oArg = p_pArgs->rgvarg[0];
+        if (p_id == 3)
+        {
+            ++m_iDisplays;
+            m_bModal = oArg.vt == VT_BOOL && oArg.boolVal == VARIANT_TRUE;
+            return S_OK;
+        }
+        if (oArg.vt != VT_BSTR || p_pResult == nullptr)
+            return DISP_E_TYPEMISMATCH;
+        (p_id == 1 ? m_sNamespace : m_sItemId) = WideToAnsi(oArg.bstrVal, CP_ACP);
+        p_pResult->vt = VT_DISPATCH;
+        p_pResult->pdispVal = this;
+        AddRef();
+        return S_OK;
+    }
+
+  private:
+    ULONG m_cRef = 1;
+};
+
+// The library started for Outlook 97 with the fake object model, over the contacts the first
+// suite seeded.
+class SelectRecipients97 : public SelectRecipients
+{
+  public:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        s_p_oInit97 = new CInitScope(0, 1, kCallerFull, nullptr, &s_oOutlook);
+        ASSERT_TRUE(s_p_oInit97->Succeeded());
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_p_oInit97;
+        CoUninitialize();
+    }
+
+  protected:
+    static CInitScope* s_p_oInit97;
+    static CFakeOutlook97 s_oOutlook;
+};
+CInitScope* SelectRecipients97::s_p_oInit97 = nullptr;
+CFakeOutlook97 SelectRecipients97::s_oOutlook;
+} // namespace
+
+// An Outlook 97 contact is shown in its own form, opened modal by its entry id through the object
+// model, not in the address book's details window.
+TEST_F(SelectRecipients97, PropertiesOfAContactOpenItsOwnFormThroughTheObjectModel)
+{
+    ASSERT_EQ(Run([&](HWND p_hDialog) {
+                  SendMessageA(GetDlgItem(p_hDialog, IDC_SR_LIST), WM_KEYDOWN, VK_HOME, 0);
+                  Type(p_hDialog, "A");
+                  Press(p_hDialog, IDC_SR_TO);
+                  Press(p_hDialog, IDOK);
+              }),
+              1);
+    ASSERT_EQ(m_p_mrlTo->m_dwCount, 1u);
+    CMessageRecipient& oContact = *m_p_mrlTo->m_p_oFirst->m_p_oItem;
+    ASSERT_NE(oContact.m_p_oEntry, nullptr);
+    std::string sHex;
+    for (DWORD i = 0; i < oContact.m_p_oEntry->m_dwByteCount; ++i)
+    {
+        char szByte[3];
+        std::snprintf(szByte, sizeof szByte, "%02X", oContact.m_p_oEntry->m_p_bBytes[i]);
+        sHex += szByte;
+    }
+    const std::string sName = oContact.m_szName;
+
+    EXPECT_EQ(m_pfnProperties(&oContact, nullptr), 1);
+    EXPECT_EQ(s_oOutlook.m_sNamespace, "MAPI");
+    EXPECT_EQ(s_oOutlook.m_sItemId, sHex);
+    EXPECT_EQ(s_oOutlook.m_iDisplays, 1);
+    EXPECT_TRUE(s_oOutlook.m_bModal);
+    EXPECT_STREQ(oContact.m_szName, sName.c_str()) << "the contact is read again after its form closed";
 }
