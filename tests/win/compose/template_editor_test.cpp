@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <mutex>
 #include <thread>
@@ -379,4 +380,87 @@ TEST_F(TemplateEditor, ASavedTemplateIsGeneratedIntoAComposeWindowAndSent)
     ASSERT_EQ(g_iSent, 1);
     std::lock_guard<std::mutex> lock(g_oSentLock);
     EXPECT_EQ(g_sSentBody, "Dear JOHN, 2026-12-09");
+}
+
+// The four other definition dialogs, each driven as a user fills it in: the fields they define are
+// saved with their settings, and generating the template takes an entry of each kind into a
+// compose window's body.
+TEST_F(TemplateEditor, EveryOtherFieldKindIsDefinedSavedAndGenerated)
+{
+    HWND hEditor = OpenEditor();
+    ASSERT_NE(hEditor, nullptr);
+    const auto define = [&](int p_iCommand, const char* p_szCaption, const char* p_szShot,
+                            const std::function<void(HWND)>& p_fnFill) {
+        HWND hDialog = CommandDialog(hEditor, p_iCommand, p_szCaption);
+        ASSERT_NE(hDialog, nullptr) << p_szCaption;
+        p_fnFill(hDialog);
+        RedrawWindow(hDialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        SendMessageTimeoutA(hDialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+        EXPECT_TRUE(SaveWindowShot(hDialog, p_szShot));
+        ASSERT_TRUE(PressOk(hEditor, hDialog)) << p_szCaption;
+    };
+    Type(hEditor, "Order: ");
+    define(ID_FIELD_INSERT_NUMBER, "Number Field Definition", "template_field_number.bmp", [](HWND p_hDialog) {
+        SetDlgItemTextA(p_hDialog, IDC_DEF_NAME, "Qty");
+        SetDlgItemTextA(p_hDialog, IDC_DEF_MINIMUM, "1");
+        SetDlgItemTextA(p_hDialog, IDC_DEF_MAXIMUM, "10");
+        CheckDlgButton(p_hDialog, IDC_DEF_ENFORCE, BST_CHECKED);
+    });
+    Type(hEditor, " x ");
+    define(ID_FIELD_INSERT_LIST, "List Box Field Definition", "template_field_list.bmp", [](HWND p_hDialog) {
+        SetDlgItemTextA(p_hDialog, IDC_DEF_NAME, "Size");
+        SetDlgItemTextA(p_hDialog, IDC_DEF_OPTIONS, "S\r\nM\r\nL");
+    });
+    Type(hEditor, " = ");
+    define(ID_FIELD_INSERT_CURRENCY, "Currency Field Definition", "template_field_currency.bmp",
+           [](HWND p_hDialog) { SetDlgItemTextA(p_hDialog, IDC_DEF_NAME, "Amount"); });
+    Type(hEditor, " at ");
+    define(ID_FIELD_INSERT_TIME, "Time Field Definition", "template_field_time.bmp", [](HWND p_hDialog) {
+        SetDlgItemTextA(p_hDialog, IDC_DEF_NAME, "At");
+        SendDlgItemMessageA(p_hDialog, IDC_DEF_FORMAT, LB_SETCURSEL, 3, 0);
+    });
+    EXPECT_EQ(Status(hEditor), "4 field(s)");
+
+    HWND hSave = CommandDialog(hEditor, ID_FILE_SAVE_AS, "Save As");
+    ASSERT_NE(hSave, nullptr);
+    ASSERT_TRUE(ChooseFile(hEditor, hSave, m_sPath));
+    CTemplate oSaved;
+    const std::string sBytes = ReadBytes(m_sPath);
+    ASSERT_EQ(ReadTemplate(reinterpret_cast<const uint8_t*>(sBytes.data()), sBytes.size(), oSaved),
+              ETemplateResult::Ok);
+    EXPECT_EQ(oSaved.m_sText, "Order: \x01 x \x01 = \x01 at \x01");
+    ASSERT_EQ(oSaved.m_vFields.size(), 4u);
+    EXPECT_EQ(oSaved.m_vFields[0].m_eKind, ETemplateFieldKind::Number);
+    EXPECT_EQ(oSaved.m_vFields[0].m_sName, "Qty");
+    EXPECT_EQ(oSaved.m_vFields[0].m_iMinimum, 1);
+    EXPECT_EQ(oSaved.m_vFields[0].m_iMaximum, 10);
+    EXPECT_EQ(oSaved.m_vFields[1].m_eKind, ETemplateFieldKind::ListBox);
+    EXPECT_EQ(oSaved.m_vFields[1].m_vOptions, (std::vector<std::string>{"S", "M", "L"}));
+    EXPECT_EQ(oSaved.m_vFields[2].m_eKind, ETemplateFieldKind::Currency);
+    EXPECT_EQ(oSaved.m_vFields[2].m_sName, "Amount");
+    EXPECT_EQ(oSaved.m_vFields[3].m_eKind, ETemplateFieldKind::Time);
+    EXPECT_EQ(oSaved.m_vFields[3].m_iTimeFormat, 3);
+    m_oBoxes.SetAnswer(IDNO);
+    PostMessageA(hEditor, WM_SMS_FORCECLOSE, 0, 0);
+
+    // The saved file is the most recent template: a compose window generates from it.
+    const unique_bstr bstrTo(SysAllocString(L"0821234567"));
+    HWND hWindow = OpenComposeWindow(*m_pQuillet.get(), m_oOpener, bstrTo.get(), nullptr);
+    ASSERT_NE(hWindow, nullptr);
+    PostMessageA(hWindow, WM_COMMAND, ID_TEMPLATE_RECENT_FIRST, 0);
+    HWND hDialog = nullptr;
+    PumpUntil([&] { return (hDialog = FindOwnWindow("Generate from Template")) != nullptr; }, 10s);
+    ASSERT_NE(hDialog, nullptr);
+    const auto input = [&](int p_iRow) { return GetDlgItem(hDialog, IDC_TEMPLATE_FIRST_ROW + 2 * p_iRow + 1); };
+    SendMessageA(input(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("3"));
+    SendMessageA(input(1), CB_SETCURSEL, 1, 0);
+    SendMessageA(input(2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("12.50"));
+    SYSTEMTIME oAt{2026, 12, 3, 9, 23, 52, 0, 0};
+    SendMessageA(input(3), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&oAt));
+    RedrawWindow(hDialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SendMessageTimeoutA(hDialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    EXPECT_TRUE(SaveWindowShot(hDialog, "template_generate_kinds.bmp"));
+    ASSERT_TRUE(PressOk(hWindow, hDialog));
+    PumpUntil([&] { return !TextOf(FindDescendant(hWindow, kIdBodyField)).empty(); }, 5s);
+    EXPECT_EQ(TextOf(FindDescendant(hWindow, kIdBodyField)), "Order: 3 x M = 12.50 at 23:52");
 }
