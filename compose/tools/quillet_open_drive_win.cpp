@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace quillet_open
@@ -114,9 +115,9 @@ int ProblemCount(HWND p_hWizard)
     return hList != nullptr ? static_cast<int>(Send(hList, LVM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
-[[nodiscard]] bool AnswerOpenDialog(DWORD p_dwProcess, const std::string& p_sPath)
+[[nodiscard]] bool AnswerFileDialog(DWORD p_dwProcess, const std::string& p_sPath, const char* p_szCaption = "Open")
 {
-    const HWND hDialog = AwaitWindow(p_dwProcess, "Open", kDialogWaitMs);
+    const HWND hDialog = AwaitWindow(p_dwProcess, p_szCaption, kDialogWaitMs);
     if (hDialog == nullptr)
     {
         std::fprintf(stderr, "quillet-open: no file dialog\n");
@@ -175,7 +176,7 @@ bool ImportList(HWND p_hCompose, const std::string& p_sPath, const std::string& 
 {
     const DWORD dwProcess = ProcessOf(p_hCompose);
     PostMessageA(p_hCompose, WM_COMMAND, ID_FILE_IMPORT, 0);
-    if (!AnswerOpenDialog(dwProcess, p_sPath))
+    if (!AnswerFileDialog(dwProcess, p_sPath))
         return false;
     for (const char* step :
          {"Bulk Import Wizard (Step 1 of 3)", "Bulk Import Wizard (Step 2 of 3)", "Bulk Import Wizard (Step 3 of 3)"})
@@ -305,5 +306,75 @@ std::vector<std::string> SplitNames(const char* p_szList)
         at = end + 1;
     }
     return vNames;
+}
+bool MakeTemplate(HWND p_hEditor, const std::string& p_sText, const std::string& p_sPath)
+{
+    const DWORD dwProcess = ProcessOf(p_hEditor);
+    // The editor registers itself as it is created; its body follows.
+    HWND hBody = nullptr;
+    if (!PumpUntil([&] { return (hBody = FindDescendant(p_hEditor, IDC_TEMPLATE_BODY)) != nullptr; }, kDialogWaitMs))
+    {
+        std::fprintf(stderr, "quillet-open: the template editor has no body\n");
+        return false;
+    }
+    Settle(500);
+    for (size_t at = 0; at < p_sText.size();)
+    {
+        const size_t open = p_sText.find('{', at);
+        const size_t close = open == std::string::npos ? open : p_sText.find('}', open);
+        for (size_t i = at; i < std::min(open, p_sText.size()); ++i)
+            Send(hBody, WM_CHAR, static_cast<unsigned char>(p_sText[i]), 0);
+        if (close == std::string::npos)
+            break;
+        PostMessageA(p_hEditor, WM_COMMAND, ID_FIELD_INSERT_TEXT, 0);
+        const HWND hDefinition = AwaitWindow(dwProcess, "Text Field Definition", kDialogWaitMs);
+        if (hDefinition == nullptr)
+        {
+            std::fprintf(stderr, "quillet-open: no text field definition\n");
+            return false;
+        }
+        SetText(GetDlgItem(hDefinition, IDC_DEF_NAME), p_sText.substr(open + 1, close - open - 1));
+        Click(hDefinition, IDOK);
+        if (!PumpUntil([&] { return !IsWindow(hDefinition); }, kDialogWaitMs))
+            return false;
+        at = close + 1;
+    }
+    PostMessageA(p_hEditor, WM_COMMAND, ID_FILE_SAVE_AS, 0);
+    if (!AnswerFileDialog(dwProcess, p_sPath, "Save As") ||
+        !PumpUntil([&] { return GetFileAttributesA(p_sPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, kDialogWaitMs))
+    {
+        std::fprintf(stderr, "quillet-open: the template was not saved as %s\n", p_sPath.c_str());
+        return false;
+    }
+    // Saved: closing asks nothing.
+    PostMessageA(p_hEditor, WM_CLOSE, 0, 0);
+    return PumpUntil([&] { return !IsWindow(p_hEditor); }, kDialogWaitMs);
+}
+
+bool GenerateFromRecentTemplate(HWND p_hCompose, const std::vector<std::string>& p_vValues, const char* p_szShot)
+{
+    PostMessageA(p_hCompose, WM_COMMAND, ID_TEMPLATE_RECENT_FIRST, 0);
+    const HWND hDialog = AwaitWindow(ProcessOf(p_hCompose), "Generate from Template", kDialogWaitMs);
+    if (hDialog == nullptr)
+    {
+        std::fprintf(stderr, "quillet-open: no \"Generate from Template\" dialog\n");
+        return false;
+    }
+    for (size_t i = 0; i < p_vValues.size(); ++i)
+    {
+        const HWND hInput = GetDlgItem(hDialog, IDC_TEMPLATE_FIRST_ROW + 2 * static_cast<int>(i) + 1);
+        char szClass[32] = {};
+        GetClassNameA(hInput, szClass, sizeof(szClass));
+        if (_stricmp(szClass, "ComboBox") == 0)
+            Send(hInput, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(p_vValues[i].c_str()));
+        else
+            SetText(hInput, p_vValues[i]);
+    }
+    Settle(300);
+    if (p_szShot != nullptr && !SaveWindowBitmap(hDialog, p_szShot))
+        std::fprintf(stderr, "quillet-open: could not save %s\n", p_szShot);
+    Click(hDialog, IDOK);
+    const HWND hBody = FindDescendant(p_hCompose, kIdBodyField);
+    return PumpUntil([&] { return !IsWindow(hDialog) && GetWindowTextLengthA(hBody) > 0; }, kDialogWaitMs);
 }
 } // namespace quillet_open

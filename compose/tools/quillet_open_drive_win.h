@@ -1,7 +1,8 @@
 // compose/tools/quillet_open_drive_win.h: what quillet-open does in a compose window of the server's
 // process as a user would, by window messages only: a recipient file imported through the file
 // dialog and the import wizard, a token inserted at the end of the body, contacts and lists picked
-// in "Select Recipients", and the message summary of a bulk send read and accepted.
+// in "Select Recipients", a template made in the editor and generated into the body, and the
+// message summary of a bulk send read and accepted.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +37,16 @@ namespace quillet_open
 // number of problem rows goes to p_iProblems.
 [[nodiscard]] bool AcceptSummary(HWND p_hCompose, bool p_bIgnoreProblems, int& p_iProblems, std::string& p_sLine,
                                  const char* p_szShot);
+
+// The template editor p_hEditor used as a user: p_sText typed, each "{Name}" in it inserted as a
+// text field through its definition dialog, saved as p_sPath through "Save As", and closed.
+[[nodiscard]] bool MakeTemplate(HWND p_hEditor, const std::string& p_sText, const std::string& p_sPath);
+
+// The compose window's most recent template generated: "Generate from Template" filled with
+// p_vValues in field order (a list field's choice picked), its picture saved to p_szShot (when
+// given), and OK; true once the generated text is in the body.
+[[nodiscard]] bool GenerateFromRecentTemplate(HWND p_hCompose, const std::vector<std::string>& p_vValues,
+                                              const char* p_szShot);
 
 // The names of p_szList, separated by ";".
 std::vector<std::string> SplitNames(const char* p_szList);

@@ -1,6 +1,7 @@
 // compose/tools/quillet_open_win.cpp: quillet-open.exe [--package N] [--version N] [--to TEXT]
 // [--text TEXT] [--import FILE] [--token NAME]... [--select NAMES] [--wait] [--screenshot FILE.bmp]
-// [--dialog-shot FILE.bmp] [--ignore-problems] [--send]: activates the compose server through CoCreateInstance as a
+// [--dialog-shot FILE.bmp] [--ignore-problems] [--make-template FILE --template-text TEXT]
+// [--generate VALUES] [--send]: activates the compose server through CoCreateInstance as a
 // host does, calls Init and CreateNewSMS, and with --wait keeps the object until the window count it hears drops back
 // to zero. --import brings a recipient file in through File > Import and its wizard, --token inserts that column's
 // token at the end of the body, --select picks the ";"-separated names in "Select Recipients" (the To button).
@@ -8,6 +9,10 @@
 // accepts the "Message Summary" of a bulk send after printing its summary line (with --ignore-problems the recipients
 // Check could not fix are left out first, as "Ignore" does), and waits (at most two minutes) for the window to close,
 // which it does only when the SMS went out. --dialog-shot saves the picture of the dialog it answered.
+// --make-template FILE first makes a template in the editor (IQuillet::ShowTemplateEditor) from
+// --template-text, whose "{Name}"s become text fields, and saves it as FILE (the most recent
+// template then); --generate VALUES fills the compose window's body from the most recent template
+// with the ";"-separated values, in field order.
 #include "Addressbook/include/host_messages.h"
 #include "Addressbook/include/package_kinds.h"
 #include "common/handle_win.h"
@@ -27,6 +32,7 @@ namespace
 {
 constexpr WPARAM kSendCommand = 40002;
 constexpr DWORD kWindowWaitMs = 10000;
+constexpr DWORD kDialogWaitMs = 30000;
 constexpr DWORD kSendWaitMs = 120000;
 int g_iWindows = 0;
 bool g_bSeen = false;
@@ -95,6 +101,9 @@ struct COptions
     bool m_bIgnoreProblems = false;
     const char* m_szScreenshot = nullptr;
     const char* m_szDialogShot = nullptr;
+    const char* m_szMakeTemplate = nullptr;
+    const char* m_szTemplateText = nullptr;
+    const char* m_szGenerate = nullptr;
 };
 
 [[nodiscard]] bool ParseOptions(int argc, char** argv, COptions& p_oOptions)
@@ -127,6 +136,12 @@ struct COptions
             p_oOptions.m_szScreenshot = argv[++i];
         else if (option == "--dialog-shot" && bHasValue)
             p_oOptions.m_szDialogShot = argv[++i];
+        else if (option == "--make-template" && bHasValue)
+            p_oOptions.m_szMakeTemplate = argv[++i], p_oOptions.m_bWait = true; // the editor registers itself
+        else if (option == "--template-text" && bHasValue)
+            p_oOptions.m_szTemplateText = argv[++i];
+        else if (option == "--generate" && bHasValue)
+            p_oOptions.m_szGenerate = argv[++i];
         else
             return false;
     }
@@ -155,7 +170,11 @@ int PrepareWindow(const COptions& p_oOptions)
         !quillet_open::SelectRecipients(g_hSMSWindow, quillet_open::SplitNames(p_oOptions.m_szSelect),
                                         p_oOptions.m_szDialogShot))
         return 6;
-    if (p_oOptions.m_szImport != nullptr || p_oOptions.m_szSelect != nullptr)
+    if (p_oOptions.m_szGenerate != nullptr &&
+        !quillet_open::GenerateFromRecentTemplate(g_hSMSWindow, quillet_open::SplitNames(p_oOptions.m_szGenerate),
+                                                  p_oOptions.m_szDialogShot))
+        return 8;
+    if (p_oOptions.m_szImport != nullptr || p_oOptions.m_szSelect != nullptr || p_oOptions.m_szGenerate != nullptr)
         (void)PumpUntil([] { return false; }, 500);
     if (p_oOptions.m_szScreenshot != nullptr && !SaveWindowBitmap(g_hSMSWindow, p_oOptions.m_szScreenshot))
         std::fprintf(stderr, "quillet-open: could not save %s\n", p_oOptions.m_szScreenshot);
@@ -179,6 +198,26 @@ int PressSend(const COptions& p_oOptions)
     std::fflush(stdout);
     return 0;
 }
+// The editor opened through the server, the template made and saved, the editor closed again.
+HRESULT MakeTemplate(IQuillet& p_oQuillet, LONG p_lHost, const COptions& p_oOptions)
+{
+    HRESULT hr = p_oQuillet.ShowTemplateEditor(p_lHost);
+    if (FAILED(hr))
+        return hr;
+    // The editor's first start loads the rich edit and its bars: it may take longer than a window.
+    if (!PumpUntil([] { return g_hSMSWindow != nullptr; }, kDialogWaitMs))
+    {
+        std::fprintf(stderr, "quillet-open: no template editor registered itself\n");
+        return E_FAIL;
+    }
+    const bool bMade = quillet_open::MakeTemplate(
+        g_hSMSWindow, p_oOptions.m_szTemplateText ? p_oOptions.m_szTemplateText : "", p_oOptions.m_szMakeTemplate);
+    g_hSMSWindow = nullptr;
+    if (!bMade)
+        return E_FAIL;
+    std::printf("quillet-open: template saved as %s\n", p_oOptions.m_szMakeTemplate);
+    return S_OK;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -188,7 +227,8 @@ int main(int argc, char** argv)
     {
         std::fprintf(stderr, "usage: quillet-open [--package N] [--version N] [--to TEXT] [--text TEXT] "
                              "[--import FILE] [--token NAME]... [--select NAMES] [--wait] [--screenshot FILE.bmp] "
-                             "[--dialog-shot FILE.bmp] [--ignore-problems] [--send]\n");
+                             "[--dialog-shot FILE.bmp] [--ignore-problems] [--make-template FILE --template-text "
+                             "TEXT] [--generate VALUES] [--send]\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
@@ -224,6 +264,8 @@ int main(int argc, char** argv)
     const LONG hostHandle = static_cast<LONG>(reinterpret_cast<LONG_PTR>(host));
     hr =
         quillet->Init(options.m_iPackage, options.m_iVersion, nullptr, nullptr, hostHandle, 0, options.m_bWait ? 1 : 0);
+    if (SUCCEEDED(hr) && options.m_szMakeTemplate != nullptr)
+        hr = MakeTemplate(*quillet.get(), hostHandle, options);
     if (SUCCEEDED(hr))
     {
         const unique_bstr bstrTo = ToBstr(options.m_szTo);
@@ -234,7 +276,7 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     int exitCode = SUCCEEDED(hr) ? 0 : 1;
     const bool bDrive = options.m_bSend || options.m_szScreenshot != nullptr || options.m_szImport != nullptr ||
-                        options.m_szSelect != nullptr;
+                        options.m_szSelect != nullptr || options.m_szGenerate != nullptr;
     if (SUCCEEDED(hr) && bDrive)
     {
         if (!PumpUntil([] { return g_hSMSWindow != nullptr; }, kWindowWaitMs))

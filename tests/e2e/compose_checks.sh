@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# tests/e2e/compose_checks.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY summary|select [--show]:
+# tests/e2e/compose_checks.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY summary|select|template [--show]:
 # a compose window of the registered compose server, used as a user uses it, and the reference
 # gateway decoding what the real SMTP server stored.
 #   summary: a CSV file of people with balances imported through File > Import and its wizard, the
@@ -10,6 +10,9 @@
 #   select:  an Outlook 2000 start on the MAPI stand-in's seeded contacts (its spooler sends);
 #            "Select Recipients" picks two contacts and the contact list "Team", Send, and the
 #            gateway must decode one SMS per distinct mobile (a list member also picked gets one).
+#   template: a template made in the template editor (text with two text fields, saved through
+#            "Save As"), generated into a new compose window's body from the recent-template list
+#            with two entries, Send; the gateway must decode the generated text.
 # Both share one prefix (BREVOLT_E2E_PREFIX). Pictures go to build/artifacts/.
 set -euo pipefail
 root=$1
@@ -83,8 +86,25 @@ select)
   /usr/bin/python3 "$root/tests/e2e/sms_check.py" check "$work/decoded.json" "$text" "$mobiles" \
     "${BREVOLT_USER_COUNTRY:-27}"
   ;;
+template)
+  pattern="Dear {Customer}, your order {Order} is ready for collection."
+  text="Dear Thandi Nkosi, your order A-1077 is ready for collection."
+  mobile="082 555 0177"
+  say "-- a template made in the editor, generated into a compose window, then Send (Windows, under wine64):"
+  out=$(wine "$quillet_open" --to "$mobile" --make-template "Z:${work//\//\\}\\order.template" \
+    --template-text "$pattern" --generate "Thandi Nkosi;A-1077" --dialog-shot "Z:$artifacts/e2e_template_generate.bmp" \
+    --screenshot "Z:$artifacts/e2e_template_compose.bmp" --send | tr -d '\r') ||
+    { echo "$out"; echo "FAIL: quillet-open did not send the generated text"; exit 1; }
+  [ -n "$show" ] && echo "$out"
+  [ -s "$work/order.template" ] || { echo "FAIL: the editor saved no template"; exit 1; }
+  to_png "$artifacts/e2e_template_generate.bmp"
+  to_png "$artifacts/e2e_template_compose.bmp"
+  decode_when 1
+  /usr/bin/python3 "$root/tests/e2e/sms_check.py" check "$work/decoded.json" "$text" "$mobile" \
+    "${BREVOLT_USER_COUNTRY:-27}"
+  ;;
 *)
-  echo "usage: compose_checks.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY summary|select [--show]" >&2
+  echo "usage: compose_checks.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY summary|select|template [--show]" >&2
   exit 2
   ;;
 esac
