@@ -1,0 +1,99 @@
+// tests/win/oelaunch/runbay_process_test.cpp: Runbay.exe started as the user starts it: without the
+// mail client installed, and while another Runbay is starting or already monitors a running client.
+#include "common/handle_win.h"
+#include "oelaunch/runbay_start_win.h"
+#include "tests/win/oelaunch/runbay_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace runbaytest;
+
+namespace
+{
+constexpr const char* kAppPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe";
+constexpr const char* kHidden6 = "OutlookExpressHiddenWindow";
+
+// Runs Runbay.exe and waits for its exit code; -1 when it did not end in time.
+long RunRunbay(DWORD p_dwTimeoutMs)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" RUNBAY_EXE "\"";
+    if (!CreateProcessA(RUNBAY_EXE, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -2;
+    unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, p_dwTimeoutMs) != WAIT_OBJECT_0)
+    {
+        TerminateProcess(process.hProcess, 99);
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+class RunbayProcess : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        QuitClients(kHidden6);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kAppPaths);
+    }
+    void TearDown() override
+    {
+        QuitClients(kHidden6);
+    }
+    static void InstallClient6()
+    {
+        std::string folder = OE6_EXE;
+        folder.erase(folder.find_last_of("/\\"));
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAppPaths, "Path", REG_SZ, folder.c_str(),
+                                  static_cast<DWORD>(folder.size() + 1)),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAppPaths, nullptr, REG_SZ, OE6_EXE,
+                                  static_cast<DWORD>(sizeof(OE6_EXE))),
+                  ERROR_SUCCESS);
+    }
+};
+
+TEST_F(RunbayProcess, WithoutTheClientInstalledItEndsWithZeroAndStartsNothing)
+{
+    EXPECT_EQ(RunRunbay(20000), 0);
+    EXPECT_TRUE(ProcessesWithWindow(kHidden6).empty());
+    EXPECT_TRUE(ProcessesWithWindow("OEMonitor").empty());
+}
+
+TEST_F(RunbayProcess, WhileAnotherRunbayStartsItOnlyStartsTheClientAndEndsWithOne)
+{
+    InstallClient6();
+    // What a first Runbay holds while it starts.
+    unique_handle starting(CreateEventA(nullptr, FALSE, FALSE, runbay::kStartupEventName));
+    ASSERT_TRUE(starting);
+    EXPECT_EQ(RunRunbay(20000), 1);
+    EXPECT_TRUE(PumpUntil([] { return ProcessesWithWindow(kHidden6).size() == 1; }, 20000));
+    EXPECT_TRUE(ProcessesWithWindow("OEMonitor").empty());
+}
+
+TEST_F(RunbayProcess, WhileAClientRunsUnderAMonitorItOnlyStartsTheClientAndEndsWithOne)
+{
+    InstallClient6();
+    unique_handle monitoring(CreateEventA(nullptr, FALSE, FALSE, runbay::kAtomicityEventName));
+    ASSERT_TRUE(monitoring);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" OE6_EXE "\"";
+    ASSERT_TRUE(
+        CreateProcessA(OE6_EXE, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
+    ASSERT_TRUE(PumpUntil([&] { return HiddenWindowOf(process.dwProcessId, kHidden6) != nullptr; }, 20000));
+
+    EXPECT_EQ(RunRunbay(20000), 1);
+    // The shell's start brings the client up again: the stand-in starts a second one.
+    EXPECT_TRUE(PumpUntil([] { return ProcessesWithWindow(kHidden6).size() == 2; }, 20000));
+    EXPECT_TRUE(ProcessesWithWindow("OEMonitor").empty());
+}
+} // namespace
