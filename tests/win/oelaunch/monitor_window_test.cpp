@@ -175,7 +175,7 @@ TEST_F(MonitorWindow, Version4GetsNoTimeoutAndAMissedReportEndsVersion6)
     EXPECT_TRUE(PumpUntil([&] { return m_bQuit; }, 5000, &m_bQuit));
 }
 
-TEST_F(MonitorWindow, SpawnsComposeWindowsFromTheTransferFile)
+TEST_F(MonitorWindow, ComposeWindowsFromTheTransferFileAndCCToMobile)
 {
     Start(6, OE6_EXE);
     HWND browser = nullptr;
@@ -206,63 +206,8 @@ TEST_F(MonitorWindow, SpawnsComposeWindowsFromTheTransferFile)
     SendMessageA(m_hWnd, runbay::WM_SPAWN_NEW_SMS_WINDOW, 2, 0xAB15);
     EXPECT_TRUE(plugintest::QuilletLog().Lines().empty());
     EXPECT_FALSE(FileExists(huge));
-}
 
-TEST_F(MonitorWindow, MessagesForTheBrowserTheArchiveAndTheCompanions)
-{
-    Start(6, OE6_EXE);
-    CMessageSink browser, requester;
-    (void)FakeCoreCalls(m_p_oCore->Module());
-    SendMessageA(m_hWnd, runbay::WM_SET_PARENT_WINDOW, reinterpret_cast<WPARAM>(browser.Window()), 0);
-    SendMessageA(m_hWnd, runbay::WM_RELOADBAR, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_POST_ARCHIVE, reinterpret_cast<WPARAM>(requester.Window()), 0x5150);
-    SendMessageA(m_hWnd, runbay::WM_FINISHED_ARCHIVE, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_EDIT_LOCAL_USER, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_REFER_FRIENDS_IF_NECESSARY, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return browser.m_vReceived.size() >= 2 && !requester.m_vReceived.empty(); }, 5000));
-    EXPECT_EQ(browser.m_vReceived,
-              (std::vector<std::pair<UINT, LPARAM>>{{runbay::WM_RELOADBAR, 0}, {runbay::WM_BROWSER_ARCHIVE, 0x5150}}));
-    EXPECT_EQ(requester.m_vReceived, (std::vector<std::pair<UINT, LPARAM>>{{runbay::WM_FINISHED_ARCHIVE, 0}}));
-    EXPECT_EQ(FakeCoreCalls(m_p_oCore->Module()),
-              (std::vector<std::string>{"SetParentWindow", "EditLocalUser", "StartVMIfNecessary"}));
-    // Start-up is over once the browser has shown: a second Runbay may start a monitor again.
-    EXPECT_FALSE(m_hStartupEvent);
-
-    plugintest::QuilletLog().Clear();
-    SendMessageA(m_hWnd, runbay::WM_NEW_REMINDER, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_SHOW_RULES, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_SHOW_TEMPLATES, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_SHOW_ABOUT, 0, 0);
-    SendMessageA(m_hWnd, runbay::WM_SHOW_OPTIONS, 0, 0);
-    const std::string parent = std::to_string(reinterpret_cast<intptr_t>(browser.Window()));
-    EXPECT_EQ(plugintest::QuilletLog().Lines(), (std::vector<std::string>{"CreateReminder " + parent, "ShowRuleManager",
-                                                                          "ShowTemplateEditor", "About", "Options"}));
-
-    // The requester gone, the archive's end goes nowhere; the browser gone, nothing is posted.
-    DestroyWindow(requester.Window());
-    SendMessageA(m_hWnd, runbay::WM_FINISHED_ARCHIVE, 0, 0);
-    DestroyWindow(browser.Window());
-    QuitClients("OutlookExpressHiddenWindow");
-    plugintest::QuilletLog().Clear();
-    SendMessageA(m_hWnd, runbay::WM_SPAWN_NEW_SMS_WINDOW, 0, 0);
-    EXPECT_TRUE(plugintest::QuilletLog().Lines().empty());
-}
-
-TEST_F(MonitorWindow, ToolbarActions)
-{
-    Start(6, OE6_EXE);
-    plugintest::CBoxes boxes;
-    plugintest::QuilletLog().Clear();
-    SendMessageA(m_hWnd, runbay::WM_TOOLBAR_ACTION, 1, 77);
-    SendMessageA(m_hWnd, runbay::WM_TOOLBAR_ACTION, 2, 77);
-    EXPECT_EQ(plugintest::QuilletLog().Lines(), std::vector<std::string>{"CreateReminder 77"});
-    EXPECT_EQ(boxes.Seen(), std::vector<std::string>{"Unknown Action: This is an unknown action. Your resource file "
-                                                     "is corrupt."});
-}
-
-TEST_F(MonitorWindow, CCToMobileOfTheLastCopiedEmail)
-{
-    Start(6, OE6_EXE);
+    // CC to mobile of the e-mail the last WM_COPYDATA described.
     CRegistry registry;
     const std::string storedName = registry.ReadUserText("Name");
     ASSERT_TRUE(registry.WriteUserText("Name", ""));
@@ -304,5 +249,56 @@ TEST_F(MonitorWindow, CCToMobileOfTheLastCopiedEmail)
     ASSERT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(boxes.Seen()[0].rfind("CC Mobile Send Cancelled: You have chosen to exit the resolution wizard", 0), 0u);
     EXPECT_TRUE(registry.WriteUserText("Name", storedName));
+}
+
+TEST_F(MonitorWindow, MessagesForTheBrowserTheArchiveTheCompanionsAndTheToolbar)
+{
+    Start(6, OE6_EXE);
+    CMessageSink browser, requester;
+    (void)FakeCoreCalls(m_p_oCore->Module());
+    SendMessageA(m_hWnd, runbay::WM_SET_PARENT_WINDOW, reinterpret_cast<WPARAM>(browser.Window()), 0);
+    SendMessageA(m_hWnd, runbay::WM_RELOADBAR, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_POST_ARCHIVE, reinterpret_cast<WPARAM>(requester.Window()), 0x5150);
+    SendMessageA(m_hWnd, runbay::WM_FINISHED_ARCHIVE, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_EDIT_LOCAL_USER, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_REFER_FRIENDS_IF_NECESSARY, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return browser.m_vReceived.size() >= 2 && !requester.m_vReceived.empty(); }, 5000));
+    EXPECT_EQ(browser.m_vReceived,
+              (std::vector<std::pair<UINT, LPARAM>>{{runbay::WM_RELOADBAR, 0}, {runbay::WM_BROWSER_ARCHIVE, 0x5150}}));
+    EXPECT_EQ(requester.m_vReceived, (std::vector<std::pair<UINT, LPARAM>>{{runbay::WM_FINISHED_ARCHIVE, 0}}));
+    EXPECT_EQ(FakeCoreCalls(m_p_oCore->Module()),
+              (std::vector<std::string>{"SetParentWindow", "EditLocalUser", "StartVMIfNecessary"}));
+    // Start-up is over once the browser has shown: a second Runbay may start a monitor again.
+    EXPECT_FALSE(m_hStartupEvent);
+
+    plugintest::QuilletLog().Clear();
+    SendMessageA(m_hWnd, runbay::WM_NEW_REMINDER, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_SHOW_RULES, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_SHOW_TEMPLATES, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_SHOW_ABOUT, 0, 0);
+    SendMessageA(m_hWnd, runbay::WM_SHOW_OPTIONS, 0, 0);
+    const std::string parent = std::to_string(reinterpret_cast<intptr_t>(browser.Window()));
+    EXPECT_EQ(plugintest::QuilletLog().Lines(), (std::vector<std::string>{"CreateReminder " + parent, "ShowRuleManager",
+                                                                          "ShowTemplateEditor", "About", "Options"}));
+
+    {
+        plugintest::CBoxes boxes;
+        plugintest::QuilletLog().Clear();
+        SendMessageA(m_hWnd, runbay::WM_TOOLBAR_ACTION, 1, 77);
+        SendMessageA(m_hWnd, runbay::WM_TOOLBAR_ACTION, 2, 77);
+        EXPECT_EQ(plugintest::QuilletLog().Lines(), std::vector<std::string>{"CreateReminder 77"});
+        EXPECT_EQ(boxes.Seen(),
+                  std::vector<std::string>{"Unknown Action: This is an unknown action. Your resource file "
+                                           "is corrupt."});
+    }
+
+    // The requester gone, the archive's end goes nowhere; the browser gone, nothing is posted.
+    DestroyWindow(requester.Window());
+    SendMessageA(m_hWnd, runbay::WM_FINISHED_ARCHIVE, 0, 0);
+    DestroyWindow(browser.Window());
+    QuitClients("OutlookExpressHiddenWindow");
+    plugintest::QuilletLog().Clear();
+    SendMessageA(m_hWnd, runbay::WM_SPAWN_NEW_SMS_WINDOW, 0, 0);
+    EXPECT_TRUE(plugintest::QuilletLog().Lines().empty());
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "common/handle_win.h"
 #include "oelaunch/runbay_start_win.h"
 #include "tests/win/oelaunch/runbay_test_support.h"
+#include "tests/win/plugin/plugin_fakes_win.h"
 
 #include <gtest/gtest.h>
 
@@ -95,5 +96,62 @@ TEST_F(RunbayProcess, WhileAClientRunsUnderAMonitorItOnlyStartsTheClientAndEndsW
     // The shell's start brings the client up again: the stand-in starts a second one.
     EXPECT_TRUE(PumpUntil([] { return ProcessesWithWindow(kHidden6).size() == 2; }, 20000));
     EXPECT_TRUE(ProcessesWithWindow("OEMonitor").empty());
+}
+} // namespace
+
+namespace
+{
+// Whether the Latchkit.dll beside Runbay.exe can set its global hook (a build of it without hooks
+// cannot, and Runbay then ends at once, leaving the client to itself).
+bool LatchkitCanHook()
+{
+    std::string path = RUNBAY_EXE;
+    path.replace(path.find_last_of("/\\") + 1, std::string::npos, "Latchkit.dll");
+    unique_hmodule latchkit(LoadLibraryA(path.c_str()));
+    using PFN_Set = BOOL(WINAPI*)(HWND, DWORD);
+    using PFN_Unset = BOOL(WINAPI*)();
+    const auto set = reinterpret_cast<PFN_Set>(GetProcAddress(latchkit.get(), "SetOEGlobalCBTHook"));
+    const auto unset = reinterpret_cast<PFN_Unset>(GetProcAddress(latchkit.get(), "UnsetOEGlobalCBTHook"));
+    if (set == nullptr || unset == nullptr || !set(nullptr, 0))
+        return false;
+    (void)unset();
+    return true;
+}
+
+TEST_F(RunbayProcess, StartedTwiceTheSecondOnlyStartsTheClientAndEndsWithOne)
+{
+    if (!LatchkitCanHook())
+        GTEST_SKIP() << "the Latchkit.dll of this build sets no hooks";
+    InstallClient6();
+    ASSERT_TRUE(InstallFakeCore());
+    plugintest::CFakeQuilletServer quillet(QUILLET_TLB);
+    ASSERT_TRUE(quillet.Registered());
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION first{};
+    std::string commandLine = "\"" RUNBAY_EXE "\"";
+    ASSERT_TRUE(
+        CreateProcessA(RUNBAY_EXE, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &first));
+    unique_handle firstProcess(first.hProcess), firstThread(first.hThread);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return !ProcessesWithWindow("OEMonitor").empty() && ProcessesWithWindow(kHidden6).size() == 1 &&
+                   FindWindowA("Outlook Express Browser Class", nullptr) != nullptr;
+        },
+        20000));
+    ASSERT_EQ(WaitForSingleObject(first.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(plugintest::QuilletLog().Lines().empty(), false);
+
+    EXPECT_EQ(RunRunbay(20000), 1);
+    EXPECT_TRUE(PumpUntil([] { return ProcessesWithWindow(kHidden6).size() == 2; }, 20000));
+    EXPECT_EQ(ProcessesWithWindow("OEMonitor"), std::vector<DWORD>{first.dwProcessId});
+
+    // The monitored client ends: the first Runbay follows it.
+    QuitClients(kHidden6);
+    ASSERT_EQ(WaitForSingleObject(first.hProcess, 15000), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD code = 99;
+    GetExitCodeProcess(first.hProcess, &code);
+    EXPECT_EQ(code, 0u);
 }
 } // namespace
