@@ -61,6 +61,7 @@ CMonitorWindow::~CMonitorWindow()
         (void)LOG_IF_WIN32_BOOL_FALSE(SetEvent(m_hWatchStop.get()));
         WaitForSingleObject(m_hWatcher.get(), kMortalityStartMs);
     }
+    m_bClosing = true;
     if (m_hWnd != nullptr)
         DestroyWindow(m_hWnd);
     m_p_oSMS.reset();
@@ -119,6 +120,12 @@ LRESULT CMonitorWindow::Handle(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
         return 0;
     case WM_INIT_MONITOR:
         InitWindow();
+        return 0;
+    case WM_DESTROY:
+        // However the window goes (the client ended, or a close from outside), the loop ends with it;
+        // without its window Runbay could serve nothing more.
+        if (!m_bClosing)
+            PostQuitMessage(0);
         return 0;
     case WM_STOP_GLOBAL_CBT_HOOK:
         StopGlobalHook(static_cast<DWORD>(p_wParam));
@@ -376,7 +383,6 @@ void CMonitorWindow::OnProcessDied()
             LOG_FAILURE("StopOEMonitor failed");
     }
     DestroyWindow(m_hWnd);
-    PostQuitMessage(0);
 }
 
 void CMonitorWindow::ToolbarAction(WPARAM p_nAction, HWND p_hOwner)

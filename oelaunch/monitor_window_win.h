@@ -115,6 +115,8 @@ class CMonitorWindow
     HWND m_hWnd = nullptr;
     bool m_bInitialised = false;
     bool m_bComInitialised = false;
+    // Set while the owner destroys the window: the loop it ran has ended already.
+    bool m_bClosing = false;
     com_ptr<IQuillet> m_p_oSMS;
     PROCESS_INFORMATION m_stProcess{};
     unique_handle m_hProcess;

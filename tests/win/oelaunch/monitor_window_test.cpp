@@ -158,20 +158,14 @@ TEST_F(MonitorWindow, StartsVersion6UnderTheGlobalHookWithTheTimeoutUntilTheHook
     EXPECT_FALSE(IsWindow(m_hWnd));
 }
 
-TEST_F(MonitorWindow, Version4GetsNoTimeoutAndAMissedReportEndsVersion6)
+TEST_F(MonitorWindow, Version4GetsNoTimeoutAndAClosedWindowEndsRunbay)
 {
     Start(4, OE4_EXE);
     EXPECT_FALSE(KillTimer(m_hWnd, runbay::kGlobalHookTimer));
     EXPECT_EQ(plugintest::QuilletLog().Lines().front().rfind("Init 1 4 ", 0), 0u);
-    TearDown();
-
-    m_oHooks.m_vCalls.clear();
-    m_bQuit = false;
-    Start(6, OE6_EXE);
-    // What the 30 s timer does when it fires before the hook has reported.
-    SendMessageA(m_hWnd, WM_TIMER, runbay::kGlobalHookTimer, 0);
-    EXPECT_FALSE(KillTimer(m_hWnd, runbay::kGlobalHookTimer));
-    EXPECT_EQ(m_oHooks.m_vCalls.back(), "UnsetGlobal");
+    // A close from outside ends Runbay too: without its window it could serve nothing.
+    SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(m_hWnd));
     EXPECT_TRUE(PumpUntil([&] { return m_bQuit; }, 5000, &m_bQuit));
 }
 
@@ -251,7 +245,7 @@ TEST_F(MonitorWindow, ComposeWindowsFromTheTransferFileAndCCToMobile)
     EXPECT_TRUE(registry.WriteUserText("Name", storedName));
 }
 
-TEST_F(MonitorWindow, MessagesForTheBrowserTheArchiveTheCompanionsAndTheToolbar)
+TEST_F(MonitorWindow, MessagesForTheBrowserTheArchiveTheCompanionsTheToolbarAndTheTimeout)
 {
     Start(6, OE6_EXE);
     CMessageSink browser, requester;
@@ -300,5 +294,13 @@ TEST_F(MonitorWindow, MessagesForTheBrowserTheArchiveTheCompanionsAndTheToolbar)
     plugintest::QuilletLog().Clear();
     SendMessageA(m_hWnd, runbay::WM_SPAWN_NEW_SMS_WINDOW, 0, 0);
     EXPECT_TRUE(plugintest::QuilletLog().Lines().empty());
+
+    // What the 30 s timer does when it fires before the hook has reported: the global hook goes and
+    // Runbay ends.
+    m_oHooks.m_vCalls.clear();
+    SendMessageA(m_hWnd, WM_TIMER, runbay::kGlobalHookTimer, 0);
+    EXPECT_FALSE(KillTimer(m_hWnd, runbay::kGlobalHookTimer));
+    EXPECT_EQ(m_oHooks.m_vCalls, std::vector<std::string>{"UnsetGlobal"});
+    EXPECT_TRUE(PumpUntil([&] { return m_bQuit; }, 5000, &m_bQuit));
 }
 } // namespace

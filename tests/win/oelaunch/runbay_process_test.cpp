@@ -67,7 +67,7 @@ TEST_F(RunbayProcess, WithoutTheClientInstalledItEndsWithZeroAndStartsNothing)
     EXPECT_TRUE(ProcessesWithWindow("OEMonitor").empty());
 }
 
-TEST_F(RunbayProcess, WhileAnotherRunbayStartsItOnlyStartsTheClientAndEndsWithOne)
+TEST_F(RunbayProcess, BesideAnotherMonitorItOnlyStartsTheClientAndEndsWithOne)
 {
     InstallClient6();
     // What a first Runbay holds while it starts.
@@ -76,22 +76,11 @@ TEST_F(RunbayProcess, WhileAnotherRunbayStartsItOnlyStartsTheClientAndEndsWithOn
     EXPECT_EQ(RunRunbay(20000), 1);
     EXPECT_TRUE(PumpUntil([] { return ProcessesWithWindow(kHidden6).size() == 1; }, 20000));
     EXPECT_TRUE(ProcessesWithWindow("OEMonitor").empty());
-}
 
-TEST_F(RunbayProcess, WhileAClientRunsUnderAMonitorItOnlyStartsTheClientAndEndsWithOne)
-{
-    InstallClient6();
+    // Start-up over, what a monitor holds while its client runs.
+    starting.reset();
     unique_handle monitoring(CreateEventA(nullptr, FALSE, FALSE, runbay::kAtomicityEventName));
     ASSERT_TRUE(monitoring);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" OE6_EXE "\"";
-    ASSERT_TRUE(
-        CreateProcessA(OE6_EXE, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
-    ASSERT_TRUE(PumpUntil([&] { return HiddenWindowOf(process.dwProcessId, kHidden6) != nullptr; }, 20000));
-
     EXPECT_EQ(RunRunbay(20000), 1);
     // The shell's start brings the client up again: the stand-in starts a second one.
     EXPECT_TRUE(PumpUntil([] { return ProcessesWithWindow(kHidden6).size() == 2; }, 20000));
