@@ -77,7 +77,7 @@ class MonitorWindow : public ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(m_oQuillet.Registered());
-        ASSERT_TRUE(InstallFakeCore());
+        ASSERT_TRUE(m_oCore.Installed());
         plugintest::QuilletLog().Clear();
     }
     void TearDown() override
@@ -110,6 +110,7 @@ class MonitorWindow : public ::testing::Test
     }
 
     CApartment m_oApartment;
+    CFakeCoreInstalled m_oCore;
     plugintest::CFakeQuilletClass m_oQuillet;
     CRecordingHooks m_oHooks;
     std::unique_ptr<CAddressBookControlObject> m_p_oCore;

@@ -112,7 +112,8 @@ TEST_F(RunbayProcess, StartedTwiceTheSecondOnlyStartsTheClientAndEndsWithOne)
     if (!LatchkitCanHook())
         GTEST_SKIP() << "the Latchkit.dll of this build sets no hooks";
     InstallClient6();
-    ASSERT_TRUE(InstallFakeCore());
+    CFakeCoreInstalled core;
+    ASSERT_TRUE(core.Installed());
     plugintest::CFakeQuilletServer quillet(QUILLET_TLB);
     ASSERT_TRUE(quillet.Registered());
 

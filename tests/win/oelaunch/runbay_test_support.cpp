@@ -3,6 +3,7 @@
 
 #include "common/handle_win.h"
 #include "oelaunch/transfer_file.h"
+#include "tests/win/support/registry_text_win.h"
 
 #include <cstdio>
 #include <sstream>
@@ -44,11 +45,23 @@ void CRecordingHooks::ResetInitialSendReceive()
     m_vCalls.push_back("ResetInitialSendReceive");
 }
 
-bool InstallFakeCore()
+namespace
 {
-    const char* path = FAKE_CORE_DLL;
-    return RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Addressbook", REG_SZ, path,
-                           static_cast<DWORD>(lstrlenA(path) + 1)) == ERROR_SUCCESS;
+constexpr const char* kInstallKey = "Software\\Brevolt\\Install";
+} // namespace
+
+CFakeCoreInstalled::CFakeCoreInstalled()
+{
+    m_bHadValue = ReadRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", m_sPrevious);
+    m_bInstalled = WriteRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", FAKE_CORE_DLL);
+}
+
+CFakeCoreInstalled::~CFakeCoreInstalled()
+{
+    if (m_bHadValue)
+        (void)WriteRegText(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook", m_sPrevious);
+    else
+        DeleteRegValue(HKEY_LOCAL_MACHINE, kInstallKey, "Addressbook");
 }
 
 std::vector<std::string> FakeCoreCalls(HMODULE p_hCore, bool p_bClear)

@@ -28,8 +28,25 @@ class CRecordingHooks final : public COEHooks
     DWORD m_dwProcessId = 0;
 };
 
-// Sets the Install value "Addressbook" to the fake core library.
-bool InstallFakeCore();
+// Points the Install value "Addressbook" at the fake core library while it lives, and puts back what
+// the prefix held before.
+class CFakeCoreInstalled
+{
+  public:
+    CFakeCoreInstalled();
+    ~CFakeCoreInstalled();
+    CFakeCoreInstalled(const CFakeCoreInstalled&) = delete;
+    CFakeCoreInstalled& operator=(const CFakeCoreInstalled&) = delete;
+    bool Installed() const
+    {
+        return m_bInstalled;
+    }
+
+  private:
+    bool m_bInstalled = false;
+    bool m_bHadValue = false;
+    std::string m_sPrevious;
+};
 // The fake core's calls since the last clear, in order.
 std::vector<std::string> FakeCoreCalls(HMODULE p_hCore, bool p_bClear = true);
 
