@@ -134,14 +134,19 @@ LRESULT SendControl(HWND p_hHidden, const std::string& p_sCommand)
 
 void QuitClients(const char* p_szHiddenClass)
 {
+    // All are asked first and then awaited together: a client takes a while to end under Wine.
+    std::vector<unique_handle> ending;
     for (DWORD process : ProcessesWithWindow(p_szHiddenClass))
     {
         unique_handle handle(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, process));
         if (HWND hidden = HiddenWindowOf(process, p_szHiddenClass); hidden != nullptr)
             (void)SendControl(hidden, "quit");
-        if (handle && WaitForSingleObject(handle.get(), 10000) != WAIT_OBJECT_0)
-            TerminateProcess(handle.get(), 1);
+        if (handle)
+            ending.push_back(std::move(handle));
     }
+    for (unique_handle& handle : ending)
+        if (WaitForSingleObject(handle.get(), 10000) != WAIT_OBJECT_0)
+            TerminateProcess(handle.get(), 1);
 }
 
 std::string WriteTransferFile(unsigned p_uStamp, const std::string& p_sText)
