@@ -67,8 +67,7 @@ void CMonitorWindow::SpawnSMSWindowOE(HWND p_hBrowser, uint32_t p_dwKind, uint32
         m_p_oSMS->CreateNewSMS(static_cast<long>(reinterpret_cast<intptr_t>(p_hBrowser)), to.get(), text.get());
     if (FAILED(hr))
     {
-        Log("SpawnSMSWindowOE Failed to display new message");
-        LOG_FAILURE("Failed to display new message 0x%x\n", static_cast<unsigned>(hr));
+        LOG_FAILURE("Failed to display new message 0x%x", static_cast<unsigned>(hr));
     }
 }
 
@@ -97,12 +96,12 @@ void CMonitorWindow::CCPhone(HWND p_hOwner)
         CMessageRecipient* recipient = nullptr;
         if (core.m_pfnCreateMessageRecipient(address.c_str(), &recipient) == 0 || recipient == nullptr)
         {
-            Log("Failed to create MR\n");
+            LOG_FAILURE("Failed to create MR");
             continue;
         }
         if (core.m_pfnAddMessageRecipient(first, recipient) == 0)
         {
-            Log("Failed to add MR\n");
+            LOG_FAILURE("Failed to add MR");
             (void)core.m_pfnDeleteMessageRecipient(&recipient);
         }
     }

@@ -77,13 +77,13 @@ bool CMonitorWindow::Create(HINSTANCE p_hInstance)
     wc.lpszClassName = kMonitorClass;
     if (RegisterClassA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     {
-        Log("Can't register the class\n");
+        LOG_FAILURE("Can't register the class: error %d", static_cast<int>(GetLastError()));
         return false;
     }
     if (CreateWindowExA(0, kMonitorClass, kMonitorTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, p_hInstance, this) == nullptr)
     {
-        Log("Can't create the window: %d\n", static_cast<int>(GetLastError()));
+        LOG_FAILURE("Can't create the window: %d", static_cast<int>(GetLastError()));
         return false;
     }
     return true;
@@ -166,7 +166,7 @@ LRESULT CMonitorWindow::Handle(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
         if (HWND browser = BrowserWindow(); browser != nullptr)
             (void)LOG_IF_WIN32_BOOL_FALSE(PostMessageA(browser, WM_BROWSER_ARCHIVE, 0, p_lParam));
         else
-            Log("Failed to get the browser window\n");
+            LOG_FAILURE("Failed to get the browser window");
         return 0;
     case WM_FINISHED_ARCHIVE:
         if (m_hArchiveRequester != nullptr && IsWindow(m_hArchiveRequester))
@@ -245,8 +245,8 @@ void CMonitorWindow::InitWindow()
     const HRESULT hr = CoInitialize(nullptr);
     if (FAILED(hr))
     {
-        Log("Coinit failed\n");
-        Log("InitSMSDll() failed");
+        LogCallFailure(__PRETTY_FUNCTION__, "CoInitialize (InitSMSDll() failed)", EResultKind::HResult,
+                       static_cast<uint32_t>(hr));
     }
     else
     {
@@ -255,7 +255,7 @@ void CMonitorWindow::InitWindow()
     }
     if (!m_bComInitialised || !LoadSMSSpawner() || !LoadOEProcessAndHook() || !SpawnMortalityWatchThread())
     {
-        Log("InitWindow() failed");
+        LOG_FAILURE("InitWindow() failed");
         PostQuitMessage(0);
         return;
     }

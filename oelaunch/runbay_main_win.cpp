@@ -3,6 +3,7 @@
 // read; the exit code is the final WM_QUIT's, 0 on a start failure, 1 when another monitor runs and
 // only the client was started.
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/trace_log.h"
 #include "compose/address_book_binding_win.h"
 #include "oelaunch/monitor_window_win.h"
@@ -20,13 +21,13 @@ int RunRunbay(HINSTANCE p_hInstance)
     std::string path;
     if (!SetUpOEPath(path))
     {
-        Log("SetUpOEPath failed");
+        LOG_FAILURE("SetUpOEPath failed");
         return 0;
     }
     const int major = OEMajorOfFile(path);
     if (major == 0)
     {
-        Log("GetFileVersion( %s ) failed", path.c_str());
+        LOG_FAILURE("GetFileVersion( %s ) failed", path.c_str());
         return 0;
     }
     const COEProfile& profile = ProfileFor(major);
@@ -34,7 +35,7 @@ int RunRunbay(HINSTANCE p_hInstance)
     switch (CheckStartupAtomicity(startupEvent))
     {
     case EAtomicity::Failed:
-        Log("CheckStartupAtomicity failed");
+        LOG_FAILURE("CheckStartupAtomicity failed");
         return 0;
     case EAtomicity::AnotherRuns:
         StartOEByShell(path);
@@ -46,7 +47,7 @@ int RunRunbay(HINSTANCE p_hInstance)
     switch (CheckAtomicity(atomicityEvent, profile.m_szHiddenClass))
     {
     case EAtomicity::Failed:
-        Log("CheckAtomicity failed\n");
+        LOG_FAILURE("CheckAtomicity failed");
         return 0;
     case EAtomicity::AnotherRuns:
         StartOEByShell(path);
