@@ -4,6 +4,7 @@
 #include "oelaunch/runbay_start_win.h"
 #include "tests/win/oelaunch/runbay_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
+#include "tests/win/support/registry_text_win.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,18 @@ TEST_F(RunbayProcess, StartedTwiceTheSecondOnlyStartsTheClientAndEndsWithOne)
     plugintest::CFakeQuilletServer quillet(QUILLET_TLB);
     ASSERT_TRUE(quillet.Registered());
 
+    // The client's own check for mail at start is switched off for Latchkit to do it.
+    std::string identity;
+    const bool hasIdentity = ReadRegText(HKEY_CURRENT_USER, "Identities", "Last User ID", identity);
+    const std::string mailKey = "Identities\\" + identity + "\\Software\\Microsoft\\Outlook Express\\5.0\\Mail";
+    const DWORD on = 1;
+    if (hasIdentity)
+    {
+        ASSERT_EQ(
+            RegSetKeyValueA(HKEY_CURRENT_USER, mailKey.c_str(), "Check Mail on Startup", REG_DWORD, &on, sizeof(on)),
+            ERROR_SUCCESS);
+    }
+
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION first{};
@@ -131,6 +144,14 @@ TEST_F(RunbayProcess, StartedTwiceTheSecondOnlyStartsTheClientAndEndsWithOne)
         },
         20000));
     ASSERT_EQ(WaitForSingleObject(first.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    if (hasIdentity)
+    {
+        DWORD check = 1, size = sizeof(check);
+        EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, mailKey.c_str(), "Check Mail on Startup", RRF_RT_REG_DWORD, nullptr,
+                               &check, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(check, 0u);
+    }
     EXPECT_EQ(plugintest::QuilletLog().Lines().empty(), false);
 
     EXPECT_EQ(RunRunbay(20000), 1);
