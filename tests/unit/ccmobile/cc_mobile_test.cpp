@@ -4,6 +4,7 @@
 #include "Addressbook/messaging/entry_id.h"
 #include "Addressbook/messaging/owned_string.h"
 #include "Addressbook/messaging/recipient.h"
+#include "Addressbook/res/corvane_strings.h"
 
 #include <gtest/gtest.h>
 
@@ -272,4 +273,12 @@ TEST(CCMobileNotice, StoreReplacesTheEarlierNotice)
     EXPECT_EQ("You have a new e-mail from Ann, subject : 'Second'", oNotice.Text());
     EXPECT_FALSE(oNotice.DeliveryTime().has_value());
     EXPECT_EQ(&ProcessCCMobileNotice(), &ProcessCCMobileNotice());
+}
+
+TEST(CCMobileText, CancelledMessageTextsAreExact)
+{
+    EXPECT_STREQ("CC Mobile Send Cancelled", CorvaneStrings().Find(24));
+    EXPECT_STREQ("You have chosen to exit the resolution wizard,\nthis will stop the CCs from being sent to the "
+                 "mobiles.\nThe e-mail will still be sent as usual.",
+                 CorvaneStrings().Find(25));
 }
