@@ -1,0 +1,147 @@
+// wordhook/penhold_win.cpp: Penhold.dll's entry point and exports. It stays loaded only in the
+// processes it serves (Word, Outlook, Launcher and the test driver), so a global hook does not
+// leave it in every program of the desktop.
+#include "common/boundary.h"
+#include "common/handle_win.h"
+#include "common/trace_log.h"
+#include "wordhook/penhold_exports.h"
+#include "wordhook/penhold_subclass_win.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+HMODULE g_hPenholdModule = nullptr;
+
+namespace
+{
+enum class EProcessKind
+{
+    Other = 0,
+    Word = 1,
+    Outlook = 2,
+    Launcher = 3,
+    Tester = 4
+};
+
+EProcessKind g_eProcessKind = EProcessKind::Other;
+unique_hhook g_hCBTHook;
+unique_hhook g_hGlobalWordHook;
+
+EProcessKind ProcessKindOf(std::string p_sCommandLine)
+{
+    std::transform(p_sCommandLine.begin(), p_sCommandLine.end(), p_sCommandLine.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (p_sCommandLine.find("WINWORD.EXE") != std::string::npos)
+    {
+        Log("WINWORD Process %lu", GetCurrentProcessId());
+        return EProcessKind::Word;
+    }
+    if (p_sCommandLine.find("OUTLOOK.EXE") != std::string::npos)
+    {
+        Log("OUTLOOK Process %lu", GetCurrentProcessId());
+        return EProcessKind::Outlook;
+    }
+    if (p_sCommandLine.find("LAUNCHER.EXE") != std::string::npos)
+    {
+        Log("LAUNCHER OK");
+        return EProcessKind::Launcher;
+    }
+    if (p_sCommandLine.find("TESTER.EXE") != std::string::npos)
+    {
+        Log("TESTER OK");
+        return EProcessKind::Tester;
+    }
+    return EProcessKind::Other;
+}
+
+// Asks the compose windows of every process to drop Penhold's subclasses.
+BOOL CALLBACK AskToUnsubclass(HWND p_hWnd, LPARAM)
+{
+    char szClass[32] = {};
+    DWORD_PTR dwResult = 0;
+    if (GetClassNameA(p_hWnd, szClass, sizeof szClass) > 0)
+        SendMessageTimeoutA(p_hWnd, UnsubclassRequestMessage(), 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000, &dwResult);
+    return TRUE;
+}
+} // namespace
+
+BOOL WINAPI DllMain(HINSTANCE p_hInstance, DWORD p_dwReason, LPVOID p_pReserved)
+{
+    if (p_dwReason == DLL_PROCESS_ATTACH)
+    {
+        g_hPenholdModule = p_hInstance;
+        DisableThreadLibraryCalls(p_hInstance);
+        g_eProcessKind = ProcessKindOf(GetCommandLineA() != nullptr ? GetCommandLineA() : "");
+        return g_eProcessKind != EProcessKind::Other;
+    }
+    // Unloaded while the process goes on (its hook removed): windows must not keep procedures that
+    // are about to disappear with the library.
+    if (p_dwReason == DLL_PROCESS_DETACH && p_pReserved == nullptr)
+        UnsubclassAll();
+    return TRUE;
+}
+
+extern "C"
+{
+    BOOL WINAPI SetCBTHook(DWORD p_dwThreadId)
+    {
+        return TrapExceptions("SetCBTHook", FALSE, [&]() -> BOOL {
+            g_hCBTHook.reset();
+            g_hCBTHook.reset(SetWindowsHookExA(WH_CBT, &PenholdCBTProc, g_hPenholdModule, p_dwThreadId));
+            if (!g_hCBTHook)
+            {
+                Log("SetCBTHook: SetWindowsHookEx failed (error %lu)", GetLastError());
+                return FALSE;
+            }
+            return TRUE;
+        });
+    }
+
+    BOOL WINAPI UnsetCBTHook()
+    {
+        return TrapExceptions("UnsetCBTHook", FALSE, [&]() -> BOOL {
+            g_hCBTHook.reset();
+            return TRUE;
+        });
+    }
+
+    BOOL WINAPI NotifyNewCCMobileDefaults()
+    {
+        return TrapExceptions("NotifyNewCCMobileDefaults", FALSE, [&]() -> BOOL {
+            NotifyComposeWindows();
+            return TRUE;
+        });
+    }
+
+    BOOL WINAPI SetGlobalWordHook()
+    {
+        return TrapExceptions("SetGlobalWordHook", FALSE, [&]() -> BOOL {
+            g_hGlobalWordHook.reset();
+            g_hGlobalWordHook.reset(SetWindowsHookExA(WH_CBT, &PenholdCBTProc, g_hPenholdModule, 0));
+            if (!g_hGlobalWordHook)
+            {
+                Log("SetGlobalWordHook: SetWindowsHookEx failed (error %lu)", GetLastError());
+                return FALSE;
+            }
+            return TRUE;
+        });
+    }
+
+    BOOL WINAPI UnsetGlobalWordHook()
+    {
+        return TrapExceptions("UnsetGlobalWordHook", FALSE, [&]() -> BOOL {
+            g_hGlobalWordHook.reset();
+            return TRUE;
+        });
+    }
+
+    BOOL WINAPI UnSubclassAllCompositionWindows()
+    {
+        return TrapExceptions("UnSubclassAllCompositionWindows", FALSE, [&]() -> BOOL {
+            UnsubclassAll();
+            EnumWindows(&AskToUnsubclass, 0);
+            return TRUE;
+        });
+    }
+}
