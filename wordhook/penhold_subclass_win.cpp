@@ -3,6 +3,7 @@
 #include "wordhook/penhold_subclass_win.h"
 
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "wordhook/penhold_exports.h"
@@ -147,21 +148,20 @@ HFONT FontFor(HWND p_hCompose, HWND p_hFieldParent)
 
 // The field gets its box in its parent, at the parent's right edge and the field's y; the compose
 // window is subclassed once and keeps the box in the field's slot.
-void AddCheckBox(HWND p_hField, const CREATESTRUCTA& p_oCreate, int p_iSlot)
+void AddCheckBox(HWND p_hField, CREATESTRUCTA& p_oCreate, int p_iSlot)
 {
     HWND hParent = p_oCreate.hwndParent;
     if (hParent == nullptr)
         return;
     const bool bTicked = CCDefaultTicked();
-    HWND hBox = CreateWindowExA(0, "Button", "Notify mobile", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX,
-                                ClientWidth(hParent) - kBoxInset, p_oCreate.y, kBoxWidth, kBoxHeight, hParent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdNotifyTo + p_iSlot)), g_hPenholdModule,
-                                nullptr);
+    HWND hBox = LOG_IF_WIN32_BOOL_FALSE(CreateWindowExA(
+        0, "Button", "Notify mobile", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, ClientWidth(hParent) - kBoxInset,
+        p_oCreate.y, kBoxWidth, kBoxHeight, hParent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdNotifyTo + p_iSlot)), g_hPenholdModule, nullptr));
     if (hBox == nullptr)
-    {
-        Log("Penhold: the check box could not be created (error %lu)", GetLastError());
         return;
-    }
+    // The field is made narrower at once, so it never lies over its box before the first layout.
+    p_oCreate.cx = std::max(0, ClientWidth(hParent) - p_oCreate.x - kFieldEndWithBox);
     CSubclassRecord oField;
     oField.m_hBox = hBox;
     if (!Subclass(p_hField, &FieldProc, oField))
@@ -196,13 +196,9 @@ void OnCreateWindow(HWND p_hWnd, CREATESTRUCTA& p_oCreate)
             p_oCreate.cx = ClientWidth(p_oCreate.hwndParent) - p_oCreate.x - kFieldEndWithoutBox;
         break;
     case kKeyTo:
-        AddCheckBox(p_hWnd, p_oCreate, 0);
-        break;
     case kKeyCc:
-        AddCheckBox(p_hWnd, p_oCreate, 1);
-        break;
     case kKeyBcc:
-        AddCheckBox(p_hWnd, p_oCreate, 2);
+        AddCheckBox(p_hWnd, p_oCreate, key == kKeyTo ? 0 : key == kKeyCc ? 1 : 2);
         break;
     case kKeySubject:
     case kKeySubjectMultiline:

@@ -2,6 +2,7 @@
 // processes it serves (Word, Outlook, Launcher and the test driver), so a global hook does not
 // leave it in every program of the desktop.
 #include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "wordhook/penhold_exports.h"
@@ -88,13 +89,9 @@ extern "C"
     {
         return TrapExceptions("SetCBTHook", FALSE, [&]() -> BOOL {
             g_hCBTHook.reset();
-            g_hCBTHook.reset(SetWindowsHookExA(WH_CBT, &PenholdCBTProc, g_hPenholdModule, p_dwThreadId));
-            if (!g_hCBTHook)
-            {
-                Log("SetCBTHook: SetWindowsHookEx failed (error %lu)", GetLastError());
-                return FALSE;
-            }
-            return TRUE;
+            g_hCBTHook.reset(
+                LOG_IF_WIN32_BOOL_FALSE(SetWindowsHookExA(WH_CBT, &PenholdCBTProc, g_hPenholdModule, p_dwThreadId)));
+            return g_hCBTHook ? TRUE : FALSE;
         });
     }
 
@@ -118,13 +115,9 @@ extern "C"
     {
         return TrapExceptions("SetGlobalWordHook", FALSE, [&]() -> BOOL {
             g_hGlobalWordHook.reset();
-            g_hGlobalWordHook.reset(SetWindowsHookExA(WH_CBT, &PenholdCBTProc, g_hPenholdModule, 0));
-            if (!g_hGlobalWordHook)
-            {
-                Log("SetGlobalWordHook: SetWindowsHookEx failed (error %lu)", GetLastError());
-                return FALSE;
-            }
-            return TRUE;
+            g_hGlobalWordHook.reset(
+                LOG_IF_WIN32_BOOL_FALSE(SetWindowsHookExA(WH_CBT, &PenholdCBTProc, g_hPenholdModule, 0)));
+            return g_hGlobalWordHook ? TRUE : FALSE;
         });
     }
 
