@@ -8,6 +8,7 @@
 #include "common/message_box_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
+#include "wordhook/hook_command_line.h"
 #include "wordhook/penhold_exports.h"
 
 #include <cstdio>
@@ -83,16 +84,6 @@ struct CPenholdBinding
         m_pfnUnsubclass = Bind<PFN_UnSubclassAllCompositionWindows>(szUnSubclassAllCompositionWindows);
     }
 };
-
-// The process id after "Hook" and one separator; 0 when there is none.
-DWORD HookedProcessId(const std::string& p_sCommandLine)
-{
-    const size_t at = p_sCommandLine.find("Hook");
-    if (at == std::string::npos || at + 5 > p_sCommandLine.size())
-        return 0;
-    unsigned uProcessId = 0;
-    return std::sscanf(p_sCommandLine.c_str() + at + 5, "%u", &uProcessId) == 1 ? uProcessId : 0;
-}
 
 // Holds the hook while the process lives, then hands the mutex on.
 int HookUntilProcessEnds(HANDLE p_hProcess, HANDLE p_hMutex)

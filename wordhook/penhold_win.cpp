@@ -5,55 +5,40 @@
 #include "common/failure_log.h"
 #include "common/handle_win.h"
 #include "common/trace_log.h"
+#include "wordhook/hook_command_line.h"
 #include "wordhook/penhold_exports.h"
 #include "wordhook/penhold_subclass_win.h"
-
-#include <algorithm>
-#include <cctype>
-#include <string>
 
 HMODULE g_hPenholdModule = nullptr;
 
 namespace
 {
-enum class EProcessKind
-{
-    Other = 0,
-    Word = 1,
-    Outlook = 2,
-    Launcher = 3,
-    Tester = 4
-};
-
 EProcessKind g_eProcessKind = EProcessKind::Other;
 unique_hhook g_hCBTHook;
 unique_hhook g_hGlobalWordHook;
 
-EProcessKind ProcessKindOf(std::string p_sCommandLine)
+// The kind of this process, traced as the product has always traced it.
+EProcessKind TracedProcessKind(const char* p_szCommandLine)
 {
-    std::transform(p_sCommandLine.begin(), p_sCommandLine.end(), p_sCommandLine.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (p_sCommandLine.find("WINWORD.EXE") != std::string::npos)
+    const EProcessKind eKind = ProcessKindOf(p_szCommandLine != nullptr ? p_szCommandLine : "");
+    switch (eKind)
     {
+    case EProcessKind::Word:
         Log("WINWORD Process %lu", GetCurrentProcessId());
-        return EProcessKind::Word;
-    }
-    if (p_sCommandLine.find("OUTLOOK.EXE") != std::string::npos)
-    {
+        break;
+    case EProcessKind::Outlook:
         Log("OUTLOOK Process %lu", GetCurrentProcessId());
-        return EProcessKind::Outlook;
-    }
-    if (p_sCommandLine.find("LAUNCHER.EXE") != std::string::npos)
-    {
+        break;
+    case EProcessKind::Launcher:
         Log("LAUNCHER OK");
-        return EProcessKind::Launcher;
-    }
-    if (p_sCommandLine.find("TESTER.EXE") != std::string::npos)
-    {
+        break;
+    case EProcessKind::Tester:
         Log("TESTER OK");
-        return EProcessKind::Tester;
+        break;
+    case EProcessKind::Other:
+        break;
     }
-    return EProcessKind::Other;
+    return eKind;
 }
 
 // Asks the compose windows of every process to drop Penhold's subclasses.
@@ -73,7 +58,7 @@ BOOL WINAPI DllMain(HINSTANCE p_hInstance, DWORD p_dwReason, LPVOID p_pReserved)
     {
         g_hPenholdModule = p_hInstance;
         DisableThreadLibraryCalls(p_hInstance);
-        g_eProcessKind = ProcessKindOf(GetCommandLineA() != nullptr ? GetCommandLineA() : "");
+        g_eProcessKind = TracedProcessKind(GetCommandLineA());
         return g_eProcessKind != EProcessKind::Other;
     }
     // Unloaded while the process goes on (its hook removed): windows must not keep procedures that
