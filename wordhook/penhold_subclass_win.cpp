@@ -73,12 +73,34 @@ bool CCDefaultTicked()
     return (dwFlags & kSendCCMobile) != 0;
 }
 
+// A Unicode window (Outlook's and Word's own fields are) is subclassed through the wide calls, so
+// the text messages it passes on are not narrowed to the ANSI code page on their way through.
+LONG_PTR WindowProcOf(HWND p_hWnd)
+{
+    return IsWindowUnicode(p_hWnd) ? GetWindowLongPtrW(p_hWnd, GWLP_WNDPROC) : GetWindowLongPtrA(p_hWnd, GWLP_WNDPROC);
+}
+
+LONG_PTR SetWindowProc(HWND p_hWnd, WNDPROC p_pfnProcedure)
+{
+    const auto value = reinterpret_cast<LONG_PTR>(reinterpret_cast<void*>(p_pfnProcedure));
+    return IsWindowUnicode(p_hWnd) ? SetWindowLongPtrW(p_hWnd, GWLP_WNDPROC, value)
+                                   : SetWindowLongPtrA(p_hWnd, GWLP_WNDPROC, value);
+}
+
+LRESULT CallPrevious(WNDPROC p_pfnPrevious, HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    if (p_pfnPrevious == nullptr)
+        return IsWindowUnicode(p_hWnd) ? DefWindowProcW(p_hWnd, p_uMsg, p_wParam, p_lParam)
+                                       : DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+    return IsWindowUnicode(p_hWnd) ? CallWindowProcW(p_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam)
+                                   : CallWindowProcA(p_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
+}
+
 // Replaces the window's procedure and remembers the previous one; false when it could not be done.
 bool Subclass(HWND p_hWnd, WNDPROC p_pfnProcedure, const CSubclassRecord& p_oRecord)
 {
     SetLastError(0);
-    const LONG_PTR previous =
-        SetWindowLongPtrA(p_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(reinterpret_cast<void*>(p_pfnProcedure)));
+    const LONG_PTR previous = SetWindowProc(p_hWnd, p_pfnProcedure);
     if (previous == 0 && GetLastError() != 0)
         return false;
     CSubclassRecord oRecord = p_oRecord;
@@ -93,14 +115,13 @@ bool Unsubclass(HWND p_hWnd, const CSubclassRecord& p_oRecord)
 {
     if (!IsWindow(p_hWnd))
         return true;
-    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(p_hWnd, GWLP_WNDPROC));
+    const auto current = reinterpret_cast<WNDPROC>(WindowProcOf(p_hWnd));
     if (current != &FieldProc && current != &ComposeProc)
     {
         Log("Penhold: window %p was subclassed again after Penhold; its procedure stays", p_hWnd);
         return false;
     }
-    SetWindowLongPtrA(p_hWnd, GWLP_WNDPROC,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<void*>(p_oRecord.m_pfnPrevious)));
+    SetWindowProc(p_hWnd, p_oRecord.m_pfnPrevious);
     return true;
 }
 
@@ -174,7 +195,7 @@ void AddCheckBox(HWND p_hField, CREATESTRUCTA& p_oCreate, int p_iSlot)
     SendMessageA(hBox, BM_SETCHECK, bTicked ? BST_CHECKED : BST_UNCHECKED, 0);
     if (hCompose == nullptr)
         return;
-    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hCompose, GWLP_WNDPROC));
+    const auto current = reinterpret_cast<WNDPROC>(WindowProcOf(hCompose));
     if (current != &ComposeProc)
     {
         CSubclassRecord oCompose;
@@ -237,7 +258,7 @@ LRESULT FieldMessage(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     const auto found = Subclasses().find(p_hWnd);
     if (found == Subclasses().end())
-        return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+        return CallPrevious(nullptr, p_hWnd, p_uMsg, p_wParam, p_lParam);
     const CSubclassRecord oRecord = found->second;
     switch (p_uMsg)
     {
@@ -257,18 +278,18 @@ LRESULT FieldMessage(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
     case WM_NCDESTROY:
         (void)Unsubclass(p_hWnd, oRecord);
         Subclasses().erase(p_hWnd);
-        return CallWindowProcA(oRecord.m_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
+        return CallPrevious(oRecord.m_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
     default:
         break;
     }
-    return CallWindowProcA(oRecord.m_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
+    return CallPrevious(oRecord.m_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
 }
 
 LRESULT ComposeMessage(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     const auto found = Subclasses().find(p_hWnd);
     if (found == Subclasses().end())
-        return DefWindowProcA(p_hWnd, p_uMsg, p_wParam, p_lParam);
+        return CallPrevious(nullptr, p_hWnd, p_uMsg, p_wParam, p_lParam);
     const CSubclassRecord oRecord = found->second;
     if (p_uMsg == kMsgCCMobileChoice)
         return ChoiceOf(oRecord);
@@ -284,7 +305,7 @@ LRESULT ComposeMessage(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lPara
         (void)Unsubclass(p_hWnd, oRecord);
         Subclasses().erase(p_hWnd);
     }
-    return CallWindowProcA(oRecord.m_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
+    return CallPrevious(oRecord.m_pfnPrevious, p_hWnd, p_uMsg, p_wParam, p_lParam);
 }
 
 LRESULT CALLBACK FieldProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 
 namespace
 {
@@ -101,6 +102,18 @@ TEST(PenholdInProcess, DefaultsNoticeReachesEveryOpenComposeWindowAndUnsubclassR
     ShowWindow(oFirst.m_hWnd.get(), SW_SHOW);
     ShowWindow(oFirst.m_hWnd.get(), SW_HIDE);
     EXPECT_EQ(7, oFirst.Choice());
+
+    // A Unicode field keeps what is typed into it beyond the ANSI code page.
+    HWND hWide = CreateWindowExW(0, L"Edit", nullptr, WS_CHILD | WS_VISIBLE | 0xD044, 70, 200, 400, 22, oFirst.m_hPane,
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(0x1004)), nullptr, nullptr);
+    ASSERT_NE(nullptr, hWide);
+    EXPECT_TRUE(IsWindowUnicode(hWide));
+    for (wchar_t c : std::wstring(L"\u0416\u03A9\u20AC"))
+        SendMessageW(hWide, WM_CHAR, c, 0);
+    wchar_t szWide[16] = {};
+    GetWindowTextW(hWide, szWide, 16);
+    EXPECT_EQ(std::wstring(L"\u0416\u03A9\u20AC"), szWide);
+    DestroyWindow(hWide);
 
     // Every window gets its own procedure back and answers as it did before Penhold.
     EXPECT_TRUE(pfnUnset());
