@@ -103,6 +103,13 @@ TEST(PenholdInProcess, DefaultsNoticeReachesEveryOpenComposeWindowAndUnsubclassR
     ShowWindow(oFirst.m_hWnd.get(), SW_HIDE);
     EXPECT_EQ(7, oFirst.Choice());
 
+    // A field hidden (Outlook hides Bcc when the user turns it off) takes its box along.
+    ShowWindow(oFirst.m_hWnd.get(), SW_SHOW);
+    ShowWindow(oFirst.m_ahFields[3], SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(oFirst.Box(kIdNotifyBcc)));
+    ShowWindow(oFirst.m_ahFields[3], SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(oFirst.Box(kIdNotifyBcc)));
+
     // A Unicode field keeps what is typed into it beyond the ANSI code page.
     HWND hWide = CreateWindowExW(0, L"Edit", nullptr, WS_CHILD | WS_VISIBLE | 0xD044, 70, 200, 400, 22, oFirst.m_hPane,
                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(0x1004)), nullptr, nullptr);
