@@ -140,6 +140,11 @@ class LauncherWord : public testing::Test
         CRegistry oRegistry;
         ASSERT_TRUE(oRegistry.SetSendDefaults(kSendRepliesToEmail | kSendSignature | kSendCCMobile, ""));
     }
+    // Other suites' Outlook runs load what this value names: they get no real Penhold from here.
+    void TearDown() override
+    {
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Penhold");
+    }
 };
 } // namespace
 

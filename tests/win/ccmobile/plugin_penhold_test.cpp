@@ -60,8 +60,10 @@ class PluginPenhold : public testing::Test
         ASSERT_TRUE(CallExport("DllRegisterServer"));
         QuilletLog().Clear();
     }
+    // Other suites' Outlook runs load what the Install value names: they get no real Penhold.
     void TearDown() override
     {
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Penhold");
         EXPECT_TRUE(CallExport("DllUnregisterServer"));
         oltest::ForgetExtensions();
     }
