@@ -1,7 +1,7 @@
 // Addressbook/frame/pending_exports.cpp: exports whose subsystems join the library later. Each
 // answers with its failure value and says so in the trace log, so a host that binds every export
-// by name keeps working. Stopping a monitor or discarding a CC-to-mobile notice that cannot exist
-// yet is already done, and reports success as the finished versions do.
+// by name keeps working. Stopping a monitor that cannot exist yet is already done, and reports
+// success as the finished versions do.
 #include "Addressbook/frame/exports.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
@@ -17,21 +17,6 @@ int NotBuilt(const char* p_szName, int p_iResult)
 
 extern "C"
 {
-    int CORVANE_API CCPhoneSend(HWND)
-    {
-        return TrapExceptions("CCPhoneSend", 0, [&]() -> int { return NotBuilt("CCPhoneSend", 0); });
-    }
-
-    int CORVANE_API CCPhoneStore(IUnknown*, int, int, int)
-    {
-        return TrapExceptions("CCPhoneStore", 0, [&]() -> int { return NotBuilt("CCPhoneStore", 0); });
-    }
-
-    int CORVANE_API CCPhoneCleanup()
-    {
-        return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int { return NotBuilt("CCPhoneCleanup", 1); });
-    }
-
     int CORVANE_API StartReminderMonitor(IDispatch*)
     {
         return TrapExceptions("StartReminderMonitor", 0, [&]() -> int { return NotBuilt("StartReminderMonitor", 0); });
