@@ -42,16 +42,6 @@ extern "C"
         return TrapExceptions("StopReminderMonitor", 0, [&]() -> int { return NotBuilt("StopReminderMonitor", 1); });
     }
 
-    int CORVANE_API CreateReminder(HWND, CDeliveryTime*, int32_t*, uint32_t*)
-    {
-        return TrapExceptions("CreateReminder", 0, [&]() -> int { return NotBuilt("CreateReminder", 0); });
-    }
-
-    int CORVANE_API ShowReminderPurge(HWND)
-    {
-        return TrapExceptions("ShowReminderPurge", 0, [&]() -> int { return NotBuilt("ShowReminderPurge", 0); });
-    }
-
     int CORVANE_API StartOEMonitor()
     {
         return TrapExceptions("StartOEMonitor", 0, [&]() -> int { return NotBuilt("StartOEMonitor", 0); });
