@@ -165,3 +165,21 @@ TEST_F(SMSForms, Outlook98PublishesPersonallyOnlyWhileHoldingTheStartupMutex)
     EXPECT_TRUE(Definitions("").empty()) << "nothing is left in the personal forms";
     EXPECT_EQ(Item("Calendar", "Plain meeting").m_sClass, kRemYesAttNo);
 }
+
+TEST_F(SMSForms, TheAdviseSinksThreadFindsTheDefaultFoldersWithoutTheObjectModel)
+{
+    // The store's notifications arrive on a thread that has a session and a store but no application.
+    m_oThread.SetDispatch(nullptr);
+    const std::vector<BYTE> mine = AddItem("Calendar", "IPM.Appointment", "Sink plain");
+    const std::vector<BYTE> team = AddItem("Team Calendar", "IPM.Appointment", "Sink team");
+    EXPECT_EQ(Forms().ConvertOnEvent(mine, FolderId("Calendar")), S_OK);
+    EXPECT_EQ(Forms().ConvertOnEvent(team, FolderId("Team Calendar")), S_OK);
+    EXPECT_EQ(Item("Calendar", "Sink plain").m_sClass, kRemYesAttNo);
+    EXPECT_EQ(Item("Team Calendar", "Sink team").m_sClass, "IPM.Appointment");
+    EXPECT_EQ(Forms().ConvertFolderOnEvent(FolderId("Tasks")), S_OK);
+    EXPECT_EQ(Item("Tasks", "Plain task").m_sClass, kTaskRemYes);
+    EXPECT_EQ(Item("Tasks", "Plain task").m_obMustSend, true);
+
+    m_oThread.SetMessageStore(nullptr);
+    EXPECT_TRUE(FAILED(Forms().ConvertOnEvent(mine, FolderId("Calendar")))) << "no store: nothing can be done";
+}
