@@ -7,6 +7,7 @@
 #include "common/mapi_owner_win.h"
 #include "common/settings.h"
 #include "standins/outlook/ol_object_model_win.h"
+#include "tests/win/corvane/corvane_test_support.h"
 
 #include <mapiutil.h>
 
@@ -120,6 +121,8 @@ void CThreadValues::SetDispatch(IDispatch* p_pDispatch)
 
 void SMSForms::SetUpTestSuite()
 {
+    // Loading the library points the stand-in at a store of its own; the suite's store is set after.
+    ASSERT_NE(CCorvane::Get().Module(), nullptr);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     const std::string folder = std::string(temp) + "brevolt-forms-test";
