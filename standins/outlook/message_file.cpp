@@ -71,6 +71,14 @@ std::u16string FromUtf16Bytes(const std::string& p_sBytes)
     return text;
 }
 
+std::u16string UpperName(std::u16string p_sName)
+{
+    for (char16_t& c : p_sName)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - 32);
+    return p_sName;
+}
+
 // The CRC-32 (reflected polynomial 0xEDB88320) that names the hash streams of string names.
 uint32_t Crc32(const std::string& p_sBytes)
 {
@@ -319,6 +327,11 @@ std::optional<CMessageFile> ReadMessageFile(const std::string& p_sBytes)
     if (stream == nullptr || stream->m_bStorage || stream->m_sData.size() < kTopHeader)
         return std::nullopt;
     const std::map<uint16_t, CPropertyName> names = ReadNames(*root);
+    // The value streams by name: a property stream may list far more entries than the root has children.
+    std::map<std::u16string, const CCompoundEntry*> streams;
+    for (const CCompoundEntry& item : root->m_vItems)
+        if (!item.m_bStorage)
+            streams.emplace(UpperName(item.m_sName), &item);
     CMessageFile message;
     const std::string& data = stream->m_sData;
     for (size_t at = kTopHeader; at + kPropertyEntry <= data.size(); at += kPropertyEntry)
@@ -336,10 +349,10 @@ std::optional<CMessageFile> ReadMessageFile(const std::string& p_sBytes)
         }
         if (IsVariable(property.m_nType))
         {
-            const CCompoundEntry* value = root->Find(StreamName(tag));
-            if (value == nullptr || value->m_bStorage)
+            const auto value = streams.find(UpperName(StreamName(tag)));
+            if (value == streams.end())
                 continue;
-            property.m_sValue = value->m_sData;
+            property.m_sValue = value->second->m_sData;
         }
         else
             property.m_sValue = data.substr(at + 8, 8);
