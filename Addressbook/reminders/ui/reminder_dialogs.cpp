@@ -192,7 +192,8 @@ void CReminderSyncDialog::OnOK(HWND p_hDialog)
         Log("CReminderSyncDialog::OnOK: the picked date is not valid");
         return;
     }
-    for (const int control : {IDOK, IDCANCEL, IDC_SYNC_TODAY, IDC_SYNC_NEXT, IDC_SYNC_UNTIL})
+    for (const int control : {IDOK, IDCANCEL, IDC_SYNC_TODAY, IDC_SYNC_NEXT, IDC_SYNC_UNTIL, IDC_SYNC_COUNT,
+                              IDC_SYNC_PERIOD, IDC_SYNC_DATE})
         EnableWindow(GetDlgItem(p_hDialog, control), FALSE);
     SetDlgItemTextA(p_hDialog, kProgressText, TableText(IDS_SENDING_REMINDERS).c_str());
     UpdateWindow(p_hDialog);
