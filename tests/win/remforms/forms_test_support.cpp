@@ -188,6 +188,11 @@ void SMSForms::BreakTemplate(const char* p_szValue)
     SetString(HKEY_LOCAL_MACHINE, kInstallKey, p_szValue, std::string(OFT_DIR) + "\\missing.oft");
 }
 
+void SMSForms::SetTemplate(const char* p_szValue, const std::string& p_sPath)
+{
+    SetString(HKEY_LOCAL_MACHINE, kInstallKey, p_szValue, p_sPath);
+}
+
 std::vector<BYTE> SMSForms::FolderId(const std::string& p_sName) const
 {
     if (p_sName.empty())

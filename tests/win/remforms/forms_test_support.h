@@ -56,6 +56,7 @@ class SMSForms : public testing::Test
     void SetDefaults(uint32_t p_dwReminder, uint32_t p_dwAttendee);
     // Points one template setting at a file that does not exist.
     void BreakTemplate(const char* p_szValue);
+    void SetTemplate(const char* p_szValue, const std::string& p_sPath);
 
     std::vector<BYTE> FolderId(const std::string& p_sName) const;
     std::vector<CItemState> Items(const std::string& p_sFolder) const;

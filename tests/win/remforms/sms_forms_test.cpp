@@ -183,3 +183,13 @@ TEST_F(SMSForms, TheAdviseSinksThreadFindsTheDefaultFoldersWithoutTheObjectModel
     m_oThread.SetMessageStore(nullptr);
     EXPECT_TRUE(FAILED(Forms().ConvertOnEvent(mine, FolderId("Calendar")))) << "no store: nothing can be done";
 }
+
+TEST_F(SMSForms, ATemplateThatIsNotAFormFailsThePublishBeforeTheCalendarIsTouched)
+{
+    SetTemplate("TaskYesRemind2OFT", FORMS_SEED_FILE);
+    EXPECT_EQ(Forms().SetupSMSForms(), STG_E_INVALIDHEADER) << "the client's error comes back";
+    EXPECT_EQ(Definitions("Tasks"), std::vector<std::string>{"SMSTaskFormRemNo"}) << "tasks are published in order";
+    EXPECT_EQ(Item("Tasks", "Plain task").m_sClass, "IPM.Task");
+    EXPECT_TRUE(Definitions("Calendar").empty());
+    EXPECT_EQ(Item("Calendar", "Plain meeting").m_sClass, "IPM.Appointment");
+}
