@@ -27,31 +27,6 @@ extern "C"
         return TrapExceptions("StopReminderMonitor", 0, [&]() -> int { return NotBuilt("StopReminderMonitor", 1); });
     }
 
-    int CORVANE_API CreateReminder(HWND, CDeliveryTime*, int32_t*, uint32_t*)
-    {
-        return TrapExceptions("CreateReminder", 0, [&]() -> int { return NotBuilt("CreateReminder", 0); });
-    }
-
-    int CORVANE_API ChangeReminderForm(int32_t)
-    {
-        return TrapExceptions("ChangeReminderForm", 0, [&]() -> int { return NotBuilt("ChangeReminderForm", 0); });
-    }
-
-    int CORVANE_API ShowReminderPurge(HWND)
-    {
-        return TrapExceptions("ShowReminderPurge", 0, [&]() -> int { return NotBuilt("ShowReminderPurge", 0); });
-    }
-
-    int CORVANE_API InstallSMSForms()
-    {
-        return TrapExceptions("InstallSMSForms", 0, [&]() -> int { return NotBuilt("InstallSMSForms", 0); });
-    }
-
-    int CORVANE_API UninstallSMSForms()
-    {
-        return TrapExceptions("UninstallSMSForms", 0, [&]() -> int { return NotBuilt("UninstallSMSForms", 0); });
-    }
-
     int CORVANE_API StartOEMonitor()
     {
         return TrapExceptions("StartOEMonitor", 0, [&]() -> int { return NotBuilt("StartOEMonitor", 0); });

@@ -4,6 +4,7 @@
 
 #include "standins/outlook/ol_dispatch_win.h"
 #include "standins/outlook/ol_explorer_object_win.h"
+#include "standins/outlook/ol_template_item_win.h"
 
 namespace olstandin
 {
@@ -27,6 +28,7 @@ enum EDispid : DISPID
     kActiveExplorer = 0x0111,
     kExplorers = 0x0113,
     kCreateItem = 0x010A,
+    kCreateItemFromTemplate = 0x010B,
     kAdd = 0x005F,
     kSubject = 0x0037,
     kMessageClass = 0x001A,
@@ -402,7 +404,8 @@ class CApplication final : public CDispatchObject
                            {L"GetNamespace", kGetNamespace, DISPATCH_METHOD, 1},
                            {L"ActiveExplorer", kActiveExplorer, DISPATCH_METHOD, 0},
                            {L"Explorers", kExplorers, DISPATCH_PROPERTYGET, 0},
-                           {L"CreateItem", kCreateItem, DISPATCH_METHOD, 1}}),
+                           {L"CreateItem", kCreateItem, DISPATCH_METHOD, 1},
+                           {L"CreateItemFromTemplate", kCreateItemFromTemplate, DISPATCH_METHOD, 2, 1}}),
           m_oServices(p_oServices)
     {
         CHostServices& services = p_oServices;
@@ -439,6 +442,8 @@ class CApplication final : public CDispatchObject
             return ReturnObject(p_oResult, com_ptr<IDispatch>::copy_from(m_p_oExplorers.get()));
         if (p_id == kCreateItem)
             return CreateItem(p_vArgs[0], p_oResult);
+        if (p_id == kCreateItemFromTemplate)
+            return CreateItemFromTemplate(m_oServices, p_vArgs[0], p_vArgs[1], p_oResult);
         std::wstring type;
         if (!ArgText(p_vArgs[0], type))
             return DISP_E_TYPEMISMATCH;

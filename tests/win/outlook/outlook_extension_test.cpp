@@ -43,7 +43,7 @@ TEST_F(OutlookExtensionTest, InstallsPerContextRunsCommandsAndSelectionEvents)
     // The application object binds late, by name, with type information, down to the default Inbox;
     // while the explorer installs, it is already the active explorer.
     EXPECT_EQ(LinesStarting(log, "ObjectModel "),
-              std::vector<std::string>{"ObjectModel version 11.0.0.0 functions 6 inbox Inbox entry hex unknown refused "
+              std::vector<std::string>{"ObjectModel version 11.0.0.0 functions 7 inbox Inbox entry hex unknown refused "
                                        "explorer Inbox - Microsoft Outlook"});
 
     const std::vector<std::string> trace = ReadLines(run.m_sTrace);
