@@ -32,16 +32,6 @@ extern "C"
         return TrapExceptions("CCPhoneCleanup", 0, [&]() -> int { return NotBuilt("CCPhoneCleanup", 1); });
     }
 
-    int CORVANE_API StartReminderMonitor(IDispatch*)
-    {
-        return TrapExceptions("StartReminderMonitor", 0, [&]() -> int { return NotBuilt("StartReminderMonitor", 0); });
-    }
-
-    int CORVANE_API StopReminderMonitor()
-    {
-        return TrapExceptions("StopReminderMonitor", 0, [&]() -> int { return NotBuilt("StopReminderMonitor", 1); });
-    }
-
     int CORVANE_API CreateReminder(HWND, CDeliveryTime*, int32_t*, uint32_t*)
     {
         return TrapExceptions("CreateReminder", 0, [&]() -> int { return NotBuilt("CreateReminder", 0); });
