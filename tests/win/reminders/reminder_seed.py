@@ -74,33 +74,44 @@ def recipient(name, mobile, flags):
                       {"tag": "PR_MOBILE_TELEPHONE_NUMBER", "value": mobile}, {"tag": "0x5FFD0003", "value": flags}]}
 
 
-calendar = [
-    item(8001, APPT + "RemYesAttNo", "Dentist", "2027-03-02T10:00:00Z", 15, location="Surgery"),
-    item(8002, APPT + "RemYesAttYes", "Vet", "2027-03-05T14:00:00Z", 30, numbers="+447700900001;;+447700900002",
-         attendees=True, recipients=[recipient("Ann Smith", "+447700900009", 3),
-                                     recipient("Bob Jones", "+447700900003", 1)]),
-    item(8003, APPT + "RemYesAttNo", "Standup", "2027-03-01T09:00:00Z", 10, recur=1,
-         blob=daily_blob(minutes(2027, 3, 1), 540, [minutes(2027, 3, 3)])),
-    item(8004, APPT + "RemYesAttNo", "Review", "2007-03-26T10:00:00Z", 15, recur=2, blob=PUBLISHED),
-    item(8005, "IPM.Appointment", "Plain", "2027-03-02T10:00:00Z", 15),
-    item(8006, APPT + "RemNoAttNo", "Quiet", "2027-03-02T10:00:00Z", 15, must=False),
-    item(8007, APPT + "RemYesAttNo", "Broken", "2027-03-01T09:00:00Z", 10, recur=1, blob=PUBLISHED[:60]),
-]
-tasks = [
-    item(8101, "IPM.Task.SMSTaskFormRemYes", "Report", "2027-03-02T00:30:00Z", 0),
-    item(8102, "IPM.Task.SMSTaskFormRemYes", "Lunch", "2027-03-02T12:30:00Z", 0),
-]
-seed = {"profile": "Outlook", "stores": [{"name": "Personal Folders", "default": True, "root": {"folders": [
-    {"role": "ipm_subtree", "name": "Top of Personal Folders", "folders": [
-        {"name": "Inbox", "class": "IPF.Note", "role": "inbox"},
-        {"name": "Contacts", "class": "IPF.Contact", "role": "contacts"},
-        {"name": "Calendar", "class": "IPF.Appointment", "role": "calendar", "messages": calendar},
-        {"name": "Tasks", "class": "IPF.Task", "role": "tasks", "messages": tasks}]}]}}]}
-here = os.path.dirname(os.path.abspath(__file__))
-with open(os.path.join(here, "reminder_seed.json"), "w") as f:
-    json.dump(seed, f, indent=1)
-    f.write("\n")
-seed["reminders"] = False
-with open(os.path.join(here, "reminder_no_folder_seed.json"), "w") as f:
-    json.dump(seed, f, indent=1)
-    f.write("\n")
+def store(calendar, tasks, reminders=True):
+    """A default store whose calendar and tasks folders hold these items."""
+    out = {"profile": "Outlook", "stores": [{"name": "Personal Folders", "default": True, "root": {"folders": [
+        {"role": "ipm_subtree", "name": "Top of Personal Folders", "folders": [
+            {"name": "Inbox", "class": "IPF.Note", "role": "inbox"},
+            {"name": "Contacts", "class": "IPF.Contact", "role": "contacts"},
+            {"name": "Calendar", "class": "IPF.Appointment", "role": "calendar", "messages": calendar},
+            {"name": "Tasks", "class": "IPF.Task", "role": "tasks", "messages": tasks}]}]}}]}
+    if not reminders:
+        out["reminders"] = False
+    return out
+
+
+def main():
+    calendar = [
+        item(8001, APPT + "RemYesAttNo", "Dentist", "2027-03-02T10:00:00Z", 15, location="Surgery"),
+        item(8002, APPT + "RemYesAttYes", "Vet", "2027-03-05T14:00:00Z", 30, numbers="+447700900001;;+447700900002",
+             attendees=True, recipients=[recipient("Ann Smith", "+447700900009", 3),
+                                         recipient("Bob Jones", "+447700900003", 1)]),
+        item(8003, APPT + "RemYesAttNo", "Standup", "2027-03-01T09:00:00Z", 10, recur=1,
+             blob=daily_blob(minutes(2027, 3, 1), 540, [minutes(2027, 3, 3)])),
+        item(8004, APPT + "RemYesAttNo", "Review", "2007-03-26T10:00:00Z", 15, recur=2, blob=PUBLISHED),
+        item(8005, "IPM.Appointment", "Plain", "2027-03-02T10:00:00Z", 15),
+        item(8006, APPT + "RemNoAttNo", "Quiet", "2027-03-02T10:00:00Z", 15, must=False),
+        item(8007, APPT + "RemYesAttNo", "Broken", "2027-03-01T09:00:00Z", 10, recur=1, blob=PUBLISHED[:60]),
+    ]
+    tasks = [
+        item(8101, "IPM.Task.SMSTaskFormRemYes", "Report", "2027-03-02T00:30:00Z", 0),
+        item(8102, "IPM.Task.SMSTaskFormRemYes", "Lunch", "2027-03-02T12:30:00Z", 0),
+    ]
+    here = os.path.dirname(os.path.abspath(__file__))
+    with open(os.path.join(here, "reminder_seed.json"), "w") as f:
+        json.dump(store(calendar, tasks), f, indent=1)
+        f.write("\n")
+    with open(os.path.join(here, "reminder_no_folder_seed.json"), "w") as f:
+        json.dump(store(calendar, tasks, False), f, indent=1)
+        f.write("\n")
+
+
+if __name__ == "__main__":
+    main()
