@@ -26,20 +26,25 @@ constexpr IID kIidMapiSession = {0x00020300, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 
 std::mutex g_oClockLock;
 LocalClock g_fnClock = LocalTimeNow;
 
-// The reminder folder, found (or made) once per session.
+// The reminder folder, found (or made) once per session: kept with the store it belongs to, so a
+// library started again over another profile looks again.
 std::mutex g_oFolderLock;
+CEntryBytes g_vReminderFolderStore;
 CEntryBytes g_vReminderFolder;
 
 [[nodiscard]] HRESULT ReminderFolder(IMsgStore* p_pStore, CEntryBytes& p_vFolder)
 {
     const std::lock_guard<std::mutex> oLock(g_oFolderLock);
-    if (g_vReminderFolder.empty())
+    const CLibrary& library = Library();
+    const CEntryBytes vStore = library.m_p_oExMapi ? library.m_p_oExMapi->DefaultStoreEntryId() : CEntryBytes();
+    if (g_vReminderFolder.empty() || vStore != g_vReminderFolderStore)
     {
-        const CLibrary& library = Library();
+        g_vReminderFolder.clear();
         if (library.m_p_oExMapi && !library.m_p_oExMapi->ReminderFolderEntryId().empty())
             g_vReminderFolder = library.m_p_oExMapi->ReminderFolderEntryId();
         else if (FAILED(GetOwnReminderFolder(p_pStore, g_vReminderFolder)))
             return E_FAIL;
+        g_vReminderFolderStore = vStore;
     }
     p_vFolder = g_vReminderFolder;
     return S_OK;
