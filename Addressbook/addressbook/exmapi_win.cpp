@@ -186,11 +186,16 @@ CExMAPI::~CExMAPI()
     // Logs off an owned session, uninitialises MAPI and frees the library.
     m_p_oMapi.reset();
     if (m_hStartupMutex)
-    {
         Log("Releasing the Startup Mutex in the destructor");
-        (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(m_hStartupMutex.get()));
-        m_hStartupMutex.reset();
-    }
+    ReleaseStartupMutex();
+}
+
+void CExMAPI::ReleaseStartupMutex()
+{
+    if (!m_hStartupMutex)
+        return;
+    (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(m_hStartupMutex.get()));
+    m_hStartupMutex.reset();
 }
 
 void CExMAPI::CImpl::ShowSetupFailure(CExMAPI& p_oThis, unsigned p_uId, unsigned p_uCode)

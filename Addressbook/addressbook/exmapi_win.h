@@ -183,6 +183,14 @@ class CExMAPI : public IAddressBookLookup
     [[nodiscard]] HRESULT RetrieveDetailsForNormalUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
     [[nodiscard]] HRESULT RetrieveDetailsForABUser(const CEntryBytes& p_vEntryId, CEntryDetails& p_oDetails);
 
+    // Outlook 97 and 98: whether this instance holds "SMSStartupMutex" (so it sets up the SMS forms
+    // while other instances wait), and its release once the forms are set up.
+    bool HoldsStartupMutex() const
+    {
+        return static_cast<bool>(m_hStartupMutex);
+    }
+    void ReleaseStartupMutex();
+
     // Whether the session is Outlook 97's: its contact-folder items have no address-book details
     // window, so their properties are shown by ShowPropertiesUsingOutlook97.
     bool IsOutlook97Session() const

@@ -3,6 +3,7 @@
 #include "Addressbook/addressbook/exmapi_win.h"
 
 #include "Addressbook/messaging/recipient_list.h"
+#include "Addressbook/reminders/ui/sms_form_events_win.h"
 #include "common/trace_log.h"
 
 #include <new>
@@ -41,12 +42,15 @@ bool CreateAddressBookObject(CLibrary& p_oLibrary, IMAPISession* p_pSession, IDi
     SetDistListExpander([&oExMapi](const CEntryID& p_oList, CMessageRecipientList& p_oMembers) {
         return ExpandDistList(oExMapi, p_oList, p_oMembers);
     });
+    SetFormsStartupMutexAccess([&oExMapi] { return oExMapi.HoldsStartupMutex(); },
+                               [&oExMapi] { oExMapi.ReleaseStartupMutex(); });
     return true;
 }
 
 void DestroyAddressBookObject(CLibrary& p_oLibrary)
 {
     SetDistListExpander({});
+    SetFormsStartupMutexAccess({}, {});
     if (!p_oLibrary.m_p_oExMapi)
         return;
     p_oLibrary.m_p_oExMapi->ClearThreadValues();

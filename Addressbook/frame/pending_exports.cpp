@@ -17,16 +17,6 @@ int NotBuilt(const char* p_szName, int p_iResult)
 
 extern "C"
 {
-    int CORVANE_API StartReminderMonitor(IDispatch*)
-    {
-        return TrapExceptions("StartReminderMonitor", 0, [&]() -> int { return NotBuilt("StartReminderMonitor", 0); });
-    }
-
-    int CORVANE_API StopReminderMonitor()
-    {
-        return TrapExceptions("StopReminderMonitor", 0, [&]() -> int { return NotBuilt("StopReminderMonitor", 1); });
-    }
-
     int CORVANE_API StartOEMonitor()
     {
         return TrapExceptions("StartOEMonitor", 0, [&]() -> int { return NotBuilt("StartOEMonitor", 0); });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Addressbook/include/corvane_records.h"
+#include "Addressbook/reminders/reminder_jobs.h"
 
 #include <string>
 
@@ -15,18 +16,9 @@ enum class ESyncRange
     Next,  // the next N periods
     Until, // a picked date
 };
-enum class ESyncPeriod
-{
-    Days,
-    Weeks,
-    Months,
-    Years,
-};
-
 // The last moment Reminder Sync covers, always at 23:59:59: today; today + N days, 7N days, N months or
 // N years (a day the target month lacks becomes its last day); or the picked date.
 [[nodiscard]] CDeliveryTime SyncEndDate(const CDeliveryTime& p_stToday, ESyncRange p_eRange, int p_iCount,
                                         ESyncPeriod p_ePeriod, const CDeliveryTime& p_stPicked);
 // "Reminder DD/MM/YYYY HH:MM: text".
 [[nodiscard]] std::string ReminderFolderSubject(const CDeliveryTime& p_stWhen, const std::string& p_sText);
-[[nodiscard]] int DaysInMonth(int p_iYear, int p_iMonth);

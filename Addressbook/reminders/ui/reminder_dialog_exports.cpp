@@ -6,6 +6,8 @@
 #include "Addressbook/frame/library.h"
 #include "Addressbook/messaging/local_sender.h"
 #include "Addressbook/messaging/recipient.h"
+#include "Addressbook/reminders/recurrence.h"
+#include "Addressbook/reminders/reminder_purge_win.h"
 #include "Addressbook/reminders/ui/reminder_dialogs.h"
 #include "Addressbook/sending/email_sender.h"
 #include "common/boundary.h"
@@ -18,7 +20,16 @@ namespace
 {
 // A reminder made by hand goes out as a reminder job at its own delivery time.
 constexpr uint32_t kReminderOptions = 0x4000;
-std::atomic<PFN_PurgeRemindersUntil> g_pfnPurgeRemindersUntil{nullptr};
+
+// The reminder monitor's purge, given the end as local seconds since 1601.
+HRESULT PurgeThroughMonitor(HWND p_hOwner, bool p_bSendAgain, HWND p_hProgress, const CDeliveryTime& p_stEnd,
+                            int* p_piCount, bool p_bInAdvance, bool p_bForced)
+{
+    const CCivilDate day{p_stEnd.m_wYear, p_stEnd.m_wMonth, p_stEnd.m_wDay};
+    const int64_t endSeconds = MinutesAt(day, p_stEnd.m_wHour, p_stEnd.m_wMinute) * 60 + p_stEnd.m_wSecond;
+    return PurgeRemindersUntil(p_hOwner, p_bSendAgain, p_hProgress, endSeconds, p_piCount, p_bInAdvance, p_bForced);
+}
+std::atomic<PFN_PurgeRemindersUntil> g_pfnPurgeRemindersUntil{&PurgeThroughMonitor};
 
 CDeliveryTime LocalNow()
 {

@@ -57,6 +57,8 @@ constexpr uint32_t kLidEmail1AddrType = 0x8082, kLidDlOneOffMembers = 0x8054, kL
 // name and original entry id; list name, one-off members and members) are registered, so they
 // resolve without MAPI_CREATE.
 void RegisterContactNames(ms::CStoreFile& p_file);
+// The appointment, task and common reminder properties, as the mail client's forms leave them.
+void RegisterCalendarNames(ms::CStoreFile& p_file);
 
 // Contacts and lists of a message store as address entries (provider_ab_contacts.cpp).
 struct CStoreItem

@@ -143,6 +143,19 @@ void RegisterContactNames(ms::CStoreFile& p_file)
         (void)p_file.IdOfName({ms::GuidAddress(), false, lid, {}}, true);
 }
 
+void RegisterCalendarNames(ms::CStoreFile& p_file)
+{
+    // Appointment: location, start, end, recurrence blob, recurring, recurrence type, pattern text.
+    for (uint32_t lid : {0x8208u, 0x820Du, 0x820Eu, 0x8216u, 0x8223u, 0x8231u, 0x8232u})
+        (void)p_file.IdOfName({ms::GuidAppointment(), false, lid, {}}, true);
+    // Task: status, start, due, complete, recurring.
+    for (uint32_t lid : {0x8101u, 0x8104u, 0x8105u, 0x811Cu, 0x8126u})
+        (void)p_file.IdOfName({ms::GuidTask(), false, lid, {}}, true);
+    // Common: reminder delta, reminder time, reminder set, reminder signal time.
+    for (uint32_t lid : {0x8501u, 0x8502u, 0x8503u, 0x8560u})
+        (void)p_file.IdOfName({ms::GuidCommon(), false, lid, {}}, true);
+}
+
 uint32_t AddressNamedId(uint32_t p_ulLid)
 {
     return CProvider::Get().m_file.IdOfName({ms::GuidAddress(), false, p_ulLid, {}}, true);

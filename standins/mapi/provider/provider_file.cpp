@@ -89,6 +89,7 @@ HRESULT CProvider::EnsureLoaded()
         }
     }
     RegisterContactNames(m_file);
+    RegisterCalendarNames(m_file);
     m_bLoaded = true;
     Changed();
     if (!text.empty())

@@ -36,7 +36,8 @@ struct CItem
     std::vector<CPropList> m_vAttachments; // each carries PR_ATTACH_NUM
 };
 
-struct CFolderIndex; // folder_index.h
+struct CFolderIndex;   // folder_index.h
+struct CItemLocations; // store_model.cpp: FindItem's cache
 
 struct CFolder
 {
@@ -55,6 +56,8 @@ struct CFolder
     // The contents tables' shared rows and orders (folder_index.h), and what changes with the items.
     std::shared_ptr<CFolderIndex> m_pIndex;
     uint64_t m_uStamp = 0;
+    // Of a store's root: where each item was last found; every use checks it still holds.
+    std::shared_ptr<CItemLocations> m_pItemLocations;
 };
 
 struct CStore

@@ -4,6 +4,8 @@
 #include "standins/mapi/store/store_text.h"
 
 #include <cstdio>
+#include <mutex>
+#include <unordered_map>
 
 namespace mapistore
 {
@@ -286,15 +288,48 @@ CFolder* FindParent(CFolder& p_root, uint32_t p_uId)
     return nullptr;
 }
 
+// Item ids are looked up for every message a client opens: a walk of the whole store each time
+// made a pass over a folder's messages quadratic. The locations are found by one walk and kept;
+// a location that no longer holds (an item moved, deleted or added since) makes the walk again.
+struct CItemLocations
+{
+    std::mutex m_lock;
+    std::unordered_map<uint32_t, std::pair<uint32_t, size_t>> m_mapLocations; // id -> folder id, index
+};
+
+namespace
+{
+void CollectItemLocations(CFolder& p_folder, std::unordered_map<uint32_t, std::pair<uint32_t, size_t>>& p_map)
+{
+    for (size_t i = 0; i < p_folder.m_vItems.size(); ++i)
+        p_map.emplace(p_folder.m_vItems[i].m_uId, std::make_pair(p_folder.m_uId, i));
+    for (auto& c : p_folder.m_vFolders)
+        CollectItemLocations(*c, p_map);
+}
+
+CItemRef KnownLocation(CFolder& p_root, CItemLocations& p_cache, uint32_t p_uId)
+{
+    const auto it = p_cache.m_mapLocations.find(p_uId);
+    if (it == p_cache.m_mapLocations.end())
+        return {};
+    CFolder* f = it->second.first == p_root.m_uId ? &p_root : FindFolder(p_root, it->second.first);
+    if (!f || it->second.second >= f->m_vItems.size() || f->m_vItems[it->second.second].m_uId != p_uId)
+        return {};
+    return {f, it->second.second};
+}
+} // namespace
+
 CItemRef FindItem(CFolder& p_root, uint32_t p_uId)
 {
-    for (size_t i = 0; i < p_root.m_vItems.size(); ++i)
-        if (p_root.m_vItems[i].m_uId == p_uId)
-            return {&p_root, i};
-    for (auto& c : p_root.m_vFolders)
-        if (CItemRef r = FindItem(*c, p_uId); r.m_pFolder)
-            return r;
-    return {};
+    if (!p_root.m_pItemLocations)
+        p_root.m_pItemLocations = std::make_shared<CItemLocations>();
+    CItemLocations& cache = *p_root.m_pItemLocations;
+    const std::lock_guard<std::mutex> lock(cache.m_lock);
+    if (CItemRef ref = KnownLocation(p_root, cache, p_uId); ref.m_pFolder)
+        return ref;
+    cache.m_mapLocations.clear();
+    CollectItemLocations(p_root, cache.m_mapLocations);
+    return KnownLocation(p_root, cache, p_uId);
 }
 
 CAbEntry* FindAbEntry(CStoreFile& p_file, uint32_t p_uId)
