@@ -1,0 +1,237 @@
+// tests/win/oehook/latchkit_test.cpp: Latchkit inside the mail client stand-in, hooked the way the
+// launcher hooks it: the SMS band and the "B&revolt" menus, their commands as the monitor window
+// receives them, the New menu's item, the stored bar state, the close held back for SMS windows,
+// and a hook call in a process that is not the monitored one.
+#include "oehook/latchkit.h"
+#include "tests/win/oe/oe_test_support.h"
+#include "tests/win/oehook/latchkit_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+namespace
+{
+constexpr UINT kMonSpawn = WM_USER + 2;
+
+// Sends a command to the browser and expects the monitor message it turns into.
+void ExpectCommandPosts(CHookedClient& p_oClient, HWND p_hBrowser, UINT p_nCommand, UINT p_nMsg, WPARAM p_wParam,
+                        LPARAM p_lParam)
+{
+    const size_t from = p_oClient.MessageCount();
+    PostMessageA(p_hBrowser, WM_COMMAND, MAKEWPARAM(p_nCommand, 0), 0);
+    CMonitorMessage message{};
+    ASSERT_TRUE(p_oClient.WaitForMessage(p_nMsg, message, 5000, from)) << "command " << p_nCommand;
+    EXPECT_EQ(message.m_wParam, p_wParam) << "command " << p_nCommand;
+    EXPECT_EQ(message.m_lParam, p_lParam) << "command " << p_nCommand;
+}
+
+// Opens a popup by posting p_nMsg to p_hTarget, lets the probe see it, and closes it again.
+bool OpenAndCloseMenu(CHookedClient& p_oClient, HWND p_hTarget, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam,
+                      HWND p_hPicture = nullptr, const char* p_szPicture = nullptr)
+{
+    PostMessageA(p_hTarget, p_nMsg, p_wParam, p_lParam);
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = p_oClient.FindVisible("#32768")) != nullptr; }, 5000))
+        return false;
+    if (p_hPicture != nullptr)
+    {
+        EXPECT_TRUE(SaveWindowPng(p_hPicture, p_szPicture));
+    }
+    PostMessageA(p_hTarget, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(p_hTarget, WM_KEYDOWN, VK_ESCAPE, 0);
+    return WaitUntil([&] { return p_oClient.FindVisible("#32768") == nullptr; }, 5000);
+}
+
+HWND MenuBarOf(HWND p_hBrowser)
+{
+    for (HWND rebar = FindWindowExA(p_hBrowser, nullptr, nullptr, nullptr); rebar != nullptr;
+         rebar = FindWindowExA(p_hBrowser, rebar, nullptr, nullptr))
+        for (HWND bar = FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr); bar != nullptr;
+             bar = FindWindowExA(rebar, bar, TOOLBARCLASSNAMEA, nullptr))
+            if (SendMessageA(bar, TB_COMMANDTOINDEX, 40999, 0) >= 0)
+                return bar;
+    return nullptr;
+}
+
+TEST(LatchkitOE6, BandAndMenusPostTheirCommandsToTheMonitor)
+{
+    SeedLatchkitSettings(6, "");
+    const std::string menuLog = NewTempFolder("latchkit_menus") + "menus.txt";
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6, menuLog));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+
+    // Version 5 and later report the global hook at once; start-up ends at the first move.
+    CMonitorMessage message{};
+    EXPECT_TRUE(client.WaitForMessage(WM_USER + 1, message, 1000));
+    EXPECT_TRUE(client.WaitForMessage(WM_USER + 19, message, 5000));
+
+    const HWND band = FindSMSBand(browser);
+    ASSERT_NE(band, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(band) != FALSE; }, 5000));
+    EXPECT_EQ(SendMessageA(band, TB_BUTTONCOUNT, 0, 0), 7);
+    const HWND menuBar = MenuBarOf(browser);
+    ASSERT_NE(menuBar, nullptr);
+    EXPECT_TRUE(SaveWindowPng(browser, "latchkit_oe6_band.png"));
+
+    ASSERT_TRUE(OpenAndCloseMenu(client, browser, WM_COMMAND, 40999, 0, browser, "latchkit_oe6_brevolt_menu.png"));
+    const std::vector<std::string> popups = ReadLines(menuLog);
+    ASSERT_FALSE(popups.empty());
+    for (const char* item :
+         {"&New SMS...", "New &SMS Reminder...", "&Reply via SMS", "&Forward via SMS", "&View message reports...",
+          "Check for latest &upgrade", "&Options...", "&Inbox Rules...", "&Template Editor...", "&Online Help",
+          "&Frequently Asked Questions", "&What's New?", "Contact &Us", "&Help", "&About"})
+        EXPECT_EQ(CountOccurrences(popups.back(), std::string(item) + "|"), 1u) << item << " in " << popups.back();
+
+    const LPARAM owner = reinterpret_cast<LPARAM>(browser);
+    ExpectCommandPosts(client, browser, 40027, kMonSpawn, 0, 0);
+    ExpectCommandPosts(client, browser, 40007, WM_USER + 21, 0, 0);
+    ExpectCommandPosts(client, browser, 40461, WM_USER + 18, 0, owner);
+    ExpectCommandPosts(client, browser, 40019, WM_USER + 27, 0, owner);
+    ExpectCommandPosts(client, browser, 40010, WM_USER + 28, 0, owner);
+    ExpectCommandPosts(client, browser, 40256, WM_USER + 6, 0, owner);
+    ExpectCommandPosts(client, browser, 40235, WM_USER + 4, 0, 0);
+    // Band buttons: "Reminder" names a popup command, "Rules" an action the launcher decides on.
+    ExpectCommandPosts(client, browser, 39003, WM_USER + 21, 0, 0);
+    ExpectCommandPosts(client, browser, 39005, WM_USER + 2004, 40009, owner);
+    // The compose window's own messages to its opener.
+    const size_t from = client.MessageCount();
+    PostMessageA(browser, WM_USER + 2001, 0, 0);
+    EXPECT_TRUE(client.WaitForMessage(kMonSpawn, message, 5000, from));
+}
+
+TEST(LatchkitOE6, NewMenuHoldsTheSMSItemOnceHoweverOftenItOpens)
+{
+    SeedLatchkitSettings(6, "");
+    const std::string menuLog = NewTempFolder("latchkit_new") + "menus.txt";
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6, menuLog));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+    // The File menu (menu-bar button 1) holds the New menu.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(OpenAndCloseMenu(client, browser, WM_COMMAND, 1, 0)) << i;
+    size_t fileMenus = 0;
+    for (const std::string& line : ReadLines(menuLog))
+        if (line.find("&Mail Message") != std::string::npos)
+        {
+            ++fileMenus;
+            EXPECT_EQ(CountOccurrences(line, "Brevolt SMS Message"), 1u) << line;
+            EXPECT_NE(line.find("&Mail Message\tCtrl+N|Brevolt SMS Message|"), std::string::npos) << line;
+        }
+    EXPECT_EQ(fileMenus, 3u);
+    // Choosing it asks the monitor for a new SMS window.
+    const size_t from = client.MessageCount();
+    ASSERT_EQ(client.SendControl("click File\\New\\Brevolt SMS Message"), 1);
+    CMonitorMessage message{};
+    ASSERT_TRUE(client.WaitForMessage(kMonSpawn, message, 5000, from));
+    EXPECT_EQ(message.m_wParam, 0u);
+}
+
+TEST(LatchkitOE6, StoredHiddenBarStartsHiddenAndTheRebarMenuShowsIt)
+{
+    SeedLatchkitSettings(6, "FALSE");
+    const std::string menuLog = NewTempFolder("latchkit_bar") + "menus.txt";
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6, menuLog));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+    HWND band = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (band = FindSMSBand(browser)) != nullptr; }, 5000));
+    EXPECT_FALSE(IsWindowVisible(band));
+
+    // The rebar's context menu offers the bar.
+    const HWND rebar = GetParent(band);
+    ASSERT_TRUE(OpenAndCloseMenu(client, rebar, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(rebar), MAKELPARAM(40, 40)));
+    const std::vector<std::string> popups = ReadLines(menuLog);
+    ASSERT_FALSE(popups.empty());
+    EXPECT_EQ(CountOccurrences(popups.back(), "Brevolt bar"), 1u) << popups.back();
+
+    // Its command shows the band and stores the new state.
+    PostMessageA(browser, WM_COMMAND, MAKEWPARAM(40998, 0), 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(band) != FALSE; }, 5000));
+    std::string stored;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return ReadRegString(HKEY_CURRENT_USER, "Software\\Brevolt", "OEToolbarShowing", stored) &&
+                   stored == "True";
+        },
+        5000))
+        << stored;
+}
+
+TEST(LatchkitOE6, CloseWaitsOffScreenForTheLastSMSWindow)
+{
+    SeedLatchkitSettings(6, "");
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+    // A compose window opened from Outlook Express counts itself in.
+    SendMessageA(browser, WM_USER + 11, 1, 0);
+    PostMessageA(browser, WM_CLOSE, 0, 0);
+    RECT where{};
+    EXPECT_TRUE(WaitUntil([&] { return GetWindowRect(browser, &where) && where.left >= 2048; }, 5000))
+        << where.left << "," << where.top;
+    EXPECT_TRUE(client.Running());
+    EXPECT_EQ(GetAncestor(browser, GA_PARENT), client.Monitor());
+    EXPECT_EQ(FindSMSBand(browser), nullptr);
+    // The last one closing ends Outlook Express.
+    PostMessageA(browser, WM_USER + 11, static_cast<WPARAM>(-1), 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(client.WaitExit(10000, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+LRESULT CALLBACK PlainProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+}
+
+TEST(LatchkitOE4, ClassicMenuAndBandWhileAnotherProcessIsLeftAlone)
+{
+    SeedLatchkitSettings(4, "");
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(4));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+    HWND band = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (band = FindSMSBand(browser)) != nullptr && IsWindowVisible(band); }, 5000));
+    EXPECT_EQ(SendMessageA(band, TB_BUTTONCOUNT, 0, 0), 7);
+    // Version 4 keeps the global hook until a note asks for a thread hook.
+    for (size_t i = 0; i < client.MessageCount(); ++i)
+    {
+        CMonitorMessage message{};
+        EXPECT_FALSE(client.WaitForMessage(WM_USER + 1, message, 0));
+    }
+
+    // The classic menu's "B&revolt" popup carries the commands.
+    size_t from = client.MessageCount();
+    ASSERT_EQ(client.SendControl("click Brevolt\\New SMS..."), 1);
+    CMonitorMessage message{};
+    EXPECT_TRUE(client.WaitForMessage(kMonSpawn, message, 5000, from));
+    if (OpenAndCloseMenu(client, browser, WM_SYSCOMMAND, SC_KEYMENU, 'r', browser, "latchkit_oe4_brevolt_menu.png"))
+        SUCCEED();
+    EXPECT_TRUE(SaveWindowPng(browser, "latchkit_oe4_band.png"));
+
+    // The global hook runs in this process too: a window of the browser's class here is not touched.
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ThorBrowserWndClass";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    from = client.MessageCount();
+    unique_hwnd local(CreateWindowExA(0, wc.lpszClassName, "Inbox - Outlook Express", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                      100, nullptr, nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(local);
+    EXPECT_EQ(GetWindowLongPtrA(local.get(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(PlainProc));
+    EXPECT_EQ(GetPropA(local.get(), "Latchkit.Previous"), nullptr);
+    EXPECT_FALSE(client.WaitForMessage(WM_USER + 23, message, 300, from));
+    // and the monitored client's browser is still the one the commands reach.
+    from = client.MessageCount();
+    PostMessageA(browser, WM_COMMAND, MAKEWPARAM(40007, 0), 0);
+    EXPECT_TRUE(client.WaitForMessage(WM_USER + 21, message, 5000, from));
+}
+} // namespace
