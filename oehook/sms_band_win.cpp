@@ -106,6 +106,15 @@ void ShowDropDown(HWND p_hBrowser, HWND p_hToolbar, int p_iCommand)
     TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0, p_hBrowser, nullptr);
 }
 
+// The rebar's height changed: the browser lays its panes out again, as after a resize.
+void RelayoutBrowser()
+{
+    const HWND browser = g_oShared.m_hBrowser;
+    RECT client{};
+    if (browser != nullptr && GetClientRect(browser, &client))
+        SendMessageA(browser, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
 void StoreToolbarShowing(bool p_bShowing)
 {
     CRegistry registry;
@@ -152,6 +161,7 @@ bool AddSMSBand(HWND p_hRebar)
         unique_hwnd discard(toolbar);
         return false;
     }
+    RelayoutBrowser();
     Log("AddSMSBand: %d buttons, %s", static_cast<int>(process.m_vToolbar.size()),
         process.m_bToolbarShowing ? "shown" : "hidden");
     return true;
@@ -165,6 +175,7 @@ void RemoveSMSBand(HWND p_hRebar)
         const HWND toolbar = SMSBandToolbar(p_hRebar);
         SendMessageA(p_hRebar, RB_DELETEBAND, static_cast<WPARAM>(index), 0);
         unique_hwnd discard(toolbar);
+        RelayoutBrowser();
     }
     DestroyBandImages();
 }
@@ -190,7 +201,10 @@ void ToggleSMSBand(HWND p_hRebar)
     StoreToolbarShowing(process.m_bToolbarShowing);
     const LRESULT index = SendMessageA(p_hRebar, RB_IDTOINDEX, kSMSBandId, 0);
     if (index >= 0)
+    {
         SendMessageA(p_hRebar, RB_SHOWBAND, static_cast<WPARAM>(index), process.m_bToolbarShowing);
+        RelayoutBrowser();
+    }
     else if (process.m_bToolbarShowing)
         AddSMSBand(p_hRebar);
 }

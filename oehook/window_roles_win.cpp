@@ -5,6 +5,7 @@
 #include "common/boundary.h"
 #include "common/trace_log.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/save_message_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -153,6 +154,8 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         RecogniseBrowserChild(p_hWnd, parent, name);
     if (lstrcmpiA(name, WC_TREEVIEWA) == 0 && parent == g_oShared.m_hBrowser)
         g_oShared.m_hTree = p_hWnd;
+    else if (lstrcmpA(name, "#32770") == 0)
+        RecogniseDialog(p_hWnd);
 }
 
 LRESULT CALLBACK RebarProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)

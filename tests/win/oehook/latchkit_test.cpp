@@ -43,6 +43,14 @@ bool OpenAndCloseMenu(CHookedClient& p_oClient, HWND p_hTarget, UINT p_nMsg, WPA
     return WaitUntil([&] { return p_oClient.FindVisible("#32768") == nullptr; }, 5000);
 }
 
+// The window and its children are painted before their picture is taken.
+void PaintNow(HWND p_hWindow)
+{
+    RedrawWindow(p_hWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(p_hWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
 HWND MenuBarOf(HWND p_hBrowser)
 {
     for (HWND rebar = FindWindowExA(p_hBrowser, nullptr, nullptr, nullptr); rebar != nullptr;
@@ -74,6 +82,7 @@ TEST(LatchkitOE6, BandAndMenusPostTheirCommandsToTheMonitor)
     EXPECT_EQ(SendMessageA(band, TB_BUTTONCOUNT, 0, 0), 7);
     const HWND menuBar = MenuBarOf(browser);
     ASSERT_NE(menuBar, nullptr);
+    PaintNow(browser);
     EXPECT_TRUE(SaveWindowPng(browser, "latchkit_oe6_band.png"));
 
     ASSERT_TRUE(OpenAndCloseMenu(client, browser, WM_COMMAND, 40999, 0, browser, "latchkit_oe6_brevolt_menu.png"));
@@ -185,6 +194,49 @@ TEST(LatchkitOE6, CloseWaitsOffScreenForTheLastSMSWindow)
     EXPECT_EQ(exitCode, 0u);
 }
 
+std::string TransferFile(LPARAM p_lStamp)
+{
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    char name[32] = {};
+    wsprintfA(name, "%lX.txt", static_cast<unsigned long>(p_lStamp));
+    return std::string(folder) + name;
+}
+
+TEST(LatchkitOE6, ReplyAndForwardSaveTheOneSelectedMessageForTheMonitor)
+{
+    SeedLatchkitSettings(6, "");
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+    const std::string eml = NewTempFolder("latchkit_eml") + "lunch.eml";
+    WriteTextFile(eml, "From: \"Kim Lee\" <kim@brevolt.example>\r\nTo: pat@brevolt.example\r\nSubject: Lunch at "
+                       "noon\r\nDate: Tue, 1 Dec 2026 10:00:00 +0000\r\n\r\nSee you at the usual place.\r\n");
+    ASSERT_EQ(client.SendControl("deliver " + eml), 1);
+
+    // Nothing selected: no dialog, nothing for the monitor.
+    size_t from = client.MessageCount();
+    PostMessageA(browser, WM_COMMAND, MAKEWPARAM(40427, 0), 0);
+    CMonitorMessage message{};
+    EXPECT_FALSE(client.WaitForMessage(kMonSpawn, message, 700, from));
+    EXPECT_EQ(client.FindVisible("#32770"), nullptr);
+
+    ASSERT_EQ(client.SendControl("select-message Lunch at noon"), 1);
+    for (const auto& [command, kind] : {std::pair<UINT, WPARAM>{40427, 2}, std::pair<UINT, WPARAM>{40428, 1}})
+    {
+        from = client.MessageCount();
+        PostMessageA(browser, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        ASSERT_TRUE(client.WaitForMessage(kMonSpawn, message, 10000, from)) << command;
+        EXPECT_EQ(message.m_wParam, kind);
+        const std::string path = TransferFile(message.m_lParam);
+        const std::string text = ReadTextFile(path);
+        EXPECT_NE(text.find("kim@brevolt.example"), std::string::npos) << path << ": " << text;
+        EXPECT_NE(text.find("See you at the usual place."), std::string::npos) << text;
+        DeleteFileA(path.c_str());
+    }
+}
+
 LRESULT CALLBACK PlainProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
@@ -214,6 +266,7 @@ TEST(LatchkitOE4, ClassicMenuAndBandWhileAnotherProcessIsLeftAlone)
     EXPECT_TRUE(client.WaitForMessage(kMonSpawn, message, 5000, from));
     if (OpenAndCloseMenu(client, browser, WM_SYSCOMMAND, SC_KEYMENU, 'r', browser, "latchkit_oe4_brevolt_menu.png"))
         SUCCEED();
+    PaintNow(browser);
     EXPECT_TRUE(SaveWindowPng(browser, "latchkit_oe4_band.png"));
 
     // The global hook runs in this process too: a window of the browser's class here is not touched.
