@@ -13,8 +13,15 @@ namespace
 {
 void HandleCreate(WPARAM p_wParam, LPARAM p_lParam)
 {
+    // A thread may carry more than one of the hooks for a while (the global one and a thread hook):
+    // each window is recognised once.
+    static thread_local HWND s_hLast = nullptr;
+    const HWND window = reinterpret_cast<HWND>(p_wParam);
+    if (window == s_hLast)
+        return;
+    s_hLast = window;
     const auto* create = reinterpret_cast<const CBT_CREATEWNDA*>(p_lParam);
-    RecogniseWindow(reinterpret_cast<HWND>(p_wParam), create != nullptr ? create->lpcs : nullptr);
+    RecogniseWindow(window, create != nullptr ? create->lpcs : nullptr);
 }
 
 // Outlook Express 5 and later report the running global hook at once, so the launcher replaces it

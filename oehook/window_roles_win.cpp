@@ -4,6 +4,7 @@
 
 #include "common/boundary.h"
 #include "common/trace_log.h"
+#include "oehook/cc_mobile_win.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/save_message_win.h"
 #include "oehook/sms_band_win.h"
@@ -154,8 +155,12 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         RecogniseBrowserChild(p_hWnd, parent, name);
     if (lstrcmpiA(name, WC_TREEVIEWA) == 0 && parent == g_oShared.m_hBrowser)
         g_oShared.m_hTree = p_hWnd;
-    else if (lstrcmpA(name, "#32770") == 0)
+    else if (lstrcmpA(name, "#32770") == 0 && !RecogniseClientQuestion(p_hWnd))
         RecogniseDialog(p_hWnd);
+    else if (lstrcmpA(name, "ATH_Note") == 0)
+        RecogniseNote(p_hWnd);
+    else if (lstrcmpA(name, Process().m_iMajor <= 4 ? "ATH_NoteHdr" : "OE_Envelope") == 0)
+        RecogniseNoteHeader(p_hWnd);
 }
 
 LRESULT CALLBACK RebarProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)

@@ -43,14 +43,6 @@ bool OpenAndCloseMenu(CHookedClient& p_oClient, HWND p_hTarget, UINT p_nMsg, WPA
     return WaitUntil([&] { return p_oClient.FindVisible("#32768") == nullptr; }, 5000);
 }
 
-// The window and its children are painted before their picture is taken.
-void PaintNow(HWND p_hWindow)
-{
-    RedrawWindow(p_hWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(p_hWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-}
-
 HWND MenuBarOf(HWND p_hBrowser)
 {
     for (HWND rebar = FindWindowExA(p_hBrowser, nullptr, nullptr, nullptr); rebar != nullptr;

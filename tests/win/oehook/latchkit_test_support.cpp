@@ -14,6 +14,7 @@ namespace
 constexpr const char* kMonitorClass = "LatchkitTestMonitor";
 std::vector<CMonitorMessage> g_vReceived;
 DWORD g_dwClientThread = 0;
+std::vector<std::string> g_vCopied;
 } // namespace
 
 CHookedClient::CHookedClient()
@@ -26,6 +27,7 @@ CHookedClient::CHookedClient()
     m_hMonitor.reset(CreateWindowExA(0, kMonitorClass, "Hoot", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                      wc.hInstance, nullptr));
     g_vReceived.clear();
+    g_vCopied.clear();
 }
 
 CHookedClient::~CHookedClient()
@@ -46,6 +48,12 @@ LRESULT CALLBACK CHookedClient::MonitorProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_w
     if (p_nMsg < WM_USER && p_nMsg != WM_COPYDATA)
         return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
     g_vReceived.push_back({p_nMsg, p_wParam, p_lParam});
+    if (p_nMsg == WM_COPYDATA)
+    {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(p_lParam);
+        g_vCopied.emplace_back(static_cast<const char*>(data->lpData), data->cbData);
+        return TRUE;
+    }
     // As the launcher: the global hook gives way to hooks on the client's threads.
     if (p_nMsg == WM_USER + 1)
     {
@@ -121,6 +129,11 @@ bool CHookedClient::WaitForMessage(UINT p_nMsg, CMonitorMessage& p_oMessage, DWO
         p_nTimeoutMs);
 }
 
+const std::vector<std::string>& CHookedClient::CopiedTexts() const
+{
+    return g_vCopied;
+}
+
 size_t CHookedClient::MessageCount() const
 {
     return g_vReceived.size();
@@ -173,6 +186,14 @@ bool CHookedClient::Running() const
     return m_oProcessHandle && WaitForSingleObject(m_oProcessHandle.get(), 0) == WAIT_TIMEOUT;
 }
 
+void CHookedClient::Terminate()
+{
+    if (!Running())
+        return;
+    TerminateProcess(m_oProcessHandle.get(), 99);
+    WaitForSingleObject(m_oProcessHandle.get(), 5000);
+}
+
 void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing)
 {
     HKEY key = nullptr;
@@ -210,4 +231,11 @@ size_t CountOccurrences(const std::string& p_sLine, const std::string& p_sText)
     for (size_t at = p_sLine.find(p_sText); at != std::string::npos; at = p_sLine.find(p_sText, at + 1))
         ++count;
     return count;
+}
+
+void PaintNow(HWND p_hWindow)
+{
+    RedrawWindow(p_hWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(p_hWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }

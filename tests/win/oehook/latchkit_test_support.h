@@ -33,12 +33,16 @@ class CHookedClient
     // The first monitor message p_nMsg at or after index p_nFrom; false after the time-out.
     bool WaitForMessage(UINT p_nMsg, CMonitorMessage& p_oMessage, DWORD p_nTimeoutMs, size_t p_nFrom = 0);
     size_t MessageCount() const;
+    // The blocks that came with WM_COPYDATA, in order.
+    const std::vector<std::string>& CopiedTexts() const;
     // A control-channel command; -1 when the client did not answer.
     LRESULT SendControl(const std::string& p_sCommand) const;
     // A visible top-level window of the client with the class.
     HWND FindVisible(const char* p_szClass) const;
     bool WaitExit(DWORD p_nTimeoutMs, DWORD& p_nExitCode);
     bool Running() const;
+    // Ends the client at once (a test that left it inside a modal loop).
+    void Terminate();
 
     HWND Monitor() const
     {
@@ -69,3 +73,5 @@ void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing);
 HWND FindSMSBand(HWND p_hBrowser);
 // The number of times p_sText occurs in p_sLine.
 size_t CountOccurrences(const std::string& p_sLine, const std::string& p_sText);
+// The window and its children are painted before their picture is taken.
+void PaintNow(HWND p_hWindow);
