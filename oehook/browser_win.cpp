@@ -3,6 +3,7 @@
 // while SMS windows are open.
 #include "common/boundary.h"
 #include "common/trace_log.h"
+#include "oehook/folder_watch_win.h"
 #include "oehook/latchkit.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/sms_band_win.h"
@@ -59,6 +60,13 @@ bool HandleNotify(HWND p_hWnd, const NMHDR* p_pHeader, LRESULT& p_lResult)
 {
     if (p_pHeader == nullptr)
         return false;
+    if (p_pHeader->hwndFrom == g_oShared.m_hTree &&
+        (p_pHeader->code == TVN_SELCHANGEDA || p_pHeader->code == TVN_SELCHANGEDW))
+    {
+        // Before the client shows the folder, so that it reads the layout meant for it.
+        FolderSelected(g_oShared.m_hTree, reinterpret_cast<const NMTREEVIEWA*>(p_pHeader)->itemNew.hItem);
+        return false;
+    }
     if (p_pHeader->hwndFrom == g_oShared.m_hMenuBar && p_pHeader->code == TBN_DROPDOWN &&
         reinterpret_cast<const NMTOOLBARA*>(p_pHeader)->iItem == static_cast<int>(kCmdMenuBarButton))
     {

@@ -26,19 +26,6 @@ constexpr int kClientDontShowBox = 1001;
 // While the note's own Send runs after the user said OK to Latchkit's question.
 thread_local bool g_bAnswerClientQuestion = false;
 
-// The identity's settings key ("Dont Show Dialogs" lives below it).
-std::string ClientSettingsKey()
-{
-    if (Process().m_iMajor <= 4)
-        return "Software\\Microsoft\\Outlook Express";
-    char id[64] = {};
-    DWORD size = sizeof id;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Identities", "Last User ID", RRF_RT_REG_SZ, nullptr, id, &size) !=
-        ERROR_SUCCESS)
-        return std::string();
-    return std::string("Identities\\") + id + "\\Software\\Microsoft\\Outlook Express\\5.0";
-}
-
 DWORD EmptySubjectSetting()
 {
     DWORD value = 0;

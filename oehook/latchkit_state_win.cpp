@@ -85,6 +85,18 @@ void EraseToolbarDefinitions()
     Process().m_oResources.Unload();
 }
 
+std::string ClientSettingsKey()
+{
+    if (Process().m_iMajor <= 4)
+        return "Software\\Microsoft\\Outlook Express";
+    char id[64] = {};
+    DWORD size = sizeof id;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Identities", "Last User ID", RRF_RT_REG_SZ, nullptr, id, &size) !=
+        ERROR_SUCCESS)
+        return std::string();
+    return std::string("Identities\\") + id + "\\Software\\Microsoft\\Outlook Express\\5.0";
+}
+
 bool PostToMonitor(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     const HWND monitor = g_oShared.m_hMonitor;

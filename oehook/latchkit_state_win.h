@@ -72,6 +72,10 @@ CLatchkitProcess& Process();
 void LoadToolbarDefinitions();
 void EraseToolbarDefinitions();
 
+// The current identity's Outlook Express settings key below the current user ("Dont Show Dialogs"
+// and "Columns" live below it); empty when there is no current identity.
+std::string ClientSettingsKey();
+
 // Posts to the launcher's monitor window; false when there is none.
 bool PostToMonitor(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);
 

@@ -161,6 +161,13 @@ bool AddSMSBand(HWND p_hRebar)
         unique_hwnd discard(toolbar);
         return false;
     }
+    // A hidden band's toolbar stays hidden whatever the rebar does with its children on insertion.
+    if (!process.m_bToolbarShowing)
+    {
+        SendMessageA(p_hRebar, RB_SHOWBAND, static_cast<WPARAM>(SendMessageA(p_hRebar, RB_IDTOINDEX, kSMSBandId, 0)),
+                     FALSE);
+        ShowWindow(toolbar, SW_HIDE);
+    }
     RelayoutBrowser();
     Log("AddSMSBand: %d buttons, %s", static_cast<int>(process.m_vToolbar.size()),
         process.m_bToolbarShowing ? "shown" : "hidden");

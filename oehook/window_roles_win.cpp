@@ -5,6 +5,7 @@
 #include "common/boundary.h"
 #include "common/trace_log.h"
 #include "oehook/cc_mobile_win.h"
+#include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/save_message_win.h"
 #include "oehook/sms_band_win.h"
@@ -157,6 +158,8 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         g_oShared.m_hTree = p_hWnd;
     else if (lstrcmpA(name, "#32770") == 0 && !RecogniseClientQuestion(p_hWnd))
         RecogniseDialog(p_hWnd);
+    else if (lstrcmpA(name, "Identity Mgr Notify") == 0)
+        RecogniseIdentityNotify(p_hWnd);
     else if (lstrcmpA(name, "ATH_Note") == 0)
         RecogniseNote(p_hWnd);
     else if (lstrcmpA(name, Process().m_iMajor <= 4 ? "ATH_NoteHdr" : "OE_Envelope") == 0)

@@ -2,7 +2,10 @@
 // launcher hooks it: the SMS band and the "B&revolt" menus, their commands as the monitor window
 // receives them, the New menu's item, the stored bar state, the close held back for SMS windows,
 // and a hook call in a process that is not the monitored one.
+#include "oehook/column_layout.h"
 #include "oehook/latchkit.h"
+#include "standins/oe/oe_registry_win.h"
+#include "standins/oe/oe_store_win.h"
 #include "tests/win/oe/oe_test_support.h"
 #include "tests/win/oehook/latchkit_test_support.h"
 
@@ -68,9 +71,9 @@ TEST(LatchkitOE6, BandAndMenusPostTheirCommandsToTheMonitor)
     EXPECT_TRUE(client.WaitForMessage(WM_USER + 1, message, 1000));
     EXPECT_TRUE(client.WaitForMessage(WM_USER + 19, message, 5000));
 
-    const HWND band = FindSMSBand(browser);
-    ASSERT_NE(band, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(band) != FALSE; }, 5000));
+    // The band follows the client's own bands, posted behind them.
+    HWND band = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (band = FindSMSBand(browser)) != nullptr && IsWindowVisible(band); }, 5000));
     EXPECT_EQ(SendMessageA(band, TB_BUTTONCOUNT, 0, 0), 7);
     const HWND menuBar = MenuBarOf(browser);
     ASSERT_NE(menuBar, nullptr);
@@ -141,6 +144,9 @@ TEST(LatchkitOE6, StoredHiddenBarStartsHiddenAndTheRebarMenuShowsIt)
     ASSERT_NE(browser, nullptr);
     HWND band = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (band = FindSMSBand(browser)) != nullptr; }, 5000));
+    // The client's thread finishes adding the band before it answers.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(browser, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     EXPECT_FALSE(IsWindowVisible(band));
 
     // The rebar's context menu offers the bar.
@@ -227,6 +233,51 @@ TEST(LatchkitOE6, ReplyAndForwardSaveTheOneSelectedMessageForTheMonitor)
         EXPECT_NE(text.find("See you at the usual place."), std::string::npos) << text;
         DeleteFileA(path.c_str());
     }
+}
+
+std::vector<uint8_t> ReadColumns(const char* p_szName)
+{
+    const std::string key =
+        "Identities\\{7B0C2A51-3E64-4D8F-9A17-52C3E8B6D402}\\Software\\Microsoft\\Outlook Express\\5.0\\Columns";
+    std::vector<uint8_t> data(4096);
+    DWORD size = static_cast<DWORD>(data.size());
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), p_szName, RRF_RT_REG_BINARY, nullptr, data.data(), &size) !=
+        ERROR_SUCCESS)
+        return {};
+    data.resize(size);
+    return data;
+}
+
+TEST(LatchkitOE6, SentSMSsSwapsTheColumnsAndIdentityChangesAreSignalled)
+{
+    SeedLatchkitSettings(6, "");
+    std::string store;
+    ASSERT_TRUE(oestandin::CurrentStoreFolder(6, store));
+    ASSERT_TRUE(oestandin::AddStoreFolder(store, "Sent SMSs"));
+    oestandin::COeIdentitySeed other;
+    other.m_sId = "{0D5E7C21-8B34-4A9F-B6C2-3F1E9A7D5B60}";
+    other.m_sStoreRoot = NewTempFolder("latchkit_other");
+    other.m_bMakeCurrent = false;
+    ASSERT_TRUE(oestandin::SeedIdentity(6, other));
+    const unique_handle changed(CreateEventA(nullptr, FALSE, FALSE, "OEIdentityChangedEvent"));
+    const unique_handle query(CreateEventA(nullptr, FALSE, FALSE, "OEQueryIdentityChangeEvent"));
+    ASSERT_TRUE(changed && query);
+
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6));
+    ASSERT_NE(client.WaitForBrowser(15000), nullptr);
+    const std::vector<uint8_t> own = ReadColumns("Mail Column Info (In)");
+    ASSERT_FALSE(own.empty());
+    ASSERT_EQ(client.SendControl("select-folder Sent SMSs"), 1);
+    EXPECT_EQ(ReadColumns("Mail Column Info (In)"), BuiltInSMSColumns(6));
+    EXPECT_EQ(ReadColumns("Mail Column Info (In Backup)"), own);
+    ASSERT_EQ(client.SendControl("select-folder Outbox"), 1);
+    EXPECT_EQ(ReadColumns("Mail Column Info (In)"), own);
+    EXPECT_TRUE(ReadColumns("Mail Column Info (In Backup)").empty());
+
+    ASSERT_EQ(client.SendControl("switch-identity " + other.m_sId), 1);
+    EXPECT_EQ(WaitForSingleObject(query.get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(changed.get(), 5000), WAIT_OBJECT_0);
 }
 
 LRESULT CALLBACK PlainProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
