@@ -153,18 +153,24 @@ void AddCCMobileButton(HWND p_hHeader)
     SetCCMobileChecked(p_hHeader, (defaults & kSendCCMobile) != 0);
 }
 
-// Version 4's owner-drawn button: a push-like face that shows its state.
+// Version 4's owner-drawn button: a flat face with a check box and the caption.
 void DrawCCMobileButton(const DRAWITEMSTRUCT& p_oItem)
 {
     const bool checked = IsCCMobileChecked(GetParent(p_oItem.hwndItem));
     RECT face = p_oItem.rcItem;
-    DrawFrameControl(p_oItem.hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | (checked ? DFCS_PUSHED : 0));
+    DrawFrameControl(p_oItem.hDC, &face, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_FLAT);
+    const int box = 13;
+    RECT check{face.left + 5, (face.top + face.bottom - box) / 2, face.left + 5 + box,
+               (face.top + face.bottom + box) / 2};
+    DrawFrameControl(p_oItem.hDC, &check, DFC_BUTTON, DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0));
     const unique_hfont font(CreateFontA(-MulDiv(8, GetDeviceCaps(p_oItem.hDC, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0,
                                         0, 0, ANSI_CHARSET, 0, 0, 0, 0, "MS Sans Serif"));
     const dc_state_guard state(p_oItem.hDC);
     SelectObject(p_oItem.hDC, font.get());
     SetBkMode(p_oItem.hDC, TRANSPARENT);
-    DrawTextA(p_oItem.hDC, checked ? "CC Mobile \xFC" : "CC Mobile", -1, &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    RECT text = face;
+    text.left = check.right + 4;
+    DrawTextA(p_oItem.hDC, "CC Mobile", -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
 }
 
 LRESULT CALLBACK HeaderProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)

@@ -329,5 +329,24 @@ TEST(LatchkitOE4, ClassicMenuAndBandWhileAnotherProcessIsLeftAlone)
     from = client.MessageCount();
     PostMessageA(browser, WM_COMMAND, MAKEWPARAM(40007, 0), 0);
     EXPECT_TRUE(client.WaitForMessage(WM_USER + 21, message, 5000, from));
+
+    // A version 4 note asks for the thread hook of its thread.
+    from = client.MessageCount();
+    ASSERT_EQ(client.SendControl("click Create Mail"), 1);
+    ASSERT_TRUE(client.WaitForMessage(WM_USER + 1, message, 5000, from));
+    HWND note = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (note = client.FindVisible("ATH_Note")) != nullptr; }, 5000));
+    EXPECT_EQ(message.m_wParam, GetWindowThreadProcessId(note, nullptr));
+    // Its header has the owner-drawn box of version 4.
+    const HWND header = FindWindowExA(note, nullptr, "ATH_NoteHdr", nullptr);
+    const HWND box = GetDlgItem(header, 0x4343);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(box, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    RECT size{};
+    GetWindowRect(box, &size);
+    EXPECT_EQ(size.right - size.left, 90);
+    EXPECT_EQ(size.bottom - size.top, 25);
+    PaintNow(note);
+    EXPECT_TRUE(SaveWindowPng(note, "latchkit_oe4_cc_mobile.png"));
 }
 } // namespace
