@@ -104,6 +104,21 @@ TEST(LatchkitOE6, BandAndMenusPostTheirCommandsToTheMonitor)
     const size_t from = client.MessageCount();
     PostMessageA(browser, WM_USER + 2001, 0, 0);
     EXPECT_TRUE(client.WaitForMessage(kMonSpawn, message, 5000, from));
+
+    // A reload waits while the resource module is being replaced, then builds the band anew.
+    const std::string mutexName = "ResourceChangingMutex" + std::to_string(client.ProcessId());
+    unique_handle replacing(CreateMutexA(nullptr, TRUE, mutexName.c_str()));
+    ASSERT_TRUE(replacing);
+    PostMessageA(browser, WM_USER + 16, 0, 0);
+    DWORD_PTR ignored = 0;
+    EXPECT_EQ(SendMessageTimeoutA(browser, WM_NULL, 0, 0, SMTO_NORMAL, 500, &ignored), 0);
+    EXPECT_EQ(FindSMSBand(browser), band);
+    ReleaseMutex(replacing.get());
+    HWND rebuilt = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (rebuilt = FindSMSBand(browser)) != nullptr && rebuilt != band && IsWindowVisible(rebuilt); },
+        5000));
+    EXPECT_EQ(SendMessageA(rebuilt, TB_BUTTONCOUNT, 0, 0), 7);
 }
 
 TEST(LatchkitOE6, NewMenuHoldsTheSMSItemOnceHoweverOftenItOpens)
