@@ -45,6 +45,8 @@ struct CLatchkitShared
     // Reply or forward via SMS in flight: its kind (2 reply, 1 forward) and transfer-file stamp.
     LONG m_iReplyKind;
     DWORD m_dwReplyStamp;
+    // When the reply or forward asked for the Save Message dialog (tick count).
+    DWORD m_dwReplyTick;
 };
 
 extern CLatchkitShared g_oShared;

@@ -16,6 +16,7 @@ namespace
 // m_iSaveMessageState: 1 a reply or forward waits for its dialog, 2 the dialog is being driven.
 constexpr LONG kSaveRequested = 1;
 constexpr LONG kSaveDriving = 2;
+constexpr DWORD kSaveRequestLifeMs = 15000;
 
 HWND FirstChildOfClass(HWND p_hDialog, const char* p_szClass)
 {
@@ -111,6 +112,14 @@ void RecogniseDialog(HWND p_hWnd)
 {
     if (g_oShared.m_iSaveMessageState != kSaveRequested)
         return;
+    // A request the client never answered expires, so that the user's own Save As later on is not
+    // taken over.
+    if (GetTickCount() - g_oShared.m_dwReplyTick > kSaveRequestLifeMs)
+    {
+        Log("RecogniseDialog: the reply's Save Message request expired");
+        g_oShared.m_iSaveMessageState = 0;
+        return;
+    }
     if (!SubclassWindow(p_hWnd, SaveMessageProc))
         Log("Failed to set window proc - Error: %lu", GetLastError());
 }

@@ -257,6 +257,7 @@ bool StartReplyOrForward(HWND p_hBrowser, int p_iKind)
         return false;
     g_oShared.m_iReplyKind = p_iKind;
     g_oShared.m_dwReplyStamp = NewTransferStamp();
+    g_oShared.m_dwReplyTick = GetTickCount();
     g_oShared.m_iSaveMessageState = 1;
     return PostMessageA(p_hBrowser, WM_COMMAND, MAKEWPARAM(Process().m_p_oProfile->m_uSaveAsCommand, 0), 0) != FALSE;
 }

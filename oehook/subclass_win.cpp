@@ -57,6 +57,22 @@ bool IsSubclassedWith(HWND p_hWnd, WNDPROC p_pfnProc)
 
 bool RemoveSubclass(HWND p_hWnd)
 {
+    const CPrevious* installed = PreviousOf(p_hWnd);
+    if (installed == nullptr)
+        return false;
+    // Another subclass went in after ours: putting ours back would cut it off, so ours stays.
+    const LONG_PTR current =
+        installed->m_bUnicode ? GetWindowLongPtrW(p_hWnd, GWLP_WNDPROC) : GetWindowLongPtrA(p_hWnd, GWLP_WNDPROC);
+    if (current != reinterpret_cast<LONG_PTR>(installed->m_pfnOurs))
+    {
+        Log("RemoveSubclass: the window was subclassed again since; Latchkit's procedure stays");
+        return false;
+    }
+    return ForgetSubclass(p_hWnd);
+}
+
+bool ForgetSubclass(HWND p_hWnd)
+{
     std::unique_ptr<CPrevious> previous(static_cast<CPrevious*>(RemovePropA(p_hWnd, kPreviousProperty)));
     if (!previous)
         return false;
@@ -80,6 +96,6 @@ LRESULT CallPrevious(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
     else
         result = CallWindowProcA(previous->m_pfnPrevious, p_hWnd, p_nMsg, p_wParam, p_lParam);
     if (p_nMsg == WM_NCDESTROY)
-        RemoveSubclass(p_hWnd);
+        ForgetSubclass(p_hWnd);
     return result;
 }

@@ -11,8 +11,11 @@
 [[nodiscard]] bool SubclassWindow(HWND p_hWnd, WNDPROC p_pfnProc);
 // True when Latchkit's procedure p_pfnProc is the one installed.
 bool IsSubclassedWith(HWND p_hWnd, WNDPROC p_pfnProc);
-// Puts the previous procedure back and forgets it; false when the window was not subclassed.
+// Puts the previous procedure back and forgets it; false when the window was not subclassed or when
+// another procedure was installed in front of Latchkit's since (which then stays in the chain).
 bool RemoveSubclass(HWND p_hWnd);
+// Puts the previous procedure back whatever was installed since (the window is being destroyed).
+bool ForgetSubclass(HWND p_hWnd);
 // Calls the previous procedure (DefWindowProc when it is unknown). On WM_NCDESTROY the subclass is
 // removed after the call.
 LRESULT CallPrevious(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);
