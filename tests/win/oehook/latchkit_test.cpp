@@ -105,6 +105,17 @@ TEST(LatchkitOE6, BandAndMenusPostTheirCommandsToTheMonitor)
     PostMessageA(browser, WM_USER + 2001, 0, 0);
     EXPECT_TRUE(client.WaitForMessage(kMonSpawn, message, 5000, from));
 
+    // The toolbar's New-mail request opens the client's own note.
+    PostMessageA(browser, WM_USER + 2000, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return client.FindVisible("ATH_Note") != nullptr; }, 5000));
+    // However often the browser moves, start-up is reported once.
+    SetWindowPos(browser, nullptr, 30, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(browser, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DWORD_PTR settled = 0;
+    SendMessageTimeoutA(browser, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &settled);
+    WaitUntil([] { return false; }, 200);
+    EXPECT_EQ(client.CountMessages(WM_USER + 19), 1u);
+
     // A reload waits while the resource module is being replaced, then builds the band anew.
     const std::string mutexName = "ResourceChangingMutex" + std::to_string(client.ProcessId());
     unique_handle replacing(CreateMutexA(nullptr, TRUE, mutexName.c_str()));

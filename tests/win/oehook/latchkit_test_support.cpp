@@ -134,6 +134,14 @@ const std::vector<std::string>& CHookedClient::CopiedTexts() const
     return g_vCopied;
 }
 
+size_t CHookedClient::CountMessages(UINT p_nMsg) const
+{
+    size_t count = 0;
+    for (const CMonitorMessage& message : g_vReceived)
+        count += message.m_nMsg == p_nMsg ? 1 : 0;
+    return count;
+}
+
 size_t CHookedClient::MessageCount() const
 {
     return g_vReceived.size();

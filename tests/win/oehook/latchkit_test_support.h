@@ -33,6 +33,7 @@ class CHookedClient
     // The first monitor message p_nMsg at or after index p_nFrom; false after the time-out.
     bool WaitForMessage(UINT p_nMsg, CMonitorMessage& p_oMessage, DWORD p_nTimeoutMs, size_t p_nFrom = 0);
     size_t MessageCount() const;
+    size_t CountMessages(UINT p_nMsg) const;
     // The blocks that came with WM_COPYDATA, in order.
     const std::vector<std::string>& CopiedTexts() const;
     // A control-channel command; -1 when the client did not answer.
