@@ -375,6 +375,10 @@ bool GenerateFromRecentTemplate(HWND p_hCompose, const std::vector<std::string>&
         std::fprintf(stderr, "quillet-open: could not save %s\n", p_szShot);
     Click(hDialog, IDOK);
     const HWND hBody = FindDescendant(p_hCompose, kIdBodyField);
-    return PumpUntil([&] { return !IsWindow(hDialog) && GetWindowTextLengthA(hBody) > 0; }, kDialogWaitMs);
+    if (PumpUntil([&] { return !IsWindowVisible(hDialog) && Send(hBody, WM_GETTEXTLENGTH, 0, 0) > 0; }, kDialogWaitMs))
+        return true;
+    std::fprintf(stderr, "quillet-open: the generated text did not reach the body (dialog %s, body %p)\n",
+                 IsWindowVisible(hDialog) ? "still shown" : "gone", static_cast<void*>(hBody));
+    return false;
 }
 } // namespace quillet_open
