@@ -5,10 +5,12 @@
 #include "tests/win/corvane/corvane_test_support.h"
 #include "tests/win/newmail/mail_delivery.h"
 
+#include "Addressbook/reminders/rule_manager.h"
 #include "common/handle_win.h"
 #include "common/mapi_owner_win.h"
 #include "common/settings.h"
 #include "common/unique_any.h"
+#include "gateway/gateway_commands.h"
 
 #include <mapitags.h>
 #include <shlobj.h>
@@ -16,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include <nlohmann/json.hpp>
 
 using namespace newmailtest;
 
@@ -56,6 +60,46 @@ com_ptr<IMsgStore> DefaultStore(IMAPISession* p_pSession)
                   S_OK);
     }
     return store;
+}
+
+// The ".TXT" attachments of the Outbox's messages: the jobs the library handed to the spooler.
+std::vector<std::string> OutboxJobs(IMsgStore* p_pStore)
+{
+    std::vector<std::string> jobs;
+    SizedSPropTagArray(1, outboxTag) = {1, {PR_IPM_OUTBOX_ENTRYID}};
+    ULONG count = 0;
+    unique_mapi_buffer<SPropValue> outboxId;
+    if (FAILED(p_pStore->GetProps(reinterpret_cast<LPSPropTagArray>(&outboxTag), 0, &count, outboxId.put())) ||
+        outboxId.get()->ulPropTag != PR_IPM_OUTBOX_ENTRYID)
+        return jobs;
+    const SBinary& id = outboxId.get()->Value.bin;
+    com_ptr<IMAPIFolder> outbox;
+    com_ptr<IMAPITable> contents;
+    ULONG type = 0;
+    SizedSPropTagArray(1, entryTag) = {1, {PR_ENTRYID}};
+    unique_mapi_rows rows;
+    if (FAILED(p_pStore->OpenEntry(id.cb, reinterpret_cast<LPENTRYID>(id.lpb), nullptr, 0, &type,
+                                   reinterpret_cast<IUnknown**>(outbox.put()))) ||
+        FAILED(outbox->GetContentsTable(0, contents.put())) ||
+        FAILED(contents->SetColumns(reinterpret_cast<LPSPropTagArray>(&entryTag), 0)) ||
+        FAILED(contents->QueryRows(100, 0, rows.put())) || !rows)
+        return jobs;
+    for (ULONG i = 0; i < rows.get()->cRows; ++i)
+    {
+        const SBinary& entry = rows.get()->aRow[i].lpProps[0].Value.bin;
+        com_ptr<IMessage> message;
+        com_ptr<IAttach> attach;
+        unique_mapi_buffer<SPropValue> data;
+        SizedSPropTagArray(1, dataTag) = {1, {PR_ATTACH_DATA_BIN}};
+        if (FAILED(p_pStore->OpenEntry(entry.cb, reinterpret_cast<LPENTRYID>(entry.lpb), nullptr, 0, &type,
+                                       reinterpret_cast<IUnknown**>(message.put()))) ||
+            FAILED(message->OpenAttach(0, nullptr, 0, attach.put())) ||
+            FAILED(attach->GetProps(reinterpret_cast<LPSPropTagArray>(&dataTag), 0, &count, data.put())) ||
+            data.get()->ulPropTag != PR_ATTACH_DATA_BIN)
+            continue;
+        jobs.emplace_back(reinterpret_cast<const char*>(data.get()->Value.bin.lpb), data.get()->Value.bin.cb);
+    }
+    return jobs;
 }
 
 std::string InstalledModulePath()
@@ -117,4 +161,66 @@ TEST(CorvaneNewMail, StartAdviseAppliesANoticeThatArrivesAndUninitEndsTheConnect
         EXPECT_EQ(ReadBytes(installed), module);
         EXPECT_EQ(WaitForSingleObject(changed.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
     }
+}
+
+TEST(CorvaneNewMail, MailMatchingARuleLeavesAsABulkJobTheGatewayDecodesWithTheRulesText)
+{
+    CCorvane& corvane = CCorvane::Get();
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const scope_exit comDone([] { CoUninitialize(); });
+    CRegistry registry;
+    const std::string savedKey = registry.ReadUserText("AccountKey");
+    const std::string savedName = registry.ReadUserText("Name");
+    CRuleManager saved(registry);
+    (void)saved.LoadRulesFromRegistry();
+    const scope_exit restore([&] {
+        EXPECT_TRUE(registry.WriteUserText("AccountKey", savedKey));
+        EXPECT_TRUE(registry.WriteUserText("Name", savedName));
+        EXPECT_TRUE(saved.SaveRules());
+    });
+    const std::string keyText = NewKeyText();
+    ASSERT_TRUE(registry.WriteUserText("AccountKey", keyText));
+    ASSERT_TRUE(registry.WriteUserText("Name", "Jane"));
+    {
+        CMessageRule rule;
+        rule.m_aCriteria[kRuleFieldSubject].SetTriggerData("quarterly");
+        rule.m_dwTriggerAction = kRuleActionSender | kRuleActionSubject;
+        rule.m_bSendToMe = false;
+        rule.m_sRecipientNumberCC = "44";
+        rule.m_sRecipientNumber = "07700900456";
+        CRuleManager rules(registry);
+        rules.SetRules({rule});
+        ASSERT_TRUE(rules.SaveRules());
+    }
+
+    CInitScope init(0, 5, kCallerFull);
+    ASSERT_TRUE(init.Succeeded());
+    UseStandinFreeFunctions();
+    IMAPISession* session = corvane.GetSessionForThread();
+    ASSERT_NE(session, nullptr);
+    com_ptr<IMsgStore> store = DefaultStore(session);
+    ASSERT_TRUE(store);
+    ASSERT_EQ(corvane.StartAdvise(4710), 1);
+    const size_t jobsBefore = OutboxJobs(store.get()).size();
+
+    CIncomingMail mail;
+    mail.m_sSenderAddress = "bob@example.com";
+    mail.m_sSubject = "Quarterly figures";
+    mail.m_sBody = "Attached.";
+    ASSERT_FALSE(DeliverTo(store.get(), InboxIdOf(store.get()), mail).empty());
+    ASSERT_TRUE(PumpUntil([&] { return OutboxJobs(store.get()).size() > jobsBefore; }, 20000))
+        << "no job reached the Outbox";
+
+    CAES key;
+    ASSERT_TRUE(key.ReadKeyXML(keyText));
+    const std::string job = OutboxJobs(store.get()).back();
+    std::vector<std::string> lines;
+    ASSERT_TRUE(DecodeGatewayMail(CGatewayInput{"outbox", job}, key, lines)) << (lines.empty() ? "" : lines[0]);
+    ASSERT_EQ(lines.size(), 1u);
+    const nlohmann::json sms = nlohmann::json::parse(lines[0]);
+    EXPECT_EQ(sms["mobile"], "+447700900456");
+    EXPECT_EQ(sms["text"], "Jane received an email from 'bob@example.com', with subject 'Quarterly figures'");
+    EXPECT_EQ(sms["bulk"], true);
+    EXPECT_EQ(sms["options"], 0x8000);
+    EXPECT_EQ(sms["verified"], true);
 }
