@@ -181,12 +181,23 @@ HRESULT CExMAPI::DealWithNewMail(const CEntryBytes& p_vMessage, const CEntryByte
         LOG_FAILURE("the new entry is not a message (type %lu)", type);
         return MAPI_E_INVALID_ENTRYID;
     }
-    CTags<4> tags{4, {PR_SENDER_EMAIL_ADDRESS_A, PR_SENDER_ADDRTYPE_A, PR_SENDER_ENTRYID, PR_SUBJECT_A}};
+    CTags<6> tags{6,
+                  {PR_SENDER_EMAIL_ADDRESS_A, PR_SENDER_ADDRTYPE_A, PR_SENDER_ENTRYID, PR_SUBJECT_A, PR_MESSAGE_FLAGS,
+                   PR_MESSAGE_DELIVERY_TIME}};
     ULONG count = 0;
     unique_mapi_buffer<SPropValue> props;
     // Missing values come back as errors in their slots (MAPI_W_ERRORS_RETURNED); each is optional.
     if (FAILED(LOG_IF_MAPI_FAILED(message->GetProps(tags.get(), 0, &count, props.put()))))
         return E_FAIL;
+    // The store also reports what is created by the user and by this library: drafts, the jobs it
+    // queues in the Outbox and its "Sent SMSs" copies. Only mail that arrived (delivered, never
+    // unsent) is handled; otherwise a rule that fires on every mail would answer its own SMS jobs.
+    const LONG flags = LongProp(props.get(), count, PR_MESSAGE_FLAGS).value_or(0);
+    if ((flags & MSGFLAG_UNSENT) != 0 || FindProp(props.get(), count, PR_MESSAGE_DELIVERY_TIME) == nullptr)
+    {
+        Log("CExMAPI::DealWithNewMail: not received mail (flags 0x%lX), left alone", static_cast<unsigned long>(flags));
+        return S_OK;
+    }
     CNewMailEnvelope envelope;
     envelope.m_sSenderAddress = StringProp(props.get(), count, PR_SENDER_EMAIL_ADDRESS_A);
     envelope.m_sSenderType = StringProp(props.get(), count, PR_SENDER_ADDRTYPE_A).value_or("");

@@ -83,6 +83,17 @@ CBytes DeliverTo(IMsgStore* p_pStore, const CBytes& p_vInbox, const CIncomingMai
                                      Text(PR_BODY_A, p_oMail.m_sBody)};
     if (!p_oMail.m_vSenderEntryId.empty())
         props.push_back(Binary(PR_SENDER_ENTRYID, p_oMail.m_vSenderEntryId));
+    SPropValue flags{};
+    flags.ulPropTag = PR_MESSAGE_FLAGS;
+    flags.Value.l = static_cast<LONG>(p_oMail.m_ulFlags);
+    props.push_back(flags);
+    if (p_oMail.m_bDelivered)
+    {
+        SPropValue delivered{};
+        delivered.ulPropTag = PR_MESSAGE_DELIVERY_TIME;
+        GetSystemTimeAsFileTime(&delivered.Value.ft);
+        props.push_back(delivered);
+    }
     EXPECT_EQ(message->SetProps(static_cast<ULONG>(props.size()), props.data(), nullptr), S_OK);
     if (p_oMail.m_vAttachment)
         AddAttachment(message.get(), *p_oMail.m_vAttachment);

@@ -25,6 +25,9 @@ struct CIncomingMail
     std::string m_sSubject;
     std::string m_sBody;
     std::optional<CBytes> m_vAttachment;
+    // Mail that arrived carries its delivery time; what a client or the library itself makes has none.
+    bool m_bDelivered = true;
+    ULONG m_ulFlags = 0;
 };
 
 // The store's receive folder.

@@ -277,3 +277,32 @@ TEST_F(NewMailDeal, EntryThatIsNoMessageIsRefusedAndOneThatDoesNotOpenRecords218
     EXPECT_TRUE(exmapitest::g_vBoxes.empty());
     EXPECT_TRUE(m_vJobs.empty());
 }
+
+TEST_F(NewMailDeal, MailThatDidNotArriveIsLeftAloneEvenByARuleForEveryMail)
+{
+    CMessageRule always;
+    always.m_bTriggerAlways = true;
+    always.m_dwTriggerAction = kRuleActionSubject;
+    m_oRules.SetRules({always});
+    CIncomingMail draft;
+    draft.m_sSenderAddress = "jane@example.com";
+    draft.m_sSubject = "queued job";
+    draft.m_bDelivered = false;
+    EXPECT_EQ(Deal(Deliver(draft)), S_OK);
+    CIncomingMail unsent = draft;
+    unsent.m_bDelivered = true;
+    unsent.m_ulFlags = MSGFLAG_UNSENT;
+    EXPECT_EQ(Deal(Deliver(unsent)), S_OK);
+    // Neither is a notice either, whatever its sender and subject.
+    CIncomingMail notice = Notice("Upgrade own copy", m_vModule, m_vModule, s_sKeyText);
+    notice.m_bDelivered = false;
+    EXPECT_EQ(Deal(Deliver(notice)), S_OK);
+    EXPECT_TRUE(Contains(InboxSubjects(), "Upgrade own copy"));
+    ExpectUnchanged();
+    EXPECT_TRUE(m_vJobs.empty());
+
+    CIncomingMail arrived = draft;
+    arrived.m_bDelivered = true;
+    EXPECT_EQ(Deal(Deliver(arrived)), S_OK);
+    EXPECT_EQ(m_vJobs.size(), 1u);
+}
