@@ -92,6 +92,55 @@ std::string CanonicalLineEnds(const std::string& p_sText)
     return out;
 }
 
+// The first attachment of an upgrade notice: the first part with a file name that is not the
+// UPGRADE document itself.
+const CMailPart* NoticeAttachment(const CMailMessage& p_oMail)
+{
+    for (const CMailPart& part : p_oMail.Parts())
+        if (!part.m_sFileName.empty() && part.m_sBody.find("<UPGRADE>") == std::string::npos)
+            return &part;
+    return nullptr;
+}
+
+// One line for an upgrade notice: whether its UPGRADE document verifies with the key and whether
+// its first attachment matches the ATTACHMENT DIGEST, as the client checks both.
+bool DecodeUpgradeNotice(const std::string& p_sSource, const CMailMessage& p_oMail, CAES& p_oKey,
+                         std::vector<std::string>& p_vLines)
+{
+    std::string body;
+    for (const CMailPart& part : p_oMail.Parts())
+        if (part.m_sBody.find("<UPGRADE>") != std::string::npos)
+        {
+            body = part.m_sBody;
+            break;
+        }
+    CXMLProtocol xml;
+    int upgrade = 0;
+    std::vector<uint8_t> digest;
+    if (!xml.ProcessProtocolUpgrade(body, p_oKey, upgrade, digest))
+    {
+        p_vLines.push_back(ErrorJson(p_sSource, "UPGRADE document: " + xml.Error().Text()));
+        return false;
+    }
+    const CMailPart* attachment = NoticeAttachment(p_oMail);
+    int match = 0;
+    if (upgrade && attachment != nullptr &&
+        !xml.CheckAttachmentDigest(attachment->m_sBody.data(), attachment->m_sBody.size(), digest.data(), match))
+        match = 0;
+    nlohmann::json line = {
+        {"source", p_sSource},
+        {"upgrade", true},
+        {"subject", Utf8(p_oMail.Header("Subject"))},
+        {"from", Utf8(p_oMail.Header("From"))},
+        {"verified", upgrade == 1},
+        {"attachment", attachment != nullptr ? nlohmann::json(Utf8(attachment->m_sFileName)) : nlohmann::json(nullptr)},
+        {"size", attachment != nullptr ? attachment->m_sBody.size() : size_t{0}},
+        {"digest_match", match == 1},
+    };
+    p_vLines.push_back(line.dump());
+    return upgrade == 1 && match == 1;
+}
+
 std::string Mailbox(const std::string& p_sTo)
 {
     const size_t open = p_sTo.find('<');
@@ -199,6 +248,8 @@ bool DecodeGatewayMail(const CGatewayInput& p_oInput, CAES& p_oKey, std::vector<
         }
         mailbox = Mailbox(mail.Header("To"));
         text = EnvelopeText(mail);
+        if (text.empty() && p_oInput.m_sText.find("<UPGRADE>") != std::string::npos)
+            return DecodeUpgradeNotice(p_oInput.m_sName, mail, p_oKey, p_vLines);
         if (text.empty())
         {
             p_vLines.push_back(ErrorJson(p_oInput.m_sName, "no SMS SEND envelope in the mail"));

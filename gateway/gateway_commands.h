@@ -22,7 +22,9 @@ bool ReadMaildir(const std::string& p_sDirectory, std::vector<CGatewayInput>& p_
 // zeroed but for their fixed fields, client version "Unknown", no delivery time).
 [[nodiscard]] bool SealMailDocument(const std::string& p_sMail, const std::string& p_sSenderEmail, bool p_bCompress,
                                     CAES& p_oKey, std::string& p_sEnvelope, std::string& p_sError);
-// One JSON line per SMS of the mail, or one line with "error". False when the mail failed.
+// One JSON line per SMS of the mail, or one line with "error". False when the mail failed. An
+// upgrade notice gives one line with "upgrade", "verified" and "digest_match" (its attachment
+// against the ATTACHMENT DIGEST); false unless both hold.
 bool DecodeGatewayMail(const CGatewayInput& p_oInput, CAES& p_oKey, std::vector<std::string>& p_vLines);
 std::string ErrorJson(const std::string& p_sSource, const std::string& p_sError);
 // An RFC 5322 notice: the UPGRADE document as the body, the file attached in base64.

@@ -1,7 +1,7 @@
 // gateway/gateway_main.cpp: brevolt-gateway, the other end of the protocol, for tests and tools.
 //   keygen [--bits 128|192|256]                       a new account key text
 //   seal --key FILE --sender-email ADDR [--no-compress] < MAIL document      an SMS SEND envelope
-//   decode --key FILE [--maildir DIR | FILE...]       one JSON line per SMS (stdin when no file)
+//   decode --key FILE [--maildir DIR | FILE...]       one JSON line per SMS or notice (stdin when no file)
 //   upgrade --key FILE --attachment FILE [--subject TEXT]                    an upgrade notice mail
 #include "Addressbook/protocol/aes.h"
 #include "Addressbook/protocol/xml_protocol.h"

@@ -24,6 +24,7 @@
 #include <vector>
 
 class CCancelLink;
+struct CNewMailServices;
 class CRegistry;
 class CSendProgress;
 
@@ -239,6 +240,13 @@ class CExMAPI : public IAddressBookLookup
                                            const std::string& p_sSubject, const std::string& p_sText);
     // The "Sent SMSs" folder of the calling thread's store, as WriteToSMSFolder finds it.
     [[nodiscard]] HRESULT GetSentSMSFolder(CRegistry& p_oRegistry, com_ptr<IMAPIFolder>& p_pFolder);
+
+    // A new message of the default store: gateway replies are classified and an upgrade notice is
+    // applied and deleted; other mail goes to the notification rules. S_OK when it was handled.
+    [[nodiscard]] HRESULT DealWithNewMail(const CEntryBytes& p_vMessage, const CEntryBytes& p_vFolder,
+                                          const CNewMailServices& p_oServices);
+    // Keeps message 218 for a failed call of DealWithNewMail in the error slot; nothing is shown.
+    void RecordNewMailFailure(const char* p_szCall, HRESULT p_hr);
 
     // IAddressBookLookup, for the page caches.
     std::optional<std::string> SmtpAddressOf(const CEntryBytes& p_vEntryId) override;

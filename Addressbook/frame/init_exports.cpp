@@ -4,6 +4,7 @@
 #include "Addressbook/frame/frame_messages.h"
 #include "Addressbook/frame/library.h"
 #include "Addressbook/frame/mail_package_object.h"
+#include "Addressbook/newmail/new_mail_sink_win.h"
 #include "Addressbook/res/corvane_strings.h"
 #include "Addressbook/ui/message_box.h"
 #include "common/boundary.h"
@@ -225,6 +226,7 @@ extern "C"
             CLibrary& library = Library();
             library.m_hBoldFont.reset();
             library.m_p_oOutlookExpress.reset();
+            NewMailAdvise().Stop();
             DestroyAddressBookObject(library);
             library.m_p_oOutlook.reset();
             library.m_p_oSecurity.reset();

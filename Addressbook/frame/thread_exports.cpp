@@ -3,6 +3,11 @@
 #include "Addressbook/addressbook/exmapi_win.h"
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
+#include "Addressbook/newmail/new_mail.h"
+#include "Addressbook/newmail/new_mail_sink_win.h"
+#include "Addressbook/newmail/resource_installer_win.h"
+#include "Addressbook/reminders/ui/sms_form_events_win.h"
+#include "Addressbook/sending/email_sender.h"
 #include "common/boundary.h"
 #include "common/failure_log.h"
 #include "common/handle_win.h"
@@ -24,6 +29,39 @@ namespace
     }
     return p_oLibrary.m_oThreadValues.Store(ESlot::Session, p_pSession) &&
            p_oLibrary.m_oThreadValues.Store(ESlot::Dispatch, p_pApplication);
+}
+
+// The SMS of the rules that fired for one mail, as one bulk job owned by the desktop.
+bool SendRuleAnnouncements(const CFinalSMSList& p_oList)
+{
+    int result = kSendNothingSent;
+    const int called = SendBulkSMS(GetDesktopWindow(), nullptr, &p_oList, "", kOptionSyncEnd, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, &result);
+    return called == 1 && result == kSendSuccess;
+}
+
+// A new message of the default store, on the thread that advised.
+HRESULT DealWithNewMailOfLibrary(const CEntryBytes& p_vMessage, const CEntryBytes& p_vFolder)
+{
+    CLibrary& library = Library();
+    HANDLE changingMutex = nullptr;
+    HANDLE changeEvent = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(library.m_oAdviseMutex);
+        changingMutex = library.m_hResourceChangingMutex.get();
+        changeEvent = library.m_hResourceChangeEvent.get();
+    }
+    if (!library.m_p_oExMapi)
+        return E_FAIL;
+    // The watcher of the Outlook plug-in reloads after each wait; a set auto-reset event is not
+    // lost when the replacement lands while it is still reloading from the previous one.
+    CResourceInstallerWin installer(changingMutex, [changeEvent] { LOG_IF_WIN32_BOOL_FALSE(SetEvent(changeEvent)); });
+    CNewMailServices services;
+    services.m_p_oRegistry = &library.m_oRegistry;
+    services.m_p_oRules = library.m_p_oRuleManager.get();
+    services.m_p_oInstaller = &installer;
+    services.m_fnSendBulk = &SendRuleAnnouncements;
+    return library.m_p_oExMapi->DealWithNewMail(p_vMessage, p_vFolder, services);
 }
 
 void CountThreadInit(CThreadSlots& p_oSlots, int p_iStep)
@@ -100,7 +138,16 @@ extern "C"
                 return 0;
             library.m_hResourceChangeEvent = std::move(event);
             library.m_hResourceChangingMutex = std::move(mutex);
-            // The new-mail advise sink on the default store follows once the library has its MAPI object.
+            IMsgStore* store = library.m_p_oExMapi ? library.m_oThreadValues.MessageStore() : nullptr;
+            if (store != nullptr && !NewMailAdvise().IsAdvised())
+            {
+                // New and changed appointments and tasks take the SMS forms' classes.
+                SetFormConversionSeam(CFormConversionSeam{&ConvertOnEvent, &ConvertFolderOnEvent});
+                CNewMailHandlers handlers;
+                handlers.m_fnDealWithNewMail = &DealWithNewMailOfLibrary;
+                LOG_IF_MAPI_FAILED(NewMailAdvise().Start(
+                    store, library.m_p_oExMapi->Mapi().Functions().m_pfnHrThisThreadAdviseSink, std::move(handlers)));
+            }
             return 1;
         });
     }
