@@ -3,11 +3,11 @@
 #include "outlook/command_invoker_win.h"
 
 #include "common/failure_log.h"
+#include "common/late_bound_win.h"
 #include "common/mapi_owner_win.h"
 #include "common/message_box_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
-#include "common/late_bound_win.h"
 #include "outlook/options_dialog_win.h"
 #include "outlook/plugin_rules.h"
 #include "outlook/plugin_strings.h"

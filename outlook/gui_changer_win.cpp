@@ -3,10 +3,10 @@
 #include "outlook/gui_changer_win.h"
 
 #include "common/failure_log.h"
+#include "common/late_bound_win.h"
 #include "common/mapi_owner_win.h"
 #include "common/trace_log.h"
 #include "outlook/clipboard_keeper_win.h"
-#include "common/late_bound_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
 

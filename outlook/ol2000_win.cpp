@@ -3,10 +3,10 @@
 #include "outlook/ol2000_win.h"
 
 #include "common/failure_log.h"
+#include "common/late_bound_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "outlook/clipboard_keeper_win.h"
-#include "common/late_bound_win.h"
 #include "outlook/res/plugin_resource.h"
 
 #include <ocidl.h>

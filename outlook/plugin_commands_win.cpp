@@ -2,11 +2,11 @@
 // selection, delivery and send-note events.
 #include "common/boundary.h"
 #include "common/failure_log.h"
+#include "common/late_bound_win.h"
 #include "common/mapi_owner_win.h"
 #include "common/trace_log.h"
 #include "common/unique_any.h"
 #include "outlook/command_invoker_win.h"
-#include "common/late_bound_win.h"
 #include "outlook/outlook_plugin_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
