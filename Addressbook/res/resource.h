@@ -171,5 +171,6 @@
 #define IDC_CHECK_ONCE_OFF 2425
 
 // Claimed ranges of work in progress (remove the line when the range is filled):
-// 2600-2699 the reminder dialogs ("Reminder Sync", "Create SMS Reminder").
+// 2600-2699 the reminder dialogs ("Reminder Sync", "Create SMS Reminder"), in reminder_dialog_ids.h.
 // 2700-2799 the new-mail and upgrade messages' dialogs, should they need any.
+// 2800-2899 the Outlook Express mail road's dialogs and texts, should they need any.
