@@ -248,33 +248,17 @@ std::string CMessageField::RangeText(long p_iStart, long p_iEnd) const
 bool CMessageField::Objects(long p_iStart, long p_iEnd, std::vector<CFieldObject>& p_vObjects)
 {
     p_vObjects.clear();
-    const com_ptr<IRichEditOle> ole = GetOle();
-    if (!ole)
-    {
-        LOG_FAILURE("the rich edit has no OLE interface");
+    std::vector<CEmbeddedObject> embedded;
+    if (!EmbeddedObjects(embedded))
         return false;
-    }
-    const long count = ole->GetObjectCount();
-    for (long i = 0; i < count; ++i)
-    {
-        REOBJECT object{};
-        object.cbStruct = sizeof(object);
-        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
-        com_ptr<IOleObject> embedded;
-        embedded.attach(object.poleobj);
-        if (FAILED(hr))
-            continue;
-        if (object.cp >= p_iStart && (p_iEnd < 0 || object.cp < p_iEnd))
+    for (const CEmbeddedObject& object : embedded)
+        if (object.m_iPosition >= p_iStart && (p_iEnd < 0 || object.m_iPosition < p_iEnd))
         {
             CFieldObject found;
-            found.m_iPosition = object.cp;
-            found.m_bToken = embedded && TokenName(embedded.get(), found.m_sName);
+            found.m_iPosition = object.m_iPosition;
+            found.m_bToken = object.m_pObject && TokenName(object.m_pObject.get(), found.m_sName);
             p_vObjects.push_back(found);
         }
-    }
-    std::sort(p_vObjects.begin(), p_vObjects.end(), [](const CFieldObject& p_oLeft, const CFieldObject& p_oRight) {
-        return p_oLeft.m_iPosition < p_oRight.m_iPosition;
-    });
     return true;
 }
 

@@ -9,6 +9,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 CMyRichEdit::~CMyRichEdit()
 {
     Destroy();
@@ -95,6 +97,33 @@ long CMyRichEdit::ObjectCount() const
 {
     const com_ptr<IRichEditOle> ole = GetOle();
     return ole ? ole->GetObjectCount() : 0;
+}
+
+bool CMyRichEdit::EmbeddedObjects(std::vector<CEmbeddedObject>& p_vObjects) const
+{
+    p_vObjects.clear();
+    const com_ptr<IRichEditOle> ole = GetOle();
+    if (!ole)
+    {
+        LOG_FAILURE("the rich edit has no OLE interface");
+        return false;
+    }
+    const LONG count = ole->GetObjectCount();
+    for (LONG i = 0; i < count; ++i)
+    {
+        REOBJECT object{};
+        object.cbStruct = sizeof(object);
+        const HRESULT hr = LOG_IF_FAILED(ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ));
+        com_ptr<IOleObject> embedded;
+        embedded.attach(object.poleobj);
+        if (SUCCEEDED(hr))
+            p_vObjects.push_back({object.cp, std::move(embedded)});
+    }
+    std::stable_sort(p_vObjects.begin(), p_vObjects.end(),
+                     [](const CEmbeddedObject& p_oLeft, const CEmbeddedObject& p_oRight) {
+                         return p_oLeft.m_iPosition < p_oRight.m_iPosition;
+                     });
+    return true;
 }
 
 std::string CMyRichEdit::GetText() const

@@ -10,6 +10,7 @@
 #include <richole.h>
 
 #include <string>
+#include <vector>
 
 class CMyRichEdit
 {
@@ -42,6 +43,16 @@ class CMyRichEdit
                                      const char* p_szSiteFailure) const;
     // Number of embedded objects, 0 without an OLE interface.
     long ObjectCount() const;
+    // One embedded object: its character position and the object (empty when the control gave
+    // none for it).
+    struct CEmbeddedObject
+    {
+        long m_iPosition;
+        com_ptr<IOleObject> m_pObject;
+    };
+    // The embedded objects in order of position. Objects the control fails to hand over are logged
+    // and left out. False, logged, without an OLE interface.
+    [[nodiscard]] bool EmbeddedObjects(std::vector<CEmbeddedObject>& p_vObjects) const;
     // The window text as the control reports it (an embedded object is one character).
     std::string GetText() const;
     void SetText(const std::string& p_sText);

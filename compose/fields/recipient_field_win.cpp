@@ -86,29 +86,19 @@ std::string CRecipientField::RawText() const
 std::vector<CRecipientField::CObjectAt> CRecipientField::Objects() const
 {
     std::vector<CObjectAt> objects;
-    const com_ptr<IRichEditOle> ole = GetOle();
-    if (!ole)
+    std::vector<CEmbeddedObject> embedded;
+    if (m_hWnd == nullptr || !EmbeddedObjects(embedded))
         return objects;
-    const LONG count = ole->GetObjectCount();
-    for (LONG i = 0; i < count; ++i)
+    for (const CEmbeddedObject& object : embedded)
     {
-        REOBJECT object{};
-        object.cbStruct = sizeof(object);
-        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
-        com_ptr<IOleObject> embedded;
-        embedded.attach(object.poleobj);
-        if (FAILED(hr) || !embedded)
-        {
-            LogCallFailure(__PRETTY_FUNCTION__, "ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ)", EResultKind::HResult,
-                           static_cast<uint32_t>(hr));
-            continue;
-        }
-        const com_ptr<IRecipientObject> recipient = embedded.query<IRecipientObject>(IID_IRecipientObject);
+        const com_ptr<IRecipientObject> recipient = object.m_pObject
+                                                        ? object.m_pObject.query<IRecipientObject>(IID_IRecipientObject)
+                                                        : com_ptr<IRecipientObject>();
         const CMessageRecipient* record = nullptr;
         if (!recipient || FAILED(LOG_IF_FAILED(recipient->GetRecipient(&record))))
-            LOG_FAILURE("object %ld is not a recipient", static_cast<long>(i));
+            LOG_FAILURE("the object at %ld is not a recipient", object.m_iPosition);
         else
-            objects.push_back({object.cp, record});
+            objects.push_back({object.m_iPosition, record});
     }
     return objects;
 }

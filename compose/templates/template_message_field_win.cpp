@@ -73,31 +73,19 @@ bool CTemplateMessageField::InsertField(const CTemplateField& p_oField)
 bool CTemplateMessageField::Fields(long p_iStart, long p_iEnd, std::vector<CTemplateField>& p_vFields)
 {
     p_vFields.clear();
-    const com_ptr<IRichEditOle> ole = GetOle();
-    if (!ole)
-    {
-        LOG_FAILURE("the rich edit has no OLE interface");
+    std::vector<CEmbeddedObject> embedded;
+    if (!EmbeddedObjects(embedded))
         return false;
-    }
-    const long count = ole->GetObjectCount();
-    for (long i = 0; i < count; ++i)
+    for (const CEmbeddedObject& object : embedded)
     {
-        REOBJECT object{};
-        object.cbStruct = sizeof(object);
-        const HRESULT hr = ole->GetObject(i, &object, REO_GETOBJ_POLEOBJ);
-        com_ptr<IOleObject> embedded;
-        embedded.attach(object.poleobj);
-        if (FAILED(hr) || !embedded || object.cp < p_iStart || (p_iEnd >= 0 && object.cp >= p_iEnd))
+        if (!object.m_pObject || object.m_iPosition < p_iStart || (p_iEnd >= 0 && object.m_iPosition >= p_iEnd))
             continue;
         CTemplateField oField;
-        if (!FieldOf(embedded.get(), oField))
+        if (!FieldOf(object.m_pObject.get(), oField))
             continue;
-        oField.m_iPosition = static_cast<int32_t>(object.cp);
+        oField.m_iPosition = static_cast<int32_t>(object.m_iPosition);
         p_vFields.push_back(std::move(oField));
     }
-    std::sort(p_vFields.begin(), p_vFields.end(), [](const CTemplateField& p_oLeft, const CTemplateField& p_oRight) {
-        return p_oLeft.m_iPosition < p_oRight.m_iPosition;
-    });
     return true;
 }
 

@@ -90,3 +90,17 @@ void CMyWindow::RestoreRectangle() const
         return;
     MoveWindow(m_hWnd, values[0], values[1], values[2] - values[0], values[3] - values[1], TRUE);
 }
+
+void CMyWindow::RunMessageLoop(HWND p_hDlg) const
+{
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+    {
+        if (m_hAccelerators != nullptr && IsWindow(p_hDlg) && TranslateAcceleratorA(p_hDlg, m_hAccelerators, &message))
+            continue;
+        if (IsWindow(p_hDlg) && IsDialogMessageA(p_hDlg, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}

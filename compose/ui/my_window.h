@@ -76,6 +76,9 @@ class CMyWindow
         m_bModified = p_bModified;
     }
 
+    // The window thread's loop for its modeless dialog p_hDlg until the thread's WM_QUIT:
+    // accelerators first, then the dialog's own keys, then the usual dispatch.
+    void RunMessageLoop(HWND p_hDlg) const;
     // Save under the current name, or ask for one.
     [[nodiscard]] bool Save(bool p_bAskName);
     // The rectangle under HKCU Software\Brevolt, as left, top, right, bottom.

@@ -145,17 +145,7 @@ DWORD WINAPI CSMSWindow::ThreadMain(void* p_pWindow)
         if (window->m_p_oWindows != nullptr)
             window->m_p_oWindows->SetWindow(window->m_hThread, dialog);
         ShowWindow(dialog, SW_SHOW);
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        {
-            if (window->Accelerators() != nullptr && IsWindow(dialog) &&
-                TranslateAcceleratorA(dialog, window->Accelerators(), &message))
-                continue;
-            if (IsWindow(dialog) && IsDialogMessageA(dialog, &message))
-                continue;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        window->RunMessageLoop(dialog);
     });
     // A listed window's event and thread handle are the list's and outlive the window object.
     HANDLE closed = window->m_hThreadEvent;
