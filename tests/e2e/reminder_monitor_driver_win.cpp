@@ -1,7 +1,9 @@
 // tests/e2e/reminder_monitor_driver_win.cpp: brevolt-remind, Corvane's reminders run the way the
 // Outlook extension runs them (package 0, the library's own session), with the library's clock set:
 //   brevolt-remind [--now YYYY-MM-DDTHH:MM:SS] monitor SECONDS STOPFILE
-//     runs the reminder monitor until STOPFILE exists or SECONDS have passed, then stops it;
+//     runs the reminder monitor until STOPFILE exists or SECONDS have passed, then stops it (a
+//     STOPFILE that exists at the start gives exactly one cycle); the library's message boxes are
+//     answered with OK and their texts printed;
 //   brevolt-remind [--now ...] sync DAYS PICTURE
 //     opens "Reminder Sync", and as a user chooses "For the next" DAYS days and OK; the dialog's
 //     picture goes to PICTURE (a bitmap) and the end date it showed to standard output.
@@ -64,8 +66,56 @@ void PumpFor(DWORD p_dwMilliseconds)
     }
 }
 
+// Answers the library's message boxes ("Brevolt SMS..." captions) as a user would, printing each
+// text, until it is stopped: a box on the monitor's thread would otherwise hold its cycle for good.
+class CBoxAnswerer
+{
+  public:
+    CBoxAnswerer() : m_oThread([this] { Run(); })
+    {
+    }
+    ~CBoxAnswerer()
+    {
+        m_bStop = true;
+        m_oThread.join();
+    }
+    CBoxAnswerer(const CBoxAnswerer&) = delete;
+    CBoxAnswerer& operator=(const CBoxAnswerer&) = delete;
+
+  private:
+    static BOOL CALLBACK Answer(HWND p_hWindow, LPARAM)
+    {
+        char caption[64] = {};
+        char kind[16] = {};
+        DWORD dwProcess = 0;
+        GetWindowThreadProcessId(p_hWindow, &dwProcess);
+        if (dwProcess != GetCurrentProcessId() || !IsWindowVisible(p_hWindow) ||
+            !GetClassNameA(p_hWindow, kind, sizeof(kind)) || std::string(kind) != "#32770" ||
+            !GetWindowTextA(p_hWindow, caption, sizeof(caption)) || std::string(caption).rfind("Brevolt SMS", 0) != 0)
+            return TRUE;
+        char text[512] = {};
+        GetDlgItemTextA(p_hWindow, 0xFFFF, text, sizeof(text) - 1);
+        std::printf("message box \"%s\": %s\n", caption, text);
+        std::fflush(stdout);
+        PostMessageA(p_hWindow, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return TRUE;
+    }
+    void Run()
+    {
+        while (!m_bStop)
+        {
+            EnumWindows(&Answer, 0);
+            Sleep(100);
+        }
+    }
+
+    std::atomic<bool> m_bStop{false};
+    std::thread m_oThread;
+};
+
 int RunMonitor(const CCorvane& p_oCorvane, DWORD p_dwSeconds, const char* p_szStopFile)
 {
+    const CBoxAnswerer oAnswerer;
     const int started = p_oCorvane.m_pfnStart(nullptr);
     std::printf("monitor started: %d\n", started);
     std::fflush(stdout);

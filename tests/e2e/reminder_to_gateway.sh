@@ -3,9 +3,11 @@
 # a PC whose Outlook MAPI is the stand-in, with Corvane's clock set by the scenario (the system clock
 # is left alone). The store holds a daily appointment of an SMS form class (one occurrence deleted),
 # an SMS task, a plain appointment and a far one (reminder_seed_now.py).
-# 1. The monitor, its clock at 08:49:01, sends in its first cycle one bulk job through Outlook's
-#    Outbox; the spooler sends it to the real SMTP server, and the reference gateway must decode one
-#    SMS to the user's own mobile with the exact reminder text.
+# 1. The monitor, its clock at 08:49:01, runs one cycle without the account key: its job cannot be
+#    made, and the reminder must stay due (not marked). With the key back, the monitor at the same
+#    time sends in its first cycle one bulk job through Outlook's Outbox; the spooler sends it to the
+#    real SMTP server, and the reference gateway must decode one SMS to the user's own mobile with
+#    the exact reminder text.
 # 2. "Reminder Sync", its clock at noon, driven by window messages for the next 7 days, sends every
 #    occurrence of the week and the task as one bulk job; the gateway must decode each with its
 #    reminder time as delivery time, and nothing else. The dialog's picture goes to build/artifacts/.
@@ -55,8 +57,19 @@ sys.exit(1 if problems else 0)
 PY
 }
 
-say "-- the monitor at $monitor_now runs until the SMTP server has its job"
 stop="$work/stop"
+say "-- without the account key the monitor's job cannot leave: one cycle, nothing sent, nothing marked"
+wine reg delete 'HKCU\Software\Brevolt' /v AccountKey /f >/dev/null 2>&1
+touch "$stop" # the monitor stops as soon as it has started: its first cycle still runs
+rc=0
+wine "$remind" --now "$monitor_now" monitor 120 "Z:${stop//\//\\}" >"$work/remind.out" 2>&1 || rc=$?
+tr -d '\r' <"$work/remind.out"
+[ "$rc" -eq 0 ] || { echo "FAIL: brevolt-remind monitor exited $rc"; exit 1; }
+rm -f "$stop"
+wine regedit /S "Z:${prefix//\//\\}.brevolt.reg"
+[ "$(mails)" -eq 0 ] || { echo "FAIL: a job left without the account key"; exit 1; }
+
+say "-- the monitor at $monitor_now, the key back, runs until the SMTP server has its job"
 wine "$remind" --now "$monitor_now" monitor 120 "Z:${stop//\//\\}" >"$work/remind.out" 2>&1 &
 driver=$!
 deadline=$((SECONDS + 120))
