@@ -178,8 +178,9 @@ HRESULT PurgeRemindersUntil(HWND p_hOwner, bool p_bSendAgain, HWND p_hProgress, 
     const CTraceTime now = ReminderNow();
     const CReminderCycle oCycle{LocalSecondsOf(now), p_iEndSeconds, p_bSendAgain, p_bInAdvance};
     std::vector<CReminderSMS> vList;
+    std::vector<CReminderMark> vMarks;
     const HRESULT hr = GetReminderSMSList(pStore, library.m_oThreadValues.AddressBook(), vFolder, oCycle,
-                                          CReminderUser{oSender.m_sName, oSender.m_sPhone}, vList);
+                                          CReminderUser{oSender.m_sName, oSender.m_sPhone}, vList, &vMarks);
     if (FAILED(hr))
     {
         LOG_FAILURE("GetReminderSMSList() failed 0x%08X", static_cast<unsigned>(hr));
@@ -188,9 +189,17 @@ HRESULT PurgeRemindersUntil(HWND p_hOwner, bool p_bSendAgain, HWND p_hProgress, 
     if (p_piCount)
         *p_piCount = static_cast<int>(vList.size());
     Log("PurgeRemindersUntil: %u reminder SMS", static_cast<unsigned>(vList.size()));
-    if (vList.empty() && !p_bForced)
-        return S_OK;
-    return SendReminderJob(p_hOwner, p_hProgress, vList, now);
+    if (!vList.empty() || p_bForced)
+    {
+        // The marks follow the job: a job that did not leave keeps its reminders due, so the next
+        // cycle (or the monitor, after a failed Reminder Sync) sends them.
+        const HRESULT hrSend = SendReminderJob(p_hOwner, p_hProgress, vList, now);
+        if (FAILED(hrSend))
+            return hrSend;
+    }
+    if (const size_t nFailed = WriteReminderMarks(pStore, vMarks))
+        LOG_FAILURE("%u of %u marks not written", static_cast<unsigned>(nFailed), static_cast<unsigned>(vMarks.size()));
+    return S_OK;
 }
 
 extern "C"

@@ -16,7 +16,8 @@ CTraceTime ReminderNow();
 // 1601, as ReminderSyncEnd gives) and, when there is one (or p_bForced), sends them with
 // SendBulkSMS (options 0x1C000, now as end time, p_hProgress as the progress window). With
 // p_bSendAgain items already marked are reminded again; p_bInAdvance gives every SMS its reminder
-// time as delivery time. *p_piCount (may be null) gets the number of SMS. Returns S_OK, the list's
-// failure, or -1 when the send failed.
+// time as delivery time. The items' marks are written only once the job has left, so a send that
+// fails keeps its reminders due. *p_piCount (may be null) gets the number of SMS. Returns S_OK, the
+// list's failure, or -1 when the send failed.
 [[nodiscard]] HRESULT PurgeRemindersUntil(HWND p_hOwner, bool p_bSendAgain, HWND p_hProgress, int64_t p_iEndSeconds,
                                           int* p_piCount, bool p_bInAdvance, bool p_bForced);

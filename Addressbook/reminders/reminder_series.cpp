@@ -87,7 +87,7 @@ CDueReminders DueReminders(const CReminderSeries& p_oSeries, int64_t p_iNowSecon
 
 std::optional<int64_t> MarkToWrite(const CReminderSeries& p_oSeries, const CDueReminders& p_oDue)
 {
-    if (!p_oDue.m_iNewMark || (p_oSeries.m_iMarkDate && *p_oSeries.m_iMarkDate > *p_oDue.m_iNewMark))
+    if (!p_oDue.m_iNewMark || (p_oSeries.m_iMarkDate && *p_oSeries.m_iMarkDate >= *p_oDue.m_iNewMark))
         return std::nullopt;
     return p_oDue.m_iNewMark;
 }

@@ -69,7 +69,8 @@ struct CDueReminders
 CDueReminders DueReminders(const CReminderSeries& p_oSeries, int64_t p_iNowSeconds, int64_t p_iEndSeconds,
                            bool p_bSendAgain);
 
-// The mark to write after a cycle: nothing when the stored mark is already later.
+// The mark to write after a cycle: nothing when the stored mark is already as late (saving an
+// item costs a store write; one that would not change is left alone).
 std::optional<int64_t> MarkToWrite(const CReminderSeries& p_oSeries, const CDueReminders& p_oDue);
 
 // The SMS text of a due reminder. p_fnMonth gives the name of month 1-12.

@@ -220,18 +220,43 @@ void ReadAttendees(IMessage* p_pItem, IAddrBook* p_pAddressBook, std::vector<CRe
     });
 }
 
-// The part of a series only the item itself gives: the recurrence blob (tables may cut long
-// values short) and the attendees.
-[[nodiscard]] bool ReadItemDetails(IMsgStore* p_pStore, IAddrBook* p_pAddressBook, const CReminderTags& p_oTags,
-                                   CReminderSeries& p_oSeries)
+// Tables may cut long binary values short (a personal store gives at most 255 bytes), so only a
+// shorter recurrence blob taken from the row is trusted whole.
+constexpr ULONG kWholeTableBinary = 255;
+
+[[nodiscard]] bool ReadRecurrenceBlob(const SBinary& p_oBlob, CReminderSeries& p_oSeries)
 {
-    const bool bRecurring = p_oSeries.m_iRecurrenceType != 0;
-    if (!bRecurring && !p_oSeries.m_bAlsoAttendees)
+    CRecurrence oRecurrence;
+    if (ReadRecurrence(p_oBlob.lpb, p_oBlob.cb, oRecurrence) != ERecurrenceRead::Ok)
+    {
+        Log("Reccurrence state is bad: \"%s\" skipped", p_oSeries.m_sSubject.c_str());
+        return false;
+    }
+    p_oSeries.m_oRecurrence = std::move(oRecurrence);
+    return true;
+}
+
+// The part of a series the row may not give: the recurrence blob when the row's is missing or may
+// be cut short, and the attendees. The item is opened only for those.
+[[nodiscard]] bool ReadItemDetails(IMsgStore* p_pStore, IAddrBook* p_pAddressBook, const CReminderTags& p_oTags,
+                                   const SRow& p_oRow, CReminderSeries& p_oSeries)
+{
+    bool bNeedBlob = p_oSeries.m_iRecurrenceType != 0;
+    if (bNeedBlob)
+        if (const SPropValue* p = FindProp(p_oRow.lpProps, p_oRow.cValues, p_oTags.m_ulRecurrence);
+            p && p->Value.bin.cb < kWholeTableBinary)
+        {
+            if (!ReadRecurrenceBlob(p->Value.bin, p_oSeries))
+                return false;
+            bNeedBlob = false;
+        }
+    const bool bAttendees = p_oSeries.m_bAlsoAttendees && p_oSeries.m_eKind == EReminderKind::Appointment;
+    if (!bNeedBlob && !bAttendees)
         return true;
     com_ptr<IMessage> pItem;
     if (FAILED(OpenItem(p_pStore, p_oSeries.m_sEntryId, MAPI_BEST_ACCESS, pItem)))
         return false;
-    if (bRecurring)
+    if (bNeedBlob)
     {
         unique_mapi_buffer<SPropValue> pBlob;
         if (FAILED(GetOneProp(pItem.get(), p_oTags.m_ulRecurrence, pBlob)))
@@ -239,16 +264,10 @@ void ReadAttendees(IMessage* p_pItem, IAddrBook* p_pAddressBook, std::vector<CRe
             Log("No recurrence state: \"%s\" skipped", p_oSeries.m_sSubject.c_str());
             return false;
         }
-        CRecurrence oRecurrence;
-        const SBinary& bin = pBlob.get()->Value.bin;
-        if (ReadRecurrence(bin.lpb, bin.cb, oRecurrence) != ERecurrenceRead::Ok)
-        {
-            Log("Reccurrence state is bad: \"%s\" skipped", p_oSeries.m_sSubject.c_str());
+        if (!ReadRecurrenceBlob(pBlob.get()->Value.bin, p_oSeries))
             return false;
-        }
-        p_oSeries.m_oRecurrence = std::move(oRecurrence);
     }
-    if (p_oSeries.m_bAlsoAttendees && p_oSeries.m_eKind == EReminderKind::Appointment)
+    if (bAttendees)
         ReadAttendees(pItem.get(), p_pAddressBook, p_oSeries.m_vAttendees);
     return true;
 }
@@ -437,11 +456,11 @@ HRESULT GetRecurrentRemindersStructForPeriod(IMsgStore* p_pStore, IAddrBook* p_p
     HRESULT hr = LOG_IF_MAPI_FAILED(p_pFolder->GetContentsTable(0, pTable.put()));
     if (FAILED(hr))
         return hr;
-    CTags<14> oColumns{14,
+    CTags<15> oColumns{15,
                        {PR_ENTRYID, PR_SUBJECT_A, kTagSentRepresentingName, PR_MESSAGE_CLASS_A, p_oTags.m_ulMustSend,
                         p_oTags.m_ulAlsoAttendees, p_oTags.m_ulAlsoNumbers, p_oTags.m_ulMark, p_oTags.m_ulRecurType,
                         p_oTags.m_ulStart, p_oTags.m_ulEnd, p_oTags.m_ulLocation, p_oTags.m_ulOffset,
-                        p_oTags.m_ulReminderTime}};
+                        p_oTags.m_ulReminderTime, p_oTags.m_ulRecurrence}};
     hr = LOG_IF_MAPI_FAILED(pTable->SetColumns(oColumns.get(), 0));
     if (FAILED(hr))
         return hr;
@@ -453,7 +472,7 @@ HRESULT GetRecurrentRemindersStructForPeriod(IMsgStore* p_pStore, IAddrBook* p_p
         return hr;
     return ForEachRow(pTable.get(), [&](const SRow& p_oRow) {
         std::unique_ptr<CReminderSeries> oSeries = SeriesOfRow(p_oRow, p_oTags);
-        if (oSeries && ReadItemDetails(p_pStore, p_pAddressBook, p_oTags, *oSeries))
+        if (oSeries && ReadItemDetails(p_pStore, p_pAddressBook, p_oTags, p_oRow, *oSeries))
             p_vSeries.push_back(std::move(oSeries));
         return true;
     });
@@ -484,7 +503,7 @@ HRESULT WriteReminderMark(IMsgStore* p_pStore, const CReminderTags& p_oTags, con
 
 HRESULT GetReminderSMSList(IMsgStore* p_pStore, IAddrBook* p_pAddressBook, const CEntryBytes& p_vFolder,
                            const CReminderCycle& p_oCycle, const CReminderUser& p_oUser,
-                           std::vector<CReminderSMS>& p_vList)
+                           std::vector<CReminderSMS>& p_vList, std::vector<CReminderMark>* p_pvMarks)
 {
     if (!p_pStore || p_vFolder.empty())
     {
@@ -505,6 +524,7 @@ HRESULT GetReminderSMSList(IMsgStore* p_pStore, IAddrBook* p_pAddressBook, const
     if (FAILED(hr))
         return hr;
     std::vector<CDueReminder> vDue;
+    std::vector<CReminderMark> vMarks;
     for (const std::unique_ptr<CReminderSeries>& oSeries : vSeries)
     {
         CDueReminders oDue =
@@ -512,12 +532,30 @@ HRESULT GetReminderSMSList(IMsgStore* p_pStore, IAddrBook* p_pAddressBook, const
         if (oDue.m_nHeldBack)
             Log("DO NOT Send Again: \"%s\"", oSeries->m_sSubject.c_str());
         if (const std::optional<int64_t> oiMark = MarkToWrite(*oSeries, oDue))
-            (void)WriteReminderMark(p_pStore, oTags, oSeries->m_sEntryId, *oiMark); // traced; due again next time
+            vMarks.push_back({oSeries->m_sEntryId, *oiMark});
         vDue.insert(vDue.end(), oDue.m_vDue.begin(), oDue.m_vDue.end());
     }
     std::vector<CReminderSMS> vList = ReminderSMSList(vDue, p_oUser, p_oCycle.m_bInAdvance);
     p_vList.insert(p_vList.end(), vList.begin(), vList.end());
+    if (p_pvMarks)
+        p_pvMarks->insert(p_pvMarks->end(), vMarks.begin(), vMarks.end());
+    else
+        (void)WriteReminderMarks(p_pStore, vMarks);
     return S_OK;
+}
+
+size_t WriteReminderMarks(IMsgStore* p_pStore, const std::vector<CReminderMark>& p_vMarks)
+{
+    if (p_vMarks.empty())
+        return 0;
+    CReminderTags oTags;
+    if (FAILED(ResolveReminderTags(p_pStore, oTags)))
+        return p_vMarks.size();
+    size_t nFailed = 0;
+    for (const CReminderMark& oMark : p_vMarks)
+        if (FAILED(WriteReminderMark(p_pStore, oTags, oMark.m_sEntryId, oMark.m_iMarkMinutes)))
+            ++nFailed; // traced; the reminder is due again while its time is ahead
+    return nFailed;
 }
 
 CFinalSMSList* NewReminderJob(const std::vector<CReminderSMS>& p_vList)

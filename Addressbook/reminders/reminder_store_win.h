@@ -58,6 +58,13 @@ struct CReminderTags
 [[nodiscard]] HRESULT WriteReminderMark(IMsgStore* p_pStore, const CReminderTags& p_oTags,
                                         const std::string& p_sEntryId, int64_t p_iMarkMinutes);
 
+// A mark a cycle has to write: the item and the start of the last occurrence it reminded.
+struct CReminderMark
+{
+    std::string m_sEntryId;
+    int64_t m_iMarkMinutes = 0; // local minutes since 1601
+};
+
 struct CReminderCycle
 {
     int64_t m_iNowSeconds = 0; // local seconds since 1601
@@ -66,11 +73,18 @@ struct CReminderCycle
     bool m_bInAdvance = false;
 };
 
-// The SMS of every due reminder of the reminder folder; marks are written as the series are
-// walked. A mark that cannot be written is traced and its reminder comes again next cycle.
+// The SMS of every due reminder of the reminder folder. The marks the cycle leads to go to
+// *p_pvMarks when it is given, for the caller to write once the SMS have left (a cycle that dies
+// before then loses no reminder); without it they are written here, as the series are walked.
+// A mark that cannot be written is traced and its reminder comes again next cycle.
 [[nodiscard]] HRESULT GetReminderSMSList(IMsgStore* p_pStore, IAddrBook* p_pAddressBook, const CEntryBytes& p_vFolder,
                                          const CReminderCycle& p_oCycle, const CReminderUser& p_oUser,
-                                         std::vector<CReminderSMS>& p_vList);
+                                         std::vector<CReminderSMS>& p_vList,
+                                         std::vector<CReminderMark>* p_pvMarks = nullptr);
+
+// Writes the marks of a cycle, one item at a time; returns how many could not be written (each
+// traced; their reminders come again while they are still due).
+size_t WriteReminderMarks(IMsgStore* p_pStore, const std::vector<CReminderMark>& p_vMarks);
 
 // A bulk job of the list: each SMS with its name, mobile, text and (in advance) its delivery time.
 // Null when memory ran out.

@@ -8,6 +8,7 @@
 #include "Addressbook/messaging/recipient.h"
 #include "Addressbook/reminders/recurrence.h"
 #include "Addressbook/reminders/reminder_purge_win.h"
+#include "Addressbook/reminders/reminder_store_win.h"
 #include "Addressbook/reminders/ui/reminder_dialogs.h"
 #include "Addressbook/sending/email_sender.h"
 #include "common/boundary.h"
@@ -31,11 +32,13 @@ HRESULT PurgeThroughMonitor(HWND p_hOwner, bool p_bSendAgain, HWND p_hProgress, 
 }
 std::atomic<PFN_PurgeRemindersUntil> g_pfnPurgeRemindersUntil{&PurgeThroughMonitor};
 
+// Now as the reminder cycles see it, so "today" of Reminder Sync is the monitor's today.
 CDeliveryTime LocalNow()
 {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return FromSystemTime(now);
+    const CTraceTime now = ReminderNow();
+    CDeliveryTime time = DeliveryTimeOfMinutes(LocalSecondsOf(now) / 60);
+    time.m_wSecond = static_cast<uint16_t>(now.m_iSecond);
+    return time;
 }
 
 // One SMS to the local user, as the settings describe them.

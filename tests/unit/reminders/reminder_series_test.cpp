@@ -74,6 +74,8 @@ TEST(DueReminders, AReminderGoesOutInTheCycleThatPrecedesItAndOnlyOnce)
     EXPECT_EQ(again.m_nHeldBack, 1u);
     EXPECT_EQ(Cycle(s, 9, 44, 1, 9, true).m_vDue.size(), 1u) << "the send-again flag ignores the mark";
 
+    EXPECT_FALSE(MarkToWrite(s, Cycle(s, 9, 44, 1, 9, true)))
+        << "sending again does not save an item whose mark would not change";
     s.m_iMarkDate = Minute(11, 0);
     EXPECT_FALSE(MarkToWrite(s, Cycle(s, 9, 43, 1, 9, true))) << "a later stored mark is never moved back";
 }

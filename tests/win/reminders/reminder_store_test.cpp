@@ -132,6 +132,36 @@ TEST_F(Reminders, AReminderIsSentByTheFirstCycleThatReachesItAndNeverAgain)
     EXPECT_EQ(Mark("Dentist"), "2027-03-02 10:00");
 }
 
+TEST_F(Reminders, MarksHandedToTheCallerWaitForItAndAReminderStaysDueUntilTheyAreWritten)
+{
+    ASSERT_NO_FATAL_FAILURE(Open());
+    auto cycle = [&](const CTraceTime& p_oNow, std::vector<CReminderMark>& p_vMarks) {
+        const int64_t now = LocalSecondsOf(p_oNow);
+        std::vector<CReminderSMS> vList;
+        EXPECT_EQ(GetReminderSMSList(m_oThread.MessageStore(), m_oThread.AddressBook(), m_vFolder,
+                                     CReminderCycle{now, now + 120, false, false}, kUser, vList, &p_vMarks),
+                  S_OK);
+        return Describe(vList);
+    };
+    std::vector<CReminderMark> vMarks;
+    EXPECT_EQ(cycle(At(2027, 3, 2, 9, 43), vMarks), std::vector<std::string>{kDentist});
+    ASSERT_EQ(vMarks.size(), 2u) << "the Dentist and the due item that sends nothing";
+    EXPECT_EQ(Mark("Dentist"), "") << "nothing is written before the job has left";
+    std::vector<CReminderMark> vAgain;
+    EXPECT_EQ(cycle(At(2027, 3, 2, 9, 44), vAgain), std::vector<std::string>{kDentist})
+        << "a job that did not leave leaves its reminder due for the next cycle";
+    EXPECT_EQ(WriteReminderMarks(m_oThread.MessageStore(), vAgain), 0u);
+    EXPECT_EQ(Mark("Dentist"), "2027-03-02 10:00");
+    EXPECT_EQ(Mark("Quiet"), "2027-03-02 10:00");
+    std::vector<CReminderMark> vNone;
+    EXPECT_TRUE(cycle(At(2027, 3, 2, 9, 44), vNone).empty());
+    EXPECT_TRUE(vNone.empty());
+
+    // An item that went away between the cycle and its marks costs only its own mark.
+    std::vector<CReminderMark> vGone = {{"no such item", vMarks[0].m_iMarkMinutes}, vMarks[0]};
+    EXPECT_EQ(WriteReminderMarks(m_oThread.MessageStore(), vGone), 1u);
+}
+
 TEST_F(Reminders, AReminderThatPassedWhileTheComputerWasOffIsNotSent)
 {
     ASSERT_NO_FATAL_FAILURE(Open());
