@@ -68,7 +68,18 @@ void CErrorSlot::Clear()
 namespace
 {
 ErrorPresenter g_pfnPresenter = DefaultErrorPresenter();
+thread_local int t_iQuietScopes = 0;
 } // namespace
+
+CQuietErrors::CQuietErrors()
+{
+    ++t_iQuietScopes;
+}
+
+CQuietErrors::~CQuietErrors()
+{
+    --t_iQuietScopes;
+}
 
 void SetErrorPresenter(ErrorPresenter p_pfnPresenter)
 {
@@ -85,7 +96,7 @@ void ReportError(const CErrorSlot& p_oError, bool p_bShow, const char* p_szCapti
     if (!p_oError.IsSet())
         return;
     Log("Error %u: %s", p_oError.Id(), p_oError.Text().c_str());
-    if (p_bShow && g_pfnPresenter != nullptr)
+    if (p_bShow && t_iQuietScopes == 0 && g_pfnPresenter != nullptr)
         g_pfnPresenter(p_szCaption != nullptr ? p_szCaption : kProductTitle, p_oError.Text());
 }
 

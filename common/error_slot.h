@@ -86,6 +86,17 @@ void SetErrorPresenter(ErrorPresenter p_pfnPresenter);
 ErrorPresenter DefaultErrorPresenter();
 ErrorPresenter GetErrorPresenter();
 
-// Logs the error and shows it (p_bShow) through the presenter.
+// While one lives on a thread, errors reported on that thread reach the log only: for work that
+// runs unattended (a monitor's cycle), where a box nobody answers would stall every later run.
+class CQuietErrors
+{
+  public:
+    CQuietErrors();
+    ~CQuietErrors();
+    CQuietErrors(const CQuietErrors&) = delete;
+    CQuietErrors& operator=(const CQuietErrors&) = delete;
+};
+
+// Logs the error and shows it (p_bShow) through the presenter, unless the thread is quiet.
 void ReportError(const CErrorSlot& p_oError, bool p_bShow = true, const char* p_szCaption = nullptr);
 void ReportError(const CStringTable& p_oTable, unsigned p_uId, ...);

@@ -3,6 +3,7 @@
 
 #include "Addressbook/reminders/recurrence.h"
 #include "common/boundary.h"
+#include "common/error_slot.h"
 #include "common/failure_log.h"
 #include "common/trace_log.h"
 
@@ -91,6 +92,8 @@ void CReminderMonitor::Run()
         const CTraceTime now = m_oHooks.m_fnClock();
         const DWORD dwTimeout = CycleTimeout(now);
         TrapExceptions("CReminderMonitor::Cycle", 0, [&]() -> int {
+            // Nobody watches a cycle: a failure it reports goes to the log, never to a box.
+            const CQuietErrors quiet;
             if (m_oHooks.m_fnCycle)
                 m_oHooks.m_fnCycle(now, AddMinutes(now, 2));
             return 0;

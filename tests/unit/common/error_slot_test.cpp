@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace
 {
 const CStringTable::CEntry g_aEntries[] = {
@@ -62,6 +64,30 @@ TEST(ErrorSlot, ReportShowsThroughThePresenter)
     EXPECT_EQ(g_sShownText, "") << "a report that is not shown only reaches the log";
     ReportError(CErrorSlot());
     EXPECT_EQ(g_sShownText, "") << "an empty slot reports nothing";
+    SetErrorPresenter(previous);
+}
+
+TEST(ErrorSlot, AQuietThreadOnlyLogs)
+{
+    const ErrorPresenter previous = GetErrorPresenter();
+    SetErrorPresenter(RecordPresenter);
+    CErrorSlot error;
+    error.Set(g_oTable, 232);
+    g_sShownText.clear();
+    {
+        const CQuietErrors quiet;
+        {
+            const CQuietErrors nested;
+        }
+        ReportError(error);
+        EXPECT_EQ(g_sShownText, "") << "a nested scope's end leaves the thread quiet";
+        std::thread other([&] { ReportError(error); });
+        other.join();
+        EXPECT_EQ(g_sShownText, "An error occurred") << "another thread still shows its errors";
+    }
+    g_sShownText.clear();
+    ReportError(error);
+    EXPECT_EQ(g_sShownText, "An error occurred") << "the thread shows errors again after the scope";
     SetErrorPresenter(previous);
 }
 } // namespace
