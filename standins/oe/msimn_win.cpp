@@ -35,6 +35,8 @@ HINSTANCE g_hInstance = nullptr;
 const COeProfile* g_p_oProfile = nullptr;
 WNDPROC g_pfnListProc = nullptr;
 WNDPROC g_pfnRebarProc = nullptr;
+// The list window's own procedure below the one that watches its header.
+WNDPROC g_pfnListWindowProc = nullptr;
 
 LRESULT CALLBACK ListForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
@@ -46,6 +48,20 @@ LRESULT CALLBACK RebarForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPA
 {
     return TrapExceptions("RebarForwardProc", LRESULT(0),
                           [&] { return CallWindowProcA(g_pfnRebarProc, p_hWnd, p_nMsg, p_wParam, p_lParam); });
+}
+
+// A column the user dragged to a new width: once the list has taken it, the browser stores the
+// layout (the header tells only its parent, the list).
+LRESULT CALLBACK ListHeaderWatchProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("ListHeaderWatchProc", LRESULT(0), [&] {
+        const LRESULT result = CallWindowProcA(g_pfnListWindowProc, p_hWnd, p_nMsg, p_wParam, p_lParam);
+        const auto* header = reinterpret_cast<const NMHDR*>(p_lParam);
+        if (p_nMsg == WM_NOTIFY && header != nullptr &&
+            (header->code == HDN_ENDTRACKA || header->code == HDN_ENDTRACKW))
+            PostMessageA(GetParent(p_hWnd), oestandin::kColumnWidthsChanged, 0, 0);
+        return result;
+    });
 }
 
 // Registers p_szName as a copy of a common control's class, as the client's own frameworks do.
@@ -137,6 +153,8 @@ HWND CreateBandToolbar(HWND p_hRebar, UINT p_nId, const std::vector<std::pair<UI
                                 reinterpret_cast<HMENU>(1005), g_hInstance, nullptr);
     if (w.m_hToolbar == nullptr || w.m_hTree == nullptr || w.m_hList == nullptr)
         return false;
+    g_pfnListWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(w.m_hList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListHeaderWatchProc)));
     SendMessageA(w.m_hTree, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     SendMessageA(w.m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     w.m_vColumns = oestandin::ReadListColumns(profile.m_iMajor, false);
@@ -207,6 +225,9 @@ LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPara
         return 0;
     case WM_NOTIFY:
         return BrowserNotify(p_hWnd, reinterpret_cast<const NMHDR*>(p_lParam));
+    case oestandin::kColumnWidthsChanged:
+        oestandin::StoreColumnWidths();
+        return 0;
     case WM_CONTEXTMENU: {
         // A right click on the rebar or one of its bars: the list of bars.
         const HWND clicked = reinterpret_cast<HWND>(p_wParam);

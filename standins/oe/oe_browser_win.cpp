@@ -343,6 +343,19 @@ void ShowRebarContextMenu(POINT p_oAt)
                    nullptr);
 }
 
+void StoreColumnWidths()
+{
+    CBrowserState& b = Browser();
+    for (size_t i = 0; i < b.m_vColumns.size(); ++i)
+    {
+        const LRESULT width = SendMessageA(b.m_hList, LVM_GETCOLUMNWIDTH, i, 0);
+        if (width > 0)
+            b.m_vColumns[i].m_nWidth = static_cast<uint32_t>(width);
+    }
+    if (!WriteListColumns(b.m_p_oProfile->m_iMajor, b.m_bOutgoingFolder, b.m_vColumns))
+        LOG_FAILURE("the column widths could not be stored");
+}
+
 void ToggleToolbarBand()
 {
     const int index = ToolbarBandIndex();

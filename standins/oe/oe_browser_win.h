@@ -47,6 +47,10 @@ void DropMenuBarMenu(int p_iIndex);
 void DropNewMenu(const RECT& p_oButton);
 // The rebar's context menu (the list of bars) at a screen point; -1,-1 puts it at the rebar.
 void ShowRebarContextMenu(POINT p_oAt);
+// Posted to the browser after the user dragged a column of the list to a new width.
+constexpr UINT kColumnWidthsChanged = WM_APP + 1;
+// Writes the list's column widths into the layout of the shown folder's kind.
+void StoreColumnWidths();
 // Shows or hides the toolbar band; the rebar's height change lays the browser out again.
 void ToggleToolbarBand();
 

@@ -240,6 +240,26 @@ TEST(OeBrowserBars, ColumnsFollowTheLayoutsAndTheDialogTheRebarMenuAndNewDropDow
     EXPECT_EQ(stored[2].m_nWidth, 155u) << "kept columns keep their widths";
     EXPECT_EQ(stored[5].m_nId, oestore::kColumnSize);
 
+    // A column dragged wider by its header's divider is stored with its new width.
+    const HWND header = FindWindowExA(list, nullptr, "SysHeader32", nullptr);
+    ASSERT_NE(header, nullptr);
+    CRemoteBlock item(header, sizeof(RECT));
+    RECT subject{};
+    ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(item.Remote())));
+    ASSERT_TRUE(item.Read(&subject, sizeof subject));
+    const int y = (subject.top + subject.bottom) / 2;
+    PostMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(subject.right - 1, y));
+    PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(subject.right + 20, y));
+    PostMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(subject.right + 39, y));
+    PostMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(subject.right + 39, y));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return oestore::ReadColumnLayout(6, ReadBinary(ColumnsKey(kIdentityA), "Mail Column Info (In)"), stored) &&
+                   stored.size() == 6 && stored[3].m_nWidth >= 310;
+        },
+        10000))
+        << "the Subject column was 280 wide";
+
     // The rebar's context menu drops through the browser; hiding the toolbar shrinks the rebar and
     // the panes move up to it.
     RECT bar{};
