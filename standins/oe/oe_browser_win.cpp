@@ -229,11 +229,16 @@ HMENU BuildBrowserMenu(const COeProfile& p_oProfile)
     HMENU file = CreatePopupMenu();
     HMENU fileNew = CreatePopupMenu();
     AppendMenuA(fileNew, MF_STRING, p_oProfile.m_nNewMailCommand, "&Mail Message\tCtrl+N");
-    AppendMenuA(fileNew, MF_STRING, IDM_NEW_FOLDER, "&Folder...\tCtrl+Shift+E");
+    // Version 4 keeps a fixed set of folders.
+    if (p_oProfile.m_iMajor >= 5)
+        AppendMenuA(fileNew, MF_STRING, IDM_NEW_FOLDER, "&Folder...\tCtrl+Shift+E");
     AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(fileNew), "&New");
-    HMENU folder = CreatePopupMenu();
-    AppendMenuA(folder, MF_STRING, IDM_NEW_FOLDER, "&New...");
-    AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(folder), "&Folder");
+    if (p_oProfile.m_iMajor >= 5)
+    {
+        HMENU folder = CreatePopupMenu();
+        AppendMenuA(folder, MF_STRING, IDM_NEW_FOLDER, "&New...");
+        AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(folder), "&Folder");
+    }
     AppendMenuA(file, MF_STRING, p_oProfile.m_nSaveAsCommand, "Save &As...");
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_STRING, IDM_EXIT, "E&xit");
