@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <mapi.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -421,6 +422,29 @@ TEST(OeCreateFolder, TheDialogAddsAFolderToTheTreeAndTheIndexAndRefusesADuplicat
     EXPECT_EQ(folders[5].m_sName, "Sent SMSs");
     EXPECT_EQ(folders[5].m_nSpecial, 0u);
     EXPECT_NE(GetFileAttributesA((store + folders[5].m_sFileName).c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Simple MAPI reads the grown index and still finds the Inbox, where it saves and finds mail.
+    const std::string exe = ClientPath(6);
+    unique_hmodule mapi(LoadLibraryA((exe.substr(0, exe.find_last_of("\\/") + 1) + "msoe.dll").c_str()));
+    ASSERT_TRUE(mapi);
+    auto* logon = reinterpret_cast<LPMAPILOGON>(reinterpret_cast<void*>(GetProcAddress(mapi.get(), "MAPILogon")));
+    auto* saveMail =
+        reinterpret_cast<LPMAPISAVEMAIL>(reinterpret_cast<void*>(GetProcAddress(mapi.get(), "MAPISaveMail")));
+    auto* findNext =
+        reinterpret_cast<LPMAPIFINDNEXT>(reinterpret_cast<void*>(GetProcAddress(mapi.get(), "MAPIFindNext")));
+    auto* logoff = reinterpret_cast<LPMAPILOGOFF>(reinterpret_cast<void*>(GetProcAddress(mapi.get(), "MAPILogoff")));
+    ASSERT_TRUE(logon != nullptr && saveMail != nullptr && findNext != nullptr && logoff != nullptr);
+    LHANDLE session = 0;
+    ASSERT_EQ(logon(0, nullptr, nullptr, 0, 0, &session), SUCCESS_SUCCESS);
+    MapiMessage message{};
+    message.lpszSubject = const_cast<LPSTR>("Saved after the folders");
+    message.lpszNoteText = const_cast<LPSTR>("Text");
+    char id[64] = {};
+    EXPECT_EQ(saveMail(session, 0, &message, 0, 0, id), SUCCESS_SUCCESS);
+    char found[64] = {};
+    EXPECT_EQ(findNext(session, 0, nullptr, nullptr, MAPI_LONG_MSGID, 0, found), SUCCESS_SUCCESS);
+    EXPECT_STREQ(found, id);
+    EXPECT_EQ(logoff(session, 0, 0, 0), SUCCESS_SUCCESS);
     DWORD exitCode = 1;
     EXPECT_TRUE(run.Close(exitCode));
 }
