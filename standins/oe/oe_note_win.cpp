@@ -5,6 +5,7 @@
 #include "common/failure_log.h"
 #include "common/text_win.h"
 #include "common/trace_log.h"
+#include "common/unique_any.h"
 #include "standins/oe/oe_dialogs_win.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/oe_resource.h"
@@ -33,6 +34,9 @@ unsigned g_nNotReady = 0;
 std::map<HWND, oestore::CMailMessage> g_mOpened;
 // Notes that show a received message in a message view instead of the header's fields.
 std::set<HWND> g_sReadNotes;
+// Notes whose Send runs: a Send that arrives meanwhile (through the modal loop of a question or
+// the notice) must not send the message a second time.
+std::set<HWND> g_sSending;
 // Set while a read note is being created, so that its WM_CREATE makes the read layout.
 bool g_bCreatingReadNote = false;
 constexpr const char* kMessageViewClass = "Outlook Express Message View";
@@ -244,6 +248,12 @@ void SendNote(HWND p_hNote)
         SendMessageA(p_hNote, kNoteNotReady, 0, 0);
         return;
     }
+    if (!g_sSending.insert(p_hNote).second)
+    {
+        Log("Note %p is sending already", static_cast<void*>(p_hNote));
+        return;
+    }
+    const scope_exit done([&] { g_sSending.erase(p_hNote); });
     oestore::CMailMessage message = NoteMessage(p_hNote);
     if (message.m_sSubject.empty() && DontShowDialogsValue(g_p_oProfile->m_iMajor, kEmptySubjectValue) == 0)
     {

@@ -220,6 +220,8 @@ TEST(oe_win_send, TheSendMailNoticeFollowsItsDontShowDialogsValue)
     const HWND notice = run.WaitForWindow("#32770", "Send Mail", 15000);
     ASSERT_NE(notice, nullptr) << "the notice comes after the message went out";
     EXPECT_TRUE(IsWindow(note)) << "and holds the note until it is closed";
+    // A Send that arrives meanwhile does not send the message again.
+    PostMessageA(note, WM_COMMAND, kSend, 0);
     RedrawWindow(notice, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);
     EXPECT_TRUE(SaveWindowPng(notice, "oe6_send_mail_notice.png"));
@@ -234,7 +236,7 @@ TEST(oe_win_send, TheSendMailNoticeFollowsItsDontShowDialogsValue)
     Fill(note, "quiet@brevolt.example", "", "", "Without the notice", "Body");
     PostMessageA(note, WM_COMMAND, kSend, 0);
     ASSERT_TRUE(WaitGone(note, 15000)) << "switched off, the note closes at once";
-    EXPECT_EQ(SentItems(seed.m_sStoreRoot).size(), 2u);
+    EXPECT_EQ(SentItems(seed.m_sStoreRoot).size(), 2u) << "each note went out once";
     DWORD exitCode = 1;
     EXPECT_TRUE(run.Close(exitCode));
 }
