@@ -16,7 +16,7 @@ constexpr const char* kUsage =
     "usage: oeseed install --version N --dir FOLDER\n"
     "       oeseed identity --version N [--id {GUID}] [--name TEXT] --store-root PATH [--not-current]\n"
     "              [--check-mail 0|1] [--smtp-server HOST] [--smtp-port N] [--email ADDRESS]\n"
-    "              [--display-name TEXT] [--account-name TEXT]\n"
+    "              [--display-name TEXT] [--account-name TEXT] [--send-mail-warning 0|1]\n"
     "       oeseed folder --store FOLDER --name TEXT\n";
 
 // "--name value" pairs after the command; a flag without a value maps to "1".
@@ -58,6 +58,7 @@ int SeedIdentity(const std::map<std::string, std::string>& p_mOptions)
     seed.m_sStoreRoot = Option(p_mOptions, "--store-root");
     seed.m_bMakeCurrent = Option(p_mOptions, "--not-current").empty();
     seed.m_bCheckMailOnStartup = Option(p_mOptions, "--check-mail", "1") != "0";
+    seed.m_bSendMailWarning = Option(p_mOptions, "--send-mail-warning", "0") != "0";
     seed.m_oAccount.m_sName = Option(p_mOptions, "--account-name", seed.m_oAccount.m_sName);
     seed.m_oAccount.m_sSmtpServer = Option(p_mOptions, "--smtp-server", seed.m_oAccount.m_sSmtpServer);
     seed.m_oAccount.m_nSmtpPort = std::strtoul(Option(p_mOptions, "--smtp-port", "25").c_str(), nullptr, 10);

@@ -83,6 +83,10 @@ TEST_P(OeCommands, NewMailSaveAsAndSendReceiveAnswerTheirIds)
     const HWND browser = run.WaitForBrowser(profile.m_szBrowserClass, 15000);
     ASSERT_NE(browser, nullptr);
 
+    // Each version shows the received-mail layout its seeding wrote, in its own layout format.
+    const HWND list = FindWindowExA(browser, nullptr, profile.m_szListClass, nullptr);
+    EXPECT_EQ(ListColumns(list), (std::vector<std::string>{"!", "@", "From", "Subject", "Received"}));
+
     // New mail by its id, then through the New menu's first item: two notes with the version's header.
     PostMessageA(browser, WM_COMMAND, profile.m_nNewMailCommand, 0);
     const HWND note = run.WaitForWindow("ATH_Note", nullptr, 10000);
