@@ -235,7 +235,7 @@ bool WriteEmailFile(const CEmailFileParts& p_oParts, uint32_t& p_dwNumber, std::
         LOG_FAILURE("fwrite( %s ) failed", path.c_str());
         return false;
     }
-    Log("WriteEmailFile: wrote '%s' (%zu characters)", path.c_str(), text.size());
+    Log("WriteEmailFile: wrote '%s' (%lu characters)", path.c_str(), static_cast<unsigned long>(text.size()));
     if (p_p_sPath != nullptr)
         *p_p_sPath = path;
     return true;
