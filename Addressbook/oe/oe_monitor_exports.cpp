@@ -20,7 +20,14 @@ namespace
 constexpr UINT kReloadBarMessage = 0x410; // WM_RELOADBAR
 
 std::mutex g_oMonitorMutex;
-std::unique_ptr<oe::COEMonitor> g_p_oMonitor;
+
+// Never destroyed: unloading the library must not wait for the thread under the loader lock.
+// StopOEMonitor (and Uninit, through it) ends the monitor while that is still safe.
+std::unique_ptr<oe::COEMonitor>& Monitor()
+{
+    static auto* s_p_oMonitor = new std::unique_ptr<oe::COEMonitor>();
+    return *s_p_oMonitor;
+}
 
 bool SendRuleAnnouncements(const CFinalSMSList& p_oList)
 {
@@ -57,7 +64,8 @@ extern "C"
         return TrapExceptions("StartOEMonitor", 0, [&]() -> int {
             CLogScope scope("StartOEMonitor");
             std::lock_guard<std::mutex> lock(g_oMonitorMutex);
-            if (g_p_oMonitor && g_p_oMonitor->IsRunning())
+            std::unique_ptr<oe::COEMonitor>& running = Monitor();
+            if (running && running->IsRunning())
                 return 1;
             oe::COEMonitorHost host;
             host.m_p_oRegistry = &Library().m_oRegistry;
@@ -66,7 +74,7 @@ extern "C"
             auto monitor = std::make_unique<oe::COEMonitor>(std::move(host));
             if (!monitor->Start())
                 return 0;
-            g_p_oMonitor = std::move(monitor);
+            running = std::move(monitor);
             return 1;
         });
     }
@@ -76,9 +84,10 @@ extern "C"
         return TrapExceptions("StopOEMonitor", 0, [&]() -> int {
             CLogScope scope("StopOEMonitor");
             std::lock_guard<std::mutex> lock(g_oMonitorMutex);
-            if (g_p_oMonitor)
-                g_p_oMonitor->Stop();
-            g_p_oMonitor.reset();
+            std::unique_ptr<oe::COEMonitor>& running = Monitor();
+            if (running)
+                running->Stop();
+            running.reset();
             return 1;
         });
     }

@@ -2,6 +2,7 @@
 // loaded as the installation names it (and each way that fails), the log-on through the "Default
 // User ID" swap, a send answered by a browser window through the named events, and the monitor
 // reading mail that arrived in the stand-in's store when "OENewServerMail" is set.
+#include "Addressbook/include/corvane_win.h"
 #include "Addressbook/oe/oe_monitor_win.h"
 #include "Addressbook/oe/oe_package_win.h"
 #include "Addressbook/reminders/rule_manager.h"
@@ -323,4 +324,42 @@ TEST_F(OEMailTest, TheMonitorReadsTheNewRangeWhenSignalledAndSendsTheRulesSMS)
     monitor.Stop();
     EXPECT_FALSE(monitor.IsRunning());
     EXPECT_EQ(registry.ReadUserText("OEIDFrom"), "") << "without a monitor the hooks have nobody to wake";
+}
+
+TEST_F(OEMailTest, TheLibrarysExportsStartAndStopTheMonitorAndCountAnIdentitysMail)
+{
+    Deliver(m_sMyStore, Mail("a@brevolt.example", "one"));
+    Deliver(m_sOtherStore, Mail("b@brevolt.example", "two"));
+    Deliver(m_sOtherStore, Mail("c@brevolt.example", "three"));
+    unique_hmodule corvane(LoadLibraryA(CORVANE_DLL_PATH));
+    ASSERT_TRUE(corvane);
+    const auto bind = [&](const char* p_szName) { return GetProcAddress(corvane.get(), p_szName); };
+    const auto init = reinterpret_cast<PFN_Init>(bind(szInit));
+    const auto uninit = reinterpret_cast<PFN_Uninit>(bind(szUninit));
+    const auto start = reinterpret_cast<PFN_StartOEMonitor>(bind(szStartOEMonitor));
+    const auto stop = reinterpret_cast<PFN_StopOEMonitor>(bind(szStopOEMonitor));
+    const auto getMax = reinterpret_cast<PFN_GetOEMaxForIdentity>(bind(szGetOEMaxForIdentity));
+    ASSERT_TRUE(init && uninit && start && stop && getMax);
+    ASSERT_EQ(init(1, 6, nullptr, nullptr, nullptr, kCallerNoPackage), 1);
+
+    uint32_t last = 99;
+    uint32_t error = 99;
+    EXPECT_EQ(getMax(kOther, &last, &error), 1);
+    EXPECT_EQ(last, 2u);
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(getMax(kMine, &last, &error), 1);
+    EXPECT_EQ(last, 1u);
+    EXPECT_EQ(IdentityValue("Default User ID"), kOther);
+
+    EXPECT_EQ(stop(), 1) << "stopping a monitor that is not running does nothing";
+    EXPECT_EQ(start(), 1);
+    EXPECT_EQ(start(), 1) << "a second start while running does nothing";
+    bool stored = false;
+    for (const DWORD begin = GetTickCount(); !stored && GetTickCount() - begin < 15000; Sleep(20))
+        stored = m_oRegistry.ReadUserText("OEIDTo") == "1";
+    EXPECT_TRUE(stored) << "the monitor tells the hooks where the Inbox stands";
+    // Uninit ends a monitor that is still running before the library's objects go.
+    EXPECT_EQ(uninit(), 1);
+    EXPECT_EQ(m_oRegistry.ReadUserText("OEIDFrom"), "");
+    EXPECT_EQ(stop(), 1);
 }
