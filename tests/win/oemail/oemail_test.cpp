@@ -3,6 +3,7 @@
 // User ID" swap, a send answered by a browser window through the named events, and the monitor
 // reading mail that arrived in the stand-in's store when "OENewServerMail" is set.
 #include "Addressbook/include/corvane_win.h"
+#include "Addressbook/oe/inbox_watch.h"
 #include "Addressbook/oe/oe_monitor_win.h"
 #include "Addressbook/oe/oe_package_win.h"
 #include "Addressbook/reminders/rule_manager.h"
@@ -362,4 +363,37 @@ TEST_F(OEMailTest, TheLibrarysExportsStartAndStopTheMonitorAndCountAnIdentitysMa
     EXPECT_EQ(uninit(), 1);
     EXPECT_EQ(m_oRegistry.ReadUserText("OEIDFrom"), "");
     EXPECT_EQ(stop(), 1);
+}
+
+TEST_F(OEMailTest, TheInboxNumberOfTheCurrentIdentityDrivesTheTrigger)
+{
+    oe::CInboxLocator locator(m_oRegistry, 6);
+    uint32_t number = 0;
+    ASSERT_TRUE(locator.GetInboxNextNumber(number));
+    const uint32_t before = number;
+    Deliver(m_sMyStore, Mail("a@brevolt.example", "one"));
+    Deliver(m_sOtherStore, Mail("b@brevolt.example", "elsewhere"));
+    ASSERT_TRUE(locator.GetInboxNextNumber(number));
+    EXPECT_EQ(number, before + 1) << "only the current identity's Inbox counts";
+
+    unique_handle event(CreateEventA(nullptr, FALSE, FALSE, oe::kNewServerMailEvent));
+    ASSERT_TRUE(event);
+    oe::CTriggerHost host;
+    host.m_fnNextNumber = [&](uint32_t& p_dwNumber) { return locator.GetInboxNextNumber(p_dwNumber); };
+    host.m_fnSettingReadable = [&](const std::string& p_sName) { return !m_oRegistry.ReadUserText(p_sName).empty(); };
+    host.m_fnSignal = [] {
+        unique_handle named(OpenEventA(EVENT_MODIFY_STATE, FALSE, oe::kNewServerMailEvent));
+        return named && SetEvent(named.get()) != FALSE;
+    };
+    (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdFromValue);
+    oe::CNewMailTrigger trigger;
+    EXPECT_FALSE(trigger.OnFinishedDownloading(host)) << "no monitor has stored its range";
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    ASSERT_TRUE(m_oRegistry.WriteUserText(oe::kIdFromValue, "0"));
+    ASSERT_TRUE(m_oRegistry.WriteUserText(oe::kIdToValue, "0"));
+    EXPECT_TRUE(trigger.OnFinishedDownloading(host));
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_FALSE(trigger.OnFinishedDownloading(host)) << "nothing new downloaded";
+    (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdFromValue);
+    (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdToValue);
 }
