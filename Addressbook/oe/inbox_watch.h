@@ -59,7 +59,7 @@ class CNewMailTrigger
   public:
     // True when the event was signalled. Any failure keeps the last seen number, so the next
     // finished download tries again.
-    bool OnFinishedDownloading(const CTriggerHost& p_oHost);
+    [[nodiscard]] bool OnFinishedDownloading(const CTriggerHost& p_oHost);
     uint32_t LastSeen() const
     {
         return m_dwLastSeen;
