@@ -69,6 +69,9 @@ int COutlookExpress::Send(const CGatewayMail& p_oMail, CCancelLink& p_oLink, CSe
     if (!m_bUseTransferFile || m_iMajor == 4 || p_oMail.m_iMailKind != 2 || !m_p_oBrowser)
         return SendBySMTP(p_oMail, p_oLink, p_p_oProgress);
     CLogScope scope("COutlookExpress::Send(OE)");
+    // A stop before anything was handed over ends the send; the link's state says so.
+    if (p_oLink.PollStop())
+        return 1;
     if (p_p_oProgress != nullptr)
     {
         p_p_oProgress->SetText(FormatTableMessage(CorvaneStrings(), kMsgSendingToOutbox));
@@ -94,7 +97,8 @@ int COutlookExpress::Send(const CGatewayMail& p_oMail, CCancelLink& p_oLink, CSe
         LOG_FAILURE("FindWindow('%s') failed", browserClass);
         return SendBySMTP(p_oMail, p_oLink, p_p_oProgress);
     }
-    switch (m_p_oBrowser->PostAndWait(number, m_dwWaitMs))
+    p_oLink.ForbidCancel();
+    switch (m_p_oBrowser->PostAndWait(number, m_dwWaitMs, p_oLink))
     {
     case ESendOutcome::Success:
         if (p_p_oProgress != nullptr)
@@ -104,6 +108,7 @@ int COutlookExpress::Send(const CGatewayMail& p_oMail, CCancelLink& p_oLink, CSe
         LOG_FAILURE("Event OESendFailed was set");
         return Fail("Event OESendFailed was set");
     case ESendOutcome::TimedOut:
+        p_oLink.MarkTimedOut();
         LOG_FAILURE("Timed out (%d sec) trying to send via Outlook Express", static_cast<int>(m_dwWaitMs / 1000));
         return Fail("Timed out trying to send via Outlook Express");
     case ESendOutcome::Error:

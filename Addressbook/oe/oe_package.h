@@ -27,8 +27,10 @@ class IBrowserLink
   public:
     virtual ~IBrowserLink() = default;
     [[nodiscard]] virtual bool FindBrowser(const char* p_szClass) = 0;
-    // Posts WM_USER+24 with p_dwNumber to the browser found last and waits for either event.
-    [[nodiscard]] virtual ESendOutcome PostAndWait(uint32_t p_dwNumber, uint32_t p_dwTimeoutMs) = 0;
+    // Posts WM_USER+24 with p_dwNumber to the browser found last and waits for either event. Once
+    // posted the note will be sent: a stop asked for during the wait is recorded as refused.
+    [[nodiscard]] virtual ESendOutcome PostAndWait(uint32_t p_dwNumber, uint32_t p_dwTimeoutMs,
+                                                   CCancelLink& p_oLink) = 0;
 };
 
 constexpr uint32_t kSendWaitMs = 60000;

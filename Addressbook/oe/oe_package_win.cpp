@@ -21,7 +21,7 @@ class CWindowBrowserLink final : public IBrowserLink
         return m_hBrowser != nullptr;
     }
 
-    [[nodiscard]] ESendOutcome PostAndWait(uint32_t p_dwNumber, uint32_t p_dwTimeoutMs) override
+    [[nodiscard]] ESendOutcome PostAndWait(uint32_t p_dwNumber, uint32_t p_dwTimeoutMs, CCancelLink& p_oLink) override
     {
         unique_handle success(CreateEventA(nullptr, FALSE, FALSE, kSendSuccessEvent));
         unique_handle failed(CreateEventA(nullptr, FALSE, FALSE, kSendFailedEvent));
@@ -34,18 +34,29 @@ class CWindowBrowserLink final : public IBrowserLink
             return ESendOutcome::Error;
         Log("COutlookExpress::Send: posted file %X, waiting up to %u ms", static_cast<unsigned>(p_dwNumber),
             static_cast<unsigned>(p_dwTimeoutMs));
-        const HANDLE events[2] = {success.get(), failed.get()};
-        switch (WaitForMultipleObjects(2, events, FALSE, p_dwTimeoutMs))
+        const HANDLE events[3] = {success.get(), failed.get(),
+                                  reinterpret_cast<HANDLE>(p_oLink.StopEvent().NativeHandle())};
+        const DWORD start = GetTickCount();
+        for (;;)
         {
-        case WAIT_OBJECT_0:
-            return ESendOutcome::Success;
-        case WAIT_OBJECT_0 + 1:
-            return ESendOutcome::Failed;
-        case WAIT_TIMEOUT:
-            return ESendOutcome::TimedOut;
-        default:
-            LOG_FAILURE("WaitForMultipleObjects failed: error %lu", GetLastError());
-            return ESendOutcome::Error;
+            const DWORD waited = GetTickCount() - start;
+            const DWORD left = waited < p_dwTimeoutMs ? p_dwTimeoutMs - waited : 0;
+            switch (WaitForMultipleObjects(3, events, FALSE, left))
+            {
+            case WAIT_OBJECT_0:
+                return ESendOutcome::Success;
+            case WAIT_OBJECT_0 + 1:
+                return ESendOutcome::Failed;
+            case WAIT_OBJECT_0 + 2:
+                // The note is on its way and cannot be called back: refused, and the wait goes on.
+                (void)p_oLink.HonourStop();
+                continue;
+            case WAIT_TIMEOUT:
+                return ESendOutcome::TimedOut;
+            default:
+                LOG_FAILURE("WaitForMultipleObjects failed: error %lu", GetLastError());
+                return ESendOutcome::Error;
+            }
         }
     }
 

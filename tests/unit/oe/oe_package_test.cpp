@@ -19,6 +19,7 @@ struct CRoads
     std::vector<uint32_t> m_vPosted;
     bool m_bWindow = true;
     oe::ESendOutcome m_eOutcome = oe::ESendOutcome::Success;
+    bool m_bCancelForbidden = false;
 };
 
 class CRecordingSMTP final : public CMailPackage
@@ -48,9 +49,10 @@ class CFakeBrowser final : public oe::IBrowserLink
         m_oRoads.m_vClasses.push_back(p_szClass);
         return m_oRoads.m_bWindow;
     }
-    [[nodiscard]] oe::ESendOutcome PostAndWait(uint32_t p_dwNumber, uint32_t) override
+    [[nodiscard]] oe::ESendOutcome PostAndWait(uint32_t p_dwNumber, uint32_t, CCancelLink& p_oLink) override
     {
         m_oRoads.m_vPosted.push_back(p_dwNumber);
+        m_oRoads.m_bCancelForbidden = p_oLink.IsCancelForbidden();
         return m_oRoads.m_eOutcome;
     }
 
@@ -201,6 +203,7 @@ TEST_F(OutlookExpressPackageTest, TheHooksAnswerIsTheResult)
     };
     for (const auto& outcome : outcomes)
     {
+        m_oLink.Reset();
         m_oRoads.m_eOutcome = outcome.first;
         auto package = Package(6);
         CProgress progress;
@@ -211,4 +214,27 @@ TEST_F(OutlookExpressPackageTest, TheHooksAnswerIsTheResult)
     }
     EXPECT_EQ(m_oRoads.m_iSMTPSends, 0) << "only a missing window falls back to SMTP";
     EXPECT_EQ(m_oRoads.m_vClasses.front(), "Outlook Express Browser Class");
+}
+
+TEST_F(OutlookExpressPackageTest, AStopBeforeTheHandOverEndsTheSendAndOneAfterIsRefused)
+{
+    m_oLink.RequestStop();
+    auto stopped = Package(6);
+    EXPECT_EQ(stopped->Send(Job("<MAIL/>"), m_oLink, nullptr), 1);
+    EXPECT_EQ(m_oLink.State(), kLinkCancelled);
+    EXPECT_TRUE(stopped->LastTransferFile().empty()) << "nothing was written";
+    EXPECT_TRUE(m_oRoads.m_vPosted.empty());
+
+    m_oLink.Reset();
+    auto sent = Package(6);
+    EXPECT_EQ(sent->Send(Job("<MAIL/>"), m_oLink, nullptr), 1);
+    EXPECT_TRUE(m_oRoads.m_bCancelForbidden) << "once posted the note cannot be called back";
+    Written(*sent);
+
+    m_oLink.Reset();
+    m_oRoads.m_eOutcome = oe::ESendOutcome::TimedOut;
+    auto late = Package(6);
+    EXPECT_EQ(late->Send(Job("<MAIL/>"), m_oLink, nullptr), 0);
+    EXPECT_EQ(m_oLink.State(), kLinkAborted);
+    Written(*late);
 }

@@ -397,3 +397,23 @@ TEST_F(OEMailTest, TheInboxNumberOfTheCurrentIdentityDrivesTheTrigger)
     (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdFromValue);
     (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdToValue);
 }
+
+TEST(OEMailSend, AStopDuringTheWaitIsRefusedAndTheAnswerStillCounts)
+{
+    CRegistry registry;
+    CCancelLink link;
+    CFakeBrowser browser(nullptr);
+    std::unique_ptr<CMailPackage> package = oe::CreateOutlookExpressPackage(6, registry, 5000);
+    std::thread answer([&] {
+        while (browser.m_dwPosted.load() == 0)
+            Sleep(5);
+        link.RequestStop();
+        Sleep(200);
+        unique_handle event(OpenEventA(EVENT_MODIFY_STATE, FALSE, oe::kSendSuccessEvent));
+        SetEvent(event.get());
+    });
+    EXPECT_EQ(package->Send(Job(), link, nullptr), 1);
+    answer.join();
+    EXPECT_EQ(link.State(), kLinkCantCancel);
+    DeleteFileA(static_cast<const oe::COutlookExpress&>(*package).LastTransferFile().c_str());
+}
