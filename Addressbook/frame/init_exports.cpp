@@ -226,6 +226,8 @@ extern "C"
             CLibrary& library = Library();
             library.m_hBoldFont.reset();
             library.m_p_oOutlookExpress.reset();
+            // The Outlook Express monitor uses the rules and the registry until it has stopped.
+            (void)StopOEMonitor();
             NewMailAdvise().Stop();
             DestroyAddressBookObject(library);
             library.m_p_oOutlook.reset();

@@ -1,10 +1,11 @@
 // Addressbook/frame/mail_package_object.cpp: CreateMailPackageObject and the WriteToSMSFolder export.
-// Outlook sends through its MAPI Outbox (COutlook); Outlook Express, until its transfer file joins
-// the library, talks SMTP to the server of its own account settings.
+// Outlook sends through its MAPI Outbox (COutlook); Outlook Express through its transfer file and
+// the hooks inside it (COutlookExpress).
 #include "Addressbook/frame/mail_package_object.h"
 
 #include "Addressbook/frame/exports.h"
 #include "Addressbook/frame/library.h"
+#include "Addressbook/oe/oe_package_win.h"
 #include "Addressbook/sending/outlook_package_win.h"
 #include "common/boundary.h"
 #include "common/trace_log.h"
@@ -19,6 +20,11 @@ std::unique_ptr<CMailPackage> CreateMailPackageObject(int p_iPackage, int p_iPac
         Log("CreateMailPackageObject: package %d version %d: MAPI road", p_iPackage, p_iPackageVersion);
         return std::make_unique<COutlook>(
             p_oRegistry, []() { return Library().m_p_oExMapi.get(); }, p_iPackageVersion, &SystemPlatformFacts());
+    }
+    if (p_iPackage == kPackageOutlookExpress)
+    {
+        Log("CreateMailPackageObject: package %d version %d: transfer-file road", p_iPackage, p_iPackageVersion);
+        return oe::CreateOutlookExpressPackage(p_iPackageVersion, p_oRegistry);
     }
     std::unique_ptr<CMailPackage> package = CreateSMTPPackageFor(p_iPackage, p_iPackageVersion, p_oRegistry);
     Log("CreateMailPackageObject: package %d version %d: %s", p_iPackage, p_iPackageVersion,

@@ -61,7 +61,7 @@ std::unique_ptr<CMailPackage> PackageForSend(int p_iPackage, int p_iVersion, IMA
         own = library.m_p_oOutlookExpress.get();
     if (own != nullptr)
         return std::make_unique<CLentPackage>(*own);
-    if (p_iPackage == kPackageOutlook)
+    if (p_iPackage == kPackageOutlook || p_iPackage == kPackageOutlookExpress)
         return CreateMailPackageObject(p_iPackage, p_iVersion, p_pSession, p_pApplication, library.m_oRegistry);
     return CreateSMTPPackageFor(p_iPackage, p_iVersion, library.m_oRegistry);
 }
