@@ -8,6 +8,7 @@
 #include "common/message_box_win.h"
 #include "common/text_win.h"
 #include "common/trace_log.h"
+#include "outlook/exchext_win.h"
 #include "outlook/plugin_strings.h"
 
 #include <oleacc.h>
@@ -347,7 +348,7 @@ std::string PlainCaption(std::string p_sCaption)
 bool ControlUnder(IDispatch* p_pControl, POINT p_pt)
 {
     const com_ptr<IAccessible> accessible =
-        com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(IID_IAccessible);
+        com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(exchext::IID_Accessible);
     if (accessible)
     {
         VARIANT hit;

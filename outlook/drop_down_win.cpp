@@ -18,6 +18,8 @@ namespace
 constexpr UINT kToolbarId = 1;
 constexpr COLORREF kMaskColour = RGB(0, 255, 0);
 constexpr int kFaceSize = 16;
+constexpr UINT_PTR kActivationCheckTimer = 1;
+constexpr UINT kActivationCheckMs = 100;
 
 struct image_list_traits
 {
@@ -118,15 +120,30 @@ LRESULT CALLBACK DropDownProc(HWND p_hWnd, UINT p_uMsg, WPARAM p_wParam, LPARAM 
             return 0;
         }
         case WM_ACTIVATEAPP:
+            // Looked at once the activation has settled: a program that really took the foreground
+            // still has it then.
             if (!p_wParam)
+                SetTimer(p_hWnd, kActivationCheckTimer, kActivationCheckMs, nullptr);
+            return 0;
+        case WM_TIMER:
+            if (p_wParam == kActivationCheckTimer)
             {
-                Log("CDropDown: closed, another program was activated\n");
-                CDropDown::Close();
+                KillTimer(p_hWnd, kActivationCheckTimer);
+                DWORD process = 0;
+                GetWindowThreadProcessId(GetForegroundWindow(), &process);
+                if (process != GetCurrentProcessId())
+                {
+                    Log("CDropDown: closed, another program was activated\n");
+                    CDropDown::Close();
+                }
             }
             return 0;
         case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(p_lParam) != p_hWnd)
+            if (reinterpret_cast<HWND>(p_lParam) != p_hWnd && !g_oOpen.m_bClosing)
+            {
+                Log("CDropDown: closed, the mouse went to another window\n");
                 CDropDown::Close();
+            }
             return 0;
         case WM_KEYDOWN:
             if (p_wParam == VK_ESCAPE)

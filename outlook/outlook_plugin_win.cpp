@@ -261,11 +261,9 @@ void COutlookPlugin::InstallOutlook97Hooks()
         if (CCommandInvoker* command = ProcessCommandInvoker())
             (void)command->Spawner().InstallSMSForms();
     };
+    // A hook that could not be set has been reported; the explorer goes on without the bar.
     if (!m_p_oGC->InstallHooks(m_p_oExplorer.get(), m_oVersion.Code(), std::move(events)))
-    {
-        ReportConstruction("CHookInstance");
         return;
-    }
     // Installed outside Install, as every later re-check; not on the first Outlook 98 start, which
     // only asks for a restart.
     if (m_p_oExplorer && !IsFirstOutlook98Run(m_oVersion.Code()))

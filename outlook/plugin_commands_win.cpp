@@ -176,7 +176,8 @@ bool COutlookPlugin::ClickedCommand(IDispatch* p_pControl, uint32_t& p_uCommand)
     long top = 0;
     long width = 0;
     long height = 0;
-    com_ptr<IAccessible> accessible = com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(IID_IAccessible);
+    com_ptr<IAccessible> accessible =
+        com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(exchext::IID_Accessible);
     VARIANT self;
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;

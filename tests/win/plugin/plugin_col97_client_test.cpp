@@ -2,7 +2,8 @@
 // client stand-in, whose command bars raise no click events: the "SMS Bar" built from the resource
 // module, real mouse clicks on its buttons reaching the compose server through the plug-in's mouse
 // hook, the "More" entry opening the plug-in's own list whose child runs, Reply following the
-// selection, and Outlook 98's companion on a "New SMS Bar" of its own.
+// selection, the explorer's close waiting for the start-up mutex, and Outlook 98's companion on a
+// "New SMS Bar" of its own.
 #include "tests/win/outlook/outlook_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
 #include "tests/win/support/registry_text_win.h"
@@ -179,7 +180,16 @@ TEST_F(PluginCol97Test, The97BarRunsMouseClicksThroughTheHookAndItsMoreEntryOpen
     MouseClickAt(POINT{place.left + 30, place.top + rowHeight / 2});
     ASSERT_TRUE(WaitForQuillet("ShowSyncReminders")) << "the first child, Sync Reminders, ran";
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(list); }, 5000));
-    EXPECT_EQ(run.Quit(), 0);
+
+    // The user closes the explorer while the core library starts up: it stays until the start-up
+    // mutex is free, then closes (and with its last window the client ends).
+    {
+        CStartupHolder holder;
+        ASSERT_TRUE(run.Command("close-explorer 0"));
+        EXPECT_FALSE(PumpUntil([&] { return !IsWindow(explorer); }, 700)) << "closed under the start-up mutex";
+        holder.Release();
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(explorer); }, 5000)) << "the close follows the release";
+    }
     EXPECT_TRUE(WaitForQuillet("Released"));
 }
 
