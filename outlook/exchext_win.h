@@ -52,6 +52,9 @@ inline constexpr GUID IID_IOutlookExtCallback = {0x0006720D, 0, 0, {0xC0, 0, 0, 
 // Outlook's explorer events and the Office command-bar button events.
 inline constexpr GUID IID_ExplorerEvents = {0x0006304F, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr GUID IID_CommandBarButtonEvents = {0x000C0351, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+// IAccessible, spelled out: the oleacc import library exports IID_IAccessible as code, and a query
+// with those bytes is answered by nothing.
+inline constexpr GUID IID_Accessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 // A toolbar the host offers to InstallCommands.
 struct TBENTRY

@@ -7,6 +7,7 @@
 #include "common/mapi_owner_win.h"
 #include "common/trace_log.h"
 #include "outlook/clipboard_keeper_win.h"
+#include "outlook/drop_down_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
 
@@ -21,6 +22,7 @@ CGUIChanger::CGUIChanger(int p_iGuiKind, IDispatch* p_pApplication, HWND p_hExpl
 
 CGUIChanger::~CGUIChanger()
 {
+    CDropDown::Close(m_hExplorer);
     if (m_bWatched)
         resource_watcher::Unwatch(m_hExplorer);
     // An explorer that went without its Close event still leaves its bar's state.
@@ -235,7 +237,10 @@ bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bo
 {
     // Each control is tried once per explorer: a step that failed is not retried at every selection
     // change, which would churn the user's clipboard.
-    if (m_iGuiKind != 3 || p_pExplorer == nullptr || m_bInstallRunDone)
+    if ((m_iGuiKind != 3 && m_iGuiKind != 2) || p_pExplorer == nullptr || m_bInstallRunDone)
+        return false;
+    // Outlook 97 and 98 build with the model their hooks made.
+    if (m_iGuiKind == 2 && !m_p_oModel)
         return false;
     m_bInstallRunDone = true;
     if (!m_p_oModel)
@@ -274,6 +279,17 @@ bool CGUIChanger::InstallationRun(IDispatch* p_pExplorer, IDispatch* p_pSink, bo
     if (installed && !m_bWatched)
         m_bWatched = resource_watcher::Watch(m_hExplorer, m_hGuiMutex.get(), kReInstallToolbarCommand);
     return installed;
+}
+
+bool CGUIChanger::InstallHooks(IDispatch* p_pExplorer, int p_iHostVersionCode, CCol97Events p_oEvents)
+{
+    if (m_iGuiKind != 2 || m_p_oModel)
+        return false;
+    auto model = std::make_unique<COL97>(p_pExplorer, m_hExplorer, p_iHostVersionCode, std::move(p_oEvents));
+    if (!COL97::Hooked())
+        return false;
+    m_p_oModel = std::move(model);
+    return true;
 }
 
 void CGUIChanger::ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink)

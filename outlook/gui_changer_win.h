@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/handle_win.h"
+#include "outlook/col97_win.h"
 #include "outlook/exchext_win.h"
 #include "outlook/ol2000_win.h"
 #include "outlook/plugin_rules.h"
@@ -82,7 +83,15 @@ class CGUIChanger
     // through the namespace; kept as the explorer's folder.
     [[nodiscard]] HRESULT GetOLDispFromMAPIFolder(IMsgStore* p_pStore, IMAPIProp* p_pFolder, IDispatch** p_ppFolder);
 
-    // GuiKind 3: loads the faces of every definition entry and lets go of the resource module, then
+    // GuiKind 2: the hooks of Outlook 97 and 98 (COL97) on this thread, and the object model its
+    // bar is built with (p_pExplorer, may be null). False when the hooks could not be installed.
+    [[nodiscard]] bool InstallHooks(IDispatch* p_pExplorer, int p_iHostVersionCode, CCol97Events p_oEvents);
+    // The face bitmaps of the definition entries (loaded by the installation run).
+    const CFaceBitmaps& Faces() const
+    {
+        return m_oFaces;
+    }
+    // GuiKind 2 and 3: loads the faces of every definition entry and lets go of the resource module, then
     // installs (each once) the "New Branded SMS" companions and the "SMS Bar" with the clipboard
     // kept around the face pastes. p_pSink hears the controls' clicks; p_bShowBar is the stored
     // toolbar state. Runs once per explorer; true when that run installed something.

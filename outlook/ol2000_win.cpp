@@ -32,6 +32,7 @@ constexpr uint32_t kMenuEntryTag = 9003;
 
 constexpr IID kIidButtonEvents = {0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr wchar_t kBarName[] = L"SMS Bar";
+constexpr wchar_t kNewBarName[] = L"New SMS Bar";
 
 bool RunsReplyOrForward(const CToolbarEntry& p_oEntry)
 {
@@ -161,6 +162,7 @@ bool COL2000::InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, co
             break;
     }
     m_vReplyForward.clear();
+    m_vPlacedBar.clear();
     Disconnect(m_vBarConnections);
     const auto faceOf = [&p_oFaces](const CToolbarEntry& p_oEntry) -> HBITMAP {
         const auto face = p_oFaces.find(p_oEntry.m_uFaceBitmap);
@@ -168,13 +170,15 @@ bool COL2000::InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, co
     };
     for (const CToolbarEntry& entry : p_vEntries)
     {
-        const bool popup =
-            entry.m_eKind == EToolbarEntryKind::DropDownButton || entry.m_eKind == EToolbarEntryKind::DropDownList;
+        const bool popup = entry.m_eKind == EToolbarEntryKind::DropDownButton ||
+                           (entry.m_eKind == EToolbarEntryKind::DropDownList && !m_bOwnDropDowns);
         const uint32_t command = kFirstToolbarCommand + entry.m_uPosition;
         const com_ptr<IDispatch> control = AddControl(controls.get(), popup ? kControlPopup : kControlButton, entry,
                                                       command, entry.m_uPosition, faceOf(entry), 0, m_vBarConnections);
         if (control && RunsReplyOrForward(entry))
             m_vReplyForward.push_back(control);
+        if (control && !popup)
+            m_vPlacedBar.push_back({control, false});
         if (!popup || !control)
             continue;
         const com_ptr<IDispatch> children = Held(GetMember(control.get(), L"Controls"));
@@ -185,6 +189,8 @@ bool COL2000::InstallSMSToolbar(const std::vector<CToolbarEntry>& p_vEntries, co
                            child.m_uPosition, faceOf(child), 0, m_vBarConnections);
             if (added && RunsReplyOrForward(child))
                 m_vReplyForward.push_back(added);
+            if (added)
+                m_vPlacedBar.push_back({added, true});
         }
     }
     if (FAILED(PutMember(bar.get(), L"Visible", CVariant(p_bShow))))
@@ -206,16 +212,29 @@ bool COL2000::InstallButtonOnNewItem(const CToolbarEntry& p_oCompanion, HBITMAP 
     if (!m_bStandardCompanion)
     {
         const com_ptr<IDispatch> standard = Held(GetMember(newControl.get(), L"Parent"));
-        const com_ptr<IDispatch> controls = Held(GetMember(standard.get(), L"Controls"));
-        const long index = GetMember(newControl.get(), L"Index").Number(0);
-        m_bStandardCompanion = static_cast<bool>(AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
-                                                            kStandardCompanionTag, p_hFace, index + 1, m_vConnections));
+        com_ptr<IDispatch> controls;
+        long before = 0;
+        if (m_bSeparateNewBar)
+            controls = NewSMSBarControls(bars.get(), standard.get());
+        else
+        {
+            controls = Held(GetMember(standard.get(), L"Controls"));
+            before = GetMember(newControl.get(), L"Index").Number(0) + 1;
+        }
+        const com_ptr<IDispatch> added = AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
+                                                    kStandardCompanionTag, p_hFace, before, m_vConnections);
+        m_bStandardCompanion = static_cast<bool>(added);
+        if (added)
+            m_vPlacedCompanions.push_back({added, false});
     }
     if (!m_bNewListCompanion)
     {
         const com_ptr<IDispatch> list = Held(GetMember(newControl.get(), L"Controls"));
-        m_bNewListCompanion = static_cast<bool>(AddControl(list.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
-                                                           kNewListCompanionTag, p_hFace, 0, m_vConnections));
+        const com_ptr<IDispatch> added = AddControl(list.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
+                                                    kNewListCompanionTag, p_hFace, 0, m_vConnections);
+        m_bNewListCompanion = static_cast<bool>(added);
+        if (added)
+            m_vPlacedCompanions.push_back({added, true});
     }
     if (!m_bStandardCompanion || !m_bNewListCompanion)
         Log("GetNewSMSButton failed\n");
@@ -234,9 +253,48 @@ bool COL2000::InstallMenuEntry(const CToolbarEntry& p_oCompanion, HBITMAP p_hFac
         Log("No controls\n");
         return false;
     }
-    m_bMenuEntry = static_cast<bool>(AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS, kMenuEntryTag,
-                                                p_hFace, 0, m_vConnections));
+    const com_ptr<IDispatch> added =
+        AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS, kMenuEntryTag, p_hFace, 0, m_vConnections);
+    m_bMenuEntry = static_cast<bool>(added);
+    if (added)
+        m_vPlacedCompanions.push_back({added, true});
     return m_bMenuEntry;
+}
+
+com_ptr<IDispatch> COL2000::NewSMSBarControls(IDispatch* p_pBars, IDispatch* p_pStandard)
+{
+    const CVariant name(kNewBarName);
+    CVariant found;
+    com_ptr<IDispatch> bar;
+    if (SUCCEEDED(CallMember(p_pBars, L"Item", DISPATCH_PROPERTYGET | DISPATCH_METHOD, {&name.m_v}, &found)))
+        bar = Held(found);
+    if (!bar)
+    {
+        const CVariant position(kBarTop);
+        const CVariant menuBar(false);
+        const CVariant temporary(true);
+        bar = Held(CallMethod(p_pBars, L"Add", {&name.m_v, &position.m_v, &menuBar.m_v, &temporary.m_v}));
+    }
+    if (!bar)
+    {
+        Log("InstallButtonOnNewItem - COM error %s\n", "no New SMS Bar");
+        return {};
+    }
+    // Docked on Standard's row, after it: the row orders its bars by where they were put.
+    const long row = GetMember(p_pStandard, L"RowIndex").Number(1);
+    const long right = GetMember(p_pStandard, L"Left").Number(0) + GetMember(p_pStandard, L"Width").Number(0);
+    if (FAILED(PutMember(bar.get(), L"RowIndex", CVariant(row))) ||
+        FAILED(PutMember(bar.get(), L"Left", CVariant(right))) ||
+        FAILED(PutMember(bar.get(), L"Visible", CVariant(true))))
+        Log("InstallButtonOnNewItem - COM error %s\n", "New SMS Bar could not be placed");
+    return Held(GetMember(bar.get(), L"Controls"));
+}
+
+std::vector<COL2000::CPlacedControl> COL2000::PlacedControls() const
+{
+    std::vector<CPlacedControl> placed = m_vPlacedCompanions;
+    placed.insert(placed.end(), m_vPlacedBar.begin(), m_vPlacedBar.end());
+    return placed;
 }
 
 void COL2000::SetReplyForwardEnabled(bool p_bEnabled)

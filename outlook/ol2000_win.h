@@ -24,7 +24,7 @@ class COL2000
     // p_pExplorer: the explorer's object; p_pSink: the click sink connected to every control added
     // (not held: it owns this object, and only the connections hold it until Disconnect).
     COL2000(IDispatch* p_pExplorer, HWND p_hExplorer, IDispatch* p_pSink);
-    ~COL2000();
+    virtual ~COL2000();
     COL2000(const COL2000&) = delete;
     COL2000& operator=(const COL2000&) = delete;
 
@@ -57,12 +57,30 @@ class COL2000
     // Disconnects the click sink from every control (the explorer is closing).
     void Disconnect();
 
+    // A button the plug-in put on a bar, or in a list (a popup's, New's, a menu's).
+    struct CPlacedControl
+    {
+        com_ptr<IDispatch> m_p_oControl;
+        bool m_bInList = false;
+    };
+    // The plug-in's buttons now on the bars: the companions, then the "SMS Bar"'s.
+    std::vector<CPlacedControl> PlacedControls() const;
+
+  protected:
+    // Clients whose command bars raise no click events: a "D" entry with its own list becomes a
+    // button (the plug-in opens the list), and popups of the bar are drawn by the client.
+    bool m_bOwnDropDowns = false;
+    // Outlook 98: the companion beside New goes on a bar of its own, docked on Standard's row.
+    bool m_bSeparateNewBar = false;
+
   private:
     struct CConnection
     {
         com_ptr<IConnectionPoint> m_p_oPoint;
         DWORD m_dwCookie = 0;
     };
+    // Finds or makes "New SMS Bar" on the row of p_pStandard; its controls, or null.
+    com_ptr<IDispatch> NewSMSBarControls(IDispatch* p_pBars, IDispatch* p_pStandard);
     // Adds one control to p_pControls and sets it up from p_oEntry; the control, or null.
     com_ptr<IDispatch> AddControl(IDispatch* p_pControls, long p_lType, const CToolbarEntry& p_oEntry,
                                   uint32_t p_uCommand, uint32_t p_uSpare, HBITMAP p_hFace, long p_lBefore,
@@ -80,6 +98,8 @@ class COL2000
     // The click connections of the companions, and of the bar's controls (replaced with them).
     std::vector<CConnection> m_vConnections;
     std::vector<CConnection> m_vBarConnections;
+    std::vector<CPlacedControl> m_vPlacedCompanions;
+    std::vector<CPlacedControl> m_vPlacedBar;
     bool m_bStandardCompanion = false;
     bool m_bNewListCompanion = false;
     bool m_bMenuEntry = false;

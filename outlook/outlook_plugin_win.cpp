@@ -238,6 +238,8 @@ HRESULT COutlookPlugin::InstallViewer(exchext::IExchExtCallback* p_pCallback)
     }
     if (m_iGuiKind == 3)
         (void)m_p_oGC->InstallationRun(m_p_oExplorer.get(), static_cast<IDispatch*>(this), g_bToolbarShowing);
+    if (m_iGuiKind == 2)
+        InstallOutlook97Hooks();
     if (IsFirstOutlook98Run(m_oVersion.Code()))
     {
         ShowMessageBox(m_hExplorer, PluginText(plugin_string::kFinalStepText), PluginText(plugin_string::kFinalStep),
@@ -245,6 +247,27 @@ HRESULT COutlookPlugin::InstallViewer(exchext::IExchExtCallback* p_pCallback)
         PostMessageA(m_hExplorer, WM_CLOSE, 0, 0);
     }
     return S_OK;
+}
+
+void COutlookPlugin::InstallOutlook97Hooks()
+{
+    // The bar is built through the explorer's command bars where the client has them; the hooks
+    // serve the rest even without.
+    if (FAILED(m_p_oGC->GetExplorerDisp(m_p_oExplorer.put())))
+        Log("COutlookPlugin::InstallOutlook97Hooks: no explorer object; no SMS Bar\n");
+    CCol97Events events;
+    events.m_fnClick = [this](IDispatch* p_pControl) { OnHookedButtonClick(p_pControl); };
+    events.m_fnInstallForms = [] {
+        if (CCommandInvoker* command = ProcessCommandInvoker())
+            (void)command->Spawner().InstallSMSForms();
+    };
+    // A hook that could not be set has been reported; the explorer goes on without the bar.
+    if (!m_p_oGC->InstallHooks(m_p_oExplorer.get(), m_oVersion.Code(), std::move(events)))
+        return;
+    // Installed outside Install, as every later re-check; not on the first Outlook 98 start, which
+    // only asks for a restart.
+    if (m_p_oExplorer && !IsFirstOutlook98Run(m_oVersion.Code()))
+        PostMessageA(m_hExplorer, WM_COMMAND, kInstallationRun, 0);
 }
 
 bool COutlookPlugin::FindExplorerFolder(exchext::IExchExtCallback* p_pCallback)

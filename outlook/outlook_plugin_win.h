@@ -88,6 +88,13 @@ class COutlookPlugin final : public exchext::IExchExt,
     [[nodiscard]] bool FindExplorerFolder(exchext::IExchExtCallback* p_pCallback);
     // A command-bar button's Click: the command of its tag, run while holding the GUI mutex.
     void OnButtonClick(IDispatch* p_pControl);
+    // The Outlook 97/98 hooks saw a click on a button: its command is left in the pending slot and
+    // run by DoCommand, outside the hook.
+    void OnHookedButtonClick(IDispatch* p_pControl);
+    // The command in the clicked control's tag; keeps the control's place as the drop-down anchor.
+    [[nodiscard]] static bool ClickedCommand(IDispatch* p_pControl, uint32_t& p_uCommand);
+    // GuiKind 2: the hooks, and the first installation run posted to the explorer.
+    void InstallOutlook97Hooks();
     // Runs a command id the plug-in's buttons carry: a toolbar definition entry (2000 to 4000) or a
     // command of the menu by resource id.
     void ExecuteButtonCommand(uint32_t p_uCommand, exchext::IExchExtCallback* p_pCallback);

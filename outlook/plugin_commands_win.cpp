@@ -7,6 +7,7 @@
 #include "common/trace_log.h"
 #include "common/unique_any.h"
 #include "outlook/command_invoker_win.h"
+#include "outlook/drop_down_win.h"
 #include "outlook/outlook_plugin_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
@@ -114,12 +115,15 @@ HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p
             OpenNewOutlookMail();
             return S_OK;
         case kReInstallToolbarCommand:
-            if (m_iGuiKind == 3)
+            if (m_iGuiKind == 3 || m_iGuiKind == 2)
                 m_p_oGC->ReInstallToolbar(m_p_oExplorer.get(), static_cast<IDispatch*>(this));
             return S_OK;
         case kInstallationRun:
-            if (m_iGuiKind == 3)
+            if (m_iGuiKind == 3 || m_iGuiKind == 2)
                 (void)m_p_oGC->InstallationRun(m_p_oExplorer.get(), static_cast<IDispatch*>(this), ToolbarShowing());
+            // Outlook 97 and 98 tell no selection change but this one.
+            if (m_iGuiKind == 2)
+                m_p_oGC->RefreshSelection();
             return S_OK;
         default:
             break;
@@ -143,30 +147,37 @@ void COutlookPlugin::ExecuteButtonCommand(uint32_t p_uCommand, exchext::IExchExt
         (void)command->Execute(p_uCommand, m_hExplorer, p_pCallback, m_p_oExplorer.get());
         return;
     }
-    if (const CToolbarEntry* entry = m_p_oGC->ToolbarEntry(p_uCommand))
+    const CToolbarEntry* entry = m_p_oGC->ToolbarEntry(p_uCommand);
+    if (entry != nullptr && entry->m_eKind == EToolbarEntryKind::DropDownList && !entry->m_vChildren.empty())
+    {
+        // Its own list of the children, under the clicked button.
+        const auto run = [this](const CToolbarEntry& p_oChild) {
+            ExecuteButtonCommand(kFirstToolbarCommand + p_oChild.m_uPosition, nullptr);
+        };
+        (void)CDropDown::Open(m_hExplorer, LastButtonAnchor(), entry->m_vChildren, m_p_oGC->Faces(), run);
+    }
+    else if (entry != nullptr)
         (void)command->ExecuteTarget(entry->m_sTarget, m_hExplorer, p_pCallback, m_p_oExplorer.get());
     else
         LOG_FAILURE("no toolbar entry has command %u", static_cast<unsigned>(p_uCommand));
 }
 
-void COutlookPlugin::OnButtonClick(IDispatch* p_pControl)
+bool COutlookPlugin::ClickedCommand(IDispatch* p_pControl, uint32_t& p_uCommand)
 {
-    if (!m_p_oGC || p_pControl == nullptr)
-        return;
     const std::string tag = GetMember(p_pControl, L"Tag").Text();
-    uint32_t command = 0;
     uint32_t spare = 0;
-    if (!ParseButtonTag(tag, command, spare))
+    if (!ParseButtonTag(tag, p_uCommand, spare))
     {
         Log("Click - COM Error: %s\n", ("the tag '" + tag + "' names no command").c_str());
-        return;
+        return false;
     }
     // The drop-down of an entry opens at the clicked button's right and bottom edge.
     long left = 0;
     long top = 0;
     long width = 0;
     long height = 0;
-    com_ptr<IAccessible> accessible = com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(IID_IAccessible);
+    com_ptr<IAccessible> accessible =
+        com_ptr<IDispatch>::copy_from(p_pControl).query<IAccessible>(exchext::IID_Accessible);
     VARIANT self;
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
@@ -178,6 +189,23 @@ void COutlookPlugin::OnButtonClick(IDispatch* p_pControl)
         height = GetMember(p_pControl, L"Height").Number(0);
     }
     SetLastButtonAnchor(POINT{left + width, top + height});
+    return true;
+}
+
+void COutlookPlugin::OnHookedButtonClick(IDispatch* p_pControl)
+{
+    uint32_t command = 0;
+    if (!m_p_oGC || p_pControl == nullptr || !ClickedCommand(p_pControl, command))
+        return;
+    g_uPendingToolbarCommand = command;
+    PostMessageA(m_hExplorer, WM_COMMAND, kRunPendingToolbarCommand, 0);
+}
+
+void COutlookPlugin::OnButtonClick(IDispatch* p_pControl)
+{
+    uint32_t command = 0;
+    if (!m_p_oGC || p_pControl == nullptr || !ClickedCommand(p_pControl, command))
+        return;
     // A click never runs while the bar is being rebuilt.
     const HANDLE gui = m_p_oGC->GuiMutex();
     const DWORD waited = gui != nullptr ? WaitServingSentMessages(gui) : WAIT_FAILED;

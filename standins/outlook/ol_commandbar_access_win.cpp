@@ -1,6 +1,7 @@
-// standins/outlook/ol_commandbar_access_win.cpp: the accessible object of a command-bar window: the
-// bar itself (CHILDID_SELF) and its controls as simple children numbered from 1 in bar order, so
-// AccessibleObjectFromPoint, accHitTest, accName and accLocation find a control by screen position.
+// standins/outlook/ol_commandbar_access_win.cpp: accessible objects of the command bars. A bar window's
+// object is the bar itself (CHILDID_SELF) with its controls as children numbered from 1 in bar order, so
+// AccessibleObjectFromPoint, accHitTest, accName and accLocation find a control by screen position; a
+// control answers IAccessible itself too (a tear-off whose CHILDID_SELF is the control).
 #include "common/boundary.h"
 #include "common/text_win.h"
 #include "standins/outlook/ol_commandbars_win.h"
@@ -15,14 +16,20 @@ class CBarAccessible final : public IAccessible
     CBarAccessible(CCommandBar* p_pBar, HWND p_hWnd) : m_p_oBar(com_ptr<CCommandBar>::copy_from(p_pBar)), m_hWnd(p_hWnd)
     {
     }
+    // A control's own object: its identity (IUnknown, IDispatch) stays the control's.
+    explicit CBarAccessible(CBarControl* p_pControl) : m_p_oSelf(com_ptr<CBarControl>::copy_from(p_pControl))
+    {
+    }
 
     STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
     {
         if (p_ppv == nullptr)
             return E_POINTER;
         *p_ppv = nullptr;
+        if (m_p_oSelf && !IsEqualIID(p_riid, kIidAccessible))
+            return m_p_oSelf->QueryInterface(p_riid, p_ppv);
         if (!IsEqualIID(p_riid, IID_IUnknown) && !IsEqualIID(p_riid, IID_IDispatch) &&
-            !IsEqualIID(p_riid, IID_IAccessible))
+            !IsEqualIID(p_riid, kIidAccessible))
             return E_NOINTERFACE;
         *p_ppv = static_cast<IAccessible*>(this);
         AddRef();
@@ -60,23 +67,35 @@ class CBarAccessible final : public IAccessible
 
     STDMETHODIMP get_accParent(IDispatch** p_ppParent) override
     {
-        if (p_ppParent != nullptr)
-            *p_ppParent = nullptr;
-        return S_FALSE;
+        if (p_ppParent == nullptr)
+            return E_POINTER;
+        *p_ppParent = nullptr;
+        // A control's parent is the object of the bar window it is drawn in.
+        CCommandBar* bar = m_p_oSelf ? m_p_oSelf->Parent() : nullptr;
+        if (bar == nullptr || bar->m_hWnd == nullptr)
+            return S_FALSE;
+        *p_ppParent = CreateBarAccessible(bar, bar->m_hWnd).detach();
+        return S_OK;
     }
     STDMETHODIMP get_accChildCount(LONG* p_plCount) override
     {
         if (p_plCount == nullptr)
             return E_POINTER;
-        *p_plCount = static_cast<LONG>(m_p_oBar->m_vControls.size());
+        *p_plCount = m_p_oSelf ? 0 : static_cast<LONG>(m_p_oBar->m_vControls.size());
         return S_OK;
     }
-    STDMETHODIMP get_accChild(VARIANT, IDispatch** p_ppChild) override
+    STDMETHODIMP get_accChild(VARIANT p_oChild, IDispatch** p_ppChild) override
     {
-        // The controls are simple elements, named through this object.
-        if (p_ppChild != nullptr)
-            *p_ppChild = nullptr;
-        return S_FALSE;
+        if (p_ppChild == nullptr)
+            return E_POINTER;
+        *p_ppChild = nullptr;
+        CBarControl* control = nullptr;
+        if (!Child(p_oChild, control))
+            return E_INVALIDARG;
+        if (m_p_oSelf || control == nullptr)
+            return S_FALSE;
+        *p_ppChild = CreateControlAccessible(control).detach();
+        return S_OK;
     }
     STDMETHODIMP get_accName(VARIANT p_oChild, BSTR* p_psName) override
     {
@@ -111,14 +130,14 @@ class CBarAccessible final : public IAccessible
         CBarControl* control = nullptr;
         if (p_pRole == nullptr || !Child(p_oChild, control))
             return E_INVALIDARG;
-        const bool list = m_p_oBar->m_lPosition == kBarPopup;
-        LONG role = m_p_oBar->m_lPosition == kBarMenuBar ? ROLE_SYSTEM_MENUBAR
-                    : list                               ? ROLE_SYSTEM_MENUPOPUP
-                                                         : ROLE_SYSTEM_TOOLBAR;
+        const CCommandBar* bar = Bar();
+        const LONG position = bar != nullptr ? bar->m_lPosition : kBarTop;
+        const bool list = position == kBarPopup;
+        LONG role = position == kBarMenuBar ? ROLE_SYSTEM_MENUBAR : list ? ROLE_SYSTEM_MENUPOPUP : ROLE_SYSTEM_TOOLBAR;
         if (control != nullptr)
-            role = list || m_p_oBar->m_lPosition == kBarMenuBar ? ROLE_SYSTEM_MENUITEM
-                   : control->IsPopup()                         ? ROLE_SYSTEM_BUTTONMENU
-                                                                : ROLE_SYSTEM_PUSHBUTTON;
+            role = list || position == kBarMenuBar ? ROLE_SYSTEM_MENUITEM
+                   : control->IsPopup()            ? ROLE_SYSTEM_BUTTONMENU
+                                                   : ROLE_SYSTEM_PUSHBUTTON;
         p_pRole->vt = VT_I4;
         p_pRole->lVal = role;
         return S_OK;
@@ -133,8 +152,10 @@ class CBarAccessible final : public IAccessible
             state = (control->m_bVisible ? 0 : STATE_SYSTEM_INVISIBLE) |
                     (control->m_bEnabled ? 0 : STATE_SYSTEM_UNAVAILABLE) |
                     (control->IsPopup() ? STATE_SYSTEM_HASPOPUP : 0);
-        else if (!IsWindowVisible(m_hWnd))
+        else if (!IsWindowVisible(Window()))
             state = STATE_SYSTEM_INVISIBLE;
+        if (control != nullptr && IsRectEmpty(&control->m_rcPlace))
+            state |= STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
         p_pState->vt = VT_I4;
         p_pState->lVal = state;
         return S_OK;
@@ -180,12 +201,16 @@ class CBarAccessible final : public IAccessible
         if (p_plLeft == nullptr || p_plTop == nullptr || p_plWidth == nullptr || p_plHeight == nullptr ||
             !Child(p_oChild, control))
             return E_INVALIDARG;
+        // A control that is not drawn (its list closed, or hidden) has no place on the screen.
+        const HWND window = Window();
         RECT place{};
         if (control != nullptr)
             place = control->m_rcPlace;
-        else
-            GetClientRect(m_hWnd, &place);
-        MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&place), 2);
+        else if (window != nullptr)
+            GetClientRect(window, &place);
+        if (window == nullptr || IsRectEmpty(&place))
+            return *p_plLeft = *p_plTop = *p_plWidth = *p_plHeight = 0, S_FALSE;
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&place), 2);
         *p_plLeft = place.left;
         *p_plTop = place.top;
         *p_plWidth = place.right - place.left;
@@ -203,9 +228,18 @@ class CBarAccessible final : public IAccessible
         VariantInit(p_pChild);
         POINT point{p_lLeft, p_lTop};
         RECT client{};
-        if (!IsWindow(m_hWnd) || !ScreenToClient(m_hWnd, &point) || !GetClientRect(m_hWnd, &client) ||
+        const HWND window = Window();
+        if (!IsWindow(window) || !ScreenToClient(window, &point) || !GetClientRect(window, &client) ||
             !PtInRect(&client, point))
             return S_FALSE;
+        if (m_p_oSelf)
+        {
+            if (!m_p_oSelf->m_bVisible || !PtInRect(&m_p_oSelf->m_rcPlace, point))
+                return S_FALSE;
+            p_pChild->vt = VT_I4;
+            p_pChild->lVal = CHILDID_SELF;
+            return S_OK;
+        }
         p_pChild->vt = VT_I4;
         p_pChild->lVal = CHILDID_SELF;
         const auto& controls = m_p_oBar->m_vControls;
@@ -247,6 +281,19 @@ class CBarAccessible final : public IAccessible
         VariantInit(p_pValue);
         return S_FALSE;
     }
+    // The bar the object shows, or the bar the control is on (none once it is deleted).
+    CCommandBar* Bar() const
+    {
+        return m_p_oSelf ? m_p_oSelf->Parent() : m_p_oBar.get();
+    }
+    // The window the bar or control is drawn in; none while a control's list is closed.
+    HWND Window() const
+    {
+        if (!m_p_oSelf)
+            return m_hWnd;
+        const CCommandBar* bar = m_p_oSelf->Parent();
+        return bar != nullptr ? bar->m_hWnd : nullptr;
+    }
     // The control a child id names (nullptr for the bar itself); false for an id that names none.
     bool Child(const VARIANT& p_oChild, CBarControl*& p_pControl) const
     {
@@ -254,7 +301,9 @@ class CBarAccessible final : public IAccessible
         if (p_oChild.vt != VT_I4)
             return false;
         if (p_oChild.lVal == CHILDID_SELF)
-            return true;
+            return p_pControl = m_p_oSelf.get(), true;
+        if (m_p_oSelf)
+            return false;
         const auto& controls = m_p_oBar->m_vControls;
         if (p_oChild.lVal < 1 || static_cast<size_t>(p_oChild.lVal) > controls.size())
             return false;
@@ -264,7 +313,8 @@ class CBarAccessible final : public IAccessible
 
     LONG m_lRefs = 1;
     com_ptr<CCommandBar> m_p_oBar;
-    HWND m_hWnd;
+    HWND m_hWnd = nullptr;
+    com_ptr<CBarControl> m_p_oSelf;
 };
 } // namespace
 
@@ -272,6 +322,13 @@ com_ptr<IAccessible> CreateBarAccessible(CCommandBar* p_pBar, HWND p_hWnd)
 {
     com_ptr<IAccessible> accessible;
     accessible.attach(new CBarAccessible(p_pBar, p_hWnd));
+    return accessible;
+}
+
+com_ptr<IAccessible> CreateControlAccessible(CBarControl* p_pControl)
+{
+    com_ptr<IAccessible> accessible;
+    accessible.attach(new CBarAccessible(p_pControl));
     return accessible;
 }
 } // namespace olstandin

@@ -173,12 +173,18 @@ void DumpBar(const CCommandBar& p_oBar, int p_iDepth, std::string& p_sOut)
     }
 }
 
-CBarControl* FindByCaption(const std::vector<com_ptr<CBarControl>>& p_vControls, const std::string& p_sCaption)
+// A control channel path element: a caption (without '&'), "tag:TEXT" or "id:NUMBER".
+bool MatchesElement(const CBarControl& p_oControl, const std::string& p_sElement)
 {
-    for (const com_ptr<CBarControl>& control : p_vControls)
-        if (control->m_bVisible && SameText(control->PlainCaption(), p_sCaption))
-            return control.get();
-    return nullptr;
+    if (p_sElement.rfind("tag:", 0) == 0)
+        return p_sElement.size() > 4 && p_oControl.m_sTag == p_sElement.substr(4);
+    if (p_sElement.rfind("id:", 0) == 0)
+    {
+        const std::string digits = p_sElement.substr(3);
+        return !digits.empty() && digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos &&
+               p_oControl.m_lId == std::stol(digits);
+    }
+    return SameText(p_oControl.PlainCaption(), p_sElement);
 }
 } // namespace
 
@@ -364,33 +370,68 @@ std::string CCommandBars::Dump() const
     return text;
 }
 
-bool CCommandBars::ClickByCaption(const std::string& p_sPath)
+// Each element of the path is clicked in turn; one found by tag or id below closed lists has those
+// lists opened on the way, as a user would open them.
+bool CCommandBars::ClickByPath(const std::string& p_sPath)
 {
-    CBarControl* control = nullptr;
-    CBarControl* popup = nullptr;
-    size_t start = 0;
-    while (start <= p_sPath.size())
+    std::vector<std::string> elements;
+    for (size_t start = 0; start <= p_sPath.size();)
     {
-        size_t end = p_sPath.find('>', start);
-        if (end == std::string::npos)
-            end = p_sPath.size();
-        const std::string caption = p_sPath.substr(start, end - start);
-        control = nullptr;
-        if (start == 0)
-        {
-            for (const com_ptr<CCommandBar>& bar : m_vBars)
-                if (control == nullptr && bar->m_bVisible && bar->m_hWnd != nullptr)
-                    control = FindByCaption(bar->m_vControls, caption);
-        }
-        else if (popup != nullptr)
-            control = FindByCaption(popup->m_p_oPopupBar->m_vControls, caption);
-        // A split button's list opens by its arrow; its body runs the command.
-        if (control == nullptr || !ClickControlWindow(*control, end < p_sPath.size()))
-            return false;
-        popup = control->IsPopup() ? control : nullptr;
+        const size_t end = std::min(p_sPath.find('>', start), p_sPath.size());
+        elements.push_back(p_sPath.substr(start, end - start));
         start = end + 1;
     }
-    return control != nullptr;
+    CBarControl* popup = nullptr;
+    for (size_t i = 0; i < elements.size(); ++i)
+    {
+        if (i > 0 && popup == nullptr)
+            return false;
+        const std::vector<CBarControl*> chain = Locate(popup, elements[i]);
+        if (chain.empty())
+            return false;
+        // A split button's list opens by its arrow; its body runs the command. A list already open is
+        // not clicked again on the way through: that would close it.
+        for (size_t j = 0; j < chain.size(); ++j)
+        {
+            const bool through = j + 1 < chain.size() || i + 1 < elements.size();
+            if (through && chain[j]->IsPopup() && chain[j]->m_p_oPopupBar->m_hWnd != nullptr)
+                continue;
+            if (!ClickControlWindow(*chain[j], through))
+                return false;
+        }
+        popup = chain.back()->IsPopup() ? chain.back() : nullptr;
+    }
+    return true;
+}
+
+std::vector<CBarControl*> CCommandBars::Locate(CBarControl* p_pPopup, const std::string& p_sElement) const
+{
+    std::vector<CBarControl*> scope;
+    if (p_pPopup != nullptr)
+        for (const com_ptr<CBarControl>& control : p_pPopup->m_p_oPopupBar->m_vControls)
+            scope.push_back(control.get());
+    else
+        for (const com_ptr<CCommandBar>& bar : m_vBars)
+            if (bar->m_bVisible && bar->m_hWnd != nullptr)
+                for (const com_ptr<CBarControl>& control : bar->m_vControls)
+                    scope.push_back(control.get());
+    for (CBarControl* control : scope)
+        if (control->m_bVisible && MatchesElement(*control, p_sElement))
+            return {control};
+    // A caption names a control where it is shown; a tag or an id also finds one inside a list.
+    if (p_sElement.rfind("tag:", 0) != 0 && p_sElement.rfind("id:", 0) != 0)
+        return {};
+    for (CBarControl* control : scope)
+        if (control->m_bVisible && control->IsPopup())
+        {
+            std::vector<CBarControl*> inner = Locate(control, p_sElement);
+            if (!inner.empty())
+            {
+                inner.insert(inner.begin(), control);
+                return inner;
+            }
+        }
+    return {};
 }
 
 HRESULT CCommandBars::Call(DISPID p_id, const std::vector<VARIANT*>& p_vArgs, VARIANT& p_oResult)

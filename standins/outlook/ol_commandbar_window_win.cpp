@@ -240,7 +240,7 @@ LRESULT CALLBACK BarWindowProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM
             if (static_cast<LONG>(p_lParam) == static_cast<LONG>(OBJID_CLIENT) && state->m_pBar != nullptr)
             {
                 com_ptr<IAccessible> accessible = CreateBarAccessible(state->m_pBar, p_hWnd);
-                return accessible ? LresultFromObject(IID_IAccessible, p_wParam, accessible.get()) : 0;
+                return accessible ? LresultFromObject(kIidAccessible, p_wParam, accessible.get()) : 0;
             }
             return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
         default:

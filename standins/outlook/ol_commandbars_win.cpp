@@ -109,6 +109,14 @@ CBarControl::CBarControl(CCommandBar* p_pParent, LONG p_lType, LONG p_lId, bool 
 {
 }
 
+STDMETHODIMP CBarControl::QueryInterface(REFIID p_riid, void** p_ppv)
+{
+    if (p_ppv == nullptr || !IsEqualIID(p_riid, kIidAccessible))
+        return CEventObject::QueryInterface(p_riid, p_ppv);
+    *p_ppv = CreateControlAccessible(this).detach();
+    return S_OK;
+}
+
 void CBarControl::Detach()
 {
     m_pParent = nullptr;

@@ -16,6 +16,9 @@
 
 namespace olstandin
 {
+// IAccessible's identifier, spelled out: the oleacc import library also exports the name, as code, and
+// a link that takes it from there compares against the bytes of a jump.
+inline constexpr IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 // MsoControlType values the host knows.
 inline constexpr LONG kControlButton = 1;
 inline constexpr LONG kControlPopup = 10;
@@ -39,6 +42,8 @@ class CBarControl final : public CEventObject
 {
   public:
     CBarControl(CCommandBar* p_pParent, LONG p_lType, LONG p_lId, bool p_bTemporary);
+    // IAccessible too, as an Office control answers it: a tear-off named and placed as the control.
+    STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override;
 
     LONG m_lType;
     LONG m_lId;
@@ -168,14 +173,17 @@ class CCommandBars final : public CDispatchObject
     // Control channel: the bars and controls, one line each.
     [[nodiscard]] std::string Dump() const;
     // Control channel: clicks a control as a user does, by mouse messages to its bar window; p_sPath is
-    // captions joined by '>' down through popups.
-    [[nodiscard]] bool ClickByCaption(const std::string& p_sPath);
+    // captions (or "tag:TEXT", "id:NUMBER") joined by '>' down through popups.
+    [[nodiscard]] bool ClickByPath(const std::string& p_sPath);
 
   protected:
     HRESULT Call(DISPID p_id, const std::vector<VARIANT*>& p_vArgs, VARIANT& p_oResult) override;
 
   private:
     void AddBuiltIns(WORD p_nMajor);
+    // The controls to click, outermost first, to reach the one p_sElement names inside p_pPopup's list
+    // (or on a shown bar when p_pPopup is null); empty when there is none.
+    [[nodiscard]] std::vector<CBarControl*> Locate(CBarControl* p_pPopup, const std::string& p_sElement) const;
 
     HWND m_hFrame;
 };
@@ -201,6 +209,8 @@ void OpenPopupWindow(CBarControl& p_oPopup);
 void CloseAllPopupWindows();
 // The accessible object of a bar window (ol_commandbar_access_win.cpp).
 [[nodiscard]] com_ptr<IAccessible> CreateBarAccessible(CCommandBar* p_pBar, HWND p_hWnd);
+// The accessible object of one control: CHILDID_SELF is the control (ol_commandbar_access_win.cpp).
+[[nodiscard]] com_ptr<IAccessible> CreateControlAccessible(CBarControl* p_pControl);
 inline constexpr const char* kBarWindowClass = "MsoCommandBar";
 inline constexpr const char* kPopupWindowClass = "MsoCommandBarPopup";
 inline constexpr int kBarHeight = 26;

@@ -92,7 +92,7 @@ bool RunControlCommand(CHost& p_oHost, const std::string& p_sCommand)
     if (verb == "dump-menus")
         return !argument.empty() && WriteText(argument, explorer->DumpMenus());
     if (verb == "bar-click")
-        return explorer->Bars() != nullptr && explorer->Bars()->ClickByCaption(argument);
+        return explorer->Bars() != nullptr && explorer->Bars()->ClickByPath(argument);
     if (verb == "dump-bars")
         return !argument.empty() && explorer->Bars() != nullptr && WriteText(argument, explorer->Bars()->Dump());
     LOG_FAILURE("unknown control command '%s'", p_sCommand.c_str());

@@ -150,6 +150,19 @@ TEST_F(OutlookCommandBarTest, ButtonIsDrawnClickedAndFoundAndExplorerEventsReach
     ASSERT_TRUE(run.WaitForLog("Click Also SMS tag brevolt-sms-1"));
     EXPECT_FALSE(run.Command("bar-click No Such Button"));
     EXPECT_FALSE(run.Command("bar-click SMS>No Such Item"));
+    // By tag the control inside the closed list is reached through its popup; by id the first shown
+    // control with it (the New split button's body, which opens a note).
+    ASSERT_TRUE(run.Command("bar-click tag:brevolt-reply"));
+    EXPECT_TRUE(WaitForCount(run, "Click Reply via SMS tag brevolt-reply", 2));
+    ASSERT_TRUE(run.Command("bar-click SMS>tag:brevolt-sms-1"));
+    EXPECT_TRUE(WaitForCount(run, "Click Also SMS tag brevolt-sms-1", 2));
+    ASSERT_TRUE(run.Command("bar-click id:30037"));
+    HWND note = nullptr;
+    for (int i = 0; i < 100 && note == nullptr; ++i, Sleep(50))
+        note = run.FindWindowOf("rctrl_renwnd32", "Untitled - Message");
+    EXPECT_NE(note, nullptr);
+    for (const char* refused : {"bar-click tag:no-such", "bar-click id:", "bar-click id:3x", "bar-click tag:"})
+        EXPECT_FALSE(run.Command(refused)) << refused;
 
     // ExplorerEvents and NewExplorer reach the sinks connected at the viewer's Install.
     ASSERT_TRUE(run.Command("select 1"));
@@ -188,6 +201,11 @@ TEST_F(OutlookCommandBarTest, TheNinetySevenBarsAnswerAnAccessibilityHitTest)
     ASSERT_TRUE(run.WaitForLog("HitTest "));
     EXPECT_EQ(LinesStarting(ReadLines(run.m_sExtensionLog), "HitTest "),
               std::vector<std::string>{"HitTest 0x00000000 name Send SMS class MsoCommandBar"});
+    // The button answers IAccessible itself, as a push button placed where it is drawn, on "Standard";
+    // a control of a closed list is named but has no place.
+    EXPECT_EQ(LinesStarting(ReadLines(run.m_sExtensionLog), "ControlAccessible "),
+              std::vector<std::string>{"ControlAccessible name Send SMS role 43 place 0x00000000 same yes parent "
+                                       "Standard identity yes closed Reply via SMS 0x00000001"});
 
     // Tools > Customize... opens the Office dialog; a double click on a bar's row shows it.
     ASSERT_TRUE(run.Command("menu Customize..."));

@@ -15,6 +15,8 @@ namespace
 constexpr IID kIidButtonEvents = {0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidExplorerEvents = {0x0006304F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIidExplorersEvents = {0x00063078, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Spelled out: the oleacc import library exports the name IID_IAccessible as code, not as the identifier.
+constexpr IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 // A value that owns what it holds.
 class CValue
@@ -293,6 +295,7 @@ struct CModelClient::CState
 {
     com_ptr<IDispatch> m_p_oApplication;
     com_ptr<IDispatch> m_p_oButton;
+    com_ptr<IDispatch> m_p_oBars;
     std::vector<CConnection> m_vConnections;
 };
 
@@ -327,6 +330,7 @@ CModelClient::CModelClient(IUnknown* p_pApplication) : m_p_oState(std::make_uniq
     Note("CommandBar added caption 0x%08lX tag 0x%08lX style 0x%08lX face 0x%08lX sink %s", caption, tag, style, pasted,
          state.m_vConnections.back().m_p_oPoint ? "yes" : "no");
     state.m_p_oButton = com_ptr<IDispatch>::copy_from(button.Object());
+    state.m_p_oBars = com_ptr<IDispatch>::copy_from(bars.Object());
 
     // A bar of its own with a popup holding a tagged button, shown on its own row.
     CValue smsBar = Call(bars.Object(), L"Add", DISPATCH_METHOD,
@@ -418,4 +422,64 @@ void CModelClient::HitTestButton()
         (void)accessible->get_accName(child, name.put());
     const std::wstring wide = name ? std::wstring(name.get()) : std::wstring(L"-");
     Note("HitTest 0x%08lX name %s class %s", hr, std::string(wide.begin(), wide.end()).c_str(), className);
+    AccessibleControls();
+}
+
+namespace
+{
+std::string AccName(IAccessible* p_pAccessible)
+{
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    unique_bstr name;
+    if (p_pAccessible == nullptr || FAILED(p_pAccessible->get_accName(self, name.put())) || !name)
+        return "-";
+    const std::wstring wide(name.get());
+    return std::string(wide.begin(), wide.end());
+}
+} // namespace
+
+// The controls themselves answer IAccessible, as a plug-in asks a clicked button for its place: the
+// drawn button's place is its Left/Top/Width/Height, a control in a closed list has none.
+void CModelClient::AccessibleControls()
+{
+    IDispatch* button = m_p_oState->m_p_oButton.get();
+    com_ptr<IAccessible> accessible;
+    const HRESULT asked = button != nullptr ? button->QueryInterface(kIidAccessible, accessible.put_void()) : E_POINTER;
+    if (FAILED(asked))
+    {
+        Note("ControlAccessible none 0x%08lX", asked);
+        return;
+    }
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role;
+    VariantInit(&role);
+    (void)accessible->get_accRole(self, &role);
+    long left = 0, top = 0, width = 0, height = 0;
+    const HRESULT placed = accessible->accLocation(&left, &top, &width, &height, self);
+    const bool same = left == Get(button, L"Left").Number() && top == Get(button, L"Top").Number() &&
+                      width == Get(button, L"Width").Number() && height == Get(button, L"Height").Number() && width > 0;
+    com_ptr<IDispatch> parent;
+    (void)accessible->get_accParent(parent.put());
+    com_ptr<IAccessible> bar = parent ? parent.query<IAccessible>(kIidAccessible) : com_ptr<IAccessible>();
+    // The same object through either interface.
+    com_ptr<IUnknown> fromAccessible;
+    com_ptr<IUnknown> fromButton;
+    (void)accessible->QueryInterface(IID_IUnknown, fromAccessible.put_void());
+    (void)button->QueryInterface(IID_IUnknown, fromButton.put_void());
+    // "Reply via SMS" sits in the closed list of the SMS popup.
+    CValue reply = Call(m_p_oState->m_p_oBars.get(), L"FindControl", DISPATCH_METHOD,
+                        {Missing(), Missing(), CValue(L"brevolt-reply").m_v});
+    com_ptr<IAccessible> hidden;
+    long zero = -1;
+    HRESULT closed = E_FAIL;
+    if (reply.Object() != nullptr && SUCCEEDED(reply.Object()->QueryInterface(kIidAccessible, hidden.put_void())))
+        closed = hidden->accLocation(&zero, &zero, &zero, &zero, self);
+    Note("ControlAccessible name %s role %ld place 0x%08lX same %s parent %s identity %s closed %s 0x%08lX",
+         AccName(accessible.get()).c_str(), role.vt == VT_I4 ? role.lVal : -1L, placed, same ? "yes" : "no",
+         AccName(bar.get()).c_str(), fromAccessible.get() == fromButton.get() ? "yes" : "no",
+         AccName(hidden.get()).c_str(), closed);
 }

@@ -28,6 +28,9 @@ class CModelClient
     void HitTestButton();
 
   private:
+    // Asks the button and a control in a closed list for their own IAccessible; logs what they answer.
+    void AccessibleControls();
+
     struct CState;
     std::unique_ptr<CState> m_p_oState;
 };

@@ -11,6 +11,7 @@
 
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace plugintest
@@ -147,6 +148,38 @@ class CBoxes
     ~CBoxes();
     std::vector<std::string> Seen();
     int m_iAnswer = IDOK;
+};
+
+// Holds "SMSStartupMutex" from another thread, as the core library does while it starts up.
+class CStartupHolder
+{
+  public:
+    CStartupHolder()
+        : m_hHeld(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_hRelease(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+        m_oThread = std::thread([this] {
+            unique_handle mutex(CreateMutexA(nullptr, TRUE, "SMSStartupMutex"));
+            SetEvent(m_hHeld.get());
+            WaitForSingleObject(m_hRelease.get(), 30000);
+            ReleaseMutex(mutex.get());
+        });
+        WaitForSingleObject(m_hHeld.get(), 10000);
+    }
+    ~CStartupHolder()
+    {
+        Release();
+    }
+    void Release()
+    {
+        SetEvent(m_hRelease.get());
+        if (m_oThread.joinable())
+            m_oThread.join();
+    }
+
+  private:
+    unique_handle m_hHeld;
+    unique_handle m_hRelease;
+    std::thread m_oThread;
 };
 
 // Lines of p_hMenu, as "text\tid" with two spaces per level ("-" for separators, "\tdisabled").
