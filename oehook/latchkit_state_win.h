@@ -47,6 +47,11 @@ struct CLatchkitShared
     DWORD m_dwReplyStamp;
     // When the reply or forward asked for the Save Message dialog (tick count).
     DWORD m_dwReplyTick;
+    // Tools/Options automation: 0 none, 1 direction off, 2 direction on; when it was asked for, and
+    // the re-checks of the Send page so far.
+    LONG m_iOptionsRequest;
+    DWORD m_dwOptionsTick;
+    LONG m_iOptionsChecks;
 };
 
 extern CLatchkitShared g_oShared;
