@@ -6,6 +6,7 @@
 #include "oehook/folder_watch_win.h"
 #include "oehook/latchkit.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/send_mail_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -130,6 +131,9 @@ bool HandlePrivate(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
     case WM_OE_SAVE_STATE:
         g_oShared.m_iSaveMessageState = 1;
         SendMessageA(p_hWnd, WM_COMMAND, MAKEWPARAM(profile.m_uSaveStateCommand, 0), 0);
+        return true;
+    case WM_OE_SEND_MAIL:
+        EnterSendMailMode(static_cast<DWORD>(p_wParam));
         return true;
     case WM_OE_ARCHIVE:
         EnterStoreMailMode(static_cast<DWORD>(p_lParam));

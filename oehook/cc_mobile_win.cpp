@@ -10,6 +10,7 @@
 #include "oehook/cc_mobile_text.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/res/latchkit_resource.h"
+#include "oehook/send_mail_win.h"
 #include "oehook/subclass_win.h"
 #include "oehook/window_roles_win.h"
 
@@ -300,6 +301,8 @@ void RecogniseNote(HWND p_hWnd)
     const HWND browser = g_oShared.m_hBrowser;
     if (Process().m_iMajor <= 4 || (browser != nullptr && GetWindowThreadProcessId(browser, nullptr) != thread))
         PostToMonitor(WM_MON_STOP_GLOBAL_CBT_HOOK, thread, 0);
+    if (TakeSendingNote(p_hWnd))
+        return;
     if (!SubclassWindow(p_hWnd, NoteProc))
         Log("Failed to set window proc - Error: %lu", GetLastError());
 }

@@ -57,22 +57,15 @@ void FindStandardFolders(HWND p_hTree)
     }
 }
 
-void SignalEvent(const char* p_szName)
-{
-    const unique_handle event(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, FALSE, FALSE, p_szName)));
-    if (event)
-        LOG_IF_WIN32_BOOL_FALSE(SetEvent(event.get()));
-}
-
 LRESULT CALLBACK IdentityProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     static const UINT s_nChanged = RegisterWindowMessageA("WM_IDENTITY_CHANGED");
     static const UINT s_nQuery = RegisterWindowMessageA("WM_QUERY_IDENTITY_CHANGE");
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
     if (p_nMsg == s_nChanged && s_nChanged != 0)
-        SignalEvent("OEIdentityChangedEvent");
+        SignalNamedEvent("OEIdentityChangedEvent");
     else if (p_nMsg == s_nQuery && s_nQuery != 0)
-        SignalEvent("OEQueryIdentityChangeEvent");
+        SignalNamedEvent("OEQueryIdentityChangeEvent");
     return result;
 }
 } // namespace
