@@ -6,6 +6,7 @@
 #include "common/trace_log.h"
 #include "common/version_info_win.h"
 #include "standins/oe/oe_browser_win.h"
+#include "standins/oe/oe_columns_win.h"
 #include "standins/oe/oe_control_win.h"
 #include "standins/oe/oe_note_win.h"
 #include "standins/oe/oe_profile.h"
@@ -67,6 +68,7 @@ LRESULT CALLBACK RebarForwardProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPA
 void AddToolbarButtons(HWND p_hToolbar, const std::vector<std::pair<UINT, const char*>>& p_vButtons)
 {
     SendMessageA(p_hToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(p_hToolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
     for (const auto& [command, text] : p_vButtons)
     {
         TBBUTTON button{};
@@ -74,6 +76,9 @@ void AddToolbarButtons(HWND p_hToolbar, const std::vector<std::pair<UINT, const 
         button.idCommand = static_cast<int>(command);
         button.fsState = TBSTATE_ENABLED;
         button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+        // New mail has the New menu behind its arrow.
+        if (command == g_p_oProfile->m_nNewMailCommand)
+            button.fsStyle |= BTNS_DROPDOWN;
         button.iString = reinterpret_cast<INT_PTR>(text);
         SendMessageA(p_hToolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
     }
@@ -105,64 +110,6 @@ HWND CreateBandToolbar(HWND p_hRebar, UINT p_nId, const std::vector<std::pair<UI
     return toolbar;
 }
 
-// p_lParam is the folder's index in the store's folders plus 1; 0 for the two top items.
-HTREEITEM AddTreeItem(HWND p_hTree, HTREEITEM p_hParent, const std::string& p_sText, LPARAM p_lParam = 0)
-{
-    TVINSERTSTRUCTA insert{};
-    insert.hParent = p_hParent;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-    insert.item.lParam = p_lParam;
-    insert.item.pszText = const_cast<char*>(p_sText.c_str());
-    return reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-}
-
-// "Outlook Express", "Local Folders" below it, and the store's folders below their parents.
-void FillFolderTree(HWND p_hTree)
-{
-    const HTREEITEM root = AddTreeItem(p_hTree, TVI_ROOT, "Outlook Express");
-    const HTREEITEM local = AddTreeItem(p_hTree, root, "Local Folders");
-    std::vector<std::pair<uint32_t, HTREEITEM>> placed;
-    HTREEITEM inbox = nullptr;
-    // Parents come before their children in the index, so one pass in order places every folder
-    // whose parent exists; one whose parent is missing goes under Local Folders.
-    const std::vector<oestore::CFolderRecord>& folders = oestandin::Browser().m_vFolders;
-    for (size_t i = 0; i < folders.size(); ++i)
-    {
-        const oestore::CFolderRecord& folder = folders[i];
-        HTREEITEM parent = local;
-        for (const auto& [id, item] : placed)
-            if (id == folder.m_nParentId && folder.m_nParentId != 0)
-                parent = item;
-        const HTREEITEM item = AddTreeItem(p_hTree, parent, folder.m_sName, static_cast<LPARAM>(i + 1));
-        placed.emplace_back(folder.m_nId, item);
-        if (folder.m_nSpecial == oestore::kSpecialInbox)
-            inbox = item;
-    }
-    SendMessageA(p_hTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
-    SendMessageA(p_hTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(local));
-    if (inbox != nullptr)
-        SendMessageA(p_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(inbox));
-}
-
-void AddListColumns(HWND p_hList)
-{
-    const struct
-    {
-        const char* m_szText;
-        int m_iWidth;
-    } columns[] = {{"From", 160}, {"Subject", 260}, {"Received", 140}};
-    int index = 0;
-    for (const auto& column : columns)
-    {
-        LVCOLUMNA lvc{};
-        lvc.mask = LVCF_TEXT | LVCF_WIDTH;
-        lvc.pszText = const_cast<char*>(column.m_szText);
-        lvc.cx = column.m_iWidth;
-        SendMessageA(p_hList, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&lvc));
-    }
-}
-
 // The browser's children in the client's order: rebar with menu bar (5 and later) and toolbar,
 // folder tree, message list (which makes its header).
 [[nodiscard]] bool CreateBrowserChildren(HWND p_hBrowser)
@@ -192,8 +139,9 @@ void AddListColumns(HWND p_hList)
         return false;
     SendMessageA(w.m_hTree, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     SendMessageA(w.m_hList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
-    AddListColumns(w.m_hList);
-    FillFolderTree(w.m_hTree);
+    w.m_vColumns = oestandin::ReadListColumns(profile.m_iMajor, false);
+    oestandin::ApplyListColumns(w.m_hList, w.m_vColumns);
+    oestandin::FillFolderTree(w.m_hTree);
     size_t folder = 0;
     if (oestandin::SelectedFolder(folder))
         oestandin::ShowFolderMessages(folder);
@@ -214,16 +162,28 @@ void LayOutBrowser(HWND p_hBrowser)
         top = rebar.bottom - rebar.top;
     }
     const int height = client.bottom - top > 0 ? client.bottom - top : 0;
-    if (w.m_hTree != nullptr)
-        MoveWindow(w.m_hTree, 0, top, kFolderPaneWidth, height, TRUE);
+    // Without the folder list the message list takes the whole width.
+    const int treeWidth = w.m_hTree != nullptr && IsWindowVisible(w.m_hTree) ? kFolderPaneWidth : 0;
+    if (treeWidth > 0)
+        MoveWindow(w.m_hTree, 0, top, treeWidth, height, TRUE);
     if (w.m_hList != nullptr)
-        MoveWindow(w.m_hList, kFolderPaneWidth, top, client.right - kFolderPaneWidth, height, TRUE);
+        MoveWindow(w.m_hList, treeWidth, top, client.right - treeWidth, height, TRUE);
 }
 
-LRESULT BrowserNotify(const NMHDR* p_pHeader)
+LRESULT BrowserNotify(HWND p_hBrowser, const NMHDR* p_pHeader)
 {
     const oestandin::CBrowserState& w = oestandin::Browser();
     size_t folder = 0;
+    if (p_pHeader->hwndFrom == w.m_hRebar && p_pHeader->code == RBN_HEIGHTCHANGE)
+        LayOutBrowser(p_hBrowser);
+    else if (p_pHeader->hwndFrom == w.m_hToolbar && p_pHeader->code == TBN_DROPDOWN)
+    {
+        const auto* drop = reinterpret_cast<const NMTOOLBARA*>(p_pHeader);
+        RECT button = drop->rcButton;
+        MapWindowPoints(w.m_hToolbar, nullptr, reinterpret_cast<POINT*>(&button), 2);
+        oestandin::DropNewMenu(button);
+        return TBDDRET_DEFAULT;
+    }
     if (p_pHeader->hwndFrom == w.m_hTree && p_pHeader->code == TVN_SELCHANGEDA)
     {
         if (oestandin::SelectedFolder(folder))
@@ -246,7 +206,16 @@ LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPara
         LayOutBrowser(p_hWnd);
         return 0;
     case WM_NOTIFY:
-        return BrowserNotify(reinterpret_cast<const NMHDR*>(p_lParam));
+        return BrowserNotify(p_hWnd, reinterpret_cast<const NMHDR*>(p_lParam));
+    case WM_CONTEXTMENU: {
+        // A right click on the rebar or one of its bars: the list of bars.
+        const HWND clicked = reinterpret_cast<HWND>(p_wParam);
+        const HWND rebar = oestandin::Browser().m_hRebar;
+        if (clicked != rebar && GetParent(clicked) != rebar)
+            break;
+        oestandin::ShowRebarContextMenu({static_cast<short>(LOWORD(p_lParam)), static_cast<short>(HIWORD(p_lParam))});
+        return 0;
+    }
     case WM_COMMAND: {
         const UINT command = LOWORD(p_wParam);
         if (command >= kMenuBarFirstId && command <= kMenuBarLastId && g_p_oProfile->m_bMenuBand)
@@ -283,6 +252,24 @@ LRESULT CALLBACK HiddenProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_
     });
 }
 
+// The identity manager's broadcast after a switch: the windows follow the new identity's store.
+LRESULT CALLBACK IdentityNotifyProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("IdentityNotifyProc", LRESULT(0), [&]() -> LRESULT {
+        static const UINT s_nChanged = RegisterWindowMessageA("WM_IDENTITY_CHANGED");
+        if (p_nMsg != s_nChanged || s_nChanged == 0)
+            return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+        oestandin::CBrowserState& state = oestandin::Browser();
+        std::string folder;
+        if (g_p_oProfile->m_iMajor <= 4 || !oestandin::CurrentStoreFolder(g_p_oProfile->m_iMajor, folder))
+            return 0;
+        Log("The identity changed: the store is now '%s'", folder.c_str());
+        state.m_sStoreFolder = folder;
+        oestandin::ReloadFolders();
+        return 0;
+    });
+}
+
 [[nodiscard]] bool RegisterWindowClasses()
 {
     const COeProfile& profile = *g_p_oProfile;
@@ -292,7 +279,7 @@ LRESULT CALLBACK HiddenProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_
     if (!LOG_IF_WIN32_BOOL_FALSE(InitCommonControlsEx(&icc)))
         return false;
     const std::pair<const char*, WNDPROC> plain[] = {{profile.m_szHiddenClass, HiddenProc},
-                                                     {kIdentityNotifyClass, DefWindowProcA},
+                                                     {kIdentityNotifyClass, IdentityNotifyProc},
                                                      {kStoreNotifyClass, DefWindowProcA}};
     for (const auto& [name, proc] : plain)
     {

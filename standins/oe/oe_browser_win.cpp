@@ -3,12 +3,16 @@
 
 #include "common/failure_log.h"
 #include "common/file_read.h"
+#include "common/handle_win.h"
 #include "common/trace_log.h"
+#include "standins/oe/oe_columns_win.h"
 #include "standins/oe/oe_dialogs_win.h"
 #include "standins/oe/oe_download_win.h"
+#include "standins/oe/oe_folder_dialog_win.h"
 #include "standins/oe/oe_mailstore_win.h"
 #include "standins/oe/oe_note_win.h"
 #include "standins/oe/oe_resource.h"
+#include "standins/oe/oe_store_win.h"
 #include "standins/oe/store/eml_message.h"
 
 #include <commctrl.h>
@@ -18,6 +22,7 @@ namespace oestandin
 namespace
 {
 constexpr size_t kMessageFileLimit = oestore::kMaxMessageSize;
+constexpr UINT kToolbarBandId = 1003;
 
 std::string FolderPath(const oestore::CFolderRecord& p_oFolder)
 {
@@ -34,21 +39,73 @@ void AddListRow(HWND p_hList, const oestore::CStoredMessage& p_oStored)
     oestore::CMailMessage message;
     if (!oestore::ParseMessage(p_oStored.m_sText, message))
         message.m_sSubject = "(unreadable message)";
-    const std::string from = message.m_oFrom.m_sName.empty() ? message.m_oFrom.m_sAddress : message.m_oFrom.m_sName;
+    const std::vector<oestore::CListColumn>& columns = Browser().m_vColumns;
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = static_cast<int>(SendMessageA(p_hList, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<char*>(from.c_str());
+    const std::string first =
+        columns.empty() ? std::string() : ColumnText(columns[0].m_nId, message, p_oStored.m_sText.size());
+    item.pszText = const_cast<char*>(first.c_str());
     item.lParam = static_cast<LPARAM>(p_oStored.m_nId);
     const int row = static_cast<int>(SendMessageA(p_hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    const std::string texts[] = {message.m_sSubject, message.m_sDate};
-    for (int column = 1; column <= 2; ++column)
+    for (size_t column = 1; column < columns.size(); ++column)
     {
+        const std::string text = ColumnText(columns[column].m_nId, message, p_oStored.m_sText.size());
         LVITEMA sub{};
-        sub.iSubItem = column;
-        sub.pszText = const_cast<char*>(texts[column - 1].c_str());
+        sub.iSubItem = static_cast<int>(column);
+        sub.pszText = const_cast<char*>(text.c_str());
         SendMessageA(p_hList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
     }
+}
+
+bool IsOutgoing(const oestore::CFolderRecord& p_oFolder)
+{
+    return p_oFolder.m_nSpecial == oestore::kSpecialOutbox || p_oFolder.m_nSpecial == oestore::kSpecialSentItems ||
+           p_oFolder.m_nSpecial == oestore::kSpecialDrafts;
+}
+
+int SubjectColumn()
+{
+    const std::vector<oestore::CListColumn>& columns = Browser().m_vColumns;
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].m_nId == oestore::kColumnSubject)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void ChooseColumns()
+{
+    CBrowserState& b = Browser();
+    std::vector<oestore::CListColumn> columns = b.m_vColumns;
+    if (!ShowColumnsDialog(b.m_hInstance, b.m_hBrowser, columns))
+        return;
+    if (!WriteListColumns(b.m_p_oProfile->m_iMajor, b.m_bOutgoingFolder, columns))
+        LOG_FAILURE("the columns could not be stored");
+    b.m_vColumns = columns;
+    ApplyListColumns(b.m_hList, columns);
+    RefreshMessages();
+}
+
+int ToolbarBandIndex()
+{
+    return static_cast<int>(SendMessageA(Browser().m_hRebar, RB_IDTOINDEX, kToolbarBandId, 0));
+}
+
+bool ToolbarBandShown()
+{
+    REBARBANDINFOA band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_STYLE;
+    const int index = ToolbarBandIndex();
+    return index >= 0 && SendMessageA(Browser().m_hRebar, RB_GETBANDINFOA, index, reinterpret_cast<LPARAM>(&band)) &&
+           (band.fStyle & RBBS_HIDDEN) == 0;
+}
+
+void ToggleFolderList()
+{
+    const CBrowserState& b = Browser();
+    ShowWindow(b.m_hTree, IsWindowVisible(b.m_hTree) ? SW_HIDE : SW_SHOW);
+    SendMessageA(b.m_hBrowser, WM_SIZE, 0, 0);
 }
 
 // The selected row's message in the selected folder.
@@ -146,6 +203,18 @@ void SendAndReceive()
         DeleteFileA(path.c_str());
     RefreshMessages();
 }
+// p_lParam is the folder's index in the store's folders plus 1; 0 for the two top items.
+HTREEITEM AddTreeItem(HWND p_hTree, HTREEITEM p_hParent, const std::string& p_sText, LPARAM p_lParam = 0)
+{
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = p_hParent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.lParam = p_lParam;
+    insert.item.pszText = const_cast<char*>(p_sText.c_str());
+    return reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
 } // namespace
 
 CBrowserState& Browser()
@@ -160,19 +229,29 @@ HMENU BuildBrowserMenu(const COeProfile& p_oProfile)
     HMENU file = CreatePopupMenu();
     HMENU fileNew = CreatePopupMenu();
     AppendMenuA(fileNew, MF_STRING, p_oProfile.m_nNewMailCommand, "&Mail Message\tCtrl+N");
+    AppendMenuA(fileNew, MF_STRING, IDM_NEW_FOLDER, "&Folder...\tCtrl+Shift+E");
     AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(fileNew), "&New");
+    HMENU folder = CreatePopupMenu();
+    AppendMenuA(folder, MF_STRING, IDM_NEW_FOLDER, "&New...");
+    AppendMenuA(file, MF_POPUP, reinterpret_cast<UINT_PTR>(folder), "&Folder");
     AppendMenuA(file, MF_STRING, p_oProfile.m_nSaveAsCommand, "Save &As...");
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_STRING, IDM_EXIT, "E&xit");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
-    for (const char* title : {"&Edit", "&View"})
-        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), title);
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&Edit");
+    HMENU view = CreatePopupMenu();
+    AppendMenuA(view, MF_STRING, IDM_COLUMNS, "Colu&mns...");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), "&View");
     HMENU tools = CreatePopupMenu();
     AppendMenuA(tools, MF_STRING, p_oProfile.m_nSendReceiveCommand, "Send and Re&ceive");
     AppendMenuA(tools, MF_STRING, IDM_OPTIONS, "&Options...");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "&Tools");
     HMENU message = CreatePopupMenu();
     AppendMenuA(message, MF_STRING, p_oProfile.m_nNewMailCommand, "&New Message");
+    AppendMenuA(message, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(message, MF_STRING, IDM_REPLY, "&Reply to Sender\tCtrl+R");
+    AppendMenuA(message, MF_STRING, IDM_REPLY_ALL, "Reply to &All\tCtrl+Shift+R");
+    AppendMenuA(message, MF_STRING, IDM_FORWARD, "&Forward\tCtrl+F");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(message), p_oProfile.m_iMajor <= 4 ? "&Compose" : "&Message");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&Help");
     return bar;
@@ -189,12 +268,100 @@ void DropMenuBarMenu(int p_iIndex)
     TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN, button.left, button.bottom, 0, b.m_hBrowser, nullptr);
 }
 
-void ShowFolderMessages(size_t p_nFolder)
+void FillFolderTree(HWND p_hTree)
+{
+    const HTREEITEM root = AddTreeItem(p_hTree, TVI_ROOT, "Outlook Express");
+    const HTREEITEM local = AddTreeItem(p_hTree, root, "Local Folders");
+    std::vector<std::pair<uint32_t, HTREEITEM>> placed;
+    HTREEITEM inbox = nullptr;
+    // Parents come before their children in the index, so one pass in order places every folder
+    // whose parent exists; one whose parent is missing goes under Local Folders.
+    const std::vector<oestore::CFolderRecord>& folders = Browser().m_vFolders;
+    for (size_t i = 0; i < folders.size(); ++i)
+    {
+        const oestore::CFolderRecord& folder = folders[i];
+        HTREEITEM parent = local;
+        for (const auto& [id, item] : placed)
+            if (id == folder.m_nParentId && folder.m_nParentId != 0)
+                parent = item;
+        const HTREEITEM item = AddTreeItem(p_hTree, parent, folder.m_sName, static_cast<LPARAM>(i + 1));
+        placed.emplace_back(folder.m_nId, item);
+        if (folder.m_nSpecial == oestore::kSpecialInbox)
+            inbox = item;
+    }
+    SendMessageA(p_hTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+    SendMessageA(p_hTree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(local));
+    if (inbox != nullptr)
+        SendMessageA(p_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(inbox));
+}
+
+void ReloadFolders()
+{
+    CBrowserState& b = Browser();
+    std::string selected;
+    size_t folder = 0;
+    if (SelectedFolder(folder))
+        selected = b.m_vFolders[folder].m_sName;
+    std::vector<oestore::CFolderRecord> folders;
+    if (!OpenStore(b.m_p_oProfile->m_iMajor, b.m_sStoreFolder, folders))
+        LOG_FAILURE("the store in '%s' could not be opened", b.m_sStoreFolder.c_str());
+    b.m_vFolders = folders.empty() ? oestore::DefaultFolders() : folders;
+    SendMessageA(b.m_hTree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    FillFolderTree(b.m_hTree);
+    if (!selected.empty())
+        (void)SelectFolderByName(selected);
+    RefreshMessages();
+}
+
+void DropNewMenu(const RECT& p_oButton)
 {
     const CBrowserState& b = Browser();
-    SendMessageA(b.m_hList, LVM_DELETEALLITEMS, 0, 0);
+    const HMENU fileNew = GetSubMenu(GetSubMenu(b.m_hMenu, 0), 0);
+    if (fileNew != nullptr)
+        TrackPopupMenu(fileNew, TPM_LEFTALIGN | TPM_TOPALIGN, p_oButton.left, p_oButton.bottom, 0, b.m_hBrowser,
+                       nullptr);
+}
+
+void ShowRebarContextMenu(POINT p_oAt)
+{
+    const CBrowserState& b = Browser();
+    if (p_oAt.x == -1 && p_oAt.y == -1)
+    {
+        RECT rebar{};
+        GetWindowRect(b.m_hRebar, &rebar);
+        p_oAt = {rebar.left + 8, rebar.top + 8};
+    }
+    unique_hmenu popup(CreatePopupMenu());
+    AppendMenuA(popup.get(), MF_STRING | (ToolbarBandShown() ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_TOOLBAR,
+                "&Toolbar");
+    AppendMenuA(popup.get(), MF_STRING | (IsWindowVisible(b.m_hTree) ? MF_CHECKED : MF_UNCHECKED), IDM_VIEW_FOLDER_LIST,
+                "Folder &List");
+    AppendMenuA(popup.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(popup.get(), MF_STRING, IDM_COLUMNS, "Colu&mns...");
+    // The choice comes back as WM_COMMAND, so items others add to the menu reach the browser too.
+    TrackPopupMenu(popup.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, p_oAt.x, p_oAt.y, 0, b.m_hBrowser,
+                   nullptr);
+}
+
+void ToggleToolbarBand()
+{
+    const int index = ToolbarBandIndex();
+    if (index >= 0)
+        SendMessageA(Browser().m_hRebar, RB_SHOWBAND, index, ToolbarBandShown() ? FALSE : TRUE);
+}
+
+void ShowFolderMessages(size_t p_nFolder)
+{
+    CBrowserState& b = Browser();
     if (p_nFolder >= b.m_vFolders.size())
+    {
+        SendMessageA(b.m_hList, LVM_DELETEALLITEMS, 0, 0);
         return;
+    }
+    // The layout is read each time a folder is shown: another program may have changed it.
+    b.m_bOutgoingFolder = IsOutgoing(b.m_vFolders[p_nFolder]);
+    b.m_vColumns = ReadListColumns(b.m_p_oProfile->m_iMajor, b.m_bOutgoingFolder);
+    ApplyListColumns(b.m_hList, b.m_vColumns);
     const std::string path = FolderPath(b.m_vFolders[p_nFolder]);
     CFolderContents contents;
     if (path.empty() || !ReadFolderContents(b.m_p_oProfile->m_iMajor, path, contents))
@@ -251,7 +418,9 @@ bool SelectMessageBySubject(const std::string& p_sSubject)
     {
         char text[512] = {};
         LVITEMA item{};
-        item.iSubItem = 1;
+        item.iSubItem = SubjectColumn();
+        if (item.iSubItem < 0)
+            return false;
         item.pszText = text;
         item.cchTextMax = sizeof text;
         SendMessageA(b.m_hList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
@@ -285,6 +454,36 @@ bool RunBrowserCommand(UINT p_nCommand)
         SendAndReceive();
         return true;
     }
+    if (p_nCommand == IDM_REPLY || p_nCommand == IDM_REPLY_ALL || p_nCommand == IDM_FORWARD)
+    {
+        // Nothing happens without a selected message, as in the client.
+        oestore::CMailMessage message;
+        if (SelectedMessage(message))
+            (void)OpenReply(message, p_nCommand == IDM_REPLY       ? oestore::EReplyKind::Reply
+                                     : p_nCommand == IDM_REPLY_ALL ? oestore::EReplyKind::ReplyAll
+                                                                   : oestore::EReplyKind::Forward);
+        return true;
+    }
+    if (p_nCommand == IDM_NEW_FOLDER)
+    {
+        (void)CreateFolderDialog();
+        return true;
+    }
+    if (p_nCommand == IDM_COLUMNS)
+    {
+        ChooseColumns();
+        return true;
+    }
+    if (p_nCommand == IDM_VIEW_TOOLBAR)
+    {
+        ToggleToolbarBand();
+        return true;
+    }
+    if (p_nCommand == IDM_VIEW_FOLDER_LIST)
+    {
+        ToggleFolderList();
+        return true;
+    }
     if (p_nCommand == IDM_OPTIONS)
     {
         ShowOptions(b.m_hInstance, b.m_hBrowser);
@@ -302,7 +501,7 @@ void OpenSelectedMessage()
 {
     oestore::CMailMessage message;
     if (SelectedMessage(message))
-        (void)OpenNote(&message);
+        (void)OpenReadNote(message);
 }
 
 void RefreshMessages()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "standins/oe/oe_profile.h"
+#include "standins/oe/store/column_layout.h"
 #include "standins/oe/store/dbx_file.h"
 
 #include <windows.h>
@@ -27,12 +28,27 @@ struct CBrowserState
     HMENU m_hMenu = nullptr;
     std::string m_sStoreFolder;
     std::vector<oestore::CFolderRecord> m_vFolders;
+    // The list's columns as last read from the identity's layout of the shown folder's kind.
+    std::vector<oestore::CListColumn> m_vColumns;
+    bool m_bOutgoingFolder = false;
 };
 CBrowserState& Browser();
 
 HMENU BuildBrowserMenu(const COeProfile& p_oProfile);
+// "Outlook Express", "Local Folders" below it, and m_vFolders below their parents; the Inbox selected.
+// Each folder item's lParam is its index in m_vFolders plus 1, 0 for the two top items.
+void FillFolderTree(HWND p_hTree);
+// Reads the store's folders again (after a folder was created, or for another identity's store in
+// m_sStoreFolder) and fills the tree anew, keeping the selected folder when it still exists.
+void ReloadFolders();
 // Shows the menu bar button's drop-down (5 and later) under the button.
 void DropMenuBarMenu(int p_iIndex);
+// The New menu (File > New) under the toolbar's New-mail button, for its drop-down arrow.
+void DropNewMenu(const RECT& p_oButton);
+// The rebar's context menu (the list of bars) at a screen point; -1,-1 puts it at the rebar.
+void ShowRebarContextMenu(POINT p_oAt);
+// Shows or hides the toolbar band; the rebar's height change lays the browser out again.
+void ToggleToolbarBand();
 
 // Fills the message list with the messages of the folder at p_nFolder (an index of m_vFolders).
 void ShowFolderMessages(size_t p_nFolder);

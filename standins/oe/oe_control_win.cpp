@@ -9,11 +9,15 @@
 #include "standins/oe/oe_download_win.h"
 #include "standins/oe/oe_note_win.h"
 #include "standins/oe/oe_profile.h"
+#include "standins/oe/oe_registry_win.h"
+#include "standins/oe/oe_store_win.h"
 #include "standins/oe/store/eml_message.h"
 
 #include <cstdlib>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <vector>
 
 namespace oestandin
@@ -84,6 +88,64 @@ namespace
     return stored;
 }
 
+// "key=value;key=value" as a map; false for a part without "=".
+[[nodiscard]] bool ParseSettings(const std::string& p_sText, std::map<std::string, std::string>& p_mSettings)
+{
+    for (size_t at = 0; at < p_sText.size();)
+    {
+        const size_t end = std::min(p_sText.find(';', at), p_sText.size());
+        const std::string part = p_sText.substr(at, end - at);
+        const size_t equals = part.find('=');
+        if (equals == std::string::npos)
+            return false;
+        p_mSettings[part.substr(0, equals)] = part.substr(equals + 1);
+        at = end + 1;
+    }
+    return true;
+}
+
+// seed-identity {GUID} store-root=PATH;email=...: the identity and its account as oeseed writes them.
+[[nodiscard]] bool SeedIdentityCommand(int p_iMajor, const std::string& p_sArgument)
+{
+    const size_t space = p_sArgument.find(' ');
+    std::map<std::string, std::string> settings;
+    if (!ParseSettings(space == std::string::npos ? std::string() : p_sArgument.substr(space + 1), settings))
+        return false;
+    auto text = [&](const char* p_szKey, const std::string& p_sDefault) {
+        const auto found = settings.find(p_szKey);
+        return found == settings.end() ? p_sDefault : found->second;
+    };
+    COeIdentitySeed seed;
+    seed.m_sId = p_sArgument.substr(0, space);
+    seed.m_sName = text("name", seed.m_sName);
+    seed.m_sStoreRoot = text("store-root", std::string());
+    seed.m_bMakeCurrent = text("current", "1") != "0";
+    seed.m_bCheckMailOnStartup = text("check-mail", "1") != "0";
+    seed.m_bSendMailWarning = text("send-mail-warning", "0") != "0";
+    seed.m_oAccount.m_sName = text("account-name", seed.m_oAccount.m_sName);
+    seed.m_oAccount.m_sSmtpServer = text("smtp-server", seed.m_oAccount.m_sSmtpServer);
+    seed.m_oAccount.m_nSmtpPort = std::strtoul(text("smtp-port", "25").c_str(), nullptr, 10);
+    seed.m_oAccount.m_sEmail = text("email", std::string());
+    seed.m_oAccount.m_sDisplayName = text("display-name", std::string());
+    if (seed.m_sStoreRoot.empty() || (p_iMajor > 4 && (seed.m_sId.size() < 3 || seed.m_sId.front() != '{')))
+    {
+        LOG_FAILURE("seed-identity needs an identity and store-root: '%s'", p_sArgument.c_str());
+        return false;
+    }
+    return SeedIdentity(p_iMajor, seed);
+}
+
+[[nodiscard]] bool AddFolderCommand(int p_iMajor, const std::string& p_sName)
+{
+    if (p_iMajor <= 4 || AddStoreFolderUnder(Browser().m_sStoreFolder, p_sName, 0) != EAddFolder::Added)
+    {
+        LOG_FAILURE("the folder '%s' was not added", p_sName.c_str());
+        return false;
+    }
+    ReloadFolders();
+    return true;
+}
+
 void WriteWindow(std::ofstream& p_oOut, HWND p_hWindow, int p_iDepth)
 {
     char cls[256] = {};
@@ -148,6 +210,10 @@ bool RunControlCommand(const CControlContext& p_oContext, const std::string& p_s
     }
     if (verb == "window-tree")
         return !argument.empty() && WriteWindowTree(argument);
+    if (verb == "seed-identity")
+        return SeedIdentityCommand(p_oContext.m_iMajor, argument);
+    if (verb == "add-folder")
+        return AddFolderCommand(p_oContext.m_iMajor, argument);
     if (verb == "quit")
         return PostMessageA(Browser().m_hBrowser, WM_CLOSE, 0, 0) != FALSE;
     LOG_FAILURE("unknown control command '%s'", p_sCommand.c_str());

@@ -144,6 +144,16 @@ bool AskEmptySubject(HINSTANCE p_hInstance, HWND p_hOwner, bool& p_bDontShowAgai
     return result >= 1;
 }
 
+void ShowSendMailWarning(HINSTANCE p_hInstance, HWND p_hOwner, bool& p_bDontShowAgain)
+{
+    // The question's procedure fits: OK gives 2 with the box ticked.
+    const INT_PTR result =
+        DialogBoxParamA(p_hInstance, MAKEINTRESOURCEA(IDD_SEND_WARNING), p_hOwner, EmptySubjectProc, 0);
+    if (result < 0)
+        LOG_FAILURE("the Send Mail notice could not be shown");
+    p_bDontShowAgain = result == 2;
+}
+
 bool WriteSavedMessage(const std::string& p_sPath, int p_iType, const oestore::CMailMessage& p_oMessage)
 {
     const bool text = p_iType == 1 || EndsWithText(p_sPath);

@@ -12,6 +12,10 @@ namespace oestandin
 // for OK. p_bDontShowAgain tells whether the box was ticked.
 [[nodiscard]] bool AskEmptySubject(HINSTANCE p_hInstance, HWND p_hOwner, bool& p_bDontShowAgain);
 
+// The "Send Mail" notice after a sent message, with "&Don't show me this again"; p_bDontShowAgain
+// tells whether the box was ticked when it was closed.
+void ShowSendMailWarning(HINSTANCE p_hInstance, HWND p_hOwner, bool& p_bDontShowAgain);
+
 // Save Message As: a "#32770" with the name field ("Edit"), the type list ("ComboBox") and its
 // buttons. Writes the message as text when the name ends in ".txt" or the text type is chosen,
 // as the whole message otherwise. True when a file was written.

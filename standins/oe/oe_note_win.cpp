@@ -13,6 +13,7 @@
 #include <commctrl.h>
 
 #include <map>
+#include <set>
 
 namespace oestandin
 {
@@ -20,6 +21,7 @@ namespace
 {
 constexpr const char* kNoteClass = "ATH_Note";
 constexpr const char* kEmptySubjectValue = "Mail Empty Subject Warning";
+constexpr const char* kSendWarningValue = "Send Mail Warning";
 constexpr int kLabelWidth = 60;
 constexpr int kFieldHeight = 22;
 constexpr int kHeaderFields = 4;
@@ -29,6 +31,12 @@ const COeProfile* g_p_oProfile = nullptr;
 unsigned g_nNotReady = 0;
 // The messages the open notes were opened with: their Save As keeps sender and date.
 std::map<HWND, oestore::CMailMessage> g_mOpened;
+// Notes that show a received message in a message view instead of the header's fields.
+std::set<HWND> g_sReadNotes;
+// Set while a read note is being created, so that its WM_CREATE makes the read layout.
+bool g_bCreatingReadNote = false;
+constexpr const char* kMessageViewClass = "Outlook Express Message View";
+constexpr int kViewTextId = 1011;
 
 const char* HeaderClass()
 {
@@ -92,16 +100,62 @@ LRESULT CALLBACK HeaderProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_
     });
 }
 
-HMENU BuildNoteMenu()
+HMENU BuildNoteMenu(bool p_bRead)
 {
     HMENU bar = CreateMenu();
     HMENU file = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, g_p_oProfile->m_nSendCommand, "&Send Message\tAlt+S");
+    if (!p_bRead)
+        AppendMenuA(file, MF_STRING, g_p_oProfile->m_nSendCommand, "&Send Message\tAlt+S");
     AppendMenuA(file, MF_STRING, g_p_oProfile->m_nSaveAsCommand, "Save &As...");
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_STRING, IDM_NOTE_CLOSE, "&Close");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+    if (p_bRead)
+    {
+        HMENU message = CreatePopupMenu();
+        AppendMenuA(message, MF_STRING, IDM_REPLY, "&Reply to Sender\tCtrl+R");
+        AppendMenuA(message, MF_STRING, IDM_REPLY_ALL, "Reply to &All\tCtrl+Shift+R");
+        AppendMenuA(message, MF_STRING, IDM_FORWARD, "&Forward\tCtrl+F");
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(message), "&Message");
+    }
     return bar;
+}
+
+// The message view of a read note: the message's header lines and text in a read-only field. Its
+// commands (the toolbar's, or those another program sends it) are the note's.
+LRESULT CALLBACK MessageViewProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("MessageViewProc", LRESULT(0), [&]() -> LRESULT {
+        if (p_nMsg == WM_CREATE)
+        {
+            HWND text =
+                CreateWindowExA(WS_EX_CLIENTEDGE, WC_EDITA, nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0,
+                                0, 0, p_hWnd, reinterpret_cast<HMENU>(kViewTextId), g_hInstance, nullptr);
+            SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+            return text != nullptr ? 0 : -1;
+        }
+        if (p_nMsg == WM_SIZE)
+        {
+            MoveWindow(GetDlgItem(p_hWnd, kViewTextId), 0, 0, LOWORD(p_lParam), HIWORD(p_lParam), TRUE);
+            return 0;
+        }
+        if (p_nMsg == WM_COMMAND && p_lParam == 0)
+            return SendMessageA(GetParent(p_hWnd), WM_COMMAND, p_wParam, 0);
+        return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+    });
+}
+
+std::string ViewText(const oestore::CMailMessage& p_oMessage)
+{
+    std::string text = "From: " + oestore::AddressText(p_oMessage.m_oFrom) + "\r\nDate: " + p_oMessage.m_sDate +
+                       "\r\nTo: " + AddressesText(p_oMessage.m_vTo) + "\r\n";
+    if (!p_oMessage.m_vCc.empty())
+        text += "Cc: " + AddressesText(p_oMessage.m_vCc) + "\r\n";
+    text += "Subject: " + p_oMessage.m_sSubject + "\r\n";
+    for (const oestore::CMailAttachment& attachment : p_oMessage.m_vAttachments)
+        text += "Attach: " + attachment.m_sFileName + "\r\n";
+    return text + "\r\n" + p_oMessage.m_sBody;
 }
 
 [[nodiscard]] bool CreateNoteChildren(HWND p_hNote)
@@ -112,8 +166,13 @@ HMENU BuildNoteMenu()
     if (toolbar == nullptr)
         return false;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    const std::pair<UINT, const char*> buttons[] = {{g_p_oProfile->m_nSendCommand, "Send"},
-                                                    {g_p_oProfile->m_nSaveAsCommand, "Save As"}};
+    const std::vector<std::pair<UINT, const char*>> buttons =
+        g_bCreatingReadNote ? std::vector<std::pair<UINT, const char*>>{{IDM_REPLY, "Reply"},
+                                                                        {IDM_REPLY_ALL, "Reply All"},
+                                                                        {IDM_FORWARD, "Forward"},
+                                                                        {g_p_oProfile->m_nSaveAsCommand, "Save As"}}
+                            : std::vector<std::pair<UINT, const char*>>{{g_p_oProfile->m_nSendCommand, "Send"},
+                                                                        {g_p_oProfile->m_nSaveAsCommand, "Save As"}};
     for (const auto& [command, text] : buttons)
     {
         TBBUTTON button{};
@@ -125,6 +184,12 @@ HMENU BuildNoteMenu()
         SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
     }
     SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+    if (g_bCreatingReadNote)
+    {
+        g_sReadNotes.insert(p_hNote);
+        return CreateWindowExA(0, kMessageViewClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                               p_hNote, nullptr, g_hInstance, nullptr) != nullptr;
+    }
     HWND header = CreateWindowExA(0, HeaderClass(), nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
                                   p_hNote, nullptr, g_hInstance, nullptr);
     HWND body =
@@ -146,6 +211,12 @@ void LayOutNote(HWND p_hNote)
     RECT bar{};
     GetWindowRect(toolbar, &bar);
     const int top = bar.bottom - bar.top;
+    if (g_sReadNotes.count(p_hNote) != 0)
+    {
+        MoveWindow(FindWindowExA(p_hNote, nullptr, kMessageViewClass, nullptr), 0, top, client.right,
+                   client.bottom - top > 0 ? client.bottom - top : 0, TRUE);
+        return;
+    }
     const int headerHeight = 8 + kHeaderFields * (kFieldHeight + 4);
     MoveWindow(Header(p_hNote), 0, top, client.right, headerHeight, TRUE);
     MoveWindow(GetDlgItem(p_hNote, IDC_NOTE_BODY), 0, top + headerHeight, client.right,
@@ -185,6 +256,13 @@ void SendNote(HWND p_hNote)
     const ESendResult result = SendAndFile(g_p_oProfile->m_iMajor, std::string(), message);
     if (result == ESendResult::Sent)
     {
+        if (DontShowDialogsValue(g_p_oProfile->m_iMajor, kSendWarningValue) == 0)
+        {
+            bool dontShowAgain = false;
+            ShowSendMailWarning(g_hInstance, p_hNote, dontShowAgain);
+            if (dontShowAgain && !SetDontShowDialogsValue(g_p_oProfile->m_iMajor, kSendWarningValue, 1))
+                LOG_FAILURE("\"%s\" could not be set", kSendWarningValue);
+        }
         DestroyWindow(p_hNote);
         return;
     }
@@ -192,6 +270,24 @@ void SendNote(HWND p_hNote)
     // A message the server took must not be sent twice.
     if (result == ESendResult::NotFiled)
         DestroyWindow(p_hNote);
+}
+
+oestore::EReplyKind ReplyKindOf(UINT p_nCommand)
+{
+    return p_nCommand == IDM_REPLY       ? oestore::EReplyKind::Reply
+           : p_nCommand == IDM_REPLY_ALL ? oestore::EReplyKind::ReplyAll
+                                         : oestore::EReplyKind::Forward;
+}
+
+HWND CreateNote(const std::string& p_sTitle, bool p_bRead)
+{
+    g_bCreatingReadNote = p_bRead;
+    HWND note = CreateWindowExA(0, kNoteClass, p_sTitle.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 640, 480, nullptr, BuildNoteMenu(p_bRead), g_hInstance, nullptr);
+    g_bCreatingReadNote = false;
+    if (note == nullptr)
+        LOG_FAILURE("the note could not be created");
+    return note;
 }
 
 LRESULT NoteMessageProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
@@ -205,13 +301,20 @@ LRESULT NoteMessageProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPar
         return 0;
     case WM_DESTROY:
         g_mOpened.erase(p_hWnd);
+        g_sReadNotes.erase(p_hWnd);
         return 0;
     case kNoteNotReady:
         Log("Note %p is not ready to send", static_cast<void*>(p_hWnd));
         return 0;
     case WM_COMMAND: {
         const UINT command = LOWORD(p_wParam);
-        if (command == g_p_oProfile->m_nSendCommand)
+        const bool read = g_sReadNotes.count(p_hWnd) != 0;
+        if (command == IDM_REPLY || command == IDM_REPLY_ALL || command == IDM_FORWARD)
+        {
+            const auto opened = g_mOpened.find(p_hWnd);
+            (void)OpenReply(opened != g_mOpened.end() ? opened->second : NoteMessage(p_hWnd), ReplyKindOf(command));
+        }
+        else if (command == g_p_oProfile->m_nSendCommand && !read)
             SendNote(p_hWnd);
         else if (command == g_p_oProfile->m_nSaveAsCommand)
         {
@@ -250,21 +353,21 @@ bool RegisterNoteClasses(HINSTANCE p_hInstance, const COeProfile& p_oProfile)
     WNDCLASSEXA header = note;
     header.lpfnWndProc = HeaderProc;
     header.lpszClassName = HeaderClass();
+    WNDCLASSEXA view = note;
+    view.lpfnWndProc = MessageViewProc;
+    view.lpszClassName = kMessageViewClass;
     return LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&note)) != 0 &&
-           LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&header)) != 0;
+           LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&header)) != 0 &&
+           LOG_IF_WIN32_BOOL_FALSE(RegisterClassExA(&view)) != 0;
 }
 
-HWND OpenNote(const oestore::CMailMessage* p_pMessage)
+HWND OpenNote(const oestore::CMailMessage* p_pMessage, bool p_bKeepOriginal)
 {
     const std::string title =
         p_pMessage == nullptr || p_pMessage->m_sSubject.empty() ? "New Message" : p_pMessage->m_sSubject;
-    HWND note = CreateWindowExA(0, kNoteClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, nullptr, BuildNoteMenu(), g_hInstance, nullptr);
+    HWND note = CreateNote(title, false);
     if (note == nullptr)
-    {
-        LOG_FAILURE("the note could not be created");
         return nullptr;
-    }
     if (p_pMessage != nullptr)
     {
         const HWND header = Header(note);
@@ -273,11 +376,35 @@ HWND OpenNote(const oestore::CMailMessage* p_pMessage)
         SetDlgItemTextA(header, IDC_NOTE_BCC, AddressesText(p_pMessage->m_vBcc).c_str());
         SetDlgItemTextA(header, IDC_NOTE_SUBJECT, p_pMessage->m_sSubject.c_str());
         SetDlgItemTextA(note, IDC_NOTE_BODY, p_pMessage->m_sBody.c_str());
-        g_mOpened[note] = *p_pMessage;
+        if (p_bKeepOriginal)
+            g_mOpened[note] = *p_pMessage;
     }
     ShowWindow(note, SW_SHOW);
     UpdateWindow(note);
     return note;
+}
+
+HWND OpenReadNote(const oestore::CMailMessage& p_oMessage)
+{
+    HWND note = CreateNote(p_oMessage.m_sSubject.empty() ? "(no subject)" : p_oMessage.m_sSubject, true);
+    if (note == nullptr)
+        return nullptr;
+    g_mOpened[note] = p_oMessage;
+    const HWND view = FindWindowExA(note, nullptr, kMessageViewClass, nullptr);
+    SetDlgItemTextA(view, kViewTextId, ViewText(p_oMessage).c_str());
+    ShowWindow(note, SW_SHOW);
+    UpdateWindow(note);
+    return note;
+}
+
+HWND OpenReply(const oestore::CMailMessage& p_oOriginal, oestore::EReplyKind p_eKind)
+{
+    COeAccountSeed account;
+    if (!ReadAccount(g_p_oProfile->m_iMajor, std::string(), account))
+        account.m_sEmail.clear();
+    const oestore::CMailMessage reply =
+        oestore::MakeReply(p_oOriginal, p_eKind, SendOptions().m_bIncludeMessage, account.m_sEmail);
+    return OpenNote(&reply, false);
 }
 
 void SetNotesNotReady(unsigned p_nCount)

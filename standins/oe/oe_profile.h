@@ -70,4 +70,8 @@ constexpr const char* kVersion4SettingsKey = "Software\\Microsoft\\Outlook Expre
 constexpr const char* kAccountManagerKey = "Software\\Microsoft\\Internet Account Manager";
 constexpr const char* kAppPathsKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe";
 constexpr const char* kVersionInfoKey = "Software\\Microsoft\\Outlook Express\\Version Info";
+// The shell association of message files, below HKEY_LOCAL_MACHINE.
+constexpr const char* kClassesKey = "Software\\Classes\\";
+constexpr const char* kMessageExtensionKey = "Software\\Classes\\.eml";
+constexpr const char* kMessageFileType = "OEStandin.Message";
 } // namespace oestandin

@@ -4,6 +4,7 @@
 #include "common/failure_log.h"
 #include "common/handle_win.h"
 #include "standins/oe/oe_profile.h"
+#include "standins/oe/store/column_layout.h"
 
 #include <objbase.h>
 
@@ -13,10 +14,6 @@ namespace oestandin
 {
 namespace
 {
-// Opaque column layouts; the client keeps them and gives them back as they are.
-const BYTE kColumnsIn[] = {0x10, 0, 0, 0, 4, 0, 0, 0, 0x0f, 0, 0, 0, 0x64, 0, 0, 0};
-const BYTE kColumnsOut[] = {0x10, 0, 0, 0, 4, 0, 0, 0, 0x0d, 0, 0, 0, 0x64, 0, 0, 0};
-
 [[nodiscard]] bool CreateKey(HKEY p_hRoot, const std::string& p_sPath, unique_hkey& p_oKey)
 {
     return LOG_IF_WIN32_ERROR(RegCreateKeyExA(p_hRoot, p_sPath.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
@@ -37,6 +34,13 @@ const BYTE kColumnsOut[] = {0x10, 0, 0, 0, 4, 0, 0, 0, 0x0d, 0, 0, 0, 0x64, 0, 0
 [[nodiscard]] bool SetDword(HKEY p_hKey, const char* p_szName, DWORD p_nValue)
 {
     return SetValue(p_hKey, p_szName, REG_DWORD, &p_nValue, sizeof p_nValue);
+}
+
+// A value that is missing counts as cleared.
+[[nodiscard]] bool ClearValue(HKEY p_hKey, const char* p_szName)
+{
+    const LONG result = RegDeleteValueA(p_hKey, p_szName);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND || LOG_IF_WIN32_ERROR(result) == ERROR_SUCCESS;
 }
 
 [[nodiscard]] bool ReadText(HKEY p_hRoot, const std::string& p_sPath, const char* p_szName, std::string& p_sText)
@@ -67,19 +71,24 @@ const BYTE kColumnsOut[] = {0x10, 0, 0, 0, 4, 0, 0, 0, 0x0d, 0, 0, 0, 0x64, 0, 0
            SetText(account.get(), "SMTP Display Name", p_oAccount.m_sDisplayName);
 }
 
-[[nodiscard]] bool SeedSettings(const std::string& p_sSettingsKey, const COeIdentitySeed& p_oSeed)
+[[nodiscard]] bool SeedSettings(int p_iMajor, const std::string& p_sSettingsKey, const COeIdentitySeed& p_oSeed)
 {
     unique_hkey settings;
     unique_hkey mail;
     unique_hkey dialogs;
     unique_hkey columns;
+    const std::vector<uint8_t> in = oestore::BuildColumnLayout(p_iMajor, oestore::DefaultColumns(false));
+    const std::vector<uint8_t> out = oestore::BuildColumnLayout(p_iMajor, oestore::DefaultColumns(true));
     return CreateKey(HKEY_CURRENT_USER, p_sSettingsKey, settings) &&
            SetText(settings.get(), "Store Root", p_oSeed.m_sStoreRoot, REG_EXPAND_SZ) &&
            CreateKey(settings.get(), "Mail", mail) &&
            SetDword(mail.get(), "Check Mail on Startup", p_oSeed.m_bCheckMailOnStartup ? 1 : 0) &&
-           CreateKey(settings.get(), "Dont Show Dialogs", dialogs) && CreateKey(settings.get(), "Columns", columns) &&
-           SetValue(columns.get(), "Mail Column Info (In)", REG_BINARY, kColumnsIn, sizeof kColumnsIn) &&
-           SetValue(columns.get(), "Mail Column Info (Out)", REG_BINARY, kColumnsOut, sizeof kColumnsOut);
+           CreateKey(settings.get(), "Dont Show Dialogs", dialogs) &&
+           (p_oSeed.m_bSendMailWarning ? ClearValue(dialogs.get(), "Send Mail Warning")
+                                       : SetDword(dialogs.get(), "Send Mail Warning", 1)) &&
+           CreateKey(settings.get(), "Columns", columns) &&
+           SetValue(columns.get(), "Mail Column Info (In)", REG_BINARY, in.data(), in.size()) &&
+           SetValue(columns.get(), "Mail Column Info (Out)", REG_BINARY, out.data(), out.size());
 }
 
 std::string NewIdentityId()
@@ -114,12 +123,13 @@ std::string NewIdentityId()
 bool SeedIdentity(int p_iMajor, const COeIdentitySeed& p_oSeed)
 {
     if (p_iMajor <= 4)
-        return SeedSettings(kVersion4SettingsKey, p_oSeed) && SeedAccount(kAccountManagerKey, p_oSeed.m_oAccount);
+        return SeedSettings(p_iMajor, kVersion4SettingsKey, p_oSeed) &&
+               SeedAccount(kAccountManagerKey, p_oSeed.m_oAccount);
     const std::string base = std::string(kIdentitiesKey) + "\\" + p_oSeed.m_sId;
     unique_hkey identity;
     if (!CreateKey(HKEY_CURRENT_USER, base, identity) || !SetText(identity.get(), "Username", p_oSeed.m_sName) ||
         !SetText(identity.get(), "User ID", p_oSeed.m_sId) ||
-        !SeedSettings(base + "\\" + kIdentitySettingsKey, p_oSeed) ||
+        !SeedSettings(p_iMajor, base + "\\" + kIdentitySettingsKey, p_oSeed) ||
         !SeedAccount(base + "\\" + kAccountManagerKey, p_oSeed.m_oAccount))
         return false;
     if (!p_oSeed.m_bMakeCurrent)
@@ -137,9 +147,19 @@ bool RegisterInstall(int p_iMajor, const std::string& p_sInstallDir)
         dir.pop_back();
     unique_hkey appPath;
     unique_hkey versionInfo;
+    unique_hkey extension;
+    unique_hkey open;
+    // The shell opens message files with the client: ShellExecute "open" of an ".eml" starts it
+    // with the file, and a running client takes the file over from that start.
     return CreateKey(HKEY_LOCAL_MACHINE, kAppPathsKey, appPath) && SetText(appPath.get(), "", dir + "\\msimn.exe") &&
            SetText(appPath.get(), "Path", dir) && CreateKey(HKEY_LOCAL_MACHINE, kVersionInfoKey, versionInfo) &&
-           SetText(versionInfo.get(), "Current", ProfileFor(p_iMajor).m_szVersionText);
+           SetText(versionInfo.get(), "Current", ProfileFor(p_iMajor).m_szVersionText) &&
+           CreateKey(HKEY_LOCAL_MACHINE, kMessageExtensionKey, extension) &&
+           SetText(extension.get(), "", kMessageFileType) &&
+           SetText(extension.get(), "Content Type", "message/rfc822") &&
+           CreateKey(HKEY_LOCAL_MACHINE, std::string(kClassesKey) + kMessageFileType + "\\shell\\open\\command",
+                     open) &&
+           SetText(open.get(), "", "\"" + dir + "\\msimn.exe\" \"%1\"");
 }
 
 std::string CurrentIdentityId()
@@ -228,6 +248,7 @@ bool CurrentStoreFolder(int p_iMajor, std::string& p_sFolder)
             COeIdentitySeed seed;
             seed.m_sId = NewIdentityId();
             seed.m_sStoreRoot = "%APPDATA%\\Identities\\" + seed.m_sId + "\\Microsoft\\Outlook Express";
+            seed.m_bSendMailWarning = true;
             if (!SeedIdentity(p_iMajor, seed))
                 return false;
             id = seed.m_sId;
@@ -244,6 +265,7 @@ bool CurrentStoreFolder(int p_iMajor, std::string& p_sFolder)
         }
         COeIdentitySeed seed;
         seed.m_sStoreRoot = "%APPDATA%\\Microsoft\\Outlook Express\\";
+        seed.m_bSendMailWarning = true;
         if (!SeedIdentity(p_iMajor, seed))
             return false;
         root = seed.m_sStoreRoot;

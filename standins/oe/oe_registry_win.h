@@ -27,6 +27,9 @@ struct COeIdentitySeed
     std::string m_sStoreRoot;
     bool m_bCheckMailOnStartup = true;
     bool m_bMakeCurrent = true;
+    // The "Send Mail Warning" after each sent note; seeded identities have it switched off
+    // ("Dont Show Dialogs" value 1), as a first start of the client leaves it on.
+    bool m_bSendMailWarning = false;
     COeAccountSeed m_oAccount;
 };
 

@@ -6,6 +6,9 @@
 #define IDD_SAVE_MESSAGE 201
 #define IDD_OPTIONS_GENERAL 202
 #define IDD_OPTIONS_SEND 203
+#define IDD_COLUMNS 204
+#define IDD_CREATE_FOLDER 205
+#define IDD_SEND_WARNING 206
 
 // The empty-subject question.
 #define IDC_SUBJECT_ICON 1000
@@ -19,6 +22,11 @@
 #define IDC_SEND_HTML 2090
 #define IDC_ADD_REPLY_TO_BOOK 2091
 #define IDC_GENERAL_CHECK_MAIL 1100
+// The Columns dialog: one check box per known column, in the known order.
+#define IDC_COLUMN_FIRST 1200
+// Create Folder: the name and the tree of folders to create it in.
+#define IDC_FOLDER_NAME 1300
+#define IDC_FOLDER_TREE 1301
 
 // Note header fields and body.
 #define IDC_NOTE_TO 1001
@@ -31,3 +39,11 @@
 #define IDM_EXIT 49002
 #define IDM_OPTIONS 49003
 #define IDM_NOTE_CLOSE 49004
+#define IDM_COLUMNS 49005
+#define IDM_NEW_FOLDER 49006
+#define IDM_REPLY 49007
+#define IDM_REPLY_ALL 49008
+#define IDM_FORWARD 49009
+#define IDM_VIEW_TOOLBAR 49010
+#define IDM_VIEW_STATUS_BAR 49011
+#define IDM_VIEW_FOLDER_LIST 49012

@@ -129,28 +129,40 @@ bool OpenStore(int p_iMajor, const std::string& p_sFolder, std::vector<oestore::
     return written;
 }
 
-bool AddStoreFolder(const std::string& p_sFolder, const std::string& p_sName)
+EAddFolder AddStoreFolderUnder(const std::string& p_sFolder, const std::string& p_sName, uint32_t p_nParentId)
 {
-    if (p_sName.empty() || p_sName.find_first_of("\\/:*?\"<>|") != std::string::npos)
-        return false;
+    if (p_sName.empty() || p_sName.size() > 200 || p_sName.find_first_of("\\/:*?\"<>|") != std::string::npos ||
+        p_sName.front() == ' ' || p_sName.back() == ' ' || p_sName.back() == '.')
+        return EAddFolder::BadName;
     std::vector<oestore::CFolderRecord> folders;
     if (!OpenStore(5, p_sFolder, folders) || LoadFolders(p_sFolder + kFoldersFile, folders) != ELoad::Loaded)
-        return false;
+        return EAddFolder::Failed;
+    bool parentFound = p_nParentId == 0;
     for (const oestore::CFolderRecord& folder : folders)
     {
         if (_stricmp(folder.m_sName.c_str(), p_sName.c_str()) == 0)
-            return false;
+            return EAddFolder::Exists;
+        parentFound = parentFound || folder.m_nId == p_nParentId;
     }
-    const oestore::CFolderRecord added = oestore::NewUserFolder(folders, p_sName);
+    if (!parentFound)
+        return EAddFolder::NoParent;
+    oestore::CFolderRecord added = oestore::NewUserFolder(folders, p_sName);
+    added.m_nParentId = p_nParentId;
     folders.push_back(added);
     // The new index replaces the old one only once it is complete on disk, so that a failed write
     // never leaves a store without its folders.
     const std::string index = p_sFolder + kFoldersFile;
     const std::string fresh = index + ".new";
     if (WriteFileBytes(fresh, oestore::BuildFoldersFile(folders), CREATE_ALWAYS) != EWrite::Written)
-        return false;
+        return EAddFolder::Failed;
     if (!LOG_IF_WIN32_BOOL_FALSE(MoveFileExA(fresh.c_str(), index.c_str(), MOVEFILE_REPLACE_EXISTING)))
-        return false;
-    return WriteIfMissing(p_sFolder + added.m_sFileName, oestore::BuildFolderFile(1));
+        return EAddFolder::Failed;
+    return WriteIfMissing(p_sFolder + added.m_sFileName, oestore::BuildFolderFile(1)) ? EAddFolder::Added
+                                                                                      : EAddFolder::Failed;
+}
+
+bool AddStoreFolder(const std::string& p_sFolder, const std::string& p_sName)
+{
+    return AddStoreFolderUnder(p_sFolder, p_sName, 0) == EAddFolder::Added;
 }
 } // namespace oestandin

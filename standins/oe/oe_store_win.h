@@ -15,7 +15,20 @@ namespace oestandin
 [[nodiscard]] bool OpenStore(int p_iMajor, const std::string& p_sFolder,
                              std::vector<oestore::CFolderRecord>& p_vFolders);
 
-// Adds a folder under Local Folders to the store of version 5 or later, creating the store first
-// when needed; false when the name exists already or the store cannot be written.
+enum class EAddFolder
+{
+    Added,
+    BadName,
+    Exists,
+    NoParent,
+    Failed,
+};
+
+// Adds a folder below the folder p_nParentId (0: Local Folders) to the store of version 5 or later,
+// creating the store first when needed. Folder names are unique in a store, whatever their case,
+// as each names its own file.
+[[nodiscard]] EAddFolder AddStoreFolderUnder(const std::string& p_sFolder, const std::string& p_sName,
+                                             uint32_t p_nParentId);
+// The same under Local Folders; true when it was added.
 [[nodiscard]] bool AddStoreFolder(const std::string& p_sFolder, const std::string& p_sName);
 } // namespace oestandin

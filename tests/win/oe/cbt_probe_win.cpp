@@ -1,7 +1,7 @@
 // tests/win/oe/cbt_probe_win.cpp: oe_cbt_probe.dll, hooks that the window tests install into the mail
 // client stand-in. They append to the file named by the environment variable OE_CBT_PROBE_LOG, one
-// line each: the class of every window created, "0xAA8 <class>" for each finished download and
-// "0x40A <class>" for each not-ready report of a note.
+// line each: the class of every window created, "0xAA8 <class>" for each finished download,
+// "0x40A <class>" for each not-ready report of a note and "0x117 <class>" for each menu about to drop.
 #include "common/handle_win.h"
 
 #include <windows.h>
@@ -40,10 +40,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CbtProbeProc(int p_iCode, WPAR
 extern "C" __declspec(dllexport) LRESULT CALLBACK CallWndProbeProc(int p_iCode, WPARAM p_wParam, LPARAM p_lParam)
 {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(p_lParam);
-    if (p_iCode == HC_ACTION && call != nullptr && (call->message == 0xAA8 || call->message == WM_USER + 10))
+    if (p_iCode == HC_ACTION && call != nullptr &&
+        (call->message == 0xAA8 || call->message == WM_USER + 10 || call->message == WM_INITMENUPOPUP))
     {
         char line[280] = {};
-        lstrcpyA(line, call->message == 0xAA8 ? "0xAA8 " : "0x40A ");
+        lstrcpyA(line, call->message == 0xAA8 ? "0xAA8 " : call->message == WM_USER + 10 ? "0x40A " : "0x117 ");
         const int length = GetClassNameA(call->hwnd, line + 6, 256);
         if (length > 0)
         {

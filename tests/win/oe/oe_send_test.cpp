@@ -1,7 +1,7 @@
 // tests/win/oe/oe_send_test.cpp: notes sent with Send go out through the identity's account to the
 // real SMTP server (run_with_smtp.sh starts it and checks what arrived) and are filed in Sent Items;
 // the empty-subject question and its "Dont Show Dialogs" switch; a note that is not ready answers
-// WM_USER+10 and sends nothing.
+// WM_USER+10 and sends nothing; the "Send Mail" notice after sending and its own switch.
 #include "standins/oe/oe_mailstore_win.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/store/eml_message.h"
@@ -188,5 +188,54 @@ TEST(oe_win_send, NotesGoOutThroughTheAccountAndAreFiledInSentItems)
     to.lpszAddress = nullptr;
     file.lpszPathName = const_cast<LPSTR>(attachment.c_str());
     EXPECT_EQ(send(0, 0, &message, 0, 0), static_cast<ULONG>(MAPI_E_UNKNOWN_RECIPIENT));
+}
+
+TEST(oe_win_send, TheSendMailNoticeFollowsItsDontShowDialogsValue)
+{
+    const char* server = std::getenv("BREVOLT_SMTP_SERVER");
+    if (server == nullptr || *server == '\0')
+        GTEST_SKIP() << "run through run_with_smtp.sh, which starts the SMTP server";
+    const std::string address = server;
+    oestandin::COeIdentitySeed seed;
+    seed.m_sId = kIdentity;
+    seed.m_sStoreRoot = NewTempFolder("oe_warn");
+    seed.m_bSendMailWarning = true;
+    seed.m_oAccount.m_sSmtpServer = address.substr(0, address.find(':'));
+    seed.m_oAccount.m_nSmtpPort = static_cast<DWORD>(std::atoi(address.substr(address.find(':') + 1).c_str()));
+    seed.m_oAccount.m_sEmail = "pat@brevolt.example";
+    ASSERT_TRUE(oestandin::SeedIdentity(6, seed));
+    const std::string dontShow =
+        std::string("Identities\\") + kIdentity + "\\Software\\Microsoft\\Outlook Express\\5.0\\Dont Show Dialogs";
+    DWORD value = 0;
+    ASSERT_FALSE(ReadRegDword(HKEY_CURRENT_USER, dontShow, "Send Mail Warning", value)) << "switched on";
+
+    CClientRun run;
+    ASSERT_TRUE(run.Start(6, std::string()));
+    const HWND browser = run.WaitForBrowser("Outlook Express Browser Class", 15000);
+    ASSERT_NE(browser, nullptr);
+    HWND note = NewNote(run, browser);
+    ASSERT_NE(note, nullptr);
+    Fill(note, "warned@brevolt.example", "", "", "With the notice", "Body");
+    PostMessageA(note, WM_COMMAND, kSend, 0);
+    const HWND notice = run.WaitForWindow("#32770", "Send Mail", 15000);
+    ASSERT_NE(notice, nullptr) << "the notice comes after the message went out";
+    EXPECT_TRUE(IsWindow(note)) << "and holds the note until it is closed";
+    RedrawWindow(notice, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    EXPECT_TRUE(SaveWindowPng(notice, "oe6_send_mail_notice.png"));
+    SendMessageA(FindWindowExA(notice, nullptr, "Button", "&Don't show me this again"), BM_CLICK, 0, 0);
+    PostMessageA(notice, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitGone(note, 15000));
+    EXPECT_TRUE(ReadRegDword(HKEY_CURRENT_USER, dontShow, "Send Mail Warning", value));
+    EXPECT_EQ(value, 1u);
+
+    note = NewNote(run, browser);
+    ASSERT_NE(note, nullptr);
+    Fill(note, "quiet@brevolt.example", "", "", "Without the notice", "Body");
+    PostMessageA(note, WM_COMMAND, kSend, 0);
+    ASSERT_TRUE(WaitGone(note, 15000)) << "switched off, the note closes at once";
+    EXPECT_EQ(SentItems(seed.m_sStoreRoot).size(), 2u);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(run.Close(exitCode));
 }
 } // namespace

@@ -327,3 +327,80 @@ bool KeyExists(const std::string& p_sKey)
     unique_hkey key;
     return RegOpenKeyExA(HKEY_CURRENT_USER, p_sKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
+
+CRemoteBlock::CRemoteBlock(HWND p_hWindow, size_t p_nSize)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(p_hWindow, &process);
+    m_oProcess.reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
+    if (m_oProcess)
+        m_pRemote = static_cast<char*>(VirtualAllocEx(m_oProcess.get(), nullptr, p_nSize, MEM_COMMIT, PAGE_READWRITE));
+}
+
+CRemoteBlock::~CRemoteBlock()
+{
+    if (m_pRemote != nullptr)
+        VirtualFreeEx(m_oProcess.get(), m_pRemote, 0, MEM_RELEASE);
+}
+
+bool CRemoteBlock::Write(const void* p_pData, size_t p_nSize, size_t p_nAt) const
+{
+    SIZE_T moved = 0;
+    return m_pRemote != nullptr && WriteProcessMemory(m_oProcess.get(), m_pRemote + p_nAt, p_pData, p_nSize, &moved);
+}
+
+bool CRemoteBlock::Read(void* p_pData, size_t p_nSize, size_t p_nAt) const
+{
+    SIZE_T moved = 0;
+    return m_pRemote != nullptr && ReadProcessMemory(m_oProcess.get(), m_pRemote + p_nAt, p_pData, p_nSize, &moved);
+}
+
+std::vector<std::string> ListColumns(HWND p_hList)
+{
+    std::vector<std::string> names;
+    CRemoteBlock block(p_hList, sizeof(LVCOLUMNA) + 256);
+    for (int i = 0; i < 32; ++i)
+    {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = block.Remote() + sizeof(LVCOLUMNA);
+        column.cchTextMax = 255;
+        char text[256] = {};
+        if (!block.Write(&column, sizeof column) ||
+            !SendMessageA(p_hList, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(block.Remote())) ||
+            !block.Read(text, 255, sizeof(LVCOLUMNA)))
+            break;
+        names.emplace_back(text);
+    }
+    return names;
+}
+
+std::vector<std::string> TreeTexts(HWND p_hTree)
+{
+    std::vector<std::string> texts;
+    CRemoteBlock block(p_hTree, sizeof(TVITEMA) + 256);
+    std::vector<HTREEITEM> pending = {
+        reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0))};
+    while (!pending.empty())
+    {
+        const HTREEITEM item = pending.back();
+        pending.pop_back();
+        if (item == nullptr)
+            continue;
+        TVITEMA request{};
+        request.mask = TVIF_TEXT;
+        request.hItem = item;
+        request.pszText = block.Remote() + sizeof(TVITEMA);
+        request.cchTextMax = 255;
+        char text[256] = {};
+        if (block.Write(&request, sizeof request) &&
+            SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.Remote())) &&
+            block.Read(text, 255, sizeof(TVITEMA)))
+            texts.emplace_back(text);
+        pending.push_back(reinterpret_cast<HTREEITEM>(
+            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))));
+        pending.push_back(reinterpret_cast<HTREEITEM>(
+            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))));
+    }
+    return texts;
+}

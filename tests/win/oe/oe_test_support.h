@@ -86,3 +86,29 @@ void WriteTextFile(const std::string& p_sPath, const std::string& p_sText);
 std::string ReadTextFile(const std::string& p_sPath);
 // A child of p_hParent (any depth) with the control id.
 HWND FindDescendant(HWND p_hParent, int p_iId);
+
+// A block of memory in the process of a window, for the messages whose parameters point at
+// structures: the window is in the client's process, the structure must be too.
+class CRemoteBlock
+{
+  public:
+    CRemoteBlock(HWND p_hWindow, size_t p_nSize);
+    ~CRemoteBlock();
+    CRemoteBlock(const CRemoteBlock&) = delete;
+    CRemoteBlock& operator=(const CRemoteBlock&) = delete;
+    char* Remote() const
+    {
+        return m_pRemote;
+    }
+    bool Write(const void* p_pData, size_t p_nSize, size_t p_nAt = 0) const;
+    bool Read(void* p_pData, size_t p_nSize, size_t p_nAt = 0) const;
+
+  private:
+    unique_handle m_oProcess;
+    char* m_pRemote = nullptr;
+};
+
+// The column headings of a list view in another process.
+std::vector<std::string> ListColumns(HWND p_hList);
+// The texts of a tree view's items in another process, depth first.
+std::vector<std::string> TreeTexts(HWND p_hTree);

@@ -95,48 +95,6 @@ TEST_P(OeWindows, ClassesAppearInOrderToAHookOnASuspendedStart)
 
 INSTANTIATE_TEST_SUITE_P(Versions, OeWindows, testing::Values(4, 5, 6));
 
-std::vector<std::string> TreeTexts(HWND p_hTree)
-{
-    // The tree lives in the other process: walk it by item handles and read texts through a
-    // buffer there.
-    std::vector<std::string> texts;
-    DWORD process = 0;
-    GetWindowThreadProcessId(p_hTree, &process);
-    unique_handle other(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process));
-    if (!other)
-        return texts;
-    const size_t bytes = sizeof(TVITEMA) + 256;
-    char* remote = static_cast<char*>(VirtualAllocEx(other.get(), nullptr, bytes, MEM_COMMIT, PAGE_READWRITE));
-    if (remote == nullptr)
-        return texts;
-    std::vector<HTREEITEM> pending = {
-        reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0))};
-    while (!pending.empty())
-    {
-        const HTREEITEM item = pending.back();
-        pending.pop_back();
-        if (item == nullptr)
-            continue;
-        TVITEMA request{};
-        request.mask = TVIF_TEXT;
-        request.hItem = item;
-        request.pszText = remote + sizeof(TVITEMA);
-        request.cchTextMax = 255;
-        char text[256] = {};
-        SIZE_T moved = 0;
-        if (WriteProcessMemory(other.get(), remote, &request, sizeof request, &moved) &&
-            SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)) &&
-            ReadProcessMemory(other.get(), remote + sizeof(TVITEMA), text, 255, &moved))
-            texts.emplace_back(text);
-        pending.push_back(reinterpret_cast<HTREEITEM>(
-            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))));
-        pending.push_back(reinterpret_cast<HTREEITEM>(
-            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))));
-    }
-    VirtualFreeEx(other.get(), remote, 0, MEM_RELEASE);
-    return texts;
-}
-
 TEST(OeBrowser, Version6ShowsItsFolderTreeWithCreatedFoldersAndIsPictured)
 {
     const std::string store = NewTempFolder("oe_browser");
