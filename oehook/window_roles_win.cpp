@@ -8,6 +8,7 @@
 #include "oehook/dialog_watch_win.h"
 #include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/message_view_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -164,6 +165,8 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         RecogniseNote(p_hWnd);
     else if (lstrcmpA(name, Process().m_iMajor <= 4 ? "ATH_NoteHdr" : "OE_Envelope") == 0)
         RecogniseNoteHeader(p_hWnd);
+    else if (lstrcmpA(name, "Outlook Express Message View") == 0)
+        RecogniseMessageView(p_hWnd, parent);
 }
 
 LRESULT CALLBACK RebarProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
