@@ -159,6 +159,11 @@ LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPara
 {
     if (HandlePrivate(p_hWnd, p_nMsg, p_wParam, p_lParam))
         return 0;
+    if (p_nMsg == ColumnsChangedMessage())
+    {
+        StoreSMSColumns();
+        return 0;
+    }
     LRESULT result = 0;
     switch (p_nMsg)
     {

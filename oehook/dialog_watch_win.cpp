@@ -4,6 +4,7 @@
 
 #include "common/boundary.h"
 #include "common/trace_log.h"
+#include "oehook/folder_watch_win.h"
 #include "oehook/save_message_win.h"
 #include "oehook/subclass_win.h"
 #include "oehook/tools_options_win.h"
@@ -12,7 +13,7 @@ namespace
 {
 void OnInitDialog(HWND p_hWnd)
 {
-    if (OnOptionsDialogInit(p_hWnd) || OnSaveDialogInit(p_hWnd))
+    if (OnOptionsDialogInit(p_hWnd) || OnSaveDialogInit(p_hWnd) || OnColumnsDialogInit(p_hWnd))
         return;
     RemoveSubclass(p_hWnd);
 }
@@ -30,6 +31,7 @@ LRESULT CALLBACK DialogWatchProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
     if (p_nMsg == WM_DESTROY)
         TrapExceptions("DialogWatchProc", 0, [&] {
             OnSaveDialogDestroy(p_hWnd);
+            OnColumnsDialogDestroy(p_hWnd);
             return 0;
         });
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
@@ -44,7 +46,7 @@ LRESULT CALLBACK DialogWatchProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
 
 void RecogniseDialog(HWND p_hWnd)
 {
-    if (!SaveMessageWanted() && !OptionsAutomationWanted())
+    if (!SaveMessageWanted() && !OptionsAutomationWanted() && !ColumnsWatchWanted())
         return;
     if (!SubclassWindow(p_hWnd, DialogWatchProc))
         Log("Failed to set window proc - Error: %lu", GetLastError());

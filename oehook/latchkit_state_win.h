@@ -36,6 +36,8 @@ struct CLatchkitShared
     LONG m_bSendingWindow;
     char m_szTransferFile[MAX_PATH];
     HTREEITEM m_hSentSMSItem;
+    // "Sent SMSs" is the folder shown (its column layout is swapped in).
+    LONG m_bSentSMSShown;
     HWND m_hListHeader;
     LONG m_bResetInitialSendReceive;
     // The browser's life: SMS-related windows open, a close held back, start-up reported.

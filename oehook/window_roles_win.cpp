@@ -69,6 +69,7 @@ void RecogniseBrowser(HWND p_hWnd)
     g_oShared.m_iSMSWindowCount = 0;
     g_oShared.m_bClosePending = 0;
     g_oShared.m_bStartupReported = 0;
+    g_oShared.m_bSentSMSShown = 0;
     LoadToolbarDefinitions();
     Subclass(p_hWnd, BrowserProc);
     PostToMonitor(WM_MON_SET_PARENT_WINDOW, reinterpret_cast<WPARAM>(p_hWnd), 0);
