@@ -14,10 +14,26 @@ namespace
 constexpr UINT kViewColumns = 49005;
 constexpr int kSizeColumnBox = 1207;
 
+const char* kColumnsKey =
+    "Identities\\{7B0C2A51-3E64-4D8F-9A17-52C3E8B6D402}\\Software\\Microsoft\\Outlook Express\\5.0\\Columns";
+
+// The identity's stored SMS layout is gone before and after the test: other tests expect the
+// built-in one.
+struct CNoStoredSMSLayout
+{
+    CNoStoredSMSLayout()
+    {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kColumnsKey, "Mail Column Info (SMS)");
+    }
+    ~CNoStoredSMSLayout()
+    {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kColumnsKey, "Mail Column Info (SMS)");
+    }
+};
+
 std::vector<uint8_t> ReadColumns(const char* p_szName)
 {
-    const std::string key =
-        "Identities\\{7B0C2A51-3E64-4D8F-9A17-52C3E8B6D402}\\Software\\Microsoft\\Outlook Express\\5.0\\Columns";
+    const std::string key = kColumnsKey;
     std::vector<uint8_t> data(4096);
     DWORD size = static_cast<DWORD>(data.size());
     if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), p_szName, RRF_RT_REG_BINARY, nullptr, data.data(), &size) !=
@@ -42,6 +58,7 @@ HWND FindColumnsDialog(const CHookedClient& p_oClient)
 TEST(LatchkitSMSColumns, TheColumnsChosenWhileSentSMSsIsShownBecomeTheSMSLayout)
 {
     SeedLatchkitSettings(6, "");
+    const CNoStoredSMSLayout noStoredLayout;
     std::string store;
     ASSERT_TRUE(oestandin::CurrentStoreFolder(6, store));
     ASSERT_TRUE(oestandin::AddStoreFolder(store, "Sent SMSs"));
