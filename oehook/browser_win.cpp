@@ -136,7 +136,9 @@ bool HandlePrivate(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
         EnterSendMailMode(static_cast<DWORD>(p_wParam));
         return true;
     case WM_OE_ARCHIVE:
-        EnterStoreMailMode(static_cast<DWORD>(p_lParam));
+        // A copy that cannot be filed still ends the request, so that its requester stops waiting.
+        if (!EnterStoreMailMode(static_cast<DWORD>(p_lParam)))
+            PostToMonitor(WM_MON_FINISHED_ARCHIVE, 0, 0);
         return true;
     case WM_OE_TOOLBAR_NEW_MAIL:
         SendMessageA(p_hWnd, WM_COMMAND, MAKEWPARAM(profile.m_uNewMailCommand, 0), 0);

@@ -2,7 +2,7 @@
 // library's transfer file, opened through the shell's ".eml" association, is sent by a note kept
 // off-screen; the outcome reaches the named events, the file goes, the client's "Send Mail Warning"
 // and its check for mail at start are as they should be afterwards. A note that stays not ready is
-// given up after 25 reports.
+// given up after 25 reports. An archive request that cannot be filed still reports its end.
 // Winsock 2 before anything that brings in <windows.h>.
 #include <winsock2.h>
 
@@ -239,5 +239,18 @@ TEST(LatchkitSendMail, ANoteNotReady25TimesIsClosedAndFailureSignalled)
     // A transfer file the shell cannot open fails at once.
     PostMessageA(browser, kSendMail, 0x5EED0044, 0);
     EXPECT_EQ(WaitForSingleObject(events.m_hFailed.get(), 10000), WAIT_OBJECT_0);
+}
+
+TEST(LatchkitSendMail, AnArchiveRequestThatCannotBeFiledStillReportsItsEnd)
+{
+    SeedLatchkitSettings(6, "");
+    CHookedClient client;
+    ASSERT_TRUE(client.Start(6));
+    const HWND browser = client.WaitForBrowser(15000);
+    ASSERT_NE(browser, nullptr);
+    const size_t from = client.MessageCount();
+    PostMessageA(browser, WM_USER + 8, 0, 0x5EED0045);
+    CMonitorMessage message{};
+    EXPECT_TRUE(client.WaitForMessage(WM_USER + 501, message, 5000, from));
 }
 } // namespace
