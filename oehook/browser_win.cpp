@@ -6,6 +6,7 @@
 #include "oehook/folder_watch_win.h"
 #include "oehook/latchkit.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/send_mail_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -131,8 +132,13 @@ bool HandlePrivate(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
         g_oShared.m_iSaveMessageState = 1;
         SendMessageA(p_hWnd, WM_COMMAND, MAKEWPARAM(profile.m_uSaveStateCommand, 0), 0);
         return true;
+    case WM_OE_SEND_MAIL:
+        EnterSendMailMode(static_cast<DWORD>(p_wParam));
+        return true;
     case WM_OE_ARCHIVE:
-        EnterStoreMailMode(static_cast<DWORD>(p_lParam));
+        // A copy that cannot be filed still ends the request, so that its requester stops waiting.
+        if (!EnterStoreMailMode(static_cast<DWORD>(p_lParam)))
+            PostToMonitor(WM_MON_FINISHED_ARCHIVE, 0, 0);
         return true;
     case WM_OE_TOOLBAR_NEW_MAIL:
         SendMessageA(p_hWnd, WM_COMMAND, MAKEWPARAM(profile.m_uNewMailCommand, 0), 0);
@@ -155,6 +161,11 @@ LRESULT BrowserMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPara
 {
     if (HandlePrivate(p_hWnd, p_nMsg, p_wParam, p_lParam))
         return 0;
+    if (p_nMsg == ColumnsChangedMessage())
+    {
+        StoreSMSColumns();
+        return 0;
+    }
     LRESULT result = 0;
     switch (p_nMsg)
     {

@@ -9,7 +9,9 @@
 #include "common/trace_log.h"
 #include "oehook/cc_mobile_text.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/message_view_win.h"
 #include "oehook/res/latchkit_resource.h"
+#include "oehook/send_mail_win.h"
 #include "oehook/subclass_win.h"
 #include "oehook/window_roles_win.h"
 
@@ -258,6 +260,9 @@ bool SendWithCCMobile(HWND p_hNote, HWND p_hHeader, bool& p_bSuppressQuestion)
 
 LRESULT CALLBACK NoteProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
+    if (p_nMsg == WM_COMMAND &&
+        TrapExceptions("NoteProc", false, [&] { return HandleNoteSMSCommand(p_hWnd, LOWORD(p_wParam)); }))
+        return 0;
     if (p_nMsg != WM_COMMAND || LOWORD(p_wParam) != Process().m_p_oProfile->m_uSendCommand)
         return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
     const HWND header = HeaderOf(p_hWnd);
@@ -300,6 +305,8 @@ void RecogniseNote(HWND p_hWnd)
     const HWND browser = g_oShared.m_hBrowser;
     if (Process().m_iMajor <= 4 || (browser != nullptr && GetWindowThreadProcessId(browser, nullptr) != thread))
         PostToMonitor(WM_MON_STOP_GLOBAL_CBT_HOOK, thread, 0);
+    if (TakeSendingNote(p_hWnd))
+        return;
     if (!SubclassWindow(p_hWnd, NoteProc))
         Log("Failed to set window proc - Error: %lu", GetLastError());
 }

@@ -4,6 +4,7 @@
 
 #include "common/failure_log.h"
 #include "common/handle_win.h"
+#include "common/text_win.h"
 #include "common/trace_log.h"
 #include "oehook/column_layout.h"
 #include "oehook/latchkit_state_win.h"
@@ -57,22 +58,15 @@ void FindStandardFolders(HWND p_hTree)
     }
 }
 
-void SignalEvent(const char* p_szName)
-{
-    const unique_handle event(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, FALSE, FALSE, p_szName)));
-    if (event)
-        LOG_IF_WIN32_BOOL_FALSE(SetEvent(event.get()));
-}
-
 LRESULT CALLBACK IdentityProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     static const UINT s_nChanged = RegisterWindowMessageA("WM_IDENTITY_CHANGED");
     static const UINT s_nQuery = RegisterWindowMessageA("WM_QUERY_IDENTITY_CHANGE");
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
     if (p_nMsg == s_nChanged && s_nChanged != 0)
-        SignalEvent("OEIdentityChangedEvent");
+        SignalNamedEvent("OEIdentityChangedEvent");
     else if (p_nMsg == s_nQuery && s_nQuery != 0)
-        SignalEvent("OEQueryIdentityChangeEvent");
+        SignalNamedEvent("OEQueryIdentityChangeEvent");
     return result;
 }
 } // namespace
@@ -85,13 +79,53 @@ void FolderSelected(HWND p_hTree, HTREEITEM p_hItem)
     if (key.empty())
         return;
     CColumnLayout columns(SystemRegistry(), key + "\\Columns", Process().m_iMajor);
-    if (ItemText(p_hTree, p_hItem) == kSentSMSFolder)
+    const bool sentSMS = ItemText(p_hTree, p_hItem) == kSentSMSFolder;
+    g_oShared.m_bSentSMSShown = sentSMS ? 1 : 0;
+    if (sentSMS)
     {
         if (!columns.SwapIn())
             LOG_FAILURE("the SMS columns could not be swapped in");
     }
     else if (!columns.SwapBack())
         LOG_FAILURE("the columns could not be swapped back");
+}
+
+bool ColumnsWatchWanted()
+{
+    return g_oShared.m_bSentSMSShown != 0;
+}
+
+bool OnColumnsDialogInit(HWND p_hDialog)
+{
+    if (!ColumnsWatchWanted() || ControlText(p_hDialog) != "Columns")
+        return false;
+    Log("SubclassColumnsWindow\n");
+    return true;
+}
+
+void OnColumnsDialogDestroy(HWND p_hDialog)
+{
+    if (!ColumnsWatchWanted() || ControlText(p_hDialog) != "Columns" || g_oShared.m_hBrowser == nullptr)
+        return;
+    // The client writes the layout the user chose once its dialog has returned: the copy is taken
+    // after that, from the browser's queue.
+    PostMessageA(g_oShared.m_hBrowser, ColumnsChangedMessage(), 0, 0);
+}
+
+UINT ColumnsChangedMessage()
+{
+    static const UINT s_nMessage = RegisterWindowMessageA("Latchkit.ColumnsChanged");
+    return s_nMessage;
+}
+
+void StoreSMSColumns()
+{
+    const std::string key = ClientSettingsKey();
+    if (!ColumnsWatchWanted() || key.empty())
+        return;
+    CColumnLayout columns(SystemRegistry(), key + "\\Columns", Process().m_iMajor);
+    if (!columns.StoreCurrentAsSMS())
+        LOG_FAILURE("the SMS columns the user chose could not be stored");
 }
 
 void RecogniseIdentityNotify(HWND p_hWnd)

@@ -3,6 +3,7 @@
 #include "oehook/latchkit_state_win.h"
 
 #include "common/failure_log.h"
+#include "common/handle_win.h"
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "common/version_info_win.h"
@@ -95,6 +96,13 @@ std::string ClientSettingsKey()
         ERROR_SUCCESS)
         return std::string();
     return std::string("Identities\\") + id + "\\Software\\Microsoft\\Outlook Express\\5.0";
+}
+
+void SignalNamedEvent(const char* p_szName)
+{
+    const unique_handle event(LOG_IF_WIN32_BOOL_FALSE(CreateEventA(nullptr, FALSE, FALSE, p_szName)));
+    if (event)
+        LOG_IF_WIN32_BOOL_FALSE(SetEvent(event.get()));
 }
 
 bool PostToMonitor(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)

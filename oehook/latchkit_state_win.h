@@ -36,6 +36,8 @@ struct CLatchkitShared
     LONG m_bSendingWindow;
     char m_szTransferFile[MAX_PATH];
     HTREEITEM m_hSentSMSItem;
+    // "Sent SMSs" is the folder shown (its column layout is swapped in).
+    LONG m_bSentSMSShown;
     HWND m_hListHeader;
     LONG m_bResetInitialSendReceive;
     // The browser's life: SMS-related windows open, a close held back, start-up reported.
@@ -47,6 +49,20 @@ struct CLatchkitShared
     DWORD m_dwReplyStamp;
     // When the reply or forward asked for the Save Message dialog (tick count).
     DWORD m_dwReplyTick;
+    // Tools/Options automation: 0 none, 1 direction off, 2 direction on; when it was asked for, and
+    // the re-checks of the Send page so far.
+    LONG m_iOptionsRequest;
+    DWORD m_dwOptionsTick;
+    LONG m_iOptionsChecks;
+    // The note sending the transfer file (send-mail and store-mail modes): its window, where it was
+    // before it went off-screen, its not-ready reports, whether the sending was given up, and the
+    // "Send Mail Warning" switch it found (0 absent, 1 present with the value below).
+    HWND m_hSendingNote;
+    RECT m_rcSendingNote;
+    LONG m_iNotReadyReports;
+    LONG m_bSendGivenUp;
+    LONG m_bSendMailWarningFound;
+    DWORD m_dwSendMailWarning;
 };
 
 extern CLatchkitShared g_oShared;
@@ -77,6 +93,9 @@ void EraseToolbarDefinitions();
 // The current identity's Outlook Express settings key below the current user ("Dont Show Dialogs"
 // and "Columns" live below it); empty when there is no current identity.
 std::string ClientSettingsKey();
+
+// Signals the named auto-reset event (made when it does not exist yet).
+void SignalNamedEvent(const char* p_szName);
 
 // Posts to the launcher's monitor window; false when there is none.
 bool PostToMonitor(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);

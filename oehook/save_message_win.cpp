@@ -4,7 +4,6 @@
 #include "common/boundary.h"
 #include "common/trace_log.h"
 #include "oehook/latchkit_state_win.h"
-#include "oehook/subclass_win.h"
 #include "oehook/window_roles_win.h"
 
 #include <commctrl.h>
@@ -49,35 +48,56 @@ void SelectTextType(HWND p_hList)
     }
 }
 
-void DriveSaveAs(HWND p_hDialog)
+} // namespace
+
+bool SaveMessageWanted()
 {
+    if (g_oShared.m_iSaveMessageState != kSaveRequested)
+        return false;
+    // A request the client never answered expires, so that the user's own Save As later on is not
+    // taken over.
+    if (GetTickCount() - g_oShared.m_dwReplyTick > kSaveRequestLifeMs)
+    {
+        Log("RecogniseDialog: the reply's Save Message request expired");
+        g_oShared.m_iSaveMessageState = 0;
+        return false;
+    }
+    return true;
+}
+
+bool OnSaveDialogInit(HWND p_hDialog)
+{
+    if (g_oShared.m_iSaveMessageState != kSaveRequested)
+        return false;
     if (!IsSaveAsWindow(p_hDialog))
     {
         Log("DefinatelyIsNotASaveAsWindow\n");
-        RemoveSubclass(p_hDialog);
-        return;
+        return false;
     }
     Log("SubclassSaveMessageWindow\n");
     const std::string path = TransferFilePath(g_oShared.m_dwReplyStamp, "txt");
     if (path.empty())
     {
         PostMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-        return;
+        return true;
     }
     g_oShared.m_hSaveMessageDialog = p_hDialog;
     g_oShared.m_iSaveMessageState = kSaveDriving;
     SetWindowTextA(FirstChildOfClass(p_hDialog, "Edit"), path.c_str());
     SelectTextType(FirstChildOfClass(p_hDialog, "ComboBox"));
     PostMessageA(p_hDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
 }
 
-void FinishSaveAs(HWND p_hDialog)
+void OnSaveDialogDestroy(HWND p_hDialog)
 {
     if (g_oShared.m_hSaveMessageDialog != p_hDialog)
         return;
     Log("Sending the Child Finished");
     g_oShared.m_hSaveMessageDialog = nullptr;
     g_oShared.m_iSaveMessageState = 0;
+    // The reply's automations end with it.
+    g_oShared.m_iOptionsRequest = 0;
     const DWORD stamp = g_oShared.m_dwReplyStamp;
     // A dialog cancelled (or a file not written) sends nothing on.
     if (GetFileAttributesA(TransferFilePath(stamp, "txt").c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -86,40 +106,4 @@ void FinishSaveAs(HWND p_hDialog)
         return;
     }
     PostToMonitor(WM_MON_SPAWN_NEW_SMS_WINDOW, static_cast<WPARAM>(g_oShared.m_iReplyKind), static_cast<LPARAM>(stamp));
-}
-
-LRESULT CALLBACK SaveMessageProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
-{
-    if (p_nMsg == WM_INITDIALOG)
-    {
-        const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
-        TrapExceptions("SaveMessageProc", 0, [&] {
-            DriveSaveAs(p_hWnd);
-            return 0;
-        });
-        return result;
-    }
-    if (p_nMsg == WM_DESTROY)
-        TrapExceptions("SaveMessageProc", 0, [&] {
-            FinishSaveAs(p_hWnd);
-            return 0;
-        });
-    return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
-}
-} // namespace
-
-void RecogniseDialog(HWND p_hWnd)
-{
-    if (g_oShared.m_iSaveMessageState != kSaveRequested)
-        return;
-    // A request the client never answered expires, so that the user's own Save As later on is not
-    // taken over.
-    if (GetTickCount() - g_oShared.m_dwReplyTick > kSaveRequestLifeMs)
-    {
-        Log("RecogniseDialog: the reply's Save Message request expired");
-        g_oShared.m_iSaveMessageState = 0;
-        return;
-    }
-    if (!SubclassWindow(p_hWnd, SaveMessageProc))
-        Log("Failed to set window proc - Error: %lu", GetLastError());
 }

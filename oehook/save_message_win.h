@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
-// A "#32770" dialog is being created: while a reply or forward is in flight it is watched, and
-// driven when it turns out to be the Save Message dialog.
-void RecogniseDialog(HWND p_hWnd);
+// Whether a reply or forward waits for its Save Message dialog (an unanswered request expires).
+bool SaveMessageWanted();
+// A watched dialog has initialised: drives it when it is the awaited Save Message dialog; false
+// when it is not one.
+bool OnSaveDialogInit(HWND p_hDialog);
+// A watched dialog is being destroyed: when it was the driven Save Message dialog the launcher is
+// asked for the compose window.
+void OnSaveDialogDestroy(HWND p_hDialog);

@@ -5,6 +5,7 @@
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/tools_options_win.h"
 #include "oehook/window_roles_win.h"
 #include "outlook/plugin_rules.h"
 
@@ -259,6 +260,8 @@ bool StartReplyOrForward(HWND p_hBrowser, int p_iKind)
     g_oShared.m_dwReplyStamp = NewTransferStamp();
     g_oShared.m_dwReplyTick = GetTickCount();
     g_oShared.m_iSaveMessageState = 1;
+    // The client may ask for its options on the way: the message is to be included as plain text.
+    RequestOptionsAutomation(false);
     return PostMessageA(p_hBrowser, WM_COMMAND, MAKEWPARAM(Process().m_p_oProfile->m_uSaveAsCommand, 0), 0) != FALSE;
 }
 

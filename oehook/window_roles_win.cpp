@@ -5,9 +5,10 @@
 #include "common/boundary.h"
 #include "common/trace_log.h"
 #include "oehook/cc_mobile_win.h"
+#include "oehook/dialog_watch_win.h"
 #include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
-#include "oehook/save_message_win.h"
+#include "oehook/message_view_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -68,6 +69,7 @@ void RecogniseBrowser(HWND p_hWnd)
     g_oShared.m_iSMSWindowCount = 0;
     g_oShared.m_bClosePending = 0;
     g_oShared.m_bStartupReported = 0;
+    g_oShared.m_bSentSMSShown = 0;
     LoadToolbarDefinitions();
     Subclass(p_hWnd, BrowserProc);
     PostToMonitor(WM_MON_SET_PARENT_WINDOW, reinterpret_cast<WPARAM>(p_hWnd), 0);
@@ -164,6 +166,8 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         RecogniseNote(p_hWnd);
     else if (lstrcmpA(name, Process().m_iMajor <= 4 ? "ATH_NoteHdr" : "OE_Envelope") == 0)
         RecogniseNoteHeader(p_hWnd);
+    else if (lstrcmpA(name, "Outlook Express Message View") == 0)
+        RecogniseMessageView(p_hWnd, parent);
 }
 
 LRESULT CALLBACK RebarProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)

@@ -6,6 +6,7 @@
 #include "common/failure_log.h"
 #include "common/trace_log.h"
 #include "compose/address_book_binding_win.h"
+#include "oelaunch/about_options_win.h"
 #include "oelaunch/monitor_window_win.h"
 #include "oelaunch/oe_profile.h"
 #include "oelaunch/runbay_start_win.h"
@@ -67,6 +68,8 @@ int RunRunbay(HINSTANCE p_hInstance)
     setup.m_p_oHooks = &LatchkitHooks();
     setup.m_p_oCore = &core;
     setup.m_p_hStartupEvent = &startupEvent;
+    setup.m_pfnShowAbout = [](HWND p_hOwner) { ShowRunbayAbout(GetModuleHandleA(nullptr), p_hOwner); };
+    setup.m_pfnShowOptions = [](HWND p_hOwner) { (void)ShowRunbayOptions(GetModuleHandleA(nullptr), p_hOwner); };
     CMonitorWindow monitor(setup);
     if (!monitor.Create(p_hInstance))
         return 0;

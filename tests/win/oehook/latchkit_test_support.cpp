@@ -202,7 +202,7 @@ void CHookedClient::Terminate()
     WaitForSingleObject(m_oProcessHandle.get(), 5000);
 }
 
-void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing)
+void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing, unsigned p_nSmtpPort)
 {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Brevolt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -219,6 +219,9 @@ void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing)
     seed.m_sId = "{7B0C2A51-3E64-4D8F-9A17-52C3E8B6D402}";
     seed.m_sStoreRoot = NewTempFolder("latchkit_store");
     seed.m_bCheckMailOnStartup = false;
+    seed.m_oAccount.m_sSmtpServer = "127.0.0.1";
+    seed.m_oAccount.m_nSmtpPort = p_nSmtpPort;
+    seed.m_oAccount.m_sEmail = "pat@brevolt.example";
     (void)oestandin::SeedIdentity(p_iMajor, seed);
 }
 

@@ -68,8 +68,9 @@ class CHookedClient
 };
 
 // Writes the user's "Resource" (the built resource module) and "OEToolbarShowing" (deleted when
-// empty) settings, and seeds a fresh identity with its store for the version.
-void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing);
+// empty) settings, and seeds a fresh identity with its store for the version, its account sending
+// to 127.0.0.1 at p_nSmtpPort.
+void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing, unsigned p_nSmtpPort = 9);
 // The child of the rebar that is the SMS band's toolbar, or null.
 HWND FindSMSBand(HWND p_hBrowser);
 // The number of times p_sText occurs in p_sLine.

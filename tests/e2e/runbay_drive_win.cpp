@@ -1,0 +1,237 @@
+// tests/e2e/runbay_drive_win.cpp: runbay-drive.exe --shots FOLDER --to TEXT --text TEXT: uses the mail
+// client started by Runbay as a user would, by window messages from outside its process: waits for the
+// browser with the SMS band, pictures it and its "B&revolt" menu, clicks the band's New SMS button,
+// types the recipients and the text into the compose window that opens, presses Send and waits for
+// the window to close (it closes only once the SMS went out), then closes the client. Exit code 0
+// when every step happened; the step that failed is printed otherwise.
+#include "common/handle_win.h"
+#include "tools/window_picture/window_picture_win.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace
+{
+constexpr const char* kBrowserClass = "Outlook Express Browser Class";
+constexpr int kBandId = 10121;
+constexpr WPARAM kMenuBarButton = 40999;
+// The compose window's To field, body and Send command.
+constexpr int kToField = 1000;
+constexpr int kBodyField = 1003;
+constexpr WPARAM kComposeSend = 40002;
+constexpr DWORD kSendWaitMs = 120000;
+
+bool PumpUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMs)
+{
+    const DWORD end = GetTickCount() + p_dwMs;
+    for (;;)
+    {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        if (p_fnDone())
+            return true;
+        if (static_cast<LONG>(GetTickCount() - end) > 0)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+void Settle(DWORD p_dwMs)
+{
+    (void)PumpUntil([] { return false; }, p_dwMs);
+}
+
+// The browser's SMS band toolbar once it shows its buttons.
+HWND FindBand(HWND p_hBrowser)
+{
+    for (HWND rebar = FindWindowExA(p_hBrowser, nullptr, nullptr, nullptr); rebar != nullptr;
+         rebar = FindWindowExA(p_hBrowser, rebar, nullptr, nullptr))
+        for (HWND bar = FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr); bar != nullptr;
+             bar = FindWindowExA(rebar, bar, TOOLBARCLASSNAMEA, nullptr))
+            if (GetDlgCtrlID(bar) == kBandId && IsWindowVisible(bar) && SendMessageA(bar, TB_BUTTONCOUNT, 0, 0) > 0)
+                return bar;
+    return nullptr;
+}
+
+DWORD ProcessOf(HWND p_hWnd)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(p_hWnd, &process);
+    return process;
+}
+
+HWND FindVisibleOfProcess(const char* p_szClass, DWORD p_dwProcess)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, p_szClass, nullptr)) != nullptr;)
+        if (ProcessOf(window) == p_dwProcess && IsWindowVisible(window))
+            return window;
+    return nullptr;
+}
+
+// A compose window: a visible dialog of another process with the To field and the body.
+HWND FindCompose(DWORD p_dwClientProcess)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr)) != nullptr;)
+        if (ProcessOf(window) != p_dwClientProcess && IsWindowVisible(window) &&
+            GetDlgItem(window, kToField) != nullptr && GetDlgItem(window, kBodyField) != nullptr)
+            return window;
+    return nullptr;
+}
+
+std::string TextOf(HWND p_hWnd)
+{
+    char text[2048] = {};
+    SendMessageTimeoutA(p_hWnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
+    return text;
+}
+
+// Types the text into the field key by key, as the keyboard delivers it to the focused field. A
+// recipient field turns what it recognises into recipient objects, so only the keys' arrival is
+// awaited there; a text field must then hold the text.
+bool Type(HWND p_hField, const std::string& p_sText, bool p_bPlainText)
+{
+    for (const char c : p_sText)
+        PostMessageA(p_hField, WM_CHAR, static_cast<unsigned char>(c), 1);
+    DWORD_PTR ignored = 0;
+    if (SendMessageTimeoutA(p_hField, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored) != 0 && !p_bPlainText)
+        return !TextOf(p_hField).empty();
+    if (PumpUntil([&] { return TextOf(p_hField).find(p_sText) != std::string::npos; }, 10000))
+        return true;
+    char name[64] = {};
+    GetClassNameA(p_hField, name, sizeof name);
+    std::fprintf(stderr, "runbay-drive: the %s field holds \"%s\"\n", name, TextOf(p_hField).c_str());
+    return false;
+}
+
+// A left click at the point of the window's client area.
+void Click(HWND p_hWnd, int p_iX, int p_iY)
+{
+    const LPARAM at = MAKELPARAM(p_iX, p_iY);
+    PostMessageA(p_hWnd, WM_MOUSEMOVE, 0, at);
+    PostMessageA(p_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(p_hWnd, WM_LBUTTONUP, 0, at);
+}
+
+std::string Shot(const std::string& p_sFolder, const char* p_szName)
+{
+    return p_sFolder + "\\" + p_szName;
+}
+
+int Fail(const char* p_szStep)
+{
+    std::fprintf(stderr, "runbay-drive: %s\n", p_szStep);
+    return 1;
+}
+
+struct COptions
+{
+    std::string m_sShots;
+    std::string m_sTo;
+    std::string m_sText;
+};
+
+bool ParseOptions(int p_iArgc, char** p_ppArgv, COptions& p_oOptions)
+{
+    for (int i = 1; i + 1 < p_iArgc; i += 2)
+    {
+        const std::string name = p_ppArgv[i];
+        if (name == "--shots")
+            p_oOptions.m_sShots = p_ppArgv[i + 1];
+        else if (name == "--to")
+            p_oOptions.m_sTo = p_ppArgv[i + 1];
+        else if (name == "--text")
+            p_oOptions.m_sText = p_ppArgv[i + 1];
+        else
+            return false;
+    }
+    return p_iArgc % 2 == 1 && !p_oOptions.m_sShots.empty() && !p_oOptions.m_sTo.empty() && !p_oOptions.m_sText.empty();
+}
+
+// The "B&revolt" menu of the menu bar opened, pictured over the browser, and closed again.
+bool ShowBrevoltMenu(HWND p_hBrowser, const std::string& p_sShot)
+{
+    const DWORD client = ProcessOf(p_hBrowser);
+    PostMessageA(p_hBrowser, WM_COMMAND, kMenuBarButton, 0);
+    if (!PumpUntil([&] { return FindVisibleOfProcess("#32768", client) != nullptr; }, 10000))
+        return false;
+    Settle(500);
+    const bool saved = SaveWindowBitmap(p_hBrowser, p_sShot.c_str());
+    PostMessageA(p_hBrowser, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(p_hBrowser, WM_KEYDOWN, VK_ESCAPE, 0);
+    return PumpUntil([&] { return FindVisibleOfProcess("#32768", client) == nullptr; }, 10000) && saved;
+}
+
+// New SMS from the band, typed into and sent; true once the compose window closed after Send.
+int SendFromBand(HWND p_hBrowser, HWND p_hBand, const COptions& p_oOptions)
+{
+    const DWORD client = ProcessOf(p_hBrowser);
+    // The band's first button is New SMS.
+    const LRESULT size = SendMessageA(p_hBand, TB_GETBUTTONSIZE, 0, 0);
+    Click(p_hBand, 8, HIWORD(size) / 2);
+    HWND compose = nullptr;
+    if (!PumpUntil([&] { return (compose = FindCompose(client)) != nullptr; }, 30000))
+        return Fail("no compose window opened from the band's New SMS");
+    std::printf("runbay-drive: a compose window opened from the band\n");
+    Settle(1500);
+    if (!Type(GetDlgItem(compose, kToField), p_oOptions.m_sTo, false))
+        return Fail("the recipients could not be typed");
+    if (!Type(GetDlgItem(compose, kBodyField), p_oOptions.m_sText, true))
+        return Fail("the text could not be typed");
+    Settle(500);
+    if (!SaveWindowBitmap(compose, Shot(p_oOptions.m_sShots, "runbay_oe6_compose.bmp").c_str()))
+        std::fprintf(stderr, "runbay-drive: the compose window was not pictured\n");
+    PostMessageA(compose, WM_COMMAND, kComposeSend, 0);
+    if (!PumpUntil([&] { return !IsWindow(compose); }, kSendWaitMs))
+        return Fail("the compose window is still open two minutes after Send");
+    std::printf("runbay-drive: sent, the compose window closed\n");
+    return 0;
+}
+
+int Drive(const COptions& p_oOptions)
+{
+    HWND browser = nullptr;
+    HWND band = nullptr;
+    if (!PumpUntil(
+            [&] {
+                browser = FindWindowA(kBrowserClass, nullptr);
+                return browser != nullptr && IsWindowVisible(browser) && (band = FindBand(browser)) != nullptr;
+            },
+            60000))
+        return Fail(browser == nullptr ? "no mail client browser appeared" : "the SMS band did not appear");
+    std::printf("runbay-drive: the browser shows the SMS band with %d buttons\n",
+                static_cast<int>(SendMessageA(band, TB_BUTTONCOUNT, 0, 0)));
+    Settle(1500);
+    if (!SaveWindowBitmap(browser, Shot(p_oOptions.m_sShots, "runbay_oe6_band.bmp").c_str()))
+        std::fprintf(stderr, "runbay-drive: the browser was not pictured\n");
+    if (!ShowBrevoltMenu(browser, Shot(p_oOptions.m_sShots, "runbay_oe6_menu.bmp")))
+        return Fail("the B&revolt menu did not open and close");
+    std::printf("runbay-drive: the B&revolt menu opened\n");
+    if (const int result = SendFromBand(browser, band, p_oOptions); result != 0)
+        return result;
+    // The user closes the client; Runbay follows it.
+    PostMessageA(browser, WM_CLOSE, 0, 0);
+    if (!PumpUntil([&] { return !IsWindow(browser); }, 20000))
+        return Fail("the browser did not close");
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    COptions options;
+    if (!ParseOptions(argc, argv, options))
+    {
+        std::fprintf(stderr, "usage: runbay-drive --shots FOLDER --to TEXT --text TEXT\n");
+        return 2;
+    }
+    const int result = Drive(options);
+    std::fflush(stdout);
+    return result;
+}

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# tests/e2e/runbay_to_gateway.sh ROOT RUNBAY_EXE QUILLET_EXE CORVANE_DIR GATEWAY MSIMN_EXE OESEED_EXE
+# RESOURCE_DLL DRIVE_EXE [--show]: inside Outlook Express. A prefix set up like a user's PC with the
+# mail client stand-in (version 6) installed and its identity sending through the local SMTP server;
+# Runbay started as the user starts it; runbay-drive waits for the browser with the SMS band, pictures
+# it and the "B&revolt" menu, clicks the band's New SMS, types an SMS into the compose window that
+# opens and presses Send, then closes the client. Runbay must follow it with exit code 0, and the
+# reference gateway must decode the SMS from what the SMTP server stored. Pictures go to
+# build/artifacts/.
+set -euo pipefail
+root=$1
+runbay=$2
+quillet=$3
+corvane_dir=$4
+gateway=$5
+msimn=$6
+oeseed=$7
+resource_dll=$8
+drive=$9
+show=${10:-}
+. "$root/tests/e2e/gateway_env.sh"
+prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-runbay-prefix}
+"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
+wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
+
+# Runbay, the client and the driver share one display: without one a private Xvfb serves them all.
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 141 190); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"
+    break
+  done
+fi
+runbay_pid=
+finish() {
+  [ -n "$runbay_pid" ] && kill "$runbay_pid" 2>/dev/null
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  cleanup
+}
+trap finish EXIT
+
+wine "$quillet" /RegServer
+msimn_dir=$(cd "$(dirname "$msimn")" && pwd)
+store=$prefix.oe-store
+rm -rf "$store"
+mkdir -p "$store"
+wine "$oeseed" install --version 6 --dir "Z:${msimn_dir//\//\\}"
+# The identity scripts/prefix made, with its store and the account sending through the local server.
+wine "$oeseed" identity --version 6 --id "{5E0F2E7A-4B1C-4D2A-9C3B-7A1D2E3F4B5C}" --name "Main Identity" \
+  --store-root "Z:${store//\//\\}" --check-mail 1 --smtp-server localhost --smtp-port "$port" \
+  --email "${BREVOLT_USER_EMAIL:-ann@example.org}" --display-name "${BREVOLT_USER_NAME:-Ann Example}"
+resource_win="Z:${resource_dll//\//\\}"
+wine reg add 'HKCU\Software\Brevolt' /v Resource /t REG_SZ /d "$resource_win" /f >/dev/null
+wine reg delete 'HKCU\Software\Brevolt' /v OEToolbarShowing /f >/dev/null 2>&1 || true
+say "-- prefix $prefix: the mail client stand-in 6 installed from $msimn_dir, its identity sending through"
+say "   localhost:$port, Quillet registered, Corvane.dll from $corvane_dir"
+
+to=${BREVOLT_SMS_TO:-082 555 0101; +27 82 555 0102}
+text=${BREVOLT_SMS_TEXT:-Sent from inside Outlook Express - Ann}
+shots=$root/build/artifacts
+mkdir -p "$shots"
+rm -f "$shots"/runbay_oe6_*.bmp
+
+say "-- Runbay.exe starts the mail client under Latchkit's hooks"
+wine "$runbay" &
+runbay_pid=$!
+say "-- runbay-drive: the SMS band, the B&revolt menu, New SMS from the band, \"$text\" to \"$to\", Send"
+rc=0
+wine "$drive" --shots "Z:${shots//\//\\}" --to "$to" --text "$text" | tr -d '\r' || rc=$?
+for bmp in "$shots"/runbay_oe6_*.bmp; do
+  [ -s "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp" && say "-- picture: ${bmp%.bmp}.png"
+done
+[ "$rc" -eq 0 ] || { echo "FAIL: runbay-drive exited $rc"; exit 1; }
+runbay_rc=0
+wait "$runbay_pid" || runbay_rc=$?
+runbay_pid=
+[ "$runbay_rc" -eq 0 ] || { echo "FAIL: Runbay exited $runbay_rc after the client closed"; exit 1; }
+say "-- the client closed and Runbay followed it (exit 0)"
+
+say "-- what the SMTP server stored, as the reference gateway decodes it:"
+"$gateway" decode --key "$work/account.key" --maildir "$work/maildir" | tee "$work/decoded.json"
+[ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
+/usr/bin/python3 "$root/tests/e2e/sms_check.py" check "$work/decoded.json" "$text" "$to" "${BREVOLT_USER_COUNTRY:-27}"
+say "-- the SMS typed inside Outlook Express reached every mobile, verified"
