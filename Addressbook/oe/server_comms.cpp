@@ -87,10 +87,8 @@ bool ApplyNotice(const std::string& p_sId, IOEMailbox& p_oMailbox, const CNewMai
 
 std::string MessageIdOf(uint32_t p_dwNumber)
 {
-    // Decimal, zero-padded to the eight characters of Simple MAPI's short ids.
-    char text[16];
-    std::snprintf(text, sizeof(text), "%08u", static_cast<unsigned>(p_dwNumber));
-    return text;
+    // The client names a message by its number in the folder, in decimal.
+    return std::to_string(p_dwNumber);
 }
 
 std::string PlainAddress(const std::string& p_sAddress)

@@ -62,20 +62,25 @@ LHANDLE g_nNextSession = 1;
     return oestandin::SpecialFolderFile(OE_MAJOR, p_oSession.m_sStoreFolder, oestore::kSpecialInbox, p_sPath);
 }
 
+// A message's id is its number in the folder file, in decimal: callers that know the numbers (the
+// client's next-message counter) name messages by them without a search first.
 std::string MessageId(uint32_t p_nId)
 {
-    char text[16] = {};
-    std::snprintf(text, sizeof text, "%08X", p_nId);
-    return text;
+    return std::to_string(p_nId);
 }
 
 [[nodiscard]] bool ParseMessageId(LPSTR p_szId, uint32_t& p_nId)
 {
-    if (p_szId == nullptr || std::strlen(p_szId) != 8)
+    if (p_szId == nullptr)
         return false;
-    char* end = nullptr;
-    p_nId = static_cast<uint32_t>(std::strtoul(p_szId, &end, 16));
-    return end != nullptr && *end == '\0';
+    const size_t length = std::strlen(p_szId);
+    if (length == 0 || length > 10 || std::strspn(p_szId, "0123456789") != length)
+        return false;
+    const unsigned long long value = std::strtoull(p_szId, nullptr, 10);
+    if (value > 0xFFFFFFFFull)
+        return false;
+    p_nId = static_cast<uint32_t>(value);
+    return true;
 }
 
 // A fresh folder below the temporary folder for one message's attachments.

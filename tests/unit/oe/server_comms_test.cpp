@@ -115,9 +115,9 @@ TEST_F(ServerComms, TheLastExactNoticeIsAppliedAndDeletedAndOtherMailGoesToTheRu
 
     ASSERT_TRUE(oe::DealWithNewServerComms(10, 16, m_oMailbox, m_oServices));
     EXPECT_EQ(m_oMailbox.m_vPeeked,
-              (std::vector<std::string>{"00000011", "00000012", "00000013", "00000014", "00000015", "00000016"}));
+              (std::vector<std::string>{"11", "12", "13", "14", "15", "16"}));
     EXPECT_EQ(m_oInstaller.m_vWritten, module) << "the last notice in the range wins";
-    EXPECT_EQ(m_oMailbox.m_vDeleted, std::vector<std::string>{"00000015"});
+    EXPECT_EQ(m_oMailbox.m_vDeleted, std::vector<std::string>{"15"});
     // Mails 12, 14 and 16 come from "alice"; all their SMS leave as one job.
     EXPECT_EQ(m_vJobSizes, std::vector<uint32_t>{3});
 }
