@@ -80,6 +80,10 @@ bool CHost::Start(HINSTANCE p_hInstance)
     m_p_oSessionExtensions->Install();
     if (OpenExplorer() == nullptr)
         return false;
+    // Offered before the control window exists: a test that found that window may ask for the
+    // application at once, and an activation before the registration would start another client.
+    if (!m_oApplicationClass.Register(m_oServices.m_p_oApplication.get()))
+        Trace("host: the application object is not offered to other processes");
     // The control window exists once the first explorer is up: a test that finds it can drive the host.
     m_hControl = CreateWindowExA(0, kControlWindowClass, "Outlook stand-in control", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, p_hInstance, nullptr);
@@ -88,8 +92,6 @@ bool CHost::Start(HINSTANCE p_hInstance)
     SetWindowLongPtrA(m_hControl, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (m_oProfile.IsStarted() && !m_oProfile.AdviseNewMail(m_hControl, kMsgNewMail))
         Trace("mapi: no new-mail notifications");
-    if (!m_oApplicationClass.Register(m_oServices.m_p_oApplication.get()))
-        Trace("host: the application object is not offered to other processes");
     Trace("host: started");
     return true;
 }
