@@ -125,7 +125,17 @@ TEST_F(OutlookItemTest, ItemsComeByEntryIdWithTheirFieldsAndShowInTheirWindows)
     EXPECT_TRUE(ContainsLine(ReadLines(run.m_sExtensionLog),
                              "Install 7 flags 0 version 0x000B0000 window rctrl_renwnd32 application yes"));
     SavePicture(note, "outlook2003_readnote");
-    ASSERT_TRUE(run.Command("close-item"));
+    // The user clicks Close, the first button of the note's toolbar.
+    HWND toolbar = FindWindowExA(note, nullptr, "ToolbarWindow32", nullptr);
+    ASSERT_NE(toolbar, nullptr);
+    RECT bar{};
+    GetClientRect(toolbar, &bar);
+    const LPARAM onClose = MAKELPARAM(15, bar.bottom / 2);
+    PostMessageA(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, onClose);
+    PostMessageA(toolbar, WM_LBUTTONUP, 0, onClose);
+    for (int i = 0; i < 100 && IsWindow(note); ++i)
+        Sleep(50);
+    EXPECT_FALSE(IsWindow(note));
     EXPECT_EQ(run.Quit(), 0);
 }
 
