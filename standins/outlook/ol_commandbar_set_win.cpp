@@ -294,13 +294,19 @@ CCommandBar* CCommandBars::Bar(const std::string& p_sName) const
     return nullptr;
 }
 
-// Shown bars with the same RowIndex share a row, ordered by the Left they were given, each as wide as
-// its controls and the last one to the edge; a bar without a row index has a row of its own.
+// Shown docked bars with the same RowIndex share a row, ordered by the Left they were given, each as wide
+// as its controls and the last one to the edge; a bar without a row index has a row of its own. Floating
+// bars are windows of their own and take no row.
 int CCommandBars::Arrange(int p_iTop, int p_iWidth)
 {
     std::vector<std::vector<CCommandBar*>> rows;
     for (const com_ptr<CCommandBar>& bar : m_vBars)
     {
+        if (bar->m_lPosition == kBarFloating)
+        {
+            ShowFloatingBarWindow(*bar.get(), m_hFrame != nullptr && bar->m_bVisible);
+            continue;
+        }
         const bool shown = m_hFrame != nullptr && bar->m_bVisible && bar->m_lPosition != kBarPopup;
         if (!shown)
         {

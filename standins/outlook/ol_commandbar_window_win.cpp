@@ -236,6 +236,22 @@ LRESULT CALLBACK BarWindowProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
             return MouseMessage(p_hWnd, *state, p_nMsg, p_lParam);
+        case WM_CLOSE:
+            // A floating bar's close box hides the bar, as Visible = False does.
+            if (state->m_pBar == nullptr || state->m_pBar->m_lPosition != kBarFloating)
+                return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+            state->m_pBar->m_bVisible = false;
+            state->m_pBar->Changed();
+            return 0;
+        case WM_EXITSIZEMOVE:
+            // Where the user left a floating bar is where it stays.
+            if (state->m_pBar != nullptr && state->m_pBar->m_lPosition == kBarFloating)
+            {
+                RECT place{};
+                GetWindowRect(p_hWnd, &place);
+                state->m_pBar->m_ptAsked = POINT{place.left, place.top};
+            }
+            return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
         case WM_GETOBJECT:
             if (static_cast<LONG>(p_lParam) == static_cast<LONG>(OBJID_CLIENT) && state->m_pBar != nullptr)
             {
@@ -275,8 +291,19 @@ bool RegisterBarWindowClasses(HINSTANCE p_hInstance)
     return true;
 }
 
+// A bar that changed between docked and floating gets a window of the other kind.
+void DropWindowOfOtherKind(CCommandBar& p_oBar, bool p_bFloating)
+{
+    if (p_oBar.m_hWnd == nullptr)
+        return;
+    const bool child = (GetWindowLongPtrA(p_oBar.m_hWnd, GWL_STYLE) & WS_CHILD) != 0;
+    if (child == p_bFloating)
+        DestroyBarWindow(p_oBar);
+}
+
 void ShowBarWindow(CCommandBar& p_oBar, const RECT& p_rcPlace)
 {
+    DropWindowOfOtherKind(p_oBar, false);
     CCommandBars* owner = p_oBar.Owner();
     const bool shown = p_rcPlace.bottom > p_rcPlace.top;
     if (p_oBar.m_hWnd == nullptr && shown && owner != nullptr && owner->Frame() != nullptr)
@@ -288,6 +315,40 @@ void ShowBarWindow(CCommandBar& p_oBar, const RECT& p_rcPlace)
     (void)SetWindowTextA(p_oBar.m_hWnd, p_oBar.m_sName.c_str());
     (void)MoveWindow(p_oBar.m_hWnd, p_rcPlace.left, p_rcPlace.top, p_rcPlace.right - p_rcPlace.left, kBarHeight, FALSE);
     ShowWindow(p_oBar.m_hWnd, shown ? SW_SHOWNA : SW_HIDE);
+    LayoutNow(p_oBar);
+    (void)InvalidateRect(p_oBar.m_hWnd, nullptr, TRUE);
+}
+
+void ShowFloatingBarWindow(CCommandBar& p_oBar, bool p_bShown)
+{
+    DropWindowOfOtherKind(p_oBar, true);
+    CCommandBars* owner = p_oBar.Owner();
+    if (!p_bShown || owner == nullptr || owner->Frame() == nullptr)
+    {
+        if (p_oBar.m_hWnd != nullptr)
+            ShowWindow(p_oBar.m_hWnd, SW_HIDE);
+        return;
+    }
+    constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
+    constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+    RECT outer{0, 0, BarContentWidth(p_oBar), kBarHeight};
+    (void)AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
+    POINT corner = p_oBar.m_ptAsked;
+    if (corner.x == 0 && corner.y == 0)
+    {
+        RECT frame{};
+        GetWindowRect(owner->Frame(), &frame);
+        corner = POINT{frame.left + 60, frame.top + 160};
+    }
+    if (p_oBar.m_hWnd == nullptr)
+        p_oBar.m_hWnd = CreateWindowExA(kExStyle, kBarWindowClass, p_oBar.m_sName.c_str(), kStyle, corner.x, corner.y,
+                                        outer.right - outer.left, outer.bottom - outer.top, owner->Frame(), nullptr,
+                                        GetModuleHandleA(nullptr), &p_oBar);
+    if (!LOG_IF_WIN32_BOOL_FALSE(p_oBar.m_hWnd))
+        return;
+    (void)SetWindowTextA(p_oBar.m_hWnd, p_oBar.m_sName.c_str());
+    (void)SetWindowPos(p_oBar.m_hWnd, nullptr, corner.x, corner.y, outer.right - outer.left, outer.bottom - outer.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     LayoutNow(p_oBar);
     (void)InvalidateRect(p_oBar.m_hWnd, nullptr, TRUE);
 }

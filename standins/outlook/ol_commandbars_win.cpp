@@ -307,6 +307,9 @@ HRESULT CBarControl::Put(DISPID p_id, const VARIANT& p_oValue)
     bool* flag = p_id == kVisible ? &m_bVisible : p_id == kEnabled ? &m_bEnabled : &m_bBeginGroup;
     if (number != nullptr ? !ArgLong(&p_oValue, *number) : !ArgBool(&p_oValue, *flag))
         return DISP_E_TYPEMISMATCH;
+    // A face number replaces the face (0 takes it away); one the table does not hold shows blank.
+    if (p_id == kFaceId)
+        m_oFace = m_lFaceId != 0 ? BuiltInFace(m_lFaceId) : unique_hbitmap();
     Changed();
     return S_OK;
 }
@@ -489,7 +492,16 @@ HRESULT CCommandBar::Put(DISPID p_id, const VARIANT& p_oValue)
     else if (p_id == kEnabled)
         ok = ArgBool(&p_oValue, m_bEnabled);
     else if (p_id == kPosition)
-        ok = ArgLong(&p_oValue, m_lPosition);
+    {
+        // The menu bar and a popup's list stay what they are; other bars dock (0 to 3) or float (4).
+        LONG position = 0;
+        if (!ArgLong(&p_oValue, position))
+            return DISP_E_TYPEMISMATCH;
+        if (m_lPosition == kBarMenuBar || m_lPosition == kBarPopup || position < 0 || position > kBarFloating)
+            return E_INVALIDARG;
+        m_lPosition = position;
+        ok = true;
+    }
     else if (p_id == kRowIndex)
         ok = ArgLong(&p_oValue, m_lRowIndex);
     else if (p_id == kProtection)

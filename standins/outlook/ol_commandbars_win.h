@@ -207,6 +207,12 @@ void OpenPopupWindow(CBarControl& p_oPopup);
 [[nodiscard]] bool ClickControlWindow(const CBarControl& p_oControl, bool p_bArrow);
 // Closes every open popup list (after a command ran, or when the explorer goes).
 void CloseAllPopupWindows();
+// Shows a floating bar as a tool window of its own over its explorer, where Left and Top put it (beside
+// the explorer's corner when they were not given), or hides it.
+void ShowFloatingBarWindow(CCommandBar& p_oBar, bool p_bShown);
+// The 16 x 16 face of a FaceId from the stand-in's own table; blank for a number it does not hold
+// (ol_commandbar_faces_win.cpp).
+[[nodiscard]] unique_hbitmap BuiltInFace(LONG p_lFaceId);
 // The accessible object of a bar window (ol_commandbar_access_win.cpp).
 [[nodiscard]] com_ptr<IAccessible> CreateBarAccessible(CCommandBar* p_pBar, HWND p_hWnd);
 // The accessible object of one control: CHILDID_SELF is the control (ol_commandbar_access_win.cpp).

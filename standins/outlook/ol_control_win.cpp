@@ -64,6 +64,11 @@ bool RunControlCommand(CHost& p_oHost, const std::string& p_sCommand)
         p_oHost.CloseAll();
         return true;
     }
+    if (verb == "close-item")
+    {
+        CInspector* inspector = p_oHost.LatestInspector();
+        return inspector != nullptr && PostMessageA(inspector->Window(), WM_CLOSE, 0, 0) != 0;
+    }
     if (verb == "new-note")
         return p_oHost.OpenNoteChecked();
     if (verb == "fill" || verb == "send")

@@ -6,6 +6,7 @@
 #include "common/handle_win.h"
 #include "standins/outlook/exchext_win.h"
 #include "standins/outlook/extension_value.h"
+#include "standins/outlook/ol_item_fields_win.h"
 #include "standins/outlook/ol_mapi_win.h"
 
 #include <windows.h>
@@ -45,6 +46,11 @@ struct CHostServices
     std::function<com_ptr<IDispatch>()> m_fnNewExplorer;
     // Opens a compose note with these fields (MailItem.Display); false when it did not open.
     std::function<bool(const CNoteFields&)> m_fnOpenNote;
+    // Opens an item in a read note (mail) or an inspector (the others); when p_bModal, returns once the
+    // window is closed. False when it did not open.
+    std::function<bool(const CItemFields&, bool p_bModal)> m_fnOpenInspector;
+    // Closes the windows showing the item with this entry id (Item.Close).
+    std::function<void(const CEntryId&)> m_fnCloseInspectors;
     // Raises Explorers.NewExplorer; set by the application object.
     std::function<void(IDispatch*)> m_fnRaiseNewExplorer;
 };

@@ -38,10 +38,20 @@ CHost::CHost(WORD p_nMajor, WORD p_nMinor)
         return explorer != nullptr ? explorer->Object() : com_ptr<IDispatch>();
     };
     m_oServices.m_fnOpenNote = [this](const CNoteFields& p_oFields) { return OpenFilledNote(p_oFields); };
+    m_oServices.m_fnOpenInspector = [this](const CItemFields& p_oFields, bool p_bModal) {
+        return OpenInspector(p_oFields, p_bModal);
+    };
+    m_oServices.m_fnCloseInspectors = [this](const CEntryId& p_oEntryId) {
+        for (const auto& inspector : m_vInspectors)
+            if (inspector->EntryId() == p_oEntryId)
+                PostMessageA(inspector->Window(), WM_CLOSE, 0, 0);
+    };
 }
 
 CHost::~CHost()
 {
+    m_oApplicationClass.Revoke();
+    m_vInspectors.clear();
     m_vNotes.clear();
     m_vExplorers.clear();
     m_vClosed.clear();
@@ -70,6 +80,10 @@ bool CHost::Start(HINSTANCE p_hInstance)
     m_p_oSessionExtensions->Install();
     if (OpenExplorer() == nullptr)
         return false;
+    // Offered before the control window exists: a test that found that window may ask for the
+    // application at once, and an activation before the registration would start another client.
+    if (!m_oApplicationClass.Register(m_oServices.m_p_oApplication.get()))
+        Trace("host: the application object is not offered to other processes");
     // The control window exists once the first explorer is up: a test that finds it can drive the host.
     m_hControl = CreateWindowExA(0, kControlWindowClass, "Outlook stand-in control", WS_POPUP, 0, 0, 0, 0, nullptr,
                                  nullptr, p_hInstance, nullptr);
@@ -146,8 +160,47 @@ bool CHost::OpenFilledNote(const CNoteFields& p_oFields)
     return true;
 }
 
+bool CHost::OpenInspector(const CItemFields& p_oFields, bool p_bModal)
+{
+    auto inspector = std::make_unique<CInspector>(*this, p_oFields);
+    if (!inspector->Create())
+        return false;
+    const HWND window = inspector->Window();
+    m_vInspectors.push_back(std::move(inspector));
+    Trace("inspector '%s' %s", p_oFields.Text("Subject").c_str(), p_bModal ? "modal" : "modeless");
+    if (!p_bModal)
+        return true;
+    std::vector<HWND> disabled;
+    for (const auto& explorer : m_vExplorers)
+        if (IsWindowEnabled(explorer->Window()))
+        {
+            EnableWindow(explorer->Window(), FALSE);
+            disabled.push_back(explorer->Window());
+        }
+    MSG msg;
+    while (IsWindow(window))
+    {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0)
+        {
+            // The program is ending: its own loop sees the quit as well.
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 1);
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    for (const HWND explorer : disabled)
+        if (IsWindow(explorer))
+            EnableWindow(explorer, TRUE);
+    Trace("inspector '%s' closed", p_oFields.Text("Subject").c_str());
+    return true;
+}
+
 void CHost::CloseAll()
 {
+    for (const auto& inspector : m_vInspectors)
+        PostMessageA(inspector->Window(), WM_CLOSE, 0, 0);
     for (const auto& note : m_vNotes)
         PostMessageA(note->Window(), WM_CLOSE, 0, 0);
     for (const auto& explorer : m_vExplorers)
@@ -170,7 +223,8 @@ bool MoveClosed(std::vector<std::unique_ptr<T>>& p_vFrom, CHostWindow* p_pWindow
 
 void CHost::WindowDestroyed(CHostWindow* p_pWindow)
 {
-    if (MoveClosed(m_vExplorers, p_pWindow, m_vClosed) || MoveClosed(m_vNotes, p_pWindow, m_vClosed))
+    if (MoveClosed(m_vExplorers, p_pWindow, m_vClosed) || MoveClosed(m_vNotes, p_pWindow, m_vClosed) ||
+        MoveClosed(m_vInspectors, p_pWindow, m_vClosed))
         PostMessageA(m_hControl, kMsgReap, 0, 0);
 }
 
@@ -189,7 +243,7 @@ void CHost::Delivered(const CEntryId& p_oEntryId)
 void CHost::ReapClosed()
 {
     m_vClosed.clear();
-    if (m_vExplorers.empty() && m_vNotes.empty())
+    if (m_vExplorers.empty() && m_vNotes.empty() && m_vInspectors.empty())
     {
         Trace("host: last window closed");
         PostQuitMessage(0);

@@ -2,7 +2,9 @@
 // session-context extensions, the explorers and notes, and the control channel's window.
 #pragma once
 
+#include "standins/outlook/ol_class_object_win.h"
 #include "standins/outlook/ol_explorer_win.h"
+#include "standins/outlook/ol_inspector_win.h"
 #include "standins/outlook/ol_note_win.h"
 
 #include <memory>
@@ -36,6 +38,13 @@ class CHost final : public CWindowOwner, public CCallbackSite
     [[nodiscard]] bool OpenNoteChecked();
     // A note with its fields filled, as MailItem.Display opens it.
     [[nodiscard]] bool OpenFilledNote(const CNoteFields& p_oFields);
+    // A store item's read note or inspector (Item.Display); a modal one returns once it is closed, the
+    // other windows disabled meanwhile.
+    [[nodiscard]] bool OpenInspector(const CItemFields& p_oFields, bool p_bModal);
+    [[nodiscard]] CInspector* LatestInspector() const
+    {
+        return m_vInspectors.empty() ? nullptr : m_vInspectors.back().get();
+    }
     const CExtensionRegistry& Registry() const override
     {
         return m_oRegistry;
@@ -79,8 +88,11 @@ class CHost final : public CWindowOwner, public CCallbackSite
     std::unique_ptr<CExtensionSet> m_p_oSessionExtensions;
     std::vector<std::unique_ptr<CExplorer>> m_vExplorers;
     std::vector<std::unique_ptr<CNote>> m_vNotes;
+    std::vector<std::unique_ptr<CInspector>> m_vInspectors;
     std::vector<std::unique_ptr<CHostWindow>> m_vClosed;
     HWND m_hControl = nullptr;
+    // Revoked first when the client ends: outside clients lose the application before the windows go.
+    CApplicationClass m_oApplicationClass;
 };
 
 // Runs one control command (README.md lists them); true when it was done.

@@ -1,9 +1,11 @@
-// standins/outlook/ol_object_model_win.cpp: Application, Explorers, NameSpace, MAPIFolder, Items and
-// mail items over the profile.
+// standins/outlook/ol_object_model_win.cpp: Application, Explorers, NameSpace, MAPIFolder and Items
+// over the profile (the items themselves: ol_item_win.cpp).
 #include "standins/outlook/ol_object_model_win.h"
 
+#include "common/failure_log.h"
 #include "standins/outlook/ol_dispatch_win.h"
 #include "standins/outlook/ol_explorer_object_win.h"
+#include "standins/outlook/ol_item_win.h"
 #include "standins/outlook/ol_template_item_win.h"
 
 namespace olstandin
@@ -30,17 +32,7 @@ enum EDispid : DISPID
     kCreateItem = 0x010A,
     kCreateItemFromTemplate = 0x010B,
     kAdd = 0x005F,
-    kSubject = 0x0037,
-    kMessageClass = 0x001A,
-    kSenderName = 0x0C1A,
-    kTo = 0x0E04,
-    kCc = 0x0E03,
-    kBcc = 0x0E02,
-    kBody = 0x9100,
-    kClass = 0xF00A,
-    kDisplay = 0xF0A6,
-    kFormDescription = 0xF095,
-    kCloseItem = 0xF023
+    kGetItemFromId = 0x2109
 };
 
 // ExplorersEvents; NewExplorer(Explorer) is its dispid 0xF001.
@@ -50,10 +42,6 @@ constexpr DISPID kEventNewExplorer = 0xF001;
 constexpr IID kIidFolderSelf = {0x6B1F0A1E, 0x3C2D, 0x4E5F, {0x90, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
 // IMAPIFolder, which an entry id of a folder opens to.
 constexpr IID kIidMapiFolder = {0x0002030C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-// OlObjectClass values of the items.
-constexpr LONG kClassMail = 43;
-constexpr LONG kClassAppointment = 26;
-constexpr LONG kClassTask = 48;
 
 HRESULT ReturnUnknown(VARIANT& p_oResult, IUnknown* p_pObject)
 {
@@ -90,98 +78,6 @@ bool ParseHex(const std::string& p_sText, CEntryId& p_oBytes)
     return true;
 }
 
-LONG ItemClass(const std::string& p_sMessageClass)
-{
-    if (p_sMessageClass.rfind("IPM.Appointment", 0) == 0)
-        return kClassAppointment;
-    if (p_sMessageClass.rfind("IPM.Task", 0) == 0)
-        return kClassTask;
-    return kClassMail;
-}
-
-// An item: one of the store (read from its row) or a new one made by CreateItem, which Display opens
-// in a compose note.
-class CItem final : public CDispatchObject
-{
-  public:
-    CItem(CHostServices& p_oServices, CItemRow p_oRow, bool p_bNew)
-        : CDispatchObject({{L"Subject", kSubject, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, 0},
-                           {L"MessageClass", kMessageClass, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, 0},
-                           {L"To", kTo, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, 0},
-                           {L"CC", kCc, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, 0},
-                           {L"BCC", kBcc, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, 0},
-                           {L"Body", kBody, DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT, 0},
-                           {L"SenderName", kSenderName, DISPATCH_PROPERTYGET, 0},
-                           {L"EntryID", kEntryId, DISPATCH_PROPERTYGET, 0},
-                           {L"Class", kClass, DISPATCH_PROPERTYGET, 0},
-                           {L"MAPIOBJECT", kMapiObject, DISPATCH_PROPERTYGET, 0},
-                           {L"FormDescription", kFormDescription, DISPATCH_PROPERTYGET, 0},
-                           {L"Close", kCloseItem, DISPATCH_METHOD, 1},
-                           {L"Display", kDisplay, DISPATCH_METHOD, 1, 0}}),
-          m_oServices(p_oServices), m_oRow(std::move(p_oRow)), m_bNew(p_bNew)
-    {
-    }
-
-  protected:
-    HRESULT Call(DISPID p_id, const std::vector<VARIANT*>&, VARIANT& p_oResult) override
-    {
-        switch (p_id)
-        {
-        case kSubject:
-            return ReturnText(p_oResult, m_bNew ? m_oFields.m_sSubject : m_oRow.m_sSubject);
-        case kMessageClass:
-            return ReturnText(p_oResult, m_oRow.m_sMessageClass);
-        case kTo:
-            return ReturnText(p_oResult, m_oFields.m_sTo);
-        case kCc:
-            return ReturnText(p_oResult, m_oFields.m_sCc);
-        case kBcc:
-            return ReturnText(p_oResult, m_oFields.m_sBcc);
-        case kBody:
-            return ReturnText(p_oResult, m_oFields.m_sBody);
-        case kSenderName:
-            return ReturnText(p_oResult, m_oRow.m_sSender);
-        case kEntryId:
-            // A new item has no entry id until it is saved.
-            return ReturnText(p_oResult, HexText(m_oRow.m_oEntryId));
-        case kClass:
-            return ReturnLong(p_oResult, ItemClass(m_oRow.m_sMessageClass));
-        case kFormDescription:
-            return ReturnObject(p_oResult, CreateFormDescription(m_oServices, m_oRow.m_sMessageClass));
-        case kCloseItem:
-            // Items here are never held open or saved: Close lets go of the item whatever the save mode.
-            return S_OK;
-        case kMapiObject:
-            return m_bNew ? E_FAIL
-                          : ReturnUnknown(p_oResult, m_oServices.m_p_oProfile->OpenEntry(m_oRow.m_oEntryId).get());
-        default:
-            // Only a new mail message opens in a compose note here; the store's items have no read note.
-            if (!m_bNew || ItemClass(m_oRow.m_sMessageClass) != kClassMail || !m_oServices.m_fnOpenNote)
-                return E_NOTIMPL;
-            return m_oServices.m_fnOpenNote(m_oFields) ? S_OK : E_FAIL;
-        }
-    }
-    HRESULT Put(DISPID p_id, const VARIANT& p_oValue) override
-    {
-        std::string* text = p_id == kSubject        ? &m_oFields.m_sSubject
-                            : p_id == kTo           ? &m_oFields.m_sTo
-                            : p_id == kCc           ? &m_oFields.m_sCc
-                            : p_id == kBcc          ? &m_oFields.m_sBcc
-                            : p_id == kBody         ? &m_oFields.m_sBody
-                            : p_id == kMessageClass ? &m_oRow.m_sMessageClass
-                                                    : nullptr;
-        if (!m_bNew)
-            return E_ACCESSDENIED;
-        return text != nullptr && ArgAnsi(&p_oValue, *text) ? S_OK : DISP_E_TYPEMISMATCH;
-    }
-
-  private:
-    CHostServices& m_oServices;
-    CItemRow m_oRow;
-    CNoteFields m_oFields;
-    bool m_bNew;
-};
-
 // Items of a folder, or an explorer's Selection: Count and Item(1-based index).
 class CItems final : public CDispatchObject
 {
@@ -201,9 +97,7 @@ class CItems final : public CDispatchObject
         LONG index = 0;
         if (!ArgLong(p_vArgs[0], index) || index < 1 || static_cast<size_t>(index) > m_vRows.size())
             return DISP_E_BADINDEX;
-        com_ptr<IDispatch> item;
-        item.attach(new CItem(m_oServices, m_vRows[static_cast<size_t>(index - 1)], false));
-        return ReturnObject(p_oResult, std::move(item));
+        return ReturnObject(p_oResult, ItemFromRow(m_oServices, m_vRows[static_cast<size_t>(index - 1)]));
     }
 
   private:
@@ -352,6 +246,7 @@ class CNameSpace final : public CDispatchObject
         : CDispatchObject({{L"Type", kType, DISPATCH_PROPERTYGET, 0},
                            {L"GetDefaultFolder", kGetDefaultFolder, DISPATCH_METHOD, 1},
                            {L"GetFolderFromID", kGetFolderFromId, DISPATCH_METHOD, 2, 1},
+                           {L"GetItemFromID", kGetItemFromId, DISPATCH_METHOD, 2, 1},
                            {L"MAPIOBJECT", kMapiObject, DISPATCH_PROPERTYGET, 0}}),
           m_oServices(p_oServices)
     {
@@ -366,7 +261,7 @@ class CNameSpace final : public CDispatchObject
         if (p_id == kMapiObject)
             return ReturnUnknown(p_oResult, profile.Session());
         CEntryId folder;
-        if (p_id == kGetFolderFromId)
+        if (p_id == kGetFolderFromId || p_id == kGetItemFromId)
         {
             // The store id, when given, must be the default store's: the profile opens no other.
             std::string entryText;
@@ -375,6 +270,14 @@ class CNameSpace final : public CDispatchObject
             if (!ArgAnsi(p_vArgs[0], entryText) || !ParseHex(entryText, folder) ||
                 (!IsMissing(p_vArgs[1]) && (!ArgAnsi(p_vArgs[1], storeText) || !ParseHex(storeText, store))))
                 return E_INVALIDARG;
+            if (!store.empty() && store != profile.StoreId())
+                return MAPI_E_NOT_FOUND;
+            if (p_id == kGetItemFromId)
+            {
+                com_ptr<IDispatch> item;
+                RETURN_IF_FAILED(ItemFromId(m_oServices, folder, item));
+                return ReturnObject(p_oResult, std::move(item));
+            }
             com_ptr<IMAPIProp> opened = profile.OpenEntry(folder);
             if ((!store.empty() && store != profile.StoreId()) || !opened || !opened.query<IMAPIFolder>(kIidMapiFolder))
                 return MAPI_E_NOT_FOUND;
@@ -456,23 +359,16 @@ class CApplication final : public CDispatchObject
     }
 
   private:
-    // CreateItem(olMailItem 0 | olAppointmentItem 1 | olTaskItem 3): a new, unsaved item.
+    // CreateItem(olMailItem 0 | olAppointmentItem 1 | olContactItem 2 | olTaskItem 3): a new, unsaved item.
     HRESULT CreateItem(const VARIANT* p_pKind, VARIANT& p_oResult)
     {
         LONG kind = -1;
         if (!ArgLong(p_pKind, kind))
             return DISP_E_TYPEMISMATCH;
-        const char* messageClass = kind == 0   ? "IPM.Note"
-                                   : kind == 1 ? "IPM.Appointment"
-                                   : kind == 3 ? "IPM.Task"
-                                               : nullptr;
-        if (messageClass == nullptr)
+        static const char* const kClasses[] = {"IPM.Note", "IPM.Appointment", "IPM.Contact", "IPM.Task"};
+        if (kind < 0 || static_cast<size_t>(kind) >= std::size(kClasses))
             return E_INVALIDARG;
-        CItemRow row;
-        row.m_sMessageClass = messageClass;
-        com_ptr<IDispatch> item;
-        item.attach(new CItem(m_oServices, std::move(row), true));
-        return ReturnObject(p_oResult, std::move(item));
+        return ReturnObject(p_oResult, CreateNewItem(m_oServices, kClasses[kind]));
     }
 
     CHostServices& m_oServices;

@@ -73,9 +73,12 @@ bool CHostWindow::CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth
 
 void CHostWindow::ShowFrame(ULONG p_ulContext)
 {
-    m_p_oExtensions = std::make_unique<CExtensionSet>(m_oOwner.Registry(), m_oOwner.Services(), *this, p_ulContext);
-    m_p_oExtensions->Install();
-    m_p_oExtensions->InstallCommands(m_oOwner.NextCommand());
+    if (p_ulContext != 0)
+    {
+        m_p_oExtensions = std::make_unique<CExtensionSet>(m_oOwner.Registry(), m_oOwner.Services(), *this, p_ulContext);
+        m_p_oExtensions->Install();
+        m_p_oExtensions->InstallCommands(m_oOwner.NextCommand());
+    }
     RECT client{};
     GetClientRect(m_hWnd, &client);
     Layout(client.right, client.bottom);

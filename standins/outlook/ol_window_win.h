@@ -82,7 +82,8 @@ class CHostWindow : public CCallbackSite
     // (the common controls' standard bitmaps, then the given buttons).
     [[nodiscard]] bool CreateFrame(const char* p_szTitle, HMENU p_hMenu, int p_iWidth, int p_iHeight,
                                    const std::vector<std::pair<UINT, const char*>>& p_vButtons);
-    // Installs the window's extensions of p_ulContext with their commands, lays the window out and shows it.
+    // Installs the window's extensions of p_ulContext (none for 0) with their commands, lays the window
+    // out and shows it.
     void ShowFrame(ULONG p_ulContext);
     virtual LRESULT HandleMessage(UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam);
     // WM_COMMAND after the extensions declined it.

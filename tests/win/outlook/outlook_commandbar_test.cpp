@@ -28,40 +28,6 @@ class OutlookCommandBarTest : public testing::Test
     }
 };
 
-// The pixels of p_dwColour in the window's screen area.
-int CountColour(HWND p_hWnd, DWORD p_dwColour)
-{
-    RECT place{};
-    GetWindowRect(p_hWnd, &place);
-    const int width = place.right - place.left;
-    const int height = place.bottom - place.top;
-    unique_window_dc screen(nullptr);
-    unique_hdc memory(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    unique_hbitmap picture(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!picture || bits == nullptr)
-        return -1;
-    const HGDIOBJ old = SelectObject(memory.get(), picture.get());
-    BitBlt(memory.get(), 0, 0, width, height, screen.get(), place.left, place.top, SRCCOPY);
-    SelectObject(memory.get(), old);
-    int count = 0;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i)
-        count += (pixels[i] & 0xFFFFFF) == p_dwColour ? 1 : 0;
-    return count;
-}
-
-// The line of the dump that describes the control with this caption, or empty.
-std::string ControlLine(const std::string& p_sDump, const std::string& p_sCaption)
-{
-    for (const std::string& line : ReadLines(p_sDump))
-        if (line.find("'" + p_sCaption + "'") != std::string::npos && line.find("control ") != std::string::npos)
-            return line;
-    return {};
-}
-
 bool WaitForCount(const COutlookRun& p_oRun, const std::string& p_sPrefix, size_t p_nCount)
 {
     for (int i = 0; i < 200; ++i)

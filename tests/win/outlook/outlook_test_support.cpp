@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+#include <oleauto.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -229,4 +232,163 @@ void SavePicture(HWND p_hWindow, const char* p_szName)
     Sleep(300);
     EXPECT_TRUE(SaveWindowBitmap(p_hWindow, (std::string(ARTIFACTS_DIR) + "\\" + p_szName + ".bmp").c_str()));
 }
+CDispResult::CDispResult()
+{
+    VariantInit(&m_v);
+}
+
+CDispResult::~CDispResult()
+{
+    (void)VariantClear(&m_v);
+}
+
+CDispResult::CDispResult(CDispResult&& p_o) noexcept : CDispResult()
+{
+    std::swap(m_v, p_o.m_v);
+    m_hr = p_o.m_hr;
+}
+
+std::string CDispResult::Text() const
+{
+    if (m_v.vt != VT_BSTR || m_v.bstrVal == nullptr)
+        return "<none>";
+    const std::wstring wide(m_v.bstrVal);
+    return std::string(wide.begin(), wide.end());
+}
+
+long CDispResult::Number() const
+{
+    VARIANT number;
+    VariantInit(&number);
+    const long value = SUCCEEDED(VariantChangeType(&number, const_cast<VARIANT*>(&m_v), 0, VT_I4)) ? number.lVal : -1;
+    return value;
+}
+
+VARIANT TextArg(const wchar_t* p_szText)
+{
+    VARIANT value;
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocString(p_szText);
+    return value;
+}
+
+VARIANT LongArg(long p_lValue)
+{
+    VARIANT value;
+    value.vt = VT_I4;
+    value.lVal = p_lValue;
+    return value;
+}
+
+VARIANT BoolArg(bool p_bValue)
+{
+    VARIANT value;
+    value.vt = VT_BOOL;
+    value.boolVal = p_bValue ? VARIANT_TRUE : VARIANT_FALSE;
+    return value;
+}
+
+VARIANT MissingArg()
+{
+    VARIANT value;
+    value.vt = VT_ERROR;
+    value.scode = DISP_E_PARAMNOTFOUND;
+    return value;
+}
+
+CDispResult CallByName(IDispatch* p_pObject, const wchar_t* p_szName, std::initializer_list<VARIANT> p_vArgs)
+{
+    CDispResult result;
+    std::vector<VARIANT> reversed(std::rbegin(p_vArgs), std::rend(p_vArgs));
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR name = const_cast<LPOLESTR>(p_szName);
+    result.m_hr = E_POINTER;
+    if (p_pObject != nullptr && SUCCEEDED(result.m_hr = p_pObject->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)))
+        result.m_hr = p_pObject->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, &result.m_v,
+                                        nullptr, nullptr);
+    for (VARIANT& arg : reversed)
+        (void)VariantClear(&arg);
+    return result;
+}
+
+HRESULT PutByName(IDispatch* p_pObject, const wchar_t* p_szName, VARIANT p_oValue)
+{
+    DISPID id = DISPID_UNKNOWN;
+    DISPID put = DISPID_PROPERTYPUT;
+    LPOLESTR name = const_cast<LPOLESTR>(p_szName);
+    DISPPARAMS params{&p_oValue, &put, 1, 1};
+    HRESULT hr = E_POINTER;
+    if (p_pObject != nullptr && SUCCEEDED(hr = p_pObject->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)))
+        hr = p_pObject->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+    (void)VariantClear(&p_oValue);
+    return hr;
+}
+
+com_ptr<IDispatch> ConnectToApplication()
+{
+    static constexpr CLSID kClsidApplication = {0x0006F03A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    com_ptr<IDispatch> application;
+    // The client offers its class object once its first explorer is up; a first activation may race it.
+    for (int i = 0; i < 50 && !application; ++i)
+        if (FAILED(CoCreateInstance(kClsidApplication, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                    application.put_void())))
+            Sleep(100);
+    return application;
+}
+
+std::vector<std::string> EditTexts(HWND p_hWindow)
+{
+    std::vector<std::string> texts;
+    EnumChildWindows(
+        p_hWindow,
+        [](HWND p_hChild, LPARAM p_lParam) -> BOOL {
+            char className[32] = {};
+            GetClassNameA(p_hChild, className, sizeof className);
+            if (lstrcmpiA(className, "Edit") == 0)
+            {
+                char text[512] = {};
+                SendMessageA(p_hChild, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+                reinterpret_cast<std::vector<std::string>*>(p_lParam)->push_back(text);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+// The pixels of p_dwColour in the window's screen area.
+int CountColour(HWND p_hWnd, DWORD p_dwColour)
+{
+    RECT place{};
+    GetWindowRect(p_hWnd, &place);
+    const int width = place.right - place.left;
+    const int height = place.bottom - place.top;
+    unique_window_dc screen(nullptr);
+    unique_hdc memory(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    unique_hbitmap picture(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!picture || bits == nullptr)
+        return -1;
+    const HGDIOBJ old = SelectObject(memory.get(), picture.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), place.left, place.top, SRCCOPY);
+    SelectObject(memory.get(), old);
+    int count = 0;
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < width * height; ++i)
+        count += (pixels[i] & 0xFFFFFF) == p_dwColour ? 1 : 0;
+    return count;
+}
+
+// The line of the dump that describes the control with this caption, or empty.
+std::string ControlLine(const std::string& p_sDump, const std::string& p_sCaption)
+{
+    for (const std::string& line : ReadLines(p_sDump))
+        if (line.find("'" + p_sCaption + "'") != std::string::npos && line.find("control ") != std::string::npos)
+            return line;
+    return {};
+}
+
 } // namespace oltest

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <oaidl.h>
+
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -63,6 +66,45 @@ class COutlookRun
     DWORD m_dwThreadId = 0;
     HWND m_hControl = nullptr;
 };
+
+// A late-bound result that owns its value.
+class CDispResult
+{
+  public:
+    CDispResult();
+    ~CDispResult();
+    CDispResult(CDispResult&& p_o) noexcept;
+    CDispResult(const CDispResult&) = delete;
+    CDispResult& operator=(const CDispResult&) = delete;
+    IDispatch* Object() const
+    {
+        return m_v.vt == VT_DISPATCH ? m_v.pdispVal : nullptr;
+    }
+    // The text of a string result ("<none>" for anything else).
+    std::string Text() const;
+    long Number() const;
+    VARIANT m_v;
+    HRESULT m_hr = E_FAIL;
+};
+
+// Arguments for CallByName: text, numbers and flags.
+VARIANT TextArg(const wchar_t* p_szText);
+VARIANT LongArg(long p_lValue);
+VARIANT BoolArg(bool p_bValue);
+// An optional argument left out.
+VARIANT MissingArg();
+// Calls a member by name (method or property get); p_vArgs in call order are freed afterwards.
+CDispResult CallByName(IDispatch* p_pObject, const wchar_t* p_szName, std::initializer_list<VARIANT> p_vArgs = {});
+[[nodiscard]] HRESULT PutByName(IDispatch* p_pObject, const wchar_t* p_szName, VARIANT p_oValue);
+// The Outlook.Application of the running client through COM, as another program reaches it.
+[[nodiscard]] com_ptr<IDispatch> ConnectToApplication();
+// The texts of the edit controls below p_hWindow, in window order.
+std::vector<std::string> EditTexts(HWND p_hWindow);
+
+// The pixels of p_dwColour (0x00RRGGBB) in the window's screen area; -1 when it could not be read.
+int CountColour(HWND p_hWnd, DWORD p_dwColour);
+// The line of a dump-bars file that describes the control with this caption, or empty.
+std::string ControlLine(const std::string& p_sDump, const std::string& p_sCaption);
 
 // Saves the window's picture as ARTIFACTS_DIR/<p_szName>.bmp (turned into PNG after the suite).
 void SavePicture(HWND p_hWindow, const char* p_szName);

@@ -113,6 +113,26 @@ void FreeMapiBuffer(void* p_pBuffer)
         free(p_pBuffer);
 }
 
+// A read note's callback gives the message being read and the store holding it.
+void NoteReadObject(IExchExtCallback* p_pCallback)
+{
+    com_ptr<IMAPIProp> object;
+    com_ptr<IMsgStore> store;
+    const HRESULT hr = p_pCallback->GetObject(store.put(), object.put());
+    SPropTagArray tags = {1, {PR_SUBJECT_A}};
+    ULONG count = 0;
+    LPSPropValue value = nullptr;
+    std::string subject = "-";
+    if (SUCCEEDED(hr) && object && SUCCEEDED(object->GetProps(&tags, 0, &count, &value)) && value != nullptr &&
+        value->ulPropTag == PR_SUBJECT_A)
+        subject = value->Value.lpszA;
+    if (value != nullptr)
+        FreeMapiBuffer(value);
+    ULONG selected = 0;
+    (void)p_pCallback->GetSelectionCount(&selected);
+    Note("ReadNote object 0x%08lX %s store %s selection %lu", hr, subject.c_str(), store ? "yes" : "no", selected);
+}
+
 class CTestExtension final : public IExchExt,
                              public IExchExtCommands,
                              public IExchExtUserEvents,
@@ -174,8 +194,11 @@ class CTestExtension final : public IExchExt,
             NoteObjectModel(application.get());
             m_p_oModel = std::make_unique<CModelClient>(application.get());
         }
+        if (p_ulContext == exchext::kContextReadNoteMessage)
+            NoteReadObject(p_pCallback);
         const bool wanted = p_ulContext == exchext::kContextSession || p_ulContext == exchext::kContextViewer ||
-                            p_ulContext == exchext::kContextSendNoteMessage;
+                            p_ulContext == exchext::kContextSendNoteMessage ||
+                            p_ulContext == exchext::kContextReadNoteMessage;
         return wanted ? S_OK : S_FALSE;
     }
 
