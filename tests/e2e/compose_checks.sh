@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tests/e2e/compose_checks.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY summary|select|template [--show]:
-# a compose window of the registered compose server, used as a user uses it, and the reference
-# gateway decoding what the real SMTP server stored.
+# a compose window of the compose server installed from the x64 package, used as a user uses it, and
+# the reference gateway decoding what the real SMTP server stored.
 #   summary: a CSV file of people with balances imported through File > Import and its wizard, the
 #            Balance token at the end of the text, Send; Check's problem (someone without a mobile)
 #            answered with Ignore, the "Message Summary" line read back and the summary accepted;
@@ -28,7 +28,6 @@ prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-checks-prefix}
 BREVOLT_MAPI_SPOOL_DELAY_MS=${BREVOLT_MAPI_SPOOL_DELAY_MS:-100} \
   "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
-wine "$quillet" /RegServer
 artifacts=$root/build/artifacts
 mkdir -p "$artifacts"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tests/e2e/compose_to_gateway.sh ROOT QUILLET_EXE QUILLET_OPEN CORVANE_DIR GATEWAY [--show]: the
-# compose server registered in a prefix set up like a user's PC, a compose window opened through
+# compose server installed from the x64 package (made from QUILLET_EXE and CORVANE_DIR's Corvane.dll)
+# in a prefix set up like a user's PC, a compose window opened through
 # IQuillet::CreateNewSMS with recipients and a text, its Send pressed, and the reference gateway
 # decoding what the real SMTP server stored. The window's picture goes to build/artifacts/.
 # With BREVOLT_INTERACTIVE set the window opens on the caller's display and is left to the user.
@@ -15,8 +16,7 @@ show=${6:-}
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-compose-prefix}
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
-wine "$quillet" /RegServer
-say "-- prefix $prefix: Quillet registered, Corvane.dll from $corvane_dir, the Outlook Express"
+say "-- prefix $prefix: Brevolt SMS installed from its package (C:\\Program Files\\Brevolt SMS), the Outlook Express"
 say "   account sending through localhost:$port"
 
 to=${BREVOLT_SMS_TO:-082 555 0101; +27 82 555 0102}

@@ -24,7 +24,7 @@ export BREVOLT_MAPI_SPOOL_DELAY_MS=${BREVOLT_MAPI_SPOOL_DELAY_MS:-600000}
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
 check() { /usr/bin/python3 "$root/tests/e2e/outbox_check.py" "$@"; }
 say "-- prefix $prefix: Outlook's MAPI is the stand-in (store $prefix.mapi-store.json), its spooler"
-say "   sending through localhost:$port; Corvane.dll from $corvane_dir"
+say "   sending through localhost:$port; Brevolt SMS installed from its package"
 
 # mapistore show FOLDER > FILE; a folder not made yet reads as empty.
 show_folder() {
@@ -59,7 +59,6 @@ if [ -n "${BREVOLT_QUILLET:-}" ]; then
   compose_to="082 555 0106"
   compose_text="Typed into a compose window with Outlook as the host"
   say "-- a compose window opened with package 0: to \"$compose_to\", \"$compose_text\", then Send"
-  wine "$BREVOLT_QUILLET" /RegServer
   shot=$root/build/artifacts/compose_outlook.bmp
   mkdir -p "$root/build/artifacts"
   rc=0

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tests/e2e/sms_to_gateway.sh ROOT BREVOLT_SEND CORVANE_DIR GATEWAY [--show]: a prefix set up like a
-# user's PC (Corvane.dll installed from CORVANE_DIR), a real SMTP server, SMS jobs sent by
+# user's PC (the product installed from the win64 build's package; CORVANE_DIR is the build's
+# folder it was packaged from), a real SMTP server, SMS jobs sent by
 # brevolt-send through Corvane's exports under wine64, and the reference gateway decoding what the
 # server stored. Fails unless every SMS arrives verified with its mobile, text, parts and options.
 set -euo pipefail
@@ -12,7 +13,7 @@ show=${5:-}
 . "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-prefix}
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
-say "-- prefix $prefix: sender Ann Example <ann@example.org>, Corvane.dll from $corvane_dir,"
+say "-- prefix $prefix: sender Ann Example <ann@example.org>, Brevolt SMS installed from its package,"
 say "   Outlook and Outlook Express accounts sending through localhost:$port"
 
 # brevolt-send ARGS...: one job; its output is kept, its exit code returned.
