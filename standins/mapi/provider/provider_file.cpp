@@ -71,12 +71,16 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
         return MAPI_E_CORRUPT_DATA; // the file is left as it is: nothing is lost
     }
     ms::EnsureStandardFolders(file, file.m_bReminders);
-    if (!LinkSeedReferences(file, err))
+    // Links are made in place: the named-property ids they take are the provider's (p_file is its
+    // store), and what was there comes back when the file is refused.
+    ms::CStoreFile previous = std::move(p_file);
+    p_file = std::move(file);
+    if (!LinkSeedReferences(p_file, err))
     {
         LOG_FAILURE("store file rejected: %s", err.c_str());
+        p_file = std::move(previous);
         return MAPI_E_CORRUPT_DATA;
     }
-    p_file = std::move(file);
     return S_OK;
 }
 
@@ -98,11 +102,12 @@ HRESULT CProvider::EnsureLoaded()
     // Tables sort strings as the system does; orders kept in a snapshot name the collation they used.
     ms::SetCollation(ms::SystemCollation());
     bool bEmpty = true;
-    ms::CStoreFile file;
-    const HRESULT hr = ReadStore(file, m_bSnapshot, bEmpty);
+    const HRESULT hr = ReadStore(m_file, m_bSnapshot, bEmpty);
     if (FAILED(hr))
+    {
+        m_file = ms::CStoreFile();
         return hr;
-    m_file = std::move(file);
+    }
     RegisterContactNames(m_file);
     RegisterCalendarNames(m_file);
     m_bLoaded = true;

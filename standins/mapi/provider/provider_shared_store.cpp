@@ -119,14 +119,12 @@ void CProvider::ReloadIfStale()
     if (IsDirty())
         LOG_FAILURE("changes this process could not write give way to the store file another process wrote");
     bool bEmpty = true, bSnapshot = false;
-    ms::CStoreFile file;
-    if (FAILED(ReadStore(file, bSnapshot, bEmpty)))
+    if (FAILED(ReadStore(m_file, bSnapshot, bEmpty)))
     {
         // Keeps this copy; the counter is taken as read so the same file is not parsed at every call.
         m_llSeenCounter = InterlockedCompareExchange64(m_pSharedCounter.get(), 0, 0);
         return;
     }
-    m_file = std::move(file);
     m_bSnapshot = bSnapshot;
     RegisterContactNames(m_file);
     RegisterCalendarNames(m_file);

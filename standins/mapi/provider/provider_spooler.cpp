@@ -516,6 +516,9 @@ void FlushSpooler(bool p_bAsync)
     std::vector<CQueued> taken;
     {
         std::lock_guard<CStoreMutex> lock(Lock());
+        // The spooler serves the profile, not one process: what another process sharing the store
+        // submitted (and its own spooler still holds back) leaves with this flush too.
+        QueueStoredSubmissions();
         taken = TakeQueued([](const CQueued&) { return true; });
         if (p_bAsync)
         {
