@@ -3,6 +3,7 @@
 
 #include "common/failure_log.h"
 #include "standins/outlook/ol_customize_win.h"
+#include "standins/outlook/ol_send_receive_win.h"
 #include "standins/outlook/ol_trace_win.h"
 
 #include <commctrl.h>
@@ -156,6 +157,8 @@ bool CExplorer::Create()
         (void)SendMessageA(m_hList, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
     FillTree();
+    // The 2000-2003 clients' Send/Receive window, which the product posts Send to.
+    (void)CreateSendReceiveWindow(m_hWnd, m_oOwner.Services().m_nMajor, m_oOwner.Services().m_p_oProfile);
     ShowFrame(exchext::kContextViewer);
     return true;
 }

@@ -175,7 +175,7 @@ HRESULT CPropObject<I>::OpenProp(ULONG p_ulTag, LPCIID p_iid, ULONG p_ulOpts, UL
         owner = com_ptr<IUnknown>::copy_from(static_cast<I*>(this));
         auto* self = this;
         onCommit = [self, p_ulTag, type](const ms::CBytes& p_b) {
-            std::lock_guard<std::recursive_mutex> lock(Lock());
+            std::lock_guard<CStoreMutex> lock(Lock());
             ms::CPropValue nv;
             if (type == PT_BINARY)
                 nv = ms::CPropValue::Binary(PROP_TAG(PT_BINARY, PROP_ID(p_ulTag)), p_b);

@@ -19,6 +19,7 @@
 #include "common/handle_win.h"
 #include "common/unique_any.h"
 #include "standins/mapi/provider/mapi_shims.h"
+#include "standins/mapi/provider/marshal_blob.h"
 #include "standins/mapi/store/store_file.h"
 #include "standins/mapi/store/table_view.h"
 
@@ -105,8 +106,26 @@ struct own_rows_traits
 template <typename T> using unique_own_buffer = unique_any<own_buffer_traits<T>>;
 using unique_own_rows = unique_any<own_rows_traits>;
 
-// The global lock: the provider's objects are free-threaded and share one store.
-std::recursive_mutex& Lock();
+// The global lock: the provider's objects are free-threaded and share one store. Other processes
+// may have the same store file loaded (an object handed to another process is opened there from
+// the file), so while a file is loaded the outermost lock also holds that file's named mutex: it
+// first reads the file again when another process wrote it since, and the outermost unlock writes
+// what this process changed, so neither process's writes are lost to the other's older copy.
+class CStoreMutex
+{
+  public:
+    void lock();
+    void unlock();
+    // Takes the store file's named mutex for the current outermost lock, if not yet held (the
+    // file became known inside it).
+    void HoldShared();
+
+  private:
+    std::recursive_mutex m_mutex;
+    int m_iDepth = 0;     // under m_mutex
+    bool m_bHeld = false; // the named mutex is held for the outermost lock
+};
+CStoreMutex& Lock();
 
 class CProvider
 {
@@ -129,14 +148,38 @@ class CProvider
         return m_ulGeneration;
     }
     std::wstring Config(const wchar_t* p_szName, const std::wstring& p_sDefault = {});
+    // Cross-process sharing of the store file (provider_shared_store.cpp), all under Lock().
+    // Makes the file's named mutex and write counter; false when they could not be made.
+    bool AttachShared();
+    HANDLE SharedMutex() const
+    {
+        return m_hSharedMutex.get();
+    }
+    // Reads the file again when another process has written it since this one last read or wrote it.
+    void ReloadIfStale();
+    // Writes what changed since the last read or write, for a JSON store that is on disk.
+    void SaveIfDirty();
+    // Something changed since the file was last read or written (never true before the first).
+    bool IsDirty() const;
 
     ms::CStoreFile m_file;
     bool m_bLoaded = false;
-    bool m_bSnapshot = false;         // the store file is the binary snapshot, and is saved as one
-    uint64_t m_ulSavedGeneration = 0; // the generation the file holds (0: unknown)
-    size_t m_nSavedNames = 0;         // named properties the file holds
+    bool m_bSnapshot = false;          // the store file is the binary snapshot, and is saved as one
+    uint64_t m_ulSavedGeneration = 0;  // the generation the file holds (0: unknown)
+    size_t m_nSavedNames = 0;          // named properties the file holds
+    uint32_t m_uSavedNextId = 0;       // the next item id the file holds
+    uint64_t m_ulFailedGeneration = 0; // a write-through that failed at this generation is not retried
     std::wstring m_sPath;
     std::atomic<uint64_t> m_ulGeneration{1};
+
+  private:
+    // Reads the store file: a default store when it is absent or empty (p_bEmpty).
+    [[nodiscard]] HRESULT ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty);
+    void NoteWritten(); // the file now holds what is in memory
+    unique_handle m_hSharedMutex;
+    unique_handle m_hSharedMapping;
+    std::shared_ptr<LONG64> m_pSharedCounter; // the mapped write counter of the file (a view of m_hSharedMapping)
+    LONG64 m_llSeenCounter = 0;
 };
 
 // Strings: the store keeps UTF-8; PT_STRING8 is the ANSI code page.
@@ -184,10 +227,25 @@ void DeliverQueued();
 
 // Base of every COM object: reference count, and the free-threaded marshaler aggregated so the
 // objects pass between apartments of the process as the same pointer.
+struct CMarshalTarget;
+
 class CUnknownBase
 {
   public:
     virtual ~CUnknownBase();
+    // What another process needs to open this same object from the store file; false for objects
+    // that exist only in this process (tables, streams, unsaved messages, ...), which keep the
+    // free-threaded marshaler's behaviour.
+    virtual bool MarshalTarget(CMarshalTarget& p_target)
+    {
+        (void)p_target;
+        return false;
+    }
+    // The object was opened for another process: it holds a MAPIInitialize of its own.
+    void HoldInitialize()
+    {
+        m_bHoldsInitialize = true;
+    }
 
   protected:
     [[nodiscard]] HRESULT QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf,
@@ -205,6 +263,7 @@ class CUnknownBase
     }
     std::atomic<ULONG> m_cRef{1};
     IUnknown* m_pFtm = nullptr; // the aggregated free-threaded marshaler: this object's own plumbing
+    bool m_bHoldsInitialize = false;
 };
 
 #define MAPI_UNKNOWN_IMPL(...)                                                                                         \
@@ -361,6 +420,15 @@ ULONG SpoolerStatusCode();
 void StartBackground();
 void StopBackground();
 [[nodiscard]] HRESULT NewStatus(IMAPIStatus** p_pp);
+// Marshalling to other processes (provider_marshal.cpp): the IMarshal an object answers, and the
+// objects a receiving process opens from a target.
+[[nodiscard]] HRESULT NewMarshaler(IUnknown* p_pSelf, IUnknown* p_pFtm, const CMarshalTarget& p_target, void** p_ppv);
+[[nodiscard]] HRESULT OpenMarshalTarget(const CMarshalTarget& p_target, REFIID p_riid, void** p_ppv);
+// A session as MAPILogonEx makes it (provider_session.cpp); the caller has initialised MAPI.
+[[nodiscard]] HRESULT NewSession(IMAPISession** p_pp);
+// The store file's path as the marshalled form carries it (UTF-8).
+std::string StorePathUtf8();
+
 // The plain text of a PR_RTF_COMPRESSED value ("" when it does not decode) (provider_rtf.cpp).
 std::string TextOfRtf(const ms::CBytes& p_compressed);
 } // namespace mapiprov

@@ -94,7 +94,7 @@ void DeliverQueued()
 {
     std::vector<std::pair<com_ptr<IMAPIAdviseSink>, unique_own_buffer<NOTIFICATION>>> calls;
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         if (g_vPending.empty())
             return;
         std::vector<CPending> pending;

@@ -6,9 +6,9 @@
 
 namespace mapiprov
 {
-std::recursive_mutex& Lock()
+CStoreMutex& Lock()
 {
-    static std::recursive_mutex s_lock;
+    static CStoreMutex s_lock;
     return s_lock;
 }
 
@@ -400,7 +400,7 @@ HRESULT CopyBytesOut(const ms::CBytes& p_b, ULONG* p_pcb, LPENTRYID* p_pp, void*
 HRESULT Call(const char* p_szName, const std::function<HRESULT()>& p_body)
 {
     const HRESULT hr = TrapExceptions(p_szName, static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&] {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         return p_body();
     });
     DeliverQueued();
@@ -415,6 +415,8 @@ CUnknownBase::~CUnknownBase()
 {
     if (m_pFtm)
         m_pFtm->Release();
+    if (m_bHoldsInitialize)
+        MAPIUninitialize();
 }
 #pragma GCC diagnostic pop
 
@@ -439,9 +441,14 @@ HRESULT CUnknownBase::QueryBase(REFIID p_riid, void** p_ppv, IUnknown* p_pSelf,
         }
     if (p_riid == IID_IMarshal)
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         if (!m_pFtm && FAILED(LOG_IF_FAILED(CoCreateFreeThreadedMarshaler(p_pSelf, &m_pFtm))))
             return E_NOINTERFACE;
+        // An object another process can open from the store file marshals itself there; in the
+        // process it stays free-threaded either way.
+        CMarshalTarget target;
+        if (MarshalTarget(target))
+            return NewMarshaler(p_pSelf, m_pFtm, target, p_ppv);
         return m_pFtm->QueryInterface(p_riid, p_ppv);
     }
     return E_NOINTERFACE;

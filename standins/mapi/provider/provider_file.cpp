@@ -36,18 +36,8 @@ void UseLowFragmentationHeap()
 }
 } // namespace
 
-HRESULT CProvider::EnsureLoaded()
+HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty)
 {
-    if (m_bLoaded)
-        return S_OK;
-    UseLowFragmentationHeap();
-    m_sPath = Config(L"StoreFile");
-    if (m_sPath.empty())
-    {
-        wchar_t dir[MAX_PATH];
-        GetTempPathW(MAX_PATH, dir);
-        m_sPath = std::wstring(dir) + L"brevolt-mapi-store.json";
-    }
     std::string text;
     {
         // Read in one piece: a snapshot of a million items is hundreds of megabytes, and a
@@ -65,38 +55,65 @@ HRESULT CProvider::EnsureLoaded()
             }
         }
     }
+    p_bEmpty = text.empty();
+    p_bSnapshot = false;
+    if (text.empty())
+    {
+        p_file = ms::MakeDefaultStoreFile();
+        return S_OK;
+    }
+    std::string err;
+    ms::CStoreFile file;
+    p_bSnapshot = ms::IsStoreSnapshot(text);
+    if (!ms::LoadStoreAny(text, file, err))
+    {
+        LOG_FAILURE("store file rejected: %s", err.c_str());
+        return MAPI_E_CORRUPT_DATA; // the file is left as it is: nothing is lost
+    }
+    ms::EnsureStandardFolders(file, file.m_bReminders);
+    // Links are made in place: the named-property ids they take are the provider's (p_file is its
+    // store), and what was there comes back when the file is refused.
+    ms::CStoreFile previous = std::move(p_file);
+    p_file = std::move(file);
+    if (!LinkSeedReferences(p_file, err))
+    {
+        LOG_FAILURE("store file rejected: %s", err.c_str());
+        p_file = std::move(previous);
+        return MAPI_E_CORRUPT_DATA;
+    }
+    return S_OK;
+}
+
+HRESULT CProvider::EnsureLoaded()
+{
+    if (m_bLoaded)
+        return S_OK;
+    UseLowFragmentationHeap();
+    m_sPath = Config(L"StoreFile");
+    if (m_sPath.empty())
+    {
+        wchar_t dir[MAX_PATH];
+        GetTempPathW(MAX_PATH, dir);
+        m_sPath = std::wstring(dir) + L"brevolt-mapi-store.json";
+    }
+    // Another process may be writing the file: it is read under the file's named mutex.
+    if (AttachShared())
+        Lock().HoldShared();
     // Tables sort strings as the system does; orders kept in a snapshot name the collation they used.
     ms::SetCollation(ms::SystemCollation());
-    if (text.empty())
-        m_file = ms::MakeDefaultStoreFile();
-    else
+    bool bEmpty = true;
+    const HRESULT hr = ReadStore(m_file, m_bSnapshot, bEmpty);
+    if (FAILED(hr))
     {
-        std::string err;
-        ms::CStoreFile file;
-        m_bSnapshot = ms::IsStoreSnapshot(text);
-        if (!ms::LoadStoreAny(text, file, err))
-        {
-            LOG_FAILURE("store file rejected: %s", err.c_str());
-            return MAPI_E_CORRUPT_DATA; // the file is left as it is: nothing is lost
-        }
-        ms::EnsureStandardFolders(file, file.m_bReminders);
-        m_file = std::move(file);
-        if (!LinkSeedReferences(m_file, err))
-        {
-            LOG_FAILURE("store file rejected: %s", err.c_str());
-            m_file = ms::CStoreFile();
-            return MAPI_E_CORRUPT_DATA;
-        }
+        m_file = ms::CStoreFile();
+        return hr;
     }
     RegisterContactNames(m_file);
     RegisterCalendarNames(m_file);
     m_bLoaded = true;
     Changed();
-    if (!text.empty())
-    {
-        m_ulSavedGeneration = Generation();
-        m_nSavedNames = m_file.m_vNames.size();
-    }
+    if (!bEmpty)
+        NoteWritten();
     return S_OK;
 }
 
@@ -117,8 +134,9 @@ bool CProvider::Save()
     }
     if (!LOG_IF_WIN32_BOOL_FALSE(MoveFileExW(tmp.c_str(), m_sPath.c_str(), MOVEFILE_REPLACE_EXISTING)))
         return false;
-    m_ulSavedGeneration = Generation();
-    m_nSavedNames = m_file.m_vNames.size();
+    NoteWritten();
+    if (m_pSharedCounter)
+        m_llSeenCounter = InterlockedIncrement64(m_pSharedCounter.get()); // others read it again at their next lock
     return true;
 }
 

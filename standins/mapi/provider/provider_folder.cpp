@@ -222,6 +222,18 @@ class CFolder final : public CPropObject<IMAPIFolder>
     {
     }
     MAPI_UNKNOWN_IMPL(&IID_IMAPIFolder, &IID_IMAPIContainer, &IID_IMAPIProp)
+    bool MarshalTarget(CMarshalTarget& p_target) override
+    {
+        std::lock_guard<CStoreMutex> lock(Lock());
+        ms::CStore* s;
+        ms::CFolder* f;
+        if (!Locate(s, f))
+            return false;
+        p_target.m_kind = EMarshalKind::Entry;
+        p_target.m_vEntry = FolderEntryId(*s, *f);
+        p_target.m_bWritable = true;
+        return true;
+    }
 
     STDMETHODIMP GetContentsTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {

@@ -82,6 +82,18 @@ class CMessage final : public CPropObject<IMessage>
     {
     }
     MAPI_UNKNOWN_IMPL(&IID_IMessage, &IID_IMAPIProp)
+    // Only a saved message is in the file the other process reads; it sees what was saved.
+    bool MarshalTarget(CMarshalTarget& p_target) override
+    {
+        std::lock_guard<CStoreMutex> lock(Lock());
+        const ms::CStore* s = CProvider::Get().m_file.StoreByUid(m_uid);
+        if (!m_bSaved || !s)
+            return false;
+        p_target.m_kind = EMarshalKind::Entry;
+        p_target.m_vEntry = MessageEntryId(*s, m_item.m_uId);
+        p_target.m_bWritable = m_bWritable;
+        return true;
+    }
 
     STDMETHODIMP GetAttachmentTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
     {

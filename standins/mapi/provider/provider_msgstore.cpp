@@ -25,11 +25,22 @@ class CMsgStore final : public CPropObject<IMsgStore>
     }
     ~CMsgStore() override
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         for (ULONG c : m_vConnections)
             (void)RemoveAdvise(c);
     }
     MAPI_UNKNOWN_IMPL(&IID_IMsgStore, &IID_IMAPIProp)
+    bool MarshalTarget(CMarshalTarget& p_target) override
+    {
+        std::lock_guard<CStoreMutex> lock(Lock());
+        const ms::CStore* s = CProvider::Get().m_file.StoreByUid(m_uid);
+        if (!s)
+            return false;
+        p_target.m_kind = EMarshalKind::Entry;
+        p_target.m_vEntry = StoreEntryId(*s);
+        p_target.m_bWritable = true;
+        return true;
+    }
 
     STDMETHODIMP Advise(ULONG p_cb, LPENTRYID p_pEid, ULONG p_ulMask, LPMAPIADVISESINK p_pSink, ULONG* p_pConn) override
     {

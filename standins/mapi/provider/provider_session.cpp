@@ -114,10 +114,15 @@ class CSession final : public IMAPISession, public CUnknownBase
     }
     ~CSession() override
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         (void)CProvider::Get().SaveIfChanged(); // a failure is logged
     }
     MAPI_UNKNOWN_IMPL(&IID_IMAPISession)
+    bool MarshalTarget(CMarshalTarget& p_target) override
+    {
+        p_target.m_kind = EMarshalKind::Session;
+        return true;
+    }
 
     STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* p_pp) override
     {
@@ -444,6 +449,12 @@ class CThreadAdviseSink final : public IMAPIAdviseSink, public CUnknownBase
 };
 } // namespace
 
+HRESULT NewSession(IMAPISession** p_pp)
+{
+    *p_pp = new CSession();
+    return S_OK;
+}
+
 HRESULT NewStatus(IMAPIStatus** p_pp)
 {
     *p_pp = new CStatus();
@@ -454,7 +465,7 @@ HRESULT NewStatus(IMAPIStatus** p_pp)
 extern "C" HRESULT WINAPI MAPIInitialize(LPVOID)
 {
     return TrapExceptions("MAPIInitialize", static_cast<HRESULT>(MAPI_E_CALL_FAILED), []() -> HRESULT {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         const HRESULT hr = CProvider::Get().EnsureLoaded();
         if (FAILED(hr))
             return hr;
@@ -468,7 +479,7 @@ extern "C" void WINAPI MAPIUninitialize()
     TrapExceptionsVoid("MAPIUninitialize", [] {
         bool bLast = false;
         {
-            std::lock_guard<std::recursive_mutex> lock(Lock());
+            std::lock_guard<CStoreMutex> lock(Lock());
             if (g_lInitCount > 0 && --g_lInitCount == 0)
             {
                 (void)CProvider::Get().SaveIfChanged(); // a failure is logged
@@ -485,7 +496,7 @@ extern "C" HRESULT WINAPI MAPIAdminProfiles(ULONG, LPPROFADMIN* lppProfAdmin)
     return TrapExceptions("MAPIAdminProfiles", static_cast<HRESULT>(MAPI_E_CALL_FAILED), [&]() -> HRESULT {
         if (!lppProfAdmin)
             return MAPI_E_INVALID_PARAMETER;
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         if (g_lInitCount == 0)
             return MAPI_E_NOT_INITIALIZED;
         *lppProfAdmin = new CProfAdmin();
@@ -500,7 +511,7 @@ extern "C" HRESULT WINAPI MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR,
         if (!lppSession)
             return MAPI_E_INVALID_PARAMETER;
         *lppSession = nullptr;
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         if (g_lInitCount == 0)
             return MAPI_E_NOT_INITIALIZED;
         const std::string profile = ArgString(lpszProfileName, (ulFlags & MAPI_UNICODE) != 0);

@@ -252,17 +252,19 @@ void SendOne(const CQueued& p_q)
     std::string server, data, from;
     std::vector<std::string> rcpts;
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         ms::CStore* s = CProvider::Get().m_file.StoreByUid(p_q.m_uid);
         ms::CItem* item = s ? ms::FindItem(s->m_root, p_q.m_uId).Item() : nullptr;
-        if (!item)
+        // Another process sharing the store may have queued and sent it as well: what the file
+        // shows as no longer submitted has left (or was aborted) and is not sent twice.
+        if (!item || !(ms::GetLong(item->m_props, PR_MESSAGE_FLAGS).value_or(0) & MSGFLAG_SUBMIT))
             return;
         data = Compose(*item, rcpts);
         from = ms::GetString(item->m_props, PR_SENDER_EMAIL_ADDRESS, "user@brevolt.example");
         server = Utf8FromWide(CProvider::Get().Config(L"SmtpServer", L"localhost:25").c_str());
     }
     const bool bSent = !rcpts.empty() && SmtpSend(server, from, rcpts, data);
-    std::lock_guard<std::recursive_mutex> lock(Lock());
+    std::lock_guard<CStoreMutex> lock(Lock());
     CProvider& prov = CProvider::Get();
     ms::CStore* s = prov.m_file.StoreByUid(p_q.m_uid);
     ms::CItemRef ref = s ? ms::FindItem(s->m_root, p_q.m_uId) : ms::CItemRef{};
@@ -307,7 +309,7 @@ void ScanDropFolder()
 {
     std::wstring dir;
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         dir = CProvider::Get().Config(L"DropFolder");
     }
     if (dir.empty())
@@ -423,7 +425,7 @@ void SendTaken(const std::vector<CQueued>& p_taken)
     for (const auto& q : p_taken)
     {
         SendOne(q);
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         const auto it = std::find_if(g_inFlight.begin(), g_inFlight.end(),
                                      [&](const CQueued& p_q) { return Same(p_q, q.m_uid, q.m_uId); });
         if (it != g_inFlight.end())
@@ -437,7 +439,7 @@ DWORD WINAPI BackgroundThread(LPVOID)
         TrapExceptionsVoid("MAPI stand-in spooler", [] {
             std::vector<CQueued> due;
             {
-                std::lock_guard<std::recursive_mutex> lock(Lock());
+                std::lock_guard<CStoreMutex> lock(Lock());
                 const ULONGLONG now = GetTickCount64();
                 due = TakeQueued([now](const CQueued& p_q) { return p_q.m_ullDue <= now; });
                 due.insert(due.end(), g_flushed.begin(), g_flushed.end());
@@ -480,7 +482,7 @@ void QueueSubmittedIn(const ms::CBytes& p_uid, const ms::CFolder& p_folder)
 
 void QueueStoredSubmissions()
 {
-    std::lock_guard<std::recursive_mutex> lock(Lock());
+    std::lock_guard<CStoreMutex> lock(Lock());
     for (const ms::CStore& store : CProvider::Get().m_file.m_vStores)
         QueueSubmittedIn(store.m_uid, store.m_root);
 }
@@ -513,7 +515,10 @@ void FlushSpooler(bool p_bAsync)
 {
     std::vector<CQueued> taken;
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
+        // The spooler serves the profile, not one process: what another process sharing the store
+        // submitted (and its own spooler still holds back) leaves with this flush too.
+        QueueStoredSubmissions();
         taken = TakeQueued([](const CQueued&) { return true; });
         if (p_bAsync)
         {
@@ -532,7 +537,7 @@ void FlushInbound()
 
 ULONG SpoolerStatusCode()
 {
-    std::lock_guard<std::recursive_mutex> lock(Lock());
+    std::lock_guard<CStoreMutex> lock(Lock());
     ULONG code = STATUS_AVAILABLE | STATUS_OUTBOUND_ENABLED | STATUS_INBOUND_ENABLED;
     if (!g_inFlight.empty())
         code |= STATUS_OUTBOUND_ACTIVE;
@@ -570,7 +575,7 @@ void StopBackground()
     // What a flush handed over has been promised to leave: the last MAPIUninitialize does not drop it.
     std::vector<CQueued> taken;
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         taken.swap(g_flushed);
     }
     SendTaken(taken);

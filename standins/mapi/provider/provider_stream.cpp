@@ -34,7 +34,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
 
     STDMETHODIMP Read(void* p_pv, ULONG p_cb, ULONG* p_pcbRead) override
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         const size_t n = m_nPos < m_data.size() ? std::min<size_t>(p_cb, m_data.size() - m_nPos) : 0;
         if (n)
             memcpy(p_pv, m_data.data() + m_nPos, n);
@@ -45,7 +45,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
     }
     STDMETHODIMP Write(const void* p_pv, ULONG p_cb, ULONG* p_pcbWritten) override
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         if (!m_onCommit)
             return STG_E_ACCESSDENIED;
         if (m_nPos + p_cb > m_data.size())
@@ -60,7 +60,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
     }
     STDMETHODIMP Seek(LARGE_INTEGER p_move, DWORD p_dwOrigin, ULARGE_INTEGER* p_pNew) override
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         int64_t base = p_dwOrigin == STREAM_SEEK_SET   ? 0
                        : p_dwOrigin == STREAM_SEEK_CUR ? static_cast<int64_t>(m_nPos)
                        : p_dwOrigin == STREAM_SEEK_END ? static_cast<int64_t>(m_data.size())
@@ -74,7 +74,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
     }
     STDMETHODIMP SetSize(ULARGE_INTEGER p_size) override
     {
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         if (!m_onCommit)
             return STG_E_ACCESSDENIED;
         m_data.resize(static_cast<size_t>(p_size.QuadPart));
@@ -86,7 +86,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
     {
         ms::CBytes chunk;
         {
-            std::lock_guard<std::recursive_mutex> lock(Lock());
+            std::lock_guard<CStoreMutex> lock(Lock());
             const size_t n = m_nPos < m_data.size() ? std::min<uint64_t>(p_cb.QuadPart, m_data.size() - m_nPos) : 0;
             chunk.assign(m_data.begin() + static_cast<ptrdiff_t>(m_nPos),
                          m_data.begin() + static_cast<ptrdiff_t>(m_nPos + n));
@@ -105,7 +105,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
         std::function<HRESULT(const ms::CBytes&)> f;
         ms::CBytes data;
         {
-            std::lock_guard<std::recursive_mutex> lock(Lock());
+            std::lock_guard<CStoreMutex> lock(Lock());
             f = m_onCommit;
             data = m_data;
         }
@@ -115,7 +115,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
             TrapExceptions("IStream::Commit", static_cast<HRESULT>(STG_E_CANTSAVE), [&] { return f(data); });
         if (SUCCEEDED(hr))
         {
-            std::lock_guard<std::recursive_mutex> lock(Lock());
+            std::lock_guard<CStoreMutex> lock(Lock());
             m_bDirty = m_data != data;
         }
         return hr;
@@ -147,7 +147,7 @@ class CMemoryStream final : public IStream, public CUnknownBase
                 return STG_E_INSUFFICIENTMEMORY;
             memcpy(p_pStat->pwcsName, m_sName.c_str(), cb);
         }
-        std::lock_guard<std::recursive_mutex> lock(Lock());
+        std::lock_guard<CStoreMutex> lock(Lock());
         p_pStat->cbSize.QuadPart = m_data.size();
         return S_OK;
     }
