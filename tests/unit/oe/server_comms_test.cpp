@@ -114,8 +114,7 @@ TEST_F(ServerComms, TheLastExactNoticeIsAppliedAndDeletedAndOtherMailGoesToTheRu
     m_oMailbox.Add(16, "alice@brevolt.example", "Tea");
 
     ASSERT_TRUE(oe::DealWithNewServerComms(10, 16, m_oMailbox, m_oServices));
-    EXPECT_EQ(m_oMailbox.m_vPeeked,
-              (std::vector<std::string>{"11", "12", "13", "14", "15", "16"}));
+    EXPECT_EQ(m_oMailbox.m_vPeeked, (std::vector<std::string>{"11", "12", "13", "14", "15", "16"}));
     EXPECT_EQ(m_oInstaller.m_vWritten, module) << "the last notice in the range wins";
     EXPECT_EQ(m_oMailbox.m_vDeleted, std::vector<std::string>{"15"});
     // Mails 12, 14 and 16 come from "alice"; all their SMS leave as one job.
