@@ -215,6 +215,116 @@ class CContentsSource final : public CTable::CLazySource
     bool m_bAssociated;
 };
 
+// A search folder's contents: the places of the items its criteria match, found again only when
+// the search folder or a folder it searches has changed; a row is built when it is read.
+class CSearchSource final : public CTable::CLazySource
+{
+  public:
+    CSearchSource(ms::CBytes p_uid, uint32_t p_uId) : m_uid(std::move(p_uid)), m_uId(p_uId)
+    {
+    }
+    uint64_t Stamp() override
+    {
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        if (!f)
+            return UINT64_MAX;
+        // Stamps come from one counter, so any change raises the newest of them; the folder count
+        // catches a searched folder that went away.
+        uint64_t newest = ms::FolderStamp(*f), folders = 0;
+        const bool bRecursive = (f->m_ulSearchFlags & RECURSIVE_SEARCH) != 0;
+        std::function<void(ms::CFolder&)> visit = [&](ms::CFolder& p_f) {
+            newest = std::max(newest, ms::FolderStamp(p_f));
+            ++folders;
+            if (bRecursive)
+                for (auto& c : p_f.m_vFolders)
+                    if (!c->m_bSearch)
+                        visit(*c);
+        };
+        for (uint32_t id : f->m_vSearchFolders)
+            if (ms::CFolder* searched = ms::FindFolder(s->m_root, id))
+                visit(*searched);
+        return newest ^ (folders << 48);
+    }
+    uint32_t Count() override
+    {
+        return static_cast<uint32_t>(Hits().size());
+    }
+    ms::CPropList Row(uint32_t p_uRow) override
+    {
+        ms::CStore* s;
+        ms::CFolder* folder;
+        const ms::CItem* item = Item(p_uRow, s, folder);
+        return item ? ContentsRow(*s, *folder, *item) : ms::CPropList{};
+    }
+    ms::CPropList Columns(uint32_t p_uRow, const std::vector<ULONG>& p_cols) override
+    {
+        ms::CStore* s;
+        ms::CFolder* folder;
+        const ms::CItem* item = Item(p_uRow, s, folder);
+        return item ? ContentsColumns(*s, *folder, *item, p_cols) : ms::CPropList{};
+    }
+    ms::COrderPtr Order(const std::vector<ms::CSortKey>&) override
+    {
+        return nullptr; // the view sorts the rows it reads
+    }
+
+  private:
+    struct CHit
+    {
+        uint32_t m_uFolder;
+        size_t m_uItem;
+    };
+    ms::CFolder* Locate(ms::CStore*& p_s)
+    {
+        p_s = CProvider::Get().m_file.StoreByUid(m_uid);
+        return p_s ? ms::FindFolder(p_s->m_root, m_uId) : nullptr;
+    }
+    const std::vector<CHit>& Hits()
+    {
+        const uint64_t stamp = Stamp();
+        if (stamp == m_uHitsStamp)
+            return m_vHits;
+        m_vHits.clear();
+        m_uHitsStamp = stamp;
+        ms::CStore* s;
+        ms::CFolder* f = Locate(s);
+        if (!f)
+            return m_vHits;
+        std::vector<std::pair<ms::CFolder*, size_t>> items;
+        for (uint32_t id : f->m_vSearchFolders)
+            if (ms::CFolder* searched = ms::FindFolder(s->m_root, id))
+                CollectSearch(*searched, f->m_searchRestriction ? &*f->m_searchRestriction : nullptr,
+                              (f->m_ulSearchFlags & RECURSIVE_SEARCH) != 0, items);
+        m_vHits.reserve(items.size());
+        for (const auto& [folder, index] : items)
+            m_vHits.push_back({folder->m_uId, index});
+        return m_vHits;
+    }
+    const ms::CItem* Item(uint32_t p_uRow, ms::CStore*& p_s, ms::CFolder*& p_folder)
+    {
+        const std::vector<CHit>& hits = Hits();
+        if (p_uRow >= hits.size() || !Locate(p_s))
+            return nullptr;
+        if (!m_pLastFolder || m_pLastFolder->m_uId != hits[p_uRow].m_uFolder || m_uLastStamp != m_uHitsStamp)
+        {
+            m_pLastFolder = ms::FindFolder(p_s->m_root, hits[p_uRow].m_uFolder);
+            m_uLastStamp = m_uHitsStamp;
+        }
+        p_folder = m_pLastFolder;
+        if (!p_folder || hits[p_uRow].m_uItem >= p_folder->m_vItems.size())
+            return nullptr;
+        return &p_folder->m_vItems[hits[p_uRow].m_uItem];
+    }
+
+    ms::CBytes m_uid;
+    uint32_t m_uId;
+    std::vector<CHit> m_vHits;
+    uint64_t m_uHitsStamp = UINT64_MAX - 1;
+    ms::CFolder* m_pLastFolder = nullptr;
+    uint64_t m_uLastStamp = 0;
+};
+
 class CFolder final : public CPropObject<IMAPIFolder>
 {
   public:
@@ -247,24 +357,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
                                              PR_INSTANCE_KEY};
             if (!f->m_bSearch || bAssoc)
                 return NewTable(std::make_shared<CContentsSource>(m_uid, m_uId, bAssoc), cols, p_ulFlags, p_pp);
-            // A search folder's rows come from other folders: it keeps the simple path.
-            return NewTable(
-                [uid = m_uid, id = m_uId] {
-                    std::vector<ms::CPropList> rows;
-                    ms::CStore* st = CProvider::Get().m_file.StoreByUid(uid);
-                    ms::CFolder* fo = st ? ms::FindFolder(st->m_root, id) : nullptr;
-                    if (!fo)
-                        return rows;
-                    std::vector<std::pair<ms::CFolder*, size_t>> items;
-                    for (uint32_t sid : fo->m_vSearchFolders)
-                        if (ms::CFolder* sf = ms::FindFolder(st->m_root, sid))
-                            CollectSearch(*sf, fo->m_searchRestriction ? &*fo->m_searchRestriction : nullptr,
-                                          (fo->m_ulSearchFlags & RECURSIVE_SEARCH) != 0, items);
-                    for (auto& [folder, i] : items)
-                        rows.push_back(ContentsRow(*st, *folder, folder->m_vItems[i]));
-                    return rows;
-                },
-                cols, p_ulFlags, p_pp);
+            return NewTable(std::make_shared<CSearchSource>(m_uid, m_uId), cols, p_ulFlags, p_pp);
         });
     }
     STDMETHODIMP GetHierarchyTable(ULONG p_ulFlags, LPMAPITABLE* p_pp) override
@@ -347,6 +440,7 @@ class CFolder final : public CPropObject<IMAPIFolder>
             if (!f->m_searchRestriction || f->m_vSearchFolders.empty())
                 return MAPI_E_INVALID_PARAMETER; // a first search needs both criteria and folders
             f->m_ulSearchFlags = p_ulFlags & RECURSIVE_SEARCH;
+            ms::MarkFolderChanged(*f); // open contents tables find their items again
             CProvider::Get().Changed();
             (void)CProvider::Get().Save(); // a failure is logged; the change stays in memory
             return S_OK;
