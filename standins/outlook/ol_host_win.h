@@ -4,7 +4,7 @@
 
 #include "standins/outlook/ol_class_object_win.h"
 #include "standins/outlook/ol_explorer_win.h"
-#include "standins/outlook/ol_inspector_win.h"
+#include "standins/outlook/ol_item_window_win.h"
 #include "standins/outlook/ol_note_win.h"
 
 #include <memory>

@@ -18,7 +18,7 @@ constexpr GUID kSetAddress = {0x00062004, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kSetAppointment = {0x00062002, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kSetTask = {0x00062003, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-struct CFieldSpec
+struct CFieldDef
 {
     const char* m_szName;
     // The tag of a plain property, or the type of a named one (then m_pSet and m_lId name it).
@@ -27,32 +27,32 @@ struct CFieldSpec
     LONG m_lId;
 };
 
-constexpr CFieldSpec kFields[] = {{"Subject", PR_SUBJECT_A, nullptr, 0},
-                                  {"Body", PR_BODY_A, nullptr, 0},
-                                  {"SenderName", PR_SENDER_NAME_A, nullptr, 0},
-                                  {"To", PR_DISPLAY_TO_A, nullptr, 0},
-                                  {"CC", PR_DISPLAY_CC_A, nullptr, 0},
-                                  {"BCC", PR_DISPLAY_BCC_A, nullptr, 0},
-                                  {"FullName", PR_DISPLAY_NAME_A, nullptr, 0},
-                                  {"FirstName", PR_GIVEN_NAME_A, nullptr, 0},
-                                  {"LastName", PR_SURNAME_A, nullptr, 0},
-                                  {"CompanyName", PR_COMPANY_NAME_A, nullptr, 0},
-                                  {"JobTitle", PR_TITLE_A, nullptr, 0},
-                                  {"MobileTelephoneNumber", PR_MOBILE_TELEPHONE_NUMBER_A, nullptr, 0},
-                                  {"BusinessTelephoneNumber", PR_BUSINESS_TELEPHONE_NUMBER_A, nullptr, 0},
-                                  {"HomeTelephoneNumber", PR_HOME_TELEPHONE_NUMBER_A, nullptr, 0},
-                                  {"Email1Address", PT_STRING8, &kSetAddress, 0x8083},
-                                  {"Location", PT_STRING8, &kSetAppointment, 0x8208},
-                                  {"Start", PT_SYSTIME, &kSetAppointment, 0x820D},
-                                  {"End", PT_SYSTIME, &kSetAppointment, 0x820E},
-                                  {"StartDate", PT_SYSTIME, &kSetTask, 0x8104},
-                                  {"DueDate", PT_SYSTIME, &kSetTask, 0x8105}};
+constexpr CFieldDef kFields[] = {{"Subject", PR_SUBJECT_A, nullptr, 0},
+                                 {"Body", PR_BODY_A, nullptr, 0},
+                                 {"SenderName", PR_SENDER_NAME_A, nullptr, 0},
+                                 {"To", PR_DISPLAY_TO_A, nullptr, 0},
+                                 {"CC", PR_DISPLAY_CC_A, nullptr, 0},
+                                 {"BCC", PR_DISPLAY_BCC_A, nullptr, 0},
+                                 {"FullName", PR_DISPLAY_NAME_A, nullptr, 0},
+                                 {"FirstName", PR_GIVEN_NAME_A, nullptr, 0},
+                                 {"LastName", PR_SURNAME_A, nullptr, 0},
+                                 {"CompanyName", PR_COMPANY_NAME_A, nullptr, 0},
+                                 {"JobTitle", PR_TITLE_A, nullptr, 0},
+                                 {"MobileTelephoneNumber", PR_MOBILE_TELEPHONE_NUMBER_A, nullptr, 0},
+                                 {"BusinessTelephoneNumber", PR_BUSINESS_TELEPHONE_NUMBER_A, nullptr, 0},
+                                 {"HomeTelephoneNumber", PR_HOME_TELEPHONE_NUMBER_A, nullptr, 0},
+                                 {"Email1Address", PT_STRING8, &kSetAddress, 0x8083},
+                                 {"Location", PT_STRING8, &kSetAppointment, 0x8208},
+                                 {"Start", PT_SYSTIME, &kSetAppointment, 0x820D},
+                                 {"End", PT_SYSTIME, &kSetAppointment, 0x820E},
+                                 {"StartDate", PT_SYSTIME, &kSetTask, 0x8104},
+                                 {"DueDate", PT_SYSTIME, &kSetTask, 0x8105}};
 
-const CFieldSpec* Spec(const std::string& p_sName)
+const CFieldDef* FieldDef(const std::string& p_sName)
 {
-    for (const CFieldSpec& spec : kFields)
-        if (p_sName == spec.m_szName)
-            return &spec;
+    for (const CFieldDef& def : kFields)
+        if (p_sName == def.m_szName)
+            return &def;
     return nullptr;
 }
 
@@ -61,13 +61,13 @@ const CFieldSpec* Spec(const std::string& p_sName)
 bool FieldTags(IMAPIProp* p_pItem, bool p_bCreate, std::vector<ULONG>& p_vTags)
 {
     std::vector<MAPINAMEID> names;
-    for (const CFieldSpec& spec : kFields)
-        if (spec.m_pSet != nullptr)
+    for (const CFieldDef& def : kFields)
+        if (def.m_pSet != nullptr)
         {
             MAPINAMEID name{};
-            name.lpguid = const_cast<GUID*>(spec.m_pSet);
+            name.lpguid = const_cast<GUID*>(def.m_pSet);
             name.ulKind = MNID_ID;
-            name.Kind.lID = spec.m_lId;
+            name.Kind.lID = def.m_lId;
             names.push_back(name);
         }
     std::vector<LPMAPINAMEID> pointers;
@@ -79,15 +79,15 @@ bool FieldTags(IMAPIProp* p_pItem, bool p_bCreate, std::vector<ULONG>& p_vTags)
         !named || named.get()->cValues != pointers.size())
         return false;
     size_t next = 0;
-    for (const CFieldSpec& spec : kFields)
+    for (const CFieldDef& def : kFields)
     {
-        if (spec.m_pSet == nullptr)
+        if (def.m_pSet == nullptr)
         {
-            p_vTags.push_back(spec.m_ulTag);
+            p_vTags.push_back(def.m_ulTag);
             continue;
         }
         const ULONG tag = named.get()->aulPropTag[next++];
-        p_vTags.push_back(PROP_TYPE(tag) == PT_ERROR ? PROP_TAG(PT_ERROR, 0) : PROP_TAG(spec.m_ulTag, PROP_ID(tag)));
+        p_vTags.push_back(PROP_TYPE(tag) == PT_ERROR ? PROP_TAG(PT_ERROR, 0) : PROP_TAG(def.m_ulTag, PROP_ID(tag)));
     }
     return true;
 }
@@ -131,16 +131,16 @@ CItemRow CItemFields::Row() const
 
 bool IsItemField(const std::string& p_sName, bool& p_bDate)
 {
-    const CFieldSpec* spec = Spec(p_sName);
-    p_bDate = spec != nullptr && PROP_TYPE(spec->m_ulTag) == PT_SYSTIME;
-    return spec != nullptr;
+    const CFieldDef* def = FieldDef(p_sName);
+    p_bDate = def != nullptr && PROP_TYPE(def->m_ulTag) == PT_SYSTIME;
+    return def != nullptr;
 }
 
 std::vector<std::string> ItemFieldNames()
 {
     std::vector<std::string> names;
-    for (const CFieldSpec& spec : kFields)
-        names.emplace_back(spec.m_szName);
+    for (const CFieldDef& def : kFields)
+        names.emplace_back(def.m_szName);
     return names;
 }
 
@@ -194,10 +194,10 @@ bool WriteItemFields(IMAPIProp* p_pItem, const CItemFields& p_oFields, const std
     for (const std::string& name : p_vNames)
     {
         const auto text = p_oFields.m_mText.find(name);
-        const CFieldSpec* spec = Spec(name);
-        if (spec == nullptr || text == p_oFields.m_mText.end())
+        const CFieldDef* def = FieldDef(name);
+        if (def == nullptr || text == p_oFields.m_mText.end())
             continue;
-        const ULONG tag = tags[static_cast<size_t>(spec - kFields)];
+        const ULONG tag = tags[static_cast<size_t>(def - kFields)];
         if (PROP_TYPE(tag) != PT_STRING8)
             continue;
         SPropValue value{};

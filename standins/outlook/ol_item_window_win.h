@@ -1,4 +1,4 @@
-// standins/outlook/ol_inspector_win.h: a store item opened from the object model: a mail message in a
+// standins/outlook/ol_item_window_win.h: a store item opened from the object model: a mail message in a
 // read note (its read-note-context extensions installed), a contact, appointment or task in an
 // inspector frame showing its fields.
 #pragma once

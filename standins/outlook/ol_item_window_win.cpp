@@ -1,5 +1,5 @@
-// standins/outlook/ol_inspector_win.cpp: read notes and item inspectors.
-#include "standins/outlook/ol_inspector_win.h"
+// standins/outlook/ol_item_window_win.cpp: read notes and item inspectors.
+#include "standins/outlook/ol_item_window_win.h"
 
 #include "common/failure_log.h"
 
