@@ -16,7 +16,7 @@
 
 namespace
 {
-struct CButtonSpec
+struct CButtonDef
 {
     int m_iCommand;
     unsigned m_uText;
@@ -25,7 +25,7 @@ struct CButtonSpec
 
 constexpr BYTE kTextButton = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
 
-const CButtonSpec kStandardButtons[] = {
+const CButtonDef kStandardButtons[] = {
     {ID_FILE_SEND, kQTextSendButton, kTextButton},
     {0, 0, BTNS_SEP},
     {ID_EDIT_CUT, kQTextCutButton, kTextButton},
@@ -39,25 +39,25 @@ const CButtonSpec kStandardButtons[] = {
     {ID_TOOLS_CC_EMAIL, kQTextCcEmailButton, static_cast<BYTE>(kTextButton | BTNS_CHECK)},
 };
 
-const CButtonSpec kUtilityButtons[] = {
+const CButtonDef kUtilityButtons[] = {
     {ID_TEMPLATE_GENERATE, kQTextTemplateButton, kTextButton},
     {ID_TOOLS_COMPRESS, kQTextCompressButton, kTextButton},
     {ID_TOOLS_SUMMARY, kQTextSummaryButton, kTextButton},
     {ID_TOOLS_PREVIEW, kQTextPreviewButton, kTextButton},
 };
 
-void AddButtons(HWND p_hBar, const CButtonSpec* p_pSpecs, size_t p_nCount)
+void AddButtons(HWND p_hBar, const CButtonDef* p_pDefs, size_t p_nCount)
 {
     for (size_t i = 0; i < p_nCount; ++i)
     {
         TBBUTTON button{};
         button.iBitmap = I_IMAGENONE;
-        button.idCommand = p_pSpecs[i].m_iCommand;
-        button.fsStyle = p_pSpecs[i].m_bStyle;
-        if (p_pSpecs[i].m_iCommand != 0)
+        button.idCommand = p_pDefs[i].m_iCommand;
+        button.fsStyle = p_pDefs[i].m_bStyle;
+        if (p_pDefs[i].m_iCommand != 0)
         {
             button.fsState = TBSTATE_ENABLED;
-            const std::string text = QuilletText(p_pSpecs[i].m_uText) + std::string(1, '\0');
+            const std::string text = QuilletText(p_pDefs[i].m_uText) + std::string(1, '\0');
             button.iString = SendMessageA(p_hBar, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
         SendMessageA(p_hBar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
