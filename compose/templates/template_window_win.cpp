@@ -48,9 +48,8 @@ constexpr CInsertCommand kInsertCommands[] = {
 } // namespace
 
 CTemplateWindow::CTemplateWindow(HWND p_hParentWnd, CWindowList* p_p_oWindows)
-    : CMyWindow(p_hParentWnd, "PreviousTemplate", QuilletText(kQFilterTemplate), QuilletText(kQFilterTemplate),
-                "template"),
-      m_p_oWindows(p_p_oWindows)
+    : CMyWindow(p_hParentWnd, p_p_oWindows, "PreviousTemplate", QuilletText(kQFilterTemplate),
+                QuilletText(kQFilterTemplate), "template")
 {
 }
 
@@ -67,52 +66,7 @@ HWND CTemplateWindow::FindOpen(const CWindowList& p_oWindows)
 
 bool CTemplateWindow::Start(std::unique_ptr<CTemplateWindow> p_oWindow, bool p_bSendMessage)
 {
-    CTemplateWindow& window = *p_oWindow;
-    window.m_bSendMessage = p_bSendMessage;
-    window.m_hThreadEvent = window.m_hClosedEvent.get();
-    if (window.m_hThreadEvent == nullptr)
-        return false;
-    HANDLE started = window.m_hThreadEvent;
-    DWORD threadId = 0;
-    unique_handle thread(LOG_IF_WIN32_BOOL_FALSE(
-        CreateThread(nullptr, 0, &CTemplateWindow::ThreadMain, &window, CREATE_SUSPENDED, &threadId)));
-    if (!thread)
-        return false;
-    window.m_hThread = thread.get();
-    // Listed before it runs, so that whoever closes the opener's windows waits for this one too.
-    if (window.m_p_oWindows != nullptr)
-        window.m_p_oWindows->Add(std::move(window.m_hClosedEvent), std::move(thread));
-    p_oWindow.release();
-    ResumeThread(window.m_hThread);
-    return WaitForSingleObject(started, 5000) == WAIT_OBJECT_0;
-}
-
-DWORD WINAPI CTemplateWindow::ThreadMain(void* p_pWindow)
-{
-    auto* window = static_cast<CTemplateWindow*>(p_pWindow);
-    TrapExceptionsVoid("CTemplateWindow::ThreadMain", [&] {
-        OleInitialize(nullptr);
-        SetEvent(window->m_hThreadEvent);
-        HWND dialog = LOG_IF_WIN32_BOOL_FALSE(
-            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TEMPLATE_WINDOW), nullptr,
-                               &CTemplateWindow::DialogProc, reinterpret_cast<LPARAM>(window)));
-        if (dialog == nullptr)
-        {
-            OleUninitialize();
-            return;
-        }
-        if (window->m_p_oWindows != nullptr)
-            window->m_p_oWindows->SetWindow(window->m_hThread, dialog);
-        ShowWindow(dialog, SW_SHOW);
-        window->RunMessageLoop(dialog);
-    });
-    // A listed window's event and thread handle are the list's and outlive the window object.
-    HANDLE closed = window->m_hThreadEvent;
-    const bool bListed = window->m_p_oWindows != nullptr;
-    TrapExceptionsVoid("CTemplateWindow::~CTemplateWindow", [&] { delete window; });
-    if (bListed)
-        SetEvent(closed);
-    return 0;
+    return StartThread(std::move(p_oWindow), p_bSendMessage, IDD_TEMPLATE_WINDOW, &CTemplateWindow::DialogProc);
 }
 
 INT_PTR CALLBACK CTemplateWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
@@ -120,19 +74,14 @@ INT_PTR CALLBACK CTemplateWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_
     return TrapExceptions("CTemplateWindow::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
         if (p_uMsg == WM_INITDIALOG)
         {
-            auto* window = reinterpret_cast<CTemplateWindow*>(p_lParam);
+            auto* window = static_cast<CTemplateWindow*>(reinterpret_cast<CMyWindow*>(p_lParam));
             if (!AttachWindowObject(p_hDlg, window))
             {
                 LOG_FAILURE("the window object cannot be tied to its dialog");
                 DestroyWindow(p_hDlg);
                 return FALSE;
             }
-            window->m_hWnd = p_hDlg;
-            if (window->m_bSendMessage && window->m_hParentWnd != nullptr)
-            {
-                SendMessageA(window->m_hParentWnd, WM_SMS_REGISTERWINDOW, 0, reinterpret_cast<LPARAM>(p_hDlg));
-                SendMessageA(window->m_hParentWnd, WM_SMS_WINDOWCOUNT, 1, 0);
-            }
+            window->AdoptDialog(p_hDlg);
             if (!window->Initialise())
             {
                 LOG_FAILURE("initialisation failed: %s", window->m_oError.Text().c_str());

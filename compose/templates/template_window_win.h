@@ -51,7 +51,6 @@ class CTemplateWindow : public CMyWindow
     void OnClose() override;
 
   private:
-    static DWORD WINAPI ThreadMain(void* p_pWindow);
     static INT_PTR CALLBACK DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
     INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
     [[nodiscard]] bool Initialise();
@@ -73,10 +72,6 @@ class CTemplateWindow : public CMyWindow
     void ShowState();
     int Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType);
 
-    CWindowList* m_p_oWindows;
-    bool m_bSendMessage = false;
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hThreadEvent = nullptr;
     HWND m_hRebar = nullptr;
     HWND m_hMenuBar = nullptr;
     HWND m_hButtons = nullptr;

@@ -1,23 +1,92 @@
 // compose/ui/my_window.cpp: CMyWindow's save, file dialogs and remembered rectangle.
 #include "compose/ui/my_window.h"
 
+#include "Addressbook/include/host_messages.h"
+#include "common/boundary.h"
+#include "common/failure_log.h"
 #include "common/settings.h"
+#include "compose/quillet_process_win.h"
 #include "compose/res/resource.h"
 
 #include <commdlg.h>
+#include <ole2.h>
 
 #include <vector>
 
-CMyWindow::CMyWindow(HWND p_hParentWnd, const char* p_szRectValue, std::string p_sOpenFilter, std::string p_sSaveFilter,
-                     const char* p_szExtension)
-    : m_hParentWnd(p_hParentWnd), m_sRectValue(p_szRectValue), m_sOpenFilter(std::move(p_sOpenFilter)),
-      m_sSaveFilter(std::move(p_sSaveFilter)), m_sExtension(p_szExtension)
+CMyWindow::CMyWindow(HWND p_hParentWnd, CWindowList* p_p_oWindows, const char* p_szRectValue, std::string p_sOpenFilter,
+                     std::string p_sSaveFilter, const char* p_szExtension)
+    : m_hParentWnd(p_hParentWnd), m_p_oWindows(p_p_oWindows), m_sRectValue(p_szRectValue),
+      m_sOpenFilter(std::move(p_sOpenFilter)), m_sSaveFilter(std::move(p_sSaveFilter)), m_sExtension(p_szExtension)
 {
     m_hClosedEvent.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    m_hThreadEvent = m_hClosedEvent.get();
     m_hAccelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_SMS_ACCELERATORS));
 }
 
 CMyWindow::~CMyWindow() = default;
+
+bool CMyWindow::StartThread(std::unique_ptr<CMyWindow> p_oWindow, bool p_bSendMessage, UINT p_uDialog,
+                            DLGPROC p_pDialogProc)
+{
+    CMyWindow& window = *p_oWindow;
+    HANDLE started = window.m_hThreadEvent;
+    if (started == nullptr)
+        return false;
+    window.m_bSendMessage = p_bSendMessage;
+    window.m_uDialog = p_uDialog;
+    window.m_pDialogProc = p_pDialogProc;
+    DWORD threadId = 0;
+    unique_handle thread(LOG_IF_WIN32_BOOL_FALSE(
+        CreateThread(nullptr, 0, &CMyWindow::ThreadMain, &window, CREATE_SUSPENDED, &threadId)));
+    if (!thread)
+        return false;
+    window.m_hThread = thread.get();
+    // Listed before it runs: whoever closes the opener's windows must wait for this one too, even
+    // while it is still being made (and using the core library). The list keeps both handles.
+    if (window.m_p_oWindows != nullptr)
+        window.m_p_oWindows->Add(std::move(window.m_hClosedEvent), std::move(thread));
+    p_oWindow.release();
+    ResumeThread(window.m_hThread);
+    return WaitForSingleObject(started, 5000) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI CMyWindow::ThreadMain(void* p_pWindow)
+{
+    auto* window = static_cast<CMyWindow*>(p_pWindow);
+    TrapExceptionsVoid("CMyWindow::ThreadMain", [&] {
+        OleInitialize(nullptr);
+        SetEvent(window->m_hThreadEvent);
+        HWND dialog = LOG_IF_WIN32_BOOL_FALSE(
+            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(window->m_uDialog), nullptr,
+                               window->m_pDialogProc, reinterpret_cast<LPARAM>(window)));
+        if (dialog == nullptr)
+        {
+            OleUninitialize();
+            return;
+        }
+        if (window->m_p_oWindows != nullptr)
+            window->m_p_oWindows->SetWindow(window->m_hThread, dialog);
+        ShowWindow(dialog, SW_SHOW);
+        window->RunMessageLoop(dialog);
+    });
+    // A listed window's event and thread handle are the list's and outlive the window object.
+    HANDLE closed = window->m_hThreadEvent;
+    const bool bListed = window->m_p_oWindows != nullptr;
+    TrapExceptionsVoid("CMyWindow::~CMyWindow", [&] { delete window; });
+    if (bListed)
+        SetEvent(closed);
+    return 0;
+}
+
+void CMyWindow::AdoptDialog(HWND p_hDlg)
+{
+    m_hWnd = p_hDlg;
+    if (m_bSendMessage && m_hParentWnd != nullptr)
+    {
+        SendMessageA(m_hParentWnd, WM_SMS_REGISTERWINDOW, 0, reinterpret_cast<LPARAM>(p_hDlg));
+        SendMessageA(m_hParentWnd, WM_SMS_WINDOWCOUNT, 1, 0);
+    }
+}
 
 bool CMyWindow::AskFileName(bool p_bSave, std::string& p_sPath) const
 {

@@ -8,13 +8,16 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+class CWindowList;
 
 class CMyWindow
 {
   public:
-    CMyWindow(HWND p_hParentWnd, const char* p_szRectValue, std::string p_sOpenFilter, std::string p_sSaveFilter,
-              const char* p_szExtension);
+    CMyWindow(HWND p_hParentWnd, CWindowList* p_p_oWindows, const char* p_szRectValue, std::string p_sOpenFilter,
+              std::string p_sSaveFilter, const char* p_szExtension);
     virtual ~CMyWindow();
     CMyWindow(const CMyWindow&) = delete;
     CMyWindow& operator=(const CMyWindow&) = delete;
@@ -86,10 +89,26 @@ class CMyWindow
     void RestoreRectangle() const;
 
   protected:
+    // Runs the window on a thread of its own, which makes the modeless dialog p_uDialog with
+    // p_pDialogProc (its lParam is the window, as a CMyWindow*), runs its loop and deletes the window
+    // when the loop ends. The window is listed with the opener's windows before the thread runs.
+    // False when the thread could not be made or did not start within five seconds.
+    [[nodiscard]] static bool StartThread(std::unique_ptr<CMyWindow> p_oWindow, bool p_bSendMessage, UINT p_uDialog,
+                                          DLGPROC p_pDialogProc);
+    // WM_INITDIALOG's first step once the object is tied to p_hDlg: the dialog becomes the window,
+    // and an opener that asked for messages hears of it.
+    void AdoptDialog(HWND p_hDlg);
     [[nodiscard]] bool AskFileName(bool p_bSave, std::string& p_sPath) const;
 
     HWND m_hParentWnd;
     HWND m_hWnd = nullptr;
+    // The opener's window list, or null for a window nobody waits for.
+    CWindowList* m_p_oWindows;
+    bool m_bSendMessage = false;
+    // The window's thread and its started/closed event; the opener's window list owns both once the
+    // window is listed, the window object the event until then.
+    HANDLE m_hThread = nullptr;
+    HANDLE m_hThreadEvent = nullptr;
     // Signalled when the window's thread has started and again when it has ended. The window list
     // of the opener takes it over when the window is listed.
     unique_handle m_hClosedEvent;
@@ -101,4 +120,10 @@ class CMyWindow
     std::string m_sFileName;
     bool m_bModified = false;
     CErrorSlot m_oError;
+
+  private:
+    static DWORD WINAPI ThreadMain(void* p_pWindow);
+
+    UINT m_uDialog = 0;
+    DLGPROC m_pDialogProc = nullptr;
 };

@@ -55,8 +55,9 @@ std::string sms_window::InstallText(const char* p_szName, const char* p_szDefaul
 
 CSMSWindow::CSMSWindow(int p_iPackage, CAddressBookControlObject* p_p_abcoBinding, HWND p_hParentWnd,
                        HWND p_hMonitorWnd, CWindowList* p_p_oWindows, LocalClock p_fnClock)
-    : CMyWindow(p_hParentWnd, "PreviousRect", QuilletText(kQFilterOpen), QuilletText(kQFilterSave), "sms"),
-      m_p_oWindows(p_p_oWindows), m_hMonitorWnd(p_hMonitorWnd), m_iPackage(p_iPackage), m_fnClock(std::move(p_fnClock)),
+    : CMyWindow(p_hParentWnd, p_p_oWindows, "PreviousRect", QuilletText(kQFilterOpen), QuilletText(kQFilterSave),
+                "sms"),
+      m_hMonitorWnd(p_hMonitorWnd), m_iPackage(p_iPackage), m_fnClock(std::move(p_fnClock)),
       m_p_abcoBinding(p_p_abcoBinding)
 {
     m_hArchiveMutex.reset(CreateMutexA(nullptr, FALSE, "ArchiveMutex"));
@@ -84,10 +85,8 @@ bool CSMSWindow::Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessag
                        const std::string& p_sBody, IMAPISession* p_pSession, IDispatch* p_pApp)
 {
     CSMSWindow& window = *p_oWindow;
-    window.m_bSendMessage = p_bSendMessage;
     window.m_sInitialTo = p_sTo;
     window.m_sInitialBody = p_sBody;
-    window.m_hThreadEvent = window.m_hClosedEvent.get();
     if (window.m_hThreadEvent == nullptr)
         return false;
     if (p_pSession != nullptr)
@@ -110,50 +109,7 @@ bool CSMSWindow::Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessag
             return false;
         }
     }
-    HANDLE started = window.m_hThreadEvent;
-    DWORD threadId = 0;
-    unique_handle thread(LOG_IF_WIN32_BOOL_FALSE(
-        CreateThread(nullptr, 0, &CSMSWindow::ThreadMain, &window, CREATE_SUSPENDED, &threadId)));
-    if (!thread)
-        return false;
-    window.m_hThread = thread.get();
-    // Listed before it runs: whoever closes the opener's windows must wait for this one too, even
-    // while it is still being made (and using the core library). The list keeps both handles.
-    if (window.m_p_oWindows != nullptr)
-        window.m_p_oWindows->Add(std::move(window.m_hClosedEvent), std::move(thread));
-    p_oWindow.release();
-    ResumeThread(window.m_hThread);
-    const DWORD wait = WaitForSingleObject(started, 5000);
-    return wait == WAIT_OBJECT_0;
-}
-
-DWORD WINAPI CSMSWindow::ThreadMain(void* p_pWindow)
-{
-    auto* window = static_cast<CSMSWindow*>(p_pWindow);
-    TrapExceptionsVoid("CSMSWindow::ThreadMain", [&] {
-        OleInitialize(nullptr);
-        SetEvent(window->m_hThreadEvent);
-        HWND dialog = LOG_IF_WIN32_BOOL_FALSE(
-            CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SMS_WINDOW), nullptr,
-                               &CSMSWindow::DialogProc, reinterpret_cast<LPARAM>(window)));
-        if (dialog == nullptr)
-        {
-            SetEvent(window->m_hThreadEvent);
-            OleUninitialize();
-            return;
-        }
-        if (window->m_p_oWindows != nullptr)
-            window->m_p_oWindows->SetWindow(window->m_hThread, dialog);
-        ShowWindow(dialog, SW_SHOW);
-        window->RunMessageLoop(dialog);
-    });
-    // A listed window's event and thread handle are the list's and outlive the window object.
-    HANDLE closed = window->m_hThreadEvent;
-    const bool bListed = window->m_p_oWindows != nullptr;
-    TrapExceptionsVoid("CSMSWindow::~CSMSWindow", [&] { delete window; });
-    if (bListed)
-        SetEvent(closed);
-    return 0;
+    return StartThread(std::move(p_oWindow), p_bSendMessage, IDD_SMS_WINDOW, &CSMSWindow::DialogProc);
 }
 
 INT_PTR CALLBACK CSMSWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
@@ -161,19 +117,14 @@ INT_PTR CALLBACK CSMSWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wPara
     return TrapExceptions("CSMSWindow::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
         if (p_uMsg == WM_INITDIALOG)
         {
-            auto* window = reinterpret_cast<CSMSWindow*>(p_lParam);
+            auto* window = static_cast<CSMSWindow*>(reinterpret_cast<CMyWindow*>(p_lParam));
             if (!AttachWindowObject(p_hDlg, window))
             {
                 LOG_FAILURE("the window object cannot be tied to its dialog");
                 DestroyWindow(p_hDlg);
                 return FALSE;
             }
-            window->m_hWnd = p_hDlg;
-            if (window->m_bSendMessage && window->m_hParentWnd != nullptr)
-            {
-                SendMessageA(window->m_hParentWnd, WM_SMS_REGISTERWINDOW, 0, reinterpret_cast<LPARAM>(p_hDlg));
-                SendMessageA(window->m_hParentWnd, WM_SMS_WINDOWCOUNT, 1, 0);
-            }
+            window->AdoptDialog(p_hDlg);
             SetWindowTextA(p_hDlg, QuilletText(kQTitleNewMessage).c_str());
             if (!window->Initialise())
             {

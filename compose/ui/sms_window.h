@@ -92,7 +92,6 @@ class CSMSWindow : public CMyWindow
     // What one send attempt has gathered and holds (sms_window_send.cpp).
     struct CSendState;
 
-    static DWORD WINAPI ThreadMain(void* p_pWindow);
     static INT_PTR CALLBACK DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
     INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
     [[nodiscard]] bool Initialise();
@@ -192,18 +191,12 @@ class CSMSWindow : public CMyWindow
     void GenerateIntoBody(const std::string& p_sPath);
     void FillRecentTemplatesMenu(HMENU p_hPopup);
 
-    CWindowList* m_p_oWindows;
     HWND m_hMonitorWnd;
     int m_iPackage;
     LocalClock m_fnClock;
     unique_handle m_hArchiveMutex;
     bool m_bHoldsArchive = false;
     CAddressBookControlObject* m_p_abcoBinding;
-    // The window's thread and its started/closed event; the opener's window list owns both once the
-    // window is listed, the window object the event until then.
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hThreadEvent = nullptr;
-    bool m_bSendMessage = false;
     std::string m_sInitialTo;
     std::string m_sInitialBody;
     com_ptr<IStream> m_pSessionStream;
