@@ -3,39 +3,18 @@
 
 #include "common/boundary.h"
 #include "common/failure_log.h"
+#include "common/single_interface_object_win.h"
 
 namespace olstandin
 {
 namespace
 {
-class CApplicationFactory final : public IClassFactory
+class CApplicationFactory final : public CSingleInterfaceObject<IClassFactory, IID_IClassFactory>
 {
   public:
     explicit CApplicationFactory(IDispatch* p_pApplication)
         : m_p_oApplication(com_ptr<IDispatch>::copy_from(p_pApplication))
     {
-    }
-    STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
-    {
-        if (p_ppv == nullptr)
-            return E_POINTER;
-        *p_ppv = nullptr;
-        if (!IsEqualIID(p_riid, IID_IUnknown) && !IsEqualIID(p_riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *p_ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
-    }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&m_lRefs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
     }
     // Every client gets the client's one application object.
     STDMETHODIMP CreateInstance(IUnknown* p_pOuter, REFIID p_riid, void** p_ppv) override
@@ -57,7 +36,6 @@ class CApplicationFactory final : public IClassFactory
   private:
     ~CApplicationFactory() = default;
 
-    LONG m_lRefs = 1;
     com_ptr<IDispatch> m_p_oApplication;
 };
 } // namespace

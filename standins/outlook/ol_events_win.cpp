@@ -2,40 +2,18 @@
 // advise for an event interface and are called through IDispatch::Invoke, as the client calls them.
 #include "common/boundary.h"
 #include "common/failure_log.h"
+#include "common/single_interface_object_win.h"
 #include "standins/outlook/ol_dispatch_win.h"
 
 #include <olectl.h>
 
 namespace olstandin
 {
-class CConnectionPoint final : public IConnectionPoint
+class CConnectionPoint final : public CSingleInterfaceObject<IConnectionPoint, IID_IConnectionPoint>
 {
   public:
     CConnectionPoint(IConnectionPointContainer* p_pContainer, REFIID p_riid) : m_pContainer(p_pContainer), m_iid(p_riid)
     {
-    }
-
-    STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
-    {
-        if (p_ppv == nullptr)
-            return E_POINTER;
-        *p_ppv = nullptr;
-        if (!IsEqualIID(p_riid, IID_IUnknown) && !IsEqualIID(p_riid, IID_IConnectionPoint))
-            return E_NOINTERFACE;
-        *p_ppv = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
-    }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&m_lRefs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
     }
 
     STDMETHODIMP GetConnectionInterface(IID* p_pIid) override
@@ -125,7 +103,6 @@ class CConnectionPoint final : public IConnectionPoint
   private:
     ~CConnectionPoint() = default;
 
-    LONG m_lRefs = 1;
     IConnectionPointContainer* m_pContainer;
     IID m_iid;
     DWORD m_dwLastCookie = 0;

@@ -3,6 +3,7 @@
 
 #include "common/failure_log.h"
 #include "common/mapi_owner_win.h"
+#include "common/single_interface_object_win.h"
 #include "common/trace_log.h"
 
 #include <mapitags.h>
@@ -85,35 +86,14 @@ std::vector<std::string> SplitRecipients(const std::string& p_sLine)
 }
 } // namespace
 
+constexpr GUID kIidAdviseSink = {0x00020302, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 // Hands each new-mail notification to a window of the UI thread.
-class CNewMailSink final : public IMAPIAdviseSink
+class CNewMailSink final : public CSingleInterfaceObject<IMAPIAdviseSink, kIidAdviseSink>
 {
   public:
     CNewMailSink(HWND p_hTarget, UINT p_nMessage) : m_hTarget(p_hTarget), m_nMessage(p_nMessage)
     {
-    }
-    STDMETHODIMP QueryInterface(REFIID p_riid, void** p_ppv) override
-    {
-        static constexpr GUID kIidAdviseSink = {0x00020302, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-        if (p_ppv == nullptr)
-            return E_POINTER;
-        *p_ppv = nullptr;
-        if (!IsEqualIID(p_riid, IID_IUnknown) && !IsEqualIID(p_riid, kIidAdviseSink))
-            return E_NOINTERFACE;
-        *p_ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
-        return static_cast<ULONG>(InterlockedIncrement(&m_lRefs));
-    }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        const LONG refs = InterlockedDecrement(&m_lRefs);
-        if (refs == 0)
-            delete this;
-        return static_cast<ULONG>(refs);
     }
     STDMETHODIMP_(ULONG) OnNotify(ULONG p_cNotifications, LPNOTIFICATION p_pNotifications) override
     {
@@ -133,7 +113,6 @@ class CNewMailSink final : public IMAPIAdviseSink
   private:
     ~CNewMailSink() = default;
 
-    LONG m_lRefs = 1;
     HWND m_hTarget;
     UINT m_nMessage;
 };
