@@ -10,6 +10,7 @@
 #include "common/text_win.h"
 #include "oelaunch/res/runbay_resource.h"
 #include "oelaunch/runbay_strings.h"
+#include "outlook/options_pages_win.h"
 #include "outlook/plugin_rules.h"
 
 #include <commctrl.h>
@@ -88,82 +89,26 @@ struct COptionsState
 
 constexpr int kPageTemplates[] = {IDD_RUNBAY_DELIVERY, IDD_RUNBAY_SENDING};
 
-bool Checked(HWND p_hPage, int p_iId)
-{
-    return IsDlgButtonChecked(p_hPage, p_iId) == BST_CHECKED;
-}
-
-void Check(HWND p_hPage, int p_iId, bool p_bOn)
-{
-    CheckDlgButton(p_hPage, p_iId, p_bOn ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void EnableDeliveryDetails(HWND p_hPage)
-{
-    const bool notify = !Checked(p_hPage, IDC_RUNBAY_NOTIFY_NONE);
-    for (const int id :
-         {IDC_RUNBAY_REACHES_PHONE, IDC_RUNBAY_REACHES_NETWORK, IDC_RUNBAY_NOTIFY_EMAIL, IDC_RUNBAY_NOTIFY_SMS})
-        EnableWindow(GetDlgItem(p_hPage, id), notify);
-}
-
-void LoadPage(const COptionsState& p_oState, HWND p_hPage, int p_iPage)
-{
-    if (p_iPage == 0)
-    {
-        const uint32_t notify = p_oState.m_dwNotify;
-        CheckRadioButton(p_hPage, IDC_RUNBAY_NOTIFY_NONE, IDC_RUNBAY_NOTIFY_FAILED,
-                         (notify & kNotifyAll)      ? IDC_RUNBAY_NOTIFY_ALL
-                         : (notify & kNotifyFailed) ? IDC_RUNBAY_NOTIFY_FAILED
-                                                    : IDC_RUNBAY_NOTIFY_NONE);
-        Check(p_hPage, IDC_RUNBAY_REACHES_PHONE, notify & kNotifyPhone);
-        Check(p_hPage, IDC_RUNBAY_REACHES_NETWORK, notify & kNotifyNetwork);
-        Check(p_hPage, IDC_RUNBAY_NOTIFY_EMAIL, notify & kNotifyByEmail);
-        Check(p_hPage, IDC_RUNBAY_NOTIFY_SMS, notify & kNotifyBySMS);
-        EnableDeliveryDetails(p_hPage);
-        return;
-    }
-    const uint32_t send = p_oState.m_dwSend;
-    Check(p_hPage, IDC_RUNBAY_COPY_TO_EMAIL, send & kSendCopyToEmail);
-    CheckRadioButton(p_hPage, IDC_RUNBAY_SIGNATURE, IDC_RUNBAY_NO_SIGNATURE,
-                     (send & kSendSignature) ? IDC_RUNBAY_SIGNATURE : IDC_RUNBAY_NO_SIGNATURE);
-    SetDlgItemTextA(p_hPage, IDC_RUNBAY_SIGNATURE_TEXT, p_oState.m_sSignature.c_str());
-    Check(p_hPage, IDC_RUNBAY_CC_NOTIFICATION, send & kSendCCMobile);
-    Check(p_hPage, IDC_RUNBAY_REPLIES_TO_MOBILE, send & kSendRepliesToMobile);
-}
+constexpr CDeliveryPageIds kDeliveryIds = {
+    IDC_RUNBAY_NOTIFY_NONE,     IDC_RUNBAY_NOTIFY_ALL,   IDC_RUNBAY_NOTIFY_FAILED, IDC_RUNBAY_REACHES_PHONE,
+    IDC_RUNBAY_REACHES_NETWORK, IDC_RUNBAY_NOTIFY_EMAIL, IDC_RUNBAY_NOTIFY_SMS};
+constexpr CSendingPageIds kSendingIds = {IDC_RUNBAY_COPY_TO_EMAIL,   IDC_RUNBAY_SIGNATURE,
+                                         IDC_RUNBAY_NO_SIGNATURE,    IDC_RUNBAY_SIGNATURE_TEXT,
+                                         IDC_RUNBAY_CC_NOTIFICATION, IDC_RUNBAY_REPLIES_TO_MOBILE};
 
 // Copies the page into the state; false (the page stays) when it refuses.
 bool SavePage(COptionsState& p_oState, HWND p_hPage, int p_iPage)
 {
     if (p_iPage == 1)
     {
-        uint32_t send = kSendRepliesToEmail;
-        send |= Checked(p_hPage, IDC_RUNBAY_COPY_TO_EMAIL) ? kSendCopyToEmail : 0;
-        send |= Checked(p_hPage, IDC_RUNBAY_SIGNATURE) ? kSendSignature : kSendNoSignature;
-        send |= Checked(p_hPage, IDC_RUNBAY_CC_NOTIFICATION) ? kSendCCMobile : 0;
-        send |= Checked(p_hPage, IDC_RUNBAY_REPLIES_TO_MOBILE) ? kSendRepliesToMobile : 0;
-        p_oState.m_dwSend = send;
-        p_oState.m_sSignature = DialogItemText(p_hPage, IDC_RUNBAY_SIGNATURE_TEXT);
+        ReadSendingPage(p_hPage, kSendingIds, p_oState.m_dwSend, p_oState.m_sSignature);
         return true;
     }
-    const bool all = Checked(p_hPage, IDC_RUNBAY_NOTIFY_ALL);
-    const bool phone = Checked(p_hPage, IDC_RUNBAY_REACHES_PHONE);
-    const bool network = Checked(p_hPage, IDC_RUNBAY_REACHES_NETWORK);
-    if (all && !phone && !network)
-    {
-        ShowMessageBox(GetParent(p_hPage), RunbayText(runbay_string::kNotifyWhenText),
-                       RunbayText(runbay_string::kNotifyWhenCaption), MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    uint32_t notify = kNotifyAlwaysSet;
-    if (!Checked(p_hPage, IDC_RUNBAY_NOTIFY_NONE))
-    {
-        notify |= (all ? kNotifyAll : 0) | (Checked(p_hPage, IDC_RUNBAY_NOTIFY_FAILED) ? kNotifyFailed : 0);
-        notify |= (phone ? kNotifyPhone : 0) | (network ? kNotifyNetwork : 0);
-        notify |= (Checked(p_hPage, IDC_RUNBAY_NOTIFY_EMAIL) ? kNotifyByEmail : 0) |
-                  (Checked(p_hPage, IDC_RUNBAY_NOTIFY_SMS) ? kNotifyBySMS : 0);
-    }
-    p_oState.m_dwNotify = notify;
-    return true;
+    if (ReadDeliveryPage(p_hPage, kDeliveryIds, p_oState.m_dwNotify))
+        return true;
+    ShowMessageBox(GetParent(p_hPage), RunbayText(runbay_string::kNotifyWhenText),
+                   RunbayText(runbay_string::kNotifyWhenCaption), MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 INT_PTR CALLBACK PageProc(HWND p_hPage, UINT p_uMsg, WPARAM p_wParam, LPARAM)
@@ -173,45 +118,28 @@ INT_PTR CALLBACK PageProc(HWND p_hPage, UINT p_uMsg, WPARAM p_wParam, LPARAM)
             return TRUE;
         if (p_uMsg == WM_COMMAND && HIWORD(p_wParam) == BN_CLICKED && LOWORD(p_wParam) >= IDC_RUNBAY_NOTIFY_NONE &&
             LOWORD(p_wParam) <= IDC_RUNBAY_NOTIFY_FAILED)
-            EnableDeliveryDetails(p_hPage);
+            EnableDeliveryDetails(p_hPage, kDeliveryIds);
         return FALSE;
     });
 }
 
 void ShowPage(HWND p_hDlg, COptionsState& p_oState, int p_iPage)
 {
-    if (p_oState.m_hPage != nullptr)
-        DestroyWindow(p_oState.m_hPage);
-    const HWND tabs = GetDlgItem(p_hDlg, IDC_RUNBAY_TABS);
     p_oState.m_iPage = p_iPage;
-    p_oState.m_hPage =
-        CreateDialogParamA(p_oState.m_hResources, MAKEINTRESOURCEA(kPageTemplates[p_iPage]), p_hDlg, PageProc, 0);
+    p_oState.m_hPage = ShowTabPage(p_hDlg, GetDlgItem(p_hDlg, IDC_RUNBAY_TABS), p_oState.m_hPage, p_oState.m_hResources,
+                                   kPageTemplates[p_iPage], PageProc);
     if (p_oState.m_hPage == nullptr)
-    {
-        LOG_FAILURE("page %d could not be created", p_iPage);
         return;
-    }
-    RECT area{};
-    GetWindowRect(tabs, &area);
-    MapWindowPoints(nullptr, p_hDlg, reinterpret_cast<POINT*>(&area), 2);
-    TabCtrl_AdjustRect(tabs, FALSE, &area);
-    SetWindowPos(p_oState.m_hPage, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                 SWP_SHOWWINDOW);
-    LoadPage(p_oState, p_oState.m_hPage, p_iPage);
+    if (p_iPage == 0)
+        LoadDeliveryPage(p_oState.m_hPage, kDeliveryIds, p_oState.m_dwNotify);
+    else
+        LoadSendingPage(p_oState.m_hPage, kSendingIds, p_oState.m_dwSend, p_oState.m_sSignature);
 }
 
 void InitOptions(HWND p_hDlg, COptionsState& p_oState)
 {
-    const HWND tabs = GetDlgItem(p_hDlg, IDC_RUNBAY_TABS);
-    const unsigned names[] = {runbay_string::kTabDelivery, runbay_string::kTabSending};
-    for (int i = 0; i < 2; ++i)
-    {
-        std::string name = RunbayText(names[i]);
-        TCITEMA item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = name.data();
-        SendMessageA(tabs, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    }
+    const std::string names[] = {RunbayText(runbay_string::kTabDelivery), RunbayText(runbay_string::kTabSending)};
+    AddTabPages(GetDlgItem(p_hDlg, IDC_RUNBAY_TABS), names, 2);
     ShowPage(p_hDlg, p_oState, 0);
 }
 

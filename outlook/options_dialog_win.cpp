@@ -11,6 +11,7 @@
 #include "common/trace_log.h"
 #include "outlook/command_invoker_win.h"
 #include "outlook/gui_changer_win.h"
+#include "outlook/options_pages_win.h"
 #include "outlook/plugin_strings.h"
 #include "outlook/res/plugin_resource.h"
 
@@ -37,38 +38,15 @@ struct COptionsState
 
 constexpr int kPageTemplates[] = {IDD_OPTIONS_DELIVERY, IDD_OPTIONS_REMINDER, IDD_OPTIONS_SENDING};
 
-bool Checked(HWND p_hPage, int p_iId)
-{
-    return IsDlgButtonChecked(p_hPage, p_iId) == BST_CHECKED;
-}
-
-void Check(HWND p_hPage, int p_iId, bool p_bOn)
-{
-    CheckDlgButton(p_hPage, p_iId, p_bOn ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void EnableDeliveryDetails(HWND p_hPage)
-{
-    const bool notify = !Checked(p_hPage, IDC_NOTIFY_NONE);
-    for (const int id : {IDC_REACHES_PHONE, IDC_REACHES_NETWORK, IDC_NOTIFY_EMAIL, IDC_NOTIFY_SMS})
-        EnableWindow(GetDlgItem(p_hPage, id), notify);
-}
+constexpr CDeliveryPageIds kDeliveryIds = {IDC_NOTIFY_NONE,     IDC_NOTIFY_ALL,   IDC_NOTIFY_FAILED, IDC_REACHES_PHONE,
+                                           IDC_REACHES_NETWORK, IDC_NOTIFY_EMAIL, IDC_NOTIFY_SMS};
+constexpr CSendingPageIds kSendingIds = {IDC_COPY_TO_EMAIL,  IDC_SIGNATURE,       IDC_NO_SIGNATURE,
+                                         IDC_SIGNATURE_TEXT, IDC_CC_NOTIFICATION, IDC_REPLIES_TO_MOBILE};
 
 void LoadPage(const COptionsState& p_oState, HWND p_hPage, int p_iPage)
 {
     if (p_iPage == 0)
-    {
-        const uint32_t notify = p_oState.m_dwNotify;
-        const int choice = (notify & kNotifyAll)      ? IDC_NOTIFY_ALL
-                           : (notify & kNotifyFailed) ? IDC_NOTIFY_FAILED
-                                                      : IDC_NOTIFY_NONE;
-        CheckRadioButton(p_hPage, IDC_NOTIFY_NONE, IDC_NOTIFY_FAILED, choice);
-        Check(p_hPage, IDC_REACHES_PHONE, notify & kNotifyPhone);
-        Check(p_hPage, IDC_REACHES_NETWORK, notify & kNotifyNetwork);
-        Check(p_hPage, IDC_NOTIFY_EMAIL, notify & kNotifyByEmail);
-        Check(p_hPage, IDC_NOTIFY_SMS, notify & kNotifyBySMS);
-        EnableDeliveryDetails(p_hPage);
-    }
+        LoadDeliveryPage(p_hPage, kDeliveryIds, p_oState.m_dwNotify);
     else if (p_iPage == 1)
     {
         CheckRadioButton(p_hPage, IDC_REMINDER_SEND, IDC_REMINDER_NO_SEND,
@@ -77,15 +55,7 @@ void LoadPage(const COptionsState& p_oState, HWND p_hPage, int p_iPage)
                          p_oState.m_dwAttendee ? IDC_ATTENDEE_SEND : IDC_ATTENDEE_NO_SEND);
     }
     else
-    {
-        const uint32_t send = p_oState.m_dwSend;
-        Check(p_hPage, IDC_COPY_TO_EMAIL, send & kSendCopyToEmail);
-        CheckRadioButton(p_hPage, IDC_SIGNATURE, IDC_NO_SIGNATURE,
-                         (send & kSendSignature) ? IDC_SIGNATURE : IDC_NO_SIGNATURE);
-        SetDlgItemTextA(p_hPage, IDC_SIGNATURE_TEXT, p_oState.m_sSignature.c_str());
-        Check(p_hPage, IDC_CC_NOTIFICATION, send & kSendCCMobile);
-        Check(p_hPage, IDC_REPLIES_TO_MOBILE, send & kSendRepliesToMobile);
-    }
+        LoadSendingPage(p_hPage, kSendingIds, p_oState.m_dwSend, p_oState.m_sSignature);
 }
 
 // Checks the page and copies its controls into the state; false (the page stays) when it refuses.
@@ -93,40 +63,20 @@ bool SavePage(COptionsState& p_oState, HWND p_hPage, int p_iPage)
 {
     if (p_iPage == 0)
     {
-        const bool all = Checked(p_hPage, IDC_NOTIFY_ALL);
-        const bool phone = Checked(p_hPage, IDC_REACHES_PHONE);
-        const bool network = Checked(p_hPage, IDC_REACHES_NETWORK);
-        if (all && !phone && !network)
+        if (!ReadDeliveryPage(p_hPage, kDeliveryIds, p_oState.m_dwNotify))
         {
             ShowMessageBox(GetParent(p_hPage), PluginText(plugin_string::kNotifyWhenText),
                            PluginText(plugin_string::kNotifyWhenCaption), MB_OK | MB_ICONEXCLAMATION);
             return false;
         }
-        uint32_t notify = kNotifyAlwaysSet;
-        if (!Checked(p_hPage, IDC_NOTIFY_NONE))
-        {
-            notify |= (all ? kNotifyAll : 0) | (Checked(p_hPage, IDC_NOTIFY_FAILED) ? kNotifyFailed : 0);
-            notify |= (phone ? kNotifyPhone : 0) | (network ? kNotifyNetwork : 0);
-            notify |= (Checked(p_hPage, IDC_NOTIFY_EMAIL) ? kNotifyByEmail : 0) |
-                      (Checked(p_hPage, IDC_NOTIFY_SMS) ? kNotifyBySMS : 0);
-        }
-        p_oState.m_dwNotify = notify;
     }
     else if (p_iPage == 1)
     {
-        p_oState.m_dwReminder = Checked(p_hPage, IDC_REMINDER_SEND) ? 1 : 0;
-        p_oState.m_dwAttendee = Checked(p_hPage, IDC_ATTENDEE_SEND) ? 1 : 0;
+        p_oState.m_dwReminder = PageChecked(p_hPage, IDC_REMINDER_SEND) ? 1 : 0;
+        p_oState.m_dwAttendee = PageChecked(p_hPage, IDC_ATTENDEE_SEND) ? 1 : 0;
     }
     else
-    {
-        uint32_t send = kSendRepliesToEmail;
-        send |= Checked(p_hPage, IDC_COPY_TO_EMAIL) ? kSendCopyToEmail : 0;
-        send |= Checked(p_hPage, IDC_SIGNATURE) ? kSendSignature : kSendNoSignature;
-        send |= Checked(p_hPage, IDC_CC_NOTIFICATION) ? kSendCCMobile : 0;
-        send |= Checked(p_hPage, IDC_REPLIES_TO_MOBILE) ? kSendRepliesToMobile : 0;
-        p_oState.m_dwSend = send;
-        p_oState.m_sSignature = DialogItemText(p_hPage, IDC_SIGNATURE_TEXT);
-    }
+        ReadSendingPage(p_hPage, kSendingIds, p_oState.m_dwSend, p_oState.m_sSignature);
     return true;
 }
 
@@ -137,7 +87,7 @@ INT_PTR CALLBACK DeliveryAckProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPAR
             return TRUE;
         if (p_uMsg == WM_COMMAND && (LOWORD(p_wParam) == IDOK || LOWORD(p_wParam) == IDCANCEL))
         {
-            const bool dontShow = LOWORD(p_wParam) == IDOK && Checked(p_hDlg, IDC_DONT_SHOW_AGAIN);
+            const bool dontShow = LOWORD(p_wParam) == IDOK && PageChecked(p_hDlg, IDC_DONT_SHOW_AGAIN);
             EndDialog(p_hDlg, dontShow ? 2 : 1);
             return TRUE;
         }
@@ -167,8 +117,8 @@ INT_PTR CALLBACK PageProc(HWND p_hPage, UINT p_uMsg, WPARAM p_wParam, LPARAM)
             return FALSE;
         const int id = LOWORD(p_wParam);
         if (id >= IDC_NOTIFY_NONE && id <= IDC_NOTIFY_FAILED)
-            EnableDeliveryDetails(p_hPage);
-        else if (id == IDC_REACHES_PHONE && Checked(p_hPage, IDC_REACHES_PHONE))
+            EnableDeliveryDetails(p_hPage, kDeliveryIds);
+        else if (id == IDC_REACHES_PHONE && PageChecked(p_hPage, IDC_REACHES_PHONE))
             WarnDeliveryAck(p_hPage);
         return TRUE;
     });
@@ -176,24 +126,11 @@ INT_PTR CALLBACK PageProc(HWND p_hPage, UINT p_uMsg, WPARAM p_wParam, LPARAM)
 
 void ShowPage(HWND p_hDlg, COptionsState& p_oState, int p_iPage)
 {
-    if (p_oState.m_hPage != nullptr)
-        DestroyWindow(p_oState.m_hPage);
-    HWND tabs = GetDlgItem(p_hDlg, IDC_OPTIONS_TABS);
     p_oState.m_iPage = p_iPage;
-    p_oState.m_hPage =
-        CreateDialogParamA(g_hPluginInstance, MAKEINTRESOURCEA(kPageTemplates[p_iPage]), p_hDlg, PageProc, 0);
-    if (p_oState.m_hPage == nullptr)
-    {
-        LOG_FAILURE("page %d could not be created", p_iPage);
-        return;
-    }
-    RECT area{};
-    GetWindowRect(tabs, &area);
-    MapWindowPoints(nullptr, p_hDlg, reinterpret_cast<POINT*>(&area), 2);
-    TabCtrl_AdjustRect(tabs, FALSE, &area);
-    SetWindowPos(p_oState.m_hPage, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                 SWP_SHOWWINDOW);
-    LoadPage(p_oState, p_oState.m_hPage, p_iPage);
+    p_oState.m_hPage = ShowTabPage(p_hDlg, GetDlgItem(p_hDlg, IDC_OPTIONS_TABS), p_oState.m_hPage, g_hPluginInstance,
+                                   kPageTemplates[p_iPage], PageProc);
+    if (p_oState.m_hPage != nullptr)
+        LoadPage(p_oState, p_oState.m_hPage, p_iPage);
 }
 
 void SaveAll(const COptionsState& p_oState)
@@ -222,17 +159,10 @@ INT_PTR CALLBACK OptionsProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p
         case WM_INITDIALOG: {
             state = reinterpret_cast<COptionsState*>(p_lParam);
             SetWindowLongPtrA(p_hDlg, DWLP_USER, p_lParam);
-            HWND tabs = GetDlgItem(p_hDlg, IDC_OPTIONS_TABS);
-            const unsigned names[] = {plugin_string::kTabDelivery, plugin_string::kTabReminder,
-                                      plugin_string::kTabSending};
-            for (int i = 0; i < 3; ++i)
-            {
-                std::string name = PluginText(names[i]);
-                TCITEMA item{};
-                item.mask = TCIF_TEXT;
-                item.pszText = name.data();
-                SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-            }
+            const std::string names[] = {PluginText(plugin_string::kTabDelivery),
+                                         PluginText(plugin_string::kTabReminder),
+                                         PluginText(plugin_string::kTabSending)};
+            AddTabPages(GetDlgItem(p_hDlg, IDC_OPTIONS_TABS), names, 3);
             ShowPage(p_hDlg, *state, 0);
             return TRUE;
         }
