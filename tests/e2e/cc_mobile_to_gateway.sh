@@ -55,10 +55,16 @@ sed 's/^/   /' "$work/drive.out" | { [ -n "$show" ] && cat || cat >/dev/null; }
 
 say "-- what reached the SMTP server: the e-mail itself and one notice job"
 /usr/bin/python3 "$root/tests/e2e/outbox_check.py" mails "$work/maildir" 2 --plain "$subject" "$body" ${show:+--show}
-# The gateway reads only its own mail: the e-mail (its subject) is left out of what it decodes.
+# The gateway reads only its own mail: the e-mail (its subject) is left out of what it decodes. The
+# e-mail itself went to the To contact and, on its Cc line, to the Cc contact.
 mkdir -p "$work/jobs/new"
 for mail in "$work/maildir/new"/*; do
-  grep -qF "Subject: $subject" "$mail" || cp "$mail" "$work/jobs/new/"
+  if grep -qF "Subject: $subject" "$mail"; then
+    grep -q '^To: .*<dev@example.org>' "$mail" && grep -q '^Cc: .*<eva@example.org>' "$mail" ||
+      { echo "FAIL: the e-mail's To and Cc lines are not Dev's and Eva's addresses"; sed -n '1,8p' "$mail"; exit 1; }
+  else
+    cp "$mail" "$work/jobs/new/"
+  fi
 done
 "$gateway" decode --key "$work/account.key" --maildir "$work/jobs" >"$work/decoded.json"
 [ -n "$show" ] && sed 's/^/   /' "$work/decoded.json"
