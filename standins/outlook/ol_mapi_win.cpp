@@ -301,7 +301,7 @@ std::vector<CItemRow> CMapiProfile::Items(const CEntryId& p_oFolder) const
     return items;
 }
 
-bool CMapiProfile::ResolveRecipients(IMessage* p_pMessage, const CNoteFields& p_oFields) const
+bool CMapiProfile::ResolveNames(const CNoteFields& p_oFields, unique_mapi_adrlist& p_oList) const
 {
     std::vector<std::pair<std::string, ULONG>> recipients;
     for (const auto& [line, type] :
@@ -338,23 +338,16 @@ bool CMapiProfile::ResolveRecipients(IMessage* p_pMessage, const CNoteFields& p_
         props[1].Value.l = static_cast<LONG>(type);
         entry.cValues = 2;
     }
-    return SUCCEEDED(LOG_IF_MAPI_FAILED(m_p_oAddrBook->ResolveName(0, 0, nullptr, list.get()))) &&
-           SUCCEEDED(LOG_IF_MAPI_FAILED(p_pMessage->ModifyRecipients(0, list.get())));
+    if (FAILED(LOG_IF_MAPI_FAILED(m_p_oAddrBook->ResolveName(0, 0, nullptr, list.get()))))
+        return false;
+    p_oList = std::move(list);
+    return true;
 }
 
-bool CMapiProfile::SendNote(const CNoteFields& p_oFields, const CSendHooks& p_oHooks,
-                            com_ptr<IMessage>& p_oMessage) const
+// The form's contents as the client writes them before a submit: class, subject, body, where the
+// sent copy goes, and the resolved recipients, which replace any an earlier attempt wrote.
+bool CMapiProfile::WriteNote(IMessage* p_pMessage, const CNoteFields& p_oFields, ADRLIST* p_pRecipients) const
 {
-    if (!p_oMessage)
-    {
-        com_ptr<IMAPIProp> outbox = OpenEntry(StoreEntryId(PR_IPM_OUTBOX_ENTRYID));
-        if (!outbox || FAILED(LOG_IF_MAPI_FAILED(
-                           reinterpret_cast<IMAPIFolder*>(outbox.get())->CreateMessage(nullptr, 0, p_oMessage.put()))))
-            return false;
-    }
-    IMessage* const message = p_oMessage.get();
-    if (p_oHooks.m_fnBeforeWrite && !p_oHooks.m_fnBeforeWrite(message))
-        return false;
     const CEntryId sentItems = StoreEntryId(PR_IPM_SENTMAIL_ENTRYID);
     SPropValue props[5] = {};
     ULONG count = 0;
@@ -372,17 +365,34 @@ bool CMapiProfile::SendNote(const CNoteFields& p_oFields, const CSendHooks& p_oH
         props[count].Value.bin.cb = static_cast<ULONG>(sentItems.size());
         props[count++].Value.bin.lpb = const_cast<BYTE*>(sentItems.data());
     }
-    const bool written = SUCCEEDED(LOG_IF_MAPI_FAILED(message->SetProps(count, props, nullptr))) &&
-                         SUCCEEDED(LOG_IF_MAPI_FAILED(message->SaveChanges(KEEP_OPEN_READWRITE)));
-    if (p_oHooks.m_fnAfterWrite)
-        p_oHooks.m_fnAfterWrite(message, written);
-    if (!written || (p_oHooks.m_fnBeforeCheckNames && !p_oHooks.m_fnBeforeCheckNames(message)))
+    return SUCCEEDED(LOG_IF_MAPI_FAILED(p_pMessage->SetProps(count, props, nullptr))) &&
+           SUCCEEDED(LOG_IF_MAPI_FAILED(p_pMessage->ModifyRecipients(0, p_pRecipients))) &&
+           SUCCEEDED(LOG_IF_MAPI_FAILED(p_pMessage->SaveChanges(KEEP_OPEN_READWRITE)));
+}
+
+bool CMapiProfile::SendNote(const CNoteFields& p_oFields, const CSendHooks& p_oHooks,
+                            com_ptr<IMessage>& p_oMessage) const
+{
+    if (!p_oMessage)
+    {
+        com_ptr<IMAPIProp> outbox = OpenEntry(StoreEntryId(PR_IPM_OUTBOX_ENTRYID));
+        if (!outbox || FAILED(LOG_IF_MAPI_FAILED(
+                           reinterpret_cast<IMAPIFolder*>(outbox.get())->CreateMessage(nullptr, 0, p_oMessage.put()))))
+            return false;
+    }
+    IMessage* const message = p_oMessage.get();
+    if (p_oHooks.m_fnBeforeCheckNames && !p_oHooks.m_fnBeforeCheckNames(message))
         return false;
-    const bool resolved = ResolveRecipients(message, p_oFields) &&
-                          SUCCEEDED(LOG_IF_MAPI_FAILED(message->SaveChanges(KEEP_OPEN_READWRITE)));
+    unique_mapi_adrlist recipients;
+    const bool resolved = ResolveNames(p_oFields, recipients);
     if (p_oHooks.m_fnAfterCheckNames)
         p_oHooks.m_fnAfterCheckNames(message, resolved);
-    if (!resolved || (p_oHooks.m_fnBeforeSubmit && !p_oHooks.m_fnBeforeSubmit(message)))
+    if (!resolved || (p_oHooks.m_fnBeforeWrite && !p_oHooks.m_fnBeforeWrite(message)))
+        return false;
+    const bool written = WriteNote(message, p_oFields, recipients.get());
+    if (p_oHooks.m_fnAfterWrite)
+        p_oHooks.m_fnAfterWrite(message, written);
+    if (!written || (p_oHooks.m_fnBeforeSubmit && !p_oHooks.m_fnBeforeSubmit(message)))
         return false;
     const bool submitted = SUCCEEDED(LOG_IF_MAPI_FAILED(message->SubmitMessage(0)));
     if (p_oHooks.m_fnAfterSubmit)

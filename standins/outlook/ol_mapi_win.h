@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/handle_win.h"
+#include "common/mapi_owner_win.h"
 
 #include <windows.h>
 
@@ -42,14 +43,16 @@ struct CNoteFields
     std::string m_sBody;
 };
 
-// The stages of a send, in the order the message events run around them. A stage's hook returns false
-// to stop the send; the hook of the completing event gets whether the stage worked.
+// The stages of a send, in the order the message events run around them: the typed names are
+// resolved, then the whole form (recipients included) is written to the message, then it is
+// submitted. A stage's hook returns false to stop the send; the hook of the completing event gets
+// whether the stage worked.
 struct CSendHooks
 {
-    std::function<bool(IMessage*)> m_fnBeforeWrite;
-    std::function<void(IMessage*, bool)> m_fnAfterWrite;
     std::function<bool(IMessage*)> m_fnBeforeCheckNames;
     std::function<void(IMessage*, bool)> m_fnAfterCheckNames;
+    std::function<bool(IMessage*)> m_fnBeforeWrite;
+    std::function<void(IMessage*, bool)> m_fnAfterWrite;
     std::function<bool(IMessage*)> m_fnBeforeSubmit;
     std::function<void(IMessage*, bool)> m_fnAfterSubmit;
 };
@@ -112,7 +115,9 @@ class CMapiProfile
   private:
     [[nodiscard]] bool OpenDefaultStore();
     [[nodiscard]] CEntryId StoreEntryId(ULONG p_ulTag) const;
-    [[nodiscard]] bool ResolveRecipients(IMessage* p_pMessage, const CNoteFields& p_oFields) const;
+    // The note's typed names resolved through the address book, ready for ModifyRecipients.
+    [[nodiscard]] bool ResolveNames(const CNoteFields& p_oFields, unique_mapi_adrlist& p_oList) const;
+    [[nodiscard]] bool WriteNote(IMessage* p_pMessage, const CNoteFields& p_oFields, ADRLIST* p_pRecipients) const;
 
     unique_hmodule m_hLibrary;
     HRESULT(STDAPICALLTYPE* m_pfnUninitialize)() = nullptr;

@@ -145,15 +145,15 @@ bool CNote::Send()
     using EStage = CExtensionSet::EStage;
     CExtensionSet& events = *Extensions();
     CSendHooks hooks;
-    hooks.m_fnBeforeWrite = [&](IMessage* p_pMessage) { return events.BeforeStage(EStage::Write, p_pMessage); };
-    hooks.m_fnAfterWrite = [&](IMessage* p_pMessage, bool p_bDone) {
-        events.AfterStage(EStage::Write, p_pMessage, p_bDone);
-    };
     hooks.m_fnBeforeCheckNames = [&](IMessage* p_pMessage) {
         return events.BeforeStage(EStage::CheckNames, p_pMessage);
     };
     hooks.m_fnAfterCheckNames = [&](IMessage* p_pMessage, bool p_bDone) {
         events.AfterStage(EStage::CheckNames, p_pMessage, p_bDone);
+    };
+    hooks.m_fnBeforeWrite = [&](IMessage* p_pMessage) { return events.BeforeStage(EStage::Write, p_pMessage); };
+    hooks.m_fnAfterWrite = [&](IMessage* p_pMessage, bool p_bDone) {
+        events.AfterStage(EStage::Write, p_pMessage, p_bDone);
     };
     hooks.m_fnBeforeSubmit = [&](IMessage* p_pMessage) { return events.BeforeStage(EStage::Submit, p_pMessage); };
     hooks.m_fnAfterSubmit = [&](IMessage* p_pMessage, bool p_bDone) {

@@ -334,7 +334,17 @@ class CTestExtension final : public IExchExt,
         char className[64] = "-";
         if (window != nullptr)
             GetClassNameA(window, className, sizeof className);
-        Note("OnWriteComplete %lu message %s window %s", p_ulFlags, message ? "yes" : "no", className);
+        // The recipients the write put on the message (the form's resolved names), as an extension
+        // reading them here sees them.
+        constexpr GUID kIidMessage = {0x00020307, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+        com_ptr<IMessage> written;
+        com_ptr<IMAPITable> recipients;
+        ULONG count = 0;
+        if (message && SUCCEEDED(message->QueryInterface(kIidMessage, written.put_void())) &&
+            SUCCEEDED(written->GetRecipientTable(0, recipients.put())))
+            (void)recipients->GetRowCount(0, &count);
+        Note("OnWriteComplete %lu message %s window %s recipients %lu", p_ulFlags, message ? "yes" : "no", className,
+             count);
         return S_FALSE;
     }
     STDMETHODIMP OnCheckNames(IExchExtCallback*) override
