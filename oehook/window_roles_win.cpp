@@ -9,6 +9,7 @@
 #include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/message_view_win.h"
+#include "oehook/new_mail_trigger_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -168,6 +169,7 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         RecogniseNoteHeader(p_hWnd);
     else if (lstrcmpA(name, "Outlook Express Message View") == 0)
         RecogniseMessageView(p_hWnd, parent);
+    LookForProgressDialog(p_hWnd, parent);
 }
 
 LRESULT CALLBACK RebarProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
