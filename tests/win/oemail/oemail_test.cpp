@@ -327,6 +327,38 @@ TEST_F(OEMailTest, TheMonitorReadsTheNewRangeWhenSignalledAndSendsTheRulesSMS)
     EXPECT_EQ(registry.ReadUserText("OEIDFrom"), "") << "without a monitor the hooks have nobody to wake";
 }
 
+// The launcher starts the monitor and the client together: on a first start the client makes its
+// store after the monitor looked. The monitor keeps trying, so the hooks get their range.
+TEST_F(OEMailTest, AMonitorStartedBeforeTheClientMadeItsStoreStoresItsRangeOnceTheStoreExists)
+{
+    oestandin::COeIdentitySeed seed;
+    seed.m_sId = kMine;
+    seed.m_sStoreRoot = TempFolder("oemail_late_store");
+    ASSERT_TRUE(oestandin::SeedIdentity(6, seed));
+    SetIdentityValue("Default User ID", kMine);
+    (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdToValue);
+    oe::COEMonitorHost host;
+    host.m_p_oRegistry = &m_oRegistry;
+    host.m_iMajor = 6;
+    oe::COEMonitor monitor(host);
+    ASSERT_TRUE(monitor.Start());
+    const auto stored = [&] {
+        for (const DWORD begin = GetTickCount(); GetTickCount() - begin < 5000; Sleep(20))
+            if (!m_oRegistry.ReadUserText(oe::kIdToValue).empty())
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(stored()) << "no Inbox yet, so no range";
+
+    std::vector<oestore::CFolderRecord> folders;
+    ASSERT_TRUE(oestandin::OpenStore(6, seed.m_sStoreRoot, folders));
+    Deliver(seed.m_sStoreRoot, Mail("a@brevolt.example", "first"));
+    ASSERT_TRUE(stored()) << "the store appeared";
+    EXPECT_EQ(m_oRegistry.ReadUserText(oe::kIdFromValue), "1");
+    EXPECT_EQ(m_oRegistry.ReadUserText(oe::kIdToValue), "1");
+    monitor.Stop();
+}
+
 TEST_F(OEMailTest, TheLibrarysExportsStartAndStopTheMonitorAndCountAnIdentitysMail)
 {
     Deliver(m_sMyStore, Mail("a@brevolt.example", "one"));
