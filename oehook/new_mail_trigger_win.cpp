@@ -125,10 +125,7 @@ LRESULT CALLBACK ProgressDialogProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, L
     // The client's own handling comes first: the download is complete on disk when it returns.
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
     if (p_nMsg == WM_FINISHED_DOWNLOADING_MESSAGES)
-        TrapExceptionsVoid("ProgressDialogProc", [] {
-            Log("WM_FINISHED_DOWNLOADING_MESSAGES\n");
-            OnFinishedDownloading();
-        });
+        (void)TrapExceptionsVoid("ProgressDialogProc", [] { OnFinishedDownloading(); });
     return result;
 }
 } // namespace
