@@ -135,12 +135,6 @@ void StoreSMSColumns()
         LOG_FAILURE("the SMS columns the user chose could not be stored");
 }
 
-void FindFoldersInTree()
-{
-    if (g_oShared.m_hTree != nullptr && IsWindow(g_oShared.m_hTree))
-        FindStandardFolders(g_oShared.m_hTree);
-}
-
 void RecogniseIdentityNotify(HWND p_hWnd)
 {
     if (!SubclassWindow(p_hWnd, IdentityProc))

@@ -20,9 +20,6 @@ void OnColumnsDialogDestroy(HWND p_hDialog);
 // The browser's registered message for that, and what it does.
 UINT ColumnsChangedMessage();
 void StoreSMSColumns();
-// Walks the folder tree for the standard folders now (version 4 learns its Inbox's file name so,
-// before the user has selected any folder).
-void FindFoldersInTree();
 // The "Identity Mgr Notify" window is being created: identity changes are signalled to the core
 // library's monitor through named events.
 void RecogniseIdentityNotify(HWND p_hWnd);

@@ -9,7 +9,6 @@
 #include "common/settings.h"
 #include "common/trace_log.h"
 #include "oehook/dialog_watch_win.h"
-#include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/subclass_win.h"
 
@@ -67,13 +66,6 @@ BOOL CALLBACK FindProgressDialog(HWND p_hWnd, LPARAM p_lParam)
     return FALSE;
 }
 
-bool InboxFileNameKnown()
-{
-    CTriggerState& state = State();
-    std::lock_guard<std::mutex> lock(state.m_oMutex);
-    return !state.m_sInboxFileName.empty();
-}
-
 bool SignalNewServerMail()
 {
     const unique_handle event(OpenEventA(EVENT_MODIFY_STATE, FALSE, oe::kNewServerMailEvent));
@@ -89,8 +81,6 @@ bool SignalNewServerMail()
 void OnFinishedDownloading()
 {
     CTriggerState& state = State();
-    if (Process().m_iMajor <= 4 && !InboxFileNameKnown())
-        FindFoldersInTree();
     std::lock_guard<std::mutex> lock(state.m_oMutex);
     if (!state.m_p_oLocator)
     {
