@@ -281,10 +281,12 @@ void COEMonitor::Run()
         }
         else if (woken == WAIT_OBJECT_0 + 2)
         {
+            // The new identity's Inbox numbers its messages on its own: the range starts again at
+            // what it holds, or the next batch would read its old mail as new.
             Log("COEMonitor: identity changed");
             mapi.reset();
-            if (!listening)
-                listening = StoreRangeStart();
+            listening = StoreRangeStart();
+            retryMs = kRangeRetryFirstMs;
         }
         else
         {
