@@ -158,7 +158,12 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
     else if (g_oShared.m_hBrowser != nullptr && parent != nullptr)
         RecogniseBrowserChild(p_hWnd, parent, name);
     if (lstrcmpiA(name, WC_TREEVIEWA) == 0 && parent == g_oShared.m_hBrowser)
+    {
         g_oShared.m_hTree = p_hWnd;
+        // A new folder tree: its folders are walked for again (the shared data outlives a client
+        // process while the launcher keeps the library loaded).
+        g_oShared.m_hSentSMSItem = nullptr;
+    }
     else if (lstrcmpA(name, "#32770") == 0 && !RecogniseClientQuestion(p_hWnd))
         RecogniseDialog(p_hWnd);
     else if (lstrcmpA(name, "Identity Mgr Notify") == 0)
