@@ -25,7 +25,6 @@ struct CTriggerState
 {
     std::mutex m_oMutex;
     std::atomic<bool> m_bSearchOver{false};
-    std::atomic<HWND> m_hDialog{nullptr};
     CRegistry m_oRegistry;
     std::unique_ptr<oe::CInboxLocator> m_p_oLocator;
     oe::CNewMailTrigger m_oTrigger;
@@ -107,11 +106,6 @@ void OnFinishedDownloading()
 
 LRESULT CALLBACK ProgressDialogProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
-    if (p_nMsg == WM_NCDESTROY)
-    {
-        HWND expected = p_hWnd;
-        State().m_hDialog.compare_exchange_strong(expected, nullptr);
-    }
     // The client's own handling comes first: the download is complete on disk when it returns.
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
     if (p_nMsg == WM_FINISHED_DOWNLOADING_MESSAGES)
@@ -140,13 +134,7 @@ void LookForProgressDialog(HWND p_hCreated, HWND p_hParent)
         Log("Failed to set window proc - Error: %lu", GetLastError());
         return;
     }
-    state.m_hDialog = dialog;
     Log("GOT IT %d\n", static_cast<int>(reinterpret_cast<INT_PTR>(dialog)));
-}
-
-HWND ProgressDialog()
-{
-    return State().m_hDialog;
 }
 
 void InboxIdentityChanged()

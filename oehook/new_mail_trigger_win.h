@@ -14,8 +14,6 @@ constexpr UINT WM_FINISHED_DOWNLOADING_MESSAGES = 0xAA8;
 // progress dialog has been found, the client's top-level "#32770" windows are searched for one that
 // holds a "msctls_progress32"; the first found is subclassed and the search ends for good.
 void LookForProgressDialog(HWND p_hCreated, HWND p_hParent);
-// The progress dialog found, or null (none yet, or destroyed since).
-HWND ProgressDialog();
 // The current identity changed: its Inbox is another file with numbers of its own.
 void InboxIdentityChanged();
 // Version 4: the folder tree named the Inbox; its file is that name with ".mbx".
