@@ -51,3 +51,9 @@ void RecogniseDialog(HWND p_hWnd)
     if (!SubclassWindow(p_hWnd, DialogWatchProc))
         Log("Failed to set window proc - Error: %lu", GetLastError());
 }
+
+void StopWatchingDialog(HWND p_hWnd)
+{
+    if (IsSubclassedWith(p_hWnd, DialogWatchProc))
+        (void)RemoveSubclass(p_hWnd);
+}

@@ -7,3 +7,6 @@
 
 // A "#32770" dialog is being created.
 void RecogniseDialog(HWND p_hWnd);
+// The dialog watch put on p_hWnd at its creation is removed (the dialog turned out to be one no
+// automation waits for); nothing happens when it has none.
+void StopWatchingDialog(HWND p_hWnd);

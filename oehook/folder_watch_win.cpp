@@ -8,6 +8,7 @@
 #include "common/trace_log.h"
 #include "oehook/column_layout.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/new_mail_trigger_win.h"
 #include "oehook/subclass_win.h"
 
 #include <string>
@@ -51,6 +52,9 @@ void FindStandardFolders(HWND p_hTree)
         for (const char* folder : kStandardFolders)
             if (text == folder)
                 Log("Found %s %s", folder, text.c_str());
+        // Version 4 names the Inbox's file after the folder.
+        if (text == "Inbox")
+            InboxFileNameFound(text);
         if (text == kSentSMSFolder)
             g_oShared.m_hSentSMSItem = item;
         pending.push_back(Next(p_hTree, item, TVGN_NEXT));
@@ -64,7 +68,10 @@ LRESULT CALLBACK IdentityProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM 
     static const UINT s_nQuery = RegisterWindowMessageA("WM_QUERY_IDENTITY_CHANGE");
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
     if (p_nMsg == s_nChanged && s_nChanged != 0)
+    {
+        InboxIdentityChanged();
         SignalNamedEvent("OEIdentityChangedEvent");
+    }
     else if (p_nMsg == s_nQuery && s_nQuery != 0)
         SignalNamedEvent("OEQueryIdentityChangeEvent");
     return result;

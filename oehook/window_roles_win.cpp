@@ -9,6 +9,7 @@
 #include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
 #include "oehook/message_view_win.h"
+#include "oehook/new_mail_trigger_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
 #include "oehook/subclass_win.h"
@@ -157,7 +158,12 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
     else if (g_oShared.m_hBrowser != nullptr && parent != nullptr)
         RecogniseBrowserChild(p_hWnd, parent, name);
     if (lstrcmpiA(name, WC_TREEVIEWA) == 0 && parent == g_oShared.m_hBrowser)
+    {
         g_oShared.m_hTree = p_hWnd;
+        // A new folder tree: its folders are walked for again (the shared data outlives a client
+        // process while the launcher keeps the library loaded).
+        g_oShared.m_hSentSMSItem = nullptr;
+    }
     else if (lstrcmpA(name, "#32770") == 0 && !RecogniseClientQuestion(p_hWnd))
         RecogniseDialog(p_hWnd);
     else if (lstrcmpA(name, "Identity Mgr Notify") == 0)
@@ -168,6 +174,7 @@ void RecogniseWindow(HWND p_hWnd, const CREATESTRUCTA* p_pCreate)
         RecogniseNoteHeader(p_hWnd);
     else if (lstrcmpA(name, "Outlook Express Message View") == 0)
         RecogniseMessageView(p_hWnd, parent);
+    LookForProgressDialog(p_hWnd, parent);
 }
 
 LRESULT CALLBACK RebarProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)

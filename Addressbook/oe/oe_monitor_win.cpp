@@ -7,6 +7,7 @@
 #include "common/file_read.h"
 #include "common/trace_log.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace oe
@@ -15,6 +16,9 @@ namespace
 {
 // Simple MAPI's message ids with MAPI_LONG_MSGID fit in this.
 constexpr size_t kMessageIdSize = 512;
+// How soon an unreadable Inbox is tried again at the monitor's start, and at the longest.
+constexpr DWORD kRangeRetryFirstMs = 250;
+constexpr DWORD kRangeRetryLastMs = 60000;
 
 class CMapiMessage
 {
@@ -238,6 +242,17 @@ void COEMonitor::DealWithNewMail(std::unique_ptr<CSimpleMAPI>& p_p_oMapi)
     WriteRange(to, to);
 }
 
+bool COEMonitor::StoreRangeStart()
+{
+    std::unique_ptr<CSimpleMAPI> mapi;
+    uint32_t last = 0;
+    uint32_t error = 0;
+    if (!LogOn(mapi) || !LastMessageNumber(*mapi, last, error))
+        return false;
+    WriteRange(last, last);
+    return true;
+}
+
 void COEMonitor::Run()
 {
     unique_handle newMail(CreateEventA(nullptr, FALSE, FALSE, kNewServerMailEvent));
@@ -245,24 +260,33 @@ void COEMonitor::Run()
         return;
     std::unique_ptr<CSimpleMAPI> mapi;
     // The range starts at what the Inbox holds now; storing it tells the hooks a monitor listens.
-    uint32_t last = 0;
-    uint32_t error = 0;
-    if (LogOn(mapi) && LastMessageNumber(*mapi, last, error))
-        WriteRange(last, last);
-    mapi.reset();
+    // The monitor may start before the client has made its store (the launcher starts both): until
+    // the Inbox can be read the start is tried again, less often the longer it fails, since without
+    // it the hooks never wake the monitor.
+    DWORD retryMs = kRangeRetryFirstMs;
+    bool listening = StoreRangeStart();
     const HANDLE events[3] = {m_oStop.get(), newMail.get(), m_oIdentityChanged.get()};
     for (;;)
     {
-        const DWORD woken = WaitForMultipleObjects(3, events, FALSE, INFINITE);
-        if (woken == WAIT_OBJECT_0 + 1)
+        const DWORD woken = WaitForMultipleObjects(3, events, FALSE, listening ? INFINITE : retryMs);
+        if (woken == WAIT_TIMEOUT)
+        {
+            listening = StoreRangeStart();
+            retryMs = std::min<DWORD>(retryMs * 2, kRangeRetryLastMs);
+        }
+        else if (woken == WAIT_OBJECT_0 + 1)
         {
             DealWithNewMail(mapi);
             mapi.reset();
         }
         else if (woken == WAIT_OBJECT_0 + 2)
         {
+            // The new identity's Inbox numbers its messages on its own: the range starts again at
+            // what it holds, or the next batch would read its old mail as new.
             Log("COEMonitor: identity changed");
             mapi.reset();
+            listening = StoreRangeStart();
+            retryMs = kRangeRetryFirstMs;
         }
         else
         {

@@ -64,6 +64,8 @@ class COEMonitor
     void DealWithNewMail(std::unique_ptr<CSimpleMAPI>& p_p_oMapi);
     [[nodiscard]] bool LogOn(std::unique_ptr<CSimpleMAPI>& p_p_oMapi);
     void WriteRange(uint32_t p_dwFrom, uint32_t p_dwTo);
+    // The Inbox's last message as the start of the range; false when the Inbox cannot be read.
+    [[nodiscard]] bool StoreRangeStart();
 
     COEMonitorHost m_oHost;
     unique_handle m_oStop;

@@ -327,6 +327,89 @@ TEST_F(OEMailTest, TheMonitorReadsTheNewRangeWhenSignalledAndSendsTheRulesSMS)
     EXPECT_EQ(registry.ReadUserText("OEIDFrom"), "") << "without a monitor the hooks have nobody to wake";
 }
 
+// The launcher starts the monitor and the client together: on a first start the client makes its
+// store after the monitor looked. The monitor keeps trying, so the hooks get their range.
+TEST_F(OEMailTest, AMonitorStartedBeforeTheClientMadeItsStoreStoresItsRangeOnceTheStoreExists)
+{
+    oestandin::COeIdentitySeed seed;
+    seed.m_sId = kMine;
+    seed.m_sStoreRoot = TempFolder("oemail_late_store");
+    ASSERT_TRUE(oestandin::SeedIdentity(6, seed));
+    SetIdentityValue("Default User ID", kMine);
+    (void)m_oRegistry.Store().DeleteValue(ERegRoot::CurrentUser, kUserKey, oe::kIdToValue);
+    oe::COEMonitorHost host;
+    host.m_p_oRegistry = &m_oRegistry;
+    host.m_iMajor = 6;
+    oe::COEMonitor monitor(host);
+    ASSERT_TRUE(monitor.Start());
+    const auto stored = [&] {
+        for (const DWORD begin = GetTickCount(); GetTickCount() - begin < 5000; Sleep(20))
+            if (!m_oRegistry.ReadUserText(oe::kIdToValue).empty())
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(stored()) << "no Inbox yet, so no range";
+
+    std::vector<oestore::CFolderRecord> folders;
+    ASSERT_TRUE(oestandin::OpenStore(6, seed.m_sStoreRoot, folders));
+    Deliver(seed.m_sStoreRoot, Mail("a@brevolt.example", "first"));
+    ASSERT_TRUE(stored()) << "the store appeared";
+    EXPECT_EQ(m_oRegistry.ReadUserText(oe::kIdFromValue), "1");
+    EXPECT_EQ(m_oRegistry.ReadUserText(oe::kIdToValue), "1");
+    monitor.Stop();
+}
+
+// After an identity change the range starts at the new identity's Inbox: its older mail, numbered
+// above the old identity's last message, is not taken for new mail.
+TEST_F(OEMailTest, AnIdentityChangeStartsTheRangeAtTheNewIdentitysInbox)
+{
+    CRegistry& registry = m_oRegistry;
+    Deliver(m_sMyStore, Mail("a@brevolt.example", "mine"));
+    for (const char* subject : {"old one", "old two", "old three"})
+        Deliver(m_sOtherStore, Mail("b@brevolt.example", subject));
+    CRuleManager rules(registry);
+    CMessageRule rule;
+    rule.m_bTriggerAlways = true;
+    rule.m_bSendToMe = true;
+    rules.SetRules({rule});
+    std::atomic<uint32_t> sms{0};
+    oe::COEMonitorHost host;
+    host.m_p_oRegistry = &registry;
+    host.m_iMajor = 6;
+    host.m_fnWithServices = [&](const std::function<void(const CNewMailServices&)>& p_fnBatch) {
+        CNewMailServices services;
+        services.m_p_oRegistry = &registry;
+        services.m_p_oRules = &rules;
+        services.m_fnSendBulk = [&](const CFinalSMSList& p_oList) {
+            sms += p_oList.m_dwCount;
+            return true;
+        };
+        p_fnBatch(services);
+    };
+    const auto rangeIs = [&](const char* p_szFrom, const char* p_szTo) {
+        for (const DWORD begin = GetTickCount(); GetTickCount() - begin < 15000; Sleep(20))
+            if (registry.ReadUserText(oe::kIdFromValue) == p_szFrom && registry.ReadUserText(oe::kIdToValue) == p_szTo)
+                return true;
+        return false;
+    };
+    const auto signal = [](const char* p_szEvent) {
+        unique_handle event(OpenEventA(EVENT_MODIFY_STATE, FALSE, p_szEvent));
+        return event && SetEvent(event.get()) != FALSE;
+    };
+
+    oe::COEMonitor monitor(host);
+    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(rangeIs("1", "1"));
+    SetIdentityValue("Last User ID", kOther);
+    ASSERT_TRUE(signal("OEIdentityChangedEvent"));
+    ASSERT_TRUE(rangeIs("3", "3")) << "the other identity's Inbox holds three";
+    Deliver(m_sOtherStore, Mail("c@brevolt.example", "new"));
+    ASSERT_TRUE(signal("OENewServerMail"));
+    ASSERT_TRUE(rangeIs("4", "4"));
+    monitor.Stop();
+    EXPECT_EQ(sms.load(), 1u) << "only the mail that arrived after the change";
+}
+
 TEST_F(OEMailTest, TheLibrarysExportsStartAndStopTheMonitorAndCountAnIdentitysMail)
 {
     Deliver(m_sMyStore, Mail("a@brevolt.example", "one"));
