@@ -315,6 +315,10 @@ TEST_F(Package, UninstallLeavesNothingOfOursButTheUsersOwnData)
     const std::string traceLog = std::string(temp) + "Brevolt SMS\\trace.log";
     ASSERT_TRUE(FileExists(traceLog)) << traceLog;
     const CSnapshot user = Snapshot(HKEY_CURRENT_USER, kUserKey);
+    // The user's mail store, where the "Sent SMSs" folder and its copies live.
+    const std::string store = oltest::TempDir() + "\\store.json";
+    const std::string storeText = oltest::ReadText(store);
+    ASSERT_FALSE(storeText.empty()) << store;
 
     ASSERT_EQ(RemovePackage(BREVOLT_NEXT_MSI), 0);
     for (const std::string& file : InstalledFiles())
@@ -331,6 +335,7 @@ TEST_F(Package, UninstallLeavesNothingOfOursButTheUsersOwnData)
 
     EXPECT_EQ(Lines(Added({}, Snapshot(HKEY_CURRENT_USER, kUserKey))), Lines(Added({}, user)));
     EXPECT_TRUE(FileExists(traceLog)) << traceLog;
+    EXPECT_EQ(oltest::ReadText(store), storeText);
 }
 } // namespace
 

@@ -28,6 +28,8 @@ class OutlookFloatingBarTest : public testing::Test
         CoUninitialize();
         ForgetExtensions();
     }
+    // Taken back after TearDown, so the suites after this one find no client registered.
+    CClientRegistrationRestore m_oRegistration;
 };
 
 // Waits until the window shows p_iAtLeast pixels of the colour (or at most p_iAtMost).

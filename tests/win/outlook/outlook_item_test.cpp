@@ -30,6 +30,8 @@ class OutlookItemTest : public testing::Test
         CoUninitialize();
         ForgetExtensions();
     }
+    // Taken back after TearDown, so the suites after this one find no client registered.
+    CClientRegistrationRestore m_oRegistration;
 };
 
 // The entry id of the first item of a default folder, as the object model writes it.

@@ -12,15 +12,6 @@ using namespace oltest;
 
 namespace
 {
-std::string RegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName)
-{
-    char value[512] = {};
-    DWORD size = sizeof value;
-    if (RegGetValueA(p_hRoot, p_sKey.c_str(), p_szName, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return "<missing>";
-    return value;
-}
-
 DWORD RegDword(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName)
 {
     DWORD value = 0xFFFFFFFF;
@@ -43,59 +34,9 @@ std::string VersionedProgId()
     return std::string(wide.begin(), wide.end());
 }
 
-// Other suites share the prefix: keys the registrations create go again, and the mail client's
-// entry gets back the values it had.
-class CRegistryRestore
-{
-  public:
-    CRegistryRestore()
-    {
-        for (const auto& [root, key] : kCreated)
-        {
-            HKEY probe = nullptr;
-            const bool existed = RegOpenKeyExA(root, key, 0, KEY_READ, &probe) == ERROR_SUCCESS;
-            unique_hkey owner(probe);
-            m_vExisted.push_back(existed);
-        }
-        for (const auto& [key, name] : kValues)
-            m_vValues.push_back(RegText(HKEY_LOCAL_MACHINE, key, name));
-    }
-    ~CRegistryRestore()
-    {
-        for (size_t i = 0; i < std::size(kCreated); ++i)
-            if (!m_vExisted[i])
-                (void)RegDeleteTreeA(kCreated[i].first, kCreated[i].second);
-        for (size_t i = 0; i < std::size(kValues); ++i)
-        {
-            if (m_vValues[i] == "<missing>")
-                (void)RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kValues[i].first, kValues[i].second);
-            else
-                (void)RegSetKeyValueA(HKEY_LOCAL_MACHINE, kValues[i].first, kValues[i].second, REG_SZ,
-                                      m_vValues[i].c_str(), static_cast<DWORD>(m_vValues[i].size() + 1));
-        }
-    }
-
-  private:
-    static inline const std::pair<HKEY, const char*> kCreated[] = {
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.8"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.9"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.10"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.11"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\{0006F03A-0000-0000-C000-000000000046}"},
-        {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office"},
-        {HKEY_CURRENT_USER, "Software\\Microsoft\\Office"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\shell"},
-        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE"}};
-    static constexpr std::pair<const char*, const char*> kValues[] = {
-        {"SOFTWARE\\Clients\\Mail", nullptr}, {"SOFTWARE\\Clients\\Mail\\Microsoft Outlook", nullptr}};
-    std::vector<bool> m_vExisted;
-    std::vector<std::string> m_vValues;
-};
-
 TEST(OutlookRegistryTest, EachVersionRegistersItsProgIdOfficeKeysAndMailClient)
 {
-    const CRegistryRestore restore;
+    const CClientRegistrationRestore restore;
     struct CCase
     {
         const char* m_szExe;

@@ -30,6 +30,8 @@ class OutlookShowPropertiesTest : public testing::Test
         CoUninitialize();
         oltest::ForgetExtensions();
     }
+    // Taken back after TearDown, so the suites after this one find no client registered.
+    oltest::CClientRegistrationRestore m_oRegistration;
 };
 
 // The raw bytes of the hexadecimal entry id the object model gives.

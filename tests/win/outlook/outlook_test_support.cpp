@@ -104,6 +104,59 @@ void ForgetExtensions()
     (void)RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtensionsKey);
 }
 
+namespace
+{
+const std::pair<HKEY, const char*> kRegistrationKeys[] = {
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.8"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.9"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.10"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Outlook.Application.11"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\{0006F03A-0000-0000-C000-000000000046}"},
+    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office"},
+    {HKEY_CURRENT_USER, "Software\\Microsoft\\Office"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook\\shell"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\OUTLOOK.EXE"}};
+const std::pair<const char*, const char*> kRegistrationValues[] = {
+    {"SOFTWARE\\Clients\\Mail", nullptr}, {"SOFTWARE\\Clients\\Mail\\Microsoft Outlook", nullptr}};
+} // namespace
+
+std::string RegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName)
+{
+    char value[512] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(p_hRoot, p_sKey.c_str(), p_szName, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return value;
+}
+
+CClientRegistrationRestore::CClientRegistrationRestore()
+{
+    for (const auto& [root, key] : kRegistrationKeys)
+    {
+        unique_hkey probe;
+        m_vExisted.push_back(RegOpenKeyExA(root, key, 0, KEY_READ, probe.put()) == ERROR_SUCCESS);
+    }
+    for (const auto& [key, name] : kRegistrationValues)
+        m_vValues.push_back(RegText(HKEY_LOCAL_MACHINE, key, name));
+}
+
+CClientRegistrationRestore::~CClientRegistrationRestore()
+{
+    for (size_t i = 0; i < std::size(kRegistrationKeys); ++i)
+        if (!m_vExisted[i])
+            (void)RegDeleteTreeA(kRegistrationKeys[i].first, kRegistrationKeys[i].second);
+    for (size_t i = 0; i < std::size(kRegistrationValues); ++i)
+    {
+        const auto& [key, name] = kRegistrationValues[i];
+        if (m_vValues[i] == "<missing>")
+            (void)RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, key, name);
+        else
+            (void)RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, REG_SZ, m_vValues[i].c_str(),
+                                  static_cast<DWORD>(m_vValues[i].size() + 1));
+    }
+}
+
 std::string ReadText(const std::string& p_sPath)
 {
     std::ifstream file(p_sPath, std::ios::binary);

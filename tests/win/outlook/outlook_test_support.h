@@ -25,6 +25,26 @@ void PrepareMachine(const std::vector<std::pair<std::string, std::string>>& p_vE
 // Removes the registrations PrepareMachine wrote, so the prefix's other users load none of them.
 void ForgetExtensions();
 
+// Takes back what the client's "/regserver" writes for as long as it lives: keys it creates go
+// again and the mail client entries get their values back. Other suites share the prefix, and a
+// default mail client left at "Microsoft Outlook" makes the system's MAPI stub load the MAPI
+// stand-in behind its DLLPathEx into every process that loads the stub, for the process's life:
+// those suites would then keep one test's store into the next.
+class CClientRegistrationRestore
+{
+  public:
+    CClientRegistrationRestore();
+    ~CClientRegistrationRestore();
+    CClientRegistrationRestore(const CClientRegistrationRestore&) = delete;
+    CClientRegistrationRestore& operator=(const CClientRegistrationRestore&) = delete;
+
+  private:
+    std::vector<bool> m_vExisted;
+    std::vector<std::string> m_vValues;
+};
+// A REG_SZ value's text, or "<missing>".
+std::string RegText(HKEY p_hRoot, const std::string& p_sKey, const char* p_szName);
+
 std::string ReadText(const std::string& p_sPath);
 std::vector<std::string> ReadLines(const std::string& p_sPath);
 // The lines of p_vLines that start with p_sPrefix.
