@@ -220,7 +220,8 @@ TEST_F(SharedNotifyTest, AnotherProcesssChangesReachThisProcesssSinksOnceEachAnd
 }
 
 // The other process's side, run by the case above in a process of its own (skipped otherwise): a
-// message created in the Inbox, changed and deleted, and a mail delivered through the drop folder.
+// message created in the Inbox, changed and deleted, and a mail delivered through the drop folder;
+// its own sink hears of these and of nothing that happened before it came.
 TEST(SharedNotifyOtherProcess, ChangesTheSharedStore)
 {
     const char* subject = std::getenv(kOtherVariable);
@@ -228,6 +229,14 @@ TEST(SharedNotifyOtherProcess, ChangesTheSharedStore)
         GTEST_SKIP() << "run by the case above in a process of its own";
     CMapiContract::SetUp(false);
     ASSERT_FALSE(testing::Test::HasFatalFailure());
+    // This process came after the other one's message: it hears only of what happens from now on.
+    CRecordingSink sink;
+    CRelease<IMAPIAdviseSink> wrapped;
+    ASSERT_EQ(g_mapi.m_pfnThreadSink(&sink, &wrapped), S_OK);
+    ULONG connection = 0;
+    ASSERT_EQ(g_pStore->Advise(0, nullptr, fnevNewMail | fnevObjectCreated | fnevObjectModified | fnevObjectDeleted,
+                               wrapped, &connection),
+              S_OK);
     {
         CRelease<IMAPIFolder> inbox;
         inbox.attach(Inbox());
@@ -272,5 +281,9 @@ TEST(SharedNotifyOtherProcess, ChangesTheSharedStore)
         ENTRYLIST list{1, &bin};
         ASSERT_EQ(inbox->DeleteMessages(&list, 0, nullptr, 0), S_OK);
     }
+    PumpUntil([&] { return sink.m_vHeard.size() >= 5; }, 10000);
+    EXPECT_EQ(sink.m_vHeard.size(), 5u) << "its own five events, and nothing from before it came";
+    EXPECT_EQ(g_pStore->Unadvise(connection), S_OK);
+    wrapped.reset();
     CMapiContract::TearDownTestSuite();
 }
