@@ -25,7 +25,8 @@ prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-newmail-prefix}
 # The spooler holds submitted mail for ten minutes: the rule's job leaves in time only through the
 # Send the product presses in Outlook, as the plug-in's scenario has it.
 export BREVOLT_MAPI_SPOOL_DELAY_MS=600000
-rm -f "$prefix.mapi-store.json"
+# The test's own prefix starts from the user's freshly seeded store; the demo's keeps its store.
+[ -n "${BREVOLT_E2E_PREFIX:-}" ] || rm -f "$prefix.mapi-store.json"
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
 # Wine links the documents folder to the host's home; the product writes its new module there, so
 # this prefix gets a folder of its own.
