@@ -224,6 +224,13 @@ void QueueObjectEvent(ULONG p_ulEvent, const ms::CBytes& p_storeUid, const ms::C
 void QueueNewMail(const ms::CBytes& p_storeUid, const ms::CBytes& p_eid, const ms::CBytes& p_parent,
                   const std::string& p_sClass, ULONG p_ulFlags);
 void DeliverQueued();
+// Other processes of the store file hear of this one's events through a journal named p_sName
+// (made by AttachShared); both calls run under the file's named mutex, at the outermost lock.
+[[nodiscard]] bool AttachEventJournal(const std::wstring& p_sName);
+// Writes the queued events not yet in the journal (at the unlock that wrote the file through).
+void PublishQueued();
+// Queues, for this process's sinks, what other processes wrote since (after reading the file again).
+void ImportPublished();
 
 // Base of every COM object: reference count, and the free-threaded marshaler aggregated so the
 // objects pass between apartments of the process as the same pointer.
@@ -399,6 +406,9 @@ ms::CBytes MessageEntryId(const ms::CStore& p_store, uint32_t p_uId);
 [[nodiscard]] bool LocateFolder(const CEntryIdBits& p_bits, ms::CStore*& p_store, ms::CFolder*& p_folder);
 // Puts a message into a folder, persists and notifies (drop-folder delivery, mapistore deliver).
 uint32_t DeliverToInbox(ms::CItem p_item);
+// The body and attached files of a MIME mail p_sMessage into p_item, which has its headers already
+// (provider_mime_import.cpp); a mail that is not multipart is left as it is.
+void ImportMimeParts(const std::string& p_sMessage, ms::CItem& p_item);
 // Address book (provider_ab.cpp).
 [[nodiscard]] HRESULT OpenAddressBook(IAddrBook** p_pp);
 [[nodiscard]] HRESULT OpenAbEntry(const CEntryIdBits& p_bits, ULONG* p_pulType, IUnknown** p_pp);

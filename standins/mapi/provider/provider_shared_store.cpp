@@ -50,6 +50,9 @@ void CStoreMutex::lock()
             return;
         HoldShared();
         prov.ReloadIfStale();
+        // Other processes' notifications, raised here once the file shows what they are about.
+        if (m_bHeld)
+            ImportPublished();
     });
 }
 
@@ -57,9 +60,14 @@ void CStoreMutex::unlock()
 {
     if (m_iDepth == 1)
         TrapExceptionsVoid("CStoreMutex::unlock", [this] {
-            CProvider::Get().SaveIfDirty();
+            CProvider& prov = CProvider::Get();
+            prov.SaveIfDirty();
+            // The events of what the file now holds go to the other processes with it; a snapshot
+            // is not written through, so they would not find what its events name.
+            if (m_bHeld && !prov.m_bSnapshot && !prov.IsDirty())
+                PublishQueued();
             if (m_bHeld)
-                (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(CProvider::Get().SharedMutex()));
+                (void)LOG_IF_WIN32_BOOL_FALSE(ReleaseMutex(prov.SharedMutex()));
         });
     if (m_iDepth == 1)
         m_bHeld = false;
@@ -97,6 +105,8 @@ bool CProvider::AttachShared()
     m_pSharedCounter = std::shared_ptr<LONG64>(static_cast<LONG64*>(view), [](LONG64* p_p) { UnmapViewOfFile(p_p); });
     m_hSharedMutex = std::move(mutex);
     m_hSharedMapping = std::move(mapping);
+    // Without the journal the store is still shared; only other processes' notifications are missed.
+    (void)AttachEventJournal(SharedName(L"Events", m_sPath));
     return true;
 }
 

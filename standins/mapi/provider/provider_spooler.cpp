@@ -382,6 +382,7 @@ void ScanDropFolder()
         ms::SetProp(item.m_props,
                     ms::CPropValue::String(PROP_TAG(PT_UNICODE, PROP_ID(PR_TRANSPORT_MESSAGE_HEADERS)), head + "\r\n"));
         ms::SetProp(item.m_props, ms::CPropValue::String(ms::tag::Body, body));
+        ImportMimeParts(text, item); // a multipart mail: its text part, and its files as attachments
         ms::SetProp(item.m_props, ms::CPropValue::Long(ms::tag::MessageFlags, 0));
         FILETIME ft;
         GetSystemTimeAsFileTime(&ft);

@@ -170,17 +170,24 @@ TEST(CorvaneNewMail, MailMatchingARuleLeavesAsABulkJobTheGatewayDecodesWithTheRu
     const scope_exit comDone([] { CoUninitialize(); });
     CRegistry registry;
     const std::string savedKey = registry.ReadUserText("AccountKey");
-    const std::string savedName = registry.ReadUserText("Name");
+    // The user a job names: the suite must not rely on another suite having set one up.
+    const std::pair<const char*, const char*> user[] = {
+        {"Name", "Jane"}, {"Email", "jane@example.org"}, {"Phone", "+27 825551234"}, {"CountryCode", "27"}};
+    std::vector<std::string> savedUser;
+    for (const auto& [name, value] : user)
+        savedUser.push_back(registry.ReadUserText(name));
     CRuleManager saved(registry);
     (void)saved.LoadRulesFromRegistry();
     const scope_exit restore([&] {
         EXPECT_TRUE(registry.WriteUserText("AccountKey", savedKey));
-        EXPECT_TRUE(registry.WriteUserText("Name", savedName));
+        for (size_t i = 0; i < std::size(user); ++i)
+            EXPECT_TRUE(registry.WriteUserText(user[i].first, savedUser[i]));
         EXPECT_TRUE(saved.SaveRules());
     });
     const std::string keyText = NewKeyText();
     ASSERT_TRUE(registry.WriteUserText("AccountKey", keyText));
-    ASSERT_TRUE(registry.WriteUserText("Name", "Jane"));
+    for (const auto& [name, value] : user)
+        ASSERT_TRUE(registry.WriteUserText(name, value));
     {
         CMessageRule rule;
         rule.m_aCriteria[kRuleFieldSubject].SetTriggerData("quarterly");
