@@ -28,12 +28,9 @@ export BREVOLT_MAPI_SPOOL_DELAY_MS=600000
 # The test's own prefix starts from the user's freshly seeded store; the demo's keeps its store.
 [ -n "${BREVOLT_E2E_PREFIX:-}" ] || rm -f "$prefix.mapi-store.json"
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
-# Wine links the documents folder to the host's home; the product writes its new module there, so
-# this prefix gets a folder of its own.
-for docs in "$prefix"/drive_c/users/*/Documents; do
-  if [ -L "$docs" ]; then rm "$docs" && mkdir "$docs"; fi
-  rm -rf "$docs/Brevolt SMS"
-done
+# The product writes the new module into the prefix's own documents folder (cmake/wine-run makes it
+# a folder of the prefix); a kept prefix starts without the last run's module.
+rm -rf "$prefix"/drive_c/users/*/Documents/"Brevolt SMS"
 # Applying a notice deletes the module in use: the client starts with a copy of the built one.
 cp "$resource" "$work/Resource.dll"
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }

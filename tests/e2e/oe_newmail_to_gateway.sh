@@ -43,11 +43,6 @@ finish() {
 }
 trap finish EXIT
 
-# A PC's documents folder is its own: Wine's link to the Unix home would let the upgraded module of
-# this run and of every other prefix share one file.
-for docs in "$prefix"/drive_c/users/*/Documents; do
-  [ -L "$docs" ] && rm "$docs" && mkdir "$docs"
-done
 msimn_dir=$(cd "$(dirname "$msimn")" && pwd)
 store=$prefix.oe-store
 rm -rf "$store"
