@@ -7,6 +7,7 @@
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/store_mail_win.h"
 #include "oehook/subclass_win.h"
 
 #include <shellapi.h>
@@ -204,6 +205,8 @@ LRESULT CALLBACK SendingNoteProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
     return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
 }
 
+} // namespace
+
 bool OpenTransferFile(const std::string& p_sPath)
 {
     CLogScope scope("::OpenTransferFile()");
@@ -220,8 +223,6 @@ bool OpenTransferFile(const std::string& p_sPath)
         static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp)));
     return false;
 }
-} // namespace
-
 bool EnterSendMailMode(DWORD p_dwStamp)
 {
     Log("EnterSendMailMode %lX", static_cast<unsigned long>(p_dwStamp));
@@ -252,6 +253,8 @@ bool EnterSendMailMode(DWORD p_dwStamp)
 
 bool TakeSendingNote(HWND p_hWnd)
 {
+    if (g_oShared.m_bStoreMailMode)
+        return TakeStoringNote(p_hWnd);
     if (!g_oShared.m_bSendMailMode || g_oShared.m_bSendingWindow)
         return false;
     if (!SubclassWindow(p_hWnd, SendingNoteProc))
