@@ -2,9 +2,14 @@
 // client started by Runbay as a user would, by window messages from outside its process: waits for the
 // browser with the SMS band, pictures it and its "B&revolt" menu, clicks the band's New SMS button,
 // types the recipients and the text into the compose window that opens, presses Send and waits for
-// the window to close (it closes only once the SMS went out), then closes the client. Exit code 0
-// when every step happened; the step that failed is printed otherwise.
+// the window to close (it closes only once the SMS went out and its readable copy was filed), checks
+// that the client's "Sent SMSs" folder holds that copy and pictures it, then closes the client. Exit
+// code 0 when every step happened; the step that failed is printed otherwise.
+#include "common/file_read.h"
 #include "common/handle_win.h"
+#include "standins/oe/oe_mailstore_win.h"
+#include "standins/oe/oe_registry_win.h"
+#include "standins/oe/store/eml_message.h"
 #include "tools/window_picture/window_picture_win.h"
 
 #include <windows.h>
@@ -15,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -26,6 +32,9 @@ constexpr int kToField = 1000;
 constexpr int kBodyField = 1003;
 constexpr WPARAM kComposeSend = 40002;
 constexpr DWORD kSendWaitMs = 120000;
+constexpr const char* kHiddenClass = "OutlookExpressHiddenWindow";
+// The client's control channel (WM_COPYDATA to its hidden window).
+constexpr ULONG_PTR kControlTag = 0x4F45434C;
 
 bool PumpUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMs)
 {
@@ -194,6 +203,72 @@ int SendFromBand(HWND p_hBrowser, HWND p_hBand, const COptions& p_oOptions)
     return 0;
 }
 
+// The messages the current identity's "Sent SMSs" holds, as the client keeps them in its store.
+std::vector<oestore::CMailMessage> SentSMSsMessages()
+{
+    std::string store;
+    std::vector<oestore::CFolderRecord> folders;
+    std::string index;
+    if (!oestandin::CurrentStoreFolder(6, store) ||
+        ReadWholeFile(store + "Folders.dbx", index, 16 * 1024 * 1024) != EReadFile::Read ||
+        oestore::ReadFoldersFile(std::vector<uint8_t>(index.begin(), index.end()), folders) != oestore::EDbxRead::Ok)
+        return {};
+    std::vector<oestore::CMailMessage> messages;
+    for (const oestore::CFolderRecord& folder : folders)
+    {
+        oestandin::CFolderContents contents;
+        if (folder.m_sName != "Sent SMSs" || !oestandin::ReadFolderContents(6, store + folder.m_sFileName, contents))
+            continue;
+        for (const oestore::CStoredMessage& stored : contents.m_vMessages)
+            if (oestore::CMailMessage message; oestore::ParseMessage(stored.m_sText, message))
+                messages.push_back(message);
+    }
+    return messages;
+}
+
+LRESULT Control(HWND p_hBrowser, const std::string& p_sCommand)
+{
+    const DWORD client = ProcessOf(p_hBrowser);
+    HWND hidden = nullptr;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, kHiddenClass, nullptr)) != nullptr;)
+        if (ProcessOf(window) == client)
+            hidden = window;
+    COPYDATASTRUCT data{kControlTag, static_cast<DWORD>(p_sCommand.size()), const_cast<char*>(p_sCommand.data())};
+    DWORD_PTR result = 0;
+    if (hidden == nullptr ||
+        SendMessageTimeoutA(hidden, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000, &result) == 0)
+        return -1;
+    return static_cast<LRESULT>(result);
+}
+
+// The readable copy of the SMS in "Sent SMSs": its text as body, the job's text as subject.
+int CheckSentCopy(HWND p_hBrowser, const COptions& p_oOptions)
+{
+    std::vector<oestore::CMailMessage> copies;
+    const auto holdsCopy = [&] {
+        copies = SentSMSsMessages();
+        for (const oestore::CMailMessage& copy : copies)
+            if (copy.m_sBody.find(p_oOptions.m_sText) != std::string::npos &&
+                copy.m_sSubject.rfind(p_oOptions.m_sText, 0) == 0)
+                return true;
+        return false;
+    };
+    if (!PumpUntil(holdsCopy, 30000))
+    {
+        std::fprintf(stderr, "runbay-drive: \"Sent SMSs\" holds %d messages\n", static_cast<int>(copies.size()));
+        return Fail("the readable copy is not in \"Sent SMSs\"");
+    }
+    std::printf("runbay-drive: \"Sent SMSs\" holds the copy \"%s\" to %s\n", copies.back().m_sSubject.c_str(),
+                copies.back().m_vTo.empty() ? "nobody" : oestore::AddressText(copies.back().m_vTo.front()).c_str());
+    if (Control(p_hBrowser, "select-folder Sent SMSs") != 1 ||
+        Control(p_hBrowser, "select-message " + p_oOptions.m_sText) != 1)
+        return Fail("the copy could not be shown in the browser");
+    Settle(1000);
+    if (!SaveWindowBitmap(p_hBrowser, Shot(p_oOptions.m_sShots, "runbay_oe6_sent_smss.bmp").c_str()))
+        std::fprintf(stderr, "runbay-drive: \"Sent SMSs\" was not pictured\n");
+    return 0;
+}
+
 int Drive(const COptions& p_oOptions)
 {
     HWND browser = nullptr;
@@ -214,6 +289,8 @@ int Drive(const COptions& p_oOptions)
         return Fail("the B&revolt menu did not open and close");
     std::printf("runbay-drive: the B&revolt menu opened\n");
     if (const int result = SendFromBand(browser, band, p_oOptions); result != 0)
+        return result;
+    if (const int result = CheckSentCopy(browser, p_oOptions); result != 0)
         return result;
     // The user closes the client; Runbay follows it.
     PostMessageA(browser, WM_CLOSE, 0, 0);

@@ -1,26 +1,25 @@
 #!/usr/bin/env bash
-# tests/e2e/runbay_to_gateway.sh ROOT RUNBAY_EXE QUILLET_EXE CORVANE_DIR GATEWAY MSIMN_EXE OESEED_EXE
-# RESOURCE_DLL DRIVE_EXE [--show]: inside Outlook Express. A prefix set up like a user's PC with the
-# mail client stand-in (version 6) installed and its identity sending through the local SMTP server;
-# Runbay started as the user starts it; runbay-drive waits for the browser with the SMS band, pictures
-# it and the "B&revolt" menu, clicks the band's New SMS, types an SMS into the compose window that
-# opens and presses Send, then closes the client. Runbay must follow it with exit code 0, and the
-# reference gateway must decode the SMS from what the SMTP server stored. Pictures go to
-# build/artifacts/.
+# tests/e2e/runbay_to_gateway.sh ROOT GATEWAY MSIMN_EXE OESEED_EXE DRIVE_EXE [--show]: inside Outlook
+# Express. A prefix set up like a user's PC: Brevolt SMS installed from its x64 package (scripts/prefix),
+# the mail client stand-in (version 6) installed and its identity sending through the local SMTP
+# server; the installed Runbay started as the user starts it (Start menu: C:\Program Files\Brevolt
+# SMS\Runbay.exe); runbay-drive waits for the browser with the SMS band, pictures it and the
+# "B&revolt" menu, clicks the band's New SMS, types an SMS into the compose window that opens and
+# presses Send, waits until the readable copy is in the client's "Sent SMSs" folder and pictures it
+# there, then closes the client. Runbay must follow it with exit code 0, and the reference gateway
+# must decode the SMS from what the SMTP server stored. Pictures go to build/artifacts/.
 set -euo pipefail
 root=$1
-runbay=$2
-quillet=$3
-corvane_dir=$4
-gateway=$5
-msimn=$6
-oeseed=$7
-resource_dll=$8
-drive=$9
-show=${10:-}
+gateway=$2
+msimn=$3
+oeseed=$4
+drive=$5
+show=${6:-}
 . "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-runbay-prefix}
-"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
+"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port"
+runbay="$prefix/drive_c/Program Files/Brevolt SMS/Runbay.exe"
+[ -f "$runbay" ] || { echo "FAIL: the package installed no Runbay.exe"; exit 1; }
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
 
 # Runbay, the client and the driver share one display: without one a private Xvfb serves them all.
@@ -44,7 +43,6 @@ finish() {
 }
 trap finish EXIT
 
-wine "$quillet" /RegServer
 msimn_dir=$(cd "$(dirname "$msimn")" && pwd)
 store=$prefix.oe-store
 rm -rf "$store"
@@ -54,11 +52,11 @@ wine "$oeseed" install --version 6 --dir "Z:${msimn_dir//\//\\}"
 wine "$oeseed" identity --version 6 --id "{5E0F2E7A-4B1C-4D2A-9C3B-7A1D2E3F4B5C}" --name "Main Identity" \
   --store-root "Z:${store//\//\\}" --check-mail 1 --smtp-server localhost --smtp-port "$port" \
   --email "${BREVOLT_USER_EMAIL:-ann@example.org}" --display-name "${BREVOLT_USER_NAME:-Ann Example}"
-resource_win="Z:${resource_dll//\//\\}"
-wine reg add 'HKCU\Software\Brevolt' /v Resource /t REG_SZ /d "$resource_win" /f >/dev/null
+# The installed resource module, not one a user setting names.
+wine reg delete 'HKCU\Software\Brevolt' /v Resource /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Software\Brevolt' /v OEToolbarShowing /f >/dev/null 2>&1 || true
 say "-- prefix $prefix: the mail client stand-in 6 installed from $msimn_dir, its identity sending through"
-say "   localhost:$port, Quillet registered, Corvane.dll from $corvane_dir"
+say "   localhost:$port, Brevolt SMS installed from its package (C:\\Program Files\\Brevolt SMS)"
 
 to=${BREVOLT_SMS_TO:-082 555 0101; +27 82 555 0102}
 text=${BREVOLT_SMS_TEXT:-Sent from inside Outlook Express - Ann}
@@ -66,10 +64,11 @@ shots=$root/build/artifacts
 mkdir -p "$shots"
 rm -f "$shots"/runbay_oe6_*.bmp
 
-say "-- Runbay.exe starts the mail client under Latchkit's hooks"
+say "-- the installed Runbay.exe starts the mail client under Latchkit's hooks"
 wine "$runbay" &
 runbay_pid=$!
-say "-- runbay-drive: the SMS band, the B&revolt menu, New SMS from the band, \"$text\" to \"$to\", Send"
+say "-- runbay-drive: the SMS band, the B&revolt menu, New SMS from the band, \"$text\" to \"$to\", Send,"
+say "   the readable copy in \"Sent SMSs\""
 rc=0
 wine "$drive" --shots "Z:${shots//\//\\}" --to "$to" --text "$text" | tr -d '\r' || rc=$?
 for bmp in "$shots"/runbay_oe6_*.bmp; do
@@ -86,4 +85,4 @@ say "-- what the SMTP server stored, as the reference gateway decodes it:"
 "$gateway" decode --key "$work/account.key" --maildir "$work/maildir" | tee "$work/decoded.json"
 [ -z "${BREVOLT_KEEP_MAILDIR:-}" ] || { rm -rf "$BREVOLT_KEEP_MAILDIR"; cp -r "$work/maildir" "$BREVOLT_KEEP_MAILDIR"; }
 /usr/bin/python3 "$root/tests/e2e/sms_check.py" check "$work/decoded.json" "$text" "$to" "${BREVOLT_USER_COUNTRY:-27}"
-say "-- the SMS typed inside Outlook Express reached every mobile, verified"
+say "-- the SMS typed inside Outlook Express reached every mobile, verified; its readable copy is in \"Sent SMSs\""
