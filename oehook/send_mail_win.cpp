@@ -226,6 +226,14 @@ bool OpenTransferFile(const std::string& p_sPath)
 bool EnterSendMailMode(DWORD p_dwStamp)
 {
     Log("EnterSendMailMode %lX", static_cast<unsigned long>(p_dwStamp));
+    // The note of a copy being filed must not be taken for this one, nor this one's for the copy.
+    if (g_oShared.m_bStoreMailMode && MailModeBusy())
+    {
+        LOG_FAILURE("a copy is being filed; the transfer file %lX is not sent", static_cast<unsigned long>(p_dwStamp));
+        SignalNamedEvent("OESendFailed");
+        return false;
+    }
+    g_oShared.m_bStoreMailMode = 0;
     const std::string path = TransferFilePath(p_dwStamp, "eml");
     if (path.empty() || path.size() >= sizeof g_oShared.m_szTransferFile)
     {
@@ -239,6 +247,7 @@ bool EnterSendMailMode(DWORD p_dwStamp)
     g_oShared.m_hSendingNote = nullptr;
     g_oShared.m_iNotReadyReports = 0;
     g_oShared.m_bSendGivenUp = 0;
+    g_oShared.m_dwMailModeTick = GetTickCount();
     g_oShared.m_bSendMailMode = 1;
     if (OpenTransferFile(path))
         return true;

@@ -26,6 +26,8 @@ constexpr UINT kFilePeriodMs = 200;
 constexpr UINT kWatchPeriodMs = 1000;
 // A copy not filed after this long is given up: the requester must not wait for ever.
 constexpr DWORD kMostFileMs = 30000;
+// A transfer file whose note has not come after this long will not bring one.
+constexpr DWORD kMostOpenMs = 30000;
 constexpr int kOffScreen = 2048;
 
 // The filing runs on the client's user-interface thread; these belong to the one filing in flight.
@@ -263,10 +265,25 @@ bool SelectSentSMSsFolder()
     return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
 }
 
+bool MailModeBusy()
+{
+    if (!g_oShared.m_bSendMailMode && !g_oShared.m_bStoreMailMode)
+        return false;
+    const HWND note = g_oShared.m_hSendingNote;
+    if ((note != nullptr && IsWindow(note)) || GetTickCount() - g_oShared.m_dwMailModeTick < kMostOpenMs)
+        return true;
+    Log("MailModeBusy: the transfer file %s never came in a note; its mode is dropped", g_oShared.m_szTransferFile);
+    g_oShared.m_bSendMailMode = 0;
+    g_oShared.m_bStoreMailMode = 0;
+    g_oShared.m_bSendingWindow = 0;
+    g_oShared.m_hSendingNote = nullptr;
+    return false;
+}
+
 bool EnterStoreMail(DWORD p_dwStamp)
 {
     Log("EnterStoreMailMode %lX", static_cast<unsigned long>(p_dwStamp));
-    if (g_oShared.m_bSendMailMode || g_oShared.m_bStoreMailMode)
+    if (MailModeBusy())
     {
         LOG_FAILURE("another transfer file is being handled");
         return false;
@@ -280,6 +297,7 @@ bool EnterStoreMail(DWORD p_dwStamp)
     g_hPicker = nullptr;
     g_bFolderAsked = false;
     g_bFolderNamed = false;
+    g_oShared.m_dwMailModeTick = GetTickCount();
     g_oShared.m_bStoreMailMode = 1;
     if (OpenTransferFile(path))
         return true;

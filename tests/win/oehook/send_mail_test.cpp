@@ -2,19 +2,14 @@
 // library's transfer file, opened through the shell's ".eml" association, is sent by a note kept
 // off-screen; the outcome reaches the named events, the file goes, the client's "Send Mail Warning"
 // and its check for mail at start are as they should be afterwards. A note that stays not ready is
-// given up after 25 reports. Store-mail mode files the readable copy in "Sent SMSs" through the note's
-// Copy to Folder, making the folder the first time; an archive request that cannot be filed still
-// reports its end.
+// given up after 25 reports. An archive request that cannot be filed still reports its end.
 // Winsock 2 before anything that brings in <windows.h>.
 #include <winsock2.h>
 
 #include "oehook/latchkit.h"
-#include "standins/oe/oe_mailstore_win.h"
-#include "standins/oe/oe_registry_win.h"
-#include "standins/oe/store/dbx_file.h"
-#include "standins/oe/store/eml_message.h"
 #include "tests/win/oe/oe_test_support.h"
 #include "tests/win/oehook/latchkit_test_support.h"
+#include "tests/win/oehook/mail_mode_support.h"
 
 #include <gtest/gtest.h>
 
@@ -110,65 +105,6 @@ class CAcceptingSmtp
     std::string m_sMessage;
 };
 
-// The shell opens ".eml" files with the stand-in while the test runs, as the client's installation
-// registers them (the system's classes: Wine's shell reads no per-user ones); what was there before
-// is put back.
-class CEmlAssociation
-{
-  public:
-    CEmlAssociation()
-    {
-        char previous[256] = {};
-        DWORD size = sizeof previous;
-        m_bHadPrevious = RegGetValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr, RRF_RT_REG_SZ, nullptr, previous,
-                                      &size) == ERROR_SUCCESS;
-        m_sPrevious = previous;
-        const std::string command = std::string("\"") + OE6_EXE + "\" \"%1\"";
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr, REG_SZ, kProgId, sizeof kProgId);
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\LatchkitTest.eml\\shell\\open\\command", nullptr,
-                        REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1));
-    }
-    ~CEmlAssociation()
-    {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\LatchkitTest.eml");
-        if (m_bHadPrevious)
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr, REG_SZ, m_sPrevious.c_str(),
-                            static_cast<DWORD>(m_sPrevious.size() + 1));
-        else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr);
-    }
-
-  private:
-    static constexpr const char* kExtension = "Software\\Classes\\.eml";
-    static constexpr char kProgId[] = "LatchkitTest.eml";
-    bool m_bHadPrevious = false;
-    std::string m_sPrevious;
-};
-
-std::string WriteTransferFile(DWORD p_dwStamp)
-{
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    char name[32] = {};
-    wsprintfA(name, "%lX.eml", static_cast<unsigned long>(p_dwStamp));
-    const std::string path = std::string(folder) + name;
-    WriteTextFile(path, "From: \"Pat Doe\" <pat@brevolt.example>\r\nTo: sms@brevolt.example\r\nSubject: SMS job "
-                        "42\r\n\r\nThe gateway job.\r\n");
-    return path;
-}
-
-struct CSendEvents
-{
-    unique_handle m_hSuccess{CreateEventA(nullptr, FALSE, FALSE, "OESendSuccess")};
-    unique_handle m_hFailed{CreateEventA(nullptr, FALSE, FALSE, "OESendFailed")};
-};
-
-// The sending note: under the monitor window, off-screen.
-HWND FindSendingNote(const CHookedClient& p_oClient)
-{
-    return FindWindowExA(p_oClient.Monitor(), nullptr, "ATH_Note", nullptr);
-}
-
 TEST(LatchkitSendMail, TheTransferFileIsSentOffScreenAndSuccessSignalled)
 {
     CAcceptingSmtp server;
@@ -260,70 +196,4 @@ TEST(LatchkitSendMail, AnArchiveRequestThatCannotBeFiledStillReportsItsEnd)
     EXPECT_TRUE(client.WaitForMessage(WM_USER + 501, message, 5000, from));
 }
 
-// The messages of the current identity's folder by name; none when there is no such folder.
-std::vector<oestore::CStoredMessage> FolderMessages(const std::string& p_sName)
-{
-    std::string store;
-    std::vector<oestore::CFolderRecord> folders;
-    if (!oestandin::CurrentStoreFolder(6, store) ||
-        oestore::ReadFoldersFile(ReadBytes(store + "Folders.dbx"), folders) != oestore::EDbxRead::Ok)
-        return {};
-    for (const oestore::CFolderRecord& folder : folders)
-    {
-        oestandin::CFolderContents contents;
-        if (folder.m_sName == p_sName && oestandin::ReadFolderContents(6, store + folder.m_sFileName, contents))
-            return contents.m_vMessages;
-    }
-    return {};
-}
-
-std::string WriteCopyFile(DWORD p_dwStamp, const std::string& p_sText)
-{
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    char name[32] = {};
-    wsprintfA(name, "%lX.eml", static_cast<unsigned long>(p_dwStamp));
-    const std::string path = std::string(folder) + name;
-    WriteTextFile(path, "From: \"Pat Doe [pat@brevolt.example]\"\r\nTo: \t\"+27825550101\"\r\nSubject: " + p_sText +
-                            "\r\nX-Priority: 3\r\n\r\n" + p_sText + "\r\n");
-    return path;
-}
-
-TEST(LatchkitStoreMail, ArchiveRequestsFileTheCopiesInSentSMSsMakingTheFolderTheFirstTime)
-{
-    SeedLatchkitSettings(6, "");
-    const CEmlAssociation association;
-    CHookedClient client;
-    ASSERT_TRUE(client.Start(6));
-    const HWND browser = client.WaitForBrowser(15000);
-    ASSERT_NE(browser, nullptr);
-    ASSERT_TRUE(FolderMessages("Sent SMSs").empty());
-
-    const char* texts[] = {"Dinner at eight", "Running late"};
-    for (DWORD i = 0; i < 2; ++i)
-    {
-        const DWORD stamp = 0x5EED0050 + i;
-        const std::string path = WriteCopyFile(stamp, texts[i]);
-        const size_t from = client.MessageCount();
-        PostMessageA(browser, WM_USER + 8, 0, static_cast<LPARAM>(stamp));
-        CMonitorMessage message{};
-        ASSERT_TRUE(client.WaitForMessage(WM_USER + 501, message, 30000, from)) << texts[i];
-        EXPECT_EQ(client.CountMessages(WM_USER + 501), i + 1) << "one end per request";
-        EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "the transfer file goes";
-        const std::vector<oestore::CStoredMessage> filed = FolderMessages("Sent SMSs");
-        ASSERT_EQ(filed.size(), i + 1);
-        oestore::CMailMessage copy;
-        ASSERT_TRUE(oestore::ParseMessage(filed[i].m_sText, copy));
-        EXPECT_EQ(copy.m_sSubject, texts[i]);
-        EXPECT_EQ(copy.m_sBody, std::string(texts[i]) + "\r\n");
-        EXPECT_EQ(filed[i].m_nFlags & 0x80u, 0x80u);
-        // The note and the picker did their work off-screen and are gone.
-        EXPECT_TRUE(WaitUntil([&] { return FindSendingNote(client) == nullptr; }, 5000));
-        EXPECT_EQ(client.FindVisible("#32770"), nullptr);
-    }
-    // The second request found the folder and showed it.
-    ASSERT_EQ(client.SendControl("select-message Running late"), 1);
-    PaintNow(browser);
-    EXPECT_TRUE(SaveWindowPng(browser, "latchkit_oe6_sent_smss.png"));
-}
 } // namespace
