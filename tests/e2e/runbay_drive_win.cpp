@@ -288,13 +288,14 @@ int CheckSentCopy(HWND p_hBrowser, const COptions& p_oOptions)
     return 0;
 }
 
-// The messages of the current identity's special folder (Sent Items: 3), as the client keeps them.
+// How many gateway mails ("Brevolt email") the client's Sent Items holds: it files there what its notes sent.
 size_t CountSentGatewayMails()
 {
     std::string store;
     std::string path;
     oestandin::CFolderContents contents;
-    if (!oestandin::CurrentStoreFolder(6, store) || !oestandin::SpecialFolderFile(6, store, 3, path) ||
+    if (!oestandin::CurrentStoreFolder(6, store) ||
+        !oestandin::SpecialFolderFile(6, store, oestore::kSpecialSentItems, path) ||
         !oestandin::ReadFolderContents(6, path, contents))
         return 0;
     size_t count = 0;
