@@ -9,6 +9,7 @@
 #include "oehook/send_mail_win.h"
 #include "oehook/sms_band_win.h"
 #include "oehook/sms_commands_win.h"
+#include "oehook/store_mail_win.h"
 #include "oehook/subclass_win.h"
 #include "oehook/window_roles_win.h"
 
@@ -137,6 +138,7 @@ bool HandlePrivate(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
         return true;
     case WM_OE_ARCHIVE:
         // A copy that cannot be filed still ends the request, so that its requester stops waiting.
+        (void)SelectSentSMSsFolder();
         if (!EnterStoreMailMode(static_cast<DWORD>(p_lParam)))
             PostToMonitor(WM_MON_FINISHED_ARCHIVE, 0, 0);
         return true;

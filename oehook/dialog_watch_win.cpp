@@ -6,6 +6,7 @@
 #include "common/trace_log.h"
 #include "oehook/folder_watch_win.h"
 #include "oehook/save_message_win.h"
+#include "oehook/store_mail_win.h"
 #include "oehook/subclass_win.h"
 #include "oehook/tools_options_win.h"
 
@@ -13,7 +14,8 @@ namespace
 {
 void OnInitDialog(HWND p_hWnd)
 {
-    if (OnOptionsDialogInit(p_hWnd) || OnSaveDialogInit(p_hWnd) || OnColumnsDialogInit(p_hWnd))
+    if (OnOptionsDialogInit(p_hWnd) || OnSaveDialogInit(p_hWnd) || OnColumnsDialogInit(p_hWnd) ||
+        OnStoreDialogInit(p_hWnd))
         return;
     RemoveSubclass(p_hWnd);
 }
@@ -28,10 +30,19 @@ LRESULT CALLBACK DialogWatchProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
         });
         return 0;
     }
+    if (p_nMsg == WM_TIMER && p_wParam == kPickFolderTimer)
+    {
+        TrapExceptions("DialogWatchProc", 0, [&] {
+            OnPickFolderTimer(p_hWnd);
+            return 0;
+        });
+        return 0;
+    }
     if (p_nMsg == WM_DESTROY)
         TrapExceptions("DialogWatchProc", 0, [&] {
             OnSaveDialogDestroy(p_hWnd);
             OnColumnsDialogDestroy(p_hWnd);
+            OnStoreDialogDestroy(p_hWnd);
             return 0;
         });
     const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
@@ -46,7 +57,7 @@ LRESULT CALLBACK DialogWatchProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
 
 void RecogniseDialog(HWND p_hWnd)
 {
-    if (!SaveMessageWanted() && !OptionsAutomationWanted() && !ColumnsWatchWanted())
+    if (!SaveMessageWanted() && !OptionsAutomationWanted() && !ColumnsWatchWanted() && !StoreMailWanted())
         return;
     if (!SubclassWindow(p_hWnd, DialogWatchProc))
         Log("Failed to set window proc - Error: %lu", GetLastError());

@@ -4,6 +4,7 @@
 #include "common/trace_log.h"
 #include "oehook/latchkit.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/store_mail_win.h"
 #include "oehook/subclass_win.h"
 #include "oehook/window_roles_win.h"
 
@@ -52,9 +53,9 @@ extern "C"
 
     BOOL LATCHKIT_API EnterStoreMailMode(DWORD p_dwStamp)
     {
-        Log("EnterStoreMailMode\n");
-        Log("EnterStoreMailMode: filing through Outlook Express is not available; stamp %lX left alone",
-            static_cast<unsigned long>(p_dwStamp));
-        return FALSE;
+        return TrapExceptions("EnterStoreMailMode", FALSE, [&] {
+            Log("EnterStoreMailMode\n");
+            return EnterStoreMail(p_dwStamp) ? TRUE : FALSE;
+        });
     }
 }

@@ -63,6 +63,8 @@ struct CLatchkitShared
     LONG m_bSendGivenUp;
     LONG m_bSendMailWarningFound;
     DWORD m_dwSendMailWarning;
+    // When send-mail or store-mail mode last opened a transfer file (tick count).
+    DWORD m_dwMailModeTick;
 };
 
 extern CLatchkitShared g_oShared;

@@ -7,6 +7,7 @@
 #include "common/handle_win.h"
 #include "common/trace_log.h"
 #include "oehook/latchkit_state_win.h"
+#include "oehook/store_mail_win.h"
 #include "oehook/subclass_win.h"
 
 #include <shellapi.h>
@@ -204,6 +205,8 @@ LRESULT CALLBACK SendingNoteProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
     return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
 }
 
+} // namespace
+
 bool OpenTransferFile(const std::string& p_sPath)
 {
     CLogScope scope("::OpenTransferFile()");
@@ -220,11 +223,17 @@ bool OpenTransferFile(const std::string& p_sPath)
         static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp)));
     return false;
 }
-} // namespace
-
 bool EnterSendMailMode(DWORD p_dwStamp)
 {
     Log("EnterSendMailMode %lX", static_cast<unsigned long>(p_dwStamp));
+    // The note of a copy being filed must not be taken for this one, nor this one's for the copy.
+    if (g_oShared.m_bStoreMailMode && MailModeBusy())
+    {
+        LOG_FAILURE("a copy is being filed; the transfer file %lX is not sent", static_cast<unsigned long>(p_dwStamp));
+        SignalNamedEvent("OESendFailed");
+        return false;
+    }
+    g_oShared.m_bStoreMailMode = 0;
     const std::string path = TransferFilePath(p_dwStamp, "eml");
     if (path.empty() || path.size() >= sizeof g_oShared.m_szTransferFile)
     {
@@ -238,6 +247,7 @@ bool EnterSendMailMode(DWORD p_dwStamp)
     g_oShared.m_hSendingNote = nullptr;
     g_oShared.m_iNotReadyReports = 0;
     g_oShared.m_bSendGivenUp = 0;
+    g_oShared.m_dwMailModeTick = GetTickCount();
     g_oShared.m_bSendMailMode = 1;
     if (OpenTransferFile(path))
         return true;
@@ -252,6 +262,8 @@ bool EnterSendMailMode(DWORD p_dwStamp)
 
 bool TakeSendingNote(HWND p_hWnd)
 {
+    if (g_oShared.m_bStoreMailMode)
+        return TakeStoringNote(p_hWnd);
     if (!g_oShared.m_bSendMailMode || g_oShared.m_bSendingWindow)
         return false;
     if (!SubclassWindow(p_hWnd, SendingNoteProc))

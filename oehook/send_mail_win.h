@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // The note's Send is posted on this timer; a second one watches a send that never ends.
 constexpr UINT_PTR kSendTimer = 1234;
 constexpr UINT_PTR kSendWatchTimer = 1235;
@@ -14,6 +16,8 @@ constexpr UINT WM_CHILD_NOT_READY = WM_USER + 10;
 // The browser's WM_USER+24: opens "<temp><stamp in hex>.eml" with the shell. False, with the file
 // deleted and "OESendFailed" signalled, when it cannot be opened.
 bool EnterSendMailMode(DWORD p_dwStamp);
+// Opens the transfer file with the shell, as the user opens a message file; false when it cannot be.
+[[nodiscard]] bool OpenTransferFile(const std::string& p_sPath);
 // A note is being created: in a mail mode the first one is the sending note and gets the sending
 // procedure; false for any other note.
 bool TakeSendingNote(HWND p_hWnd);

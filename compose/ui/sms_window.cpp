@@ -541,7 +541,12 @@ INT_PTR CSMSWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
         ShowBulkState();
         return TRUE;
     case WM_SMS_RELEASEARCHIVE:
-        ReleaseArchiveMutex();
+        OnArchiveFinished(false);
+        return TRUE;
+    case WM_TIMER:
+        if (p_wParam != kArchiveTimer)
+            return FALSE;
+        OnArchiveFinished(true);
         return TRUE;
     case WM_SMS_INSERTTOGGLED:
         m_bOverwrite = !m_bOverwrite;

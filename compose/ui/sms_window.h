@@ -23,6 +23,10 @@ constexpr UINT WM_SMS_RECIPIENTSCHANGED = 0x04BE;
 constexpr UINT WM_SMS_VALIDATELIMIT = 0x04C8;
 constexpr UINT WM_SMS_RECOMPUTEBULK = 0x04D2;
 constexpr UINT WM_SMS_RELEASEARCHIVE = 0x05F5;
+// Outlook Express: the archive request to the opener's monitor window (the window as wParam, the
+// copy's transfer-file number as lParam); its end comes back as WM_SMS_RELEASEARCHIVE.
+constexpr UINT WM_SMS_POSTARCHIVE = WM_USER + 500;
+constexpr UINT_PTR kArchiveTimer = 0x5F5;
 
 // Child ids.
 constexpr int kIdStandardButtons = 50000;
@@ -133,6 +137,11 @@ class CSMSWindow : public CMyWindow
     void ForceClose();
     void CloseAfterSend();
     void ReleaseArchiveMutex();
+    // Outlook Express: the readable copy of the job just sent handed to the client for "Sent SMSs"
+    // (sms_window_archive.cpp). True when the request is out: the window then waits hidden, holding
+    // the archive mutex, until OnArchiveFinished, and closes.
+    [[nodiscard]] bool StartArchive(const std::string& p_sSubject, const std::string& p_sText);
+    void OnArchiveFinished(bool p_bTimedOut);
     void OpenPage(const char* p_szPage);
     void ComposeMail(const char* p_szAddressValue, const char* p_szDefault, const char* p_szSubject);
     int Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType);
@@ -196,6 +205,7 @@ class CSMSWindow : public CMyWindow
     LocalClock m_fnClock;
     unique_handle m_hArchiveMutex;
     bool m_bHoldsArchive = false;
+    bool m_bArchivePending = false;
     CAddressBookControlObject* m_p_abcoBinding;
     std::string m_sInitialTo;
     std::string m_sInitialBody;

@@ -18,6 +18,8 @@
 namespace
 {
 constexpr DWORD kArchiveWaitMs = 60000;
+// The core's result for a job that went out.
+constexpr int kResultSent = 2;
 
 std::string Trimmed(const std::string& p_sText)
 {
@@ -51,6 +53,9 @@ struct CSMSWindow::CSendState
     bool m_bTokensKnown = false;
     CDeliveryTime m_oDelivery{};
     uint32_t m_dwFlags = 0;
+    // What the readable copy of the job is filed under, and its text.
+    std::string m_sCopySubject;
+    std::string m_sCopyText;
 };
 
 void CSMSWindow::OnFileSend()
@@ -78,6 +83,9 @@ void CSMSWindow::OnFileSend()
         if (state.m_hProgress != nullptr)
             m_p_abcoBinding->m_pfnDeleteProgressBar(&state.m_hProgress);
         bClose = ReportResult(state.m_iResult);
+        // Once the job went out Outlook Express files its copy; the window closes when that ended.
+        if (bClose && state.m_iResult == kResultSent && StartArchive(state.m_sCopySubject, state.m_sCopyText))
+            bClose = false;
     }
     if (bClose)
         CloseAfterSend();
@@ -205,6 +213,8 @@ bool CSMSWindow::HandOver(CSendState& p_oState)
         return HandOverBulk(p_oState);
     Log("Calling SendSMS from OnFileSend");
     const std::string copy = p_oState.m_sBody;
+    p_oState.m_sCopySubject = copy;
+    p_oState.m_sCopyText = copy;
     return m_p_abcoBinding->m_pfnSendSMS(m_hWnd, m_p_mrlTo, m_p_mrlCc, p_oState.m_sBody.c_str(), p_oState.m_dwFlags,
                                          &p_oState.m_oDelivery, copy.c_str(), &p_oState.m_iResult) != 0;
 }
@@ -253,6 +263,8 @@ bool CSMSWindow::HandOverBulk(CSendState& p_oState)
         return false;
     }
     const std::string title = "Bulk SMS: " + plain;
+    p_oState.m_sCopySubject = title;
+    p_oState.m_sCopyText = plain;
     return core.m_pfnSendBulkSMS(m_hWnd, bHasId ? senderId.c_str() : nullptr, list, plain.c_str(), p_oState.m_dwFlags,
                                  &p_oState.m_oDelivery, nullptr, p_oState.m_hProgress, title.c_str(), m_p_mrlTo,
                                  m_p_mrlCc, &p_oState.m_iResult) != 0;

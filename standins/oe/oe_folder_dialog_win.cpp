@@ -21,9 +21,65 @@ struct CFolderRequest
     bool m_bCreated = false;
 };
 
-// The dialog's tree: "Local Folders" (lParam 0) and the store's folders (lParam their id), the
-// browser's selected folder selected.
-void FillParentTree(HWND p_hTree, uint32_t p_nSelected)
+const char* RefusalText(EAddFolder p_eResult)
+{
+    switch (p_eResult)
+    {
+    case EAddFolder::BadName:
+        return "Please enter a folder name. A folder name cannot contain \\ / : * ? \" < > | or end with a "
+               "period or a space.";
+    case EAddFolder::Exists:
+        return "A folder with this name already exists. Please choose another name.";
+    case EAddFolder::NoParent:
+        return "The folder you selected no longer exists.";
+    default:
+        return "The folder could not be created.";
+    }
+}
+
+void TryCreate(HWND p_hDlg, CFolderRequest& p_oRequest)
+{
+    const std::string name = DialogItemText(p_hDlg, IDC_FOLDER_NAME);
+    const uint32_t parent = ChosenFolderId(GetDlgItem(p_hDlg, IDC_FOLDER_TREE));
+    const EAddFolder result = AddStoreFolderUnder(Browser().m_sStoreFolder, name, parent);
+    if (result != EAddFolder::Added)
+    {
+        LOG_FAILURE("the folder '%s' was not created (%d)", name.c_str(), static_cast<int>(result));
+        MessageBoxA(p_hDlg, RefusalText(result), "Outlook Express", MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(GetDlgItem(p_hDlg, IDC_FOLDER_NAME));
+        return;
+    }
+    Log("Created the folder '%s' below folder %u", name.c_str(), parent);
+    p_oRequest.m_bCreated = true;
+    EndDialog(p_hDlg, IDOK);
+}
+
+INT_PTR CALLBACK CreateFolderProc(HWND p_hDlg, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    return TrapExceptions("CreateFolderProc", INT_PTR(0), [&]() -> INT_PTR {
+        if (p_nMsg == WM_INITDIALOG)
+        {
+            SetWindowLongPtrA(p_hDlg, DWLP_USER, p_lParam);
+            FillFolderChoiceTree(GetDlgItem(p_hDlg, IDC_FOLDER_TREE),
+                                 reinterpret_cast<const CFolderRequest*>(p_lParam)->m_nParent);
+            SendDlgItemMessageA(p_hDlg, IDC_FOLDER_NAME, EM_LIMITTEXT, 200, 0);
+            return TRUE;
+        }
+        if (p_nMsg != WM_COMMAND)
+            return FALSE;
+        auto* request = reinterpret_cast<CFolderRequest*>(GetWindowLongPtrA(p_hDlg, DWLP_USER));
+        if (LOWORD(p_wParam) == IDOK)
+            TryCreate(p_hDlg, *request);
+        else if (LOWORD(p_wParam) == IDCANCEL)
+            EndDialog(p_hDlg, IDCANCEL);
+        else
+            return FALSE;
+        return TRUE;
+    });
+}
+} // namespace
+
+void FillFolderChoiceTree(HWND p_hTree, uint32_t p_nSelected)
 {
     const std::vector<oestore::CFolderRecord>& folders = Browser().m_vFolders;
     auto add = [&](HTREEITEM p_hParent, const std::string& p_sText, uint32_t p_nId) {
@@ -54,7 +110,7 @@ void FillParentTree(HWND p_hTree, uint32_t p_nSelected)
     SendMessageA(p_hTree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(selected));
 }
 
-uint32_t ChosenParent(HWND p_hTree)
+uint32_t ChosenFolderId(HWND p_hTree)
 {
     TVITEMA item{};
     item.mask = TVIF_PARAM;
@@ -64,65 +120,14 @@ uint32_t ChosenParent(HWND p_hTree)
     return static_cast<uint32_t>(item.lParam);
 }
 
-const char* RefusalText(EAddFolder p_eResult)
-{
-    switch (p_eResult)
-    {
-    case EAddFolder::BadName:
-        return "Please enter a folder name. A folder name cannot contain \\ / : * ? \" < > | or end with a "
-               "period or a space.";
-    case EAddFolder::Exists:
-        return "A folder with this name already exists. Please choose another name.";
-    case EAddFolder::NoParent:
-        return "The folder you selected no longer exists.";
-    default:
-        return "The folder could not be created.";
-    }
-}
-
-void TryCreate(HWND p_hDlg, CFolderRequest& p_oRequest)
-{
-    const std::string name = DialogItemText(p_hDlg, IDC_FOLDER_NAME);
-    const uint32_t parent = ChosenParent(GetDlgItem(p_hDlg, IDC_FOLDER_TREE));
-    const EAddFolder result = AddStoreFolderUnder(Browser().m_sStoreFolder, name, parent);
-    if (result != EAddFolder::Added)
-    {
-        LOG_FAILURE("the folder '%s' was not created (%d)", name.c_str(), static_cast<int>(result));
-        MessageBoxA(p_hDlg, RefusalText(result), "Outlook Express", MB_OK | MB_ICONEXCLAMATION);
-        SetFocus(GetDlgItem(p_hDlg, IDC_FOLDER_NAME));
-        return;
-    }
-    Log("Created the folder '%s' below folder %u", name.c_str(), parent);
-    p_oRequest.m_bCreated = true;
-    EndDialog(p_hDlg, IDOK);
-}
-
-INT_PTR CALLBACK CreateFolderProc(HWND p_hDlg, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CreateFolderProc", INT_PTR(0), [&]() -> INT_PTR {
-        if (p_nMsg == WM_INITDIALOG)
-        {
-            SetWindowLongPtrA(p_hDlg, DWLP_USER, p_lParam);
-            FillParentTree(GetDlgItem(p_hDlg, IDC_FOLDER_TREE),
-                           reinterpret_cast<const CFolderRequest*>(p_lParam)->m_nParent);
-            SendDlgItemMessageA(p_hDlg, IDC_FOLDER_NAME, EM_LIMITTEXT, 200, 0);
-            return TRUE;
-        }
-        if (p_nMsg != WM_COMMAND)
-            return FALSE;
-        auto* request = reinterpret_cast<CFolderRequest*>(GetWindowLongPtrA(p_hDlg, DWLP_USER));
-        if (LOWORD(p_wParam) == IDOK)
-            TryCreate(p_hDlg, *request);
-        else if (LOWORD(p_wParam) == IDCANCEL)
-            EndDialog(p_hDlg, IDCANCEL);
-        else
-            return FALSE;
-        return TRUE;
-    });
-}
-} // namespace
-
 bool CreateFolderDialog()
+{
+    const CBrowserState& b = Browser();
+    size_t folder = 0;
+    return CreateFolderDialogUnder(b.m_hBrowser, SelectedFolder(folder) ? b.m_vFolders[folder].m_nId : 0);
+}
+
+bool CreateFolderDialogUnder(HWND p_hOwner, uint32_t p_nParent)
 {
     const CBrowserState& b = Browser();
     if (b.m_p_oProfile->m_iMajor <= 4)
@@ -131,10 +136,8 @@ bool CreateFolderDialog()
         return false;
     }
     CFolderRequest request;
-    size_t folder = 0;
-    if (SelectedFolder(folder))
-        request.m_nParent = b.m_vFolders[folder].m_nId;
-    if (DialogBoxParamA(b.m_hInstance, MAKEINTRESOURCEA(IDD_CREATE_FOLDER), b.m_hBrowser, CreateFolderProc,
+    request.m_nParent = p_nParent;
+    if (DialogBoxParamA(b.m_hInstance, MAKEINTRESOURCEA(IDD_CREATE_FOLDER), p_hOwner, CreateFolderProc,
                         reinterpret_cast<LPARAM>(&request)) < 0)
         LOG_FAILURE("the Create Folder dialog could not be shown");
     if (request.m_bCreated)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace oestandin
@@ -14,4 +15,12 @@ namespace oestandin
 // shows it; a name that is empty, holds a path character or exists already is refused with a
 // message and the dialog stays. True when a folder was created.
 [[nodiscard]] bool CreateFolderDialog();
+// A dialog's tree of folders to choose from: "Local Folders" (item data 0) and the store's folders
+// below their parents (item data their id), the folder p_nSelected selected.
+void FillFolderChoiceTree(HWND p_hTree, uint32_t p_nSelected);
+// The id of the folder chosen in such a tree; 0 for "Local Folders" or no choice.
+uint32_t ChosenFolderId(HWND p_hTree);
+// The same owned by p_hOwner with the folder p_nParent (0: Local Folders) as the proposed parent,
+// as the folder picker's "New Folder..." opens it.
+[[nodiscard]] bool CreateFolderDialogUnder(HWND p_hOwner, uint32_t p_nParent);
 } // namespace oestandin

@@ -6,6 +6,7 @@
 #include "common/text_win.h"
 #include "common/trace_log.h"
 #include "common/unique_any.h"
+#include "standins/oe/oe_copy_folder_win.h"
 #include "standins/oe/oe_dialogs_win.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/oe_resource.h"
@@ -111,6 +112,9 @@ HMENU BuildNoteMenu(bool p_bRead)
     if (!p_bRead)
         AppendMenuA(file, MF_STRING, g_p_oProfile->m_nSendCommand, "&Send Message\tAlt+S");
     AppendMenuA(file, MF_STRING, g_p_oProfile->m_nSaveAsCommand, "Save &As...");
+    AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(file, MF_STRING, IDM_MOVE_TO_FOLDER, "Mo&ve to Folder...");
+    AppendMenuA(file, MF_STRING, IDM_COPY_TO_FOLDER, "&Copy to Folder...");
     AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(file, MF_STRING, IDM_NOTE_CLOSE, "&Close");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
@@ -282,6 +286,16 @@ void SendNote(HWND p_hNote)
         DestroyWindow(p_hNote);
 }
 
+// The message as it was opened (sender and date kept), or as the note's fields hold it; a moved
+// message leaves with its note.
+void FileNote(HWND p_hNote, bool p_bMove)
+{
+    const auto opened = g_mOpened.find(p_hNote);
+    const oestore::CMailMessage message = opened != g_mOpened.end() ? opened->second : NoteMessage(p_hNote);
+    if (FileMessageInFolder(p_hNote, message, p_bMove) == EFileNote::Filed && p_bMove)
+        DestroyWindow(p_hNote);
+}
+
 oestore::EReplyKind ReplyKindOf(UINT p_nCommand)
 {
     return p_nCommand == IDM_REPLY       ? oestore::EReplyKind::Reply
@@ -331,6 +345,8 @@ LRESULT NoteMessageProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lPar
             const auto opened = g_mOpened.find(p_hWnd);
             (void)SaveMessageAs(g_hInstance, p_hWnd, opened != g_mOpened.end() ? opened->second : NoteMessage(p_hWnd));
         }
+        else if (command == IDM_MOVE_TO_FOLDER || command == IDM_COPY_TO_FOLDER)
+            FileNote(p_hWnd, command == IDM_MOVE_TO_FOLDER);
         else if (command == IDM_NOTE_CLOSE)
             DestroyWindow(p_hWnd);
         else

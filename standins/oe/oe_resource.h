@@ -9,6 +9,7 @@
 #define IDD_COLUMNS 204
 #define IDD_CREATE_FOLDER 205
 #define IDD_SEND_WARNING 206
+#define IDD_COPY_FOLDER 207
 
 // The empty-subject question.
 #define IDC_SUBJECT_ICON 1000
@@ -27,6 +28,10 @@
 // Create Folder: the name and the tree of folders to create it in.
 #define IDC_FOLDER_NAME 1300
 #define IDC_FOLDER_TREE 1301
+// Copy to Folder / Move to Folder: the prompt, the tree of folders and "New Folder...".
+#define IDC_PICK_PROMPT 1302
+#define IDC_PICK_TREE 1303
+#define IDC_PICK_NEW_FOLDER 1304
 
 // Note header fields and body.
 #define IDC_NOTE_TO 1001
@@ -47,3 +52,5 @@
 #define IDM_VIEW_TOOLBAR 49010
 #define IDM_VIEW_STATUS_BAR 49011
 #define IDM_VIEW_FOLDER_LIST 49012
+#define IDM_MOVE_TO_FOLDER 49013
+#define IDM_COPY_TO_FOLDER 49014

@@ -1,6 +1,7 @@
 // tests/unit/oe/email_file_test.cpp: the transfer file's text, line for line, for each shape of
 // mail, the recipient lines, the date, and the file's name and replacement.
 #include "Addressbook/oe/email_file.h"
+#include "Addressbook/oe/sent_copy.h"
 #include "common/file_read.h"
 #include "tests/unit/oe/oe_test_support.h"
 
@@ -176,4 +177,37 @@ TEST(TransferFile, WriteReplacesAnOlderFileAndKeepsAGivenNumber)
     EXPECT_NE(fresh, 0u);
     EXPECT_EQ(written, TransferFilePath(platform::TempDirectory(), fresh));
     std::remove(written.c_str());
+}
+
+TEST(SentCopy, TheCopyIsLabelledWithTheSenderKeptNotSentAndItsSubjectIsOneShortLine)
+{
+    struct CCase
+    {
+        const char* m_szName;
+        const char* m_szEmail;
+        const char* m_szFromLine;
+    };
+    for (const CCase& c : {CCase{"Ann Example", "ann@example.org", "From: \"Ann Example [ann@example.org]\"\n"},
+                           CCase{"", "ann@example.org", "From: \"ann@example.org\"\n"},
+                           CCase{"Ann Example", "", "From: \"Ann Example\"\n"}})
+    {
+        const std::string text =
+            BuildEmailFileText(SentCopyParts(c.m_szName, c.m_szEmail, nullptr, nullptr, "S", "T"), kWhen);
+        EXPECT_EQ(text.rfind(c.m_szFromLine, 0), 0u) << text;
+    }
+
+    oetest::CRecipients to;
+    to.Add("Kim Lee", nullptr, "+27825550101");
+    oetest::CRecipients cc;
+    cc.Add(nullptr, nullptr, "+27825550102");
+    std::string subject = "Dinner\tat\r\neight";
+    subject += std::string(150, 'x');
+    const CEmailFileParts parts =
+        SentCopyParts("Ann", "ann@example.org", to.List(), cc.List(), subject, "Dinner at eight");
+    const std::string text = BuildEmailFileText(parts, kWhen);
+    EXPECT_NE(text.find("To: \t\"+27825550101\"\nCc: \t\"+27825550102\"\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nSubject: Dinner at  eight" + std::string(84, 'x') + "\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("X-Unsent"), std::string::npos) << "kept, not sent: the client opens it as a message";
+    EXPECT_EQ(text.find("Content-Disposition"), std::string::npos);
+    EXPECT_NE(text.find("\n\nDinner at eight\n"), std::string::npos) << text;
 }

@@ -446,6 +446,86 @@ TEST_F(ComposeWindow, CloseAsksBeforeLosingChanges)
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 5s));
 }
 
+// The monitor of an Outlook Express host: what the archive requests of compose windows carried.
+struct CArchiveSeen
+{
+    HWND m_hRequester = nullptr;
+    uint32_t m_dwNumber = 0;
+    int m_iRequests = 0;
+} g_oArchive;
+
+LRESULT CALLBACK ArchiveMonitorProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    if (p_nMsg == WM_USER + 500)
+    {
+        g_oArchive.m_hRequester = reinterpret_cast<HWND>(p_wParam);
+        g_oArchive.m_dwNumber = static_cast<uint32_t>(p_lParam);
+        ++g_oArchive.m_iRequests;
+        return 0;
+    }
+    return DefWindowProcA(p_hWnd, p_nMsg, p_wParam, p_lParam);
+}
+
+TEST_F(ComposeWindow, InOutlookExpressASentJobsCopyIsHandedToTheMonitorAndTheWindowClosesWhenItIsFiled)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &ArchiveMonitorProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ComposeTestArchiveMonitor";
+    RegisterClassA(&wc);
+    const unique_hwnd monitor(
+        CreateWindowA(wc.lpszClassName, "Hoot", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr));
+    ASSERT_TRUE(monitor);
+    ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, "Software\\Brevolt", "Name", "Ann Example"));
+    ASSERT_TRUE(WriteRegText(HKEY_CURRENT_USER, "Software\\Brevolt", "Email", "ann@example.org"));
+    com_ptr<CQuillet> host;
+    host.attach(new CQuillet());
+    host->SetClock(&TestClock);
+    ASSERT_EQ(host->Init(1, 6, nullptr, nullptr, static_cast<LONG>(reinterpret_cast<LONG_PTR>(m_oOpener.Handle())),
+                         static_cast<LONG>(reinterpret_cast<LONG_PTR>(monitor.get())), 1),
+              S_OK);
+    host->Binding()->m_pfnSendSMS = &FakeSendSMS;
+    g_oArchive = CArchiveSeen{};
+
+    // A job that did not go out files nothing; one that did is handed over, and the window waits.
+    const unique_bstr to = Bstr("0821234567");
+    const unique_bstr body = Bstr("Dinner at eight");
+    HWND window = OpenComposeWindow(*host.get(), m_oOpener, to.get(), body.get());
+    ASSERT_NE(window, nullptr);
+    g_oSend.m_iResult = 6;
+    Send(window);
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(g_oArchive.m_iRequests, 0);
+    g_oSend.m_iResult = 2;
+    Send(window);
+    ASSERT_TRUE(PumpUntil([] { return g_oArchive.m_iRequests == 1; }, 10s));
+    EXPECT_EQ(g_oArchive.m_hRequester, window);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    char name[16] = {};
+    wsprintfA(name, "%X.eml", g_oArchive.m_dwNumber);
+    const std::string path = std::string(temp) + name;
+    std::ifstream file(path, std::ios::binary);
+    const std::string copy((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    EXPECT_EQ(copy.rfind("From: \"Ann Example [ann@example.org]\"\r\n", 0), 0u) << copy;
+    EXPECT_NE(copy.find("\r\nSubject: Dinner at eight\r\n"), std::string::npos) << copy;
+    EXPECT_EQ(copy.find("X-Unsent"), std::string::npos);
+    EXPECT_NE(copy.find("\r\nDinner at eight\r\n"), std::string::npos);
+    DeleteFileA(path.c_str());
+
+    // While the copy is filed the next send of any window waits; the end lets it go.
+    const unique_handle archive(CreateMutexA(nullptr, FALSE, "ArchiveMutex"));
+    EXPECT_EQ(WaitForSingleObject(archive.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    PostMessageA(window, WM_USER + 501, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10s));
+    EXPECT_EQ(WaitForSingleObject(archive.get(), 5000), WAIT_OBJECT_0) << "released, not abandoned";
+    ReleaseMutex(archive.get());
+    EXPECT_TRUE(PumpUntil([&] { return m_oOpener.m_iCount == 0; }, 5s));
+}
+
 TEST(ServerShutdown, ReleasingTheObjectClosesItsWindowsAfterOfferingToSave)
 {
     CBoxRecorder boxes;

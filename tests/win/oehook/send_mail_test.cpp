@@ -9,6 +9,7 @@
 #include "oehook/latchkit.h"
 #include "tests/win/oe/oe_test_support.h"
 #include "tests/win/oehook/latchkit_test_support.h"
+#include "tests/win/oehook/mail_mode_support.h"
 
 #include <gtest/gtest.h>
 
@@ -104,65 +105,6 @@ class CAcceptingSmtp
     std::string m_sMessage;
 };
 
-// The shell opens ".eml" files with the stand-in while the test runs, as the client's installation
-// registers them (the system's classes: Wine's shell reads no per-user ones); what was there before
-// is put back.
-class CEmlAssociation
-{
-  public:
-    CEmlAssociation()
-    {
-        char previous[256] = {};
-        DWORD size = sizeof previous;
-        m_bHadPrevious = RegGetValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr, RRF_RT_REG_SZ, nullptr, previous,
-                                      &size) == ERROR_SUCCESS;
-        m_sPrevious = previous;
-        const std::string command = std::string("\"") + OE6_EXE + "\" \"%1\"";
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr, REG_SZ, kProgId, sizeof kProgId);
-        RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\LatchkitTest.eml\\shell\\open\\command", nullptr,
-                        REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1));
-    }
-    ~CEmlAssociation()
-    {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\LatchkitTest.eml");
-        if (m_bHadPrevious)
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr, REG_SZ, m_sPrevious.c_str(),
-                            static_cast<DWORD>(m_sPrevious.size() + 1));
-        else
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kExtension, nullptr);
-    }
-
-  private:
-    static constexpr const char* kExtension = "Software\\Classes\\.eml";
-    static constexpr char kProgId[] = "LatchkitTest.eml";
-    bool m_bHadPrevious = false;
-    std::string m_sPrevious;
-};
-
-std::string WriteTransferFile(DWORD p_dwStamp)
-{
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    char name[32] = {};
-    wsprintfA(name, "%lX.eml", static_cast<unsigned long>(p_dwStamp));
-    const std::string path = std::string(folder) + name;
-    WriteTextFile(path, "From: \"Pat Doe\" <pat@brevolt.example>\r\nTo: sms@brevolt.example\r\nSubject: SMS job "
-                        "42\r\n\r\nThe gateway job.\r\n");
-    return path;
-}
-
-struct CSendEvents
-{
-    unique_handle m_hSuccess{CreateEventA(nullptr, FALSE, FALSE, "OESendSuccess")};
-    unique_handle m_hFailed{CreateEventA(nullptr, FALSE, FALSE, "OESendFailed")};
-};
-
-// The sending note: under the monitor window, off-screen.
-HWND FindSendingNote(const CHookedClient& p_oClient)
-{
-    return FindWindowExA(p_oClient.Monitor(), nullptr, "ATH_Note", nullptr);
-}
-
 TEST(LatchkitSendMail, TheTransferFileIsSentOffScreenAndSuccessSignalled)
 {
     CAcceptingSmtp server;
@@ -253,4 +195,5 @@ TEST(LatchkitSendMail, AnArchiveRequestThatCannotBeFiledStillReportsItsEnd)
     CMonitorMessage message{};
     EXPECT_TRUE(client.WaitForMessage(WM_USER + 501, message, 5000, from));
 }
+
 } // namespace

@@ -1,0 +1,369 @@
+// oehook/store_mail_win.cpp: store-mail mode: the copy's note, kept off-screen, gets its File menu's
+// "Copy to Folder..." posted; the picker gets "Sent SMSs" chosen (made through "New Folder..." and
+// the Create Folder dialog when missing) and confirmed; the note is then closed, the transfer file
+// deleted and the end of the request posted to the launcher.
+#include "oehook/store_mail_win.h"
+
+#include "common/boundary.h"
+#include "common/failure_log.h"
+#include "common/text_win.h"
+#include "common/trace_log.h"
+#include "oehook/latchkit_state_win.h"
+#include "oehook/send_mail_win.h"
+#include "oehook/subclass_win.h"
+#include "oehook/window_roles_win.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr const char* kSentSMSFolder = "Sent SMSs";
+constexpr UINT kFilePeriodMs = 200;
+constexpr UINT kWatchPeriodMs = 1000;
+// A copy not filed after this long is given up: the requester must not wait for ever.
+constexpr DWORD kMostFileMs = 30000;
+// A transfer file whose note has not come after this long will not bring one.
+constexpr DWORD kMostOpenMs = 30000;
+constexpr int kOffScreen = 2048;
+
+// The filing runs on the client's user-interface thread; these belong to the one filing in flight.
+HWND g_hPicker = nullptr;
+bool g_bFolderAsked = false;
+bool g_bFolderNamed = false;
+DWORD g_dwShownTick = 0;
+bool g_bRestoring = false;
+
+// The menu text without its "&" and without the accelerator after a tab.
+std::string PlainMenuText(const char* p_szText)
+{
+    std::string text;
+    for (const char* c = p_szText; *c != '\0' && *c != '\t'; ++c)
+        if (*c != '&')
+            text += *c;
+    return text;
+}
+
+// The command of the menu item p_sText in the menu or its popups; 0 when there is none.
+UINT FindMenuCommand(HMENU p_hMenu, const std::string& p_sText)
+{
+    const int count = p_hMenu != nullptr ? GetMenuItemCount(p_hMenu) : 0;
+    for (int i = 0; i < count; ++i)
+    {
+        char text[256] = {};
+        GetMenuStringA(p_hMenu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (const HMENU popup = GetSubMenu(p_hMenu, i); popup != nullptr)
+        {
+            if (const UINT command = FindMenuCommand(popup, p_sText); command != 0)
+                return command;
+        }
+        else if (PlainMenuText(text) == p_sText)
+            return GetMenuItemID(p_hMenu, i);
+    }
+    return 0;
+}
+
+std::string ItemText(HWND p_hTree, HTREEITEM p_hItem)
+{
+    char text[256] = {};
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = p_hItem;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (!SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return std::string();
+    return text;
+}
+
+// The tree's item with the text, depth first; null when there is none.
+HTREEITEM FindTreeItem(HWND p_hTree, const std::string& p_sText)
+{
+    std::vector<HTREEITEM> pending = {
+        reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0))};
+    while (!pending.empty())
+    {
+        const HTREEITEM item = pending.back();
+        pending.pop_back();
+        if (item == nullptr)
+            continue;
+        if (ItemText(p_hTree, item) == p_sText)
+            return item;
+        pending.push_back(reinterpret_cast<HTREEITEM>(
+            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))));
+        pending.push_back(reinterpret_cast<HTREEITEM>(
+            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))));
+    }
+    return nullptr;
+}
+
+// A button of the dialog by its caption ("&" ignored).
+HWND FindButton(HWND p_hDialog, const std::string& p_sText)
+{
+    for (HWND child = FindWindowExA(p_hDialog, nullptr, WC_BUTTONA, nullptr); child != nullptr;
+         child = FindWindowExA(p_hDialog, child, WC_BUTTONA, nullptr))
+        if (PlainMenuText(ControlText(child).c_str()) == p_sText)
+            return child;
+    return nullptr;
+}
+
+void MoveOffScreen(HWND p_hWnd)
+{
+    SetWindowPos(p_hWnd, nullptr, kOffScreen, kOffScreen, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void GiveUp(HWND p_hNote, const char* p_szWhy)
+{
+    Log("StoringNoteProc: filing given up: %s", p_szWhy);
+    KillTimer(p_hNote, kSendTimer);
+    KillTimer(p_hNote, kSendWatchTimer);
+    if (g_hPicker != nullptr && IsWindow(g_hPicker))
+        PostMessageA(g_hPicker, WM_COMMAND, IDCANCEL, 0);
+    PostMessageA(p_hNote, WM_CLOSE, 0, 0);
+}
+
+void FinishStoring(HWND p_hNote)
+{
+    Log("WM_DESTROY at end of StoreSMS");
+    KillTimer(p_hNote, kSendTimer);
+    KillTimer(p_hNote, kSendWatchTimer);
+    g_bRestoring = true;
+    const RECT& was = g_oShared.m_rcSendingNote;
+    SetWindowPos(p_hNote, nullptr, was.left, was.top, was.right - was.left, was.bottom - was.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (g_oShared.m_szTransferFile[0] != '\0' && !DeleteFileA(g_oShared.m_szTransferFile))
+        Log("FinishStoring: the transfer file %s could not be deleted: error %lu", g_oShared.m_szTransferFile,
+            GetLastError());
+    g_oShared.m_szTransferFile[0] = '\0';
+    g_oShared.m_bStoreMailMode = 0;
+    g_oShared.m_bSendingWindow = 0;
+    g_oShared.m_hSendingNote = nullptr;
+    g_hPicker = nullptr;
+    PostToMonitor(WM_MON_FINISHED_ARCHIVE, 0, 0);
+}
+
+bool HandleTimer(HWND p_hNote, UINT_PTR p_uTimer)
+{
+    if (p_uTimer == kSendTimer)
+    {
+        KillTimer(p_hNote, kSendTimer);
+        const UINT command = FindMenuCommand(GetMenu(p_hNote), "Copy to Folder...");
+        if (command == 0)
+            GiveUp(p_hNote, "the note has no Copy to Folder");
+        else
+            PostMessageA(p_hNote, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        return true;
+    }
+    if (p_uTimer != kSendWatchTimer)
+        return false;
+    if (GetTickCount() - g_dwShownTick > kMostFileMs)
+        GiveUp(p_hNote, "the copy is still not filed");
+    return true;
+}
+
+LRESULT StoringNoteMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    switch (p_nMsg)
+    {
+    case WM_CREATE: {
+        const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
+        if (result != -1)
+        {
+            GetWindowRect(p_hWnd, &g_oShared.m_rcSendingNote);
+            MoveOffScreen(p_hWnd);
+        }
+        return result;
+    }
+    case WM_WINDOWPOSCHANGING:
+        if (auto* place = reinterpret_cast<WINDOWPOS*>(p_lParam); place != nullptr && !g_bRestoring)
+        {
+            place->x = kOffScreen;
+            place->y = kOffScreen;
+            place->flags &= ~SWP_NOMOVE;
+        }
+        break;
+    case WM_SHOWWINDOW:
+        if (p_wParam && g_dwShownTick == 0)
+        {
+            g_dwShownTick = GetTickCount();
+            SetTimer(p_hWnd, kSendTimer, kFilePeriodMs, nullptr);
+            SetTimer(p_hWnd, kSendWatchTimer, kWatchPeriodMs, nullptr);
+        }
+        break;
+    case WM_TIMER:
+        if (HandleTimer(p_hWnd, p_wParam))
+            return 0;
+        break;
+    case WM_DESTROY:
+        FinishStoring(p_hWnd);
+        break;
+    default:
+        break;
+    }
+    return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
+}
+
+LRESULT CALLBACK StoringNoteProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+{
+    LRESULT result = 0;
+    if (TrapExceptions("StoringNoteProc", false, [&] {
+            result = StoringNoteMessage(p_hWnd, p_nMsg, p_wParam, p_lParam);
+            return true;
+        }))
+        return result;
+    return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
+}
+
+// "Sent SMSs" chosen and confirmed when the picker lists it; otherwise its New Folder asked once.
+void PickSentSMSs(HWND p_hPicker)
+{
+    const HWND tree = FindWindowExA(p_hPicker, nullptr, WC_TREEVIEWA, nullptr);
+    if (const HTREEITEM item = tree != nullptr ? FindTreeItem(tree, kSentSMSFolder) : nullptr; item != nullptr)
+    {
+        KillTimer(p_hPicker, kPickFolderTimer);
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        PostMessageA(p_hPicker, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    if (g_bFolderAsked)
+        return;
+    const HWND newFolder = FindButton(p_hPicker, "New Folder...");
+    if (newFolder == nullptr)
+    {
+        LOG_FAILURE("the folder picker has neither \"%s\" nor New Folder", kSentSMSFolder);
+        PostMessageA(p_hPicker, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    g_bFolderAsked = true;
+    PostMessageA(p_hPicker, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(newFolder), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(newFolder));
+}
+
+// The Create Folder dialog the picker opened: "Sent SMSs" directly below the tree's top folder.
+void NameSentSMSs(HWND p_hDialog)
+{
+    g_bFolderNamed = true;
+    SetWindowTextA(FindWindowExA(p_hDialog, nullptr, WC_EDITA, nullptr), kSentSMSFolder);
+    const HWND tree = FindWindowExA(p_hDialog, nullptr, WC_TREEVIEWA, nullptr);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    PostMessageA(p_hDialog, WM_COMMAND, IDOK, 0);
+}
+} // namespace
+
+bool SelectSentSMSsFolder()
+{
+    const HWND tree = g_oShared.m_hTree;
+    const HTREEITEM item = tree != nullptr && IsWindow(tree) ? FindTreeItem(tree, kSentSMSFolder) : nullptr;
+    if (item == nullptr)
+    {
+        Log("SelectSentSMSsFolder: no \"%s\" folder yet", kSentSMSFolder);
+        return false;
+    }
+    return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
+bool MailModeBusy()
+{
+    if (!g_oShared.m_bSendMailMode && !g_oShared.m_bStoreMailMode)
+        return false;
+    const HWND note = g_oShared.m_hSendingNote;
+    if ((note != nullptr && IsWindow(note)) || GetTickCount() - g_oShared.m_dwMailModeTick < kMostOpenMs)
+        return true;
+    Log("MailModeBusy: the transfer file %s never came in a note; its mode is dropped", g_oShared.m_szTransferFile);
+    g_oShared.m_bSendMailMode = 0;
+    g_oShared.m_bStoreMailMode = 0;
+    g_oShared.m_bSendingWindow = 0;
+    g_oShared.m_hSendingNote = nullptr;
+    return false;
+}
+
+bool EnterStoreMail(DWORD p_dwStamp)
+{
+    Log("EnterStoreMailMode %lX", static_cast<unsigned long>(p_dwStamp));
+    if (MailModeBusy())
+    {
+        LOG_FAILURE("another transfer file is being handled");
+        return false;
+    }
+    const std::string path = TransferFilePath(p_dwStamp, "eml");
+    if (path.empty() || path.size() >= sizeof g_oShared.m_szTransferFile)
+        return false;
+    std::snprintf(g_oShared.m_szTransferFile, sizeof g_oShared.m_szTransferFile, "%s", path.c_str());
+    g_oShared.m_hSendingNote = nullptr;
+    g_oShared.m_bSendingWindow = 0;
+    g_hPicker = nullptr;
+    g_bFolderAsked = false;
+    g_bFolderNamed = false;
+    g_oShared.m_dwMailModeTick = GetTickCount();
+    g_oShared.m_bStoreMailMode = 1;
+    if (OpenTransferFile(path))
+        return true;
+    g_oShared.m_bStoreMailMode = 0;
+    g_oShared.m_szTransferFile[0] = '\0';
+    if (!DeleteFileA(path.c_str()))
+        Log("EnterStoreMailMode: %s could not be deleted: error %lu", path.c_str(), GetLastError());
+    return false;
+}
+
+bool TakeStoringNote(HWND p_hWnd)
+{
+    if (!g_oShared.m_bStoreMailMode || g_oShared.m_bSendingWindow)
+        return false;
+    if (!SubclassWindow(p_hWnd, StoringNoteProc))
+    {
+        Log("Failed to set window proc - Error: %lu", GetLastError());
+        return false;
+    }
+    g_oShared.m_hSendingNote = p_hWnd;
+    g_oShared.m_bSendingWindow = 1;
+    g_dwShownTick = 0;
+    g_bRestoring = false;
+    return true;
+}
+
+bool StoreMailWanted()
+{
+    return g_oShared.m_bStoreMailMode != 0 && g_oShared.m_hSendingNote != nullptr;
+}
+
+bool OnStoreDialogInit(HWND p_hDialog)
+{
+    if (!StoreMailWanted() || FindWindowExA(p_hDialog, nullptr, WC_TREEVIEWA, nullptr) == nullptr)
+        return false;
+    const bool named = FindWindowExA(p_hDialog, nullptr, WC_EDITA, nullptr) != nullptr;
+    if (named && g_hPicker != nullptr && g_bFolderAsked && !g_bFolderNamed)
+    {
+        Log("SubclassCreateFolderWindow %d\n", 1);
+        MoveOffScreen(p_hDialog);
+        NameSentSMSs(p_hDialog);
+        return true;
+    }
+    if (named || g_hPicker != nullptr)
+        return false;
+    Log("StoreMail: the folder picker");
+    g_hPicker = p_hDialog;
+    MoveOffScreen(p_hDialog);
+    PickSentSMSs(p_hDialog);
+    SetTimer(p_hDialog, kPickFolderTimer, kFilePeriodMs, nullptr);
+    return true;
+}
+
+void OnPickFolderTimer(HWND p_hDialog)
+{
+    if (p_hDialog == g_hPicker)
+        PickSentSMSs(p_hDialog);
+}
+
+void OnStoreDialogDestroy(HWND p_hDialog)
+{
+    if (p_hDialog != g_hPicker || g_hPicker == nullptr)
+        return;
+    KillTimer(p_hDialog, kPickFolderTimer);
+    g_hPicker = nullptr;
+    // Filed or not, the note of the copy has done its part.
+    if (g_oShared.m_hSendingNote != nullptr)
+        PostMessageA(g_oShared.m_hSendingNote, WM_CLOSE, 0, 0);
+}
