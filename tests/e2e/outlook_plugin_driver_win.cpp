@@ -4,8 +4,8 @@
 // Bar (its picture saved), clicks "New SMS" on it through the client's control channel, types a
 // recipient and a text into the compose window the real compose server opens, presses Send, waits
 // for the window to close (it closes once the job is submitted) and for the Outbox to hold nothing
-// submitted (mapistore reads the store file), and quits the client. Exit 0 when every step
-// happened; the step that failed is printed otherwise.
+// submitted (mapistore reads the store file), quits the client and looks for the job's copy in
+// "Sent SMSs". Exit 0 when every step happened; the step that failed is printed otherwise.
 #include "common/handle_win.h"
 #include "tools/window_picture/window_picture_win.h"
 
@@ -44,9 +44,12 @@ struct COptions
     std::string m_sShots; // a folder for the pictures (Windows path)
 };
 
+const ULONGLONG g_qwStart = GetTickCount64();
+
+// Each line says how far into the run it was written, so a slow step shows.
 void Say(const char* p_szFormat, const std::string& p_sText = {})
 {
-    std::printf("outlook-drive: ");
+    std::printf("outlook-drive: %5.1f s: ", static_cast<double>(GetTickCount64() - g_qwStart) / 1000.0);
     std::printf(p_szFormat, p_sText.c_str());
     std::printf("\n");
     std::fflush(stdout);
@@ -390,6 +393,13 @@ int Drive(const COptions& p_oOptions)
     if (code != 0)
         return Say("the client ended with %s", std::to_string(code)), 8;
     Say("the client ended");
+    // The client read the store again after the compose server wrote it: the job's readable copy is
+    // in "Sent SMSs" of the file the client saved last, so neither process lost the other's writes.
+    std::string copies;
+    if (Run(std::string("\"") + p_oOptions.m_szMapistore + "\" show \"Sent SMSs\"", &copies) != 0 ||
+        copies.find(p_oOptions.m_szText) == std::string::npos)
+        return Say("no copy of the job in \"Sent SMSs\": %s", copies), 10;
+    Say("\"Sent SMSs\" holds the job's readable copy");
     return 0;
 }
 } // namespace
