@@ -1,9 +1,11 @@
 // tests/e2e/outlook_plugin_driver_win.cpp: brevolt-outlook-drive, a user of the Outlook stand-in with
-// the plug-in: registers the plug-in, the compose server and the client as their installers do,
-// starts the client, waits for the SMS Bar (its picture saved), clicks "New SMS" on it through the
-// client's control channel, types a recipient and a text into the compose window the real compose
-// server opens, presses Send, waits for the window to close (it closes once the job is submitted)
-// and quits the client. Exit 0 when every step happened; the step that failed is printed otherwise.
+// the installed product: checks that the plug-in and the compose server registered are the files
+// the package installed, registers the client as its installer does, starts it, waits for the SMS
+// Bar (its picture saved), clicks "New SMS" on it through the client's control channel, types a
+// recipient and a text into the compose window the real compose server opens, presses Send, waits
+// for the window to close (it closes once the job is submitted) and for the Outbox to hold nothing
+// submitted (mapistore reads the store file), quits the client and looks for the job's copy in
+// "Sent SMSs". Exit 0 when every step happened; the step that failed is printed otherwise.
 #include "common/handle_win.h"
 #include "tools/window_picture/window_picture_win.h"
 
@@ -22,25 +24,32 @@ constexpr ULONG_PTR kControlMagic = 0x4F4C434C;
 constexpr DWORD kBarWaitMs = 60000;     // the client's start, the plug-in's Install and the bar
 constexpr DWORD kComposeWaitMs = 60000; // the compose server's first start and Init
 constexpr DWORD kSendWaitMs = 120000;
+constexpr DWORD kOutboxWaitMs = 60000; // the spooler's SMTP exchange after the flush
+constexpr int64_t kSubmitFlag = 0x4;   // MSGFLAG_SUBMIT: submitted, not yet sent
 // The compose window's children and its Send command (compose/ui/sms_window.h).
 constexpr int kIdToField = 1000;
 constexpr int kIdBodyField = 1003;
 constexpr WPARAM kSendCommand = 40002;
 
+// The compose server's class, and the value the client reads the plug-in's registration from.
+constexpr char kQuilletServerKey[] = "CLSID\\{D1FD8D16-37A9-4BBD-9314-C0CC0DADFE65}\\LocalServer32";
+constexpr char kExtensionsKey[] = "Software\\Microsoft\\Exchange\\Client\\Extensions";
+
 struct COptions
 {
     const char* m_szOutlook = nullptr;
-    const char* m_szPlugin = nullptr;
-    const char* m_szQuillet = nullptr;
-    const char* m_szResource = nullptr;
+    const char* m_szMapistore = nullptr;
     const char* m_szTo = "";
     const char* m_szText = "";
     std::string m_sShots; // a folder for the pictures (Windows path)
 };
 
+const ULONGLONG g_qwStart = GetTickCount64();
+
+// Each line says how far into the run it was written, so a slow step shows.
 void Say(const char* p_szFormat, const std::string& p_sText = {})
 {
-    std::printf("outlook-drive: ");
+    std::printf("outlook-drive: %5.1f s: ", static_cast<double>(GetTickCount64() - g_qwStart) / 1000.0);
     std::printf(p_szFormat, p_sText.c_str());
     std::printf("\n");
     std::fflush(stdout);
@@ -62,17 +71,40 @@ bool WaitUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMilliseconds)
     }
 }
 
-// Runs a registration command line to its end; its exit code, or -1.
-int Run(const std::string& p_sCommandLine)
+// Runs a command line to its end with its standard output read into p_sOutput; its exit code, or -1.
+int Run(const std::string& p_sCommandLine, std::string* p_sOutput = nullptr)
 {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (p_sOutput != nullptr && !CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return -1;
+    unique_handle reader(readEnd), writer(writeEnd);
+    if (reader)
+        SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    if (writer)
+    {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writer.get();
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION process{};
     std::string commandLine = p_sCommandLine;
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, writer ? TRUE : FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
         return -1;
     unique_handle processHandle(process.hProcess);
     unique_handle threadHandle(process.hThread);
+    writer.reset(); // the child holds the only write end: the read below ends when it does
+    if (reader)
+    {
+        char chunk[4096];
+        DWORD got = 0;
+        while (ReadFile(reader.get(), chunk, sizeof chunk, &got, nullptr) && got > 0)
+            p_sOutput->append(chunk, got);
+    }
     if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
         return -1;
     DWORD code = 0;
@@ -80,27 +112,66 @@ int Run(const std::string& p_sCommandLine)
     return static_cast<int>(code);
 }
 
+std::string ReadValue(HKEY p_hRoot, const char* p_szKey, const char* p_szName)
+{
+    char value[1024] = {};
+    DWORD cb = sizeof value - 1;
+    if (RegGetValueA(p_hRoot, p_szKey, p_szName, RRF_RT_REG_SZ, nullptr, value, &cb) != ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+std::string Lower(std::string p_s)
+{
+    CharLowerBuffA(p_s.data(), static_cast<DWORD>(p_s.size()));
+    return p_s;
+}
+
+// The plug-in the client loads and the compose server COM starts must be what the package put into
+// its folder (the folder of the Install key's core library), not a build's files registered over it.
+bool CheckInstalled()
+{
+    const std::string core = ReadValue(HKEY_LOCAL_MACHINE, "Software\\Brevolt\\Install", "Addressbook");
+    const size_t slash = core.find_last_of('\\');
+    if (slash == std::string::npos)
+        return Say("the product is not installed (no Install value \"Addressbook\")"), false;
+    const std::string folder = Lower(core.substr(0, slash + 1));
+    const std::string plugin = ReadValue(HKEY_LOCAL_MACHINE, kExtensionsKey, "Brevolt SMS");
+    const std::string server = ReadValue(HKEY_CLASSES_ROOT, kQuilletServerKey, nullptr);
+    if (Lower(plugin).find(folder) == std::string::npos)
+        return Say("the registered plug-in is not the installed one: %s", plugin), false;
+    if (Lower(server).find(folder) == std::string::npos)
+        return Say("the registered compose server is not the installed one: %s", server), false;
+    Say("the plug-in and the compose server are the ones installed in %s", core.substr(0, slash));
+    return true;
+}
+
 bool Register(const COptions& p_oOptions)
 {
-    unique_hmodule plugin(LoadLibraryA(p_oOptions.m_szPlugin));
-    using PFN_Register = HRESULT(STDAPICALLTYPE*)();
-    const auto registerServer =
-        plugin
-            ? reinterpret_cast<PFN_Register>(reinterpret_cast<void*>(GetProcAddress(plugin.get(), "DllRegisterServer")))
-            : nullptr;
-    if (registerServer == nullptr || registerServer() != S_OK)
-        return Say("the plug-in did not register (%s)", p_oOptions.m_szPlugin), false;
-    const std::string quote = "\"";
-    if (Run(quote + p_oOptions.m_szQuillet + "\" /RegServer") != 0)
-        return Say("the compose server did not register"), false;
-    if (Run(quote + p_oOptions.m_szOutlook + "\" /regserver") != 0)
+    if (!CheckInstalled())
+        return false;
+    if (Run(std::string("\"") + p_oOptions.m_szOutlook + "\" /regserver") != 0)
         return Say("the client did not register"), false;
-    // The SMS Bar's definitions come from the resource module the user key names.
-    const DWORD cb = static_cast<DWORD>(std::strlen(p_oOptions.m_szResource) + 1);
-    if (RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Brevolt", "Resource", REG_SZ, p_oOptions.m_szResource, cb) !=
-        ERROR_SUCCESS)
-        return Say("the resource module could not be named"), false;
+    // Earlier set-ups of this prefix named a build's resource module in the user key, which would
+    // win over the one the package names in the Install key.
+    const LSTATUS deleted = RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Brevolt", "Resource");
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND)
+        return Say("the user key's resource module could not be removed"), false;
     return true;
+}
+
+// How many messages of the Outbox are still submitted (the spooler has not sent them), from
+// mapistore's one JSON line per item; -1 when the store could not be read.
+int SubmittedInOutbox(const COptions& p_oOptions)
+{
+    std::string lines;
+    if (Run(std::string("\"") + p_oOptions.m_szMapistore + "\" show Outbox", &lines) != 0)
+        return -1;
+    int submitted = 0;
+    for (size_t at = lines.find("\"flags\":"); at != std::string::npos; at = lines.find("\"flags\":", at + 1))
+        if ((std::strtoll(lines.c_str() + at + 8, nullptr, 10) & kSubmitFlag) != 0)
+            ++submitted;
+    return submitted;
 }
 
 struct CFind
@@ -313,10 +384,22 @@ int Drive(const COptions& p_oOptions)
         return Say("the compose window did not send: %s", dialog.empty() ? "it stayed open" : dialog), 7;
     }
     Say("sent: the compose window closed");
+    // The job is in the Outbox, handed to the spooler; the client ends only once it has left.
+    int submitted = -1;
+    if (!WaitUntil([&] { return (submitted = SubmittedInOutbox(p_oOptions)) == 0; }, kOutboxWaitMs))
+        return Say("the Outbox still holds %s submitted message(s)", std::to_string(submitted)), 9;
+    Say("the Outbox holds nothing submitted");
     const int code = client.Quit();
     if (code != 0)
         return Say("the client ended with %s", std::to_string(code)), 8;
     Say("the client ended");
+    // The client read the store again after the compose server wrote it: the job's readable copy is
+    // in "Sent SMSs" of the file the client saved last, so neither process lost the other's writes.
+    std::string copies;
+    if (Run(std::string("\"") + p_oOptions.m_szMapistore + "\" show \"Sent SMSs\"", &copies) != 0 ||
+        copies.find(p_oOptions.m_szText) == std::string::npos)
+        return Say("no copy of the job in \"Sent SMSs\": %s", copies), 10;
+    Say("\"Sent SMSs\" holds the job's readable copy");
     return 0;
 }
 } // namespace
@@ -330,12 +413,8 @@ int main(int argc, char** argv)
         const char* value = argv[i + 1];
         if (option == "--outlook")
             options.m_szOutlook = value;
-        else if (option == "--plugin")
-            options.m_szPlugin = value;
-        else if (option == "--quillet")
-            options.m_szQuillet = value;
-        else if (option == "--resource")
-            options.m_szResource = value;
+        else if (option == "--mapistore")
+            options.m_szMapistore = value;
         else if (option == "--to")
             options.m_szTo = value;
         else if (option == "--text")
@@ -345,10 +424,10 @@ int main(int argc, char** argv)
         else
             options.m_szOutlook = nullptr, i = argc;
     }
-    if (argc % 2 == 0 || !options.m_szOutlook || !options.m_szPlugin || !options.m_szQuillet || !options.m_szResource)
+    if (argc % 2 == 0 || !options.m_szOutlook || !options.m_szMapistore)
     {
-        std::fprintf(stderr, "usage: brevolt-outlook-drive --outlook EXE --plugin DLL --quillet EXE --resource DLL "
-                             "[--to TEXT] [--text TEXT] [--shots DIR]\n");
+        std::fprintf(stderr, "usage: brevolt-outlook-drive --outlook EXE --mapistore EXE [--to TEXT] [--text TEXT] "
+                             "[--shots DIR]\n");
         return 1;
     }
     return Drive(options);

@@ -438,6 +438,8 @@ void StopBackground();
 [[nodiscard]] HRESULT NewSession(IMAPISession** p_pp);
 // The store file's path as the marshalled form carries it (UTF-8).
 std::string StorePathUtf8();
+// The name of a named object every process that shares the store file shares (provider_shared_store.cpp).
+std::wstring StoreObjectName(const wchar_t* p_szKind);
 
 // The plain text of a PR_RTF_COMPRESSED value ("" when it does not decode) (provider_rtf.cpp).
 std::string TextOfRtf(const ms::CBytes& p_compressed);

@@ -161,6 +161,11 @@ void CProvider::SaveIfDirty()
         m_ulFailedGeneration = Generation();
 }
 
+std::wstring StoreObjectName(const wchar_t* p_szKind)
+{
+    return SharedName(p_szKind, CProvider::Get().m_sPath);
+}
+
 std::string StorePathUtf8()
 {
     return Utf8FromWide(CProvider::Get().m_sPath.c_str());

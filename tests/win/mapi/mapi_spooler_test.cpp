@@ -236,3 +236,137 @@ TEST(mapi_win_spool, job_flushed_just_before_uninitialize_still_leaves)
     }
     CMapiContract::TearDownTestSuite();
 }
+
+// Two processes that log on to one store, as Outlook and the compose server it hands its session
+// to: each runs the stand-in's spooler, and what either flushes must leave exactly once, by
+// whichever of them sends, and never be lost when a process ends before it is sent. The second
+// process is this executable running SpoolOtherProcess with BREVOLT_SPOOL_ACTION set.
+namespace
+{
+constexpr char kSpoolAction[] = "BREVOLT_SPOOL_ACTION";
+constexpr char kReadyEvent[] = "BrevoltSpoolTestReady"; // the other process has flushed
+constexpr char kGoEvent[] = "BrevoltSpoolTestGo";       // this one has flushed as well
+
+// Starts this executable's SpoolOtherProcess case doing p_szAction.
+unique_handle StartOtherProcess(const char* p_szAction)
+{
+    SetEnvironmentVariableA(kSpoolAction, p_szAction);
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string commandLine = std::string("\"") + exe + "\" --gtest_color=no --gtest_filter=SpoolOtherProcess.*";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started =
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA(kSpoolAction, nullptr);
+    if (!started)
+        return unique_handle();
+    unique_handle thread(process.hThread);
+    return unique_handle(process.hProcess);
+}
+
+// The other process's exit code once it has ended (-1 when it did not within a minute).
+int ExitCodeOf(HANDLE p_hProcess)
+{
+    DWORD code = 0;
+    if (WaitForSingleObject(p_hProcess, 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(p_hProcess, &code))
+        return -1;
+    return static_cast<int>(code);
+}
+
+// How many messages with that subject the folder holds.
+long CountSubject(ULONG p_ulFolderTag, const std::string& p_sSubject)
+{
+    CRelease<IMAPIFolder> folder;
+    folder.attach(OpenFolder(p_ulFolderTag));
+    CRelease<IMAPITable> t;
+    if (!folder || folder->GetContentsTable(0, &t) != S_OK)
+        return -1;
+    LPSRowSet rows = nullptr;
+    auto all = AllRows(t, {PR_SUBJECT_A}, rows);
+    const long n = std::count_if(all.begin(), all.end(),
+                                 [&](const std::vector<SPropValue>& r) { return Text(r[0]) == p_sSubject; });
+    g_mapi.m_pfnFreeProws(rows);
+    return n;
+}
+
+// Waits until the job of that subject is in Sent Items and gone from the Outbox: sent, and once.
+void ExpectSentOnce(const std::string& p_sSubject)
+{
+    PumpUntil([&] { return CountSubject(PR_IPM_SENTMAIL_ENTRYID, p_sSubject) >= 1; }, 20000);
+    EXPECT_EQ(CountSubject(PR_IPM_SENTMAIL_ENTRYID, p_sSubject), 1);
+    EXPECT_EQ(CountSubject(PR_IPM_OUTBOX_ENTRYID, p_sSubject), 0);
+}
+
+void FlushAsync()
+{
+    CRelease<IMAPIStatus> spooler;
+    OpenSpooler(spooler);
+    ASSERT_NE(spooler.get(), nullptr);
+    ASSERT_EQ(spooler->FlushQueues(0, 0, nullptr, kFlushAsync), S_OK);
+}
+} // namespace
+
+// Run by mapi_win_spool_processes: the other process submits a job and flushes it, and this one
+// flushes at the same time (as the compose server flushes and then presses Outlook's Send); the
+// script counts one mail of that subject.
+TEST(mapi_win_spool_processes, job_flushed_in_two_processes_leaves_once)
+{
+    if (!getenv("BREVOLT_SMTP_SERVER"))
+        GTEST_SKIP() << "needs the SMTP server of mapi_win_spool_processes";
+    CMapiContract::SetUp(true);
+    unique_handle ready(CreateEventA(nullptr, TRUE, FALSE, kReadyEvent));
+    unique_handle go(CreateEventA(nullptr, TRUE, FALSE, kGoEvent));
+    unique_handle other = StartOtherProcess("flush-with-the-first");
+    ASSERT_TRUE(other);
+    ASSERT_EQ(WaitForSingleObject(ready.get(), 60000), WAIT_OBJECT_0);
+    FlushAsync();
+    SetEvent(go.get());
+    EXPECT_EQ(ExitCodeOf(other.get()), 0);
+    ExpectSentOnce("Brevolt two-process job");
+    CMapiContract::TearDownTestSuite();
+}
+
+// Run by mapi_win_spool_takeover: the only process logged on flushes a job and ends at once, without
+// logging off; the next process to log on sends it (the script counts one mail of that subject).
+TEST(mapi_win_spool_takeover, job_of_a_process_that_ended_after_its_flush_leaves_with_the_next)
+{
+    if (!getenv("BREVOLT_SMTP_SERVER"))
+        GTEST_SKIP() << "needs the SMTP server of mapi_win_spool_takeover";
+    CMapiContract::SetUp(true); // a fresh store from the seed; this process then leaves it alone
+    CMapiContract::TearDownTestSuite();
+    unique_handle other = StartOtherProcess("flush-and-end");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(ExitCodeOf(other.get()), 0);
+    CMapiContract::SetUp(false);
+    ExpectSentOnce("Brevolt handed-over job");
+    CMapiContract::TearDownTestSuite();
+}
+
+// The other process of the two cases above.
+TEST(SpoolOtherProcess, act)
+{
+    const char* action = getenv(kSpoolAction);
+    if (action == nullptr)
+        GTEST_SKIP() << "run by the two-process spooler cases";
+    CMapiContract::SetUp(false);
+    if (std::string(action) == "flush-and-end")
+    {
+        SubmitJob("Brevolt handed-over job", "<JOB>handed over</JOB>");
+        FlushAsync();
+        // Ends as a process that is killed does: no logoff, no MAPIUninitialize.
+        TerminateProcess(GetCurrentProcess(), testing::Test::HasFailure() ? 1 : 0);
+    }
+    std::vector<BYTE> eid = SubmitJob("Brevolt two-process job", "<JOB>two processes</JOB>");
+    FlushAsync();
+    unique_handle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, kReadyEvent));
+    unique_handle go(OpenEventA(SYNCHRONIZE, FALSE, kGoEvent));
+    ASSERT_TRUE(ready && go);
+    SetEvent(ready.get());
+    EXPECT_EQ(WaitForSingleObject(go.get(), 60000), WAIT_OBJECT_0);
+    // Handed to the spooler by the flush, in whichever process it runs: no longer abortable.
+    const HRESULT hr = Abort(eid);
+    EXPECT_TRUE(hr == MAPI_E_UNABLE_TO_ABORT || hr == MAPI_E_NOT_IN_QUEUE) << std::hex << hr;
+    CMapiContract::TearDownTestSuite();
+}
