@@ -74,19 +74,6 @@ if grep -qF "$subject" "$work/inbox.json"; then
 fi
 say "-- the notice was applied and deleted; the rule's mail stays in the Inbox"
 
-# Each process sharing the store runs a spooler of its own, and two of them may both send the same
-# submitted message (the stand-in's, not the product's doing): a copy identical to an earlier mail
-# but for the server's peer line is the same job again. Two jobs never are: each is encrypted anew.
-for mail in "$work"/maildir/new/*; do
-  for earlier in "$work"/maildir/new/*; do
-    [ "$earlier" = "$mail" ] && break
-    if [ -e "$earlier" ] && cmp -s <(grep -v '^X-Peer:' "$earlier") <(grep -v '^X-Peer:' "$mail"); then
-      say "   (the spoolers sent one job twice; the copy is left out)"
-      rm "$mail"
-      break
-    fi
-  done
-done
 say "-- what the gateway decoded from the rule's SMS:"
 "$gateway" decode --key "$work/account.key" --maildir "$work/maildir" >"$work/decoded.json"
 [ -n "$show" ] && sed 's/^/   /' "$work/decoded.json"
