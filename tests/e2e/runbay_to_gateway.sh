@@ -22,40 +22,9 @@ show=${7:-}
 . "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-runbay-prefix}
 "$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port"
-runbay="$prefix/drive_c/Program Files/Brevolt SMS/Runbay.exe"
-[ -f "$runbay" ] || { echo "FAIL: the package installed no Runbay.exe"; exit 1; }
-wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
-
-# Runbay, the client and the driver share one display: without one a private Xvfb serves them all.
-xvfb_pid=
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 141 190); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    export DISPLAY=":$n"
-    break
-  done
-fi
-runbay_pid=
-finish() {
-  [ -n "$runbay_pid" ] && kill "$runbay_pid" 2>/dev/null
-  WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  cleanup
-}
-trap finish EXIT
-
-msimn_dir=$(cd "$(dirname "$msimn")" && pwd)
-store=$prefix.oe-store
-rm -rf "$store"
-mkdir -p "$store"
-wine "$oeseed" install --version 6 --dir "Z:${msimn_dir//\//\\}"
+. "$root/tests/e2e/oe_env.sh"
 # The identity scripts/prefix made, with its store and the account sending through the local server.
-wine "$oeseed" identity --version 6 --id "{5E0F2E7A-4B1C-4D2A-9C3B-7A1D2E3F4B5C}" --name "Main Identity" \
-  --store-root "Z:${store//\//\\}" --check-mail 1 --smtp-server localhost --smtp-port "$port" \
-  --email "${BREVOLT_USER_EMAIL:-ann@example.org}" --display-name "${BREVOLT_USER_NAME:-Ann Example}"
+oe_install_client "$msimn" "$oeseed" 1
 # The installed resource module, not one a user setting names.
 wine reg delete 'HKCU\Software\Brevolt' /v Resource /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Software\Brevolt' /v OEToolbarShowing /f >/dev/null 2>&1 || true
