@@ -369,6 +369,11 @@ class CTable final : public IMAPITable, public CUnknownBase
         virtual uint64_t Stamp() = 0;
         // Row p_uRow with at least the columns p_cols (what QueryRows returns).
         virtual ms::CPropList Columns(uint32_t p_uRow, const std::vector<ULONG>& p_cols) = 0;
+        // What a restriction or sort looks at is built as QueryRows builds its columns.
+        ms::CPropList RowColumns(uint32_t p_uRow, const std::vector<uint32_t>& p_tags) override
+        {
+            return Columns(p_uRow, std::vector<ULONG>(p_tags.begin(), p_tags.end()));
+        }
     };
     CTable(CSource p_source, std::vector<ULONG> p_cols, bool p_bUnicode);
     CTable(std::shared_ptr<CLazySource> p_source, std::vector<ULONG> p_cols, bool p_bUnicode);

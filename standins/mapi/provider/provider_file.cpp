@@ -234,8 +234,8 @@ bool CProvider::SaveItem(const ms::CStore& p_store, uint32_t p_uFolder, const ms
     const bool bJournal = !m_bSnapshot && m_nBaseBytes > 0 && m_ulSavedGeneration == p_ulGenerationBefore &&
                           m_nSavedNames <= m_file.m_vNames.size() &&
                           m_nJournalBytes <= std::max(kMinJournalBytes, m_nBaseBytes);
-    if (!bJournal ||
-        !AppendToStore(ms::FrameJournalRecord(ms::JournalRecordPayload(m_file, p_store, p_uFolder, p_item, m_nSavedNames))))
+    if (!bJournal || !AppendToStore(ms::FrameJournalRecord(
+                         ms::JournalRecordPayload(m_file, p_store, p_uFolder, p_item, m_nSavedNames))))
         return Save();
     NoteWritten();
     if (m_pSharedCounter)

@@ -160,10 +160,9 @@ void ApplyRecord(const json& p_j, CStoreFile& p_file)
 std::string FrameJournalRecord(std::string_view p_payload)
 {
     char head[64];
-    const int n = std::snprintf(head, sizeof head, "%c%.*s%llu %016llx\n", kJournalMark,
-                                static_cast<int>(kRecordTag.size()), kRecordTag.data(),
-                                static_cast<unsigned long long>(p_payload.size()),
-                                static_cast<unsigned long long>(Fnv1a(p_payload)));
+    const int n = std::snprintf(
+        head, sizeof head, "%c%.*s%llu %016llx\n", kJournalMark, static_cast<int>(kRecordTag.size()), kRecordTag.data(),
+        static_cast<unsigned long long>(p_payload.size()), static_cast<unsigned long long>(Fnv1a(p_payload)));
     std::string record(head, static_cast<size_t>(n));
     record.append(p_payload);
     record += '\n';
