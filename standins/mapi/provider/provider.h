@@ -136,6 +136,11 @@ class CProvider
     // Writes the store file (atomically: temporary file then rename); false, after logging why,
     // when it could not be written.
     [[nodiscard]] bool Save();
+    // The save of one message (p_item, in folder p_uFolder of p_store): appended to the store file's
+    // journal when the file held everything else (p_ulGenerationBefore, the generation before this
+    // change, is the one it holds), else the whole file is written as Save does; false as Save.
+    [[nodiscard]] bool SaveItem(const ms::CStore& p_store, uint32_t p_uFolder, const ms::CItem& p_item,
+                                uint64_t p_ulGenerationBefore);
     // The save of logoff and shutdown: a snapshot store nothing has changed since it was read or
     // written is not written again (hundreds of megabytes at a million items).
     [[nodiscard]] bool SaveIfChanged();
@@ -176,6 +181,14 @@ class CProvider
     // Reads the store file: a default store when it is absent or empty (p_bEmpty).
     [[nodiscard]] HRESULT ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty);
     void NoteWritten(); // the file now holds what is in memory
+    // The journal (provider_file.cpp): the file's size and write time as this process last read or
+    // wrote it, which an append checks so it never lands in a file someone else replaced.
+    void NoteFileIdentity();
+    [[nodiscard]] bool AppendToStore(const std::string& p_sRecord);
+    int64_t m_llFileSize = -1;
+    uint64_t m_ullFileTime = 0;
+    size_t m_nBaseBytes = 0;    // the file's document
+    size_t m_nJournalBytes = 0; // and the records after it
     unique_handle m_hSharedMutex;
     unique_handle m_hSharedMapping;
     std::shared_ptr<LONG64> m_pSharedCounter; // the mapped write counter of the file (a view of m_hSharedMapping)
@@ -363,6 +376,11 @@ class CTable final : public IMAPITable, public CUnknownBase
         virtual uint64_t Stamp() = 0;
         // Row p_uRow with at least the columns p_cols (what QueryRows returns).
         virtual ms::CPropList Columns(uint32_t p_uRow, const std::vector<ULONG>& p_cols) = 0;
+        // What a restriction or sort looks at is built as QueryRows builds its columns.
+        ms::CPropList RowColumns(uint32_t p_uRow, const std::vector<uint32_t>& p_tags) override
+        {
+            return Columns(p_uRow, std::vector<ULONG>(p_tags.begin(), p_tags.end()));
+        }
     };
     CTable(CSource p_source, std::vector<ULONG> p_cols, bool p_bUnicode);
     CTable(std::shared_ptr<CLazySource> p_source, std::vector<ULONG> p_cols, bool p_bUnicode);

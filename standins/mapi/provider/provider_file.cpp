@@ -2,6 +2,7 @@
 // behind every session.
 #include "standins/mapi/provider/provider_ab.h"
 #include "standins/mapi/store/collation.h"
+#include "standins/mapi/store/store_journal.h"
 
 #include <fstream>
 
@@ -34,6 +35,20 @@ void UseLowFragmentationHeap()
     (void)LOG_IF_WIN32_BOOL_FALSE(
         HeapSetInformation(GetProcessHeap(), HeapCompatibilityInformation, &ulLfh, sizeof ulLfh));
 }
+
+// A journal this much larger than the document is folded into it by the next save of a message:
+// the whole file is then written once for every so many bytes of records.
+constexpr size_t kMinJournalBytes = 256u << 10;
+
+uint64_t FileTimeValue(const FILETIME& p_ft)
+{
+    return (static_cast<uint64_t>(p_ft.dwHighDateTime) << 32) | p_ft.dwLowDateTime;
+}
+
+int64_t FileSizeValue(DWORD p_dwHigh, DWORD p_dwLow)
+{
+    return static_cast<int64_t>((static_cast<uint64_t>(p_dwHigh) << 32) | p_dwLow);
+}
 } // namespace
 
 HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty)
@@ -57,6 +72,7 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
     }
     p_bEmpty = text.empty();
     p_bSnapshot = false;
+    m_nBaseBytes = m_nJournalBytes = 0;
     if (text.empty())
     {
         p_file = ms::MakeDefaultStoreFile();
@@ -65,11 +81,19 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
     std::string err;
     ms::CStoreFile file;
     p_bSnapshot = ms::IsStoreSnapshot(text);
-    if (!ms::LoadStoreAny(text, file, err))
+    size_t nSkipped = 0;
+    if (!ms::LoadStoreAny(text, file, err, &nSkipped))
     {
         LOG_FAILURE("store file rejected: %s", err.c_str());
         return MAPI_E_CORRUPT_DATA; // the file is left as it is: nothing is lost
     }
+    // A record cut short by a writer that ended mid-write is one whose save never reported success.
+    if (nSkipped)
+        LOG_FAILURE("%lu journal records of the store file did not fit and are left out",
+                    static_cast<unsigned long>(nSkipped));
+    m_nBaseBytes = p_bSnapshot ? text.size() : ms::JournalStart(text);
+    m_nJournalBytes = text.size() - m_nBaseBytes;
+    NoteFileIdentity(); // read under the file's mutex: nobody wrote it since
     ms::EnsureStandardFolders(file, file.m_bReminders);
     // Links are made in place: the named-property ids they take are the provider's (p_file is its
     // store), and what was there comes back when the file is refused.
@@ -135,6 +159,9 @@ bool CProvider::Save()
     if (!LOG_IF_WIN32_BOOL_FALSE(MoveFileExW(tmp.c_str(), m_sPath.c_str(), MOVEFILE_REPLACE_EXISTING)))
         return false;
     NoteWritten();
+    m_nBaseBytes = text.size();
+    m_nJournalBytes = 0;
+    NoteFileIdentity();
     if (m_pSharedCounter)
         m_llSeenCounter = InterlockedIncrement64(m_pSharedCounter.get()); // others read it again at their next lock
     return true;
@@ -148,5 +175,71 @@ bool CProvider::SaveIfChanged()
         m_file.m_vNames.size() == m_nSavedNames)
         return true;
     return Save();
+}
+
+void CProvider::NoteFileIdentity()
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(m_sPath.c_str(), GetFileExInfoStandard, &data))
+    {
+        m_llFileSize = -1; // unknown: the next message save writes the whole file
+        return;
+    }
+    m_llFileSize = FileSizeValue(data.nFileSizeHigh, data.nFileSizeLow);
+    m_ullFileTime = FileTimeValue(data.ftLastWriteTime);
+}
+
+bool CProvider::AppendToStore(const std::string& p_sRecord)
+{
+    if (m_llFileSize < 0)
+        return false;
+    unique_file file(CreateFileW(m_sPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info))
+        return false; // the whole file is written instead, which reports what fails
+    // A file replaced or changed behind this process's back (a test copying a seed over it) is not
+    // appended to: the whole store is written over it, as a save always did.
+    if (FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow) != m_llFileSize ||
+        FileTimeValue(info.ftLastWriteTime) != m_ullFileTime)
+        return false;
+    LARGE_INTEGER end{};
+    end.QuadPart = m_llFileSize;
+    DWORD written = 0;
+    if (!LOG_IF_WIN32_BOOL_FALSE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN)) ||
+        !LOG_IF_WIN32_BOOL_FALSE(
+            WriteFile(file.get(), p_sRecord.data(), static_cast<DWORD>(p_sRecord.size()), &written, nullptr)) ||
+        written != p_sRecord.size())
+    {
+        // Readers would skip what was written; the file is cut back so the whole-file save starts clean.
+        (void)LOG_IF_WIN32_BOOL_FALSE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        (void)LOG_IF_WIN32_BOOL_FALSE(SetEndOfFile(file.get()));
+        return false;
+    }
+    if (!GetFileInformationByHandle(file.get(), &info))
+        return false;
+    m_llFileSize = FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow);
+    m_ullFileTime = FileTimeValue(info.ftLastWriteTime);
+    m_nJournalBytes += p_sRecord.size();
+    return true;
+}
+
+bool CProvider::SaveItem(const ms::CStore& p_store, uint32_t p_uFolder, const ms::CItem& p_item,
+                         uint64_t p_ulGenerationBefore)
+{
+    if (!m_bLoaded)
+        return true;
+    // Anything else unwritten (a folder made, an entry deleted, ...) goes with the whole file, and so
+    // does a journal grown as large as the document: it is folded in.
+    const bool bJournal = !m_bSnapshot && m_nBaseBytes > 0 && m_ulSavedGeneration == p_ulGenerationBefore &&
+                          m_nSavedNames <= m_file.m_vNames.size() &&
+                          m_nJournalBytes <= std::max(kMinJournalBytes, m_nBaseBytes);
+    if (!bJournal || !AppendToStore(ms::FrameJournalRecord(
+                         ms::JournalRecordPayload(m_file, p_store, p_uFolder, p_item, m_nSavedNames))))
+        return Save();
+    NoteWritten();
+    if (m_pSharedCounter)
+        m_llSeenCounter = InterlockedIncrement64(m_pSharedCounter.get()); // others read it again at their next lock
+    return true;
 }
 } // namespace mapiprov

@@ -327,6 +327,8 @@ class CMessage final : public CPropObject<IMessage>
             return MAPI_E_OBJECT_DELETED;
         ms::CItemRef ref = ms::FindItem(s->m_root, m_item.m_uId);
         const bool bNew = ref.Item() == nullptr;
+        const uint64_t ulBefore = prov.Generation();
+        const uint32_t uFolder = bNew ? f->m_uId : ref.m_pFolder->m_uId;
         if (bNew)
             f->m_vItems.push_back(m_item);
         else
@@ -338,7 +340,7 @@ class CMessage final : public CPropObject<IMessage>
                          MAPI_MESSAGE, FolderEntryId(*s, *f));
         // The message is in the store the session sees either way; the caller hears when it could
         // not be kept on disk, and may save again.
-        if (!prov.Save())
+        if (!prov.SaveItem(*s, uFolder, m_item, ulBefore))
             return MAPI_E_DISK_ERROR;
         if (!(p_ulFlags & (KEEP_OPEN_READWRITE | KEEP_OPEN_READONLY)))
             m_bWritable = true; // the object may be used again; a further save writes again

@@ -108,6 +108,11 @@ uint64_t FolderStamp(CFolder& p_f)
     return p_f.m_uStamp;
 }
 
+uint64_t NewestFolderStamp()
+{
+    return g_stamp.load();
+}
+
 CFolderIndex& FolderIndex(CFolder& p_f)
 {
     if (!p_f.m_pIndex || p_f.m_pIndex->m_nItems != p_f.m_vItems.size())

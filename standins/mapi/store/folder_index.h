@@ -42,6 +42,8 @@ struct CFolderIndex
 void MarkFolderChanged(CFolder& p_f);
 // Changes whenever the folder's items change (or its item count moved without a mark).
 uint64_t FolderStamp(CFolder& p_f);
+// The newest stamp given to any folder: unchanged, no folder was marked since it was read.
+uint64_t NewestFolderStamp();
 // The folder's index, built if it has none.
 CFolderIndex& FolderIndex(CFolder& p_f);
 

@@ -166,8 +166,10 @@ std::string SaveStoreFile(const CStoreFile& p_file);
 bool IsStoreSnapshot(const std::string& p_sBytes);
 [[nodiscard]] bool LoadStoreSnapshot(const std::string& p_sBytes, CStoreFile& p_file, std::string& p_sError);
 std::string SaveStoreSnapshot(const CStoreFile& p_file);
-// Either form, told apart by the snapshot's signature.
-[[nodiscard]] bool LoadStoreAny(const std::string& p_sBytes, CStoreFile& p_file, std::string& p_sError);
+// Either form, told apart by the snapshot's signature; a JSON file with the journal of saved messages
+// that follows it (store_journal.h), whose records that do not fit p_pnSkipped counts.
+[[nodiscard]] bool LoadStoreAny(const std::string& p_sBytes, CStoreFile& p_file, std::string& p_sError,
+                                size_t* p_pnSkipped = nullptr);
 
 // Gives every default store the standard folders it lacks (IPM subtree with Inbox, Outbox, Sent
 // Items, Deleted Items, Drafts, Contacts, Calendar, Tasks; the search root and, unless

@@ -749,4 +749,25 @@ bool LoadStoreFile(const std::string& p_sText, CStoreFile& p_file, std::string& 
     p_file = std::move(file);
     return true;
 }
+
+bool ReadJournalItem(const json& p_j, CStoreFile& p_file, CItem& p_item, std::string& p_sError)
+{
+    try
+    {
+        CReader reader(p_file);
+        reader.Item(p_j, p_item, "item");
+        if (p_item.m_uId == 0)
+            Fail("item", "a saved message has its id");
+        return true;
+    }
+    catch (const CBadFile& e)
+    {
+        p_sError = e.what();
+    }
+    catch (const json::exception& e)
+    {
+        p_sError = std::string("malformed item: ") + e.what();
+    }
+    return false;
+}
 } // namespace mapistore

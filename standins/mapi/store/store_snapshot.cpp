@@ -2,6 +2,7 @@
 // store_snapshot.h), and reads either form of the store by its signature.
 #include "standins/mapi/store/folder_index.h"
 #include "standins/mapi/store/store_file.h"
+#include "standins/mapi/store/store_journal.h"
 #include "standins/mapi/store/store_text.h"
 
 #include "standins/mapi/store/store_snapshot.h"
@@ -234,9 +235,11 @@ std::string SaveStoreSnapshot(const CStoreFile& p_file)
     return std::move(w.m_s);
 }
 
-bool LoadStoreAny(const std::string& p_sBytes, CStoreFile& p_file, std::string& p_sError)
+bool LoadStoreAny(const std::string& p_sBytes, CStoreFile& p_file, std::string& p_sError, size_t* p_pnSkipped)
 {
+    if (p_pnSkipped)
+        *p_pnSkipped = 0;
     return IsStoreSnapshot(p_sBytes) ? LoadStoreSnapshot(p_sBytes, p_file, p_sError)
-                                     : LoadStoreFile(p_sBytes, p_file, p_sError);
+                                     : LoadStoreJournaled(p_sBytes, p_file, p_sError, p_pnSkipped);
 }
 } // namespace mapistore

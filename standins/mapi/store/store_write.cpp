@@ -124,6 +124,36 @@ json RestrictionJson(const CRestriction& p_r)
     return j;
 }
 
+json NameJson(const CNamedProp& p_n)
+{
+    json jn{{"guid", GuidToText(p_n.m_guid)}};
+    if (p_n.m_bString)
+        jn["name"] = p_n.m_sName;
+    else
+        jn["lid"] = p_n.m_ulLid;
+    return jn;
+}
+
+json ItemJson(const CItem& p_item, const CStoreFile& p_file)
+{
+    json ji;
+    ji["id"] = p_item.m_uId;
+    ji["props"] = PropsJson(p_item.m_props, p_file);
+    if (!p_item.m_vRecipients.empty())
+    {
+        ji["recipients"] = json::array();
+        for (const auto& r : p_item.m_vRecipients)
+            ji["recipients"].push_back(json{{"props", PropsJson(r, p_file)}});
+    }
+    if (!p_item.m_vAttachments.empty())
+    {
+        ji["attachments"] = json::array();
+        for (const auto& a : p_item.m_vAttachments)
+            ji["attachments"].push_back(json{{"props", PropsJson(a, p_file)}});
+    }
+    return ji;
+}
+
 json FolderJson(const CFolder& p_f, const CStoreFile& p_file)
 {
     json j;
@@ -142,24 +172,7 @@ json FolderJson(const CFolder& p_f, const CStoreFile& p_file)
     }
     json messages = json::array(), associated = json::array();
     for (const CItem& item : p_f.m_vItems)
-    {
-        json ji;
-        ji["id"] = item.m_uId;
-        ji["props"] = PropsJson(item.m_props, p_file);
-        if (!item.m_vRecipients.empty())
-        {
-            ji["recipients"] = json::array();
-            for (const auto& r : item.m_vRecipients)
-                ji["recipients"].push_back(json{{"props", PropsJson(r, p_file)}});
-        }
-        if (!item.m_vAttachments.empty())
-        {
-            ji["attachments"] = json::array();
-            for (const auto& a : item.m_vAttachments)
-                ji["attachments"].push_back(json{{"props", PropsJson(a, p_file)}});
-        }
-        (item.m_bAssociated ? associated : messages).push_back(std::move(ji));
-    }
+        (item.m_bAssociated ? associated : messages).push_back(ItemJson(item, p_file));
     j["messages"] = std::move(messages);
     if (!associated.empty())
         j["associated"] = std::move(associated);
@@ -178,14 +191,7 @@ std::string SaveStoreFile(const CStoreFile& p_file)
     j["reminders"] = p_file.m_bReminders;
     j["names"] = json::array();
     for (const auto& n : p_file.m_vNames)
-    {
-        json jn{{"guid", GuidToText(n.m_guid)}};
-        if (n.m_bString)
-            jn["name"] = n.m_sName;
-        else
-            jn["lid"] = n.m_ulLid;
-        j["names"].push_back(std::move(jn));
-    }
+        j["names"].push_back(NameJson(n));
     j["stores"] = json::array();
     for (const auto& s : p_file.m_vStores)
         j["stores"].push_back(json{{"uid", ToHex(s.m_uid)},
@@ -200,5 +206,21 @@ std::string SaveStoreFile(const CStoreFile& p_file)
                                         {"props", PropsJson(e.m_props, p_file, true)},
                                         {"members", e.m_vMembers}});
     return j.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::string JournalRecordPayload(const CStoreFile& p_file, const CStore& p_store, uint32_t p_uFolder,
+                                 const CItem& p_item, size_t p_nNamesFrom)
+{
+    json j;
+    j["store"] = ToHex(p_store.m_uid);
+    j["folder"] = p_uFolder;
+    j["nextId"] = p_file.m_uNextId;
+    j["namesFrom"] = p_nNamesFrom;
+    j["names"] = json::array();
+    for (size_t i = p_nNamesFrom; i < p_file.m_vNames.size(); ++i)
+        j["names"].push_back(NameJson(p_file.m_vNames[i]));
+    j["associated"] = p_item.m_bAssociated;
+    j["item"] = ItemJson(p_item, p_file);
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 } // namespace mapistore

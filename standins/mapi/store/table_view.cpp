@@ -48,9 +48,45 @@ uint32_t CTableView::At(uint32_t p_uAt) const
     return m_pView ? (*m_pView)[p_uAt] : p_uAt;
 }
 
-bool CTableView::RowMatches(const CRestriction& p_res, uint32_t p_uRow) const
+namespace
 {
-    return m_pSource ? Matches(p_res, m_pSource->Row(p_uRow)) : Matches(p_res, m_vRows[p_uRow]);
+void CollectTags(const CRestriction& p_res, std::vector<uint32_t>& p_tags, int p_iDepth)
+{
+    auto add = [&](uint32_t p_ulTag) {
+        if (std::find(p_tags.begin(), p_tags.end(), p_ulTag) == p_tags.end())
+            p_tags.push_back(p_ulTag);
+    };
+    switch (p_res.m_kind)
+    {
+    case CRestriction::And:
+    case CRestriction::Or:
+    case CRestriction::Not:
+        // Restrictions come nested a bounded depth deep (FromSRestriction and the file reader check).
+        if (p_iDepth < 64)
+            for (const CRestriction& child : p_res.m_children)
+                CollectTags(child, p_tags, p_iDepth + 1);
+        break;
+    case CRestriction::CompareProps:
+        add(p_res.m_ulPropTag);
+        add(p_res.m_ulPropTag2);
+        break;
+    default:
+        add(p_res.m_ulPropTag);
+        break;
+    }
+}
+} // namespace
+
+std::vector<uint32_t> RestrictionTags(const CRestriction& p_res)
+{
+    std::vector<uint32_t> tags;
+    CollectTags(p_res, tags, 0);
+    return tags;
+}
+
+bool CTableView::RowMatches(const CRestriction& p_res, const std::vector<uint32_t>& p_tags, uint32_t p_uRow) const
+{
+    return m_pSource ? Matches(p_res, m_pSource->RowColumns(p_uRow, p_tags)) : Matches(p_res, m_vRows[p_uRow]);
 }
 
 // Every row in sort order: the source's kept order when it has one, else sorted here.
@@ -66,9 +102,12 @@ std::shared_ptr<const std::vector<uint32_t>> CTableView::SortedAll()
         // Sorting on columns the source does not order: each row is built once, and only its
         // sort columns are kept.
         std::vector<CPropList> rows(order->size());
+        std::vector<uint32_t> tags;
+        for (const CSortKey& k : m_vSortKeys)
+            tags.push_back(k.m_ulPropTag);
         for (uint32_t i = 0; i < rows.size(); ++i)
         {
-            const CPropList row = m_pSource->Row(i);
+            const CPropList row = m_pSource->RowColumns(i, tags);
             for (const CSortKey& k : m_vSortKeys)
                 if (const CPropValue* v = FindProp(row, k.m_ulPropTag))
                     rows[i].push_back(*v);
@@ -92,8 +131,9 @@ void CTableView::Rebuild()
         // Filtering the sorted rows keeps their order.
         auto kept = std::make_shared<std::vector<uint32_t>>();
         const uint32_t n = m_pView ? static_cast<uint32_t>(m_pView->size()) : BaseCount();
+        const std::vector<uint32_t> tags = RestrictionTags(*m_restriction);
         for (uint32_t i = 0; i < n; ++i)
-            if (RowMatches(*m_restriction, At(i)))
+            if (RowMatches(*m_restriction, tags, At(i)))
                 kept->push_back(At(i));
         m_pView = std::move(kept);
     }
@@ -180,10 +220,11 @@ bool CTableView::FindRow(const CRestriction& p_res, uint32_t p_ulOrigin, bool p_
     p_bBadBookmark = !Origin(p_ulOrigin, start);
     if (p_bBadBookmark)
         return false;
+    const std::vector<uint32_t> tags = RestrictionTags(p_res);
     if (!p_bBackward)
     {
         for (uint32_t i = start; i < RowCount(); ++i)
-            if (RowMatches(p_res, At(i)))
+            if (RowMatches(p_res, tags, At(i)))
             {
                 m_uPos = i;
                 return true;
@@ -192,7 +233,7 @@ bool CTableView::FindRow(const CRestriction& p_res, uint32_t p_ulOrigin, bool p_
     }
     // Backward searches begin at the row before the origin.
     for (uint32_t i = start; i-- > 0;)
-        if (RowMatches(p_res, At(i)))
+        if (RowMatches(p_res, tags, At(i)))
         {
             m_uPos = i;
             return true;

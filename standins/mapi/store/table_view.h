@@ -12,6 +12,9 @@
 
 namespace mapistore
 {
+// The properties p_res looks at, each once.
+std::vector<uint32_t> RestrictionTags(const CRestriction& p_res);
+
 // Bookmarks as MAPI numbers them.
 constexpr uint32_t kBookmarkBeginning = 0, kBookmarkCurrent = 1, kBookmarkEnd = 2;
 
@@ -24,6 +27,13 @@ class CRowSource
     virtual uint32_t Count() = 0;
     // Every column of row p_uRow (for restrictions, FindRow and sorts the source cannot give).
     virtual CPropList Row(uint32_t p_uRow) = 0;
+    // Row p_uRow with at least the columns p_tags (those a restriction or sort looks at): a source
+    // that can build just those saves building whole rows for every row it tests.
+    virtual CPropList RowColumns(uint32_t p_uRow, const std::vector<uint32_t>& p_tags)
+    {
+        (void)p_tags;
+        return Row(p_uRow);
+    }
     // The rows ordered by p_keys when the source keeps that order (shared, not copied); null when
     // the view must sort them itself.
     virtual std::shared_ptr<const std::vector<uint32_t>> Order(const std::vector<CSortKey>& p_keys) = 0;
@@ -78,7 +88,7 @@ class CTableView
     uint32_t BaseCount() const;
     // The row number of view position p_uAt.
     uint32_t At(uint32_t p_uAt) const;
-    bool RowMatches(const CRestriction& p_res, uint32_t p_uRow) const;
+    bool RowMatches(const CRestriction& p_res, const std::vector<uint32_t>& p_tags, uint32_t p_uRow) const;
     std::shared_ptr<const std::vector<uint32_t>> SortedAll();
 
     std::vector<CPropList> m_vRows;

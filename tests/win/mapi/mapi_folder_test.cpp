@@ -145,15 +145,20 @@ TEST_F(CMapiContract, contents_table_paging_restrict_and_findrow)
 
 TEST_F(CMapiContract, save_changes_reports_a_store_file_it_cannot_write)
 {
-    // The store file is replaced through "<file>.tmp": a folder of that name stops the write.
+    // The store file is replaced through "<file>.tmp": a folder of that name stops the write. A
+    // message's save may instead append to the file itself: holding it unshared stops that too.
     const std::string blocker = g_sTemp + "\\store.json.tmp";
     ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+    unique_file held(CreateFileA((g_sTemp + "\\store.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
     CRelease<IMAPIFolder> inbox;
     inbox.attach(Inbox());
     CRelease<IMessage> msg;
     ASSERT_EQ(inbox->CreateMessage(nullptr, 0, &msg), S_OK);
     SetText(msg, PR_SUBJECT_A, "Kept on the second try");
     EXPECT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), MAPI_E_DISK_ERROR);
+    held.reset();
     ASSERT_TRUE(RemoveDirectoryA(blocker.c_str()));
     EXPECT_EQ(msg->SaveChanges(0), S_OK);
 }

@@ -224,6 +224,45 @@ TEST_F(MarshalTest, ASessionHandedToAnotherProcessWritesTheSameStoreAndNeitherPr
     EXPECT_NE(ids[0], ids[1]);
 }
 
+TEST_F(MarshalTest, AMessageSaveIsAppendedToTheStoreFileAndAnotherProcessReadsItBackPastATornRecord)
+{
+    CRelease<IMAPIFolder> outbox;
+    outbox.attach(OpenFolder(PR_IPM_OUTBOX_ENTRYID));
+    ASSERT_NE(outbox.get(), nullptr);
+    CRelease<IMessage> message;
+    SaveNewMessage(outbox, "Journal, first version", std::addressof(message));
+
+    // Saving a message again leaves the document as it is and appends a record after it.
+    const std::string before = ReadFileText(StoreFile());
+    SetText(message, PR_SUBJECT_A, "Journal, second version");
+    ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    const std::string after = ReadFileText(StoreFile());
+    ASSERT_GT(after.size(), before.size());
+    EXPECT_EQ(after.compare(0, before.size(), before), 0) << "the document was rewritten";
+    EXPECT_NE(after.find("Journal, second version", before.size()), std::string::npos);
+
+    // A writer that ended mid-record leaves a torn tail: a process reading the file afresh takes
+    // the last whole record and is not stopped by the rest, nor is this process's next save.
+    std::ofstream(StoreFile(), std::ios::binary | std::ios::app) << "\x1E"
+                                                                    "BVJ1 4000 0123456789abcdef\n{\"store\":";
+    EXPECT_EQ(RunOtherProcess(Marshal(message, MSHCTX_LOCAL), "subject", "Journal, second version"), 0);
+    SetText(message, PR_SUBJECT_A, "Journal, third version");
+    ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    EXPECT_EQ(RunOtherProcess(Marshal(message, MSHCTX_LOCAL), "subject", "Journal, third version"), 0);
+
+    // A file replaced behind this process's back (an older copy put over it) is not appended to:
+    // the next save writes the whole store over it, as a save always did.
+    SetText(message, PR_SUBJECT_A, "Journal, fourth version");
+    ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    std::ofstream(StoreFile(), std::ios::binary | std::ios::trunc) << before;
+    SetText(message, PR_SUBJECT_A, "Journal, fifth version");
+    ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    const std::string rewritten = ReadFileText(StoreFile());
+    EXPECT_EQ(rewritten.find("Journal, first version"), std::string::npos);
+    EXPECT_NE(rewritten.find("Journal, fifth version"), std::string::npos);
+    EXPECT_EQ(RunOtherProcess(Marshal(message, MSHCTX_LOCAL), "subject", "Journal, fifth version"), 0);
+}
+
 TEST_F(MarshalTest, AFolderAndASavedMessageAreOpenedThereByTheirEntryIds)
 {
     CRelease<IMAPIFolder> inbox;
