@@ -1,28 +1,21 @@
 // tests/e2e/cc_mobile_drive_win.cpp: brevolt-ccmobile-drive, a user of the Outlook stand-in with the
-// plug-in and Penhold: registers the plug-in, the compose server and the client as their installers
-// do, starts the client, opens a new mail note once the plug-in is up, ticks the note's "Notify
-// mobile" box of the Cc line (only that one), types the recipients, subject and body, saves the
-// note's picture and presses Send. The note closes once Outlook has submitted the e-mail and the
-// plug-in has handed the CC-to-mobile notice to the compose server; the client is quit once the
-// expected number of mails has reached the SMTP server's Maildir. Exit 0 when every step happened;
-// the step that failed is printed otherwise.
-#include "common/handle_win.h"
-#include "common/unique_any.h"
-#include "tools/window_picture/window_picture_win.h"
+// installed plug-in and Penhold: checks that the plug-in and the compose server registered are the
+// files the package installed, registers the client as its installer does, starts it, opens a new
+// mail note once the plug-in is up, ticks the note's "Notify mobile" box of the Cc line (only that
+// one), types the recipients, subject and body, saves the note's picture and presses Send. The note
+// closes once Outlook has submitted the e-mail and the plug-in has handed the CC-to-mobile notice to
+// the compose server; the client is quit once the expected number of mails has reached the SMTP
+// server's Maildir. Exit 0 when every step happened; the step that failed is printed otherwise.
+#include "tests/e2e/outlook_drive_support_win.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
 
 namespace
 {
-constexpr ULONG_PTR kControlMagic = 0x4F4C434C;
 constexpr DWORD kStartWaitMs = 60000; // the client's start, the plug-in's Install and the compose server's Init
 constexpr DWORD kSendWaitMs = 90000;  // the e-mail's submit, then the notice's check and send
 constexpr DWORD kMailWaitMs = 30000;
@@ -37,243 +30,19 @@ constexpr UINT kMsgCCMobileChoice = WM_USER + 1;
 struct COptions
 {
     const char* m_szOutlook = nullptr;
-    const char* m_szPlugin = nullptr;
-    const char* m_szQuillet = nullptr;
-    const char* m_szResource = nullptr;
     const char* m_szTo = "";
     const char* m_szCc = "";
     const char* m_szSubject = "";
     const char* m_szBody = "";
-    std::string m_sShots;   // a folder for the pictures (Windows path)
-    std::string m_sMaildir; // the SMTP server's Maildir (Windows path)
-    int m_iMails = 0;       // how many mails must have arrived before the client is quit
+    const char* m_szShots = "";   // a folder for the pictures (Windows path)
+    const char* m_szMaildir = ""; // the SMTP server's Maildir (Windows path)
+    const char* m_szMails = "0";  // how many mails must have arrived before the client is quit
 };
 
-void Say(const char* p_szFormat, const std::string& p_sText = {})
+// The newest compose note: a visible top-level "rctrl_renwnd32" with the envelope pane.
+HWND FindNote(const CClient& p_oClient)
 {
-    std::printf("ccmobile-drive: ");
-    std::printf(p_szFormat, p_sText.c_str());
-    std::printf("\n");
-    std::fflush(stdout);
-}
-
-bool WaitUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMilliseconds)
-{
-    const ULONGLONG qwEnd = GetTickCount64() + p_dwMilliseconds;
-    for (;;)
-    {
-        if (p_fnDone())
-            return true;
-        if (GetTickCount64() >= qwEnd)
-            return false;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-}
-
-// Runs a registration command line to its end; its exit code, or -1.
-int Run(const std::string& p_sCommandLine)
-{
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string commandLine = p_sCommandLine;
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    unique_handle processHandle(process.hProcess);
-    unique_handle threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-        return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    return static_cast<int>(code);
-}
-
-bool Register(const COptions& p_oOptions)
-{
-    unique_hmodule plugin(LoadLibraryA(p_oOptions.m_szPlugin));
-    using PFN_Register = HRESULT(STDAPICALLTYPE*)();
-    const auto registerServer =
-        plugin
-            ? reinterpret_cast<PFN_Register>(reinterpret_cast<void*>(GetProcAddress(plugin.get(), "DllRegisterServer")))
-            : nullptr;
-    if (registerServer == nullptr || registerServer() != S_OK)
-        return Say("the plug-in did not register (%s)", p_oOptions.m_szPlugin), false;
-    const std::string quote = "\"";
-    if (Run(quote + p_oOptions.m_szQuillet + "\" /RegServer") != 0)
-        return Say("the compose server did not register"), false;
-    if (Run(quote + p_oOptions.m_szOutlook + "\" /regserver") != 0)
-        return Say("the client did not register"), false;
-    const DWORD cb = static_cast<DWORD>(std::strlen(p_oOptions.m_szResource) + 1);
-    if (RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Brevolt", "Resource", REG_SZ, p_oOptions.m_szResource, cb) !=
-        ERROR_SUCCESS)
-        return Say("the resource module could not be named"), false;
-    return true;
-}
-
-struct CFind
-{
-    DWORD m_dwProcess = 0; // 0: any
-    const char* m_szClass = nullptr;
-    std::function<bool(HWND)> m_fnMatch;
-    HWND m_hFound = nullptr;
-};
-
-DWORD ProcessOf(HWND p_hWindow)
-{
-    DWORD dwProcess = 0;
-    GetWindowThreadProcessId(p_hWindow, &dwProcess);
-    return dwProcess;
-}
-
-std::string TextOf(HWND p_hWindow)
-{
-    char text[256] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutA(p_hWindow, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &length);
-    return text;
-}
-
-HWND FindTopLevel(CFind p_oFind)
-{
-    EnumWindows(
-        [](HWND p_hWnd, LPARAM p_lParam) -> BOOL {
-            auto* find = reinterpret_cast<CFind*>(p_lParam);
-            char className[64] = {};
-            GetClassNameA(p_hWnd, className, sizeof className);
-            const DWORD process = ProcessOf(p_hWnd);
-            if ((find->m_dwProcess != 0 && process != find->m_dwProcess) || process == GetCurrentProcessId() ||
-                (find->m_szClass && lstrcmpA(className, find->m_szClass) != 0) ||
-                (find->m_fnMatch && !find->m_fnMatch(p_hWnd)))
-                return TRUE;
-            find->m_hFound = p_hWnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&p_oFind));
-    return p_oFind.m_hFound;
-}
-
-std::string ReadText(const std::string& p_sPath)
-{
-    std::ifstream file(p_sPath, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Files in the Maildir's "new" folder (the SMTP server delivers there).
-int CountMails(const std::string& p_sMaildir)
-{
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((p_sMaildir + "\\new\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    const scope_exit closeSearch([search] { FindClose(search); });
-    int count = 0;
-    do
-        count += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? 1 : 0;
-    while (FindNextFileA(search, &found));
-    return count;
-}
-
-class CClient
-{
-  public:
-    [[nodiscard]] bool Start(const char* p_szExe)
-    {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        std::string commandLine = std::string("\"") + p_szExe + "\"";
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process))
-            return false;
-        m_hProcess.reset(process.hProcess);
-        unique_handle thread(process.hThread);
-        m_dwProcess = process.dwProcessId;
-        return WaitUntil(
-                   [this] {
-                       m_hControl = FindTopLevel({m_dwProcess, "OutlookStandinControl", nullptr, nullptr});
-                       return m_hControl != nullptr || WaitForSingleObject(m_hProcess.get(), 0) == WAIT_OBJECT_0;
-                   },
-                   kStartWaitMs) &&
-               m_hControl != nullptr;
-    }
-    [[nodiscard]] bool Command(const std::string& p_sCommand) const
-    {
-        COPYDATASTRUCT data{kControlMagic, static_cast<DWORD>(p_sCommand.size()), const_cast<char*>(p_sCommand.data())};
-        DWORD_PTR result = 0;
-        return m_hControl != nullptr &&
-               SendMessageTimeoutA(m_hControl, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000,
-                                   &result) != 0 &&
-               result == 1;
-    }
-    // The newest compose note: a visible top-level "rctrl_renwnd32" with the envelope pane.
-    HWND Note() const
-    {
-        return FindTopLevel({m_dwProcess, "rctrl_renwnd32",
-                             [](HWND p_h) { return IsWindowVisible(p_h) && GetDlgItem(p_h, kEnvelopeId) != nullptr; }});
-    }
-    // Why Start failed: the client's exit code when it ended, else that it is still running.
-    std::string State() const
-    {
-        DWORD code = STILL_ACTIVE;
-        if (!m_hProcess || !GetExitCodeProcess(m_hProcess.get(), &code))
-            return "it could not be started";
-        return code == STILL_ACTIVE ? "it shows no control window" : "it ended with " + std::to_string(code);
-    }
-    // Quits the client; its exit code, or -1 when it did not end.
-    int Quit()
-    {
-        if (!m_hProcess)
-            return -1;
-        (void)Command("quit");
-        if (WaitForSingleObject(m_hProcess.get(), 30000) != WAIT_OBJECT_0)
-        {
-            TerminateProcess(m_hProcess.get(), 9);
-            return -1;
-        }
-        DWORD code = 0;
-        GetExitCodeProcess(m_hProcess.get(), &code);
-        m_hProcess.reset();
-        return static_cast<int>(code);
-    }
-    ~CClient()
-    {
-        if (m_hProcess && WaitForSingleObject(m_hProcess.get(), 0) == WAIT_TIMEOUT)
-            (void)Quit();
-    }
-
-  private:
-    unique_handle m_hProcess;
-    DWORD m_dwProcess = 0;
-    HWND m_hControl = nullptr;
-};
-
-// The plug-in's viewer Install has run (and with it Penhold's hook) once the SMS Bar shows.
-bool WaitForPlugin(const CClient& p_oClient, const std::string& p_sDumpPath)
-{
-    return WaitUntil(
-        [&] {
-            return p_oClient.Command("dump-bars " + p_sDumpPath) &&
-                   ReadText(p_sDumpPath).find("bar 'SMS Bar' visible") != std::string::npos;
-        },
-        kStartWaitMs);
-}
-
-// A dialog some process raised while the send was under way (the address check's wizard, a message
-// box), as its caption and text; empty when none.
-std::string DialogText()
-{
-    const HWND dialog = FindTopLevel({0, "#32770", [](HWND p_h) { return IsWindowVisible(p_h) != 0; }});
-    if (dialog == nullptr)
-        return {};
-    std::string text = "\"" + TextOf(dialog) + "\"";
-    if (HWND message = GetDlgItem(dialog, 0xFFFF))
-        text += " " + TextOf(message);
-    return text;
+    return p_oClient.Window("rctrl_renwnd32", [](HWND p_h) { return GetDlgItem(p_h, kEnvelopeId) != nullptr; });
 }
 
 bool Click(HWND p_hButton)
@@ -305,17 +74,17 @@ bool TickOnlyCc(HWND p_hNote)
 
 int Drive(const COptions& p_oOptions)
 {
-    if (!Register(p_oOptions))
+    if (!RegisterClient(p_oOptions.m_szOutlook) || !RemoveUserResource())
         return 2;
     CClient client;
-    if (!client.Start(p_oOptions.m_szOutlook))
+    if (!client.Start(p_oOptions.m_szOutlook, kStartWaitMs))
         return Say("the client did not start: %s", client.State()), 3;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    if (!WaitForPlugin(client, std::string(temp) + "brevolt-ccmobile-drive-bars.txt"))
+    // The plug-in's viewer Install has run (and with it Penhold's hook) once the SMS Bar shows.
+    const std::string dump = TempFile("brevolt-ccmobile-drive-bars.txt");
+    if (!WaitUntil([&] { return BarShows(client, dump, {}); }, kStartWaitMs))
         return Say("the plug-in's SMS Bar did not show"), 4;
     HWND note = nullptr;
-    if (!client.Command("new-note") || !WaitUntil([&] { return (note = client.Note()) != nullptr; }, 10000))
+    if (!client.Command("new-note") || !WaitUntil([&] { return (note = FindNote(client)) != nullptr; }, 10000))
         return Say("no mail note opened"), 5;
     if (!TickOnlyCc(note))
         return 6;
@@ -329,19 +98,20 @@ int Drive(const COptions& p_oOptions)
     RedrawWindow(note, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(note, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    if (!p_oOptions.m_sShots.empty() && !SaveWindowBitmap(note, (p_oOptions.m_sShots + "\\cc_mobile_note.bmp").c_str()))
-        Say("the note's picture was not saved");
+    SaveShot(note, p_oOptions.m_szShots, "cc_mobile_note.bmp");
     // As the user presses Send: posted, so the driver keeps watching while Outlook sends.
     PostMessageA(note, WM_COMMAND, kNoteSendCommand, 0);
     if (!WaitUntil([&] { return !IsWindow(note); }, kSendWaitMs))
     {
-        const std::string dialog = DialogText();
+        const std::string dialog = DialogText(0);
         return Say("the note was not sent: %s", dialog.empty() ? "it stayed open" : dialog), 8;
     }
     Say("sent: the note closed");
-    if (!p_oOptions.m_sMaildir.empty() &&
-        !WaitUntil([&] { return CountMails(p_oOptions.m_sMaildir) >= p_oOptions.m_iMails; }, kMailWaitMs))
-        return Say("only %s mails reached the SMTP server", std::to_string(CountMails(p_oOptions.m_sMaildir))), 9;
+    // The SMTP server delivers into the Maildir's "new" folder.
+    const std::string arrived = std::string(p_oOptions.m_szMaildir) + "\\new";
+    if (*p_oOptions.m_szMaildir != '\0' &&
+        !WaitUntil([&] { return CountFiles(arrived) >= std::atoi(p_oOptions.m_szMails); }, kMailWaitMs))
+        return Say("only %s mails reached the SMTP server", std::to_string(CountFiles(arrived))), 9;
     const int code = client.Quit();
     if (code != 0)
         return Say("the client ended with %s", std::to_string(code)), 10;
@@ -349,44 +119,25 @@ int Drive(const COptions& p_oOptions)
     return 0;
 }
 
-bool ParseOptions(int argc, char** argv, COptions& p_oOptions)
-{
-    const std::pair<const char*, const char**> kTexts[] = {
-        {"--outlook", &p_oOptions.m_szOutlook}, {"--plugin", &p_oOptions.m_szPlugin},
-        {"--quillet", &p_oOptions.m_szQuillet}, {"--resource", &p_oOptions.m_szResource},
-        {"--to", &p_oOptions.m_szTo},           {"--cc", &p_oOptions.m_szCc},
-        {"--subject", &p_oOptions.m_szSubject}, {"--body", &p_oOptions.m_szBody}};
-    if (argc % 2 == 0)
-        return false;
-    for (int i = 1; i + 1 < argc; i += 2)
-    {
-        const std::string option = argv[i];
-        const char* value = argv[i + 1];
-        bool known = false;
-        for (const auto& [name, slot] : kTexts)
-            if (option == name)
-                *slot = value, known = true;
-        if (option == "--shots")
-            p_oOptions.m_sShots = value, known = true;
-        else if (option == "--maildir")
-            p_oOptions.m_sMaildir = value, known = true;
-        else if (option == "--mails")
-            p_oOptions.m_iMails = std::atoi(value), known = true;
-        if (!known)
-            return false;
-    }
-    return p_oOptions.m_szOutlook && p_oOptions.m_szPlugin && p_oOptions.m_szQuillet && p_oOptions.m_szResource;
-}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    SetSayName("ccmobile-drive");
     COptions options;
-    if (!ParseOptions(argc, argv, options))
+    const bool known = ParseOptions(argc, argv,
+                                    {{"--outlook", &options.m_szOutlook},
+                                     {"--to", &options.m_szTo},
+                                     {"--cc", &options.m_szCc},
+                                     {"--subject", &options.m_szSubject},
+                                     {"--body", &options.m_szBody},
+                                     {"--shots", &options.m_szShots},
+                                     {"--maildir", &options.m_szMaildir},
+                                     {"--mails", &options.m_szMails}});
+    if (!known || !options.m_szOutlook)
     {
-        std::fprintf(stderr, "usage: brevolt-ccmobile-drive --outlook EXE --plugin DLL --quillet EXE --resource DLL "
-                             "[--to TEXT] [--cc TEXT] [--subject TEXT] [--body TEXT] [--shots DIR] "
-                             "[--maildir DIR --mails N]\n");
+        std::fprintf(stderr, "usage: brevolt-ccmobile-drive --outlook EXE [--to TEXT] [--cc TEXT] [--subject TEXT] "
+                             "[--body TEXT] [--shots DIR] [--maildir DIR --mails N]\n");
         return 1;
     }
     return Drive(options);

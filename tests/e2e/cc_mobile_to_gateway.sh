@@ -1,34 +1,31 @@
 #!/usr/bin/env bash
-# tests/e2e/cc_mobile_to_gateway.sh ROOT DRIVER OUTLOOK_EXE PLUGIN_DLL QUILLET_EXE RESOURCE_DLL
-# CORVANE_DIR GATEWAY MAPISTORE [--show]: CC to mobile inside Outlook. The client stand-in 2003 (over
-# the MAPI stand-in, BREVOLT_MAPI_DLL) runs the plug-in, which hooks its notes with Penhold; a new
-# mail note goes To a contact and Cc to another contact and a contact list, with only the Cc line's
-# "Notify mobile" box ticked, and is sent. The e-mail reaches the SMTP server, and so does the notice
-# job the plug-in had the compose server send: the reference gateway decodes exactly one notice per
-# Cc recipient's mobile (the list's members included, the To contact left out) with the exact text.
+# tests/e2e/cc_mobile_to_gateway.sh ROOT DRIVER OUTLOOK_EXE GATEWAY MAPISTORE [--show]: CC to mobile
+# inside Outlook with the product installed from its x64 package by scripts/prefix. The client
+# stand-in 2003 (over the MAPI stand-in, BREVOLT_MAPI_DLL) runs the installed plug-in, which hooks its
+# notes with Penhold; a new mail note goes To a contact and Cc to another contact and a contact list,
+# with only the Cc line's "Notify mobile" box ticked, and is sent. The e-mail reaches the SMTP server,
+# and so does the notice job the plug-in had the compose server send: the reference gateway decodes
+# exactly one notice per Cc recipient's mobile (the list's members included, the To contact left out)
+# with the exact text.
 # The note's picture goes to build/artifacts/cc_mobile_note.png.
 set -euo pipefail
 root=$1
 driver=$2
 outlook=$3
-plugin=$4
-quillet=$5
-resource=$6
-corvane_dir=$7
-gateway=$8
-mapistore=$9
-show=${10:-}
+gateway=$4
+mapistore=$5
+show=${6:-}
 . "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-ccmobile-prefix}
 # The user's contacts: Dev (To), Eva and the list "Team" of Ben and Carla (Cc), each with a mobile.
 export BREVOLT_MAPI_SEED=${BREVOLT_MAPI_SEED:-$root/tests/e2e/cc_mobile_seed.json}
 [ -n "${BREVOLT_E2E_PREFIX:-}" ] || rm -f "$prefix.mapi-store.json"
-"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
+"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port"
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
 # A compose server or client left running would keep the caller's output open: the run ends them.
 trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true; cleanup' EXIT
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
-say "-- prefix $prefix: Outlook 2003 (the stand-in) with the plug-in and Penhold, the spooler sending"
+say "-- prefix $prefix: Outlook 2003 (the stand-in) with the installed plug-in and Penhold, the spooler sending"
 say "   through localhost:$port"
 
 to="Dev Pillay"
@@ -44,8 +41,7 @@ mkdir -p "$shots"
 rm -f "$shots/cc_mobile_note.bmp" "$shots/cc_mobile_note.png"
 say "-- a new note to \"$to\", Cc \"$cc\", \"$subject\"; only the Cc line's box ticked; Send"
 rc=0
-wine "$driver" --outlook "$(winpath "$outlook")" --plugin "$(winpath "$plugin")" --quillet "$(winpath "$quillet")" \
-  --resource "$(winpath "$resource")" --to "$to" --cc "$cc" --subject "$subject" --body "$body" \
+wine "$driver" --outlook "$(winpath "$outlook")" --to "$to" --cc "$cc" --subject "$subject" --body "$body" \
   --shots "$(winpath "$shots")" --maildir "$(winpath "$work/maildir")" --mails 2 |
   tr -d '\r' >"$work/drive.out" || rc=$?
 sed 's/^/   /' "$work/drive.out" | { [ -n "$show" ] && cat || cat >/dev/null; }

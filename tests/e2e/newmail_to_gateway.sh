@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# tests/e2e/newmail_to_gateway.sh ROOT DRIVER OUTLOOK_EXE PLUGIN_DLL QUILLET_EXE RESOURCE_DLL NEW_RESOURCE_DLL
-# CORVANE_DIR GATEWAY MAPISTORE [--show]: new mail inside Outlook. The client stand-in 2003 (over the
-# MAPI stand-in, BREVOLT_MAPI_DLL) with the plug-in registered shows the SMS Bar; the reference
+# tests/e2e/newmail_to_gateway.sh ROOT DRIVER OUTLOOK_EXE NEW_RESOURCE_DLL GATEWAY MAPISTORE [--show]: new
+# mail inside Outlook with the product installed from its x64 package by scripts/prefix. The client
+# stand-in 2003 (over the MAPI stand-in, BREVOLT_MAPI_DLL) with the installed plug-in shows the SMS
+# Bar from a copy of the installed resource module the user key names; the reference
 # gateway's upgrade notice around a resource module with one more button is handed to the store by
 # "mapistore deliver" (the provider of a running process imports it; every process that advised the
 # store hears of it). The product applies it: "Resource" names the new module in the documents
@@ -12,14 +13,10 @@ set -euo pipefail
 root=$1
 driver=$2
 outlook=$3
-plugin=$4
-quillet=$5
-resource=$6
-new_resource=$7
-corvane_dir=$8
-gateway=$9
-mapistore=${10}
-show=${11:-}
+new_resource=$4
+gateway=$5
+mapistore=$6
+show=${7:-}
 . "$root/tests/e2e/gateway_env.sh"
 prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-newmail-prefix}
 # The spooler holds submitted mail for ten minutes: the rule's job leaves in time only through the
@@ -27,16 +24,17 @@ prefix=${BREVOLT_E2E_PREFIX:-$root/build/win64/e2e-newmail-prefix}
 export BREVOLT_MAPI_SPOOL_DELAY_MS=600000
 # The test's own prefix starts from the user's freshly seeded store; the demo's keeps its store.
 [ -n "${BREVOLT_E2E_PREFIX:-}" ] || rm -f "$prefix.mapi-store.json"
-"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port" "$corvane_dir"
+"$root/scripts/prefix" "$prefix" "$work/account.key" "localhost:$port"
 # The product writes the new module into the prefix's own documents folder (cmake/wine-run makes it
 # a folder of the prefix); a kept prefix starts without the last run's module.
 rm -rf "$prefix"/drive_c/users/*/Documents/"Brevolt SMS"
-# Applying a notice deletes the module in use: the client starts with a copy of the built one.
-cp "$resource" "$work/Resource.dll"
+# Applying a notice deletes the module in use: the client starts with a copy of the installed one,
+# as a user's earlier upgrade leaves the user key naming a module of its own.
+cp "$prefix/drive_c/Program Files/Brevolt SMS/Resource.dll" "$work/Resource.dll"
 wine() { BREVOLT_WINEPREFIX="$prefix" "$root/cmake/wine-run" "$@"; }
 trap 'WINEPREFIX="$prefix" /usr/lib/wine/wineserver64 -k 2>/dev/null || true; cleanup' EXIT
 winpath() { local p="Z:$1"; echo "${p//\//\\}"; }
-say "-- prefix $prefix: Outlook 2003 (the stand-in) over the MAPI stand-in, the plug-in registered"
+say "-- prefix $prefix: Outlook 2003 (the stand-in) over the MAPI stand-in, the product installed from its package"
 
 # The notice, signed with the account's key; the rule's mail from an ordinary sender.
 subject="Upgrade of the SMS Bar"
@@ -52,8 +50,8 @@ mkdir -p "$shots"
 rm -f "$shots/newmail_sms_bar.bmp" "$shots/newmail_sms_bar.png"
 say "-- Outlook starts; the notice arrives; then a mail the rule on \"quarterly\" matches"
 rc=0
-wine "$driver" --outlook "$(winpath "$outlook")" --plugin "$(winpath "$plugin")" --quillet "$(winpath "$quillet")" \
-  --resource "$(winpath "$work/Resource.dll")" --mapistore "$(winpath "$mapistore")" --notice "$(winpath "$work/notice.eml")" \
+wine "$driver" --outlook "$(winpath "$outlook")" --resource "$(winpath "$work/Resource.dll")" \
+  --mapistore "$(winpath "$mapistore")" --notice "$(winpath "$work/notice.eml")" \
   --rule-mail "$(winpath "$work/rule.eml")" --button "Gateway News" --drop "$(winpath "$work/drop")" \
   --sent "$(winpath "$work/maildir/new")" --rule-subject quarterly --rule-mobile "$mobile" \
   --shots "$(winpath "$shots")" | tr -d '\r' >"$work/drive.out" || rc=$?
