@@ -1,9 +1,10 @@
 // tests/win/plugin/plugin_bar_test.cpp: the plug-in in the 2003 and 2000 builds of the client
 // stand-in: the "SMS Bar" built from the resource module with its faces, tags and click sinks, the
-// "New Branded SMS" companions, the user's clipboard kept across the face pastes, Reply and Forward
-// following the selection, New SMS and Reply from the bar reaching the compose server (the test's
-// fake), the bar rebuilt when another component replaces the resource module, and the bar's
-// visibility stored when the explorer closes and obeyed at the next start.
+// "New Branded SMS" companions (put back after New, once, when the bar was reordered or the companion
+// deleted), the user's clipboard kept across the face pastes, Reply and Forward following the
+// selection, New SMS and Reply from the bar reaching the compose server (the test's fake), the bar
+// rebuilt when another component replaces the resource module, and the bar's visibility stored when
+// the explorer closes and obeyed at the next start.
 #include "tests/win/outlook/outlook_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
 #include "tests/win/support/registry_text_win.h"
@@ -85,6 +86,47 @@ bool ClickOnBar(const oltest::COutlookRun& p_oRun, const char* p_szBar, const st
     PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, centre);
     PostMessageA(bar, WM_LBUTTONUP, 0, centre);
     return true;
+}
+
+// The controls on "Standard" in order, one entry per control of the bar itself ("'New' tag ''").
+std::vector<std::string> StandardRow(const std::string& p_sDump)
+{
+    std::vector<std::string> row;
+    const size_t bar = p_sDump.find("bar 'Standard'");
+    if (bar == std::string::npos)
+        return row;
+    // The bar's own controls are indented by two spaces, those of their lists by more.
+    for (size_t line = p_sDump.find('\n', bar) + 1;
+         line != 0 && line < p_sDump.size() && p_sDump.compare(line, 2, "  ") == 0; line = p_sDump.find('\n', line) + 1)
+    {
+        if (p_sDump.compare(line, 10, "  control ") != 0)
+            continue;
+        const size_t caption = p_sDump.find('\'', line);
+        const size_t end = p_sDump.find(" visible", caption);
+        row.push_back(p_sDump.substr(caption, end - caption));
+    }
+    return row;
+}
+
+// Where the "New Branded SMS" companion stands on "Standard" counted from New: 1 directly after it,
+// negative in front of it, 0 when either is not on the bar; p_nCopies counts the companion.
+long CompanionOffset(const std::string& p_sDump, size_t& p_nCopies)
+{
+    const std::vector<std::string> row = StandardRow(p_sDump);
+    long newAt = -1;
+    long companionAt = -1;
+    p_nCopies = 0;
+    for (size_t i = 0; i < row.size(); ++i)
+    {
+        if (row[i].rfind("'New' tag", 0) == 0)
+            newAt = static_cast<long>(i);
+        if (row[i] == "'New Branded SMS' tag '40027 9001'")
+        {
+            companionAt = static_cast<long>(i);
+            ++p_nCopies;
+        }
+    }
+    return companionAt < 0 || newAt < 0 ? 0 : companionAt - newAt;
 }
 
 // The user's clipboard before the client starts: text and a bitmap of one colour.
@@ -333,4 +375,70 @@ TEST_F(PluginBarTest, The2000And2002ClientsInstallTheMenuKeepAStoredHiddenBarHid
         EXPECT_EQ(stored, "False") << exe;
     }
 }
+TEST_F(PluginBarTest, TheCompanionBesideNewIsPutBackOnceWhenTheStandardBarWasReordered)
+{
+    oltest::COutlookRun run(OUTLOOK110_EXE);
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary"));
+    HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Microsoft Outlook");
+    ASSERT_NE(explorer, nullptr);
+    size_t copies = 0;
+    ASSERT_EQ(CompanionOffset(DumpBars(run), copies), 1) << DumpBars(run);
+    const size_t controls = StandardRow(DumpBars(run)).size();
+
+    // Another add-in puts the companion in front of New, then the user opens a menu: the plug-in's
+    // InitMenu asks for the positions to be rectified and the companion is moved back, once.
+    const std::string companion = "tag:40027 9001";
+    ASSERT_TRUE(run.Command("bar-move 1 " + companion));
+    ASSERT_EQ(CompanionOffset(DumpBars(run), copies), -1) << DumpBars(run);
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    EXPECT_TRUE(PumpUntil([&] { return CompanionOffset(DumpBars(run), copies) == 1; }, 10000)) << DumpBars(run);
+    EXPECT_EQ(copies, 1u);
+    EXPECT_EQ(StandardRow(DumpBars(run)).size(), controls) << "moved, not added";
+
+    // Rectified once per explorer: a later reorder stays, whether a menu opens or the command comes.
+    ASSERT_TRUE(run.Command("bar-move 0 " + companion));
+    const long last = CompanionOffset(DumpBars(run), copies);
+    ASSERT_GT(last, 1) << DumpBars(run);
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    EXPECT_EQ(SendMessageA(explorer, WM_COMMAND, 0xF449, 0), 0);
+    EXPECT_EQ(CompanionOffset(DumpBars(run), copies), last) << DumpBars(run);
+
+    // The companion still runs New SMS from where it is.
+    ASSERT_TRUE(run.Command("bar-click New Branded SMS"));
+    EXPECT_TRUE(WaitForQuillet("CreateNewSMS"));
+    EXPECT_EQ(run.Quit(), 0);
+}
+
+TEST_F(PluginBarTest, AnAddInThatDeletesTheCompanionSeesItAddedAgainAfterNewWithItsFace)
+{
+    ASSERT_TRUE(SeedClipboard());
+    oltest::COutlookRun run(OUTLOOK110_EXE);
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary"));
+    HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Microsoft Outlook");
+    ASSERT_NE(explorer, nullptr);
+    ASSERT_TRUE(run.Command("bar-delete tag:40027 9001"));
+    size_t copies = 0;
+    ASSERT_EQ(CompanionOffset(DumpBars(run), copies), 0) << DumpBars(run);
+
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    ASSERT_TRUE(PumpUntil([&] { return CompanionOffset(DumpBars(run), copies) == 1; }, 10000)) << DumpBars(run);
+    EXPECT_EQ(copies, 1u);
+    const std::string bars = DumpBars(run);
+    EXPECT_NE(bars.find("'New Branded SMS' tag '40027 9001' visible enabled temporary face"), std::string::npos)
+        << bars;
+    std::string text;
+    DWORD colour = 0;
+    ReadClipboard(text, colour);
+    EXPECT_EQ(text, kClipboardText) << "the face paste keeps the user's clipboard";
+    EXPECT_EQ(colour, kClipboardColour);
+
+    // The new control is connected: its click runs New SMS once.
+    ASSERT_TRUE(run.Command("bar-click New Branded SMS"));
+    ASSERT_TRUE(WaitForQuillet("CreateNewSMS"));
+    EXPECT_EQ(QuilletCalls("CreateNewSMS"), 1u);
+    EXPECT_EQ(run.Quit(), 0);
+}
+
 } // namespace
