@@ -88,47 +88,6 @@ bool ClickOnBar(const oltest::COutlookRun& p_oRun, const char* p_szBar, const st
     return true;
 }
 
-// The controls on "Standard" in order, one entry per control of the bar itself ("'New' tag ''").
-std::vector<std::string> StandardRow(const std::string& p_sDump)
-{
-    std::vector<std::string> row;
-    const size_t bar = p_sDump.find("bar 'Standard'");
-    if (bar == std::string::npos)
-        return row;
-    // The bar's own controls are indented by two spaces, those of their lists by more.
-    for (size_t line = p_sDump.find('\n', bar) + 1;
-         line != 0 && line < p_sDump.size() && p_sDump.compare(line, 2, "  ") == 0; line = p_sDump.find('\n', line) + 1)
-    {
-        if (p_sDump.compare(line, 10, "  control ") != 0)
-            continue;
-        const size_t caption = p_sDump.find('\'', line);
-        const size_t end = p_sDump.find(" visible", caption);
-        row.push_back(p_sDump.substr(caption, end - caption));
-    }
-    return row;
-}
-
-// Where the "New Branded SMS" companion stands on "Standard" counted from New: 1 directly after it,
-// negative in front of it, 0 when either is not on the bar; p_nCopies counts the companion.
-long CompanionOffset(const std::string& p_sDump, size_t& p_nCopies)
-{
-    const std::vector<std::string> row = StandardRow(p_sDump);
-    long newAt = -1;
-    long companionAt = -1;
-    p_nCopies = 0;
-    for (size_t i = 0; i < row.size(); ++i)
-    {
-        if (row[i].rfind("'New' tag", 0) == 0)
-            newAt = static_cast<long>(i);
-        if (row[i] == "'New Branded SMS' tag '40027 9001'")
-        {
-            companionAt = static_cast<long>(i);
-            ++p_nCopies;
-        }
-    }
-    return companionAt < 0 || newAt < 0 ? 0 : companionAt - newAt;
-}
-
 // The user's clipboard before the client starts: text and a bitmap of one colour.
 bool SeedClipboard()
 {
