@@ -21,6 +21,9 @@ struct CCol97Events
 inline constexpr UINT_PTR kStartupWaitTimer = 94731;
 inline constexpr UINT kStartupWaitMs = 200;
 
+// Putting the companion back after New is COL2000's: in 97 it is a control on "Standard" that Move
+// places like any other (the hit tests follow a control to its new place); 98's own "New SMS Bar"
+// holds it alone, so there nothing is re-placed.
 class COL97 final : public COL2000
 {
   public:

@@ -304,6 +304,22 @@ void CGUIChanger::ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink)
     (void)InstallationRun(p_pExplorer, p_pSink, show);
 }
 
+bool CGUIChanger::RectifyButtonPositions()
+{
+    if (!m_p_oModel)
+        return false;
+    const CToolbarEntry companion = CompanionButton();
+    // Only a companion added again pastes a face: the clipboard is kept aside for that alone.
+    CClipboardKeeper clipboard;
+    const bool saved = m_p_oModel->StandardCompanionGone() && clipboard.Save(m_hExplorer);
+    const auto face = m_oFaces.find(companion.m_uFaceBitmap);
+    const HBITMAP companionFace = saved && face != m_oFaces.end() ? face->second.get() : nullptr;
+    const bool settled = m_p_oModel->RectifyButtonPositions(companion, companionFace);
+    if (saved)
+        clipboard.Restore(m_hExplorer);
+    return settled;
+}
+
 void CGUIChanger::RefreshSelection()
 {
     if (m_p_oModel)

@@ -99,6 +99,9 @@ class CGUIChanger
     // The resource module was replaced: reads it again and rebuilds the bar's controls (the
     // companions stay), keeping the bar shown or hidden as it is.
     void ReInstallToolbar(IDispatch* p_pExplorer, IDispatch* p_pSink);
+    // GuiKind 2 and 3: puts the "New Branded SMS" companion back directly after New (or adds it again)
+    // when something reordered "Standard". False while the installation run has not placed it yet.
+    [[nodiscard]] bool RectifyButtonPositions();
     // The selection changed: Reply/Forward on the bar follow whether one note is selected.
     void RefreshSelection();
     // Stores the bar's visibility and lets go of the click connections (the explorer closes).

@@ -46,6 +46,16 @@ com_ptr<IDispatch> Held(const CVariant& p_oValue)
     return com_ptr<IDispatch>::copy_from(p_oValue.Object());
 }
 
+// Whether both are the same COM object (their IUnknown).
+bool SameObject(IDispatch* p_pOne, IDispatch* p_pOther)
+{
+    com_ptr<IUnknown> one;
+    com_ptr<IUnknown> other;
+    return p_pOne != nullptr && p_pOther != nullptr &&
+           SUCCEEDED(p_pOne->QueryInterface(IID_IUnknown, one.put_void())) &&
+           SUCCEEDED(p_pOther->QueryInterface(IID_IUnknown, other.put_void())) && one.get() == other.get();
+}
+
 // A built-in control by id on the bar named p_szBar (FindControl(Type, Id)).
 com_ptr<IDispatch> FindBuiltIn(IDispatch* p_pBars, const wchar_t* p_szBar, long p_lId)
 {
@@ -226,6 +236,8 @@ bool COL2000::InstallButtonOnNewItem(const CToolbarEntry& p_oCompanion, HBITMAP 
         m_bStandardCompanion = static_cast<bool>(added);
         if (added)
             m_vPlacedCompanions.push_back({added, false});
+        if (added && !m_bSeparateNewBar)
+            m_p_oStandardCompanion = added;
     }
     if (!m_bNewListCompanion)
     {
@@ -239,6 +251,54 @@ bool COL2000::InstallButtonOnNewItem(const CToolbarEntry& p_oCompanion, HBITMAP 
     if (!m_bStandardCompanion || !m_bNewListCompanion)
         Log("GetNewSMSButton failed\n");
     return m_bStandardCompanion && m_bNewListCompanion;
+}
+
+bool COL2000::StandardCompanionGone() const
+{
+    // A deleted control answers none of its properties.
+    CVariant index;
+    return m_p_oStandardCompanion &&
+           FAILED(CallMember(m_p_oStandardCompanion.get(), L"Index", DISPATCH_PROPERTYGET, {}, &index));
+}
+
+bool COL2000::RectifyButtonPositions(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace)
+{
+    if (m_bSeparateNewBar)
+        return true;
+    if (!m_p_oStandardCompanion)
+        return false;
+    const com_ptr<IDispatch> newControl = FindBuiltIn(Bars().get(), L"Standard", kNewControlId);
+    const com_ptr<IDispatch> standard = Held(GetMember(newControl.get(), L"Parent"));
+    const long before = GetMember(newControl.get(), L"Index").Number(0) + 1;
+    if (!standard || before < 2)
+    {
+        LOG_FAILURE("no New control on Standard to put the companion after");
+        return true;
+    }
+    if (StandardCompanionGone())
+    {
+        Log("RectifyButtonPositions: the companion beside New is gone, adding it again\n");
+        const com_ptr<IDispatch> controls = Held(GetMember(standard.get(), L"Controls"));
+        com_ptr<IDispatch> added = AddControl(controls.get(), kControlButton, p_oCompanion, ID_NEW_SMS,
+                                              kStandardCompanionTag, p_hFace, before, m_vConnections);
+        if (!added)
+            return true;
+        for (CPlacedControl& placed : m_vPlacedCompanions)
+            if (placed.m_p_oControl.get() == m_p_oStandardCompanion.get())
+                placed.m_p_oControl = added;
+        m_p_oStandardCompanion = std::move(added);
+        return true;
+    }
+    const com_ptr<IDispatch> parent = Held(GetMember(m_p_oStandardCompanion.get(), L"Parent"));
+    if (SameObject(parent.get(), standard.get()) &&
+        GetMember(m_p_oStandardCompanion.get(), L"Index").Number(0) == before)
+        return true;
+    Log("RectifyButtonPositions: moving the companion back after New\n");
+    const CVariant bar(standard.get());
+    const CVariant place(before);
+    (void)LOG_IF_FAILED(
+        CallMember(m_p_oStandardCompanion.get(), L"Move", DISPATCH_METHOD, {&bar.m_v, &place.m_v}, nullptr));
+    return true;
 }
 
 bool COL2000::InstallMenuEntry(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace)

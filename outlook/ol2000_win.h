@@ -35,6 +35,13 @@ class COL2000
                                          bool p_bShow);
     // The "New Branded SMS" companion beside New on "Standard" and in New's list (once each).
     [[nodiscard]] bool InstallButtonOnNewItem(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace);
+    // Outlook or another add-in may reorder "Standard": puts the companion back directly after New
+    // with the control's Move, or adds it there again when it is gone (p_hFace pasted as its face,
+    // the clipboard kept by the caller). Nothing moves on the separate "New SMS Bar". False while
+    // there is nothing to put back yet (no companion was installed on "Standard").
+    [[nodiscard]] bool RectifyButtonPositions(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace);
+    // Whether the companion beside New was deleted (RectifyButtonPositions would add it again).
+    [[nodiscard]] bool StandardCompanionGone() const;
     // The "New Branded SMS" entry of the "Menu Bar"'s Actions menu (once).
     [[nodiscard]] bool InstallMenuEntry(const CToolbarEntry& p_oCompanion, HBITMAP p_hFace);
     [[nodiscard]] bool BarInstalled() const
@@ -100,6 +107,8 @@ class COL2000
     std::vector<CConnection> m_vBarConnections;
     std::vector<CPlacedControl> m_vPlacedCompanions;
     std::vector<CPlacedControl> m_vPlacedBar;
+    // The companion beside New (not on the separate "New SMS Bar"), while it is on a bar.
+    com_ptr<IDispatch> m_p_oStandardCompanion;
     bool m_bStandardCompanion = false;
     bool m_bNewListCompanion = false;
     bool m_bMenuEntry = false;

@@ -97,7 +97,7 @@ HRESULT COutlookPlugin::DoCommand(exchext::IExchExtCallback* p_pCallback, UINT p
             if (!m_bRectified)
             {
                 Log("ID_RECTIFY_BUTTON_POSITIONS called\n");
-                m_bRectified = true;
+                m_bRectified = m_p_oGC->RectifyButtonPositions();
             }
             return S_OK;
         case kRunPendingToolbarCommand: {

@@ -410,6 +410,23 @@ bool CCommandBars::ClickByPath(const std::string& p_sPath)
     return true;
 }
 
+bool CCommandBars::MoveByElement(const std::string& p_sElement, LONG p_lBefore)
+{
+    const std::vector<CBarControl*> chain = Locate(nullptr, p_sElement);
+    CBarControl* control = chain.empty() ? nullptr : chain.back();
+    return control != nullptr && control->Parent() != nullptr &&
+           SUCCEEDED(LOG_IF_FAILED(control->MoveTo(*control->Parent(), p_lBefore)));
+}
+
+bool CCommandBars::DeleteByElement(const std::string& p_sElement)
+{
+    const std::vector<CBarControl*> chain = Locate(nullptr, p_sElement);
+    if (chain.empty() || chain.back()->Parent() == nullptr)
+        return false;
+    chain.back()->Parent()->RemoveControl(chain.back());
+    return true;
+}
+
 std::vector<CBarControl*> CCommandBars::Locate(CBarControl* p_pPopup, const std::string& p_sElement) const
 {
     std::vector<CBarControl*> scope;

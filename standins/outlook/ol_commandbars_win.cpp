@@ -49,7 +49,8 @@ enum EControlDispid : DISPID
     kTop,
     kWidth,
     kHeight,
-    kProtection
+    kProtection,
+    kMove
 };
 
 const WORD kGetPut = DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT;
@@ -103,7 +104,8 @@ CBarControl::CBarControl(CCommandBar* p_pParent, LONG p_lType, LONG p_lId, bool 
                     {L"Execute", kExecute, DISPATCH_METHOD, 0},
                     {L"Delete", kDelete, DISPATCH_METHOD, 1, 0},
                     {L"PasteFace", kPasteFace, DISPATCH_METHOD, 0},
-                    {L"CopyFace", kCopyFace, DISPATCH_METHOD, 0}},
+                    {L"CopyFace", kCopyFace, DISPATCH_METHOD, 0},
+                    {L"Move", kMove, DISPATCH_METHOD, 2, 0}},
                    {kIidButtonEvents}),
       m_lType(p_lType), m_lId(p_lId), m_bTemporary(p_bTemporary), m_pParent(p_pParent)
 {
@@ -213,7 +215,7 @@ HRESULT CBarControl::CopyFace() const
     return S_OK;
 }
 
-HRESULT CBarControl::Call(DISPID p_id, const std::vector<VARIANT*>&, VARIANT& p_oResult)
+HRESULT CBarControl::Call(DISPID p_id, const std::vector<VARIANT*>& p_vArgs, VARIANT& p_oResult)
 {
     switch (p_id)
     {
@@ -281,11 +283,83 @@ HRESULT CBarControl::Call(DISPID p_id, const std::vector<VARIANT*>&, VARIANT& p_
         m_pParent->RemoveControl(this);
         return S_OK;
     }
+    if (p_id == kMove)
+    {
+        CCommandBar* target = m_pParent;
+        LONG before = 0;
+        if (!IsMissing(p_vArgs[0]) && (target = BarOfArgument(p_vArgs[0])) == nullptr)
+            return E_INVALIDARG;
+        if (!IsMissing(p_vArgs[1]) && !ArgLong(p_vArgs[1], before))
+            return DISP_E_TYPEMISMATCH;
+        RETURN_IF_FAILED(MoveTo(*target, before));
+        return ReturnObject(p_oResult, com_ptr<IDispatch>::copy_from(this));
+    }
     if (!IsPopup())
         return DISP_E_MEMBERNOTFOUND;
     if (p_id == kControls)
         return ReturnObject(p_oResult, CreateControls(m_p_oPopupBar.get()));
     return ReturnObject(p_oResult, com_ptr<IDispatch>::copy_from(m_p_oPopupBar.get()));
+}
+
+CCommandBar* CBarControl::BarOfArgument(const VARIANT* p_pBar) const
+{
+    const VARIANT* bar = p_pBar;
+    if (bar->vt == (VT_VARIANT | VT_BYREF) && bar->pvarVal != nullptr)
+        bar = bar->pvarVal;
+    IDispatch* object = bar->vt == VT_DISPATCH                ? bar->pdispVal
+                        : bar->vt == (VT_DISPATCH | VT_BYREF) ? (bar->ppdispVal != nullptr ? *bar->ppdispVal : nullptr)
+                                                              : nullptr;
+    CCommandBars* owner = m_pParent != nullptr ? m_pParent->Owner() : nullptr;
+    com_ptr<IUnknown> identity;
+    if (object == nullptr || owner == nullptr || FAILED(object->QueryInterface(IID_IUnknown, identity.put_void())))
+        return nullptr;
+    // Only this explorer's bars and the lists of their popups can take the control.
+    std::vector<CCommandBar*> candidates;
+    for (const com_ptr<CCommandBar>& candidate : owner->m_vBars)
+        candidates.push_back(candidate.get());
+    for (CBarControl* control : owner->AllControls(false))
+        if (control->IsPopup())
+            candidates.push_back(control->m_p_oPopupBar.get());
+    for (CCommandBar* candidate : candidates)
+    {
+        com_ptr<IUnknown> candidateIdentity;
+        if (SUCCEEDED(candidate->QueryInterface(IID_IUnknown, candidateIdentity.put_void())) &&
+            candidateIdentity.get() == identity.get())
+            return candidate;
+    }
+    return nullptr;
+}
+
+HRESULT CBarControl::MoveTo(CCommandBar& p_oTarget, LONG p_lBefore)
+{
+    if (m_pParent == nullptr)
+        return E_FAIL;
+    // A popup cannot go into its own list, nor into a list below it.
+    for (const CCommandBar* bar = &p_oTarget; bar != nullptr && bar->m_pPopupOf != nullptr;
+         bar = bar->m_pPopupOf->m_pParent)
+        if (bar->m_pPopupOf == this)
+            return E_INVALIDARG;
+    // Before names the control now at that place; the moved one lands in front of it.
+    std::vector<com_ptr<CBarControl>>& to = p_oTarget.m_vControls;
+    const CBarControl* anchor = p_lBefore >= 1 && static_cast<size_t>(p_lBefore) <= to.size()
+                                    ? to[static_cast<size_t>(p_lBefore - 1)].get()
+                                    : nullptr;
+    if (anchor == this)
+        return S_OK;
+    const com_ptr<CBarControl> self = com_ptr<CBarControl>::copy_from(this);
+    CCommandBar* from = m_pParent;
+    std::erase_if(from->m_vControls,
+                  [this](const com_ptr<CBarControl>& p_oControl) { return p_oControl.get() == this; });
+    auto at = to.end();
+    for (auto it = to.begin(); it != to.end(); ++it)
+        if (it->get() == anchor)
+            at = it;
+    to.insert(at, self);
+    m_pParent = &p_oTarget;
+    from->Changed();
+    if (from != &p_oTarget)
+        p_oTarget.Changed();
+    return S_OK;
 }
 
 HRESULT CBarControl::Put(DISPID p_id, const VARIANT& p_oValue)

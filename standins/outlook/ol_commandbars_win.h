@@ -85,6 +85,9 @@ class CBarControl final : public CEventObject
     }
     // Raises Click to this control's sinks with p_pClicked as the control; true when one cancelled.
     [[nodiscard]] bool RaiseClick(CBarControl* p_pClicked);
+    // Move(Bar, Before): takes the control off its bar and puts it on p_oTarget (the same bar or another
+    // of this explorer) in front of the control now at 1-based p_lBefore, or last when there is none.
+    [[nodiscard]] HRESULT MoveTo(CCommandBar& p_oTarget, LONG p_lBefore);
 
   protected:
     HRESULT Call(DISPID p_id, const std::vector<VARIANT*>& p_vArgs, VARIANT& p_oResult) override;
@@ -94,6 +97,8 @@ class CBarControl final : public CEventObject
     [[nodiscard]] HRESULT PasteFace();
     [[nodiscard]] HRESULT CopyFace() const;
     void Changed();
+    // The bar of this explorer that a Bar argument holds, or null.
+    [[nodiscard]] CCommandBar* BarOfArgument(const VARIANT* p_pBar) const;
 
     CCommandBar* m_pParent;
 };
@@ -175,6 +180,10 @@ class CCommandBars final : public CDispatchObject
     // Control channel: clicks a control as a user does, by mouse messages to its bar window; p_sPath is
     // captions (or "tag:TEXT", "id:NUMBER") joined by '>' down through popups.
     [[nodiscard]] bool ClickByPath(const std::string& p_sPath);
+    // Control channel: moves the control p_sElement names (as in a path) within its bar in front of
+    // the one at 1-based p_lBefore (0: last), or deletes it, as another component could.
+    [[nodiscard]] bool MoveByElement(const std::string& p_sElement, LONG p_lBefore);
+    [[nodiscard]] bool DeleteByElement(const std::string& p_sElement);
 
   protected:
     HRESULT Call(DISPID p_id, const std::vector<VARIANT*>& p_vArgs, VARIANT& p_oResult) override;

@@ -98,6 +98,16 @@ bool RunControlCommand(CHost& p_oHost, const std::string& p_sCommand)
         return !argument.empty() && WriteText(argument, explorer->DumpMenus());
     if (verb == "bar-click")
         return explorer->Bars() != nullptr && explorer->Bars()->ClickByPath(argument);
+    if (verb == "bar-move")
+    {
+        const size_t element = argument.find(' ');
+        size_t before = 0;
+        return element != std::string::npos && ParseIndex(argument.substr(0, element), before) &&
+               explorer->Bars() != nullptr &&
+               explorer->Bars()->MoveByElement(argument.substr(element + 1), static_cast<LONG>(before));
+    }
+    if (verb == "bar-delete")
+        return explorer->Bars() != nullptr && explorer->Bars()->DeleteByElement(argument);
     if (verb == "dump-bars")
         return !argument.empty() && explorer->Bars() != nullptr && WriteText(argument, explorer->Bars()->Dump());
     LOG_FAILURE("unknown control command '%s'", p_sCommand.c_str());

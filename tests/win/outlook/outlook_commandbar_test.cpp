@@ -1,7 +1,8 @@
 // tests/win/outlook/outlook_commandbar_test.cpp: command bars and explorer objects as the test
 // extension's object-model client uses them: a temporary button with a pasted face drawn in the bar
 // window, clicked by mouse messages and found by tag; a popup on a bar of its own; ExplorerEvents,
-// NewExplorer, GetFolderFromID and CreateItem; the 97 build's accessibility hit test.
+// NewExplorer, GetFolderFromID and CreateItem; controls moved within and between bars; the 97
+// build's accessibility hit test.
 #include "tests/win/outlook/outlook_test_support.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,11 @@ TEST_F(OutlookCommandBarTest, ButtonIsDrawnClickedAndFoundAndExplorerEventsReach
          {"CommandBar added caption 0x00000000 tag 0x00000000 style 0x00000000 face 0x00000000 sink yes",
           "FindControl Send SMS same yes none yes duplicate bar refused",
           "FolderFromID Inbox items 2 same yes bad refused",
-          "PublishForm 0x00000000 without folder refused found yes other no"})
+          "PublishForm 0x00000000 without folder refused found yes other no",
+          // Move lands in front of the control at Before (last without one), to another bar too; a popup
+          // into its own list and a Bar that is no bar are refused.
+          "Move B-A-C-P returned C-B-A-P C-A-P-B A-P-B-C A-P-B-C | P-B-C / A index 1 own list refused stranger "
+          "refused"})
         EXPECT_TRUE(ContainsLine(log, line)) << line << "\n" << ReadText(run.m_sExtensionLog);
 
     const std::string dump = TempDir() + "\\bars.txt";

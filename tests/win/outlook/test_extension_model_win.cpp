@@ -299,6 +299,67 @@ struct CModelClient::CState
     std::vector<CConnection> m_vConnections;
 };
 
+namespace
+{
+// The captions of a bar's controls in order, joined by '-'.
+std::string Order(IDispatch* p_pBar)
+{
+    CValue controls = Get(p_pBar, L"Controls");
+    std::string order;
+    for (long i = 1; i <= Get(controls.Object(), L"Count").Number(); ++i)
+    {
+        CValue control = Get(controls.Object(), L"Item", {CValue(i).m_v});
+        order += (order.empty() ? "" : "-") + Get(control.Object(), L"Caption").Text();
+    }
+    return order;
+}
+
+// Move(Bar, Before) on two hidden bars of their own: within a bar (in front of the control now at
+// Before, last when it is left out or past the end), to another bar, and the moves refused.
+void NoteMoves(IDispatch* p_pBars)
+{
+    CValue bar =
+        Call(p_pBars, L"Add", DISPATCH_METHOD, {CValue(L"Move Bar").m_v, CValue(1L).m_v, Missing(), CValue(true).m_v});
+    CValue other = Call(p_pBars, L"Add", DISPATCH_METHOD,
+                        {CValue(L"Move Other").m_v, CValue(1L).m_v, Missing(), CValue(true).m_v});
+    CValue controls = Get(bar.Object(), L"Controls");
+    std::vector<CValue> added;
+    for (const wchar_t* caption : {L"A", L"B", L"C", L"P"})
+    {
+        added.push_back(Call(controls.Object(), L"Add", DISPATCH_METHOD, {CValue(caption[0] == L'P' ? 10L : 1L).m_v}));
+        (void)Set(added.back().Object(), L"Caption", CValue(caption));
+    }
+    IDispatch* a = added[0].Object();
+    IDispatch* b = added[1].Object();
+    IDispatch* c = added[2].Object();
+    IDispatch* popup = added[3].Object();
+    std::string steps;
+    CValue moved = Call(a, L"Move", DISPATCH_METHOD, {Missing(), CValue(3L).m_v});
+    steps += Order(bar.Object()) + (moved.Object() == a ? " returned " : " lost ");
+    (void)Call(c, L"Move", DISPATCH_METHOD, {bar.m_v, CValue(1L).m_v});
+    steps += Order(bar.Object()) + " ";
+    (void)Call(b, L"Move", DISPATCH_METHOD);
+    steps += Order(bar.Object()) + " ";
+    (void)Call(c, L"Move", DISPATCH_METHOD, {Missing(), CValue(99L).m_v});
+    steps += Order(bar.Object()) + " ";
+    (void)Call(a, L"Move", DISPATCH_METHOD, {Missing(), CValue(2L).m_v});
+    steps += Order(bar.Object()) + " | ";
+    (void)Call(a, L"Move", DISPATCH_METHOD, {other.m_v});
+    steps +=
+        Order(bar.Object()) + " / " + Order(other.Object()) + " index " + std::to_string(Get(a, L"Index").Number());
+    HRESULT own = S_OK;
+    HRESULT stranger = S_OK;
+    CValue list = Get(popup, L"CommandBar");
+    (void)Call(popup, L"Move", DISPATCH_METHOD, {list.m_v}, &own);
+    (void)Call(b, L"Move", DISPATCH_METHOD, {controls.m_v}, &stranger);
+    Note("Move %s own list %s stranger %s", steps.c_str(), FAILED(own) ? "refused" : "moved",
+         FAILED(stranger) ? "refused" : "moved");
+    // Gone again: the client's bar list shows only what the other steps made.
+    (void)Call(bar.Object(), L"Delete", DISPATCH_METHOD);
+    (void)Call(other.Object(), L"Delete", DISPATCH_METHOD);
+}
+} // namespace
+
 CModelClient::CModelClient(IUnknown* p_pApplication) : m_p_oState(std::make_unique<CState>())
 {
     CState& state = *m_p_oState;
@@ -368,6 +429,7 @@ CModelClient::CModelClient(IUnknown* p_pApplication) : m_p_oState(std::make_uniq
     Note("FindControl %s same %s none %s duplicate bar %s", Get(found.Object(), L"Caption").Text().c_str(),
          found.Object() == button.Object() ? "yes" : "no", none.m_v.vt == VT_EMPTY ? "yes" : "no",
          FAILED(duplicate) ? "refused" : "made");
+    NoteMoves(bars.Object());
 
     // The Inbox found again by its entry id; an entry id of nothing is refused.
     CValue space = Call(application, L"GetNamespace", DISPATCH_METHOD, {CValue(L"MAPI").m_v});

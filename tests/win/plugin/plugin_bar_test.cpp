@@ -1,9 +1,10 @@
 // tests/win/plugin/plugin_bar_test.cpp: the plug-in in the 2003 and 2000 builds of the client
 // stand-in: the "SMS Bar" built from the resource module with its faces, tags and click sinks, the
-// "New Branded SMS" companions, the user's clipboard kept across the face pastes, Reply and Forward
-// following the selection, New SMS and Reply from the bar reaching the compose server (the test's
-// fake), the bar rebuilt when another component replaces the resource module, and the bar's
-// visibility stored when the explorer closes and obeyed at the next start.
+// "New Branded SMS" companions (put back after New, once, when the bar was reordered or the companion
+// deleted), the user's clipboard kept across the face pastes, Reply and Forward following the
+// selection, New SMS and Reply from the bar reaching the compose server (the test's fake), the bar
+// rebuilt when another component replaces the resource module, and the bar's visibility stored when
+// the explorer closes and obeyed at the next start.
 #include "tests/win/outlook/outlook_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
 #include "tests/win/support/registry_text_win.h"
@@ -333,4 +334,70 @@ TEST_F(PluginBarTest, The2000And2002ClientsInstallTheMenuKeepAStoredHiddenBarHid
         EXPECT_EQ(stored, "False") << exe;
     }
 }
+TEST_F(PluginBarTest, TheCompanionBesideNewIsPutBackOnceWhenTheStandardBarWasReordered)
+{
+    oltest::COutlookRun run(OUTLOOK110_EXE);
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary"));
+    HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Microsoft Outlook");
+    ASSERT_NE(explorer, nullptr);
+    size_t copies = 0;
+    ASSERT_EQ(CompanionOffset(DumpBars(run), copies), 1) << DumpBars(run);
+    const size_t controls = StandardRow(DumpBars(run)).size();
+
+    // Another add-in puts the companion in front of New, then the user opens a menu: the plug-in's
+    // InitMenu asks for the positions to be rectified and the companion is moved back, once.
+    const std::string companion = "tag:40027 9001";
+    ASSERT_TRUE(run.Command("bar-move 1 " + companion));
+    ASSERT_EQ(CompanionOffset(DumpBars(run), copies), -1) << DumpBars(run);
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    EXPECT_TRUE(PumpUntil([&] { return CompanionOffset(DumpBars(run), copies) == 1; }, 10000)) << DumpBars(run);
+    EXPECT_EQ(copies, 1u);
+    EXPECT_EQ(StandardRow(DumpBars(run)).size(), controls) << "moved, not added";
+
+    // Rectified once per explorer: a later reorder stays, whether a menu opens or the command comes.
+    ASSERT_TRUE(run.Command("bar-move 0 " + companion));
+    const long last = CompanionOffset(DumpBars(run), copies);
+    ASSERT_GT(last, 1) << DumpBars(run);
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    EXPECT_EQ(SendMessageA(explorer, WM_COMMAND, 0xF449, 0), 0);
+    EXPECT_EQ(CompanionOffset(DumpBars(run), copies), last) << DumpBars(run);
+
+    // The companion still runs New SMS from where it is.
+    ASSERT_TRUE(run.Command("bar-click New Branded SMS"));
+    EXPECT_TRUE(WaitForQuillet("CreateNewSMS"));
+    EXPECT_EQ(run.Quit(), 0);
+}
+
+TEST_F(PluginBarTest, AnAddInThatDeletesTheCompanionSeesItAddedAgainAfterNewWithItsFace)
+{
+    ASSERT_TRUE(SeedClipboard());
+    oltest::COutlookRun run(OUTLOOK110_EXE);
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary"));
+    HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Microsoft Outlook");
+    ASSERT_NE(explorer, nullptr);
+    ASSERT_TRUE(run.Command("bar-delete tag:40027 9001"));
+    size_t copies = 0;
+    ASSERT_EQ(CompanionOffset(DumpBars(run), copies), 0) << DumpBars(run);
+
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    ASSERT_TRUE(PumpUntil([&] { return CompanionOffset(DumpBars(run), copies) == 1; }, 10000)) << DumpBars(run);
+    EXPECT_EQ(copies, 1u);
+    const std::string bars = DumpBars(run);
+    EXPECT_NE(bars.find("'New Branded SMS' tag '40027 9001' visible enabled temporary face"), std::string::npos)
+        << bars;
+    std::string text;
+    DWORD colour = 0;
+    ReadClipboard(text, colour);
+    EXPECT_EQ(text, kClipboardText) << "the face paste keeps the user's clipboard";
+    EXPECT_EQ(colour, kClipboardColour);
+
+    // The new control is connected: its click runs New SMS once.
+    ASSERT_TRUE(run.Command("bar-click New Branded SMS"));
+    ASSERT_TRUE(WaitForQuillet("CreateNewSMS"));
+    EXPECT_EQ(QuilletCalls("CreateNewSMS"), 1u);
+    EXPECT_EQ(run.Quit(), 0);
+}
+
 } // namespace

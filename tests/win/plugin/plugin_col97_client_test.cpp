@@ -2,8 +2,8 @@
 // client stand-in, whose command bars raise no click events: the "SMS Bar" built from the resource
 // module, real mouse clicks on its buttons reaching the compose server through the plug-in's mouse
 // hook, the "More" entry opening the plug-in's own list whose child runs, Reply following the
-// selection, the explorer's close waiting for the start-up mutex, and Outlook 98's companion on a
-// "New SMS Bar" of its own.
+// selection, the explorer's close waiting for the start-up mutex, the 97 companion put back after
+// New when "Standard" was reordered, and Outlook 98's companion on a "New SMS Bar" of its own.
 #include "tests/win/outlook/outlook_test_support.h"
 #include "tests/win/plugin/plugin_fakes_win.h"
 #include "tests/win/support/registry_text_win.h"
@@ -191,6 +191,40 @@ TEST_F(PluginCol97Test, The97BarRunsMouseClicksThroughTheHookAndItsMoreEntryOpen
         EXPECT_TRUE(PumpUntil([&] { return !IsWindow(explorer); }, 5000)) << "the close follows the release";
     }
     EXPECT_TRUE(WaitForQuillet("Released"));
+}
+
+TEST_F(PluginCol97Test, The97CompanionIsPutBackAfterNewAndStillClicksWhile98sOwnBarStaysAsItIs)
+{
+    {
+        oltest::COutlookRun run(OUTLOOK80_EXE);
+        ASSERT_TRUE(run.Started());
+        ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary"));
+        HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Microsoft Outlook");
+        ASSERT_NE(explorer, nullptr);
+        size_t copies = 0;
+        ASSERT_TRUE(PumpUntil([&] { return CompanionOffset(DumpBars(run), copies) == 1; }, 10000)) << DumpBars(run);
+        ASSERT_TRUE(run.Command("bar-move 1 tag:40027 9001"));
+        ASSERT_EQ(CompanionOffset(DumpBars(run), copies), -1) << DumpBars(run);
+        SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+        EXPECT_TRUE(PumpUntil([&] { return CompanionOffset(DumpBars(run), copies) == 1; }, 10000)) << DumpBars(run);
+        EXPECT_EQ(copies, 1u);
+        // The mouse hook finds the control where it stands now.
+        SetForegroundWindow(explorer);
+        ASSERT_TRUE(ClickControl(run, "Standard", "'New Branded SMS' tag '40027 9001'"));
+        EXPECT_TRUE(WaitForQuillet("CreateNewSMS"));
+        EXPECT_EQ(run.Quit(), 0);
+    }
+    oltest::COutlookRun run(OUTLOOK85_EXE);
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(WaitForQuillet("StartVMIfNecessary", 2));
+    HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Microsoft Outlook");
+    ASSERT_NE(explorer, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return DumpBars(run).find("bar 'New SMS Bar' visible") != std::string::npos; }, 10000));
+    const std::string before = DumpBars(run);
+    SendMessageA(explorer, WM_INITMENU, reinterpret_cast<WPARAM>(GetMenu(explorer)), 0);
+    EXPECT_EQ(SendMessageA(explorer, WM_COMMAND, 0xF449, 0), 0);
+    EXPECT_EQ(DumpBars(run), before) << "the companion stands alone on its own bar: nothing is re-placed";
+    EXPECT_EQ(run.Quit(), 0);
 }
 
 TEST_F(PluginCol97Test, The98CompanionStandsOnANewSMSBarOnTheStandardRowAndClicks)

@@ -643,4 +643,42 @@ UINT FindCommand(HMENU p_hMenu, const std::string& p_sText)
     }
     return 0;
 }
+std::vector<std::string> StandardRow(const std::string& p_sDump)
+{
+    std::vector<std::string> row;
+    const size_t bar = p_sDump.find("bar 'Standard'");
+    if (bar == std::string::npos)
+        return row;
+    // The bar's own controls are indented by two spaces, those of their lists by more.
+    for (size_t line = p_sDump.find('\n', bar) + 1;
+         line != 0 && line < p_sDump.size() && p_sDump.compare(line, 2, "  ") == 0; line = p_sDump.find('\n', line) + 1)
+    {
+        if (p_sDump.compare(line, 10, "  control ") != 0)
+            continue;
+        const size_t caption = p_sDump.find('\'', line);
+        const size_t end = p_sDump.find(" visible", caption);
+        row.push_back(p_sDump.substr(caption, end - caption));
+    }
+    return row;
+}
+
+long CompanionOffset(const std::string& p_sDump, size_t& p_nCopies)
+{
+    const std::vector<std::string> row = StandardRow(p_sDump);
+    long newAt = -1;
+    long companionAt = -1;
+    p_nCopies = 0;
+    for (size_t i = 0; i < row.size(); ++i)
+    {
+        if (row[i].rfind("'New' tag", 0) == 0)
+            newAt = static_cast<long>(i);
+        if (row[i] == "'New Branded SMS' tag '40027 9001'")
+        {
+            companionAt = static_cast<long>(i);
+            ++p_nCopies;
+        }
+    }
+    return companionAt < 0 || newAt < 0 ? 0 : companionAt - newAt;
+}
+
 } // namespace plugintest

@@ -205,4 +205,11 @@ template <typename F> bool PumpUntil(F p_fnDone, DWORD p_dwMs)
         Sleep(10);
     }
 }
+// The controls on "Standard" in a dump of the bars, in order, one entry per control of the bar itself
+// ("'New' tag ''"; the controls of their lists are left out).
+std::vector<std::string> StandardRow(const std::string& p_sDump);
+// Where the "New Branded SMS" companion stands on "Standard" counted from New: 1 directly after it,
+// negative in front of it, 0 when either is not on the bar; p_nCopies counts the companion.
+long CompanionOffset(const std::string& p_sDump, size_t& p_nCopies);
+
 } // namespace plugintest
