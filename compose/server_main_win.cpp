@@ -69,8 +69,9 @@ class CQuilletFactory : public IClassFactory
 
 // How long the server stays up, its class object still registered, once its last object has
 // gone: the system may already have handed that class object to a client whose request is on its
-// way. The request is then served, and its object keeps the server up.
-constexpr DWORD kLingerMs = 1000;
+// way. The request is then served, and its object keeps the server up. On a busy machine a client's
+// next request can take over a second to arrive after its release.
+constexpr DWORD kLingerMs = 2000;
 // How long the server still dispatches after it has revoked its class object, so a request that
 // raced the revoke fails at once instead of waiting on a thread that no longer answers.
 constexpr DWORD kAfterRevokeMs = 250;
