@@ -22,6 +22,8 @@ constexpr LONG kMostNotReady = 25;
 // A sending note still open after this long is given up, before the core library stops waiting.
 constexpr DWORD kMostSendMs = 55000;
 constexpr int kOffScreen = 2048;
+// True while a transfer note is put back where it was, the one move it is not kept off-screen for.
+bool g_bRestoringNote = false;
 constexpr const char* kSendMailWarning = "Send Mail Warning";
 // m_bSendMailWarningFound: how the switch was before sending turned it off.
 constexpr LONG kWarningUntouched = 0;
@@ -29,7 +31,6 @@ constexpr LONG kWarningWasAbsent = 1;
 constexpr LONG kWarningHadValue = 2;
 
 DWORD g_dwShownTick = 0;
-bool g_bRestoring = false;
 
 bool ReadDword(const std::string& p_sKey, const char* p_szName, DWORD& p_dwValue)
 {
@@ -106,15 +107,7 @@ void FinishSending(HWND p_hNote)
     Log("WM_DESTROY at end of SendSMS");
     KillTimer(p_hNote, kSendTimer);
     KillTimer(p_hNote, kSendWatchTimer);
-    // The client remembers where its notes were when they close: where this one was before.
-    g_bRestoring = true;
-    const RECT& was = g_oShared.m_rcSendingNote;
-    SetWindowPos(p_hNote, nullptr, was.left, was.top, was.right - was.left, was.bottom - was.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (g_oShared.m_szTransferFile[0] != '\0' && !DeleteFileA(g_oShared.m_szTransferFile))
-        Log("FinishSending: the transfer file %s could not be deleted: error %lu", g_oShared.m_szTransferFile,
-            GetLastError());
-    g_oShared.m_szTransferFile[0] = '\0';
+    RestoreTransferNote(p_hNote, "FinishSending");
     SignalNamedEvent(g_oShared.m_bSendGivenUp ? "OESendFailed" : "OESendSuccess");
     RestoreSendMailWarning();
     TurnOnSendReceiveAtStart();
@@ -126,8 +119,7 @@ void FinishSending(HWND p_hNote)
 // Sent off-screen, under the launcher's window, wherever the client puts it.
 void HideNote(HWND p_hNote)
 {
-    GetWindowRect(p_hNote, &g_oShared.m_rcSendingNote);
-    SetWindowPos(p_hNote, nullptr, kOffScreen, kOffScreen, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveTransferNoteOffScreen(p_hNote);
     if (g_oShared.m_hMonitor != nullptr && IsWindow(g_oShared.m_hMonitor))
         SetParent(p_hNote, g_oShared.m_hMonitor);
 }
@@ -158,12 +150,7 @@ LRESULT SendingNoteMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_l
         return result;
     }
     case WM_WINDOWPOSCHANGING:
-        if (auto* place = reinterpret_cast<WINDOWPOS*>(p_lParam); place != nullptr && !g_bRestoring)
-        {
-            place->x = kOffScreen;
-            place->y = kOffScreen;
-            place->flags &= ~SWP_NOMOVE;
-        }
+        KeepTransferNoteOffScreen(reinterpret_cast<WINDOWPOS*>(p_lParam));
         break;
     case WM_SHOWWINDOW:
         if (p_wParam && g_dwShownTick == 0)
@@ -206,6 +193,35 @@ LRESULT CALLBACK SendingNoteProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPAR
 }
 
 } // namespace
+
+void MoveTransferNoteOffScreen(HWND p_hNote)
+{
+    GetWindowRect(p_hNote, &g_oShared.m_rcSendingNote);
+    SetWindowPos(p_hNote, nullptr, kOffScreen, kOffScreen, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void KeepTransferNoteOffScreen(WINDOWPOS* p_pPlace)
+{
+    if (p_pPlace == nullptr || g_bRestoringNote)
+        return;
+    p_pPlace->x = kOffScreen;
+    p_pPlace->y = kOffScreen;
+    p_pPlace->flags &= ~SWP_NOMOVE;
+}
+
+void RestoreTransferNote(HWND p_hNote, const char* p_szCaller)
+{
+    // The client remembers where its notes were when they close: where this one was before.
+    g_bRestoringNote = true;
+    const RECT& was = g_oShared.m_rcSendingNote;
+    SetWindowPos(p_hNote, nullptr, was.left, was.top, was.right - was.left, was.bottom - was.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    g_bRestoringNote = false;
+    if (g_oShared.m_szTransferFile[0] != '\0' && !DeleteFileA(g_oShared.m_szTransferFile))
+        Log("%s: the transfer file %s could not be deleted: error %lu", p_szCaller, g_oShared.m_szTransferFile,
+            GetLastError());
+    g_oShared.m_szTransferFile[0] = '\0';
+}
 
 bool OpenTransferFile(const std::string& p_sPath)
 {
@@ -274,6 +290,5 @@ bool TakeSendingNote(HWND p_hWnd)
     g_oShared.m_hSendingNote = p_hWnd;
     g_oShared.m_bSendingWindow = 1;
     g_dwShownTick = 0;
-    g_bRestoring = false;
     return true;
 }

@@ -35,7 +35,6 @@ HWND g_hPicker = nullptr;
 bool g_bFolderAsked = false;
 bool g_bFolderNamed = false;
 DWORD g_dwShownTick = 0;
-bool g_bRestoring = false;
 
 // The menu text without its "&" and without the accelerator after a tab.
 std::string PlainMenuText(const char* p_szText)
@@ -130,14 +129,7 @@ void FinishStoring(HWND p_hNote)
     Log("WM_DESTROY at end of StoreSMS");
     KillTimer(p_hNote, kSendTimer);
     KillTimer(p_hNote, kSendWatchTimer);
-    g_bRestoring = true;
-    const RECT& was = g_oShared.m_rcSendingNote;
-    SetWindowPos(p_hNote, nullptr, was.left, was.top, was.right - was.left, was.bottom - was.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    if (g_oShared.m_szTransferFile[0] != '\0' && !DeleteFileA(g_oShared.m_szTransferFile))
-        Log("FinishStoring: the transfer file %s could not be deleted: error %lu", g_oShared.m_szTransferFile,
-            GetLastError());
-    g_oShared.m_szTransferFile[0] = '\0';
+    RestoreTransferNote(p_hNote, "FinishStoring");
     g_oShared.m_bStoreMailMode = 0;
     g_oShared.m_bSendingWindow = 0;
     g_oShared.m_hSendingNote = nullptr;
@@ -172,18 +164,12 @@ LRESULT StoringNoteMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_l
         const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
         if (result != -1)
         {
-            GetWindowRect(p_hWnd, &g_oShared.m_rcSendingNote);
-            MoveOffScreen(p_hWnd);
+            MoveTransferNoteOffScreen(p_hWnd);
         }
         return result;
     }
     case WM_WINDOWPOSCHANGING:
-        if (auto* place = reinterpret_cast<WINDOWPOS*>(p_lParam); place != nullptr && !g_bRestoring)
-        {
-            place->x = kOffScreen;
-            place->y = kOffScreen;
-            place->flags &= ~SWP_NOMOVE;
-        }
+        KeepTransferNoteOffScreen(reinterpret_cast<WINDOWPOS*>(p_lParam));
         break;
     case WM_SHOWWINDOW:
         if (p_wParam && g_dwShownTick == 0)
@@ -320,7 +306,6 @@ bool TakeStoringNote(HWND p_hWnd)
     g_oShared.m_hSendingNote = p_hWnd;
     g_oShared.m_bSendingWindow = 1;
     g_dwShownTick = 0;
-    g_bRestoring = false;
     return true;
 }
 
