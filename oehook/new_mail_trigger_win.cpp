@@ -25,6 +25,7 @@ struct CTriggerState
 {
     std::mutex m_oMutex;
     std::atomic<bool> m_bSearchOver{false};
+    std::atomic<bool> m_bExistingSearched{false}; // the windows made before the hook were searched
     CRegistry m_oRegistry;
     std::unique_ptr<oe::CInboxLocator> m_p_oLocator;
     oe::CNewMailTrigger m_oTrigger;
@@ -120,10 +121,16 @@ void LookForProgressDialog(HWND p_hCreated, HWND p_hParent)
     if (state.m_bSearchOver)
         return;
     HWND dialog = nullptr;
-    // The progress bar being created names its dialog; any other creation searches the client's windows.
-    if (p_hParent != nullptr && IsClassNamed(p_hCreated, PROGRESS_CLASSA) && IsOwnTopLevelDialog(p_hParent))
-        dialog = p_hParent;
-    else
+    // The progress bar being created names its dialog. Other windows are searched for when a
+    // top-level window is made (a dialog whose bar came on a thread the hooks do not see) and once at
+    // the first creation seen (a dialog made before this library was loaded); searching at every
+    // child window the client makes would walk every top-level window each time.
+    const bool bProgressBar = IsClassNamed(p_hCreated, PROGRESS_CLASSA);
+    const HWND root = p_hParent != nullptr ? GetAncestor(p_hParent, GA_ROOT) : nullptr;
+    if (bProgressBar && root != nullptr && IsOwnTopLevelDialog(root))
+        dialog = root;
+    else if (bProgressBar || (GetWindowLongPtrA(p_hCreated, GWL_STYLE) & WS_CHILD) == 0 ||
+             !state.m_bExistingSearched.exchange(true))
         EnumWindows(FindProgressDialog, reinterpret_cast<LPARAM>(&dialog));
     if (dialog == nullptr || state.m_bSearchOver.exchange(true))
         return;
