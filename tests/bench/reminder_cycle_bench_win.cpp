@@ -193,6 +193,23 @@ int Measure(const std::string& p_sDll, int p_iCount)
         marksStep.Print("  its marks written", static_cast<int>(std::max<size_t>(1, marks.size())), marks.size(),
                         "marks");
     }
+    // A small store's cycle takes a few ticks of the processor clock: the marked cycle is run again
+    // until 30,000 items have been walked, so every size is timed over as many items.
+    const int repeats = std::max(1, 30000 / std::max(1, p_iCount));
+    const CStep repeatStep;
+    size_t sent = 0;
+    for (int i = 0; i < repeats; ++i)
+    {
+        std::vector<CReminderSMS> list;
+        std::vector<CReminderMark> marks;
+        if (FAILED(GetReminderSMSList(store.get(), nullptr, folder, CReminderCycle{now, now + 120, false, false},
+                                      CReminderUser{"Me", "+447700900100"}, list, &marks)))
+            return 1;
+        sent += list.size();
+    }
+    char what[64];
+    std::snprintf(what, sizeof what, "marked cycle, %d runs", repeats);
+    repeatStep.Print(what, p_iCount * repeats, sent, "SMS");
     store.reset();
     session->Logoff(0, 0, 0);
     session.reset();
