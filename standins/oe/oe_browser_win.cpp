@@ -538,7 +538,8 @@ bool OpenMessageFile(const std::string& p_sPath)
         LOG_FAILURE("'%s' is not a message", p_sPath.c_str());
         return false;
     }
-    return OpenNote(&message) != nullptr;
+    // As the client does: a message marked unsent opens for sending, any other for reading.
+    return (message.m_bUnsent ? OpenNote(&message) : OpenReadNote(message)) != nullptr;
 }
 
 bool ClickByText(const std::string& p_sPath)

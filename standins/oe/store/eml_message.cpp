@@ -364,6 +364,7 @@ bool ParseMessage(std::string_view p_sText, CMailMessage& p_oMessage)
     p_oMessage.m_vBcc = ParseAddressList(HeaderValue(headers, "bcc"));
     p_oMessage.m_sSubject = HeaderValue(headers, "subject");
     p_oMessage.m_sDate = HeaderValue(headers, "date");
+    p_oMessage.m_bUnsent = HeaderValue(headers, "x-unsent") == "1";
     ReadPart(headers, body, 0, p_oMessage);
     return true;
 }

@@ -32,6 +32,8 @@ struct CMailMessage
     // Plain text, lines ending in CR LF.
     std::string m_sBody;
     std::vector<CMailAttachment> m_vAttachments;
+    // "X-Unsent: 1": a message saved to be sent, which the client opens in a compose note.
+    bool m_bUnsent = false;
 };
 
 // Parts nested deeper than this are not looked into; a message is read only up to this size.

@@ -141,7 +141,8 @@ TEST(OeNote, AnEmlOnTheCommandLineOpensInANoteAndASecondStartHandsItOver)
 {
     SeedIdentity(5, "{8A41C6E2-5B3D-4F70-9E12-3C4D5E6F7A02}");
     const std::string folder = NewTempFolder("oe_eml");
-    WriteTextFile(folder + "first.eml", kSampleMessage);
+    // Marked unsent: a message saved for sending opens in a compose note.
+    WriteTextFile(folder + "first.eml", std::string("X-Unsent: 1\r\n") + kSampleMessage);
     WriteTextFile(folder + "second.eml",
                   "From: a@brevolt.example\r\nTo: \"Lee, Kim\" <kim@brevolt.example>, b@brevolt.example\r\n"
                   "Cc: c@brevolt.example\r\nSubject: Handed over\r\n\r\nBody\r\n");
@@ -160,11 +161,15 @@ TEST(OeNote, AnEmlOnTheCommandLineOpensInANoteAndASecondStartHandsItOver)
     DWORD exitCode = 1;
     EXPECT_TRUE(second.Close(exitCode));
     EXPECT_EQ(exitCode, 0u);
+    // Not marked unsent: the running client opens it for reading, its header lines in the view.
     const HWND handed = run.WaitForWindow("ATH_Note", "Handed over", 10000);
     ASSERT_NE(handed, nullptr) << "the running client opens the message";
-    const std::vector<HWND> handedFields = NoteFields(handed, "OE_Envelope");
-    EXPECT_EQ(WindowText(handedFields[0]), "\"Lee, Kim\" <kim@brevolt.example>; b@brevolt.example");
-    EXPECT_EQ(WindowText(handedFields[1]), "c@brevolt.example");
+    EXPECT_EQ(FindWindowExA(handed, nullptr, "OE_Envelope", nullptr), nullptr);
+    const HWND view = FindWindowExA(handed, nullptr, "Outlook Express Message View", nullptr);
+    ASSERT_NE(view, nullptr);
+    const std::string text = WindowText(GetDlgItem(view, 1011));
+    EXPECT_NE(text.find("c@brevolt.example"), std::string::npos) << text;
+    EXPECT_NE(text.find("Body"), std::string::npos) << text;
     EXPECT_TRUE(run.Close(exitCode));
 }
 

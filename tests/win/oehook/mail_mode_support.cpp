@@ -39,8 +39,9 @@ std::string WriteTransferFile(DWORD p_dwStamp)
     char name[32] = {};
     wsprintfA(name, "%lX.eml", static_cast<unsigned long>(p_dwStamp));
     const std::string path = std::string(folder) + name;
+    // Marked unsent, as the core library writes it, so the client opens it for sending.
     WriteTextFile(path, "From: \"Pat Doe\" <pat@brevolt.example>\r\nTo: sms@brevolt.example\r\nSubject: SMS job "
-                        "42\r\n\r\nThe gateway job.\r\n");
+                        "42\r\nX-Unsent: 1\r\n\r\nThe gateway job.\r\n");
     return path;
 }
 
