@@ -2,36 +2,18 @@
 // messages, its files and the recent list, the field commands and its closing.
 #include "compose/templates/template_window_win.h"
 
-#include "Addressbook/include/host_messages.h"
-#include "common/boundary.h"
 #include "common/failure_log.h"
-#include "common/message_box_win.h"
 #include "common/registry.h"
 #include "common/trace_log.h"
 #include "compose/quillet_strings.h"
 #include "compose/res/resource.h"
 #include "compose/templates/field_definition_win.h"
 #include "compose/templates/recent_templates.h"
-#include "compose/ui/sms_window.h"
-#include "compose/ui/window_object_win.h"
 
 #include <commctrl.h>
-#include <ole2.h>
 
 namespace
 {
-struct CEditMessage
-{
-    int m_iCommand;
-    UINT m_uMsg;
-    WPARAM m_wParam;
-    LPARAM m_lParam;
-};
-constexpr CEditMessage kEditMessages[] = {
-    {ID_EDIT_UNDO, EM_UNDO, 0, 0}, {ID_EDIT_REDO, EM_REDO, 0, 0},   {ID_EDIT_CUT, WM_CUT, 0, 0},
-    {ID_EDIT_COPY, WM_COPY, 0, 0}, {ID_EDIT_PASTE, WM_PASTE, 0, 0}, {ID_EDIT_SELECT_ALL, EM_SETSEL, 0, -1},
-};
-
 struct CInsertCommand
 {
     int m_iCommand;
@@ -48,8 +30,8 @@ constexpr CInsertCommand kInsertCommands[] = {
 } // namespace
 
 CTemplateWindow::CTemplateWindow(HWND p_hParentWnd, CWindowList* p_p_oWindows)
-    : CMyWindow(p_hParentWnd, p_p_oWindows, "PreviousTemplate", QuilletText(kQFilterTemplate),
-                QuilletText(kQFilterTemplate), "template")
+    : CComposeFrame(p_hParentWnd, p_p_oWindows, "PreviousTemplate", QuilletText(kQFilterTemplate),
+                    QuilletText(kQFilterTemplate), "template", 300)
 {
 }
 
@@ -69,53 +51,15 @@ bool CTemplateWindow::Start(std::unique_ptr<CTemplateWindow> p_oWindow, bool p_b
     return StartThread(std::move(p_oWindow), p_bSendMessage, IDD_TEMPLATE_WINDOW, &CTemplateWindow::DialogProc);
 }
 
-INT_PTR CALLBACK CTemplateWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CTemplateWindow::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        if (p_uMsg == WM_INITDIALOG)
-        {
-            auto* window = static_cast<CTemplateWindow*>(reinterpret_cast<CMyWindow*>(p_lParam));
-            if (!AttachWindowObject(p_hDlg, window))
-            {
-                LOG_FAILURE("the window object cannot be tied to its dialog");
-                DestroyWindow(p_hDlg);
-                return FALSE;
-            }
-            window->AdoptDialog(p_hDlg);
-            if (!window->Initialise())
-            {
-                LOG_FAILURE("initialisation failed: %s", window->m_oError.Text().c_str());
-                DestroyWindow(p_hDlg);
-            }
-            return FALSE;
-        }
-        auto* window = WindowObject<CTemplateWindow>(p_hDlg);
-        if (window == nullptr || window->m_hWnd != p_hDlg)
-            return FALSE;
-        if (p_uMsg == WM_DESTROY)
-        {
-            window->OnDialogDestroyed();
-            DetachWindowObject(p_hDlg);
-            return TRUE;
-        }
-        return window->HandleMessage(p_uMsg, p_wParam, p_lParam);
-    });
-}
-
 void CTemplateWindow::OnDialogDestroyed()
 {
     SaveRectangle();
     RemovePropA(m_hWnd, kTemplateWindowProperty);
-    if (m_bSendMessage && m_hParentWnd != nullptr)
-        SendMessageA(m_hParentWnd, WM_SMS_WINDOWCOUNT, static_cast<WPARAM>(-1), 0);
-    OleUninitialize();
-    PostQuitMessage(0);
 }
 
 bool CTemplateWindow::Initialise()
 {
-    // The opener's window and the editor's mark, by which the opener's object finds it.
-    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_hParentWnd));
+    // The editor's mark, by which the opener's object finds it.
     if (!SetPropA(m_hWnd, kTemplateWindowProperty, reinterpret_cast<HANDLE>(1)))
         return false;
     if (!CreateChildren())
@@ -126,11 +70,6 @@ bool CTemplateWindow::Initialise()
     ShowState();
     SetFocus(m_oBody.Handle());
     return true;
-}
-
-int CTemplateWindow::Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType)
-{
-    return ShowMessageBox(m_hWnd, p_sText, QuilletText(p_uCaption), p_uType);
 }
 
 void CTemplateWindow::ShowState()
@@ -168,12 +107,8 @@ bool CTemplateWindow::LoadFromFile(const std::string& p_sPath)
 
 void CTemplateWindow::OpenFile()
 {
-    if (m_bModified)
-    {
-        const int answer = Box(kQCaptionSaveChanges, QuilletText(kQMsgSaveBeforeLoading), MB_YESNOCANCEL);
-        if (answer == IDCANCEL || (answer == IDYES && !Save(false)))
-            return;
-    }
+    if (m_bModified && !OfferSave(kQCaptionSaveChanges, kQMsgSaveBeforeLoading, 0))
+        return;
     std::string sPath;
     if (!AskFileName(false, sPath) || !LoadFromFile(sPath))
         return;
@@ -218,12 +153,8 @@ bool CTemplateWindow::OnCommand(WPARAM p_wParam, LPARAM)
         }
         return true;
     }
-    for (const CEditMessage& edit : kEditMessages)
-        if (edit.m_iCommand == iId)
-        {
-            SendMessageA(m_oBody.Handle(), edit.m_uMsg, edit.m_wParam, edit.m_lParam);
-            return true;
-        }
+    if (compose_frame::SendEditCommand(m_oBody.Handle(), iId))
+        return true;
     for (const CInsertCommand& insert : kInsertCommands)
         if (insert.m_iCommand == iId)
         {
@@ -253,48 +184,22 @@ bool CTemplateWindow::OnCommand(WPARAM p_wParam, LPARAM)
 
 void CTemplateWindow::OnClose()
 {
-    if (m_bModified)
-    {
-        const int answer =
-            Box(kQCaptionConfirmClose, QuilletText(kQMsgSaveTemplateOnClose), MB_YESNOCANCEL | MB_ICONWARNING);
-        if (answer == IDCANCEL || (answer == IDYES && !Save(false)))
-            return;
-    }
-    OleFlushClipboard();
-    DestroyWindow(m_hWnd);
+    if (m_bModified && !OfferSave(kQCaptionConfirmClose, kQMsgSaveTemplateOnClose, MB_ICONWARNING))
+        return;
+    CloseNow();
 }
 
 void CTemplateWindow::ForceClose()
 {
-    if (m_bModified && Box(kQCaptionSaveTemplate, QuilletText(kQMsgSaveTemplateOnForce),
-                           MB_YESNO | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND) == IDYES)
-        (void)Save(false);
-    OleFlushClipboard();
-    DestroyWindow(m_hWnd);
+    if (m_bModified)
+        OfferSaveBeforeForcedClose(kQCaptionSaveTemplate, kQMsgSaveTemplateOnForce);
+    CloseNow();
 }
 
 INT_PTR CTemplateWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     switch (p_uMsg)
     {
-    case WM_COMMAND:
-        return OnCommand(p_wParam, p_lParam) ? TRUE : FALSE;
-    case WM_NOTIFY: {
-        LRESULT result = 0;
-        if (!OnNotify(reinterpret_cast<NMHDR*>(p_lParam), result))
-            return FALSE;
-        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    }
-    case WM_SIZE:
-        OnSize();
-        return TRUE;
-    case WM_CLOSE:
-        OnClose();
-        return TRUE;
-    case WM_SMS_FORCECLOSE:
-        ForceClose();
-        return TRUE;
     case WM_SMS_CLEARMODIFIED:
         m_bModified = false;
         ShowState();
@@ -303,6 +208,6 @@ INT_PTR CTemplateWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lP
         EditFieldAtCaret();
         return TRUE;
     default:
-        return FALSE;
+        return CComposeFrame::HandleMessage(p_uMsg, p_wParam, p_lParam);
     }
 }

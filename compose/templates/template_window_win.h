@@ -6,7 +6,7 @@
 #include "compose/quillet_process_win.h"
 #include "compose/templates/template_file.h"
 #include "compose/templates/template_message_field_win.h"
-#include "compose/ui/my_window.h"
+#include "compose/ui/compose_frame_win.h"
 
 #include <memory>
 #include <string>
@@ -29,7 +29,7 @@ constexpr unsigned kQStatusTemplateFields = 385;   // "%ld field(s)"
 // The window property by which the server finds its template editor.
 inline constexpr const char* kTemplateWindowProperty = "TemplateWindow";
 
-class CTemplateWindow : public CMyWindow
+class CTemplateWindow : public CComposeFrame
 {
   public:
     // p_p_oWindows: the opener's window list, which the window joins when its thread starts.
@@ -46,37 +46,28 @@ class CTemplateWindow : public CMyWindow
     [[nodiscard]] bool LoadFromFile(const std::string& p_sPath) override;
     [[nodiscard]] bool CreateChildren() override;
     bool OnCommand(WPARAM p_wParam, LPARAM p_lParam) override;
-    bool OnNotify(NMHDR* p_pHeader, LRESULT& p_lResult) override;
     void OnSize() override;
     void OnClose() override;
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
-    INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
-    [[nodiscard]] bool Initialise();
-    void OnDialogDestroyed();
+    INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam) override;
+    [[nodiscard]] bool Initialise() override;
+    void OnDialogDestroyed() override;
+    void ForceClose() override;
+    HMENU DropDownMenu(int p_iButton, unique_hmenu& p_hOwned) override;
+    unsigned ToolTipOf(UINT_PTR p_iId) const override;
 
     // The children (template_window_children_win.cpp).
-    [[nodiscard]] bool CreateMenuBar(HINSTANCE p_hInstance);
     [[nodiscard]] bool CreateButtonBars();
-    [[nodiscard]] bool CreateBody();
-    HWND MakeButtonBar(int p_iId);
-    void ShowPopup(HWND p_hBar, int p_iButton, HMENU p_hPopup);
 
     // Field > Insert new field: the kind's definition dialog, then the field at the caret.
     void InsertNewField(compose::ETemplateFieldKind p_eKind);
     // Field > Properties...: the definition of the field at the caret, edited in its dialog.
     void EditFieldAtCaret();
     void OpenFile();
-    void ForceClose();
     void ShowState();
-    int Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType);
 
-    HWND m_hRebar = nullptr;
-    HWND m_hMenuBar = nullptr;
     HWND m_hButtons = nullptr;
     HWND m_hInsertBar = nullptr;
-    HWND m_hStatus = nullptr;
-    unique_hmenu m_hMenu;
     CTemplateMessageField m_oBody;
 };

@@ -2,7 +2,6 @@
 // fields' text and recipients, and its closing.
 #include "compose/ui/sms_window.h"
 
-#include "common/boundary.h"
 #include "common/failure_log.h"
 #include "common/message_box_win.h"
 #include "common/settings.h"
@@ -13,7 +12,6 @@
 #include "compose/res/resource.h"
 #include "compose/send_rules.h"
 #include "compose/ui/sms_window_parts.h"
-#include "compose/ui/window_object_win.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -55,8 +53,8 @@ std::string sms_window::InstallText(const char* p_szName, const char* p_szDefaul
 
 CSMSWindow::CSMSWindow(int p_iPackage, CAddressBookControlObject* p_p_abcoBinding, HWND p_hParentWnd,
                        HWND p_hMonitorWnd, CWindowList* p_p_oWindows, LocalClock p_fnClock)
-    : CMyWindow(p_hParentWnd, p_p_oWindows, "PreviousRect", QuilletText(kQFilterOpen), QuilletText(kQFilterSave),
-                "sms"),
+    : CComposeFrame(p_hParentWnd, p_p_oWindows, "PreviousRect", QuilletText(kQFilterOpen), QuilletText(kQFilterSave),
+                    "sms", 400),
       m_hMonitorWnd(p_hMonitorWnd), m_iPackage(p_iPackage), m_fnClock(std::move(p_fnClock)),
       m_p_abcoBinding(p_p_abcoBinding)
 {
@@ -112,56 +110,17 @@ bool CSMSWindow::Start(std::unique_ptr<CSMSWindow> p_oWindow, bool p_bSendMessag
     return StartThread(std::move(p_oWindow), p_bSendMessage, IDD_SMS_WINDOW, &CSMSWindow::DialogProc);
 }
 
-INT_PTR CALLBACK CSMSWindow::DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
-{
-    return TrapExceptions("CSMSWindow::DialogProc", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
-        if (p_uMsg == WM_INITDIALOG)
-        {
-            auto* window = static_cast<CSMSWindow*>(reinterpret_cast<CMyWindow*>(p_lParam));
-            if (!AttachWindowObject(p_hDlg, window))
-            {
-                LOG_FAILURE("the window object cannot be tied to its dialog");
-                DestroyWindow(p_hDlg);
-                return FALSE;
-            }
-            window->AdoptDialog(p_hDlg);
-            SetWindowTextA(p_hDlg, QuilletText(kQTitleNewMessage).c_str());
-            if (!window->Initialise())
-            {
-                LOG_FAILURE("initialisation failed: %s", window->m_oError.Text().c_str());
-                DestroyWindow(p_hDlg);
-            }
-            return FALSE;
-        }
-        auto* window = WindowObject<CSMSWindow>(p_hDlg);
-        if (window == nullptr || window->m_hWnd != p_hDlg)
-            return FALSE;
-        if (p_uMsg == WM_DESTROY)
-        {
-            window->OnDialogDestroyed();
-            DetachWindowObject(p_hDlg);
-            return TRUE;
-        }
-        return window->HandleMessage(p_uMsg, p_wParam, p_lParam);
-    });
-}
-
 void CSMSWindow::OnDialogDestroyed()
 {
     OnDestroy();
     SaveRectangle();
     if (m_p_abcoBinding != nullptr && m_p_abcoBinding->Ready())
         m_p_abcoBinding->m_pfnThreadUninit();
-    if (m_bSendMessage && m_hParentWnd != nullptr)
-        SendMessageA(m_hParentWnd, WM_SMS_WINDOWCOUNT, static_cast<WPARAM>(-1), 0);
-    OleUninitialize();
-    PostQuitMessage(0);
 }
 
 bool CSMSWindow::Initialise()
 {
-    // The opener's window, by which the opener's object finds the windows it is to close.
-    SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_hParentWnd));
+    SetWindowTextA(m_hWnd, QuilletText(kQTitleNewMessage).c_str());
     // CoGetInterfaceAndReleaseStream releases the stream whatever it returns.
     if (m_pSessionStream && FAILED(LOG_IF_FAILED(CoGetInterfaceAndReleaseStream(
                                 m_pSessionStream.detach(), IID_IMAPISession_Quillet, m_pSession.put_void()))))
@@ -202,10 +161,7 @@ void CSMSWindow::OnSize()
     RECT client{};
     GetClientRect(m_hWnd, &client);
     const int width = client.right;
-    SendMessageA(m_hStatus, WM_SIZE, 0, 0);
-    RECT status{};
-    GetWindowRect(m_hStatus, &status);
-    const int statusHeight = status.bottom - status.top;
+    const int statusHeight = PlaceStatusBar();
     int y = 0;
     const auto placeRebar = [&](HWND p_hRebar, bool p_bShown) {
         const int height = p_bShown ? static_cast<int>(SendMessageA(p_hRebar, RB_GETBARHEIGHT, 0, 0)) : 0;
@@ -373,8 +329,7 @@ void CSMSWindow::CloseAfterSend()
 {
     ShowWindow(m_hWnd, SW_HIDE);
     m_p_abcoBinding->m_pfnStartVMIfNecessary(m_hWnd);
-    OleFlushClipboard();
-    DestroyWindow(m_hWnd);
+    CloseNow();
 }
 
 bool CSMSWindow::SaveToFile()
@@ -391,14 +346,8 @@ bool CSMSWindow::LoadFromFile(const std::string& p_sPath)
 
 void CSMSWindow::OpenFile()
 {
-    if (m_bModified)
-    {
-        const int answer = Box(kQCaptionSaveChanges, QuilletText(kQMsgSaveBeforeLoading), MB_YESNOCANCEL);
-        if (answer == IDCANCEL)
-            return;
-        if (answer == IDYES && !Save(false))
-            return;
-    }
+    if (m_bModified && !OfferSave(kQCaptionSaveChanges, kQMsgSaveBeforeLoading, 0))
+        return;
     std::string path;
     if (!AskFileName(false, path) || !LoadFromFile(path))
         return;
@@ -410,32 +359,19 @@ void CSMSWindow::OpenFile()
 
 void CSMSWindow::OnClose()
 {
-    if (FieldText(kIdBodyField).empty() || !m_bModified)
-    {
-        OleFlushClipboard();
-        DestroyWindow(m_hWnd);
+    // An empty body has nothing worth keeping.
+    if (!FieldText(kIdBodyField).empty() && m_bModified &&
+        !OfferSave(kQCaptionConfirmClose, kQMsgSaveOnClose, MB_ICONWARNING))
         return;
-    }
-    const int answer = Box(kQCaptionConfirmClose, QuilletText(kQMsgSaveOnClose), MB_YESNOCANCEL | MB_ICONWARNING);
-    if (answer == IDCANCEL)
-        return;
-    if (answer == IDYES && !Save(false))
-        return;
-    OleFlushClipboard();
-    DestroyWindow(m_hWnd);
+    CloseNow();
 }
 
 void CSMSWindow::ForceClose()
 {
     if (m_bModified && !FieldText(kIdBodyField).empty())
-    {
-        if (Box(kQCaptionSaveSMS, QuilletText(kQMsgSaveOnForceClose),
-                MB_YESNO | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND) == IDYES)
-            (void)Save(false);
-    }
+        OfferSaveBeforeForcedClose(kQCaptionSaveSMS, kQMsgSaveOnForceClose);
     m_pApp.reset();
-    OleFlushClipboard();
-    DestroyWindow(m_hWnd);
+    CloseNow();
 }
 
 void CSMSWindow::OnDestroy()
@@ -446,85 +382,33 @@ void CSMSWindow::OnDestroy()
 
 bool CSMSWindow::OnNotify(NMHDR* p_pHeader, LRESULT& p_lResult)
 {
-    if (p_pHeader->code == TBN_DROPDOWN)
-    {
-        auto* drop = reinterpret_cast<NMTOOLBARA*>(p_pHeader);
-        HMENU popup = nullptr;
-        if (drop->iItem >= sms_window::kMenuBarFirstButton &&
-            drop->iItem < sms_window::kMenuBarFirstButton + GetMenuItemCount(m_hMenu.get()))
-            popup = GetSubMenu(m_hMenu.get(), drop->iItem - sms_window::kMenuBarFirstButton);
-        else if (drop->iItem == ID_EMOTICON_BUTTON)
-            popup = GetSubMenu(GetSubMenu(m_hMenu.get(), 3), 0);
-        if (popup != nullptr)
-        {
-            RECT rect{};
-            SendMessageA(p_pHeader->hwndFrom, TB_GETRECT, static_cast<WPARAM>(drop->iItem),
-                         reinterpret_cast<LPARAM>(&rect));
-            MapWindowPoints(p_pHeader->hwndFrom, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-            TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0, m_hWnd, nullptr);
-        }
-        p_lResult = TBDDRET_DEFAULT;
-        return true;
-    }
-    if (p_pHeader->code == TTN_GETDISPINFOA || p_pHeader->code == TTN_GETDISPINFOW)
-    {
-        const unsigned id = sms_window::TooltipFor(static_cast<int>(p_pHeader->idFrom));
-        if (id == 0)
-            return false;
-        thread_local std::string s_sTip;
-        thread_local std::wstring s_wsTip;
-        s_sTip = QuilletText(id);
-        if (p_pHeader->code == TTN_GETDISPINFOA)
-            reinterpret_cast<NMTTDISPINFOA*>(p_pHeader)->lpszText = const_cast<char*>(s_sTip.c_str());
-        else
-        {
-            s_wsTip = AnsiToWide(s_sTip);
-            reinterpret_cast<NMTTDISPINFOW*>(p_pHeader)->lpszText = const_cast<wchar_t*>(s_wsTip.c_str());
-        }
-        return true;
-    }
-    if (p_pHeader->code == RBN_HEIGHTCHANGE)
-    {
-        OnSize();
-        return true;
-    }
     if (p_pHeader->idFrom == static_cast<UINT_PTR>(kIdBodyField) && p_pHeader->code == EN_DRAGDROPDONE)
     {
         m_bModified = true;
         ShowBulkState();
         return true;
     }
-    return false;
+    return CComposeFrame::OnNotify(p_pHeader, p_lResult);
+}
+
+HMENU CSMSWindow::DropDownMenu(int p_iButton, unique_hmenu&)
+{
+    // The emoticons are the first submenu of the Insert menu.
+    return p_iButton == ID_EMOTICON_BUTTON ? GetSubMenu(GetSubMenu(m_hMenu.get(), 3), 0) : nullptr;
+}
+
+unsigned CSMSWindow::ToolTipOf(UINT_PTR p_iId) const
+{
+    return sms_window::TooltipFor(static_cast<int>(p_iId));
 }
 
 INT_PTR CSMSWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
     switch (p_uMsg)
     {
-    case WM_COMMAND:
-        return OnCommand(p_wParam, p_lParam) ? TRUE : FALSE;
-    case WM_NOTIFY: {
-        LRESULT result = 0;
-        if (!OnNotify(reinterpret_cast<NMHDR*>(p_lParam), result))
-            return FALSE;
-        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    }
-    case WM_SIZE:
-        OnSize();
-        return TRUE;
     case WM_INITMENUPOPUP:
         FillRecentTemplatesMenu(reinterpret_cast<HMENU>(p_wParam));
         return FALSE;
-    case WM_CLOSE:
-        OnClose();
-        return TRUE;
-    case WM_SMS_FORCECLOSE:
-        ForceClose();
-        return TRUE;
-    case WM_SMS_CLEARMODIFIED:
-        m_bModified = false;
-        return TRUE;
     case WM_SMS_RECIPIENTSCHANGED:
         (void)FillRecipientList(reinterpret_cast<HWND>(p_lParam) == GetDlgItem(m_hWnd, kIdCcField) ? kIdCcField
                                                                                                    : kIdToField);
@@ -556,6 +440,6 @@ INT_PTR CSMSWindow::HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam)
         m_hFocusField = reinterpret_cast<HWND>(p_wParam);
         return TRUE;
     default:
-        return FALSE;
+        return CComposeFrame::HandleMessage(p_uMsg, p_wParam, p_lParam);
     }
 }

@@ -11,14 +11,12 @@
 #include "compose/fields/recipient_field_win.h"
 #include "compose/quillet_process_win.h"
 #include "compose/ui/bars.h"
-#include "compose/ui/my_window.h"
+#include "compose/ui/compose_frame_win.h"
 
 #include <memory>
 #include <string>
 
 // Private messages of the compose window (those it sends its opener are in host_messages.h).
-constexpr UINT WM_SMS_FORCECLOSE = 0x04AA;
-constexpr UINT WM_SMS_CLEARMODIFIED = 0x04B4;
 constexpr UINT WM_SMS_RECIPIENTSCHANGED = 0x04BE;
 constexpr UINT WM_SMS_VALIDATELIMIT = 0x04C8;
 constexpr UINT WM_SMS_RECOMPUTEBULK = 0x04D2;
@@ -42,7 +40,7 @@ constexpr int kIdBodyField = 1003;
 constexpr int kIdToButton = 1004;
 constexpr int kIdCcButton = 1005;
 
-class CSMSWindow : public CMyWindow
+class CSMSWindow : public CComposeFrame
 {
   public:
     // p_fnClock is the local time the delivery bar starts from and a delivery time is checked against.
@@ -96,10 +94,12 @@ class CSMSWindow : public CMyWindow
     // What one send attempt has gathered and holds (sms_window_send.cpp).
     struct CSendState;
 
-    static INT_PTR CALLBACK DialogProc(HWND p_hDlg, UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
-    INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam);
-    [[nodiscard]] bool Initialise();
-    void OnDialogDestroyed();
+    INT_PTR HandleMessage(UINT p_uMsg, WPARAM p_wParam, LPARAM p_lParam) override;
+    [[nodiscard]] bool Initialise() override;
+    void OnDialogDestroyed() override;
+    void ForceClose() override;
+    HMENU DropDownMenu(int p_iButton, unique_hmenu& p_hOwned) override;
+    unsigned ToolTipOf(UINT_PTR p_iId) const override;
 
     // The children, made in this order by CreateChildren (sms_window_children.cpp).
     [[nodiscard]] bool CreateCommandBars(HINSTANCE p_hInstance);
@@ -110,7 +110,6 @@ class CSMSWindow : public CMyWindow
     [[nodiscard]] bool CreateStatusAndButtons(HINSTANCE p_hInstance);
     void CreateToolTips(HINSTANCE p_hInstance);
     void ShowRememberedBars();
-    HWND MakeButtonBar(HWND p_hParent, int p_iId);
 
     std::string FieldText(int p_iId) const;
     void SetFieldText(int p_iId, const std::string& p_sText);
@@ -134,7 +133,6 @@ class CSMSWindow : public CMyWindow
     void SetBandShown(HWND p_hRebar, HWND p_hChild, bool p_bShow);
     void OpenFile();
     void SelectRecipients();
-    void ForceClose();
     void CloseAfterSend();
     void ReleaseArchiveMutex();
     // Outlook Express: the readable copy of the job just sent handed to the client for "Sent SMSs"
@@ -144,7 +142,6 @@ class CSMSWindow : public CMyWindow
     void OnArchiveFinished(bool p_bTimedOut);
     void OpenPage(const char* p_szPage);
     void ComposeMail(const char* p_szAddressValue, const char* p_szDefault, const char* p_szSubject);
-    int Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType);
 
     // The send flow's steps (sms_window_send.cpp).
     [[nodiscard]] bool ReadyToSend(CSendState& p_oState);
@@ -215,15 +212,11 @@ class CSMSWindow : public CMyWindow
     com_ptr<IUnknown> m_pSession;
     com_ptr<IDispatch> m_pApp;
 
-    HWND m_hRebar = nullptr;
-    HWND m_hMenuBar = nullptr;
     HWND m_hButtons = nullptr;
     HWND m_hUtilityRebar = nullptr;
     HWND m_hUtilityBar = nullptr;
     HWND m_hOptionsRebar = nullptr;
-    HWND m_hStatus = nullptr;
     HWND m_hToolTip = nullptr;
-    unique_hmenu m_hMenu;
     CRecipientField m_oToField;
     CRecipientField m_oCcField;
     CQuilletField m_oBodyField;

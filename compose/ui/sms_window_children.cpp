@@ -16,14 +16,19 @@
 
 namespace
 {
+using compose_frame::AddBand;
+using compose_frame::AddBarBand;
+using compose_frame::BarSize;
+using compose_frame::kTextButton;
+using compose_frame::MakeRebar;
+using compose_frame::UseDefaultFont;
+
 struct CButtonDef
 {
     int m_iCommand;
     unsigned m_uText;
     BYTE m_bStyle;
 };
-
-constexpr BYTE kTextButton = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT;
 
 const CButtonDef kStandardButtons[] = {
     {ID_FILE_SEND, kQTextSendButton, kTextButton},
@@ -50,68 +55,23 @@ void AddButtons(HWND p_hBar, const CButtonDef* p_pDefs, size_t p_nCount)
 {
     for (size_t i = 0; i < p_nCount; ++i)
     {
-        TBBUTTON button{};
-        button.iBitmap = I_IMAGENONE;
-        button.idCommand = p_pDefs[i].m_iCommand;
-        button.fsStyle = p_pDefs[i].m_bStyle;
         if (p_pDefs[i].m_iCommand != 0)
         {
-            button.fsState = TBSTATE_ENABLED;
-            const std::string text = QuilletText(p_pDefs[i].m_uText) + std::string(1, '\0');
-            button.iString = SendMessageA(p_hBar, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            compose_frame::AddTextButton(p_hBar, p_pDefs[i].m_iCommand, QuilletText(p_pDefs[i].m_uText),
+                                         p_pDefs[i].m_bStyle);
+            continue;
         }
-        SendMessageA(p_hBar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+        TBBUTTON separator{};
+        separator.iBitmap = I_IMAGENONE;
+        separator.fsStyle = p_pDefs[i].m_bStyle;
+        SendMessageA(p_hBar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&separator));
     }
-}
-
-SIZE BarSize(HWND p_hBar)
-{
-    SIZE size{};
-    SendMessageA(p_hBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
-    if (size.cy < 22)
-        size.cy = 26;
-    return size;
-}
-
-void AddBand(HWND p_hRebar, HWND p_hChild, int p_iWidth, int p_iHeight, bool p_bBreak)
-{
-    REBARBANDINFOA band{};
-    band.cbSize = sizeof(band);
-    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
-    band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS | (p_bBreak ? RBBS_BREAK : 0);
-    band.hwndChild = p_hChild;
-    band.cxMinChild = 0;
-    band.cyMinChild = static_cast<UINT>(p_iHeight);
-    band.cx = static_cast<UINT>(p_iWidth + 16);
-    band.wID = static_cast<UINT>(GetDlgCtrlID(p_hChild));
-    SendMessageA(p_hRebar, RB_INSERTBANDA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
-}
-
-// A bar measured by its buttons, as one band of p_hRebar.
-void AddBarBand(HWND p_hRebar, HWND p_hBar, bool p_bBreak)
-{
-    const SIZE size = BarSize(p_hBar);
-    AddBand(p_hRebar, p_hBar, size.cx, size.cy, p_bBreak);
-}
-
-HWND MakeRebar(HWND p_hParent, int p_iId)
-{
-    return CreateWindowExA(WS_EX_TOOLWINDOW, REBARCLASSNAMEA, nullptr,
-                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT | RBS_BANDBORDERS |
-                               CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
-                           0, 0, 100, 30, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)),
-                           GetModuleHandleA(nullptr), nullptr);
 }
 
 HWND MakeButton(HWND p_hParent, int p_iId, unsigned p_uText, HINSTANCE p_hInstance)
 {
     return CreateWindowExA(0, WC_BUTTONA, QuilletText(p_uText).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 50,
                            22, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)), p_hInstance, nullptr);
-}
-
-void UseDefaultFont(HWND p_hWnd)
-{
-    SendMessageA(p_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 }
 
 bool OptionShown(const char* p_szName, bool p_bDefault)
@@ -169,23 +129,6 @@ unsigned sms_window::TooltipFor(int p_iCommand)
     }
 }
 
-HWND CSMSWindow::MakeButtonBar(HWND p_hParent, int p_iId)
-{
-    HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | CCS_NODIVIDER |
-                                   CCS_NORESIZE | CCS_NOPARENTALIGN,
-                               0, 0, 400, 26, p_hParent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(p_iId)),
-                               GetModuleHandleA(nullptr), nullptr);
-    if (bar == nullptr)
-        return nullptr;
-    SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-    SendMessageA(bar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
-    UseDefaultFont(bar);
-    ForwardNotifications(bar, m_hWnd);
-    return bar;
-}
-
 bool CSMSWindow::CreateChildren()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -193,12 +136,7 @@ bool CSMSWindow::CreateChildren()
         !CreateBodyField() || !CreateStatusAndButtons(instance))
         return false;
     CreateToolTips(instance);
-    SendMessageA(
-        m_hWnd, WM_SETICON, ICON_BIG,
-        reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET_BIG), IMAGE_ICON, 32, 32, 0)));
-    SendMessageA(
-        m_hWnd, WM_SETICON, ICON_SMALL,
-        reinterpret_cast<LPARAM>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET_SMALL), IMAGE_ICON, 16, 16, 0)));
+    SetIcons(instance);
     ShowRememberedBars();
     SetFocus(GetDlgItem(m_hWnd, kIdToField));
     return true;
@@ -206,35 +144,12 @@ bool CSMSWindow::CreateChildren()
 
 bool CSMSWindow::CreateCommandBars(HINSTANCE p_hInstance)
 {
-    m_hMenu.reset(LoadMenuA(p_hInstance, MAKEINTRESOURCEA(IDR_SMS_MENU)));
-    m_hRebar = MakeRebar(m_hWnd, kIdRebar);
-    if (!m_hMenu || m_hRebar == nullptr)
+    if (!CreateMenuBar(p_hInstance, {IDR_SMS_MENU, kIdRebar, kIdMenuBar, sms_window::kMenuBarFirstButton}))
         return false;
-    ForwardNotifications(m_hRebar, m_hWnd);
-
-    // The menu bar: one drop-down button per menu of the menu resource.
-    m_hMenuBar = MakeButtonBar(m_hRebar, kIdMenuBar);
-    if (m_hMenuBar == nullptr)
-        return false;
-    for (int i = 0; i < GetMenuItemCount(m_hMenu.get()); ++i)
-    {
-        char title[64] = {};
-        GetMenuStringA(m_hMenu.get(), static_cast<UINT>(i), title, sizeof(title) - 1, MF_BYPOSITION);
-        TBBUTTON button{};
-        button.iBitmap = I_IMAGENONE;
-        button.idCommand = sms_window::kMenuBarFirstButton + i;
-        button.fsState = TBSTATE_ENABLED;
-        button.fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE | BTNS_SHOWTEXT | BTNS_WHOLEDROPDOWN;
-        const std::string text = std::string(title) + std::string(1, '\0');
-        button.iString = SendMessageA(m_hMenuBar, TB_ADDSTRINGA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        SendMessageA(m_hMenuBar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
-    }
-
     m_hButtons = MakeButtonBar(m_hRebar, kIdStandardButtons);
     if (m_hButtons == nullptr)
         return false;
     AddButtons(m_hButtons, kStandardButtons, std::size(kStandardButtons));
-    AddBarBand(m_hRebar, m_hMenuBar, false);
     AddBarBand(m_hRebar, m_hButtons, true);
     return true;
 }
@@ -287,32 +202,20 @@ bool CSMSWindow::CreateOptionBars()
 
 bool CSMSWindow::CreateBodyField()
 {
-    if (!m_oBodyField.Create(m_hWnd, kIdBodyField,
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                 ES_WANTRETURN,
-                             WS_EX_CLIENTEDGE, nullptr, std::string()))
-        return false;
-    HWND body = m_oBodyField.Handle();
-    UseDefaultFont(body);
-    // One less than ten parts of 153: the longest body the SMS limit lets through.
-    SendMessageA(body, EM_LIMITTEXT, 1529, 0);
-    SendMessageA(body, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_DRAGDROPDONE | ENM_DROPFILES);
-    return true;
+    return CreateBody(m_oBodyField, kIdBodyField, ENM_CHANGE | ENM_SELCHANGE | ENM_DRAGDROPDONE | ENM_DROPFILES);
 }
 
 bool CSMSWindow::CreateStatusAndButtons(HINSTANCE p_hInstance)
 {
-    m_hStatus = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, m_hWnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBar)), p_hInstance, nullptr);
+    // The send's kind with the insert indicator, then the body's count.
+    if (!CreateStatusBar(p_hInstance, kIdStatusBar, 160))
+        return false;
     HWND toButton = MakeButton(m_hWnd, kIdToButton, kQTextToButton, p_hInstance);
     HWND ccButton = MakeButton(m_hWnd, kIdCcButton, kQTextCcButton, p_hInstance);
-    if (m_hStatus == nullptr || toButton == nullptr || ccButton == nullptr)
+    if (toButton == nullptr || ccButton == nullptr)
         return false;
     UseDefaultFont(toButton);
     UseDefaultFont(ccButton);
-    // The send's kind with the insert indicator, then the body's count.
-    const int parts[] = {160, -1};
-    SendMessageA(m_hStatus, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     SendMessageA(
         m_hStatus, SB_SETICON, 1,
         reinterpret_cast<LPARAM>(LoadImageA(p_hInstance, MAKEINTRESOURCEA(IDI_SMS_COUNT), IMAGE_ICON, 16, 16, 0)));

@@ -30,19 +30,6 @@ constexpr const char* kEmoticons[] = {":)",      ":-)", ":(",   ":-(", ":|",  "8
                                       "-----{@", "b-/", "<:-|", ":-6", ":-S", ":-$", ":-x", ":-D"};
 static_assert(std::size(kEmoticonCommands) == std::size(kEmoticons));
 
-// The message an edit command sends to the focused control.
-struct CEditMessage
-{
-    int m_iCommand;
-    UINT m_uMsg;
-    WPARAM m_wParam;
-    LPARAM m_lParam;
-};
-constexpr CEditMessage kEditMessages[] = {
-    {ID_EDIT_UNDO, EM_UNDO, 0, 0}, {ID_EDIT_REDO, EM_REDO, 0, 0},   {ID_EDIT_CUT, WM_CUT, 0, 0},
-    {ID_EDIT_COPY, WM_COPY, 0, 0}, {ID_EDIT_PASTE, WM_PASTE, 0, 0}, {ID_EDIT_SELECT_ALL, EM_SETSEL, 0, -1},
-};
-
 struct CHelpPage
 {
     int m_iCommand;
@@ -203,9 +190,8 @@ void CSMSWindow::OnCloseCommand(const CCommand&)
 
 void CSMSWindow::OnEditCommand(const CCommand& p_oCommand)
 {
-    for (const CEditMessage& edit : kEditMessages)
-        if (edit.m_iCommand == p_oCommand.m_iId)
-            SendMessageA(GetFocus(), edit.m_uMsg, edit.m_wParam, edit.m_lParam);
+    // The focused control: the body or a recipient field.
+    (void)compose_frame::SendEditCommand(GetFocus(), p_oCommand.m_iId);
 }
 
 void CSMSWindow::OnViewCommand(const CCommand& p_oCommand)
@@ -344,11 +330,6 @@ void CSMSWindow::SelectRecipients()
     if (!m_p_abcoBinding->m_pfnSelectRecipients(m_hWnd, &m_p_mrlTo, &m_p_mrlCc))
         return;
     ShowReplacedRecipients();
-}
-
-int CSMSWindow::Box(unsigned p_uCaption, const std::string& p_sText, UINT p_uType)
-{
-    return ShowMessageBox(m_hWnd, p_sText, QuilletText(p_uCaption), p_uType);
 }
 
 void CSMSWindow::OpenPage(const char* p_szPage)
