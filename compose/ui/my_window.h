@@ -1,6 +1,6 @@
-// compose/ui/my_window.h: CMyWindow, the top-level window base of the compose and template windows:
-// the opener's window, the thread-ended event, accelerators, the remembered rectangle, the file
-// dialogs' filters, the current file and the modified flag.
+// compose/ui/my_window.h: CMyWindow, the top-level window base that CComposeFrame (the compose and
+// template windows) builds on: the opener's window, the thread-ended event, accelerators, the
+// remembered rectangle, the file dialogs' filters, the current file and the modified flag.
 #pragma once
 
 #include "common/error_slot.h"
