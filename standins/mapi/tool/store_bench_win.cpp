@@ -104,6 +104,18 @@ bool SeedContactsSnapshot(const std::string& p_sPath, uint32_t p_ulCount, bool p
     return static_cast<bool>(out);
 }
 
+bool SeedContactsJson(const std::string& p_sPath, uint32_t p_ulCount)
+{
+    mapistore::CStoreFile file = mapistore::MakeDefaultStoreFile();
+    mapistore::CFolder* contacts = mapistore::FindFolderByRole(file.DefaultStore()->m_root, "contacts");
+    if (!contacts)
+        return false;
+    mapistore::SeedContacts(file, *contacts, p_ulCount);
+    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
+    out << mapistore::SaveStoreFile(file);
+    return static_cast<bool>(out);
+}
+
 bool CMapiFunctions::Bind(HMODULE p_hLibrary)
 {
     BindExport(p_hLibrary, m_pfnInit, "MAPIInitialize");

@@ -36,6 +36,10 @@ struct CSeededContacts
 [[nodiscard]] bool SeedContactsSnapshot(const std::string& p_sPath, uint32_t p_ulCount, bool p_bReport,
                                         CSeededContacts* p_p_oContacts = nullptr);
 
+// Writes a default store whose Contacts folder holds p_ulCount generated contacts as a JSON store
+// file at p_sPath (the form that takes a message's save as an appended record).
+[[nodiscard]] bool SeedContactsJson(const std::string& p_sPath, uint32_t p_ulCount);
+
 // The stand-in's exported functions a measurement needs.
 struct CMapiFunctions
 {
