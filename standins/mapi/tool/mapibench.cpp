@@ -200,31 +200,41 @@ int Measure(const std::string& p_sDll)
 const char kGoEvent[] = "Local\\BrevoltMapibenchGo";
 const char kDoneEvent[] = "Local\\BrevoltMapibenchDone";
 
-int OpenInbox(IMsgStore* p_pStore, const store_bench::CMapiFunctions& p_fns, com_ptr<IMAPIFolder>& p_inbox)
+// One of the two processes: logged on with the default store's Inbox open.
+struct CSide
 {
-    ULONG cb = 0, type = 0;
-    LPENTRYID eid = nullptr;
-    CHECK(p_pStore->GetReceiveFolder(nullptr, 0, &cb, &eid, nullptr));
-    const HRESULT hr =
-        p_pStore->OpenEntry(cb, eid, nullptr, MAPI_MODIFY, &type, reinterpret_cast<LPUNKNOWN*>(p_inbox.put()));
-    p_fns.m_pfnFree(eid);
-    CHECK(hr);
-    return 0;
-}
+    store_bench::CMapiFunctions m_fns;
+    com_ptr<IMAPISession> m_session;
+    com_ptr<IMsgStore> m_store;
+    com_ptr<IMAPIFolder> m_inbox;
+
+    int Open(const std::string& p_sDll)
+    {
+        if (LogOn(p_sDll, m_fns, m_session, m_store))
+            return 1;
+        ULONG cb = 0, type = 0;
+        LPENTRYID eid = nullptr;
+        CHECK(m_store->GetReceiveFolder(nullptr, 0, &cb, &eid, nullptr));
+        const HRESULT hr =
+            m_store->OpenEntry(cb, eid, nullptr, MAPI_MODIFY, &type, reinterpret_cast<LPUNKNOWN*>(m_inbox.put()));
+        m_fns.m_pfnFree(eid);
+        CHECK(hr);
+        return 0;
+    }
+};
 
 // The writer: a message made in the Inbox, then at each turn that message changed and saved (a
 // record appended to the store file; a new message writes the file whole to take its id), and at
 // the last turn a folder made (the whole file written).
 int Write(const std::string& p_sDll, int p_iAppends)
 {
-    store_bench::CMapiFunctions fns;
-    com_ptr<IMAPISession> session;
-    com_ptr<IMsgStore> store;
-    com_ptr<IMAPIFolder> inbox;
+    CSide side;
+    IMAPIFolder* inbox = nullptr;
     unique_handle go(OpenEventA(SYNCHRONIZE, FALSE, kGoEvent)), done(OpenEventA(EVENT_MODIFY_STATE, FALSE, kDoneEvent));
     com_ptr<IMessage> message;
-    if (!go || !done || LogOn(p_sDll, fns, session, store) || OpenInbox(store.get(), fns, inbox))
+    if (!go || !done || side.Open(p_sDll))
         return 1;
+    inbox = side.m_inbox.get();
     CHECK(inbox->CreateMessage(nullptr, 0, message.put()));
     CHECK(message->SaveChanges(KEEP_OPEN_READWRITE));
     SetEvent(done.get());
@@ -249,7 +259,7 @@ int Write(const std::string& p_sDll, int p_iAppends)
         }
         SetEvent(done.get());
     }
-    session->Logoff(0, 0, 0);
+    side.m_session->Logoff(0, 0, 0);
     return 0;
 }
 
@@ -257,27 +267,19 @@ int Write(const std::string& p_sDll, int p_iAppends)
 // time this process's next call takes to see each save, then to see the writer's folder.
 int Read(const std::string& p_sDll, int p_iAppends)
 {
-    store_bench::CMapiFunctions fns;
-    com_ptr<IMAPISession> session;
-    com_ptr<IMsgStore> store;
-    com_ptr<IMAPIFolder> inbox;
+    CSide side;
     com_ptr<IMAPITable> table;
     unique_handle go(CreateEventA(nullptr, FALSE, FALSE, kGoEvent)),
         done(CreateEventA(nullptr, FALSE, FALSE, kDoneEvent));
-    if (!go || !done || LogOn(p_sDll, fns, session, store) || OpenInbox(store.get(), fns, inbox))
+    if (!go || !done || side.Open(p_sDll))
         return 1;
+    IMAPIFolder* inbox = side.m_inbox.get();
     CHECK(inbox->GetContentsTable(0, table.put()));
     ULONG before = 0, count = 0;
     CHECK(table->GetRowCount(0, &before));
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string cmd = "\"" + std::string(self) + "\" --write \"" + p_sDll + "\" " + std::to_string(p_iAppends);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    const unique_handle process = store_bench::StartChild("--write \"" + p_sDll + "\" " + std::to_string(p_iAppends));
+    if (!process)
         return 1;
-    unique_handle process(pi.hProcess), thread(pi.hThread);
     double total = 0, slowest = 0, floor = 0; // floor: the same call with nothing new
     for (int i = 0; i <= p_iAppends; ++i)
     {

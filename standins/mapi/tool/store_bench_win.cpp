@@ -127,7 +127,7 @@ bool CMapiFunctions::Bind(HMODULE p_hLibrary)
     return m_pfnInit && m_pfnUninit && m_pfnLogon && m_pfnAlloc && m_pfnFree && m_pfnFreeProws;
 }
 
-int RunChild(const std::string& p_sArguments)
+unique_handle StartChild(const std::string& p_sArguments)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -136,8 +136,16 @@ int RunChild(const std::string& p_sArguments)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return unique_handle();
+    unique_handle thread(pi.hThread);
+    return unique_handle(pi.hProcess);
+}
+
+int RunChild(const std::string& p_sArguments)
+{
+    const unique_handle process = StartChild(p_sArguments);
+    if (!process)
         return 1;
-    unique_handle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 1;
     GetExitCodeProcess(process.get(), &code);
