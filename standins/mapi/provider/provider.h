@@ -28,6 +28,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mapiprov
@@ -181,18 +182,34 @@ class CProvider
     // Reads the store file: a default store when it is absent or empty (p_bEmpty).
     [[nodiscard]] HRESULT ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty);
     void NoteWritten(); // the file now holds what is in memory
-    // The journal (provider_file.cpp): the file's size and write time as this process last read or
-    // wrote it, which an append checks so it never lands in a file someone else replaced.
-    void NoteFileIdentity();
+    // The journal (provider_file.cpp): the file as this process last read or wrote it (p_sText, its
+    // whole text): its size, write time, index and last bytes, which an append checks so it never
+    // lands in a file someone else replaced, and which tell a reader what another process appended.
+    void NoteFileIdentity(std::string_view p_sText);
+    void NoteFileInfo(const BY_HANDLE_FILE_INFORMATION& p_info);
+    bool IsKnownFile(const BY_HANDLE_FILE_INFORMATION& p_info) const;
     [[nodiscard]] bool AppendToStore(const std::string& p_sRecord);
+    // Applies the records another process appended since, when that is all it did; false otherwise
+    // (the file replaced, cut or not whole records), perhaps with some records applied.
+    [[nodiscard]] bool ReadAppended();
     int64_t m_llFileSize = -1;
     uint64_t m_ullFileTime = 0;
+    uint64_t m_ullFileIndex = 0;
+    DWORD m_dwFileVolume = 0;
+    std::string m_sFileTail;    // the last bytes of the file up to m_llFileSize
     size_t m_nBaseBytes = 0;    // the file's document
     size_t m_nJournalBytes = 0; // and the records after it
     unique_handle m_hSharedMutex;
     unique_handle m_hSharedMapping;
-    std::shared_ptr<LONG64> m_pSharedCounter; // the mapped write counter of the file (a view of m_hSharedMapping)
+    // The mapped counters of the file (a view of m_hSharedMapping): of its writes, and of those that
+    // wrote it whole (the rest appended records).
+    std::shared_ptr<LONG64> m_pSharedCounter;
+    LONG64* WholeWrites() const
+    {
+        return m_pSharedCounter.get() + 1;
+    }
     LONG64 m_llSeenCounter = 0;
+    LONG64 m_llSeenWholeWrites = 0;
 };
 
 // Strings: the store keeps UTF-8; PT_STRING8 is the ANSI code page.

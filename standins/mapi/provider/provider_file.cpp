@@ -4,6 +4,7 @@
 #include "standins/mapi/store/collation.h"
 #include "standins/mapi/store/store_journal.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace mapiprov
@@ -49,6 +50,27 @@ int64_t FileSizeValue(DWORD p_dwHigh, DWORD p_dwLow)
 {
     return static_cast<int64_t>((static_cast<uint64_t>(p_dwHigh) << 32) | p_dwLow);
 }
+
+// The bytes before the end of the file this process knew, which a reader finds again before it
+// takes what follows as appended: Linux (under Wine) gives a freed file index to the next new file
+// at once, so a file replaced twice can show the index this process knew.
+constexpr size_t kTailBytes = 4096;
+// More than this appended since is read with the whole file, in one piece as ReadStore does.
+constexpr int64_t kMaxAppendedBytes = 64 << 20;
+
+// Keeps the last kTailBytes of the file once p_sAppended has been added to it.
+void KeepTail(std::string& p_sTail, std::string_view p_sAppended)
+{
+    p_sTail.append(p_sAppended.substr(p_sAppended.size() - std::min(p_sAppended.size(), kTailBytes)));
+    if (p_sTail.size() > kTailBytes)
+        p_sTail.erase(0, p_sTail.size() - kTailBytes);
+}
+
+unique_file OpenStoreFile(const std::wstring& p_sPath, DWORD p_dwAccess, DWORD p_dwShare)
+{
+    return unique_file(
+        CreateFileW(p_sPath.c_str(), p_dwAccess, p_dwShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 } // namespace
 
 HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty)
@@ -93,7 +115,7 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
                     static_cast<unsigned long>(nSkipped));
     m_nBaseBytes = p_bSnapshot ? text.size() : ms::JournalStart(text);
     m_nJournalBytes = text.size() - m_nBaseBytes;
-    NoteFileIdentity(); // read under the file's mutex: nobody wrote it since
+    NoteFileIdentity(text); // read under the file's mutex: nobody wrote it since
     ms::EnsureStandardFolders(file, file.m_bReminders);
     // Links are made in place: the named-property ids they take are the provider's (p_file is its
     // store), and what was there comes back when the file is refused.
@@ -161,9 +183,13 @@ bool CProvider::Save()
     NoteWritten();
     m_nBaseBytes = text.size();
     m_nJournalBytes = 0;
-    NoteFileIdentity();
+    NoteFileIdentity(text);
     if (m_pSharedCounter)
-        m_llSeenCounter = InterlockedIncrement64(m_pSharedCounter.get()); // others read it again at their next lock
+    {
+        // Others read it again at their next lock, all of it: no appended record shows this write.
+        m_llSeenWholeWrites = InterlockedIncrement64(WholeWrites());
+        m_llSeenCounter = InterlockedIncrement64(m_pSharedCounter.get());
+    }
     return true;
 }
 
@@ -177,30 +203,47 @@ bool CProvider::SaveIfChanged()
     return Save();
 }
 
-void CProvider::NoteFileIdentity()
+void CProvider::NoteFileIdentity(std::string_view p_sText)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(m_sPath.c_str(), GetFileExInfoStandard, &data))
+    const unique_file file =
+        OpenStoreFile(m_sPath, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info) ||
+        FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow) != static_cast<int64_t>(p_sText.size()))
     {
-        m_llFileSize = -1; // unknown: the next message save writes the whole file
+        m_llFileSize = -1; // unknown: the next message save writes the whole file, the next read reads it
+        m_sFileTail.clear();
         return;
     }
-    m_llFileSize = FileSizeValue(data.nFileSizeHigh, data.nFileSizeLow);
-    m_ullFileTime = FileTimeValue(data.ftLastWriteTime);
+    NoteFileInfo(info);
+    m_sFileTail.assign(p_sText.substr(p_sText.size() - std::min(p_sText.size(), kTailBytes)));
+}
+
+void CProvider::NoteFileInfo(const BY_HANDLE_FILE_INFORMATION& p_info)
+{
+    m_llFileSize = FileSizeValue(p_info.nFileSizeHigh, p_info.nFileSizeLow);
+    m_ullFileTime = FileTimeValue(p_info.ftLastWriteTime);
+    m_ullFileIndex = FileSizeValue(p_info.nFileIndexHigh, p_info.nFileIndexLow);
+    m_dwFileVolume = p_info.dwVolumeSerialNumber;
+}
+
+bool CProvider::IsKnownFile(const BY_HANDLE_FILE_INFORMATION& p_info) const
+{
+    return m_llFileSize >= 0 && p_info.dwVolumeSerialNumber == m_dwFileVolume &&
+           static_cast<uint64_t>(FileSizeValue(p_info.nFileIndexHigh, p_info.nFileIndexLow)) == m_ullFileIndex;
 }
 
 bool CProvider::AppendToStore(const std::string& p_sRecord)
 {
     if (m_llFileSize < 0)
         return false;
-    unique_file file(CreateFileW(m_sPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const unique_file file = OpenStoreFile(m_sPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file || !GetFileInformationByHandle(file.get(), &info))
         return false; // the whole file is written instead, which reports what fails
     // A file replaced or changed behind this process's back (a test copying a seed over it) is not
     // appended to: the whole store is written over it, as a save always did.
-    if (FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow) != m_llFileSize ||
+    if (!IsKnownFile(info) || FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow) != m_llFileSize ||
         FileTimeValue(info.ftLastWriteTime) != m_ullFileTime)
         return false;
     LARGE_INTEGER end{};
@@ -218,9 +261,52 @@ bool CProvider::AppendToStore(const std::string& p_sRecord)
     }
     if (!GetFileInformationByHandle(file.get(), &info))
         return false;
-    m_llFileSize = FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow);
-    m_ullFileTime = FileTimeValue(info.ftLastWriteTime);
+    NoteFileInfo(info);
+    KeepTail(m_sFileTail, p_sRecord);
     m_nJournalBytes += p_sRecord.size();
+    return true;
+}
+
+bool CProvider::ReadAppended()
+{
+    if (m_bSnapshot || m_llFileSize <= 0 || m_sFileTail.empty())
+        return false;
+    const unique_file file =
+        OpenStoreFile(m_sPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info) || !IsKnownFile(info))
+        return false; // replaced (a whole-file save renames a new file over it) or gone
+    const int64_t size = FileSizeValue(info.nFileSizeHigh, info.nFileSizeLow);
+    if (size <= m_llFileSize || size - m_llFileSize > kMaxAppendedBytes)
+        return false;
+    const int64_t from = m_llFileSize - static_cast<int64_t>(m_sFileTail.size());
+    std::string bytes(static_cast<size_t>(size - from), '\0');
+    LARGE_INTEGER at{};
+    at.QuadPart = from;
+    DWORD read = 0;
+    if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) ||
+        !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size() ||
+        bytes.compare(0, m_sFileTail.size(), m_sFileTail) != 0)
+        return false;
+    // Whole records only: a cut one (a writer that ended mid-write) is left to the full read, which
+    // skips it and appends after it.
+    const std::string_view appended = std::string_view(bytes).substr(m_sFileTail.size());
+    const ms::CJournalScan scan = ms::ScanJournal(appended);
+    if (scan.m_nSkipped != 0 || scan.m_vPayloads.empty())
+        return false;
+    // Each record marks the folder it changed: tables over the other folders are not built again.
+    for (std::string_view payload : scan.m_vPayloads)
+    {
+        std::string err;
+        if (!ms::ApplyJournalRecord(payload, m_file, err))
+        {
+            LOG_FAILURE("the store file is read whole: %s", err.c_str());
+            return false;
+        }
+    }
+    NoteFileInfo(info);
+    KeepTail(m_sFileTail, appended);
+    m_nJournalBytes += appended.size();
     return true;
 }
 

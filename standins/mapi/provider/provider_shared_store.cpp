@@ -95,11 +95,11 @@ bool CProvider::AttachShared()
     unique_handle mutex(CreateMutexW(nullptr, FALSE, SharedName(L"Mutex", m_sPath).c_str()));
     if (!LOG_IF_WIN32_BOOL_FALSE(mutex.get()))
         return false;
-    unique_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(LONG64),
+    unique_handle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 2 * sizeof(LONG64),
                                              SharedName(L"Counter", m_sPath).c_str()));
     if (!LOG_IF_WIN32_BOOL_FALSE(mapping.get()))
         return false;
-    void* view = MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(LONG64));
+    void* view = MapViewOfFile(mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 2 * sizeof(LONG64));
     if (!LOG_IF_WIN32_BOOL_FALSE(view))
         return false;
     m_pSharedCounter = std::shared_ptr<LONG64>(static_cast<LONG64*>(view), [](LONG64* p_p) { UnmapViewOfFile(p_p); });
@@ -116,7 +116,10 @@ void CProvider::NoteWritten()
     m_nSavedNames = m_file.m_vNames.size();
     m_uSavedNextId = m_file.m_uNextId;
     if (m_pSharedCounter)
+    {
         m_llSeenCounter = InterlockedCompareExchange64(m_pSharedCounter.get(), 0, 0);
+        m_llSeenWholeWrites = InterlockedCompareExchange64(WholeWrites(), 0, 0);
+    }
 }
 
 void CProvider::ReloadIfStale()
@@ -126,13 +129,29 @@ void CProvider::ReloadIfStale()
         return;
     // This process writes through at every outermost unlock, so what it changed is on disk already;
     // one whose write failed loses that change to the file (it is logged), never the file's.
-    if (IsDirty())
+    const bool bDirty = IsDirty();
+    if (bDirty)
         LOG_FAILURE("changes this process could not write give way to the store file another process wrote");
+    // Another process that saved messages only appended their records: those are all that is read,
+    // and only the folders they changed were marked.
+    else if (InterlockedCompareExchange64(WholeWrites(), 0, 0) == m_llSeenWholeWrites && ReadAppended())
+    {
+        Changed();
+        NoteWritten();
+        return;
+    }
     bool bEmpty = true, bSnapshot = false;
     if (FAILED(ReadStore(m_file, bSnapshot, bEmpty)))
     {
         // Keeps this copy; the counter is taken as read so the same file is not parsed at every call.
-        m_llSeenCounter = InterlockedCompareExchange64(m_pSharedCounter.get(), 0, 0);
+        // Records ReadAppended applied before it gave up came from the file: they are not written back.
+        if (bDirty)
+            m_llSeenCounter = InterlockedCompareExchange64(m_pSharedCounter.get(), 0, 0);
+        else
+        {
+            Changed();
+            NoteWritten();
+        }
         return;
     }
     m_bSnapshot = bSnapshot;

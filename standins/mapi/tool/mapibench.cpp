@@ -3,6 +3,9 @@
 // address book does: MAPIInitialize and logon, opening the contents table, sorting it by display
 // name, reading ten rows at the start, middle and end, and a binary search by name.
 //   mapibench DLL DIR COUNT...   (DLL: the stand-in; DIR: where the store files go)
+// With "--appends N" the store of each size is a JSON file, and the time measured is one process's
+// (an Inbox contents table open) to see each of N saves of a message by another process.
+//   mapibench DLL DIR --appends N COUNT...
 #include <windows.h>
 #include <mapidefs.h>
 #include <mapitags.h>
@@ -12,6 +15,7 @@
 #include "standins/mapi/provider/mapi_shims.h"
 #include "standins/mapi/tool/store_bench_win.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -89,7 +93,9 @@ int Search(const store_bench::CMapiFunctions& p_fns, IMAPITable* p_pTable, const
     return 0;
 }
 
-int Measure(const std::string& p_sDll)
+// Loads the stand-in, logs on to the default profile and opens the default store.
+int LogOn(const std::string& p_sDll, store_bench::CMapiFunctions& p_fns, com_ptr<IMAPISession>& p_session,
+          com_ptr<IMsgStore>& p_store)
 {
     HMODULE h = LoadLibraryA(p_sDll.c_str());
     if (!h)
@@ -97,32 +103,38 @@ int Measure(const std::string& p_sDll)
         std::printf("mapibench: cannot load %s\n", p_sDll.c_str());
         return 1;
     }
-    store_bench::CMapiFunctions fns;
-    if (!fns.Bind(h))
+    if (!p_fns.Bind(h))
         return 1;
     (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     double t = Now();
-    CHECK(fns.m_pfnInit(nullptr));
-    com_ptr<IMAPISession> session;
-    CHECK(fns.m_pfnLogon(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_USE_DEFAULT | MAPI_NEW_SESSION, session.put()));
+    CHECK(p_fns.m_pfnInit(nullptr));
+    CHECK(p_fns.m_pfnLogon(0, nullptr, nullptr, MAPI_EXTENDED | MAPI_USE_DEFAULT | MAPI_NEW_SESSION, p_session.put()));
     Report("MAPIInitialize + MAPILogonEx", t);
 
     t = Now();
     com_ptr<IMAPITable> stores;
-    CHECK(session->GetMsgStoresTable(0, stores.put()));
+    CHECK(p_session->GetMsgStoresTable(0, stores.put()));
     SizedSPropTagArray(2, storeCols) = {2, {PR_DEFAULT_STORE, PR_ENTRYID}};
     CHECK(stores->SetColumns(reinterpret_cast<LPSPropTagArray>(&storeCols), 0));
     LPSRowSet rows = nullptr;
     CHECK(stores->QueryRows(10, 0, &rows));
-    com_ptr<IMsgStore> store;
-    for (ULONG i = 0; i < rows->cRows && !store; ++i)
+    for (ULONG i = 0; i < rows->cRows && !p_store; ++i)
         if (rows->aRow[i].lpProps[0].Value.b)
-            CHECK(session->OpenMsgStore(0, rows->aRow[i].lpProps[1].Value.bin.cb,
-                                        reinterpret_cast<LPENTRYID>(rows->aRow[i].lpProps[1].Value.bin.lpb), nullptr,
-                                        MAPI_BEST_ACCESS | MDB_NO_DIALOG, store.put()));
-    fns.m_pfnFreeProws(rows);
-    if (!store)
+            CHECK(p_session->OpenMsgStore(0, rows->aRow[i].lpProps[1].Value.bin.cb,
+                                          reinterpret_cast<LPENTRYID>(rows->aRow[i].lpProps[1].Value.bin.lpb), nullptr,
+                                          MAPI_BEST_ACCESS | MDB_NO_DIALOG, p_store.put()));
+    p_fns.m_pfnFreeProws(rows);
+    return p_store ? 0 : 1;
+}
+
+int Measure(const std::string& p_sDll)
+{
+    store_bench::CMapiFunctions fns;
+    com_ptr<IMAPISession> session;
+    com_ptr<IMsgStore> store;
+    if (LogOn(p_sDll, fns, session, store))
         return 1;
+    double t = Now();
     ULONG type = 0;
     com_ptr<IMAPIFolder> root;
     CHECK(store->OpenEntry(0, nullptr, nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(root.put())));
@@ -134,7 +146,7 @@ int Measure(const std::string& p_sDll)
     CHECK(store->OpenEntry(eid->Value.bin.cb, reinterpret_cast<LPENTRYID>(eid->Value.bin.lpb), nullptr,
                            MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(contacts.put())));
     fns.m_pfnFree(eid);
-    Report("open default store and Contacts folder", t);
+    Report("open Contacts folder", t);
 
     SizedSPropTagArray(4, cols) = {4, {PR_DISPLAY_NAME_W, PR_ENTRYID, PR_INSTANCE_KEY, PR_MOBILE_TELEPHONE_NUMBER_W}};
     SizedSSortOrderSet(1, sort) = {1, 0, 0, {{PR_DISPLAY_NAME_W, TABLE_SORT_ASCEND}}};
@@ -184,6 +196,130 @@ int Measure(const std::string& p_sDll)
     return 0;
 }
 
+// The journal measurement's two processes take turns through these events.
+const char kGoEvent[] = "Local\\BrevoltMapibenchGo";
+const char kDoneEvent[] = "Local\\BrevoltMapibenchDone";
+
+// One of the two processes: logged on with the default store's Inbox open.
+struct CSide
+{
+    store_bench::CMapiFunctions m_fns;
+    com_ptr<IMAPISession> m_session;
+    com_ptr<IMsgStore> m_store;
+    com_ptr<IMAPIFolder> m_inbox;
+
+    int Open(const std::string& p_sDll)
+    {
+        if (LogOn(p_sDll, m_fns, m_session, m_store))
+            return 1;
+        ULONG cb = 0, type = 0;
+        LPENTRYID eid = nullptr;
+        CHECK(m_store->GetReceiveFolder(nullptr, 0, &cb, &eid, nullptr));
+        const HRESULT hr =
+            m_store->OpenEntry(cb, eid, nullptr, MAPI_MODIFY, &type, reinterpret_cast<LPUNKNOWN*>(m_inbox.put()));
+        m_fns.m_pfnFree(eid);
+        CHECK(hr);
+        return 0;
+    }
+};
+
+// The writer: a message made in the Inbox, then at each turn that message changed and saved (a
+// record appended to the store file; a new message writes the file whole to take its id), and at
+// the last turn a folder made (the whole file written).
+int Write(const std::string& p_sDll, int p_iAppends)
+{
+    CSide side;
+    IMAPIFolder* inbox = nullptr;
+    unique_handle go(OpenEventA(SYNCHRONIZE, FALSE, kGoEvent)), done(OpenEventA(EVENT_MODIFY_STATE, FALSE, kDoneEvent));
+    com_ptr<IMessage> message;
+    if (!go || !done || side.Open(p_sDll))
+        return 1;
+    inbox = side.m_inbox.get();
+    CHECK(inbox->CreateMessage(nullptr, 0, message.put()));
+    CHECK(message->SaveChanges(KEEP_OPEN_READWRITE));
+    SetEvent(done.get());
+    for (int i = 0; i <= p_iAppends; ++i)
+    {
+        if (WaitForSingleObject(go.get(), 60000) != WAIT_OBJECT_0)
+            return 1;
+        if (i == p_iAppends)
+        {
+            com_ptr<IMAPIFolder> folder;
+            CHECK(inbox->CreateFolder(FOLDER_GENERIC, const_cast<LPTSTR>(reinterpret_cast<const TCHAR*>("Bench")),
+                                      nullptr, nullptr, OPEN_IF_EXISTS, folder.put()));
+        }
+        else
+        {
+            const std::string text = "Saved by the other process, version " + std::to_string(i);
+            SPropValue subject{};
+            subject.ulPropTag = PR_SUBJECT_A;
+            subject.Value.lpszA = const_cast<char*>(text.c_str());
+            CHECK(message->SetProps(1, &subject, nullptr));
+            CHECK(message->SaveChanges(KEEP_OPEN_READWRITE));
+        }
+        SetEvent(done.get());
+    }
+    side.m_session->Logoff(0, 0, 0);
+    return 0;
+}
+
+// The reader: an Inbox contents table open while the writer saves a message p_iAppends times; the
+// time this process's next call takes to see each save, then to see the writer's folder.
+int Read(const std::string& p_sDll, int p_iAppends)
+{
+    CSide side;
+    com_ptr<IMAPITable> table;
+    unique_handle go(CreateEventA(nullptr, FALSE, FALSE, kGoEvent)),
+        done(CreateEventA(nullptr, FALSE, FALSE, kDoneEvent));
+    if (!go || !done || side.Open(p_sDll))
+        return 1;
+    IMAPIFolder* inbox = side.m_inbox.get();
+    CHECK(inbox->GetContentsTable(0, table.put()));
+    ULONG before = 0, count = 0;
+    CHECK(table->GetRowCount(0, &before));
+    const unique_handle process = store_bench::StartChild("--write \"" + p_sDll + "\" " + std::to_string(p_iAppends));
+    if (!process)
+        return 1;
+    double total = 0, slowest = 0, floor = 0; // floor: the same call with nothing new
+    for (int i = 0; i <= p_iAppends; ++i)
+    {
+        if (WaitForSingleObject(done.get(), 120000) != WAIT_OBJECT_0)
+            return 1;
+        if (i > 0)
+        {
+            const double t = Now();
+            CHECK(table->GetRowCount(0, &count));
+            const double took = Now() - t;
+            total += took;
+            slowest = std::max(slowest, took);
+            const double again = Now();
+            CHECK(table->GetRowCount(0, &count));
+            floor += Now() - again;
+        }
+        else
+            CHECK(table->GetRowCount(0, &count)); // the writer's new message: the file was written whole
+        if (i < p_iAppends)
+            SetEvent(go.get());
+    }
+    std::printf("  a message another process saved, seen        %10.3f ms (mean of %d, slowest %.3f ms)\n",
+                total * 1000.0 / (p_iAppends ? p_iAppends : 1), p_iAppends, slowest * 1000.0);
+    std::printf("  the same call with nothing new                %10.3f ms\n",
+                floor * 1000.0 / (p_iAppends ? p_iAppends : 1));
+    // The writer logs off once it made its folder: its last save is over before the clock starts.
+    SetEvent(go.get());
+    if (WaitForSingleObject(done.get(), 120000) != WAIT_OBJECT_0 ||
+        WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0)
+        return 1;
+    const double folderStart = Now();
+    com_ptr<IMAPITable> hierarchy;
+    CHECK(inbox->GetHierarchyTable(0, hierarchy.put()));
+    ULONG folders = 0;
+    CHECK(hierarchy->GetRowCount(0, &folders));
+    Report("a folder another process made, seen", folderStart);
+    std::printf("    Inbox %lu -> %lu messages, %lu folders under it\n", before, count, folders);
+    return count == before + 1 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -191,23 +327,31 @@ int main(int argc, char** argv)
     store_bench::UseLowFragmentationHeap();
     if (argc == 3 && std::string(argv[1]) == "--measure")
         return Measure(argv[2]);
-    if (argc < 4)
+    if (argc == 4 && std::string(argv[1]) == "--write")
+        return Write(argv[2], std::atoi(argv[3]));
+    if (argc == 4 && std::string(argv[1]) == "--read")
+        return Read(argv[2], std::atoi(argv[3]));
+    // --appends N: a JSON store per size, and one process timing N messages another one saves.
+    const bool bAppends = argc >= 6 && std::string(argv[3]) == "--appends";
+    if (argc < 4 || (std::string(argv[3]) == "--appends" && !bAppends))
     {
-        std::fprintf(stderr, "usage: mapibench DLL DIR COUNT...\n");
+        std::fprintf(stderr, "usage: mapibench DLL DIR [--appends N] COUNT...\n");
         return 2;
     }
     const std::string previous = store_bench::GetStoreFile();
     int status = 0;
-    for (int i = 3; i < argc && status == 0; ++i)
+    for (int i = bAppends ? 5 : 3; i < argc && status == 0; ++i)
     {
         const unsigned long count = std::strtoul(argv[i], nullptr, 10);
-        const std::string path = std::string(argv[2]) + "\\mapibench-" + argv[i] + ".store";
+        const std::string path = std::string(argv[2]) + "\\mapibench-" + argv[i] + (bAppends ? ".json" : ".store");
         std::printf("%lu contacts (%s)\n", count, path.c_str());
-        if (!store_bench::SeedContactsSnapshot(path, static_cast<uint32_t>(count), true) ||
+        if (!(bAppends ? store_bench::SeedContactsJson(path, static_cast<uint32_t>(count))
+                       : store_bench::SeedContactsSnapshot(path, static_cast<uint32_t>(count), true)) ||
             !store_bench::SetStoreFile(path))
             status = 1;
         else
-            status = store_bench::RunChild("--measure \"" + std::string(argv[1]) + "\"");
+            status = store_bench::RunChild((bAppends ? "--read \"" + std::string(argv[1]) + "\" " + argv[4]
+                                                     : "--measure \"" + std::string(argv[1]) + "\""));
         std::fflush(stdout);
     }
     if (!previous.empty())

@@ -104,6 +104,18 @@ bool SeedContactsSnapshot(const std::string& p_sPath, uint32_t p_ulCount, bool p
     return static_cast<bool>(out);
 }
 
+bool SeedContactsJson(const std::string& p_sPath, uint32_t p_ulCount)
+{
+    mapistore::CStoreFile file = mapistore::MakeDefaultStoreFile();
+    mapistore::CFolder* contacts = mapistore::FindFolderByRole(file.DefaultStore()->m_root, "contacts");
+    if (!contacts)
+        return false;
+    mapistore::SeedContacts(file, *contacts, p_ulCount);
+    std::ofstream out(p_sPath, std::ios::binary | std::ios::trunc);
+    out << mapistore::SaveStoreFile(file);
+    return static_cast<bool>(out);
+}
+
 bool CMapiFunctions::Bind(HMODULE p_hLibrary)
 {
     BindExport(p_hLibrary, m_pfnInit, "MAPIInitialize");
@@ -115,7 +127,7 @@ bool CMapiFunctions::Bind(HMODULE p_hLibrary)
     return m_pfnInit && m_pfnUninit && m_pfnLogon && m_pfnAlloc && m_pfnFree && m_pfnFreeProws;
 }
 
-int RunChild(const std::string& p_sArguments)
+unique_handle StartChild(const std::string& p_sArguments)
 {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -124,8 +136,16 @@ int RunChild(const std::string& p_sArguments)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return unique_handle();
+    unique_handle thread(pi.hThread);
+    return unique_handle(pi.hProcess);
+}
+
+int RunChild(const std::string& p_sArguments)
+{
+    const unique_handle process = StartChild(p_sArguments);
+    if (!process)
         return 1;
-    unique_handle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 1;
     GetExitCodeProcess(process.get(), &code);

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <mapix.h>
 
+#include "common/handle_win.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +38,10 @@ struct CSeededContacts
 [[nodiscard]] bool SeedContactsSnapshot(const std::string& p_sPath, uint32_t p_ulCount, bool p_bReport,
                                         CSeededContacts* p_p_oContacts = nullptr);
 
+// Writes a default store whose Contacts folder holds p_ulCount generated contacts as a JSON store
+// file at p_sPath (the form that takes a message's save as an appended record).
+[[nodiscard]] bool SeedContactsJson(const std::string& p_sPath, uint32_t p_ulCount);
+
 // The stand-in's exported functions a measurement needs.
 struct CMapiFunctions
 {
@@ -58,6 +64,8 @@ template <typename T> void BindExport(HMODULE p_hLibrary, T& p_pfn, const char* 
 // Runs this program again with p_sArguments and waits for it: a fresh process loads the store once,
 // as a client starting does. The child's exit code, or 1 when it could not start.
 int RunChild(const std::string& p_sArguments);
+// Starts this program again with p_sArguments; its process, or none when it could not start.
+unique_handle StartChild(const std::string& p_sArguments);
 
 // Asks every heap of the process for the low-fragmentation front end (Windows' default, Wine 8's
 // only when asked): millions of small blocks are allocated fast in it.

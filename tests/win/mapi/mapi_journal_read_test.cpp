@@ -1,0 +1,217 @@
+// tests/win/mapi/mapi_journal_read_test.cpp: a process with the store file loaded sees what another
+// process (this test's own executable, run for one case) wrote: messages it changed (records appended
+// to the file), folders and a message it made (the file written whole, twice, then appended to), and
+// a record cut short at the end, left out until it is whole.
+#include "tests/win/mapi/mapi_test_support.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+using namespace mapitest;
+
+namespace
+{
+constexpr char kOtherVariable[] = "BREVOLT_JOURNAL_OTHER";
+
+std::string StorePath()
+{
+    return g_sTemp + "\\store.json";
+}
+
+std::string StoreText()
+{
+    std::ifstream in(StorePath(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Runs this executable's JournalOtherProcess case with p_sTask; its exit code (0: it did it all).
+int RunOther(const std::string& p_sTask)
+{
+    SetEnvironmentVariableA(kOtherVariable, p_sTask.c_str());
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string commandLine = std::string("\"") + exe + "\" --gtest_filter=JournalOtherProcess.*";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started =
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA(kOtherVariable, nullptr);
+    if (!started)
+        return -1;
+    unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
+    DWORD code = 1;
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
+        return -2;
+    return static_cast<int>(code);
+}
+
+// A string column of a table's rows (the subjects of a contents table's), sorted.
+std::vector<std::string> Subjects(IMAPITable* p_pTable, ULONG p_ulTag = PR_SUBJECT_A)
+{
+    LPSRowSet keep = nullptr;
+    std::vector<std::string> subjects;
+    for (const auto& row : AllRows(p_pTable, {p_ulTag}, keep))
+        subjects.push_back(Text(row[0]));
+    g_mapi.m_pfnFreeProws(keep);
+    std::sort(subjects.begin(), subjects.end());
+    return subjects;
+}
+
+bool Has(const std::vector<std::string>& p_v, const std::string& p_s)
+{
+    return std::find(p_v.begin(), p_v.end(), p_s) != p_v.end();
+}
+
+void SaveMessage(IMAPIFolder* p_pFolder, const char* p_szSubject)
+{
+    CRelease<IMessage> message;
+    ASSERT_EQ(p_pFolder->CreateMessage(nullptr, 0, &message), S_OK);
+    SetText(message, PR_SUBJECT_A, p_szSubject);
+    ASSERT_EQ(message->SaveChanges(0), S_OK);
+}
+
+IMAPIFolder* MakeFolder(IMAPIFolder* p_pParent, const char* p_szName)
+{
+    IMAPIFolder* folder = nullptr;
+    EXPECT_EQ(p_pParent->CreateFolder(FOLDER_GENERIC, reinterpret_cast<LPTSTR>(const_cast<char*>(p_szName)), nullptr,
+                                      nullptr, OPEN_IF_EXISTS, &folder),
+              S_OK);
+    return folder;
+}
+
+class JournalReadTest : public CMapiContract
+{
+  protected:
+    void SetUp() override
+    {
+        m_inbox.attach(Inbox());
+        ASSERT_NE(m_inbox.get(), nullptr);
+        ASSERT_EQ(m_inbox->GetContentsTable(0, &m_table), S_OK);
+    }
+    CRelease<IMAPIFolder> m_inbox;
+    CRelease<IMAPITable> m_table;
+};
+} // namespace
+
+TEST_F(JournalReadTest, MessagesAnotherProcessChangedAreSeenAndThisProcessAppendsAfterThem)
+{
+    SaveMessage(m_inbox, "Written here");
+    CRelease<IMessage> own;
+    ASSERT_EQ(m_inbox->CreateMessage(nullptr, 0, &own), S_OK);
+    SetText(own, PR_SUBJECT_A, "Also written here");
+    ASSERT_EQ(own->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    ASSERT_TRUE(Has(Subjects(m_table), "Written here"));
+    const std::string before = StoreText();
+
+    ASSERT_EQ(RunOther("messages"), 0);
+    const std::string written = StoreText();
+    ASSERT_EQ(written.compare(0, before.size(), before), 0) << "the other process appended its records";
+    const std::vector<std::string> subjects = Subjects(m_table);
+    EXPECT_TRUE(Has(subjects, "Changed there"));
+    EXPECT_TRUE(Has(subjects, "Also changed there"));
+    EXPECT_FALSE(Has(subjects, "Written here"));
+
+    // This process knows where the file now ends: its next save of a message is appended there too.
+    SetText(own, PR_SUBJECT_A, "Changed here again");
+    ASSERT_EQ(own->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    const std::string after = StoreText();
+    EXPECT_GT(after.size(), written.size());
+    EXPECT_EQ(after.compare(0, written.size(), written), 0);
+    EXPECT_EQ(Subjects(m_table), (std::vector<std::string>{"Changed here again", "Changed there"}));
+}
+
+TEST_F(JournalReadTest, FoldersAnotherProcessMadeAreSeenFromTheFileWrittenWhole)
+{
+    ASSERT_EQ(RunOther("folders"), 0);
+    CRelease<IMAPITable> hierarchy;
+    ASSERT_EQ(m_inbox->GetHierarchyTable(0, &hierarchy), S_OK);
+    const std::vector<std::string> folders = Subjects(hierarchy, PR_DISPLAY_NAME_A);
+    EXPECT_TRUE(Has(folders, "Made there 1"));
+    ASSERT_TRUE(Has(folders, "Made there 2"));
+    CRelease<IMAPIFolder> second;
+    second.attach(MakeFolder(m_inbox, "Made there 2"));
+    ASSERT_NE(second.get(), nullptr);
+    CRelease<IMAPITable> contents;
+    ASSERT_EQ(second->GetContentsTable(0, &contents), S_OK);
+    EXPECT_EQ(Subjects(contents), std::vector<std::string>{"In a folder made there"});
+}
+
+TEST_F(JournalReadTest, ARecordCutShortAtTheEndIsLeftOutUntilItIsWhole)
+{
+    SaveMessage(m_inbox, "Before the cut");
+    ASSERT_EQ(RunOther("save:Cut short"), 0);
+    const std::string text = StoreText();
+    const size_t mark = text.rfind('\x1E');
+    ASSERT_NE(mark, std::string::npos);
+    const size_t cut = mark + (text.size() - mark) / 2;
+    {
+        std::ofstream out(StorePath(), std::ios::binary | std::ios::trunc); // the same file, cut short
+        out << text.substr(0, cut);
+    }
+    std::vector<std::string> subjects = Subjects(m_table);
+    EXPECT_FALSE(Has(subjects, "Cut short"));
+    EXPECT_TRUE(Has(subjects, "Before the cut")) << "what came before the cut record is kept";
+
+    {
+        std::ofstream out(StorePath(), std::ios::binary | std::ios::app);
+        out << text.substr(cut);
+    }
+    ASSERT_EQ(RunOther("save:After the cut"), 0);
+    subjects = Subjects(m_table);
+    EXPECT_TRUE(Has(subjects, "Cut short"));
+    EXPECT_TRUE(Has(subjects, "After the cut"));
+}
+
+// The other process's side, run by the cases above in a process of its own (skipped otherwise).
+TEST(JournalOtherProcess, WritesTheSharedStore)
+{
+    const char* task = std::getenv(kOtherVariable);
+    if (task == nullptr || *task == 0)
+        GTEST_SKIP() << "run by the cases above in a process of its own";
+    CMapiContract::SetUp(false);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    {
+        CRelease<IMAPIFolder> inbox;
+        inbox.attach(Inbox());
+        ASSERT_NE(inbox.get(), nullptr);
+        const std::string what = task;
+        if (what == "messages")
+        {
+            // Messages that exist already: a new one takes its id with the file written whole.
+            CRelease<IMAPITable> table;
+            ASSERT_EQ(inbox->GetContentsTable(0, &table), S_OK);
+            LPSRowSet keep = nullptr;
+            for (const auto& row : AllRows(table, {PR_SUBJECT_A, PR_ENTRYID}, keep))
+                if (Text(row[0]).find("ritten here") != std::string::npos)
+                {
+                    CRelease<IMessage> message;
+                    ULONG type = 0;
+                    ASSERT_EQ(inbox->OpenEntry(row[1].Value.bin.cb, reinterpret_cast<LPENTRYID>(row[1].Value.bin.lpb),
+                                               nullptr, MAPI_MODIFY, &type, reinterpret_cast<IUnknown**>(&message)),
+                              S_OK);
+                    SetText(message, PR_SUBJECT_A,
+                            Text(row[0]) == "Written here" ? "Changed there" : "Also changed there");
+                    EXPECT_EQ(message->SaveChanges(0), S_OK);
+                }
+            g_mapi.m_pfnFreeProws(keep);
+        }
+        else if (what == "folders")
+        {
+            // Two whole-file writes: the second file may take the index the first one freed.
+            CRelease<IMAPIFolder> first, second;
+            first.attach(MakeFolder(inbox, "Made there 1"));
+            second.attach(MakeFolder(inbox, "Made there 2"));
+            ASSERT_NE(second.get(), nullptr);
+            SaveMessage(second, "In a folder made there");
+        }
+        else if (what.rfind("save:", 0) == 0)
+            SaveMessage(inbox, what.substr(5).c_str());
+        else
+            ADD_FAILURE() << "unknown task " << what;
+    }
+    // Ends without logging off, as a killed client does: logoff would write the file whole again.
+    TerminateProcess(GetCurrentProcess(), testing::Test::HasFailure() ? 1 : 0);
+}
