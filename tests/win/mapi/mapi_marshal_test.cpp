@@ -82,24 +82,9 @@ int RunOtherProcess(const std::string& p_sData, const std::string& p_sAction, co
     SetEnvironmentVariableA(kActionVariable, p_sAction.c_str());
     SetEnvironmentVariableA("BREVOLT_MARSHAL_BLOB", blobPath.c_str());
     SetEnvironmentVariableA("BREVOLT_MARSHAL_TEXT", p_sText.c_str());
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string commandLine = std::string("\"") + exe + "\" --gtest_filter=MarshalOtherProcess.*";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    unique_handle process = StartThisExecutable("MarshalOtherProcess.*");
     SetEnvironmentVariableA(kActionVariable, nullptr);
-    if (!started)
-        return -1;
-    unique_handle processHandle(process.hProcess);
-    unique_handle threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-        return -2;
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    return static_cast<int>(code);
+    return process ? ExitCodeOf(process.get()) : -1;
 }
 
 std::vector<std::string> Subjects(IMAPIFolder* p_pFolder)

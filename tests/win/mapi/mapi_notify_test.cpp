@@ -9,28 +9,9 @@ using namespace mapitest;
 
 namespace
 {
-class CNewMailSink : public IMAPIAdviseSink
+class CNewMailSink : public CTestSink
 {
   public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IMAPIAdviseSink)
-        {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
-        return ++m_cRef;
-    }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        return --m_cRef;
-    }
     STDMETHODIMP_(ULONG) OnNotify(ULONG p_c, LPNOTIFICATION p_pn) override
     {
         for (ULONG i = 0; i < p_c; ++i)
@@ -43,7 +24,6 @@ class CNewMailSink : public IMAPIAdviseSink
         }
         return 0;
     }
-    ULONG m_cRef = 1;
     int m_iNewMail = 0, m_iCreated = 0;
     std::string m_sClass;
     std::vector<DWORD> m_vThreads;

@@ -26,28 +26,9 @@ std::string Bytes(ULONG p_cb, const void* p_p)
     return p_p ? std::string(static_cast<const char*>(p_p), p_cb) : std::string();
 }
 
-class CRecordingSink : public IMAPIAdviseSink
+class CRecordingSink : public CTestSink
 {
   public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid == IID_IUnknown || riid == IID_IMAPIAdviseSink)
-        {
-            *ppv = this;
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override
-    {
-        return ++m_cRef;
-    }
-    STDMETHODIMP_(ULONG) Release() override
-    {
-        return --m_cRef;
-    }
     STDMETHODIMP_(ULONG) OnNotify(ULONG p_c, LPNOTIFICATION p_pn) override
     {
         for (ULONG i = 0; i < p_c; ++i)
@@ -83,7 +64,6 @@ class CRecordingSink : public IMAPIAdviseSink
                 return &h;
         return nullptr;
     }
-    ULONG m_cRef = 1;
     std::vector<CHeard> m_vHeard;
 };
 
@@ -97,14 +77,19 @@ std::string EntryIdOf(IMAPIProp* p_pProp)
     return id;
 }
 
+bool OpenMessage(const std::string& p_sEntry, CRelease<IMessage>& p_message)
+{
+    ULONG type = 0;
+    return g_pStore->OpenEntry(static_cast<ULONG>(p_sEntry.size()),
+                               reinterpret_cast<LPENTRYID>(const_cast<char*>(p_sEntry.data())), nullptr, 0, &type,
+                               reinterpret_cast<IUnknown**>(&p_message)) == S_OK;
+}
+
 // "subject|body|first attachment's name=its bytes" of a message, or why it could not be read.
 std::string ContentsOf(const std::string& p_sEntry)
 {
     CRelease<IMessage> message;
-    ULONG type = 0;
-    if (g_pStore->OpenEntry(static_cast<ULONG>(p_sEntry.size()),
-                            reinterpret_cast<LPENTRYID>(const_cast<char*>(p_sEntry.data())), nullptr, 0, &type,
-                            reinterpret_cast<IUnknown**>(&message)) != S_OK)
+    if (!OpenMessage(p_sEntry, message))
         return "(does not open)";
     std::string text;
     for (ULONG tag : {PR_SUBJECT_A, PR_BODY_A})
@@ -128,10 +113,7 @@ std::string ContentsOf(const std::string& p_sEntry)
 std::string SubjectOf(const std::string& p_sEntry)
 {
     CRelease<IMessage> message;
-    ULONG type = 0;
-    if (g_pStore->OpenEntry(static_cast<ULONG>(p_sEntry.size()),
-                            reinterpret_cast<LPENTRYID>(const_cast<char*>(p_sEntry.data())), nullptr, 0, &type,
-                            reinterpret_cast<IUnknown**>(&message)) != S_OK)
+    if (!OpenMessage(p_sEntry, message))
         return "(does not open)";
     LPSPropValue value = nullptr;
     if (g_mapi.m_pfnGetOneProp(message, PR_SUBJECT_A, &value) != S_OK)
@@ -145,24 +127,9 @@ std::string SubjectOf(const std::string& p_sEntry)
 int RunOtherProcess(const std::string& p_sSubject)
 {
     SetEnvironmentVariableA(kOtherVariable, p_sSubject.c_str());
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string commandLine = std::string("\"") + exe + "\" --gtest_filter=SharedNotifyOtherProcess.*";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    unique_handle process = StartThisExecutable("SharedNotifyOtherProcess.*");
     SetEnvironmentVariableA(kOtherVariable, nullptr);
-    if (!started)
-        return -1;
-    unique_handle processHandle(process.hProcess);
-    unique_handle threadHandle(process.hThread);
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0)
-        return -2;
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    return static_cast<int>(code);
+    return process ? ExitCodeOf(process.get()) : -1;
 }
 class SharedNotifyTest : public CMapiContract
 {

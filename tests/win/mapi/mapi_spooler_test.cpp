@@ -10,24 +10,14 @@ using namespace mapitest;
 
 namespace
 {
-// The flags a client passes to send at once without waiting: upload, force, no UI, async allowed.
-constexpr ULONG kFlushAsync = FLUSH_UPLOAD | FLUSH_FORCE | FLUSH_NO_UI | FLUSH_ASYNC_OK;
-static_assert(kFlushAsync == 0x3A);
-
 // Creates, in the Outbox, a job mail whose body is compressed RTF only and whose job is a text
 // attachment, and submits it; returns its entry id.
 std::vector<BYTE> SubmitJob(const char* p_szSubject, const char* p_szJob)
 {
-    CRelease<IMAPIFolder> outbox;
-    outbox.attach(OpenFolder(PR_IPM_OUTBOX_ENTRYID));
     CRelease<IMessage> msg;
-    EXPECT_EQ(outbox->CreateMessage(nullptr, 0, &msg), S_OK);
-    SetText(msg, PR_SUBJECT_A, p_szSubject);
-    LPSPropValue sentFolder = nullptr;
-    EXPECT_EQ(g_mapi.m_pfnGetOneProp(g_pStore, PR_IPM_SENTMAIL_ENTRYID, &sentFolder), S_OK);
-    sentFolder->ulPropTag = PR_SENTMAIL_ENTRYID;
-    EXPECT_EQ(msg->SetProps(1, sentFolder, nullptr), S_OK);
-    g_mapi.m_pfnFree(sentFolder);
+    NewOutboxMessage(p_szSubject, msg);
+    if (!msg)
+        return {};
     {
         CRelease<IStream> compressed, raw;
         EXPECT_EQ(msg->OpenProperty(PR_RTF_COMPRESSED, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
@@ -73,28 +63,6 @@ std::vector<BYTE> SubmitJob(const char* p_szSubject, const char* p_szJob)
 HRESULT Abort(std::vector<BYTE>& p_eid)
 {
     return g_pStore->AbortSubmit(static_cast<ULONG>(p_eid.size()), reinterpret_cast<LPENTRYID>(p_eid.data()), 0);
-}
-
-// The spooler's status object, found as a client finds it: the status table's MAPI_SPOOLER row.
-void OpenSpooler(CRelease<IMAPIStatus>& p_status)
-{
-    CRelease<IMAPITable> table;
-    ASSERT_EQ(g_pSession->GetStatusTable(0, &table), S_OK);
-    LPSRowSet rows = nullptr;
-    auto all = AllRows(table, {PR_RESOURCE_TYPE, PR_ENTRYID, PR_STATUS_CODE}, rows);
-    const auto spooler = std::find_if(all.begin(), all.end(), [](const std::vector<SPropValue>& r) {
-        return r[0].ulPropTag == PR_RESOURCE_TYPE && r[0].Value.l == MAPI_SPOOLER;
-    });
-    ASSERT_NE(spooler, all.end());
-    ULONG type = 0;
-    EXPECT_EQ((*spooler)[2].ulPropTag, PR_STATUS_CODE);
-    EXPECT_TRUE((*spooler)[2].Value.l & STATUS_AVAILABLE);
-    ASSERT_EQ(g_pSession->OpenEntry((*spooler)[1].Value.bin.cb,
-                                    reinterpret_cast<LPENTRYID>((*spooler)[1].Value.bin.lpb), nullptr, MAPI_BEST_ACCESS,
-                                    &type, reinterpret_cast<LPUNKNOWN*>(&p_status)),
-              S_OK);
-    g_mapi.m_pfnFreeProws(rows);
-    EXPECT_EQ(type, ULONG(MAPI_STATUS));
 }
 
 // Waits until AbortSubmit says the message has left (or p_iMs pass); the last answer.
@@ -251,28 +219,9 @@ constexpr char kGoEvent[] = "BrevoltSpoolTestGo";       // this one has flushed 
 unique_handle StartOtherProcess(const char* p_szAction)
 {
     SetEnvironmentVariableA(kSpoolAction, p_szAction);
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string commandLine = std::string("\"") + exe + "\" --gtest_color=no --gtest_filter=SpoolOtherProcess.*";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    unique_handle process = StartThisExecutable("SpoolOtherProcess.*");
     SetEnvironmentVariableA(kSpoolAction, nullptr);
-    if (!started)
-        return unique_handle();
-    unique_handle thread(process.hThread);
-    return unique_handle(process.hProcess);
-}
-
-// The other process's exit code once it has ended (-1 when it did not within a minute).
-int ExitCodeOf(HANDLE p_hProcess)
-{
-    DWORD code = 0;
-    if (WaitForSingleObject(p_hProcess, 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(p_hProcess, &code))
-        return -1;
-    return static_cast<int>(code);
+    return process;
 }
 
 // How many messages with that subject the folder holds.
@@ -298,14 +247,6 @@ void ExpectSentOnce(const std::string& p_sSubject)
     EXPECT_EQ(CountSubject(PR_IPM_SENTMAIL_ENTRYID, p_sSubject), 1);
     EXPECT_EQ(CountSubject(PR_IPM_OUTBOX_ENTRYID, p_sSubject), 0);
 }
-
-void FlushAsync()
-{
-    CRelease<IMAPIStatus> spooler;
-    OpenSpooler(spooler);
-    ASSERT_NE(spooler.get(), nullptr);
-    ASSERT_EQ(spooler->FlushQueues(0, 0, nullptr, kFlushAsync), S_OK);
-}
 } // namespace
 
 // Run by mapi_win_spool_processes: the other process submits a job and flushes it, and this one
@@ -321,7 +262,7 @@ TEST(mapi_win_spool_processes, job_flushed_in_two_processes_leaves_once)
     unique_handle other = StartOtherProcess("flush-with-the-first");
     ASSERT_TRUE(other);
     ASSERT_EQ(WaitForSingleObject(ready.get(), 60000), WAIT_OBJECT_0);
-    FlushAsync();
+    FlushOutboundAsync();
     SetEvent(go.get());
     EXPECT_EQ(ExitCodeOf(other.get()), 0);
     ExpectSentOnce("Brevolt two-process job");
@@ -354,12 +295,12 @@ TEST(SpoolOtherProcess, act)
     if (std::string(action) == "flush-and-end")
     {
         SubmitJob("Brevolt handed-over job", "<JOB>handed over</JOB>");
-        FlushAsync();
+        FlushOutboundAsync();
         // Ends as a process that is killed does: no logoff, no MAPIUninitialize.
         TerminateProcess(GetCurrentProcess(), testing::Test::HasFailure() ? 1 : 0);
     }
     std::vector<BYTE> eid = SubmitJob("Brevolt two-process job", "<JOB>two processes</JOB>");
-    FlushAsync();
+    FlushOutboundAsync();
     unique_handle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, kReadyEvent));
     unique_handle go(OpenEventA(SYNCHRONIZE, FALSE, kGoEvent));
     ASSERT_TRUE(ready && go);

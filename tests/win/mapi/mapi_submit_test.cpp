@@ -11,17 +11,11 @@ namespace
 // Builds and submits a message from the Outbox; returns its entry id.
 std::vector<BYTE> SubmitWithAttachment(const char* p_szSubject, const char* p_szTo)
 {
-    CRelease<IMAPIFolder> outbox;
-    outbox.attach(OpenFolder(PR_IPM_OUTBOX_ENTRYID));
     CRelease<IMessage> msg;
-    EXPECT_EQ(outbox->CreateMessage(nullptr, 0, &msg), S_OK);
-    SetText(msg, PR_SUBJECT_A, p_szSubject);
+    NewOutboxMessage(p_szSubject, msg);
+    if (!msg)
+        return {};
     SetText(msg, PR_BODY_A, "Body of the mail\r\n.with a leading dot line");
-    LPSPropValue sent = nullptr;
-    EXPECT_EQ(g_mapi.m_pfnGetOneProp(g_pStore, PR_IPM_SENTMAIL_ENTRYID, &sent), S_OK);
-    sent->ulPropTag = PR_SENTMAIL_ENTRYID;
-    EXPECT_EQ(msg->SetProps(1, sent, nullptr), S_OK);
-    g_mapi.m_pfnFree(sent);
     LPADRLIST list = nullptr;
     g_mapi.m_pfnAlloc(CbNewADRLIST(1), reinterpret_cast<void**>(&list));
     list->cEntries = 1;

@@ -13,6 +13,7 @@
 
 #include "tests/win/mapi/mapi_test_support.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -117,6 +118,20 @@ void SetText(IMAPIProp* p_p, ULONG p_ulTag, const char* p_sz)
     ASSERT_EQ(p_p->SetProps(1, &v, nullptr), S_OK);
 }
 
+void NewOutboxMessage(const char* p_szSubject, CRelease<IMessage>& p_message)
+{
+    CRelease<IMAPIFolder> outbox;
+    outbox.attach(OpenFolder(PR_IPM_OUTBOX_ENTRYID));
+    ASSERT_TRUE(outbox);
+    ASSERT_EQ(outbox->CreateMessage(nullptr, 0, &p_message), S_OK);
+    SetText(p_message, PR_SUBJECT_A, p_szSubject);
+    LPSPropValue sent = nullptr;
+    ASSERT_EQ(g_mapi.m_pfnGetOneProp(g_pStore, PR_IPM_SENTMAIL_ENTRYID, &sent), S_OK);
+    sent->ulPropTag = PR_SENTMAIL_ENTRYID;
+    EXPECT_EQ(p_message->SetProps(1, sent, nullptr), S_OK);
+    g_mapi.m_pfnFree(sent);
+}
+
 void PumpUntil(const std::function<bool()>& p_done, int p_iMs)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(p_iMs);
@@ -127,6 +142,69 @@ void PumpUntil(const std::function<bool()>& p_done, int p_iMs)
             DispatchMessageA(&msg);
         Sleep(20);
     }
+}
+
+STDMETHODIMP CTestSink::QueryInterface(REFIID riid, void** ppv)
+{
+    if (riid == IID_IUnknown || riid == IID_IMAPIAdviseSink)
+    {
+        *ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+unique_handle StartThisExecutable(const std::string& p_sFilter)
+{
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string commandLine = std::string("\"") + exe + "\" --gtest_color=no --gtest_filter=" + p_sFilter;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return unique_handle();
+    unique_handle thread(process.hThread);
+    return unique_handle(process.hProcess);
+}
+
+int ExitCodeOf(HANDLE p_hProcess)
+{
+    DWORD code = 0;
+    if (WaitForSingleObject(p_hProcess, 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(p_hProcess, &code))
+        return -1;
+    return static_cast<int>(code);
+}
+
+void OpenSpooler(CRelease<IMAPIStatus>& p_status)
+{
+    CRelease<IMAPITable> table;
+    ASSERT_EQ(g_pSession->GetStatusTable(0, &table), S_OK);
+    LPSRowSet rows = nullptr;
+    auto all = AllRows(table, {PR_RESOURCE_TYPE, PR_ENTRYID, PR_STATUS_CODE}, rows);
+    const auto spooler = std::find_if(all.begin(), all.end(), [](const std::vector<SPropValue>& r) {
+        return r[0].ulPropTag == PR_RESOURCE_TYPE && r[0].Value.l == MAPI_SPOOLER;
+    });
+    ASSERT_NE(spooler, all.end());
+    ULONG type = 0;
+    EXPECT_EQ((*spooler)[2].ulPropTag, PR_STATUS_CODE);
+    EXPECT_TRUE((*spooler)[2].Value.l & STATUS_AVAILABLE);
+    ASSERT_EQ(g_pSession->OpenEntry((*spooler)[1].Value.bin.cb,
+                                    reinterpret_cast<LPENTRYID>((*spooler)[1].Value.bin.lpb), nullptr, MAPI_BEST_ACCESS,
+                                    &type, reinterpret_cast<LPUNKNOWN*>(&p_status)),
+              S_OK);
+    g_mapi.m_pfnFreeProws(rows);
+    EXPECT_EQ(type, ULONG(MAPI_STATUS));
+}
+
+void FlushOutboundAsync()
+{
+    CRelease<IMAPIStatus> spooler;
+    OpenSpooler(spooler);
+    ASSERT_NE(spooler.get(), nullptr);
+    ASSERT_EQ(spooler->FlushQueues(0, 0, nullptr, kFlushAsync), S_OK);
 }
 
 void LoadStandIn(bool p_bSeed, const char* p_szSeed)

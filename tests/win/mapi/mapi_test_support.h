@@ -75,8 +75,40 @@ std::string Text(const SPropValue& p_v);
 IMAPIFolder* OpenFolder(ULONG p_ulTag, IMAPIProp* p_pFrom = nullptr);
 IMAPIFolder* Inbox();
 void SetText(IMAPIProp* p_p, ULONG p_ulTag, const char* p_sz);
+// A new message in the Outbox with that subject, to be filed in Sent Items once sent.
+void NewOutboxMessage(const char* p_szSubject, CRelease<IMessage>& p_message);
 // Dispatches the thread's messages until p_done says so or p_iMs have passed.
 void PumpUntil(const std::function<bool()>& p_done, int p_iMs);
+
+// An advise sink a test owns on its stack: the IUnknown of a sink that is never freed by Release.
+class CTestSink : public IMAPIAdviseSink
+{
+  public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override
+    {
+        return ++m_cRef;
+    }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        return --m_cRef;
+    }
+    ULONG m_cRef = 1;
+};
+
+// Starts this executable running the cases p_sFilter picks (the caller's environment tells them
+// what to do); no handle when it did not start.
+unique_handle StartThisExecutable(const std::string& p_sFilter);
+// The process's exit code once it has ended; -1 when it did not end within a minute.
+int ExitCodeOf(HANDLE p_hProcess);
+
+// The flags a client passes to send at once without waiting: upload, force, no UI, async allowed.
+constexpr ULONG kFlushAsync = FLUSH_UPLOAD | FLUSH_FORCE | FLUSH_NO_UI | FLUSH_ASYNC_OK;
+static_assert(kFlushAsync == 0x3A);
+// The spooler's status object, found as a client finds it: the status table's MAPI_SPOOLER row.
+void OpenSpooler(CRelease<IMAPIStatus>& p_status);
+// Hands everything submitted to the spooler at once, as a client's Send does without waiting.
+void FlushOutboundAsync();
 
 // The stand-in's key set up for the suite (the store file a copy of p_szSeed when p_bSeed), the
 // library loaded through DLLPathEx and its functions bound; then MAPI initialised and the

@@ -1,5 +1,5 @@
-// standins/oe/oe_smtp_win.cpp: one SMTP exchange over a blocking socket with a receive time-out.
-#include "standins/oe/oe_smtp_win.h"
+// standins/common/smtp_exchange_win.cpp: one SMTP exchange over a blocking socket with a receive time-out.
+#include "standins/common/smtp_exchange_win.h"
 
 #include "common/failure_log.h"
 #include "common/trace_log.h"
@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-namespace oestandin
+namespace standin
 {
 namespace
 {
@@ -122,10 +122,10 @@ std::string DotStuffed(const std::string& p_sData)
 }
 } // namespace
 
-bool SendSmtp(const std::string& p_sServer, unsigned p_nPort, const std::string& p_sFrom,
-              const std::vector<std::string>& p_vRecipients, const std::string& p_sData)
+bool SendSmtpMail(const std::string& p_sHost, unsigned p_nPort, const std::string& p_sFrom,
+                  const std::vector<std::string>& p_vRecipients, const std::string& p_sData)
 {
-    if (p_vRecipients.empty() || p_sServer.empty())
+    if (p_vRecipients.empty() || p_sHost.empty())
     {
         LOG_FAILURE("no server or no recipient");
         return false;
@@ -138,7 +138,7 @@ bool SendSmtp(const std::string& p_sServer, unsigned p_nPort, const std::string&
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     unique_addrinfo found;
-    if (LOG_IF_WIN32_ERROR(getaddrinfo(p_sServer.c_str(), std::to_string(p_nPort).c_str(), &hints, found.put())) != 0)
+    if (LOG_IF_WIN32_ERROR(getaddrinfo(p_sHost.c_str(), std::to_string(p_nPort).c_str(), &hints, found.put())) != 0)
         return false;
     unique_socket sock(socket(found.get()->ai_family, found.get()->ai_socktype, found.get()->ai_protocol));
     if (!sock)
@@ -158,8 +158,8 @@ bool SendSmtp(const std::string& p_sServer, unsigned p_nPort, const std::string&
     ok = ok && smtp.Command("DATA", 354) && smtp.Send(DotStuffed(p_sData)) && smtp.Reply() == 250;
     if (ok)
         (void)smtp.Command("QUIT", 221);
-    Log("SendSmtp: %s to %lu recipient(s) through %s:%u", ok ? "sent" : "not sent",
-        static_cast<unsigned long>(p_vRecipients.size()), p_sServer.c_str(), p_nPort);
+    Log("SendSmtpMail: %s to %lu recipient(s) through %s:%u", ok ? "sent" : "not sent",
+        static_cast<unsigned long>(p_vRecipients.size()), p_sHost.c_str(), p_nPort);
     return ok;
 }
-} // namespace oestandin
+} // namespace standin
