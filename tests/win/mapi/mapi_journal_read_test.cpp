@@ -30,22 +30,9 @@ std::string StoreText()
 int RunOther(const std::string& p_sTask)
 {
     SetEnvironmentVariableA(kOtherVariable, p_sTask.c_str());
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string commandLine = std::string("\"") + exe + "\" --gtest_filter=JournalOtherProcess.*";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    const BOOL started =
-        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    const unique_handle process = StartThisExecutable("JournalOtherProcess.*");
     SetEnvironmentVariableA(kOtherVariable, nullptr);
-    if (!started)
-        return -1;
-    unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
-    DWORD code = 1;
-    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0 || !GetExitCodeProcess(process.hProcess, &code))
-        return -2;
-    return static_cast<int>(code);
+    return process ? ExitCodeOf(process.get()) : -2;
 }
 
 // A string column of a table's rows (the subjects of a contents table's), sorted.
