@@ -19,36 +19,11 @@ constexpr const char* kSentSMSFolder = "Sent SMSs";
 constexpr const char* kStandardFolders[] = {"Outlook Express", "Local Folders", "Inbox",  "Outbox",
                                             "Sent Items",      "Deleted Items", "Drafts", kSentSMSFolder};
 
-std::string ItemText(HWND p_hTree, HTREEITEM p_hItem)
-{
-    char text[256] = {};
-    TVITEMA item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = p_hItem;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    if (p_hItem == nullptr || !SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return std::string();
-    return text;
-}
-
-HTREEITEM Next(HWND p_hTree, HTREEITEM p_hItem, UINT p_nWhich)
-{
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageA(p_hTree, TVM_GETNEXTITEM, p_nWhich, reinterpret_cast<LPARAM>(p_hItem)));
-}
-
 // Walks the tree once for the standard folders and remembers "Sent SMSs".
 void FindStandardFolders(HWND p_hTree)
 {
-    std::vector<HTREEITEM> pending = {Next(p_hTree, nullptr, TVGN_ROOT)};
-    while (!pending.empty())
-    {
-        const HTREEITEM item = pending.back();
-        pending.pop_back();
-        if (item == nullptr)
-            continue;
-        const std::string text = ItemText(p_hTree, item);
+    WalkTree(p_hTree, [p_hTree](HTREEITEM p_hItem) {
+        const std::string text = TreeItemText(p_hTree, p_hItem);
         for (const char* folder : kStandardFolders)
             if (text == folder)
                 Log("Found %s %s", folder, text.c_str());
@@ -56,10 +31,9 @@ void FindStandardFolders(HWND p_hTree)
         if (text == "Inbox")
             InboxFileNameFound(text);
         if (text == kSentSMSFolder)
-            g_oShared.m_hSentSMSItem = item;
-        pending.push_back(Next(p_hTree, item, TVGN_NEXT));
-        pending.push_back(Next(p_hTree, item, TVGN_CHILD));
-    }
+            g_oShared.m_hSentSMSItem = p_hItem;
+        return false;
+    });
 }
 
 LRESULT CALLBACK IdentityProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
@@ -78,6 +52,24 @@ LRESULT CALLBACK IdentityProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM 
 }
 } // namespace
 
+std::string TreeItemText(HWND p_hTree, HTREEITEM p_hItem)
+{
+    char text[256] = {};
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = p_hItem;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (p_hItem == nullptr || !SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return std::string();
+    return text;
+}
+
+HTREEITEM FindTreeItem(HWND p_hTree, const std::string& p_sText)
+{
+    return WalkTree(p_hTree, [&](HTREEITEM p_hItem) { return TreeItemText(p_hTree, p_hItem) == p_sText; });
+}
+
 void FolderSelected(HWND p_hTree, HTREEITEM p_hItem)
 {
     if (g_oShared.m_hSentSMSItem == nullptr)
@@ -86,7 +78,7 @@ void FolderSelected(HWND p_hTree, HTREEITEM p_hItem)
     if (key.empty())
         return;
     CColumnLayout columns(SystemRegistry(), key + "\\Columns", Process().m_iMajor);
-    const bool sentSMS = ItemText(p_hTree, p_hItem) == kSentSMSFolder;
+    const bool sentSMS = TreeItemText(p_hTree, p_hItem) == kSentSMSFolder;
     g_oShared.m_bSentSMSShown = sentSMS ? 1 : 0;
     if (sentSMS)
     {

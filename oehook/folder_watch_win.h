@@ -6,6 +6,37 @@
 
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
+// Walks a tree view's items depth first, each item before its children and they before its next
+// sibling, until p_fnFound(item) answers true; that item, or null when none did. The tree may
+// belong to another process: only the item handles are asked for here.
+template <typename F> HTREEITEM WalkTree(HWND p_hTree, F p_fnFound)
+{
+    const auto next = [p_hTree](HTREEITEM p_hItem, WPARAM p_nWhich) {
+        return reinterpret_cast<HTREEITEM>(
+            SendMessageA(p_hTree, TVM_GETNEXTITEM, p_nWhich, reinterpret_cast<LPARAM>(p_hItem)));
+    };
+    std::vector<HTREEITEM> pending = {next(nullptr, TVGN_ROOT)};
+    while (!pending.empty())
+    {
+        const HTREEITEM item = pending.back();
+        pending.pop_back();
+        if (item == nullptr)
+            continue;
+        if (p_fnFound(item))
+            return item;
+        pending.push_back(next(item, TVGN_NEXT));
+        pending.push_back(next(item, TVGN_CHILD));
+    }
+    return nullptr;
+}
+// The text of an item of a tree view of this process; empty for none.
+std::string TreeItemText(HWND p_hTree, HTREEITEM p_hItem);
+// The tree's first item (depth first) with the text; null when there is none.
+HTREEITEM FindTreeItem(HWND p_hTree, const std::string& p_sText);
+
 // A folder of the tree is about to be shown: the SMS column layout goes in for "Sent SMSs" and out
 // again for any other folder. Called before Outlook Express handles the selection.
 void FolderSelected(HWND p_hTree, HTREEITEM p_hItem);

@@ -4,37 +4,30 @@
 // deleted and the end of the request posted to the launcher.
 #include "oehook/store_mail_win.h"
 
-#include "common/boundary.h"
 #include "common/failure_log.h"
 #include "common/text_win.h"
 #include "common/trace_log.h"
+#include "oehook/folder_watch_win.h"
 #include "oehook/latchkit_state_win.h"
-#include "oehook/send_mail_win.h"
-#include "oehook/subclass_win.h"
+#include "oehook/transfer_note_win.h"
 #include "oehook/window_roles_win.h"
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace
 {
 constexpr const char* kSentSMSFolder = "Sent SMSs";
 constexpr UINT kFilePeriodMs = 200;
-constexpr UINT kWatchPeriodMs = 1000;
 // A copy not filed after this long is given up: the requester must not wait for ever.
 constexpr DWORD kMostFileMs = 30000;
-// A transfer file whose note has not come after this long will not bring one.
-constexpr DWORD kMostOpenMs = 30000;
 constexpr int kOffScreen = 2048;
 
 // The filing runs on the client's user-interface thread; these belong to the one filing in flight.
 HWND g_hPicker = nullptr;
 bool g_bFolderAsked = false;
 bool g_bFolderNamed = false;
-DWORD g_dwShownTick = 0;
 
 // The menu text without its "&" and without the accelerator after a tab.
 std::string PlainMenuText(const char* p_szText)
@@ -65,40 +58,6 @@ UINT FindMenuCommand(HMENU p_hMenu, const std::string& p_sText)
     return 0;
 }
 
-std::string ItemText(HWND p_hTree, HTREEITEM p_hItem)
-{
-    char text[256] = {};
-    TVITEMA item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = p_hItem;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    if (!SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return std::string();
-    return text;
-}
-
-// The tree's item with the text, depth first; null when there is none.
-HTREEITEM FindTreeItem(HWND p_hTree, const std::string& p_sText)
-{
-    std::vector<HTREEITEM> pending = {
-        reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0))};
-    while (!pending.empty())
-    {
-        const HTREEITEM item = pending.back();
-        pending.pop_back();
-        if (item == nullptr)
-            continue;
-        if (ItemText(p_hTree, item) == p_sText)
-            return item;
-        pending.push_back(reinterpret_cast<HTREEITEM>(
-            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))));
-        pending.push_back(reinterpret_cast<HTREEITEM>(
-            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))));
-    }
-    return nullptr;
-}
-
 // A button of the dialog by its caption ("&" ignored).
 HWND FindButton(HWND p_hDialog, const std::string& p_sText)
 {
@@ -114,93 +73,48 @@ void MoveOffScreen(HWND p_hWnd)
     SetWindowPos(p_hWnd, nullptr, kOffScreen, kOffScreen, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void GiveUp(HWND p_hNote, const char* p_szWhy)
+void CancelPicker(HWND)
 {
-    Log("StoringNoteProc: filing given up: %s", p_szWhy);
-    KillTimer(p_hNote, kSendTimer);
-    KillTimer(p_hNote, kSendWatchTimer);
     if (g_hPicker != nullptr && IsWindow(g_hPicker))
         PostMessageA(g_hPicker, WM_COMMAND, IDCANCEL, 0);
-    PostMessageA(p_hNote, WM_CLOSE, 0, 0);
 }
 
-void FinishStoring(HWND p_hNote)
+void StoringFinished()
 {
-    Log("WM_DESTROY at end of StoreSMS");
-    KillTimer(p_hNote, kSendTimer);
-    KillTimer(p_hNote, kSendWatchTimer);
-    RestoreTransferNote(p_hNote, "FinishStoring");
     g_oShared.m_bStoreMailMode = 0;
-    g_oShared.m_bSendingWindow = 0;
-    g_oShared.m_hSendingNote = nullptr;
     g_hPicker = nullptr;
     PostToMonitor(WM_MON_FINISHED_ARCHIVE, 0, 0);
 }
 
-bool HandleTimer(HWND p_hNote, UINT_PTR p_uTimer)
-{
-    if (p_uTimer == kSendTimer)
-    {
-        KillTimer(p_hNote, kSendTimer);
-        const UINT command = FindMenuCommand(GetMenu(p_hNote), "Copy to Folder...");
-        if (command == 0)
-            GiveUp(p_hNote, "the note has no Copy to Folder");
-        else
-            PostMessageA(p_hNote, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        return true;
-    }
-    if (p_uTimer != kSendWatchTimer)
-        return false;
-    if (GetTickCount() - g_dwShownTick > kMostFileMs)
-        GiveUp(p_hNote, "the copy is still not filed");
-    return true;
-}
+void PostCopyToFolder(HWND p_hNote);
 
-LRESULT StoringNoteMessage(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
+// Kept off-screen wherever the client puts it.
+const CTransferNoteMode kStoringNote = {.m_szProc = "StoringNoteProc",
+                                        .m_szJob = "StoreSMS",
+                                        .m_szWork = "filing",
+                                        .m_uStepMs = kFilePeriodMs,
+                                        .m_dwMostMs = kMostFileMs,
+                                        .m_szTooLong = "the copy is still not filed",
+                                        .m_bUnderMonitor = false,
+                                        .m_pfnShown = nullptr,
+                                        .m_pfnStep = PostCopyToFolder,
+                                        .m_pfnGivingUp = CancelPicker,
+                                        .m_pfnFinished = StoringFinished,
+                                        .m_pfnMessage = nullptr};
+
+// The note's own "Copy to Folder..." opens the folder picker.
+void PostCopyToFolder(HWND p_hNote)
 {
-    switch (p_nMsg)
-    {
-    case WM_CREATE: {
-        const LRESULT result = CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
-        if (result != -1)
-        {
-            MoveTransferNoteOffScreen(p_hWnd);
-        }
-        return result;
-    }
-    case WM_WINDOWPOSCHANGING:
-        KeepTransferNoteOffScreen(reinterpret_cast<WINDOWPOS*>(p_lParam));
-        break;
-    case WM_SHOWWINDOW:
-        if (p_wParam && g_dwShownTick == 0)
-        {
-            g_dwShownTick = GetTickCount();
-            SetTimer(p_hWnd, kSendTimer, kFilePeriodMs, nullptr);
-            SetTimer(p_hWnd, kSendWatchTimer, kWatchPeriodMs, nullptr);
-        }
-        break;
-    case WM_TIMER:
-        if (HandleTimer(p_hWnd, p_wParam))
-            return 0;
-        break;
-    case WM_DESTROY:
-        FinishStoring(p_hWnd);
-        break;
-    default:
-        break;
-    }
-    return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
+    const UINT command = FindMenuCommand(GetMenu(p_hNote), "Copy to Folder...");
+    if (command == 0)
+        GiveUpTransferNote(kStoringNote, p_hNote, "the note has no Copy to Folder");
+    else
+        PostMessageA(p_hNote, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
 LRESULT CALLBACK StoringNoteProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
 {
-    LRESULT result = 0;
-    if (TrapExceptions("StoringNoteProc", false, [&] {
-            result = StoringNoteMessage(p_hWnd, p_nMsg, p_wParam, p_lParam);
-            return true;
-        }))
-        return result;
-    return CallPrevious(p_hWnd, p_nMsg, p_wParam, p_lParam);
+    return TransferNoteProc(kStoringNote, p_hWnd, p_nMsg, p_wParam, p_lParam);
 }
 
 // "Sent SMSs" chosen and confirmed when the picker lists it; otherwise its New Folder asked once.
@@ -251,21 +165,6 @@ bool SelectSentSMSsFolder()
     return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
 }
 
-bool MailModeBusy()
-{
-    if (!g_oShared.m_bSendMailMode && !g_oShared.m_bStoreMailMode)
-        return false;
-    const HWND note = g_oShared.m_hSendingNote;
-    if ((note != nullptr && IsWindow(note)) || GetTickCount() - g_oShared.m_dwMailModeTick < kMostOpenMs)
-        return true;
-    Log("MailModeBusy: the transfer file %s never came in a note; its mode is dropped", g_oShared.m_szTransferFile);
-    g_oShared.m_bSendMailMode = 0;
-    g_oShared.m_bStoreMailMode = 0;
-    g_oShared.m_bSendingWindow = 0;
-    g_oShared.m_hSendingNote = nullptr;
-    return false;
-}
-
 bool EnterStoreMail(DWORD p_dwStamp)
 {
     Log("EnterStoreMailMode %lX", static_cast<unsigned long>(p_dwStamp));
@@ -274,39 +173,19 @@ bool EnterStoreMail(DWORD p_dwStamp)
         LOG_FAILURE("another transfer file is being handled");
         return false;
     }
-    const std::string path = TransferFilePath(p_dwStamp, "eml");
-    if (path.empty() || path.size() >= sizeof g_oShared.m_szTransferFile)
+    std::string path;
+    if (!RecordTransferFile(p_dwStamp, path))
         return false;
-    std::snprintf(g_oShared.m_szTransferFile, sizeof g_oShared.m_szTransferFile, "%s", path.c_str());
-    g_oShared.m_hSendingNote = nullptr;
     g_oShared.m_bSendingWindow = 0;
     g_hPicker = nullptr;
     g_bFolderAsked = false;
     g_bFolderNamed = false;
-    g_oShared.m_dwMailModeTick = GetTickCount();
-    g_oShared.m_bStoreMailMode = 1;
-    if (OpenTransferFile(path))
-        return true;
-    g_oShared.m_bStoreMailMode = 0;
-    g_oShared.m_szTransferFile[0] = '\0';
-    if (!DeleteFileA(path.c_str()))
-        Log("EnterStoreMailMode: %s could not be deleted: error %lu", path.c_str(), GetLastError());
-    return false;
+    return OpenRecordedTransferFile(path, g_oShared.m_bStoreMailMode, "EnterStoreMailMode");
 }
 
 bool TakeStoringNote(HWND p_hWnd)
 {
-    if (!g_oShared.m_bStoreMailMode || g_oShared.m_bSendingWindow)
-        return false;
-    if (!SubclassWindow(p_hWnd, StoringNoteProc))
-    {
-        Log("Failed to set window proc - Error: %lu", GetLastError());
-        return false;
-    }
-    g_oShared.m_hSendingNote = p_hWnd;
-    g_oShared.m_bSendingWindow = 1;
-    g_dwShownTick = 0;
-    return true;
+    return TakeTransferNote(p_hWnd, g_oShared.m_bStoreMailMode, StoringNoteProc);
 }
 
 bool StoreMailWanted()

@@ -12,10 +12,6 @@ bool SelectSentSMSsFolder();
 // Opens "<temp><stamp in hex>.eml" with the shell in store-mail mode. False, with nothing left to
 // wait for, when it cannot be opened.
 bool EnterStoreMail(DWORD p_dwStamp);
-// True while a transfer file of either mode is being handled: its note lives, or the shell was asked
-// to open it moments ago. A mode whose note never came is dropped here, so that it cannot take the
-// note of a later transfer file.
-bool MailModeBusy();
 // A note is being created: in store-mail mode the first one is the note of the copy and gets the
 // filing procedure; false for any other note.
 bool TakeStoringNote(HWND p_hWnd);

@@ -5,56 +5,18 @@
 // presses Send/Recv; the band must come back with one button more (pictured). Then the same with a
 // mail for the notification rules, waiting until the monitor has dealt with that download, and
 // closes the client. Exit code 0 when every step happened; the step that failed is printed otherwise.
+#include "tests/e2e/oe_drive_support_win.h"
 #include "tools/window_picture/window_picture_win.h"
 
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstdio>
-#include <functional>
 #include <string>
 
 namespace
 {
-constexpr const char* kBrowserClass = "Outlook Express Browser Class";
-constexpr int kBandId = 10121;
 constexpr WPARAM kSendReceive = 40466;
 constexpr DWORD kStepMs = 60000;
-
-bool PumpUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMs)
-{
-    const DWORD end = GetTickCount() + p_dwMs;
-    for (;;)
-    {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        if (p_fnDone())
-            return true;
-        if (static_cast<LONG>(GetTickCount() - end) > 0)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-}
-
-// The band's toolbar, or null while it is being rebuilt.
-HWND FindBand(HWND p_hBrowser)
-{
-    for (HWND rebar = FindWindowExA(p_hBrowser, nullptr, nullptr, nullptr); rebar != nullptr;
-         rebar = FindWindowExA(p_hBrowser, rebar, nullptr, nullptr))
-        for (HWND bar = FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr); bar != nullptr;
-             bar = FindWindowExA(rebar, bar, TOOLBARCLASSNAMEA, nullptr))
-            if (GetDlgCtrlID(bar) == kBandId && IsWindowVisible(bar))
-                return bar;
-    return nullptr;
-}
-
-int ButtonCount(HWND p_hBrowser)
-{
-    const HWND band = FindBand(p_hBrowser);
-    return band != nullptr ? static_cast<int>(SendMessageA(band, TB_BUTTONCOUNT, 0, 0)) : 0;
-}
 
 // The monitor's message range (empty while no monitor listens).
 std::string RangeValue(const char* p_szName)
@@ -65,12 +27,6 @@ std::string RangeValue(const char* p_szName)
         ERROR_SUCCESS)
         return std::string();
     return text;
-}
-
-int Fail(const char* p_szStep)
-{
-    std::fprintf(stderr, "oe-newmail-drive: %s\n", p_szStep);
-    return 1;
 }
 
 struct COptions
@@ -120,26 +76,21 @@ void Picture(HWND p_hBrowser, const COptions& p_oOptions, const char* p_szName)
 int Drive(const COptions& p_oOptions)
 {
     HWND browser = nullptr;
-    if (!PumpUntil(
-            [&] {
-                browser = FindWindowA(kBrowserClass, nullptr);
-                return browser != nullptr && IsWindowVisible(browser) && ButtonCount(browser) > 0;
-            },
-            kStepMs))
-        return Fail(browser == nullptr ? "no mail client browser appeared" : "the SMS band did not appear");
+    if (const char* failed = WaitForBand(browser, kStepMs); failed != nullptr)
+        return Fail(failed);
     if (!PumpUntil([] { return !RangeValue("OEIDFrom").empty() && !RangeValue("OEIDTo").empty(); }, kStepMs))
         return Fail("the core library's monitor never stored its message range");
     const std::string listening = RangeValue("OEIDFrom");
-    const int before = ButtonCount(browser);
+    const int before = BandButtonCount(browser);
     std::printf("oe-newmail-drive: the band shows %d buttons, the monitor listens from message %s\n", before,
                 RangeValue("OEIDFrom").c_str());
     Picture(browser, p_oOptions, "oe_newmail_band_before.bmp");
 
     if (!Download(browser, p_oOptions.m_sDrop, p_oOptions.m_sNotice, "upgrade.eml"))
         return Fail("the upgrade notice could not be downloaded");
-    if (!PumpUntil([&] { return ButtonCount(browser) == before + 1; }, kStepMs))
+    if (!PumpUntil([&] { return BandButtonCount(browser) == before + 1; }, kStepMs))
         return Fail("the band did not come back with the upgraded module's button");
-    std::printf("oe-newmail-drive: after the upgrade notice the band shows %d buttons\n", ButtonCount(browser));
+    std::printf("oe-newmail-drive: after the upgrade notice the band shows %d buttons\n", BandButtonCount(browser));
     Picture(browser, p_oOptions, "oe_newmail_band_after.bmp");
 
     // The monitor ends a batch by storing its last message as the start of the next range.
@@ -157,8 +108,7 @@ int Drive(const COptions& p_oOptions)
     std::printf("oe-newmail-drive: the monitor dealt with messages %s to %s\n", start.c_str(),
                 RangeValue("OEIDTo").c_str());
 
-    PostMessageA(browser, WM_CLOSE, 0, 0);
-    if (!PumpUntil([&] { return !IsWindow(browser); }, 20000))
+    if (!CloseBrowser(browser))
         return Fail("the browser did not close");
     return 0;
 }
@@ -166,6 +116,7 @@ int Drive(const COptions& p_oOptions)
 
 int main(int argc, char** argv)
 {
+    SetDriverName("oe-newmail-drive");
     COptions options;
     if (!ParseOptions(argc, argv, options))
     {

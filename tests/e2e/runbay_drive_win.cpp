@@ -12,6 +12,7 @@
 #include "standins/oe/oe_mailstore_win.h"
 #include "standins/oe/oe_registry_win.h"
 #include "standins/oe/store/eml_message.h"
+#include "tests/e2e/oe_drive_support_win.h"
 #include "tools/window_picture/window_picture_win.h"
 
 #include <windows.h>
@@ -20,14 +21,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace
 {
-constexpr const char* kBrowserClass = "Outlook Express Browser Class";
-constexpr int kBandId = 10121;
 constexpr WPARAM kMenuBarButton = 40999;
 // The compose window's To field, body and Send command.
 constexpr int kToField = 1000;
@@ -44,39 +42,6 @@ constexpr int kNoteBody = 1010;
 constexpr int kCCMobileButton = 0x4343;
 // The client's control channel (WM_COPYDATA to its hidden window).
 constexpr ULONG_PTR kControlTag = 0x4F45434C;
-
-bool PumpUntil(const std::function<bool()>& p_fnDone, DWORD p_dwMs)
-{
-    const DWORD end = GetTickCount() + p_dwMs;
-    for (;;)
-    {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        if (p_fnDone())
-            return true;
-        if (static_cast<LONG>(GetTickCount() - end) > 0)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-}
-
-void Settle(DWORD p_dwMs)
-{
-    (void)PumpUntil([] { return false; }, p_dwMs);
-}
-
-// The browser's SMS band toolbar once it shows its buttons.
-HWND FindBand(HWND p_hBrowser)
-{
-    for (HWND rebar = FindWindowExA(p_hBrowser, nullptr, nullptr, nullptr); rebar != nullptr;
-         rebar = FindWindowExA(p_hBrowser, rebar, nullptr, nullptr))
-        for (HWND bar = FindWindowExA(rebar, nullptr, TOOLBARCLASSNAMEA, nullptr); bar != nullptr;
-             bar = FindWindowExA(rebar, bar, TOOLBARCLASSNAMEA, nullptr))
-            if (GetDlgCtrlID(bar) == kBandId && IsWindowVisible(bar) && SendMessageA(bar, TB_BUTTONCOUNT, 0, 0) > 0)
-                return bar;
-    return nullptr;
-}
 
 DWORD ProcessOf(HWND p_hWnd)
 {
@@ -140,12 +105,6 @@ void Click(HWND p_hWnd, int p_iX, int p_iY)
 std::string Shot(const std::string& p_sFolder, const char* p_szName)
 {
     return p_sFolder + "\\" + p_szName;
-}
-
-int Fail(const char* p_szStep)
-{
-    std::fprintf(stderr, "runbay-drive: %s\n", p_szStep);
-    return 1;
 }
 
 struct COptions
@@ -349,16 +308,10 @@ int SendWithCCMobile(HWND p_hBrowser, const COptions& p_oOptions)
 int Drive(const COptions& p_oOptions)
 {
     HWND browser = nullptr;
-    HWND band = nullptr;
-    if (!PumpUntil(
-            [&] {
-                browser = FindWindowA(kBrowserClass, nullptr);
-                return browser != nullptr && IsWindowVisible(browser) && (band = FindBand(browser)) != nullptr;
-            },
-            60000))
-        return Fail(browser == nullptr ? "no mail client browser appeared" : "the SMS band did not appear");
-    std::printf("runbay-drive: the browser shows the SMS band with %d buttons\n",
-                static_cast<int>(SendMessageA(band, TB_BUTTONCOUNT, 0, 0)));
+    if (const char* failed = WaitForBand(browser, 60000); failed != nullptr)
+        return Fail(failed);
+    const HWND band = FindBand(browser);
+    std::printf("runbay-drive: the browser shows the SMS band with %d buttons\n", BandButtonCount(browser));
     Settle(1500);
     if (!SaveWindowBitmap(browser, Shot(p_oOptions.m_sShots, "runbay_oe6_band.bmp").c_str()))
         std::fprintf(stderr, "runbay-drive: the browser was not pictured\n");
@@ -378,8 +331,7 @@ int Drive(const COptions& p_oOptions)
             return result;
     }
     // The user closes the client; Runbay follows it.
-    PostMessageA(browser, WM_CLOSE, 0, 0);
-    if (!PumpUntil([&] { return !IsWindow(browser); }, 20000))
+    if (!CloseBrowser(browser))
         return Fail("the browser did not close");
     return 0;
 }
@@ -387,6 +339,7 @@ int Drive(const COptions& p_oOptions)
 
 int main(int argc, char** argv)
 {
+    SetDriverName("runbay-drive");
     COptions options;
     if (!ParseOptions(argc, argv, options))
     {

@@ -1,6 +1,7 @@
 // tests/win/oe/oe_test_support.cpp: starting the stand-in, registry and file reads, PNG pictures.
 #include "tests/win/oe/oe_test_support.h"
 
+#include "oehook/folder_watch_win.h"
 #include "standins/oe/oe_control_win.h"
 
 #include <commctrl.h>
@@ -22,28 +23,32 @@ std::string ClientPath(int p_iMajor)
     }
 }
 
-CClientRun::~CClientRun()
+bool StartClientSuspended(int p_iMajor, const std::string& p_sArguments, PROCESS_INFORMATION& p_oProcess,
+                          unique_handle& p_oProcessHandle, unique_handle& p_oThreadHandle)
 {
-    if (m_oProcessHandle && WaitForSingleObject(m_oProcessHandle.get(), 0) == WAIT_TIMEOUT)
-    {
-        TerminateProcess(m_oProcessHandle.get(), 99);
-        WaitForSingleObject(m_oProcessHandle.get(), 5000);
-    }
-}
-
-bool CClientRun::Start(int p_iMajor, const std::string& p_sProbeLog, const std::string& p_sArguments)
-{
-    SetEnvironmentVariableA("OE_CBT_PROBE_LOG", p_sProbeLog.empty() ? nullptr : p_sProbeLog.c_str());
     std::string command = "\"" + ClientPath(p_iMajor) + "\"";
     if (!p_sArguments.empty())
         command += " " + p_sArguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                        &m_oProcess))
+                        &p_oProcess))
         return false;
-    m_oProcessHandle.reset(m_oProcess.hProcess);
-    m_oThreadHandle.reset(m_oProcess.hThread);
+    p_oProcessHandle.reset(p_oProcess.hProcess);
+    p_oThreadHandle.reset(p_oProcess.hThread);
+    return true;
+}
+
+CClientRun::~CClientRun()
+{
+    TerminateRunning(m_oProcessHandle.get());
+}
+
+bool CClientRun::Start(int p_iMajor, const std::string& p_sProbeLog, const std::string& p_sArguments)
+{
+    SetEnvironmentVariableA("OE_CBT_PROBE_LOG", p_sProbeLog.empty() ? nullptr : p_sProbeLog.c_str());
+    if (!StartClientSuspended(p_iMajor, p_sArguments, m_oProcess, m_oProcessHandle, m_oThreadHandle))
+        return false;
     if (!p_sProbeLog.empty())
     {
         m_oProbe.reset(LoadLibraryA(CBT_PROBE_DLL));
@@ -101,17 +106,36 @@ bool CClientRun::Close(DWORD& p_nExitCode)
 
 LRESULT CClientRun::SendControl(const std::string& p_sCommand) const
 {
-    HWND hidden = nullptr;
-    for (const char* cls : {"OutlookExpressHiddenWindow", "ThorShellWindowClass"})
+    return SendControlCommand(m_oProcess.dwProcessId, p_sCommand);
+}
+
+HWND CClientRun::WaitForWindow(const char* p_szClass, const char* p_szTitle, DWORD p_nTimeoutMs) const
+{
+    HWND found = nullptr;
+    // A window counts once it is shown: by then its children exist.
+    WaitUntil([&] { return (found = FindProcessWindow(m_oProcess.dwProcessId, p_szClass, p_szTitle)) != nullptr; },
+              p_nTimeoutMs);
+    return found;
+}
+
+HWND FindProcessWindow(DWORD p_nProcess, const char* p_szClass, const char* p_szTitle, bool p_bHidden)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, p_szClass, p_szTitle)) != nullptr;)
     {
-        for (HWND window = nullptr; hidden == nullptr && (window = FindWindowExA(nullptr, window, cls, nullptr));)
-        {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == m_oProcess.dwProcessId)
-                hidden = window;
-        }
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == p_nProcess && (p_bHidden || IsWindowVisible(window)))
+            return window;
     }
+    return nullptr;
+}
+
+LRESULT SendControlCommand(DWORD p_nProcess, const std::string& p_sCommand)
+{
+    // Version 4 names its hidden window after its old class; the later versions otherwise.
+    HWND hidden = FindProcessWindow(p_nProcess, "OutlookExpressHiddenWindow", nullptr, true);
+    if (hidden == nullptr)
+        hidden = FindProcessWindow(p_nProcess, "ThorShellWindowClass", nullptr, true);
     if (hidden == nullptr)
         return -1;
     COPYDATASTRUCT data{};
@@ -124,26 +148,12 @@ LRESULT CClientRun::SendControl(const std::string& p_sCommand) const
     return static_cast<LRESULT>(result);
 }
 
-HWND CClientRun::WaitForWindow(const char* p_szClass, const char* p_szTitle, DWORD p_nTimeoutMs) const
+void TerminateRunning(HANDLE p_hProcess)
 {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, p_szClass, p_szTitle)) != nullptr;)
-            {
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                // A window counts once it is shown: by then its children exist.
-                if (process == m_oProcess.dwProcessId && IsWindowVisible(window))
-                {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        p_nTimeoutMs);
-    return found;
+    if (p_hProcess == nullptr || WaitForSingleObject(p_hProcess, 0) != WAIT_TIMEOUT)
+        return;
+    TerminateProcess(p_hProcess, 99);
+    WaitForSingleObject(p_hProcess, 5000);
 }
 
 size_t CountWindows(DWORD p_nProcess, const char* p_szClass)
@@ -379,17 +389,10 @@ std::vector<std::string> TreeTexts(HWND p_hTree)
 {
     std::vector<std::string> texts;
     CRemoteBlock block(p_hTree, sizeof(TVITEMA) + 256);
-    std::vector<HTREEITEM> pending = {
-        reinterpret_cast<HTREEITEM>(SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_ROOT, 0))};
-    while (!pending.empty())
-    {
-        const HTREEITEM item = pending.back();
-        pending.pop_back();
-        if (item == nullptr)
-            continue;
+    WalkTree(p_hTree, [&](HTREEITEM p_hItem) {
         TVITEMA request{};
         request.mask = TVIF_TEXT;
-        request.hItem = item;
+        request.hItem = p_hItem;
         request.pszText = block.Remote() + sizeof(TVITEMA);
         request.cchTextMax = 255;
         char text[256] = {};
@@ -397,10 +400,7 @@ std::vector<std::string> TreeTexts(HWND p_hTree)
             SendMessageA(p_hTree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.Remote())) &&
             block.Read(text, 255, sizeof(TVITEMA)))
             texts.emplace_back(text);
-        pending.push_back(reinterpret_cast<HTREEITEM>(
-            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))));
-        pending.push_back(reinterpret_cast<HTREEITEM>(
-            SendMessageA(p_hTree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))));
-    }
+        return false;
+    });
     return texts;
 }

@@ -13,6 +13,11 @@
 // The msimn.exe built with the version resource of p_iMajor.
 std::string ClientPath(int p_iMajor);
 
+// Starts the version's msimn.exe, with the arguments when given, suspended; its handles go to the
+// two owners. False when it cannot be started.
+[[nodiscard]] bool StartClientSuspended(int p_iMajor, const std::string& p_sArguments, PROCESS_INFORMATION& p_oProcess,
+                                        unique_handle& p_oProcessHandle, unique_handle& p_oThreadHandle);
+
 // A started stand-in; ending it closes the browser and, when that does not end it, terminates it.
 class CClientRun
 {
@@ -62,6 +67,15 @@ void DeleteRegTree(HKEY p_hRoot, const char* p_szKey);
 [[nodiscard]] bool SaveWindowPng(HWND p_hWindow, const std::string& p_sFileName);
 bool KeyExists(const std::string& p_sKey);
 
+// The first top-level window of the process with the class (and the title, when given); only a
+// visible one unless p_bHidden.
+HWND FindProcessWindow(DWORD p_nProcess, const char* p_szClass, const char* p_szTitle = nullptr,
+                       bool p_bHidden = false);
+// A command on the control channel of the stand-in running as p_nProcess (its hidden window's
+// WM_COPYDATA); the window procedure's result, -1 when it did not answer.
+LRESULT SendControlCommand(DWORD p_nProcess, const std::string& p_sCommand);
+// Ends a process still running (a test that left it inside a modal loop).
+void TerminateRunning(HANDLE p_hProcess);
 // The visible top-level windows of the process with the class.
 size_t CountWindows(DWORD p_nProcess, const char* p_szClass);
 // True once the window is gone, false when it still exists after the time-out.
@@ -110,5 +124,5 @@ class CRemoteBlock
 
 // The column headings of a list view in another process.
 std::vector<std::string> ListColumns(HWND p_hList);
-// The texts of a tree view's items in another process, depth first.
+// The texts of a tree view's items in another process, in the order Latchkit walks them.
 std::vector<std::string> TreeTexts(HWND p_hTree);

@@ -2,7 +2,6 @@
 #include "tests/win/oehook/latchkit_test_support.h"
 
 #include "oehook/latchkit.h"
-#include "standins/oe/oe_control_win.h"
 #include "standins/oe/oe_profile.h"
 #include "standins/oe/oe_registry_win.h"
 #include "tests/win/oe/oe_test_support.h"
@@ -34,13 +33,10 @@ CHookedClient::~CHookedClient()
 {
     (void)UnsetOEGlobalCBTHook();
     (void)UnsetOELocalCBTHook();
-    if (!m_oProcessHandle || WaitForSingleObject(m_oProcessHandle.get(), 0) != WAIT_TIMEOUT)
+    if (!Running())
         return;
     if (SendControl("quit") != 1 || WaitForSingleObject(m_oProcessHandle.get(), 10000) != WAIT_OBJECT_0)
-    {
-        TerminateProcess(m_oProcessHandle.get(), 99);
-        WaitForSingleObject(m_oProcessHandle.get(), 5000);
-    }
+        TerminateRunning(m_oProcessHandle.get());
 }
 
 LRESULT CALLBACK CHookedClient::MonitorProc(HWND p_hWnd, UINT p_nMsg, WPARAM p_wParam, LPARAM p_lParam)
@@ -74,14 +70,8 @@ bool CHookedClient::Start(int p_iMajor, const std::string& p_sMenuLog)
 {
     m_iMajor = p_iMajor;
     SetEnvironmentVariableA("LATCHKIT_MENU_PROBE_LOG", p_sMenuLog.empty() ? nullptr : p_sMenuLog.c_str());
-    std::string command = "\"" + ClientPath(p_iMajor) + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                        &m_oProcess))
+    if (!StartClientSuspended(p_iMajor, {}, m_oProcess, m_oProcessHandle, m_oThreadHandle))
         return false;
-    m_oProcessHandle.reset(m_oProcess.hProcess);
-    m_oThreadHandle.reset(m_oProcess.hThread);
     g_dwClientThread = m_oProcess.dwThreadId;
     if (!SetOEGlobalCBTHook(m_hMonitor.get(), m_oProcess.dwProcessId))
         return false;
@@ -149,37 +139,12 @@ size_t CHookedClient::MessageCount() const
 
 LRESULT CHookedClient::SendControl(const std::string& p_sCommand) const
 {
-    const char* hiddenClass = oestandin::ProfileFor(m_iMajor).m_szHiddenClass;
-    HWND hidden = nullptr;
-    for (HWND window = nullptr; hidden == nullptr && (window = FindWindowExA(nullptr, window, hiddenClass, nullptr));)
-    {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == m_oProcess.dwProcessId)
-            hidden = window;
-    }
-    if (hidden == nullptr)
-        return -1;
-    COPYDATASTRUCT data{};
-    data.dwData = oestandin::kControlCopyData;
-    data.cbData = static_cast<DWORD>(p_sCommand.size());
-    data.lpData = const_cast<char*>(p_sCommand.data());
-    DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(hidden, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 15000, &result) == 0)
-        return -1;
-    return static_cast<LRESULT>(result);
+    return SendControlCommand(m_oProcess.dwProcessId, p_sCommand);
 }
 
 HWND CHookedClient::FindVisible(const char* p_szClass) const
 {
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, p_szClass, nullptr)) != nullptr;)
-    {
-        DWORD process = 0;
-        GetWindowThreadProcessId(window, &process);
-        if (process == m_oProcess.dwProcessId && IsWindowVisible(window))
-            return window;
-    }
-    return nullptr;
+    return FindProcessWindow(m_oProcess.dwProcessId, p_szClass);
 }
 
 bool CHookedClient::WaitExit(DWORD p_nTimeoutMs, DWORD& p_nExitCode)
@@ -196,10 +161,7 @@ bool CHookedClient::Running() const
 
 void CHookedClient::Terminate()
 {
-    if (!Running())
-        return;
-    TerminateProcess(m_oProcessHandle.get(), 99);
-    WaitForSingleObject(m_oProcessHandle.get(), 5000);
+    TerminateRunning(m_oProcessHandle.get());
 }
 
 void SeedLatchkitSettings(int p_iMajor, const std::string& p_sToolbarShowing, unsigned p_nSmtpPort)
