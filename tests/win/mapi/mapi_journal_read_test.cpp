@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwctype>
 #include <fstream>
 #include <iterator>
 
@@ -24,6 +25,21 @@ std::string StoreText()
 {
     std::ifstream in(StorePath(), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The store file's named mutex, named as the provider names it: "Local\BrevoltMapiStoreMutex-" and
+// the FNV-1a hash of the full path in upper case.
+std::wstring StoreMutexName()
+{
+    wchar_t full[MAX_PATH * 2] = {};
+    const std::wstring path(StorePath().begin(), StorePath().end());
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
+    uint64_t hash = 1469598103934665603ull;
+    for (const wchar_t* c = full; c < full + n; ++c)
+        hash = (hash ^ static_cast<uint64_t>(std::towupper(*c))) * 1099511628211ull;
+    wchar_t name[96];
+    swprintf(name, std::size(name), L"Local\\BrevoltMapiStoreMutex-%016llx", static_cast<unsigned long long>(hash));
+    return name;
 }
 
 // Runs this executable's JournalOtherProcess case with p_sTask; its exit code (0: it did it all).
@@ -129,22 +145,20 @@ TEST_F(JournalReadTest, FoldersAnotherProcessMadeAreSeenFromTheFileWrittenWhole)
 TEST_F(JournalReadTest, ARecordCutShortAtTheEndIsLeftOutUntilItIsWhole)
 {
     SaveMessage(m_inbox, "Before the cut");
-    ASSERT_EQ(RunOther("save:Cut short"), 0);
-    const std::string text = StoreText();
-    const size_t mark = text.rfind('\x1E');
-    ASSERT_NE(mark, std::string::npos);
-    const size_t cut = mark + (text.size() - mark) / 2;
-    {
-        std::ofstream out(StorePath(), std::ios::binary | std::ios::trunc); // the same file, cut short
-        out << text.substr(0, cut);
-    }
+    // The other process saves and cuts its record in one hold of the store's mutex: this process's
+    // spooler thread, which takes the mutex several times a second, never finds the record whole.
+    ASSERT_EQ(RunOther("cut:Cut short"), 0);
     std::vector<std::string> subjects = Subjects(m_table);
     EXPECT_FALSE(Has(subjects, "Cut short"));
     EXPECT_TRUE(Has(subjects, "Before the cut")) << "what came before the cut record is kept";
 
     {
+        std::ifstream whole(StorePath() + ".whole", std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+        const std::string cut = StoreText();
+        ASSERT_GT(text.size(), cut.size());
         std::ofstream out(StorePath(), std::ios::binary | std::ios::app);
-        out << text.substr(cut);
+        out << text.substr(cut.size());
     }
     ASSERT_EQ(RunOther("save:After the cut"), 0);
     subjects = Subjects(m_table);
@@ -196,6 +210,25 @@ TEST(JournalOtherProcess, WritesTheSharedStore)
         }
         else if (what.rfind("save:", 0) == 0)
             SaveMessage(inbox, what.substr(5).c_str());
+        else if (what.rfind("cut:", 0) == 0)
+        {
+            const unique_handle mutex(CreateMutexW(nullptr, FALSE, StoreMutexName().c_str()));
+            ASSERT_TRUE(mutex);
+            ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the provider's own mutex";
+            const DWORD wait = WaitForSingleObject(mutex.get(), 30000);
+            ASSERT_TRUE(wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED);
+            SaveMessage(inbox, what.substr(4).c_str());
+            const std::string text = StoreText();
+            const size_t mark = text.rfind('\x1E');
+            EXPECT_NE(mark, std::string::npos);
+            if (mark != std::string::npos)
+            {
+                std::ofstream(StorePath() + ".whole", std::ios::binary) << text;
+                std::ofstream(StorePath(), std::ios::binary | std::ios::trunc)
+                    << text.substr(0, mark + (text.size() - mark) / 2); // the same file, cut short
+            }
+            ReleaseMutex(mutex.get());
+        }
         else
             ADD_FAILURE() << "unknown task " << what;
     }
