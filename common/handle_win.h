@@ -36,6 +36,20 @@ struct file_handle_traits
     }
 };
 
+// A FindFirstFile search, ended with FindClose.
+struct find_handle_traits
+{
+    using pointer = HANDLE;
+    static pointer invalid() noexcept
+    {
+        return INVALID_HANDLE_VALUE;
+    }
+    static void close(pointer p_h) noexcept
+    {
+        ::FindClose(p_h);
+    }
+};
+
 struct hkey_traits
 {
     using pointer = HKEY;
@@ -158,6 +172,7 @@ struct bstr_traits
 
 using unique_handle = unique_any<handle_traits>;
 using unique_file = unique_any<file_handle_traits>;
+using unique_find_handle = unique_any<find_handle_traits>;
 using unique_hkey = unique_any<hkey_traits>;
 using unique_hmodule = unique_any<hmodule_traits>;
 using unique_hglobal = unique_any<hglobal_traits>;

@@ -181,8 +181,8 @@ void SendAndReceive()
     std::vector<std::string> texts;
     std::vector<std::string> taken;
     WIN32_FIND_DATAA found{};
-    const HANDLE search = FindFirstFileA((drop + "*.eml").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE)
+    const unique_find_handle search(FindFirstFileA((drop + "*.eml").c_str(), &found));
+    if (search)
     {
         do
         {
@@ -194,8 +194,7 @@ void SendAndReceive()
                 texts.push_back(text);
                 taken.push_back(drop + found.cFileName);
             }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     }
     if (!RunDownload(Browser().m_hInstance, Browser().m_p_oProfile->m_iMajor, 0, texts))
         LOG_FAILURE("the download of %u message(s) was not stored", static_cast<unsigned>(texts.size()));

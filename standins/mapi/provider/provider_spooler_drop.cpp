@@ -10,23 +10,6 @@
 
 namespace mapiprov
 {
-namespace
-{
-struct find_handle_traits
-{
-    using pointer = HANDLE;
-    static pointer invalid() noexcept
-    {
-        return INVALID_HANDLE_VALUE;
-    }
-    static void close(pointer p_h) noexcept
-    {
-        FindClose(p_h);
-    }
-};
-using unique_find_handle = unique_any<find_handle_traits>;
-} // namespace
-
 // Imports the .eml files of the drop folder into the Inbox.
 void ScanDropFolder()
 {
