@@ -8,7 +8,10 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <set>
 
 namespace standin
 {
@@ -153,8 +156,17 @@ bool SendSmtpMail(const std::string& p_sHost, unsigned p_nPort, const std::strin
     CSmtpExchange smtp(sock.get());
     bool ok =
         smtp.Reply() == 220 && smtp.Command("HELO localhost", 250) && smtp.Command("MAIL FROM:<" + p_sFrom + ">", 250);
+    // An address named twice (on To and Bcc, say) is one envelope recipient, whatever its case:
+    // the server would deliver one copy per RCPT TO.
+    std::set<std::string> named;
     for (const std::string& recipient : p_vRecipients)
-        ok = ok && smtp.Command("RCPT TO:<" + recipient + ">", 250);
+    {
+        std::string key = recipient;
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (named.insert(key).second)
+            ok = ok && smtp.Command("RCPT TO:<" + recipient + ">", 250);
+    }
     ok = ok && smtp.Command("DATA", 354) && smtp.Send(DotStuffed(p_sData)) && smtp.Reply() == 250;
     if (ok)
         (void)smtp.Command("QUIT", 221);

@@ -52,7 +52,9 @@ std::vector<std::string> SentRecipients(const char* p_szSubject)
             continue;
         LPSRowSet keep = nullptr;
         for (const auto& r : AllRows(recipients, {PR_DISPLAY_NAME_A, PR_RECIPIENT_TYPE}, keep))
-            names.push_back(Text(r[0]) + (r[1].Value.l == MAPI_CC ? " (cc)" : " (to)"));
+            names.push_back(Text(r[0]) + (r[1].Value.l == MAPI_CC    ? " (cc)"
+                                          : r[1].Value.l == MAPI_BCC ? " (bcc)"
+                                                                     : " (to)"));
         g_mapi.m_pfnFreeProws(keep);
     }
     g_mapi.m_pfnFreeProws(rows);
@@ -62,8 +64,9 @@ std::vector<std::string> SentRecipients(const char* p_szSubject)
 
 // "Friends" holds Ann Smith, Bob Contact's second address, the list "Family" (Dora Two and the
 // directory list "Sales Team"), the directory user Carol Jones and a one-off; Ann is also on Cc
-// herself. The list gives way to its members, lists within it too; Ann stays once, on Cc; the
-// directory list is the server's to expand and stays.
+// herself and on Bcc again. The list gives way to its members, lists within it too; Ann stays
+// once among the members and is one envelope recipient; the directory list is the server's to
+// expand and stays.
 TEST(mapi_win_spool_list, personal_list_leaves_as_one_recipient_per_member)
 {
     if (!getenv("BREVOLT_SMTP_SERVER"))
@@ -73,12 +76,13 @@ TEST(mapi_win_spool_list, personal_list_leaves_as_one_recipient_per_member)
     NewOutboxMessage("Brevolt list job", msg);
     ASSERT_TRUE(msg);
     SetText(msg, PR_BODY_A, "To the list.");
-    AddResolved(msg, {{"Friends", MAPI_TO}, {"Ann Smith", MAPI_CC}});
+    AddResolved(msg, {{"Friends", MAPI_TO}, {"Ann Smith", MAPI_CC}, {"Ann Smith", MAPI_BCC}});
     ASSERT_EQ(msg->SubmitMessage(0), S_OK);
     FlushOutboundAsync();
     std::vector<std::string> names;
     PumpUntil([&] { return !(names = SentRecipients("Brevolt list job")).empty(); }, 20000);
-    EXPECT_EQ(names, (std::vector<std::string>{"Bob Contact (to)", "Dora Two (to)", "Sales Team (to)",
-                                               "Carol Jones (to)", "Zed Zero (to)", "Ann Smith (cc)"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Bob Contact (to)", "Dora Two (to)", "Sales Team (to)", "Carol Jones (to)",
+                                        "Zed Zero (to)", "Ann Smith (cc)", "Ann Smith (bcc)"}));
     CMapiContract::TearDownTestSuite();
 }
