@@ -24,6 +24,7 @@
 #include "standins/mapi/store/table_view.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -181,7 +182,18 @@ class CProvider
   private:
     // Reads the store file: a default store when it is absent or empty (p_bEmpty).
     [[nodiscard]] HRESULT ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_bEmpty);
-    void NoteWritten(); // the file now holds what is in memory
+    // The file now holds what is in memory, or all but the named properties from p_nFileNames on.
+    void NoteWritten(size_t p_nFileNames = SIZE_MAX);
+    // Gives the contact and calendar named properties their ids after a read. Those the file lacks
+    // (those from m_nFileNames on, which includes any the read's own steps added: standard folders,
+    // seed links) are written with the next record, so that a process reading that record afresh
+    // gives them the same ids as this one.
+    void RegisterNames();
+    size_t m_nFileNames = 0; // named properties the file read last holds, journal included
+    // After a read: the file holds what is in memory but the names from m_nFileNames on and any
+    // standard folders the read added (m_bReadAddedFolders), which the next write carries.
+    void NoteReadWritten();
+    bool m_bReadAddedFolders = false;
     // The journal (provider_file.cpp): the file as this process last read or wrote it (p_sText, its
     // whole text): its size, write time, index and last bytes, which an append checks so it never
     // lands in a file someone else replaced, and which tell a reader what another process appended.
@@ -189,6 +201,11 @@ class CProvider
     void NoteFileInfo(const BY_HANDLE_FILE_INFORMATION& p_info);
     bool IsKnownFile(const BY_HANDLE_FILE_INFORMATION& p_info) const;
     [[nodiscard]] bool AppendToStore(const std::string& p_sRecord);
+    // Appends the journal record of p_sPayload and notes the file as holding what is in memory;
+    // false when the whole file has to be written instead (no journal, or one grown too large).
+    [[nodiscard]] bool AppendRecord(const std::string& p_sPayload);
+    // Appends the record of ids and names taken when nothing else changed since the last write.
+    [[nodiscard]] bool AppendIds();
     // Applies the records another process appended since, when that is all it did; false otherwise
     // (the file replaced, cut or not whole records), perhaps with some records applied.
     [[nodiscard]] bool ReadAppended();

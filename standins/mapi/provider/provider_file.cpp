@@ -98,6 +98,9 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
     if (text.empty())
     {
         p_file = ms::MakeDefaultStoreFile();
+        // An absent or empty file is not written for what a read makes, as before any change.
+        m_nFileNames = SIZE_MAX;
+        m_bReadAddedFolders = false;
         return S_OK;
     }
     std::string err;
@@ -113,9 +116,12 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
     if (nSkipped)
         LOG_FAILURE("%lu journal records of the store file did not fit and are left out",
                     static_cast<unsigned long>(nSkipped));
+    // The names the file gives ids to; those the steps below add are not in it.
+    const size_t nFileNames = file.m_vNames.size();
     m_nBaseBytes = p_bSnapshot ? text.size() : ms::JournalStart(text);
     m_nJournalBytes = text.size() - m_nBaseBytes;
     NoteFileIdentity(text); // read under the file's mutex: nobody wrote it since
+    const uint32_t nextIdRead = file.m_uNextId;
     ms::EnsureStandardFolders(file, file.m_bReminders);
     // Links are made in place: the named-property ids they take are the provider's (p_file is its
     // store), and what was there comes back when the file is refused.
@@ -127,6 +133,8 @@ HRESULT CProvider::ReadStore(ms::CStoreFile& p_file, bool& p_bSnapshot, bool& p_
         p_file = std::move(previous);
         return MAPI_E_CORRUPT_DATA;
     }
+    m_nFileNames = nFileNames;
+    m_bReadAddedFolders = file.m_uNextId != nextIdRead;
     return S_OK;
 }
 
@@ -154,12 +162,11 @@ HRESULT CProvider::EnsureLoaded()
         m_file = ms::CStoreFile();
         return hr;
     }
-    RegisterContactNames(m_file);
-    RegisterCalendarNames(m_file);
+    RegisterNames();
     m_bLoaded = true;
     Changed();
     if (!bEmpty)
-        NoteWritten();
+        NoteReadWritten();
     return S_OK;
 }
 
@@ -315,14 +322,26 @@ bool CProvider::SaveItem(const ms::CStore& p_store, uint32_t p_uFolder, const ms
 {
     if (!m_bLoaded)
         return true;
-    // Anything else unwritten (a folder made, an entry deleted, ...) goes with the whole file, and so
-    // does a journal grown as large as the document: it is folded in.
-    const bool bJournal = !m_bSnapshot && m_nBaseBytes > 0 && m_ulSavedGeneration == p_ulGenerationBefore &&
-                          m_nSavedNames <= m_file.m_vNames.size() &&
-                          m_nJournalBytes <= std::max(kMinJournalBytes, m_nBaseBytes);
-    if (!bJournal || !AppendToStore(ms::FrameJournalRecord(
-                         ms::JournalRecordPayload(m_file, p_store, p_uFolder, p_item, m_nSavedNames))))
+    // Anything else unwritten (a folder made, an entry deleted, ...) goes with the whole file.
+    if (m_ulSavedGeneration != p_ulGenerationBefore ||
+        !AppendRecord(ms::JournalRecordPayload(m_file, p_store, p_uFolder, p_item, m_nSavedNames)))
         return Save();
+    return true;
+}
+
+bool CProvider::AppendIds()
+{
+    return m_bLoaded && Generation() == m_ulSavedGeneration &&
+           AppendRecord(ms::IdsRecordPayload(m_file, m_nSavedNames));
+}
+
+bool CProvider::AppendRecord(const std::string& p_sPayload)
+{
+    // A journal grown as large as the document is folded in by a whole-file write instead.
+    if (m_bSnapshot || m_nBaseBytes == 0 || m_nSavedNames > m_file.m_vNames.size() ||
+        m_nJournalBytes > std::max(kMinJournalBytes, m_nBaseBytes) ||
+        !AppendToStore(ms::FrameJournalRecord(p_sPayload)))
+        return false;
     NoteWritten();
     if (m_pSharedCounter)
         m_llSeenCounter = InterlockedIncrement64(m_pSharedCounter.get()); // others read it again at their next lock

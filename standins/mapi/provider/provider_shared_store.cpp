@@ -4,6 +4,7 @@
 #include "standins/mapi/provider/provider_ab.h"
 #include "standins/mapi/store/folder_index.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace mapiprov
@@ -110,10 +111,29 @@ bool CProvider::AttachShared()
     return true;
 }
 
-void CProvider::NoteWritten()
+void CProvider::RegisterNames()
+{
+    RegisterContactNames(m_file);
+    RegisterCalendarNames(m_file);
+    // A snapshot is not written again for names alone (hundreds of megabytes at a million items):
+    // every process registers them the same way at every read.
+    if (m_bSnapshot)
+        m_nFileNames = m_file.m_vNames.size();
+}
+
+void CProvider::NoteReadWritten()
+{
+    NoteWritten(m_nFileNames);
+    // Standard folders the read made (a seed without them) have ids other processes would give out
+    // differently, and records naming them would not apply there: the whole file is written first.
+    if (m_bReadAddedFolders)
+        Changed();
+}
+
+void CProvider::NoteWritten(size_t p_nFileNames)
 {
     m_ulSavedGeneration = Generation();
-    m_nSavedNames = m_file.m_vNames.size();
+    m_nSavedNames = std::min(p_nFileNames, m_file.m_vNames.size());
     m_uSavedNextId = m_file.m_uNextId;
     if (m_pSharedCounter)
     {
@@ -155,13 +175,12 @@ void CProvider::ReloadIfStale()
         return;
     }
     m_bSnapshot = bSnapshot;
-    RegisterContactNames(m_file);
-    RegisterCalendarNames(m_file);
+    RegisterNames();
     // Tables over a folder look again: every folder's stamp moves.
     for (auto& store : m_file.m_vStores)
         MarkAllFoldersChanged(store.m_root);
     Changed();
-    NoteWritten();
+    NoteReadWritten();
 }
 
 bool CProvider::IsDirty() const
@@ -175,6 +194,10 @@ void CProvider::SaveIfDirty()
 {
     // A snapshot is the benchmark's store of a million items: it is written when it was before.
     if (m_bSnapshot || !IsDirty() || Generation() == m_ulFailedGeneration)
+        return;
+    // Only ids taken (a message made, not saved yet) or names registered: one small record reserves
+    // them for every process, without a whole-file write that would make them all read it whole.
+    if (AppendIds())
         return;
     if (!Save())
         m_ulFailedGeneration = Generation();

@@ -120,6 +120,16 @@ void ApplyNames(const json& p_j, CStoreFile& p_file)
 
 void ApplyRecord(const json& p_j, CStoreFile& p_file)
 {
+    // Ids taken without a message saved: the names and the next id, nothing else.
+    if (p_j.is_object() && p_j.contains("kind"))
+    {
+        if (p_j["kind"] != "ids" || p_j.contains("item"))
+            throw std::invalid_argument("an unknown kind of record");
+        const uint32_t nextId = Number(p_j, "nextId", 0x7FFFFFFF);
+        ApplyNames(p_j, p_file);
+        p_file.m_uNextId = std::max(p_file.m_uNextId, nextId);
+        return;
+    }
     if (!p_j.is_object() || !p_j.contains("store") || !p_j["store"].is_string() || !p_j.contains("item"))
         throw std::invalid_argument("a record names its store and item");
     CBytes uid;

@@ -1,5 +1,6 @@
-// standins/mapi/store/store_journal.h: the journal of saved messages a JSON store file carries after
-// its document, so that saving one message appends a record instead of rewriting a store of any size.
+// standins/mapi/store/store_journal.h: the journal of saved messages (and of ids taken) a JSON store
+// file carries after its document, so that saving one message appends a record instead of rewriting
+// a store of any size.
 // A record is a mark byte (0x1E, which JSON text never holds raw), "BVJ1 <length> <FNV-1a 64 in hex>",
 // a line feed, the payload (one JSON object) and a line feed. Records are read in order; one that is
 // cut short or whose checksum fails (a writer that ended mid-write) is skipped up to the next mark.
@@ -22,6 +23,9 @@ constexpr char kJournalMark = '\x1E';
 // list lacks (those from index p_nNamesFrom on), so a reader gives them the ids this writer did.
 std::string JournalRecordPayload(const CStoreFile& p_file, const CStore& p_store, uint32_t p_uFolder,
                                  const CItem& p_item, size_t p_nNamesFrom);
+// The payload of the record of ids taken without a message saved (a message made, whose id other
+// processes must not give out too): the store's next id and the named properties from p_nNamesFrom.
+std::string IdsRecordPayload(const CStoreFile& p_file, size_t p_nNamesFrom);
 // The framed record of a payload, ready to append.
 std::string FrameJournalRecord(std::string_view p_payload);
 

@@ -208,19 +208,36 @@ std::string SaveStoreFile(const CStoreFile& p_file)
     return j.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-std::string JournalRecordPayload(const CStoreFile& p_file, const CStore& p_store, uint32_t p_uFolder,
-                                 const CItem& p_item, size_t p_nNamesFrom)
+namespace
+{
+// The part every journal record has: the next id and the names from p_nNamesFrom.
+json IdsJson(const CStoreFile& p_file, size_t p_nNamesFrom)
 {
     json j;
-    j["store"] = ToHex(p_store.m_uid);
-    j["folder"] = p_uFolder;
     j["nextId"] = p_file.m_uNextId;
     j["namesFrom"] = p_nNamesFrom;
     j["names"] = json::array();
     for (size_t i = p_nNamesFrom; i < p_file.m_vNames.size(); ++i)
         j["names"].push_back(NameJson(p_file.m_vNames[i]));
+    return j;
+}
+} // namespace
+
+std::string JournalRecordPayload(const CStoreFile& p_file, const CStore& p_store, uint32_t p_uFolder,
+                                 const CItem& p_item, size_t p_nNamesFrom)
+{
+    json j = IdsJson(p_file, p_nNamesFrom);
+    j["store"] = ToHex(p_store.m_uid);
+    j["folder"] = p_uFolder;
     j["associated"] = p_item.m_bAssociated;
     j["item"] = ItemJson(p_item, p_file);
+    return j.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string IdsRecordPayload(const CStoreFile& p_file, size_t p_nNamesFrom)
+{
+    json j = IdsJson(p_file, p_nNamesFrom);
+    j["kind"] = "ids";
     return j.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 } // namespace mapistore

@@ -159,6 +159,47 @@ TEST(mapi_store_journal, a_torn_or_damaged_record_is_left_out_and_the_others_kep
     }
 }
 
+// A message made but not saved yet takes an id (and perhaps names) every process must know of: its
+// record carries just those, and a reader gives out neither again.
+TEST(mapi_store_journal, an_ids_record_reserves_ids_and_names_for_every_reader)
+{
+    CWriter w;
+    const uint32_t taken = w.m_file.NewId();
+    const uint32_t named = NamedTag(w.m_file, "ReservedHere", kPtUnicode);
+    w.m_sText += FrameJournalRecord(IdsRecordPayload(w.m_file, w.m_nSavedNames));
+    CStoreFile read = Load(w.m_sText);
+    EXPECT_GT(read.m_uNextId, taken);
+    EXPECT_EQ(read.m_vNames, w.m_file.m_vNames);
+    EXPECT_EQ(NamedTag(read, "ReservedHere", kPtUnicode), named);
+    EXPECT_EQ(SaveStoreFile(read), SaveStoreFile(w.m_file)) << "nothing but the ids changed";
+
+    // The message is saved under the id it took, after its ids record, and another one after it.
+    for (uint32_t id : {taken, 0u})
+    {
+        CItem made;
+        made.m_uId = id != 0 ? id : w.m_file.NewId();
+        if (id == 0)
+            w.m_sText += FrameJournalRecord(IdsRecordPayload(w.m_file, w.m_nSavedNames));
+        SetProp(made.m_props, CPropValue::String(tag::Subject, "Made " + std::to_string(made.m_uId)));
+        w.Save(made);
+    }
+    read = Load(w.m_sText);
+    EXPECT_EQ(SaveStoreFile(read), SaveStoreFile(w.m_file));
+
+    // A record of an unknown kind, or an ids record that carries more, is refused whole.
+    const size_t names = w.m_file.m_vNames.size();
+    for (const std::string& p :
+         {std::string("{\"kind\":\"folders\",\"nextId\":5,\"namesFrom\":0,\"names\":[]}"),
+          "{\"kind\":\"ids\",\"nextId\":5,\"namesFrom\":" + std::to_string(names) + ",\"names\":[],\"item\":{}}",
+          "{\"kind\":\"ids\",\"nextId\":5,\"namesFrom\":" + std::to_string(names + 1) + ",\"names\":[]}"})
+    {
+        CStoreFile f = Load(kSeed);
+        std::string err;
+        EXPECT_FALSE(ApplyJournalRecord(p, f, err)) << p;
+        EXPECT_FALSE(err.empty());
+    }
+}
+
 TEST(mapi_store_journal, records_that_do_not_fit_the_store_are_refused_whole)
 {
     CWriter w;

@@ -1,7 +1,7 @@
 // tests/win/mapi/mapi_journal_read_test.cpp: a process with the store file loaded sees what another
-// process (this test's own executable, run for one case) wrote: messages it changed (records appended
-// to the file), folders and a message it made (the file written whole, twice, then appended to), and
-// a record cut short at the end, left out until it is whole.
+// process (this test's own executable, run for one case) wrote: messages it changed and one it made
+// (records appended to the file), folders and a message it made (the file written whole, twice, then
+// appended to), and a record cut short at the end, left out until it is whole.
 #include "tests/win/mapi/mapi_test_support.h"
 
 #include <algorithm>
@@ -32,7 +32,8 @@ std::string StoreText()
 std::wstring StoreMutexName()
 {
     wchar_t full[MAX_PATH * 2] = {};
-    const std::wstring path(StorePath().begin(), StorePath().end());
+    const std::string store = StorePath();
+    const std::wstring path(store.begin(), store.end());
     const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(std::size(full)), full, nullptr);
     uint64_t hash = 1469598103934665603ull;
     for (const wchar_t* c = full; c < full + n; ++c)
@@ -115,6 +116,7 @@ TEST_F(JournalReadTest, MessagesAnotherProcessChangedAreSeenAndThisProcessAppend
     const std::vector<std::string> subjects = Subjects(m_table);
     EXPECT_TRUE(Has(subjects, "Changed there"));
     EXPECT_TRUE(Has(subjects, "Also changed there"));
+    EXPECT_TRUE(Has(subjects, "Made there"));
     EXPECT_FALSE(Has(subjects, "Written here"));
 
     // This process knows where the file now ends: its next save of a message is appended there too.
@@ -123,7 +125,7 @@ TEST_F(JournalReadTest, MessagesAnotherProcessChangedAreSeenAndThisProcessAppend
     const std::string after = StoreText();
     EXPECT_GT(after.size(), written.size());
     EXPECT_EQ(after.compare(0, written.size(), written), 0);
-    EXPECT_EQ(Subjects(m_table), (std::vector<std::string>{"Changed here again", "Changed there"}));
+    EXPECT_EQ(Subjects(m_table), (std::vector<std::string>{"Changed here again", "Changed there", "Made there"}));
 }
 
 TEST_F(JournalReadTest, FoldersAnotherProcessMadeAreSeenFromTheFileWrittenWhole)
@@ -181,7 +183,7 @@ TEST(JournalOtherProcess, WritesTheSharedStore)
         const std::string what = task;
         if (what == "messages")
         {
-            // Messages that exist already: a new one takes its id with the file written whole.
+            // Messages that exist already, and a new one, whose id is reserved by a record of its own.
             CRelease<IMAPITable> table;
             ASSERT_EQ(inbox->GetContentsTable(0, &table), S_OK);
             LPSRowSet keep = nullptr;
@@ -198,6 +200,7 @@ TEST(JournalOtherProcess, WritesTheSharedStore)
                     EXPECT_EQ(message->SaveChanges(0), S_OK);
                 }
             g_mapi.m_pfnFreeProws(keep);
+            SaveMessage(inbox, "Made there");
         }
         else if (what == "folders")
         {
