@@ -17,6 +17,7 @@
 #include "common/message_box_win.h"
 #include "common/trace_log.h"
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -168,8 +169,32 @@ std::string ExMapi::NewTrace() const
     return sText.size() > m_nTraceStart ? sText.substr(m_nTraceStart) : std::string();
 }
 
+namespace
+{
+// The trace log is shared by every process of the prefix, other tests' too, and starts again empty
+// when a write finds it past its size limit. It is restarted here, under its mutex as the logger
+// does, so that no restart can fall inside the case and take the lines it looks for.
+void RestartTraceLog()
+{
+    const unique_handle mutex(CreateMutexA(nullptr, FALSE, kTraceMutexName));
+    if (!mutex || WaitForSingleObject(mutex.get(), kTraceMutexWaitMs) != WAIT_OBJECT_0)
+        return;
+    const unique_file file(CreateFileA(ModuleLogger().FilePath().c_str(), GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file)
+    {
+        SetEndOfFile(file.get());
+        DWORD written = 0;
+        WriteFile(file.get(), kTraceRestartNote, static_cast<DWORD>(std::strlen(kTraceRestartNote)), &written, nullptr);
+    }
+    ReleaseMutex(mutex.get());
+}
+} // namespace
+
 void ExMapi::SetUp()
 {
+    RestartTraceLog();
     m_nTraceStart = NewTrace().size();
     SetString(HKEY_LOCAL_MACHINE, kOutlookClientKey, kDllPathExValue, MAPI_DLL_PATH);
     Seed("exmapi_seed.json");

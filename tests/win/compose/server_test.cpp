@@ -43,7 +43,10 @@ int RunProgram(const char* p_szProgram, const char* p_szArguments)
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    {
+        ADD_FAILURE() << line << " did not start: error " << GetLastError();
         return -1;
+    }
     // The child's handles are this function's to close.
     const unique_handle childProcess(process.hProcess);
     const unique_handle childThread(process.hThread);

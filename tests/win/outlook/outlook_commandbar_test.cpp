@@ -167,7 +167,10 @@ TEST_F(OutlookCommandBarTest, TheNinetySevenBarsAnswerAnAccessibilityHitTest)
     HWND explorer = run.FindWindowOf("rctrl_renwnd32", "Inbox - Microsoft Outlook");
     ASSERT_NE(explorer, nullptr);
     SavePicture(explorer, "outlook97_commandbar");
-    // The extension hit-tests the centre of its button as the 97 path of a plug-in does.
+    // The extension hit-tests the centre of its button as the 97 path of a plug-in does. Other
+    // tests' windows share the display: the explorer is brought up first so the point is its own.
+    SetForegroundWindow(explorer);
+    SetWindowPos(explorer, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ASSERT_TRUE(run.Command("menu Test Extension Command"));
     ASSERT_TRUE(run.WaitForLog("HitTest "));
     EXPECT_EQ(LinesStarting(ReadLines(run.m_sExtensionLog), "HitTest "),
