@@ -2,7 +2,6 @@
 // share (see the header).
 #include "tests/e2e/outlook_drive_support_win.h"
 
-#include "common/unique_any.h"
 #include "tools/window_picture/window_picture_win.h"
 
 #include <cstdio>
@@ -140,14 +139,13 @@ std::string ReadText(const std::string& p_sPath)
 int CountFiles(const std::string& p_sFolder)
 {
     WIN32_FIND_DATAA found{};
-    const HANDLE search = FindFirstFileA((p_sFolder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const unique_find_handle search(FindFirstFileA((p_sFolder + "\\*").c_str(), &found));
+    if (!search)
         return 0;
-    const scope_exit closeSearch([search] { FindClose(search); });
     int count = 0;
     do
         count += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? 1 : 0;
-    while (FindNextFileA(search, &found));
+    while (FindNextFileA(search.get(), &found));
     return count;
 }
 

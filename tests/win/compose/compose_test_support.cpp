@@ -243,8 +243,8 @@ void PrintLogTails()
 {
     const std::string dir = DefaultLogDirectory() + "\\";
     WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((dir + "*.log").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const unique_find_handle search(FindFirstFileA((dir + "*.log").c_str(), &found));
+    if (!search)
         return;
     do
     {
@@ -255,8 +255,7 @@ void PrintLogTails()
         std::fprintf(stderr, "-- end of %s:\n", found.cFileName);
         for (size_t i = lines.size() > 15 ? lines.size() - 15 : 0; i < lines.size(); ++i)
             std::fprintf(stderr, "   %s\n", lines[i].c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.get(), &found));
 }
 } // namespace
 
